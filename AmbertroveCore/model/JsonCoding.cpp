@@ -1,0 +1,301 @@
+#include "model/JsonCoding.hpp"
+
+#include "model/AmbertroveError.hpp"
+
+#include <rapidjson/error/en.h>
+#include <unicode/ustring.h>
+#include <unicode/utf8.h>
+
+#include <cerrno>
+#include <cmath>
+#include <vector>
+
+namespace ambertrove {
+
+void JsonOutput::drain() {
+    if (m_buffer.empty())
+        return;
+    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+        throwSystemError(errno, EIO);
+    m_buffer.clear();
+}
+
+std::string_view validUtf8(std::string_view text, std::string& scratch) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    bool valid = true;
+    for (std::int32_t i = 0; i < length;) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            valid = false;
+            break;
+        }
+    }
+    if (valid)
+        return text;
+    // Decode with substitution and encode again; ICU does the replacement.
+    UErrorCode status = U_ZERO_ERROR;
+    std::int32_t units = 0;
+    u_strFromUTF8WithSub(nullptr, 0, &units, text.data(), length, 0xFFFD, nullptr, &status);
+    status = U_ZERO_ERROR;
+    std::vector<UChar> utf16(static_cast<std::size_t>(units) + 1);
+    u_strFromUTF8WithSub(utf16.data(), units + 1, &units, text.data(), length, 0xFFFD, nullptr, &status);
+    status = U_ZERO_ERROR;
+    std::int32_t outLength = 0;
+    u_strToUTF8(nullptr, 0, &outLength, utf16.data(), units, &status);
+    status = U_ZERO_ERROR;
+    scratch.assign(static_cast<std::size_t>(outLength) + 1, '\0');
+    u_strToUTF8(scratch.data(), outLength + 1, &outLength, utf16.data(), units, &status);
+    scratch.resize(static_cast<std::size_t>(outLength));
+    return scratch;
+}
+
+void writeJsonString(JsonWriter& writer, std::string_view text) {
+    std::string scratch;
+    const std::string_view valid = validUtf8(text, scratch);
+    writer.String(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
+}
+
+void writeJsonKey(JsonWriter& writer, std::string_view key) {
+    std::string scratch;
+    const std::string_view valid = validUtf8(key, scratch);
+    writer.Key(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
+}
+
+void writeJsonDate(JsonWriter& writer, Date date) { writer.Double(date.sinceReferenceDate); }
+
+void writeJsonUuid(JsonWriter& writer, const Uuid& uuid) {
+    const std::string text = uuid.text();
+    writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+void writeFileIdentity(JsonWriter& w, const FileIdentity& id) {
+    w.StartObject();
+    w.Key("device");
+    w.Int(id.device);
+    w.Key("inode");
+    w.Uint64(id.inode);
+    w.Key("size");
+    w.Int64(id.size);
+    w.Key("modifiedSeconds");
+    w.Int64(id.modifiedSeconds);
+    w.Key("modifiedNanos");
+    w.Int64(id.modifiedNanos);
+    w.Key("changedSeconds");
+    w.Int64(id.changedSeconds);
+    w.Key("changedNanos");
+    w.Int64(id.changedNanos);
+    w.Key("mode");
+    w.Uint(id.mode);
+    w.Key("linkCount");
+    w.Uint(id.linkCount);
+    w.EndObject();
+}
+
+void writeDiskNode(JsonWriter& w, const DiskNode& n) {
+    w.StartObject();
+    w.Key("path");
+    writeJsonString(w, n.path);
+    if (n.parent) {
+        w.Key("parent");
+        writeJsonString(w, *n.parent);
+    }
+    w.Key("isDirectory");
+    w.Bool(n.isDirectory);
+    w.Key("isSymbolicLink");
+    w.Bool(n.isSymbolicLink);
+    w.Key("isCloudPlaceholder");
+    w.Bool(n.isCloudPlaceholder);
+    w.Key("logicalSize");
+    w.Int64(n.logicalSize);
+    w.Key("allocatedSize");
+    w.Int64(n.allocatedSize);
+    w.Key("ownLogicalSize");
+    w.Int64(n.ownLogicalSize);
+    w.Key("ownAllocatedSize");
+    w.Int64(n.ownAllocatedSize);
+    w.Key("compressedSavings");
+    w.Int64(n.compressedSavings);
+    w.Key("fileCount");
+    w.Int64(n.fileCount);
+    w.Key("folderCount");
+    w.Int64(n.folderCount);
+    w.Key("children");
+    w.StartArray();
+    for (const std::string& c : n.children)
+        writeJsonString(w, c);
+    w.EndArray();
+    w.Key("created");
+    writeJsonDate(w, n.created);
+    w.Key("modified");
+    writeJsonDate(w, n.modified);
+    w.Key("accessed");
+    writeJsonDate(w, n.accessed);
+    w.Key("identity");
+    writeFileIdentity(w, n.identity);
+    w.EndObject();
+}
+
+// ---- reading -----------------------------------------------------------------------------------
+
+rapidjson::Document parseJsonDocument(std::string_view text) {
+    rapidjson::Document document;
+    document.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag |
+                   rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
+    if (document.HasParseError())
+        throw DecodingError(std::string("JSON error at offset ") + std::to_string(document.GetErrorOffset()) +
+                            ": " + rapidjson::GetParseError_En(document.GetParseError()));
+    return document;
+}
+
+const rapidjson::Value* optionalJsonMember(const rapidjson::Value& object, const char* key) {
+    if (!object.IsObject())
+        throw DecodingError(std::string("expected an object holding \"") + key + "\"");
+    const auto it = object.FindMember(key);
+    if (it == object.MemberEnd() || it->value.IsNull())
+        return nullptr;
+    return &it->value;
+}
+
+const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value* value = optionalJsonMember(object, key);
+    if (!value)
+        throw DecodingError(std::string("missing key \"") + key + "\"");
+    return *value;
+}
+
+std::string jsonString(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value& v = jsonMember(object, key);
+    if (!v.IsString())
+        throw DecodingError(std::string("\"") + key + "\" is not a string");
+    return std::string(v.GetString(), v.GetStringLength());
+}
+
+std::optional<std::string> optionalJsonString(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value* v = optionalJsonMember(object, key);
+    if (!v)
+        return std::nullopt;
+    if (!v->IsString())
+        throw DecodingError(std::string("\"") + key + "\" is not a string");
+    return std::string(v->GetString(), v->GetStringLength());
+}
+
+bool jsonBool(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value& v = jsonMember(object, key);
+    if (!v.IsBool())
+        throw DecodingError(std::string("\"") + key + "\" is not a Boolean");
+    return v.GetBool();
+}
+
+std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& v) {
+    if (v.IsInt64())
+        return v.GetInt64();
+    if (v.IsDouble()) {
+        const double d = v.GetDouble();
+        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+            return static_cast<std::int64_t>(d);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> jsonNumberAsUInt64(const rapidjson::Value& v) {
+    if (v.IsUint64())
+        return v.GetUint64();
+    if (v.IsDouble()) {
+        const double d = v.GetDouble();
+        if (std::isfinite(d) && std::trunc(d) == d && d >= 0 && d < 18446744073709551616.0)
+            return static_cast<std::uint64_t>(d);
+    }
+    return std::nullopt;
+}
+
+std::int64_t jsonInt64(const rapidjson::Value& object, const char* key) {
+    const auto value = jsonNumberAsInt64(jsonMember(object, key));
+    if (!value)
+        throw DecodingError(std::string("\"") + key + "\" is not a 64-bit integer");
+    return *value;
+}
+
+std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key) {
+    const auto value = jsonNumberAsUInt64(jsonMember(object, key));
+    if (!value)
+        throw DecodingError(std::string("\"") + key + "\" is not an unsigned 64-bit integer");
+    return *value;
+}
+
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max) {
+    const std::int64_t value = jsonInt64(object, key);
+    if (value < min || value > max)
+        throw DecodingError(std::string("\"") + key + "\" is out of range");
+    return value;
+}
+
+double jsonDouble(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value& v = jsonMember(object, key);
+    if (!v.IsNumber())
+        throw DecodingError(std::string("\"") + key + "\" is not a number");
+    return v.GetDouble();
+}
+
+Date jsonDate(const rapidjson::Value& object, const char* key) { return Date{jsonDouble(object, key)}; }
+
+Uuid jsonUuid(const rapidjson::Value& object, const char* key) {
+    const auto uuid = Uuid::parse(jsonString(object, key));
+    if (!uuid)
+        throw DecodingError(std::string("\"") + key + "\" is not a UUID");
+    return *uuid;
+}
+
+FileIdentity readFileIdentity(const rapidjson::Value& o) {
+    if (!o.IsObject())
+        throw DecodingError("identity is not an object");
+    FileIdentity id;
+    id.device = static_cast<std::int32_t>(jsonIntInRange(o, "device", INT32_MIN, INT32_MAX));
+    id.inode = jsonUInt64(o, "inode");
+    id.size = jsonInt64(o, "size");
+    id.modifiedSeconds = jsonInt64(o, "modifiedSeconds");
+    id.modifiedNanos = jsonInt64(o, "modifiedNanos");
+    id.changedSeconds = jsonInt64(o, "changedSeconds");
+    id.changedNanos = jsonInt64(o, "changedNanos");
+    id.mode = static_cast<std::uint16_t>(jsonIntInRange(o, "mode", 0, 65535));
+    id.linkCount = static_cast<std::uint16_t>(jsonIntInRange(o, "linkCount", 0, 65535));
+    return id;
+}
+
+DiskNode readDiskNode(const rapidjson::Value& o) {
+    if (!o.IsObject())
+        throw DecodingError("node is not an object");
+    DiskNode n;
+    n.path = jsonString(o, "path");
+    n.parent = optionalJsonString(o, "parent");
+    n.isDirectory = jsonBool(o, "isDirectory");
+    n.isSymbolicLink = jsonBool(o, "isSymbolicLink");
+    n.isCloudPlaceholder = jsonBool(o, "isCloudPlaceholder");
+    n.logicalSize = jsonInt64(o, "logicalSize");
+    n.allocatedSize = jsonInt64(o, "allocatedSize");
+    n.ownLogicalSize = jsonInt64(o, "ownLogicalSize");
+    n.ownAllocatedSize = jsonInt64(o, "ownAllocatedSize");
+    n.compressedSavings = jsonInt64(o, "compressedSavings");
+    n.fileCount = jsonInt64(o, "fileCount");
+    n.folderCount = jsonInt64(o, "folderCount");
+    const rapidjson::Value& children = jsonMember(o, "children");
+    if (!children.IsArray())
+        throw DecodingError("\"children\" is not an array");
+    for (const auto& c : children.GetArray()) {
+        if (!c.IsString())
+            throw DecodingError("a child path is not a string");
+        n.children.emplace_back(c.GetString(), c.GetStringLength());
+    }
+    n.created = jsonDate(o, "created");
+    n.modified = jsonDate(o, "modified");
+    n.accessed = jsonDate(o, "accessed");
+    n.identity = readFileIdentity(jsonMember(o, "identity"));
+    return n;
+}
+
+} // namespace ambertrove

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "model/Date.hpp"
+#include "model/DiskNode.hpp"
+#include "model/FileIdentity.hpp"
+#include "model/Uuid.hpp"
+
+#include <rapidjson/document.h>
+#include <rapidjson/writer.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ambertrove {
+
+// A RapidJSON output stream into a string, or buffered into a file.
+class JsonOutput {
+public:
+    using Ch = char;
+    explicit JsonOutput(std::string& target) : m_string(&target) {}
+    explicit JsonOutput(std::FILE* file) : m_file(file) { m_buffer.reserve(kBufferSize); }
+    JsonOutput(const JsonOutput&) = delete;
+    JsonOutput& operator=(const JsonOutput&) = delete;
+    ~JsonOutput() = default;
+
+    void Put(char c) {
+        if (m_string) {
+            m_string->push_back(c);
+            return;
+        }
+        m_buffer.push_back(c);
+        if (m_buffer.size() >= kBufferSize)
+            drain();
+    }
+    // Writes what is buffered to the file; throws std::system_error when the write fails.
+    void Flush() {
+        if (m_file)
+            drain();
+    }
+    // RapidJSON's Writer interface; unused by reading.
+    char Peek() const { return 0; }
+    char Take() { return 0; }
+    std::size_t Tell() const { return 0; }
+    char* PutBegin() { return nullptr; }
+    std::size_t PutEnd(char*) { return 0; }
+
+private:
+    static constexpr std::size_t kBufferSize = 1 << 16;
+    void drain();
+
+    std::string* m_string = nullptr;
+    std::FILE* m_file = nullptr;
+    std::string m_buffer;
+};
+
+using JsonWriter = rapidjson::Writer<JsonOutput>;
+
+// Text is written as UTF-8; byte sequences that are not UTF-8 become U+FFFD.
+void writeJsonString(JsonWriter& writer, std::string_view text);
+void writeJsonKey(JsonWriter& writer, std::string_view key);
+void writeJsonDate(JsonWriter& writer, Date date);
+void writeJsonUuid(JsonWriter& writer, const Uuid& uuid);
+void writeFileIdentity(JsonWriter& writer, const FileIdentity& identity);
+void writeDiskNode(JsonWriter& writer, const DiskNode& node);
+// `text` when it is valid UTF-8, else a copy in `scratch` with U+FFFD for every bad sequence.
+std::string_view validUtf8(std::string_view text, std::string& scratch);
+
+// Reading from a parsed document. Each throws DecodingError naming the key when it is missing or of the
+// wrong type; integers must fit their field.
+rapidjson::Document parseJsonDocument(std::string_view text);
+const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* key);
+const rapidjson::Value* optionalJsonMember(const rapidjson::Value& object, const char* key);
+std::string jsonString(const rapidjson::Value& object, const char* key);
+std::optional<std::string> optionalJsonString(const rapidjson::Value& object, const char* key);
+bool jsonBool(const rapidjson::Value& object, const char* key);
+std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);
+std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key);
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max);
+double jsonDouble(const rapidjson::Value& object, const char* key);
+Date jsonDate(const rapidjson::Value& object, const char* key);
+Uuid jsonUuid(const rapidjson::Value& object, const char* key);
+FileIdentity readFileIdentity(const rapidjson::Value& object);
+DiskNode readDiskNode(const rapidjson::Value& object);
+
+// Number conversions shared with the streaming scan reader.
+std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& value);
+std::optional<std::uint64_t> jsonNumberAsUInt64(const rapidjson::Value& value);
+
+} // namespace ambertrove

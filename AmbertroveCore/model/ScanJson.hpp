@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/ScanResult.hpp"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace ambertrove::ScanJson {
+
+// The JSON form of a scan, written depth-first from the compact table without building node values.
+void write(const ScanResult& scan, std::FILE* file);
+std::string encode(const ScanResult& scan);
+// Writes the scan to `path` atomically.
+void writeFile(const ScanResult& scan, const std::string& path);
+
+// Reads a scan, streaming, straight into the compact table. Throws DecodingError for anything that is
+// not a complete scan (missing key, wrong type, value out of range, truncated or malformed text);
+// std::system_error when the file cannot be read.
+ScanResult decode(std::string_view text);
+ScanResult read(std::FILE* file);
+ScanResult readFile(const std::string& path);
+
+} // namespace ambertrove::ScanJson

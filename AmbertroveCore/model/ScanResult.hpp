@@ -1,0 +1,48 @@
+#pragma once
+
+#include "model/Date.hpp"
+#include "model/DiskNode.hpp"
+#include "model/NodeTable.hpp"
+#include "model/ScanIssue.hpp"
+#include "model/Uuid.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ambertrove {
+
+// One finished scan. Once built it is shared read-only (ScanResultPtr) and never copied per query.
+struct ScanResult {
+    Uuid id = Uuid::random();
+    std::string rootPath;
+    Date scannedAt;
+    double duration = 0;
+    NodeTable nodes; // keyed by absolute path
+    std::vector<ScanIssue> issues;
+    std::int64_t skippedCount = 0;
+
+    // The node under rootPath, when the table has one.
+    [[nodiscard]] std::optional<DiskNode> root() const { return nodes.node(rootPath); }
+    [[nodiscard]] NodeIndex rootIndex() const { return nodes.find(rootPath); }
+    // The child nodes of the node at `path`, largest first by the chosen size, ties by path.
+    [[nodiscard]] std::vector<DiskNode> children(std::string_view path, bool logical) const;
+    // The same order over indices; placeholders (child paths without a node) are skipped.
+    [[nodiscard]] std::vector<NodeIndex> childIndices(NodeIndex parent, bool logical) const;
+    // Every node strictly below `path`, in table order.
+    [[nodiscard]] std::vector<DiskNode> descendants(std::string_view path) const;
+    // The first node that one of the path's equivalent forms names and that is a folder (not a link).
+    [[nodiscard]] std::optional<DiskNode> directory(std::string_view path) const;
+    [[nodiscard]] NodeIndex directoryIndex(std::string_view path) const;
+
+    // Whether `path` is `root` itself or lies below it.
+    static bool contains(std::string_view path, std::string_view root);
+
+    friend bool operator==(const ScanResult& a, const ScanResult& b);
+};
+
+using ScanResultPtr = std::shared_ptr<const ScanResult>;
+
+} // namespace ambertrove

@@ -1,0 +1,95 @@
+#include "platform/AtomicFile.hpp"
+
+#include "model/AmbertroveError.hpp"
+#include "model/Uuid.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write) {
+    const std::string folder = folderOf(path);
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const std::string temporary = folder + "/." + name + "." + Uuid::random().text() + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throwSystemError(errno, EIO);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throwSystemError(error, EIO);
+    }
+    try {
+        write(file);
+        if (std::fflush(file) != 0 || std::ferror(file))
+            throwSystemError(errno, EIO);
+        if (::fsync(fileno(file)) != 0)
+            throwSystemError(errno, EIO);
+    } catch (...) {
+        std::fclose(file);
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (std::fclose(file) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throwSystemError(error, EIO);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throwSystemError(error, EIO);
+    }
+    if (const int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirfd >= 0) {
+        ::fsync(dirfd); // the rename is durable once the folder is synced; failure here loses nothing
+        ::close(dirfd);
+    }
+}
+
+void writeFileAtomically(const std::string& path, const std::string& contents) {
+    writeFileAtomically(path, [&](std::FILE* file) {
+        if (!contents.empty() && std::fwrite(contents.data(), 1, contents.size(), file) != contents.size())
+            throwSystemError(errno, EIO);
+    });
+}
+
+std::string readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throwSystemError(errno, EIO);
+    std::string out;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            throwSystemError(error, EIO);
+        }
+        if (n == 0)
+            break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+} // namespace ambertrove

@@ -1,0 +1,12 @@
+#include "scan/CancellationFlag.hpp"
+
+#include "model/AmbertroveError.hpp"
+
+namespace ambertrove {
+
+void CancellationFlag::check() const {
+    if (isCancelled())
+        throw CancellationError();
+}
+
+} // namespace ambertrove
