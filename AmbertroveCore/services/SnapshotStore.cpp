@@ -185,23 +185,25 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
     const NodeTable& after = later.nodes;
     std::vector<SnapshotChange> changes;
     std::string path;
-    // Paths of the earlier scan: removed or changed. One look-up in the later table each.
+    // Every path of the earlier scan is looked up once in the later table; the later nodes found are
+    // marked, so the later scan's own pass needs no look-ups and builds paths only for added entries.
+    std::vector<bool> matched(after.recordCount(), false);
     before.forEachNode([&](NodeIndex i) {
         path.clear();
         before.appendPath(i, path);
         const std::int64_t was = before[i].bytes(logical);
         const NodeIndex j = after.find(path);
-        if (j == kNoNode)
+        if (j == kNoNode) {
             changes.push_back({path, was, 0, "Removed"});
-        else if (const std::int64_t is = after[j].bytes(logical); is != was)
+            return;
+        }
+        matched[j] = true;
+        if (const std::int64_t is = after[j].bytes(logical); is != was)
             changes.push_back({path, was, is, "Changed"});
     });
-    // Paths only in the later scan: added.
     after.forEachNode([&](NodeIndex j) {
-        path.clear();
-        after.appendPath(j, path);
-        if (before.find(path) == kNoNode)
-            changes.push_back({path, 0, after[j].bytes(logical), "Added"});
+        if (!matched[j])
+            changes.push_back({after.path(j), 0, after[j].bytes(logical), "Added"});
     });
 
     // The magnitude of after - before, exact over the whole 64-bit range.
