@@ -67,7 +67,9 @@ void writeJsonKey(JsonWriter& writer, std::string_view key) {
     writer.Key(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
-void writeJsonDate(JsonWriter& writer, Date date) { writer.Double(date.sinceReferenceDate); }
+void writeJsonDate(JsonWriter& writer, Date date) {
+    writer.Double(date.sinceReferenceDate);
+}
 
 void writeJsonUuid(JsonWriter& writer, const Uuid& uuid) {
     const std::string text = uuid.text();
@@ -197,7 +199,8 @@ std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& v) {
         return v.GetInt64();
     if (v.IsDouble()) {
         const double d = v.GetDouble();
-        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
+            d < 9223372036854775808.0)
             return static_cast<std::int64_t>(d);
     }
     return std::nullopt;
@@ -228,7 +231,8 @@ std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key) {
     return *value;
 }
 
-std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max) {
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min,
+                            std::int64_t max) {
     const std::int64_t value = jsonInt64(object, key);
     if (value < min || value > max)
         throw DecodingError(std::string("\"") + key + "\" is out of range");
@@ -242,7 +246,9 @@ double jsonDouble(const rapidjson::Value& object, const char* key) {
     return v.GetDouble();
 }
 
-Date jsonDate(const rapidjson::Value& object, const char* key) { return Date{jsonDouble(object, key)}; }
+Date jsonDate(const rapidjson::Value& object, const char* key) {
+    return Date{jsonDouble(object, key)};
+}
 
 Uuid jsonUuid(const rapidjson::Value& object, const char* key) {
     const auto uuid = Uuid::parse(jsonString(object, key));

@@ -19,8 +19,12 @@ namespace ambertrove {
 class JsonOutput {
 public:
     using Ch = char;
-    explicit JsonOutput(std::string& target) : m_string(&target) {}
-    explicit JsonOutput(std::FILE* file) : m_file(file) { m_buffer.reserve(kBufferSize); }
+    explicit JsonOutput(std::string& target)
+        : m_string(&target) {}
+    explicit JsonOutput(std::FILE* file)
+        : m_file(file) {
+        m_buffer.reserve(kBufferSize);
+    }
     JsonOutput(const JsonOutput&) = delete;
     JsonOutput& operator=(const JsonOutput&) = delete;
     ~JsonOutput() = default;
@@ -77,7 +81,8 @@ std::optional<std::string> optionalJsonString(const rapidjson::Value& object, co
 bool jsonBool(const rapidjson::Value& object, const char* key);
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);
 std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key);
-std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max);
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min,
+                            std::int64_t max);
 double jsonDouble(const rapidjson::Value& object, const char* key);
 Date jsonDate(const rapidjson::Value& object, const char* key);
 Uuid jsonUuid(const rapidjson::Value& object, const char* key);

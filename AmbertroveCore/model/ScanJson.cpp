@@ -79,7 +79,8 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
                 writeJsonString(w, t.makeNode(i).parent.value_or(""));
             } else {
                 const std::size_t slash = key.rfind('/');
-                writeJsonString(w, slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
+                writeJsonString(w,
+                                slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
             }
         }
         w.Key("isDirectory");
@@ -185,7 +186,8 @@ struct Number {
                 return static_cast<std::int64_t>(u);
             return std::nullopt;
         case Floating:
-            if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+            if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
+                d < 9223372036854775808.0)
                 return static_cast<std::int64_t>(d);
             return std::nullopt;
         }
@@ -250,14 +252,16 @@ enum IdentityKey {
     IUnknown = 63
 };
 
-constexpr const char* kTopKeys[] = {"id", "rootPath", "scannedAt", "duration", "nodes", "issues", "skippedCount"};
-constexpr const char* kNodeKeys[] = {"path",          "parent",           "isDirectory",    "isSymbolicLink",
-                                     "isCloudPlaceholder", "logicalSize", "allocatedSize",  "ownLogicalSize",
-                                     "ownAllocatedSize", "compressedSavings", "fileCount", "folderCount",
-                                     "children",      "created",          "modified",       "accessed",
-                                     "identity"};
-constexpr const char* kIdentityKeys[] = {"device",        "inode",        "size", "modifiedSeconds", "modifiedNanos",
-                                         "changedSeconds", "changedNanos", "mode", "linkCount"};
+constexpr const char* kTopKeys[] = {"id",    "rootPath", "scannedAt",   "duration",
+                                    "nodes", "issues",   "skippedCount"};
+constexpr const char* kNodeKeys[] = {
+    "path",        "parent",        "isDirectory",    "isSymbolicLink",   "isCloudPlaceholder",
+    "logicalSize", "allocatedSize", "ownLogicalSize", "ownAllocatedSize", "compressedSavings",
+    "fileCount",   "folderCount",   "children",       "created",          "modified",
+    "accessed",    "identity"};
+constexpr const char* kIdentityKeys[] = {"device",          "inode",         "size",
+                                         "modifiedSeconds", "modifiedNanos", "changedSeconds",
+                                         "changedNanos",    "mode",          "linkCount"};
 
 template <std::size_t N> int keyIndex(const char* const (&keys)[N], std::string_view key) {
     for (std::size_t k = 0; k < N; ++k)
@@ -558,7 +562,9 @@ private:
             return true;
         case State::Node: {
             if (m_key == NCreated || m_key == NModified || m_key == NAccessed) {
-                Date& date = m_key == NCreated ? m_data.created : m_key == NModified ? m_data.modified : m_data.accessed;
+                Date& date = m_key == NCreated    ? m_data.created
+                             : m_key == NModified ? m_data.modified
+                                                  : m_data.accessed;
                 date = Date{n.asDouble()};
                 return markNode();
             }
@@ -661,7 +667,8 @@ private:
 // Routes every value through beginValue() first, so that an unknown key's value is skipped whole.
 class SkippingHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SkippingHandler> {
 public:
-    explicit SkippingHandler(ScanHandler& inner) : m_inner(inner) {}
+    explicit SkippingHandler(ScanHandler& inner)
+        : m_inner(inner) {}
     bool Null() { return m_inner.beginValue() && m_inner.Null(); }
     bool Bool(bool b) { return m_inner.beginValue() && m_inner.Bool(b); }
     bool Int(int v) { return m_inner.beginValue() && m_inner.Int(v); }
@@ -670,7 +677,9 @@ public:
     bool Uint64(std::uint64_t v) { return m_inner.beginValue() && m_inner.Uint64(v); }
     bool Double(double v) { return m_inner.beginValue() && m_inner.Double(v); }
     bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
-    bool String(const char* s, rapidjson::SizeType n, bool c) { return m_inner.beginValue() && m_inner.String(s, n, c); }
+    bool String(const char* s, rapidjson::SizeType n, bool c) {
+        return m_inner.beginValue() && m_inner.String(s, n, c);
+    }
     bool StartObject() { return m_inner.beginValue() && m_inner.StartObject(); }
     bool Key(const char* s, rapidjson::SizeType n, bool c) { return m_inner.Key(s, n, c); }
     bool EndObject(rapidjson::SizeType n) { return m_inner.EndObject(n); }
