@@ -7,36 +7,60 @@
 #include <unicode/utf8.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
 namespace ambertrove {
 
 void JsonOutput::drain() {
-    if (m_buffer.empty())
+    if (m_used == 0)
         return;
-    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+    if (m_string) {
+        m_string->append(m_buffer, m_used);
+    } else if (std::fwrite(m_buffer, 1, m_used, m_file) != m_used) {
+        m_used = 0;
         throwSystemError(errno, EIO);
-    m_buffer.clear();
+    }
+    m_used = 0;
 }
 
-std::string_view validUtf8(std::string_view text, std::string& scratch) {
+std::string jsonText(const std::function<void(JsonWriter&)>& write) {
+    std::string text;
+    JsonOutput out(text);
+    JsonWriter writer(out);
+    write(writer);
+    out.Flush();
+    return text;
+}
+
+bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const auto length = static_cast<std::int32_t>(text.size());
-    bool valid = true;
-    for (std::int32_t i = 0; i < length;) {
+    std::int32_t i = 0;
+    // Paths are mostly ASCII: test eight bytes at a time for a high bit first.
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < length) {
         if (bytes[i] < 0x80) {
             ++i;
             continue;
         }
         UChar32 c;
         U8_NEXT(bytes, i, length, c);
-        if (c < 0) {
-            valid = false;
-            break;
-        }
+        if (c < 0)
+            return false;
     }
-    if (valid)
+    return true;
+}
+
+std::string_view validUtf8(std::string_view text, std::string& scratch) {
+    const auto length = static_cast<std::int32_t>(text.size());
+    if (isValidUtf8(text))
         return text;
     // Decode with substitution and encode again; ICU does the replacement.
     UErrorCode status = U_ZERO_ERROR;

@@ -184,10 +184,7 @@ TEST(ScanJson, NamesThatAreNotUtf8BecomeReplacementCharacters) {
 TEST(JsonCoding, DiskNodeRoundTrip) {
     const ScanResult scan = sample();
     const DiskNode node = *scan.nodes.node("/Users/ann/Movies/clip.mov");
-    std::string text;
-    JsonOutput out(text);
-    JsonWriter writer(out);
-    writeDiskNode(writer, node);
+    const std::string text = jsonText([&](JsonWriter& w) { writeDiskNode(w, node); });
     const rapidjson::Document doc = parseJsonDocument(text);
     EXPECT_EQ(readDiskNode(doc), node);
 }
