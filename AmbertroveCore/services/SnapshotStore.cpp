@@ -136,9 +136,12 @@ SnapshotCatalog SnapshotStore::catalog() const {
             } else {
                 const std::string scanFile = scanPath(record);
                 FileStatus scanStatus;
-                if (const int error = readFileStatus(AT_FDCWD, scanFile.c_str(), scanStatus); error != 0)
+                // A scan file that is gone is the common case of an unavailable scan; say so in those words.
+                if (const int error = readFileStatus(AT_FDCWD, scanFile.c_str(), scanStatus); error == ENOENT)
+                    message = kUnavailableScan;
+                else if (error != 0)
                     throwSystemError(error, EIO);
-                if (!scanStatus.isRegularFile() || ::faccessat(AT_FDCWD, scanFile.c_str(), R_OK, 0) != 0)
+                else if (!scanStatus.isRegularFile() || ::faccessat(AT_FDCWD, scanFile.c_str(), R_OK, 0) != 0)
                     message = kUnavailableScan;
                 else
                     catalog.records.push_back(std::move(record));

@@ -274,7 +274,7 @@ std::vector<IssueCase> issueCases() {
          },
          "saved.meta", "Saved-scan details do not match this entry."},
         {"ScanFileMissing", [=](TempDir& t) { t.makeFile(good, recordJson(kId1)); }, good,
-         "No such file or directory"},
+         "The saved scan is unavailable."},
         {"ScanPathIsAFolder",
          [=](TempDir& t) {
              t.makeFile(good, recordJson(kId1));
@@ -332,7 +332,7 @@ TEST(SnapshotStoreTest, IssuesComeInPathOrderAlongsideUsableRecords) {
     const SnapshotCatalog catalog = store.catalog();
     EXPECT_EQ(catalog.records, std::vector<SnapshotRecord>{record});
     EXPECT_EQ(catalog.issues, (std::vector<SnapshotCatalogIssue>{
-                                  {temp / (kId3 + ".meta"), "No such file or directory"},
+                                  {temp / (kId3 + ".meta"), "The saved scan is unavailable."},
                                   {temp / "A.meta", "Saved-scan details do not match this entry."},
                                   {temp / "b.meta", "Saved-scan details could not be read."},
                               }));
