@@ -160,8 +160,10 @@ ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::s
     if (scope == RankingScope::current) {
         const NodeIndex focusIndex = nodes.find(focus);
         if (focusIndex != kNoNode) {
-            // A child listed twice (possible in a stored scan) is offered once.
+            // A child listed twice (possible in a stored scan) is offered once, and a folder listing
+            // itself is not its own child.
             std::vector<bool> offered(nodes.recordCount(), false);
+            offered[focusIndex] = true;
             for (NodeIndex c : nodes.children(focusIndex)) {
                 cancellation.visit();
                 if (nodes.isNode(c) && !offered[c]) {
