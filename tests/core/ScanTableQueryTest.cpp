@@ -1,0 +1,223 @@
+#include "analysis/ScanTableQuery.hpp"
+#include "analysis/LocalizedOrder.hpp"
+#include "analysis/PathOrder.hpp"
+#include "analysis/TaskCancellation.hpp"
+#include "model/AmbertroveError.hpp"
+#include "support/ModelFixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+using namespace ambertrove;
+using test::ModelFixture;
+
+namespace {
+
+using Paths = std::vector<std::string>;
+
+// Eight entries whose keys tie in different ways for every column (sizes, counts, kinds, dates).
+ScanResult sample() {
+    ModelFixture f("/r");
+    f.file("/r/File1.txt", 50, 4096, 1000);
+    f.file("/r/file2.txt", 100, 4096, 3000);
+    f.file("/r/file10.txt", 100, 8192, 2000);
+    f.file("/r/Notes", 7, 4096, 3000);
+    f.file("/r/notes", 7, 0, 500);
+    f.folder("/r/Tools.app", 4000);
+    f.file("/r/Tools.app/bin", 20, 4096, 100);
+    f.folder("/r/Tools.app/lib", 100);
+    NodeData link;
+    link.isSymbolicLink = true;
+    link.logicalSize = link.ownLogicalSize = 9;
+    link.fileCount = 1;
+    link.identity.mode = S_IFLNK | 0777;
+    link.modified = Date::fromUnixSeconds(1000);
+    f.add("/r/link", link);
+    f.file("/r/clip.mp4", 1000, 8192, 2000);
+    return f.finish();
+}
+
+Paths names(const Paths& paths) {
+    Paths out;
+    for (const std::string& p : paths)
+        out.push_back(p.substr(p.rfind('/') + 1));
+    return out;
+}
+
+Paths sorted(const ScanResult& scan, ScanSortField field, bool ascending, bool recursive = false,
+             const std::string& locale = "en") {
+    ScanTableQuery table;
+    table.field = field;
+    table.ascending = ascending;
+    table.locale = locale;
+    return table.sortedPaths(scan, "/r", recursive);
+}
+
+struct SortCase {
+    ScanSortField field;
+    bool ascending;
+    Paths expected; // names, in order
+};
+
+class ScanTableSort : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(ScanTableSort, OrderAndTies) {
+    const SortCase& c = GetParam();
+    const ScanResult scan = sample();
+    EXPECT_EQ(names(sorted(scan, c.field, c.ascending)), c.expected);
+}
+
+const std::vector<SortCase> kSortCases = {
+    // Names: case ignored, digit runs by value; Notes and notes tie and keep path order both ways.
+    {ScanSortField::name,
+     true,
+     {"clip.mp4", "File1.txt", "file2.txt", "file10.txt", "link", "Notes", "notes", "Tools.app"}},
+    {ScanSortField::name,
+     false,
+     {"Tools.app", "Notes", "notes", "link", "file10.txt", "file2.txt", "File1.txt", "clip.mp4"}},
+    {ScanSortField::allocatedSize,
+     true,
+     {"link", "notes", "File1.txt", "Notes", "Tools.app", "file2.txt", "clip.mp4", "file10.txt"}},
+    {ScanSortField::allocatedSize,
+     false,
+     {"clip.mp4", "file10.txt", "File1.txt", "Notes", "Tools.app", "file2.txt", "link", "notes"}},
+    {ScanSortField::logicalSize,
+     true,
+     {"Notes", "notes", "link", "Tools.app", "File1.txt", "file10.txt", "file2.txt", "clip.mp4"}},
+    {ScanSortField::logicalSize,
+     false,
+     {"clip.mp4", "file10.txt", "file2.txt", "File1.txt", "Tools.app", "link", "Notes", "notes"}},
+    {ScanSortField::itemCount,
+     true,
+     {"File1.txt", "Notes", "clip.mp4", "file10.txt", "file2.txt", "link", "notes", "Tools.app"}},
+    {ScanSortField::itemCount,
+     false,
+     {"Tools.app", "File1.txt", "Notes", "clip.mp4", "file10.txt", "file2.txt", "link", "notes"}},
+    // Kinds: Application, Document, Other, Symbolic link, Video.
+    {ScanSortField::kindName,
+     true,
+     {"Tools.app", "File1.txt", "file10.txt", "file2.txt", "Notes", "notes", "link", "clip.mp4"}},
+    {ScanSortField::kindName,
+     false,
+     {"clip.mp4", "link", "Notes", "notes", "File1.txt", "file10.txt", "file2.txt", "Tools.app"}},
+    {ScanSortField::modified,
+     true,
+     {"notes", "File1.txt", "link", "clip.mp4", "file10.txt", "Notes", "file2.txt", "Tools.app"}},
+    {ScanSortField::modified,
+     false,
+     {"Tools.app", "Notes", "file2.txt", "clip.mp4", "file10.txt", "File1.txt", "link", "notes"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ScanTableSort, ::testing::ValuesIn(kSortCases));
+
+} // namespace
+
+TEST(ScanTableQuery, UserLocaleIgnoresCaseAndComparesNumbers) {
+    const ScanResult scan = sample();
+    EXPECT_EQ(
+        names(sorted(scan, ScanSortField::name, true, false, {})),
+        (Paths{"clip.mp4", "File1.txt", "file2.txt", "file10.txt", "link", "Notes", "notes", "Tools.app"}));
+}
+
+TEST(ScanTableQuery, RecursiveSortAppliesTheFilter) {
+    const ScanResult scan = sample();
+    ScanTableQuery table;
+    table.locale = "en";
+    table.query.text = "i";
+    EXPECT_EQ(table.sortedPaths(scan, "/r", true),
+              (Paths{"/r/Tools.app/bin", "/r/clip.mp4", "/r/File1.txt", "/r/file2.txt", "/r/file10.txt",
+                     "/r/Tools.app/lib", "/r/link"}));
+    table.query.category = FileCategory::document;
+    table.ascending = false;
+    EXPECT_EQ(table.sortedPaths(scan, "/r", true), (Paths{"/r/file10.txt", "/r/file2.txt", "/r/File1.txt"}));
+    EXPECT_TRUE(table.sortedPaths(scan, "/missing", true).empty());
+}
+
+TEST(ScanTableQuery, StoppedTaskThrowsCancellation) {
+    const ScanResult scan = sample();
+    std::stop_source source;
+    source.request_stop();
+    for (ScanSortField field : kAllScanSortFields) {
+        ScanTableQuery table;
+        table.field = field;
+        EXPECT_THROW((void)table.sortedPaths(scan, "/r", true, source.get_token()), CancellationError);
+        EXPECT_THROW((void)table.sortedPaths(scan, "/missing", true, source.get_token()), CancellationError);
+    }
+}
+
+TEST(ScanTableQuery, ManyTiesFollowFullPathOrder) {
+    // Equal sizes everywhere, in folders whose names sort differently as components and as paths.
+    ModelFixture f("/r");
+    const Paths folders = {"/r/a",        "/r/a-b", "/r/a.b", "/r/a b", "/r/a/x",
+                           "/r/a/x/deep", "/r/a0",  "/r/A",   "/r/b",   "/r/c"};
+    for (const std::string& folder : folders) {
+        f.folder(folder);
+        for (const char* name : {"x-y", "x.y", "y", "X", "\xC3\xA9", "e", "z"})
+            f.file(folder + "/" + name, 10, 4096);
+    }
+    const ScanResult scan = f.finish();
+    for (ScanSortField field :
+         {ScanSortField::allocatedSize, ScanSortField::kindName, ScanSortField::itemCount}) {
+        for (bool ascending : {true, false}) {
+            ScanTableQuery table;
+            table.field = field;
+            table.ascending = ascending;
+            table.query.category = FileCategory::other;
+            const Paths got = table.sortedPaths(scan, "/r", true);
+            Paths expected = got;
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(got, expected);
+            EXPECT_EQ(got.size(), folders.size() * 7);
+        }
+    }
+}
+
+// ---- path order -------------------------------------------------------------------------------
+
+TEST(PathOrder, MatchesPlainTextOrderOfFullPaths) {
+    NodeTable t;
+    const Paths paths = {"/",   "/a",    "/a-b",  "/a/x", "/a/x/y",    "/a.b",     "/a b/c",
+                         "/ab", "/a/xy", "/a/x-", "/b",   "/\xC3\xA9", "/a/x/y/z", "/A"};
+    std::vector<NodeIndex> indices;
+    for (const std::string& p : paths)
+        indices.push_back(t.ensurePath(p));
+    // A path not in plain form is kept whole; it still orders by its text.
+    indices.push_back(t.ensurePath("/a//odd"));
+    indices.push_back(t.ensurePath("relative"));
+    t.finish();
+    for (int round = 0; round < 2; ++round) {
+        PathOrder order(t);
+        if (round == 1) {
+            TaskCancellation cancellation;
+            order.rank(std::vector<NodeIndex>(indices.begin(), indices.begin() + 9), cancellation);
+        }
+        for (NodeIndex a : indices)
+            for (NodeIndex b : indices) {
+                const int expected = t.path(a).compare(t.path(b));
+                const int got = order.compare(a, b);
+                EXPECT_EQ(got < 0, expected < 0) << t.path(a) << " vs " << t.path(b) << " round " << round;
+                EXPECT_EQ(got == 0, expected == 0) << t.path(a) << " vs " << t.path(b) << " round " << round;
+            }
+    }
+}
+
+// ---- localized order --------------------------------------------------------------------------
+
+TEST(LocalizedOrder, CaseInsensitiveNumericOrder) {
+    const LocalizedOrder order("en");
+    EXPECT_LT(order.compare("x2", "x10"), 0);
+    EXPECT_EQ(order.compare("Notes", "notes"), 0);
+    EXPECT_LT(order.compare("apple", "Banana"), 0);
+    EXPECT_NE(order.compare("e", "\xC3\xA9"), 0); // accents still count
+    std::string a, b;
+    order.appendSortKey("x2", a);
+    order.appendSortKey("X10", b);
+    EXPECT_LT(a, b);
+    a.clear();
+    b.clear();
+    order.appendSortKey("Same", a);
+    order.appendSortKey("same", b);
+    EXPECT_EQ(a, b);
+}
