@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <numeric>
 
 namespace ambertrove {
 
@@ -19,13 +18,36 @@ constexpr std::array<std::string_view, 10> kKindNames = {
     "Symbolic link", "Application", "Folder",    "Video",   "Audio",
     "Image",         "Document",    "Developer", "Archive", "Other"};
 
-// The sort keys of the rows: numbers (sizes, counts, the rank of a kind text), dates, or collation
-// keys of names, which compare byte-wise as the names compare in the localized order.
+// Keys that compare as unsigned integers in the order of the values they stand for.
+std::uint64_t orderedBits(std::int64_t value) {
+    return static_cast<std::uint64_t>(value) ^ (1ull << 63);
+}
+
+std::uint64_t orderedBits(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits & (1ull << 63)) ? ~bits : bits | (1ull << 63);
+}
+
+// One row of the sort: its key as an ordered 64-bit number (for a name, the first 8 bytes of its
+// collation key; the rest is compared only when those agree), inverted for a descending sort, and the
+// row's position in the visiting order.
+struct SortRow {
+    std::uint64_t key;
+    std::uint32_t slot;
+};
+
+// Rows and their keys: numbers (sizes, counts, the rank of a kind text), dates, or collation keys of
+// names, which compare byte-wise as the names compare in the localized order.
 class SortKeys {
 public:
-    SortKeys(const NodeTable& nodes, const std::vector<NodeIndex>& rows, ScanSortField field,
+    SortKeys(const NodeTable& nodes, const std::vector<NodeIndex>& rows, ScanSortField field, bool ascending,
              const std::string& locale, TaskCancellation& cancellation)
-        : m_field(field) {
+        : m_ascending(ascending) {
+        m_rows.reserve(rows.size());
+        const auto add = [&](std::uint64_t key) {
+            m_rows.push_back({ascending ? key : ~key, static_cast<std::uint32_t>(m_rows.size())});
+        };
         switch (field) {
         case ScanSortField::name: {
             const LocalizedOrder order(locale);
@@ -33,8 +55,14 @@ public:
             m_offsets.push_back(0);
             for (NodeIndex i : rows) {
                 cancellation.visit();
+                const std::size_t start = m_text.size();
                 order.appendSortKey(nodes.name(i), m_text);
                 m_offsets.push_back(m_text.size());
+                std::uint64_t head = 0;
+                for (std::size_t k = 0; k < 8; ++k)
+                    head = head << 8 |
+                           (start + k < m_text.size() ? static_cast<unsigned char>(m_text[start + k]) : 0);
+                add(head);
             }
             break;
         }
@@ -45,51 +73,53 @@ public:
                 for (std::size_t other = 0; other < kKindNames.size(); ++other)
                     if (order.compare(kKindNames[other], kKindNames[k]) < 0)
                         ++rank[k];
-            m_numbers.reserve(rows.size());
             for (NodeIndex i : rows) {
                 cancellation.visit();
                 const std::string_view kind = NodeDisplay::kindName(nodes, i);
                 const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) - kKindNames.begin();
-                m_numbers.push_back(rank[static_cast<std::size_t>(k)]);
+                add(orderedBits(rank[static_cast<std::size_t>(k)]));
             }
             break;
         }
         case ScanSortField::modified:
-            m_dates.reserve(rows.size());
             for (NodeIndex i : rows)
-                m_dates.push_back(nodes[i].modified);
+                add(orderedBits(nodes[i].modified));
             break;
-        default:
-            m_numbers.reserve(rows.size());
+        case ScanSortField::allocatedSize:
+        case ScanSortField::logicalSize:
+        case ScanSortField::itemCount:
             for (NodeIndex i : rows) {
                 const NodeTable::Record& r = nodes[i];
-                m_numbers.push_back(field == ScanSortField::allocatedSize ? r.allocatedSize
-                                    : field == ScanSortField::logicalSize ? r.logicalSize
-                                                                          : NodeDisplay::itemCount(nodes, i));
+                add(orderedBits(field == ScanSortField::allocatedSize ? r.allocatedSize
+                                : field == ScanSortField::logicalSize ? r.logicalSize
+                                                                      : NodeDisplay::itemCount(nodes, i)));
             }
             break;
         }
     }
 
-    // Negative, zero or positive as row a's key is before, the same as or after row b's.
-    [[nodiscard]] int compare(std::size_t a, std::size_t b) const {
-        switch (m_field) {
-        case ScanSortField::name: {
-            const std::string_view ka(m_text.data() + m_offsets[a], m_offsets[a + 1] - m_offsets[a]);
-            const std::string_view kb(m_text.data() + m_offsets[b], m_offsets[b + 1] - m_offsets[b]);
-            return ka.compare(kb);
-        }
-        case ScanSortField::modified:
-            return m_dates[a] < m_dates[b] ? -1 : (m_dates[b] < m_dates[a] ? 1 : 0);
-        default:
-            return m_numbers[a] < m_numbers[b] ? -1 : (m_numbers[b] < m_numbers[a] ? 1 : 0);
-        }
+    [[nodiscard]] std::vector<SortRow>& rows() { return m_rows; }
+
+    // Negative, zero or positive as row a comes before, ties with or comes after row b.
+    [[nodiscard]] int compare(const SortRow& a, const SortRow& b) const {
+        if (a.key != b.key)
+            return a.key < b.key ? -1 : 1;
+        if (m_offsets.empty())
+            return 0;
+        const std::string_view ka = tail(a.slot), kb = tail(b.slot);
+        const int c = ka.compare(kb);
+        return m_ascending ? c : -c;
     }
 
 private:
-    ScanSortField m_field;
-    std::vector<std::int64_t> m_numbers;
-    std::vector<double> m_dates;
+    // A collation key after its first 8 bytes.
+    [[nodiscard]] std::string_view tail(std::uint32_t slot) const {
+        const std::size_t start = m_offsets[slot] + 8, end = m_offsets[slot + 1];
+        return start < end ? std::string_view(m_text.data() + start, end - start) : std::string_view();
+    }
+
+    bool m_ascending;
+    std::vector<SortRow> m_rows;
     std::string m_text;
     std::vector<std::size_t> m_offsets;
 };
@@ -102,29 +132,42 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     cancellation.check();
     const NodeTable& nodes = scan.nodes;
     const std::vector<NodeIndex> rows = query.indices(scan, focus, recursive, Date::now(), stop);
-    const SortKeys keys(nodes, rows, field, locale, cancellation);
-
-    // Equal keys fall back to the path. Large sorts rank the paths once, on the first tie.
-    PathOrder pathOrder(nodes);
-    bool ranked = rows.size() < 64;
-    std::vector<std::uint32_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    SortKeys keys(nodes, rows, field, ascending, locale, cancellation);
+    std::vector<SortRow>& order = keys.rows();
+    std::sort(order.begin(), order.end(), [&](const SortRow& a, const SortRow& b) {
         cancellation.compare();
-        const int c = keys.compare(a, b);
-        if (c != 0)
-            return ascending ? c < 0 : c > 0;
-        if (!ranked) {
-            pathOrder.rank(rows, cancellation);
-            ranked = true;
-        }
-        return pathOrder.less(rows[a], rows[b]);
+        return keys.compare(a, b) < 0;
     });
+
+    // Rows with equal keys come in ascending path order, whatever the direction. Only the tied rows
+    // have their paths ranked, and each run of them is sorted by that rank.
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    std::vector<NodeIndex> tied;
+    for (std::size_t first = 0; first < order.size();) {
+        std::size_t last = first + 1;
+        while (last < order.size() && keys.compare(order[first], order[last]) == 0)
+            ++last;
+        if (last - first > 1) {
+            runs.emplace_back(first, last);
+            for (std::size_t k = first; k < last; ++k)
+                tied.push_back(rows[order[k].slot]);
+        }
+        first = last;
+    }
+    PathOrder pathOrder(nodes);
+    if (tied.size() > 64)
+        pathOrder.rank(tied, cancellation);
+    for (const auto& [first, last] : runs)
+        std::sort(order.begin() + static_cast<std::ptrdiff_t>(first),
+                  order.begin() + static_cast<std::ptrdiff_t>(last), [&](const SortRow& a, const SortRow& b) {
+                      cancellation.compare();
+                      return pathOrder.less(rows[a.slot], rows[b.slot]);
+                  });
     cancellation.check();
     std::vector<NodeIndex> sorted;
     sorted.reserve(rows.size());
-    for (std::uint32_t k : order)
-        sorted.push_back(rows[k]);
+    for (const SortRow& r : order)
+        sorted.push_back(rows[r.slot]);
     return sorted;
 }
 

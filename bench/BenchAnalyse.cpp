@@ -1,0 +1,73 @@
+// ambertrove-bench analyse: the cost of what the explore views compute from a finished scan: the
+// presentation totals with the quick wins, ranked pages of each scope, a text filter and whole-table
+// sorts.
+#include "BenchCommand.hpp"
+#include "SyntheticScan.hpp"
+
+#include "analysis/QuickWin.hpp"
+#include "analysis/ScanPresentation.hpp"
+#include "analysis/ScanQuery.hpp"
+#include "analysis/ScanTableQuery.hpp"
+
+#include <cstdio>
+#include <string>
+
+namespace ambertrove::bench {
+
+namespace {
+
+template <class F> void step(const char* name, F&& work) {
+    const double start = nowSeconds();
+    const std::size_t produced = work();
+    std::printf("step=%s seconds=%.3f\n", name, secondsSince(start));
+    std::fprintf(stderr, "  %s: %zu\n", name, produced);
+    std::fflush(stdout);
+}
+
+int analyse(const ScanResult& scan) {
+    std::fprintf(stderr, "nodes=%zu\n", scan.nodes.size());
+    const std::string& root = scan.rootPath;
+    step("distribution", [&] { return ScanPresentation::distribution(scan, root).folders.size(); });
+    step("quickwins", [&] {
+        std::size_t n = 0;
+        for (const QuickWin& win : QuickWin::discover(scan))
+            n += win.nodes.size();
+        return n;
+    });
+    step("presentation", [&] { return ScanPresentation::make(scan).folderTypes.size(); });
+    const ScanQuery query;
+    step("ranked-current",
+         [&] { return query.rankedPage(scan, root, RankingScope::current, 50).rows.size(); });
+    step("ranked-files", [&] { return query.rankedPage(scan, root, RankingScope::files, 50).rows.size(); });
+    step("ranked-folders",
+         [&] { return query.rankedPage(scan, root, RankingScope::folders, 50).rows.size(); });
+    ScanQuery byText;
+    byText.text = "report-1";
+    step("filter-text", [&] { return byText.paths(scan, root, true).size(); });
+    ScanTableQuery table;
+    table.field = ScanSortField::name;
+    step("sort-name", [&] { return table.sortedPaths(scan, root, true).size(); });
+    table.field = ScanSortField::allocatedSize;
+    table.ascending = false;
+    step("sort-size", [&] { return table.sortedPaths(scan, root, true).size(); });
+    table.field = ScanSortField::kindName;
+    step("sort-kind", [&] { return table.sortedPaths(scan, root, true).size(); });
+    return 0;
+}
+
+int runAnalyse(const std::vector<std::string>& args) {
+    if (args.size() == 2 && args[0] == "--synthetic") {
+        const double start = nowSeconds();
+        const ScanResult scan = syntheticScan(std::stoul(args[1]), true);
+        std::printf("step=synthetic seconds=%.3f\n", secondsSince(start));
+        return analyse(scan);
+    }
+    std::fprintf(stderr, "usage: ambertrove-bench analyse --synthetic N\n");
+    return 2;
+}
+
+} // namespace
+
+AMBERTROVE_BENCH_COMMAND(analyse, "analyse --synthetic N", runAnalyse);
+
+} // namespace ambertrove::bench
