@@ -7,10 +7,9 @@
 
 namespace ambertrove {
 
-int PathOrder::compareSlots(NodeIndex a, bool aGoesOn, NodeIndex b, bool bGoesOn) const {
-    // Compares name(a) followed by "/" (when aGoesOn) with the same for b; the end of a path sorts
+int PathOrder::compareNames(std::string_view na, bool aGoesOn, std::string_view nb, bool bGoesOn) {
+    // Compares a name followed by "/" (when its path goes on) with another; the end of a path sorts
     // before every byte.
-    const std::string_view na = m_nodes.name(a), nb = m_nodes.name(b);
     const std::size_t common = std::min(na.size(), nb.size());
     if (common > 0)
         if (const int c = std::memcmp(na.data(), nb.data(), common); c != 0)
@@ -39,7 +38,7 @@ int PathOrder::compareByTree(NodeIndex a, NodeIndex b) {
         return -1;
     if (j == 0)
         return 1;
-    return compareSlots(m_chainA[i - 1], i > 1, m_chainB[j - 1], j > 1);
+    return compareNames(m_nodes.name(m_chainA[i - 1]), i > 1, m_nodes.name(m_chainB[j - 1]), j > 1);
 }
 
 int PathOrder::compare(NodeIndex a, NodeIndex b) {
@@ -57,35 +56,50 @@ int PathOrder::compare(NodeIndex a, NodeIndex b) {
 void PathOrder::rank(std::span<const NodeIndex> rows, TaskCancellation& cancellation) {
     const std::size_t count = m_nodes.recordCount();
     m_ranks.assign(count, kUnranked);
-    // The rows with every ancestor, as (parent, child) pairs grouped by parent.
-    std::vector<bool> marked(count, false), hasChildren(count, false);
-    std::vector<std::uint64_t> pairs;
-    pairs.reserve(rows.size() + rows.size() / 4);
-    marked[0] = true;
+    // The rows with every ancestor, each with its name (read while its record is at hand).
+    struct Entry {
+        std::string_view name;
+        NodeIndex node;
+        NodeIndex parent;
+    };
+    constexpr std::uint32_t kMarked = kUnranked - 1;
+    std::vector<Entry> entries;
+    entries.reserve(rows.size() + rows.size() / 4);
+    m_ranks[0] = kMarked;
     for (NodeIndex r : rows) {
         cancellation.visit();
         if (isDetached(r))
             continue;
-        for (NodeIndex x = r; x != kNoNode && !marked[x]; x = m_nodes[x].parent) {
-            marked[x] = true;
-            if (m_nodes[x].parent != kNoNode)
-                hasChildren[m_nodes[x].parent] = true;
-            pairs.push_back(std::uint64_t(m_nodes[x].parent) << 32 | x);
+        for (NodeIndex x = r; m_ranks[x] == kUnranked;) {
+            m_ranks[x] = kMarked;
+            const NodeIndex parent = m_nodes[x].parent;
+            entries.push_back({m_nodes.name(x), x, parent});
+            x = parent;
         }
     }
-    std::sort(pairs.begin(), pairs.end());
-    const auto childrenOf = [&](NodeIndex parent) {
-        const auto first = std::lower_bound(pairs.begin(), pairs.end(), std::uint64_t(parent) << 32);
-        auto last = first;
-        while (last != pairs.end() && (*last >> 32) == parent)
-            ++last;
-        return std::pair(first - pairs.begin(), last - pairs.begin());
+    // Grouped by parent (a counting sort): the children of p are children[start[p]] to children[start[p +
+    // 1]].
+    std::vector<std::uint32_t> start(count + 1, 0);
+    for (const Entry& e : entries)
+        ++start[e.parent + 1];
+    for (std::size_t p = 0; p < count; ++p)
+        start[p + 1] += start[p];
+    std::vector<Entry> children(entries.size());
+    {
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        for (const Entry& e : entries)
+            children[fill[e.parent]++] = e;
+    }
+    std::vector<Entry>().swap(entries);
+    const auto hasChildren = [&](NodeIndex i) {
+        return start[i + 1] > start[i];
     };
 
     // Depth first over the marked tree. Under one parent every child has two slots, its own path
     // (the name alone) and the paths below it (the name and "/"); sorting the slots interleaves
     // the subtrees exactly as the full paths sort.
     struct Slot {
+        std::string_view name;
         NodeIndex node;
         bool goesOn;
     };
@@ -96,20 +110,19 @@ void PathOrder::rank(std::span<const NodeIndex> rows, TaskCancellation& cancella
     std::vector<Frame> frames;
     std::uint32_t nextRank = 0;
     const auto open = [&](NodeIndex parent) {
-        const auto [first, last] = childrenOf(parent);
-        const std::size_t start = slots.size();
-        for (auto k = first; k < last; ++k) {
-            const auto child = static_cast<NodeIndex>(pairs[k] & 0xFFFFFFFFu);
-            slots.push_back({child, false});
-            if (hasChildren[child])
-                slots.push_back({child, true});
+        const std::size_t first = slots.size();
+        for (std::uint32_t k = start[parent]; k < start[parent + 1]; ++k) {
+            const Entry& child = children[k];
+            slots.push_back({child.name, child.node, false});
+            if (hasChildren(child.node))
+                slots.push_back({child.name, child.node, true});
         }
-        std::sort(slots.begin() + static_cast<std::ptrdiff_t>(start), slots.end(),
+        std::sort(slots.begin() + static_cast<std::ptrdiff_t>(first), slots.end(),
                   [&](const Slot& x, const Slot& y) {
                       cancellation.compare();
-                      return compareSlots(x.node, x.goesOn, y.node, y.goesOn) < 0;
+                      return compareNames(x.name, x.goesOn, y.name, y.goesOn) < 0;
                   });
-        frames.push_back({start, start, slots.size()});
+        frames.push_back({first, first, slots.size()});
     };
     m_ranks[0] = nextRank++;
     open(0);

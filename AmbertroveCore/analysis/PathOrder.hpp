@@ -3,7 +3,9 @@
 #include "model/NodeTable.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace ambertrove {
@@ -23,6 +25,13 @@ public:
     [[nodiscard]] int compare(NodeIndex a, NodeIndex b);
     [[nodiscard]] bool less(NodeIndex a, NodeIndex b) { return compare(a, b) < 0; }
 
+    // The record's place among the ranked records, when rank() numbered it.
+    [[nodiscard]] std::optional<std::uint32_t> rankOf(NodeIndex i) const {
+        if (m_ranks.empty() || m_ranks[i] == kUnranked)
+            return std::nullopt;
+        return m_ranks[i];
+    }
+
     // Numbers the records in `rows` (and their ancestors) in path order. Polls `cancellation` per record.
     void rank(std::span<const NodeIndex> rows, TaskCancellation& cancellation);
 
@@ -30,7 +39,7 @@ private:
     static constexpr std::uint32_t kUnranked = 0xFFFFFFFFu;
 
     [[nodiscard]] int compareByTree(NodeIndex a, NodeIndex b);
-    [[nodiscard]] int compareSlots(NodeIndex a, bool aGoesOn, NodeIndex b, bool bGoesOn) const;
+    [[nodiscard]] static int compareNames(std::string_view a, bool aGoesOn, std::string_view b, bool bGoesOn);
     [[nodiscard]] bool isDetached(NodeIndex i) const { return m_nodes[i].flags & NodeTable::kDetached; }
 
     const NodeTable& m_nodes;

@@ -1,6 +1,7 @@
 #include "analysis/ScanQuery.hpp"
 
 #include "analysis/NameMatcher.hpp"
+#include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 #include "analysis/TaskCancellation.hpp"
 #include "model/PathText.hpp"
@@ -110,8 +111,9 @@ std::vector<DiskNode> ScanQuery::items(const ScanResult& scan, std::string_view 
 std::vector<std::string> ScanQuery::paths(const ScanResult& scan, std::string_view focus, bool recursive,
                                           std::stop_token stop) const {
     std::vector<std::string> out;
+    PathCache cache(scan.nodes);
     forEach(
-        scan, focus, recursive, Date::now(), [&](NodeIndex i) { out.push_back(scan.nodes.path(i)); },
+        scan, focus, recursive, Date::now(), [&](NodeIndex i) { out.push_back(cache.path(i)); },
         std::move(stop));
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
+#include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 #include "analysis/TaskCancellation.hpp"
 
@@ -52,6 +53,7 @@ public:
         case ScanSortField::name: {
             const LocalizedOrder order(locale);
             m_offsets.reserve(rows.size() + 1);
+            m_text.reserve(rows.size() * 24);
             m_offsets.push_back(0);
             for (NodeIndex i : rows) {
                 cancellation.visit();
@@ -157,12 +159,27 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     PathOrder pathOrder(nodes);
     if (tied.size() > 64)
         pathOrder.rank(tied, cancellation);
-    for (const auto& [first, last] : runs)
-        std::sort(order.begin() + static_cast<std::ptrdiff_t>(first),
-                  order.begin() + static_cast<std::ptrdiff_t>(last), [&](const SortRow& a, const SortRow& b) {
-                      cancellation.compare();
-                      return pathOrder.less(rows[a.slot], rows[b.slot]);
-                  });
+    for (const auto& [first, last] : runs) {
+        const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto end = order.begin() + static_cast<std::ptrdiff_t>(last);
+        // Within a run the key is spent: it becomes the path's rank, when every row of the run has one.
+        bool allRanked = true;
+        for (auto it = begin; it != end && allRanked; ++it)
+            allRanked = pathOrder.rankOf(rows[it->slot]).has_value();
+        if (allRanked) {
+            for (auto it = begin; it != end; ++it)
+                it->key = *pathOrder.rankOf(rows[it->slot]);
+            std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
+                cancellation.compare();
+                return a.key < b.key;
+            });
+        } else {
+            std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
+                cancellation.compare();
+                return pathOrder.less(rows[a.slot], rows[b.slot]);
+            });
+        }
+    }
     cancellation.check();
     std::vector<NodeIndex> sorted;
     sorted.reserve(rows.size());
@@ -175,12 +192,8 @@ std::vector<std::string> ScanTableQuery::sortedPaths(const ScanResult& scan, std
                                                      bool recursive, std::stop_token stop) const {
     TaskCancellation cancellation(stop);
     const std::vector<NodeIndex> sorted = sortedIndices(scan, focus, recursive, stop);
-    std::vector<std::string> paths;
-    paths.reserve(sorted.size());
-    for (NodeIndex i : sorted) {
-        cancellation.visit();
-        paths.push_back(scan.nodes.path(i));
-    }
+    PathCache cache(scan.nodes);
+    std::vector<std::string> paths = cache.paths(sorted, cancellation);
     cancellation.check();
     return paths;
 }
