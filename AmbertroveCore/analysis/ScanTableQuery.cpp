@@ -30,11 +30,12 @@ std::uint64_t orderedBits(double value) {
     return (bits & (1ull << 63)) ? ~bits : bits | (1ull << 63);
 }
 
-// One row of the sort: its key as an ordered 64-bit number (for a name, the first 8 bytes of its
+// One row of the sort: its key as an ordered 64-bit number (for a name, the first 16 bytes of its
 // collation key; the rest is compared only when those agree), inverted for a descending sort, and the
 // row's position in the visiting order.
 struct SortRow {
     std::uint64_t key;
+    std::uint64_t key2; // bytes 8 to 15 of a collation key
     std::uint32_t slot;
 };
 
@@ -46,8 +47,9 @@ public:
              const std::string& locale, TaskCancellation& cancellation)
         : m_ascending(ascending) {
         m_rows.reserve(rows.size());
-        const auto add = [&](std::uint64_t key) {
-            m_rows.push_back({ascending ? key : ~key, static_cast<std::uint32_t>(m_rows.size())});
+        const auto add = [&](std::uint64_t key, std::uint64_t key2 = 0) {
+            m_rows.push_back({ascending ? key : ~key, ascending ? key2 : ~key2,
+                              static_cast<std::uint32_t>(m_rows.size())});
         };
         switch (field) {
         case ScanSortField::name: {
@@ -60,11 +62,15 @@ public:
                 const std::size_t start = m_text.size();
                 order.appendSortKey(nodes.name(i), m_text);
                 m_offsets.push_back(m_text.size());
-                std::uint64_t head = 0;
-                for (std::size_t k = 0; k < 8; ++k)
-                    head = head << 8 |
-                           (start + k < m_text.size() ? static_cast<unsigned char>(m_text[start + k]) : 0);
-                add(head);
+                const auto bytes = [&](std::size_t from) {
+                    std::uint64_t value = 0;
+                    for (std::size_t k = from; k < from + 8; ++k)
+                        value =
+                            value << 8 |
+                            (start + k < m_text.size() ? static_cast<unsigned char>(m_text[start + k]) : 0);
+                    return value;
+                };
+                add(bytes(0), bytes(8));
             }
             break;
         }
@@ -106,6 +112,8 @@ public:
     [[nodiscard]] int compare(const SortRow& a, const SortRow& b) const {
         if (a.key != b.key)
             return a.key < b.key ? -1 : 1;
+        if (a.key2 != b.key2)
+            return a.key2 < b.key2 ? -1 : 1;
         if (m_offsets.empty())
             return 0;
         const std::string_view ka = tail(a.slot), kb = tail(b.slot);
@@ -114,9 +122,9 @@ public:
     }
 
 private:
-    // A collation key after its first 8 bytes.
+    // A collation key after its first 16 bytes.
     [[nodiscard]] std::string_view tail(std::uint32_t slot) const {
-        const std::size_t start = m_offsets[slot] + 8, end = m_offsets[slot + 1];
+        const std::size_t start = m_offsets[slot] + 16, end = m_offsets[slot + 1];
         return start < end ? std::string_view(m_text.data() + start, end - start) : std::string_view();
     }
 
