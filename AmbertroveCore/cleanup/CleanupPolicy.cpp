@@ -130,21 +130,10 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
     }
 
     // 5. Inside an application bundle.
-    {
-        std::vector<std::string_view> pieces;
-        std::size_t pos = 0;
-        while (pos <= judged.size()) {
-            std::size_t end = judged.find('/', pos);
-            if (end == std::string::npos)
-                end = judged.size();
-            if (end > pos)
-                pieces.push_back(std::string_view(judged).substr(pos, end - pos));
-            pos = end + 1;
-        }
-        for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
-            if (Bundle::hasApplicationExtension(pieces[i]))
-                return std::string(kAppContents);
-    }
+    const std::vector<std::string_view> pieces = PathResolution::components(judged);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
+        if (Bundle::hasApplicationExtension(pieces[i]))
+            return std::string(kAppContents);
 
     // 6. The system vendor's applications.
     if (Bundle::hasApplicationExtension(judged) && Bundle::isSystemVendorBundle(judged))

@@ -14,18 +14,9 @@ constexpr int kMaxLinks = 40;
 
 // Pushes the components of `path` so that the first is taken first.
 void pushComponents(std::string_view path, std::vector<std::string>& pending) {
-    std::vector<std::string> pieces;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string_view::npos)
-            end = path.size();
-        if (end > pos)
-            pieces.emplace_back(path.substr(pos, end - pos));
-        pos = end + 1;
-    }
+    const std::vector<std::string_view> pieces = components(path);
     for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
-        pending.push_back(std::move(*it));
+        pending.emplace_back(*it);
 }
 
 void dropLastComponent(std::string& path) {
@@ -41,52 +32,13 @@ std::string workingFolder() {
     return buffer;
 }
 
-std::optional<std::string> readLink(const std::string& path) {
-    std::string buffer(256, '\0');
-    for (;;) {
-        const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return std::nullopt;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            buffer.resize(static_cast<std::size_t>(n));
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-} // namespace
-
-std::string standardized(std::string_view path) {
-    std::string absolute;
-    if (!path.starts_with('/')) {
-        absolute = workingFolder();
-        absolute.push_back('/');
-    }
-    absolute.append(path);
+// Walks the components of an absolute path, removing "." and "..", and with `followLinks` replacing every
+// symbolic link met along the existing prefix by its target. Absent when the links loop.
+std::optional<std::string> walk(std::string_view path, bool followLinks) {
     std::vector<std::string> pending;
-    pushComponents(absolute, pending);
-    std::string out;
-    while (!pending.empty()) {
-        std::string piece = std::move(pending.back());
-        pending.pop_back();
-        if (piece == ".")
-            continue;
-        if (piece == "..") {
-            dropLastComponent(out);
-            continue;
-        }
-        out.push_back('/');
-        out.append(piece);
-    }
-    return out.empty() ? "/" : out;
-}
-
-std::optional<std::string> resolvingSymlinks(std::string_view path) {
-    std::vector<std::string> pending;
-    pushComponents(standardized(path), pending);
-    std::string resolved; // "" stands for "/"
-    bool missing = false; // once a component is missing, the rest is text
+    pushComponents(path, pending);
+    std::string resolved;        // "" stands for "/"
+    bool missing = !followLinks; // once a component is missing, the rest is text
     int links = 0;
     while (!pending.empty()) {
         std::string piece = std::move(pending.back());
@@ -107,15 +59,13 @@ std::optional<std::string> resolvingSymlinks(std::string_view path) {
             } else if (S_ISLNK(st.st_mode)) {
                 if (++links > kMaxLinks)
                     return std::nullopt;
-                const std::optional<std::string> target = readLink(candidate);
-                if (!target) {
-                    missing = true;
-                } else {
+                if (const std::optional<std::string> target = readLink(candidate)) {
                     if (target->starts_with('/'))
                         resolved.clear();
                     pushComponents(*target, pending);
                     continue;
                 }
+                missing = true;
             }
         } else {
             missing = true;
@@ -123,6 +73,46 @@ std::optional<std::string> resolvingSymlinks(std::string_view path) {
         resolved = std::move(candidate);
     }
     return resolved.empty() ? std::string("/") : resolved;
+}
+
+} // namespace
+
+std::vector<std::string_view> components(std::string_view path) {
+    std::vector<std::string_view> pieces;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > pos)
+            pieces.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return pieces;
+}
+
+std::optional<std::string> readLink(const std::string& path) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            return std::nullopt;
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(n));
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string standardized(std::string_view path) {
+    if (path.starts_with('/'))
+        return *walk(path, false);
+    return *walk(workingFolder() + "/" + std::string(path), false);
+}
+
+std::optional<std::string> resolvingSymlinks(std::string_view path) {
+    return walk(standardized(path), true);
 }
 
 bool entryExists(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ambertrove::PathResolution {
 
@@ -14,6 +15,12 @@ std::string standardized(std::string_view path);
 // rest is appended as written (missing components need not exist or be folders). Absent when the links
 // loop (more than 40 of them are met).
 std::optional<std::string> resolvingSymlinks(std::string_view path);
+
+// The non-empty components of a path, in order.
+std::vector<std::string_view> components(std::string_view path);
+
+// The target of the symbolic link at `path`, or nothing when it is not a readable link.
+std::optional<std::string> readLink(const std::string& path);
 
 // Whether an entry exists at `path` without following a final symbolic link (a dangling link exists).
 bool entryExists(const std::string& path);

@@ -11,15 +11,6 @@ namespace ambertrove::RunningPrograms {
 
 namespace {
 
-std::optional<std::string> readLink(const std::string& path) {
-    std::string buffer(4096, '\0');
-    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
-        return std::nullopt;
-    buffer.resize(static_cast<std::size_t>(n));
-    return buffer;
-}
-
 bool isNumber(const char* name) {
     if (!*name)
         return false;
@@ -32,7 +23,7 @@ bool isNumber(const char* name) {
 } // namespace
 
 std::optional<std::string> ownExecutable(const std::string& procRoot) {
-    return readLink(procRoot + "/self/exe");
+    return PathResolution::readLink(procRoot + "/self/exe");
 }
 
 std::vector<std::string> executables(const std::string& procRoot) {
@@ -43,7 +34,7 @@ std::vector<std::string> executables(const std::string& procRoot) {
     while (const dirent* entry = ::readdir(dir.get())) {
         if (!isNumber(entry->d_name))
             continue;
-        std::optional<std::string> exe = readLink(procRoot + "/" + entry->d_name + "/exe");
+        std::optional<std::string> exe = PathResolution::readLink(procRoot + "/" + entry->d_name + "/exe");
         // The kernel marks an executable that was removed after it started; it no longer lies anywhere.
         if (!exe || !exe->starts_with('/') || exe->ends_with(" (deleted)"))
             continue;

@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +17,7 @@ namespace {
 using test::CleanupFixture;
 using test::errnoOf;
 using test::errorText;
+using test::setImmutable;
 
 const std::string kNotFullyScanned =
     "This item was not fully scanned. Resolve access errors and scan again before cleanup.";
@@ -257,24 +256,6 @@ TEST(CleanupEntry, RetainedCopiesAreCheckedAgain) {
     EXPECT_EQ(errorText([&] { e.validate(s.policy); }), kRetainedChanged);
     ASSERT_EQ(::unlink(copy.c_str()), 0);
     EXPECT_EQ(errnoOf([&] { e.validate(s.policy); }), ENOENT);
-}
-
-// Sets or clears the kernel's immutable attribute. Returns 0 or the errno of the refusal.
-int setImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
-    int flags = 0;
-    int error = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
-        error = errno;
-    } else {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
-            error = errno;
-    }
-    ::close(fd);
-    return error;
 }
 
 TEST(CleanupEntry, AnImmutableFileInsideAFolderIsNamed) {

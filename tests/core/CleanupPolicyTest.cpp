@@ -2,6 +2,7 @@
 #include "platform/Bundle.hpp"
 #include "platform/PathResolution.hpp"
 #include "platform/PropertyList.hpp"
+#include "support/CleanupFixture.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -10,15 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <optional>
 #include <plist/plist.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace ambertrove {
 namespace {
 
+using test::setImmutable;
 using test::TempDir;
 
 const std::string kLinks = "Symbolic links and paths through symbolic links cannot be staged.";
@@ -244,24 +244,6 @@ TEST(CleanupPolicy, APathThatDoesNotExistHasNoFlagObjection) {
     TempDir dir;
     EXPECT_EQ(CleanupPolicy::fileProtection(dir / "missing"), std::nullopt);
     EXPECT_EQ(CleanupPolicy::fileProtection(dir.makeFile("plain", "x")), std::nullopt);
-}
-
-// Sets or clears the kernel's immutable attribute. Returns 0 or the errno of the refusal.
-int setImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
-    int flags = 0;
-    int error = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
-        error = errno;
-    } else {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
-            error = errno;
-    }
-    ::close(fd);
-    return error;
 }
 
 TEST(CleanupPolicy, AnImmutableFileIsProtected) {

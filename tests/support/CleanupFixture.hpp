@@ -10,8 +10,12 @@
 #include "support/TempDir.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <functional>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <system_error>
 #include <vector>
 
@@ -92,5 +96,23 @@ inline int errnoOf(const std::function<void()>& f) {
 // The form of a ".trashinfo" record.
 inline const std::string kTrashInfoPattern =
     "\\[Trash Info\\]\nPath=[^\n]*\nDeletionDate=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\n";
+
+// Sets or clears the kernel's immutable attribute. Returns 0 or the errno of the refusal.
+inline int setImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    int flags = 0;
+    int error = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        error = errno;
+    } else {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
+            error = errno;
+    }
+    ::close(fd);
+    return error;
+}
 
 } // namespace ambertrove::test
