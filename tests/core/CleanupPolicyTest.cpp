@@ -258,5 +258,17 @@ TEST(CleanupPolicy, AnImmutableFileIsProtected) {
     EXPECT_EQ(judged, kSystemFlag);
 }
 
+TEST(CleanupPolicy, TheCurrentUsersPolicyUsesTheResolvedHome) {
+    // Only reads: the real home is never written by the policy.
+    const CleanupPolicy policy = CleanupPolicy::forCurrentUser();
+    EXPECT_EQ(PathResolution::resolvingSymlinks(policy.home), policy.home);
+    EXPECT_EQ(policy.rejection("/"), kData);
+    EXPECT_EQ(policy.rejection(policy.home), kData);
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    EXPECT_EQ(policy.dataHome, xdg && xdg[0] == '/'
+                                   ? PathResolution::standardized(xdg)
+                                   : (policy.home == "/" ? "" : policy.home) + "/.local/share");
+}
+
 } // namespace
 } // namespace ambertrove
