@@ -8,9 +8,9 @@
 #include "platform/UserFolders.hpp"
 #include "scan/ScanPaths.hpp"
 
-#include <algorithm>
 #include <array>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace ambertrove {
@@ -95,8 +95,9 @@ std::string CleanupPolicy::stateFolder() const {
     if (PathResolution::entryExists(current))
         return current;
     const std::string former = joined(dataHome, "/Tessavale");
-    FileStatus status;
-    if (readFileStatus(AT_FDCWD, former.c_str(), status) == 0 && status.isDirectory())
+    // The former folder counts when it is a folder, also one reached through a link.
+    struct stat st {};
+    if (::stat(former.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return former;
     return current;
 }
