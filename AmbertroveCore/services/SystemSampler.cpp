@@ -219,15 +219,15 @@ std::vector<ProcessInfoRow> SystemSampler::parseProcessListing(std::string_view 
                 break;
             fields[count] = line.substr(start, position - start);
         }
-        if (count < 3 || position >= line.size())
+        if (count < 3)
             continue;
         const std::optional<std::int64_t> id = integerField(fields[0]);
         const std::optional<double> cpu = decimalField(fields[1]);
         const std::optional<std::int64_t> kibibytes = integerField(fields[2]);
-        if (!id || !cpu || !kibibytes)
+        const std::string_view name = position < line.size() ? trimmed(line.substr(position + 1)) : "";
+        if (!id || !cpu || !kibibytes || name.empty())
             continue;
-        rows.push_back(ProcessInfoRow{*id, std::string(trimmed(line.substr(position + 1))), *cpu,
-                                      kibibytesToBytes(*kibibytes)});
+        rows.push_back(ProcessInfoRow{*id, std::string(name), *cpu, kibibytesToBytes(*kibibytes)});
     }
     return rows;
 }
