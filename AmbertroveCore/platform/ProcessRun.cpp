@@ -88,22 +88,20 @@ bool hasExited(pid_t pid) {
     return info.si_pid == pid;
 }
 
-// Reads what is available; returns false once the writer side is closed.
-bool drain(int fd, std::string& into) {
+// Reads once from a ready pipe; returns false once the writer side is closed. One read per wake-up, so that a
+// command that writes without pause cannot keep us from the deadline.
+bool readSome(int fd, std::string& into) {
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             into.append(buffer, static_cast<std::size_t>(n));
-            if (static_cast<std::size_t>(n) < sizeof buffer)
-                return true;
-            continue;
+            return true;
         }
         if (n == 0)
             return false;
-        if (errno == EINTR)
-            continue;
-        return errno == EAGAIN || errno == EWOULDBLOCK;
+        if (errno != EINTR)
+            return errno == EAGAIN || errno == EWOULDBLOCK;
     }
 }
 
@@ -214,9 +212,9 @@ ProcessRun runProcess(const std::string& executable, const std::vector<std::stri
         for (nfds_t i = 0; i < count; ++i) {
             if (entries[i].revents == 0)
                 continue;
-            if (entries[i].fd == out.readEnd.get() && !drain(entries[i].fd, run.output))
+            if (entries[i].fd == out.readEnd.get() && !readSome(entries[i].fd, run.output))
                 out.readEnd.reset();
-            else if (entries[i].fd == err.readEnd.get() && !drain(entries[i].fd, run.errorOutput))
+            else if (entries[i].fd == err.readEnd.get() && !readSome(entries[i].fd, run.errorOutput))
                 err.readEnd.reset();
         }
     }

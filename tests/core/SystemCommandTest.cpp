@@ -274,6 +274,11 @@ TEST(ProcessListing, RunsTheCommandWithTheListingArguments) {
     EXPECT_EQ(SystemSampler::processListing(fake), expected);
 }
 
+TEST(ProcessListing, EmptyOutputGivesNoRows) {
+    TempDir dir;
+    EXPECT_TRUE(SystemSampler::processListing(makeScript(dir, "ps", "exit 0\n")).empty());
+}
+
 TEST(ProcessListing, FailureOfTheCommandIsThrown) {
     TempDir dir;
     const std::string fake = makeScript(dir, "ps", "echo 'ps: no access' >&2; exit 1\n");
