@@ -1,23 +1,11 @@
 #include "platform/MemoryInfo.hpp"
 
 #include "platform/ProcText.hpp"
+#include "platform/Saturating.hpp"
 
-#include <limits>
 #include <unistd.h>
 
 namespace ambertrove {
-
-namespace {
-
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-
-std::int64_t saturatedProduct(std::uint64_t a, std::uint64_t b) {
-    if (a != 0 && b > static_cast<std::uint64_t>(kMax) / a)
-        return kMax;
-    return static_cast<std::int64_t>(a * b);
-}
-
-} // namespace
 
 std::optional<MemoryInfo> readMemoryInfo(const std::string& memInfoFile) {
     const std::optional<std::string> text = ProcText::read(memInfoFile);
@@ -35,7 +23,7 @@ std::optional<MemoryInfo> readMemoryInfo(const std::string& memInfoFile) {
         if (!number)
             continue;
         const std::string_view unit = ProcText::nextField(rest);
-        const std::int64_t value = saturatedProduct(*number, unit == "kB" ? 1024 : 1);
+        const std::int64_t value = Saturating::bytes(*number, unit == "kB" ? 1024 : 1);
         if (key == "MemTotal") {
             info.total = value;
             hasTotal = true;
@@ -60,7 +48,7 @@ std::int64_t physicalMemory() {
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0)
         return 0;
-    return saturatedProduct(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(pageSize));
+    return Saturating::bytes(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(pageSize));
 }
 
 } // namespace ambertrove

@@ -1,9 +1,9 @@
 #include "platform/NetworkTotals.hpp"
 
 #include "platform/ProcText.hpp"
+#include "platform/Saturating.hpp"
 
 #include <dirent.h>
-#include <limits>
 #include <memory>
 #include <net/if.h>
 #include <vector>
@@ -18,11 +18,6 @@ std::optional<std::uint64_t> readNumber(const std::string& path, int base = 10) 
         return std::nullopt;
     std::string_view rest = *text;
     return ProcText::unsignedNumber(ProcText::nextField(rest), base);
-}
-
-std::uint64_t saturatedSum(std::uint64_t a, std::uint64_t b) {
-    return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max()
-                                                             : a + b;
 }
 
 } // namespace
@@ -49,8 +44,8 @@ std::optional<NetworkTotals> readNetworkTotals(const std::string& interfaceFolde
         const std::optional<std::uint64_t> sent = readNumber(base + "/statistics/tx_bytes");
         if (!received || !sent)
             continue;
-        totals.received = saturatedSum(totals.received, *received);
-        totals.sent = saturatedSum(totals.sent, *sent);
+        totals.received = Saturating::sum(totals.received, *received);
+        totals.sent = Saturating::sum(totals.sent, *sent);
     }
     return totals;
 }

@@ -1,5 +1,6 @@
 #include "services/SystemSampler.hpp"
 
+#include "platform/Saturating.hpp"
 #include "services/SystemCommand.hpp"
 
 #include <algorithm>
@@ -15,15 +16,6 @@ namespace ambertrove {
 namespace {
 
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
-
-std::int64_t cappedToInt64(std::uint64_t value) {
-    return value > static_cast<std::uint64_t>(kInt64Max) ? kInt64Max : static_cast<std::int64_t>(value);
-}
-
-std::uint64_t saturatedSum(std::uint64_t a, std::uint64_t b) {
-    return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max()
-                                                             : a + b;
-}
 
 // Bytes per second cut toward zero, at most the largest 64-bit value.
 std::int64_t rate(std::uint64_t bytes, double seconds) {
@@ -177,11 +169,11 @@ void SystemSampler::readNetwork(MonitorSample& sample) {
             totals->sent >= m_previousNetwork->sent ? totals->sent - m_previousNetwork->sent : 0;
         sample.download = rate(received, interval);
         sample.upload = rate(sent, interval);
-        m_sessionReceived = saturatedSum(m_sessionReceived, received);
-        m_sessionSent = saturatedSum(m_sessionSent, sent);
+        m_sessionReceived = Saturating::sum(m_sessionReceived, received);
+        m_sessionSent = Saturating::sum(m_sessionSent, sent);
     }
-    sample.received = cappedToInt64(m_sessionReceived);
-    sample.sent = cappedToInt64(m_sessionSent);
+    sample.received = Saturating::signedCount(m_sessionReceived);
+    sample.sent = Saturating::signedCount(m_sessionSent);
     m_previousNetwork = NetworkReading{totals->received, totals->sent, sample.date};
 }
 

@@ -2,21 +2,14 @@
 
 #include "model/PathText.hpp"
 #include "platform/MountTable.hpp"
+#include "platform/Saturating.hpp"
 
 #include <cerrno>
-#include <limits>
 #include <sys/statvfs.h>
 
 namespace ambertrove {
 
 namespace {
-
-std::int64_t bytes(std::uint64_t blocks, std::uint64_t blockSize) {
-    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    if (blockSize != 0 && blocks > kMax / blockSize)
-        return std::numeric_limits<std::int64_t>::max();
-    return static_cast<std::int64_t>(blocks * blockSize);
-}
 
 std::optional<VolumeInfo> readVolume(const std::string& path, std::string name) {
     struct statvfs values {};
@@ -29,8 +22,8 @@ std::optional<VolumeInfo> readVolume(const std::string& path, std::string name) 
     VolumeInfo volume;
     volume.path = path;
     volume.name = std::move(name);
-    volume.total = bytes(values.f_blocks, values.f_frsize);
-    volume.free = bytes(values.f_bavail, values.f_frsize);
+    volume.total = Saturating::bytes(values.f_blocks, values.f_frsize);
+    volume.free = Saturating::bytes(values.f_bavail, values.f_frsize);
     // Linux keeps no purgeable space that it would free on demand: what is available is all there is.
     volume.importantAvailable = volume.free;
     return volume;
