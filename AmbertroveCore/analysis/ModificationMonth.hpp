@@ -1,0 +1,23 @@
+#pragma once
+
+#include "analysis/Calendar.hpp"
+#include "model/Date.hpp"
+
+#include <compare>
+#include <cstdint>
+
+namespace ambertrove {
+
+// A calendar month, the cell of the age map's heat map.
+struct ModificationMonth {
+    std::int64_t year = 1970;
+    std::int64_t month = 1; // 1 to 12
+
+    // The month of the date in the calendar; January 1970 when the calendar cannot place the date.
+    static ModificationMonth of(Date date, const Calendar& calendar);
+
+    friend bool operator==(const ModificationMonth&, const ModificationMonth&) = default;
+    friend auto operator<=>(const ModificationMonth&, const ModificationMonth&) = default;
+};
+
+} // namespace ambertrove
