@@ -28,8 +28,12 @@ std::optional<std::string> environment(const char* name) {
 } // namespace
 
 std::string homeFolder() {
-    if (const auto home = environment("HOME"); home && !home->empty())
-        return *home;
+    return homeFolder(environment("HOME"));
+}
+
+std::string homeFolder(const std::optional<std::string>& homeVariable) {
+    if (homeVariable && !homeVariable->empty())
+        return *homeVariable;
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
     passwd entry{};

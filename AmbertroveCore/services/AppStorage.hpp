@@ -26,8 +26,9 @@ inline constexpr std::array<std::string_view, 6> kMigratedKeys = {"darkAppearanc
 [[nodiscard]] std::string applicationSupport(const std::optional<std::string>& xdgDataHome,
                                              const std::string& home);
 // The current user's home folder: $HOME when set and not empty, else the password entry's; "/" when
-// neither gives one.
+// neither gives one. The second form takes the value of $HOME.
 [[nodiscard]] std::string homeFolder();
+[[nodiscard]] std::string homeFolder(const std::optional<std::string>& homeVariable);
 
 // The state folder inside `applicationSupport`: "Ambertrove" when anything exists under that name or when
 // no directory "Tessavale" exists beside it, else "Tessavale". Creates nothing, never fails: an entry that
