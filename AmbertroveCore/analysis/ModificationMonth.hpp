@@ -5,6 +5,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <functional>
 
 namespace ambertrove {
 
@@ -21,3 +22,9 @@ struct ModificationMonth {
 };
 
 } // namespace ambertrove
+
+template <> struct std::hash<ambertrove::ModificationMonth> {
+    std::size_t operator()(const ambertrove::ModificationMonth& m) const noexcept {
+        return std::hash<std::int64_t>{}(m.year * 16 + m.month);
+    }
+};
