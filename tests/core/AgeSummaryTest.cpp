@@ -1,6 +1,6 @@
 #include "analysis/AgeSummary.hpp"
 
-#include "support/HandScan.hpp"
+#include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>
 
@@ -186,17 +186,31 @@ AgeSummary::Traversal subtree(const ScanResult& scan, const std::string& focus) 
     };
 }
 
+// A file with its own access time, or a symbolic link (which counts as a file).
+NodeData entryData(std::int64_t logical, std::int64_t allocated, std::int64_t modified, std::int64_t accessed,
+                   bool link = false) {
+    NodeData d;
+    d.isSymbolicLink = link;
+    d.identity.mode = link ? 0120777 : 0100644;
+    d.logicalSize = d.ownLogicalSize = logical;
+    d.allocatedSize = d.ownAllocatedSize = allocated;
+    d.fileCount = 1;
+    d.modified = d.created = Date::fromUnixSeconds(modified);
+    d.accessed = Date::fromUnixSeconds(accessed);
+    return d;
+}
+
 ScanResult sampleScan() {
     const std::int64_t t = kNow;
-    test::HandScan scan("/data");
-    scan.folder("/data/old", t - 1000 * kDay)
-        .file("/data/old/archive.zip", 50'000'000, 50'003'968, t - 800 * kDay, t - 800 * kDay)
-        .file("/data/old/notes.txt", 100, 4096, t - 400 * kDay, t - 2 * kDay)
-        .folder("/data/old/empty", t - 900 * kDay)
-        .file("/data/new.txt", 4096, 4096, t - 3 * kDay, t - kDay)
-        .file("/data/b.bin", 4096, 8192, t - 20 * kDay, t - 20 * kDay)
-        .symlink("/data/link", 12, t - 60 * kDay)
-        .file("/data/future.dat", 7, 4096, t + 5 * kDay, t + 5 * kDay);
+    test::ModelFixture scan("/data");
+    scan.folder("/data/old", t - 1000 * kDay);
+    scan.add("/data/old/archive.zip", entryData(50'000'000, 50'003'968, t - 800 * kDay, t - 800 * kDay));
+    scan.add("/data/old/notes.txt", entryData(100, 4096, t - 400 * kDay, t - 2 * kDay));
+    scan.folder("/data/old/empty", t - 900 * kDay);
+    scan.add("/data/new.txt", entryData(4096, 4096, t - 3 * kDay, t - kDay));
+    scan.add("/data/b.bin", entryData(4096, 8192, t - 20 * kDay, t - 20 * kDay));
+    scan.add("/data/link", entryData(12, 0, t - 60 * kDay, t - 60 * kDay, true));
+    scan.add("/data/future.dat", entryData(7, 4096, t + 5 * kDay, t + 5 * kDay));
     return scan.finish();
 }
 

@@ -2,7 +2,7 @@
 
 #include "model/JsonCoding.hpp"
 #include "platform/AtomicFile.hpp"
-#include "support/HandScan.hpp"
+#include "support/ModelFixture.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -129,20 +129,26 @@ TEST(CSVExport, EncodeInMemory) {
 }
 
 ScanResult awkwardScan() {
-    test::HandScan scan("/r");
-    scan.folder("/r/docs", 1700000000)
-        .file("/r/docs/quote\"d.txt", 11, 4096, 1700000001)
-        .file("/r/docs/comma,name.csv", 22, 4096, 1700000002)
-        .file("/r/docs/new\nline\r\nname.pdf", 33, 4096, 1700000003)
-        .file("/r/docs/=HYPERLINK(\"x\").xlsx", 44, 4096, 1700000004)
-        .file("/r/docs/-minus.py", 55, 8192, 1700000005)
-        .file("/r/docs/a=b.mp3", 66, 4096, 1700000006)
-        .file("/r/docs/\xFF\xFE"
+    test::ModelFixture scan("/r");
+    scan.folder("/r/docs", 1700000000);
+    scan.file("/r/docs/quote\"d.txt", 11, 4096, 1700000001);
+    scan.file("/r/docs/comma,name.csv", 22, 4096, 1700000002);
+    scan.file("/r/docs/new\nline\r\nname.pdf", 33, 4096, 1700000003);
+    scan.file("/r/docs/=HYPERLINK(\"x\").xlsx", 44, 4096, 1700000004);
+    scan.file("/r/docs/-minus.py", 55, 8192, 1700000005);
+    scan.file("/r/docs/a=b.mp3", 66, 4096, 1700000006);
+    scan.file("/r/docs/\xFF\xFE"
               "bad.png",
-              77, 4096, 1700000007)
-        .file("/r/docs/@at.zip", 88, 4096, 1700000008)
-        .symlink("/r/link.mkv", 9, 1700000009)
-        .folder("/r/empty", 1700000010);
+              77, 4096, 1700000007);
+    scan.file("/r/docs/@at.zip", 88, 4096, 1700000008);
+    NodeData link;
+    link.isSymbolicLink = true;
+    link.identity.mode = 0120777;
+    link.logicalSize = link.ownLogicalSize = 9;
+    link.fileCount = 1;
+    link.modified = Date::fromUnixSeconds(1700000009);
+    scan.add("/r/link.mkv", link);
+    scan.folder("/r/empty", 1700000010);
     return scan.finish();
 }
 
@@ -185,7 +191,7 @@ TEST(CSVExport, AwkwardNamesReadBackByARealCsvReader) {
         {"/r/docs/@at.zip", "'@at.zip", "88", "4096", "1", "Archives", "2023-11-14T22:13:28Z"},
         {"/r/link.mkv", "link.mkv", "9", "0", "1", "Video", "2023-11-14T22:13:29Z"},
         {"/r/empty", "empty", "0", "0", "0", "Folder", "2023-11-14T22:13:30Z"},
-        {"/r", "r", "405", "36864", "9", "Folder", "1970-01-01T00:00:00Z"},
+        {"/r", "r", "405", "36864", "9", "Folder", "2001-01-01T00:00:00Z"},
     };
     EXPECT_EQ(readWithPython(destination), expected);
 
@@ -209,7 +215,7 @@ TEST(CSVExport, EmptyListGivesTheHeaderOnly) {
 
 TEST(CSVExport, ManyRowsStreamThroughTheBuffer) {
     test::TempDir dir;
-    test::HandScan hand("/big");
+    test::ModelFixture hand("/big");
     std::vector<std::string> paths;
     const std::string padding(150, 'p');
     for (int i = 0; i < 4000; ++i) {
@@ -255,7 +261,7 @@ TEST(CSVExport, ReplacesAnExistingFileOnlyAtTheEnd) {
 
 TEST(CSVExport, CancellationLeavesNoFile) {
     std::vector<std::string> paths;
-    test::HandScan hand("/c");
+    test::ModelFixture hand("/c");
     for (int i = 0; i < 1025; ++i) {
         paths.push_back("/c/f" + std::to_string(i));
         hand.file(paths.back(), i, 0);
