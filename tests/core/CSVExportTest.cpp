@@ -233,6 +233,70 @@ TEST(CSVExport, ManyRowsStreamThroughTheBuffer) {
     }
 }
 
+// A scan whose first 512 rows, with the header, make exactly `total` bytes, followed by one more row.
+std::pair<ScanResult, std::vector<std::string>> rowsOfExactly(std::size_t total) {
+    auto rowLength = [](const std::string& name, std::int64_t size) {
+        DiskNode n;
+        n.path = "/t/" + name;
+        n.logicalSize = size;
+        n.fileCount = 1;
+        const std::vector<DiskNode> one = {n};
+        return CSVExport::encode(one).size() - CSVExport::kHeader.size();
+    };
+    auto nameOf = [](std::size_t i, std::size_t length) {
+        std::string name = std::to_string(i) + "-";
+        name.resize(std::max(length, name.size()), 'x');
+        return name;
+    };
+    test::ModelFixture fixture("/t");
+    std::vector<std::string> paths;
+    std::size_t bytes = CSVExport::kHeader.size();
+    for (std::size_t i = 0; i < 511; ++i) {
+        const std::string name = nameOf(i, 200);
+        bytes += rowLength(name, 0);
+        paths.push_back("/t/" + name);
+        fixture.file(paths.back(), 0, 0, 978307200);
+    }
+    // Each character of the name takes two bytes (path and name); one more digit in the size evens it out.
+    const std::size_t rest = total - bytes;
+    const std::size_t fixedPart = rowLength("511-", 0) - 8;
+    const std::int64_t size = (rest - fixedPart) % 2 == 0 ? 0 : 10;
+    const std::string last = nameOf(511, (rest - fixedPart - (size ? 1 : 0)) / 2);
+    EXPECT_EQ(rowLength(last, size), rest);
+    paths.push_back("/t/" + last);
+    fixture.file(paths.back(), size, 0, 978307200);
+    paths.push_back("/t/after");
+    fixture.file(paths.back(), 1, 0, 978307200);
+    return {fixture.finish(), paths};
+}
+
+TEST(CSVExport, ABufferOfExactlyTheThresholdIsWritten) {
+    struct Case {
+        std::size_t bufferedBytes;
+        long long writtenBeforeRow512;
+    };
+    for (const Case c : {Case{CSVExport::kWriteThreshold, static_cast<long long>(CSVExport::kWriteThreshold)},
+                         Case{CSVExport::kWriteThreshold - 1, 0}}) {
+        test::TempDir dir;
+        const auto [scan, paths] = rowsOfExactly(c.bufferedBytes);
+        long long written = -1;
+        int polls = 0;
+        CSVExport::write(paths, scan, dir / "out.csv", TaskCancellation([&] {
+                             if (++polls == 3) // at row 512, after rows 0 to 511 were buffered
+                                 for (const std::string& name : entriesOf(dir.path())) {
+                                     struct stat status {};
+                                     if (name.starts_with(".Ambertrove-export-") &&
+                                         ::stat((dir / name).c_str(), &status) == 0)
+                                         written = status.st_size;
+                                 }
+                             return false;
+                         }));
+        EXPECT_EQ(written, c.writtenBeforeRow512) << c.bufferedBytes;
+        const std::string text = readWholeFile(dir / "out.csv");
+        EXPECT_EQ(text.find("\"/t/after\""), c.bufferedBytes);
+    }
+}
+
 TEST(CSVExport, ReplacesAnExistingFileOnlyAtTheEnd) {
     test::TempDir dir;
     const ScanResult scan = awkwardScan();
