@@ -42,14 +42,15 @@ private:
     struct CellHash {
         std::size_t operator()(const Cell& c) const noexcept;
     };
-    // The inclusive cell range a rectangle covers; nothing when its cell numbers are beyond what the grid
-    // counts, in which case it is kept with the huge rectangles.
+    // The cells a rectangle covers, both corners included.
     struct CellRange {
         Cell low, high;
         [[nodiscard]] std::int64_t count() const;
     };
 
     static bool valid(const Rect& rect);
+    // Nothing when the cell number is beyond what the grid counts (about 2^62); a rectangle reaching
+    // there is kept with the huge ones, and a point there can only be inside one of those.
     [[nodiscard]] std::optional<std::int64_t> cellNumber(double v) const;
     [[nodiscard]] std::optional<CellRange> cellRange(const Rect& rect) const;
 

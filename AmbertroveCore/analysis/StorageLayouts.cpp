@@ -36,20 +36,38 @@ struct RowItem {
     double area;
 };
 
-// The worse of the most elongated tile's two aspect ratios when the row's areas lie along `side`.
-double worst(const std::vector<RowItem>& row, double side) {
-    if (row.empty() || !(side > 0))
-        return kInfinity;
-    double sum = 0, largest = row.front().area, smallest = row.front().area;
-    for (const RowItem& r : row) {
-        sum += r.area;
-        largest = std::max(largest, r.area);
-        smallest = std::min(smallest, r.area);
+// The row being filled, with the figures `worst` needs kept as items are added (sums in row order).
+struct Row {
+    std::vector<RowItem> items;
+    double sum = 0;
+    double largest = 0;
+    double smallest = 0;
+
+    void add(const RowItem& item) {
+        largest = items.empty() ? item.area : std::max(largest, item.area);
+        smallest = items.empty() ? item.area : std::min(smallest, item.area);
+        sum += item.area;
+        items.push_back(item);
     }
-    if (!(smallest > 0))
+    void clear() { *this = Row{}; }
+};
+
+// The worse of the most elongated tile's two aspect ratios when a row of these areas lies along `side`.
+double worst(double sum, double largest, double smallest, double side) {
+    if (!(smallest > 0) || !(side > 0))
         return kInfinity;
     const double side2 = side * side;
     return std::max(side2 * largest / (sum * sum), (sum * sum) / (side2 * smallest));
+}
+
+double worst(const Row& row, double side) {
+    return row.items.empty() ? kInfinity : worst(row.sum, row.largest, row.smallest, side);
+}
+
+// The same row with one more item.
+double worstWith(const Row& row, const RowItem& item, double side) {
+    return worst(row.sum + item.area, std::max(row.largest, item.area), std::min(row.smallest, item.area),
+                 side);
 }
 
 struct FreeRect {
@@ -58,28 +76,26 @@ struct FreeRect {
 
 // Lays the row along the shorter side of the free rectangle; the last tile ends exactly at the far edge so
 // that rounding leaves no gap.
-void place(std::vector<RowItem>& row, FreeRect& free, std::span<const WeightedItem> items,
-           std::vector<WeightedRect>& result) {
-    double sum = 0;
-    for (const RowItem& r : row)
-        sum += r.area;
+void place(Row& row, FreeRect& free, std::span<const WeightedItem> items, std::vector<WeightedRect>& result) {
+    const double sum = row.sum;
+    const std::vector<RowItem>& tiles = row.items;
     if (free.height <= free.width) {
         const double thickness = std::min(sum / free.height, free.width);
         double y = free.y;
-        for (std::size_t k = 0; k < row.size(); ++k) {
-            double h = k + 1 == row.size() ? (free.y + free.height) - y : row[k].area / thickness;
+        for (std::size_t k = 0; k < tiles.size(); ++k) {
+            double h = k + 1 == tiles.size() ? (free.y + free.height) - y : tiles[k].area / thickness;
             h = std::max(h, 0.0);
-            result.push_back({items[row[k].item].first, Rect(free.x, y, thickness, h)});
+            result.push_back({items[tiles[k].item].first, Rect(free.x, y, thickness, h)});
             y += h;
         }
         free = {free.x + thickness, free.y, std::max(free.width - thickness, 0.0), free.height};
     } else {
         const double thickness = std::min(sum / free.width, free.height);
         double x = free.x;
-        for (std::size_t k = 0; k < row.size(); ++k) {
-            double w = k + 1 == row.size() ? (free.x + free.width) - x : row[k].area / thickness;
+        for (std::size_t k = 0; k < tiles.size(); ++k) {
+            double w = k + 1 == tiles.size() ? (free.x + free.width) - x : tiles[k].area / thickness;
             w = std::max(w, 0.0);
-            result.push_back({items[row[k].item].first, Rect(x, free.y, w, thickness)});
+            result.push_back({items[tiles[k].item].first, Rect(x, free.y, w, thickness)});
             x += w;
         }
         free = {free.x, free.y + thickness, free.width, std::max(free.height - thickness, 0.0)};
@@ -160,23 +176,17 @@ std::vector<WeightedRect> treemap(std::span<const WeightedItem> items, const Rec
         share += items[i].second / largest;
     result.reserve(order.size());
     FreeRect free{bounds.minX(), bounds.minY(), width, height};
-    std::vector<RowItem> row;
+    Row row;
     for (std::size_t i : order) {
         const RowItem item{i, items[i].second / largest / share * width * height};
-        if (row.empty()) {
-            row.push_back(item);
-            continue;
+        if (!row.items.empty()) {
+            const double side = std::min(free.width, free.height);
+            if (worstWith(row, item, side) > worst(row, side))
+                place(row, free, items, result);
         }
-        const double side = std::min(free.width, free.height);
-        const double without = worst(row, side);
-        row.push_back(item);
-        if (worst(row, side) <= without)
-            continue;
-        row.pop_back();
-        place(row, free, items, result);
-        row.push_back(item);
+        row.add(item);
     }
-    if (!row.empty())
+    if (!row.items.empty())
         place(row, free, items, result);
     return result;
 }
