@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <set>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -50,59 +51,85 @@ std::string errorText(int error, int fallback) {
     return std::generic_category().message(error > 0 ? error : fallback);
 }
 
-// The keys (device, inode) of the regular files met so far, in an open-addressing table.
+// The keys (device, inode) of the regular files met so far. The walk stays on one volume, so nearly every
+// key has the root's device; keys of any other device go to a side set. File systems hand out inode
+// numbers in runs and a folder's files tend to come from one run, so the main set is a bitmap in blocks
+// of 512 numbers (one cache line each), found through a small open-addressing table: consecutive files
+// of a folder touch the same block.
 class FileKeySet {
 public:
-    FileKeySet()
-        : m_slots(1024) {}
+    void setMainDevice(std::int32_t device) { m_device = device; }
 
     // True when the key was not in the set before.
     bool insert(std::int32_t device, std::uint64_t inode) {
-        if ((m_count + 1) * 2 > m_slots.size())
-            grow();
-        if (place(m_slots, Slot{inode, device, true})) {
-            ++m_count;
-            return true;
+        if (device != m_device) [[unlikely]]
+            return m_others.insert({device, inode}).second;
+        const std::uint64_t key = (inode >> kBlockShift) + 1;
+        if (key != m_lastKey) {
+            m_lastBlock = blockFor(key);
+            m_lastKey = key;
         }
-        return false;
+        const unsigned bit = static_cast<unsigned>(inode & (kBlockBits - 1));
+        std::uint64_t& word = m_blocks[m_lastBlock].words[bit >> 6];
+        const std::uint64_t mask = std::uint64_t(1) << (bit & 63);
+        if (word & mask)
+            return false;
+        word |= mask;
+        return true;
     }
 
 private:
-    struct Slot {
-        std::uint64_t inode = 0;
-        std::int32_t device = 0;
-        bool used = false;
+    static constexpr unsigned kBlockShift = 9;
+    static constexpr std::uint64_t kBlockBits = 1u << kBlockShift;
+    struct Block {
+        std::uint64_t words[kBlockBits / 64] = {};
     };
 
-    static std::size_t hashOf(std::int32_t device, std::uint64_t inode) {
-        std::uint64_t h = inode * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(device);
-        h ^= h >> 29;
-        return static_cast<std::size_t>(h * 0xBF58476D1CE4E5B9ull >> 17);
+    static std::size_t slotOf(std::uint64_t key, std::size_t mask) {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
     }
 
-    static bool place(std::vector<Slot>& slots, const Slot& key) {
-        const std::size_t mask = slots.size() - 1;
-        for (std::size_t s = hashOf(key.device, key.inode) & mask;; s = (s + 1) & mask) {
-            Slot& slot = slots[s];
-            if (!slot.used) {
-                slot = key;
-                return true;
+    // The block of `key` (never 0), made when absent.
+    std::uint32_t blockFor(std::uint64_t key) {
+        if ((m_blocks.size() + 1) * 2 > m_keys.size())
+            grow();
+        const std::size_t mask = m_keys.size() - 1;
+        for (std::size_t s = slotOf(key, mask);; s = (s + 1) & mask) {
+            if (m_keys[s] == key)
+                return m_blockOf[s];
+            if (m_keys[s] == 0) {
+                m_keys[s] = key;
+                m_blockOf[s] = static_cast<std::uint32_t>(m_blocks.size());
+                m_blocks.emplace_back();
+                return m_blockOf[s];
             }
-            if (slot.inode == key.inode && slot.device == key.device)
-                return false;
         }
     }
 
     void grow() {
-        std::vector<Slot> bigger(m_slots.size() * 2);
-        for (const Slot& s : m_slots)
-            if (s.used)
-                place(bigger, s);
-        m_slots.swap(bigger);
+        const std::size_t capacity = m_keys.empty() ? 256 : m_keys.size() * 2;
+        std::vector<std::uint64_t> keys(capacity, 0);
+        std::vector<std::uint32_t> blockOf(capacity, 0);
+        for (std::size_t i = 0; i < m_keys.size(); ++i) {
+            if (m_keys[i] == 0)
+                continue;
+            std::size_t s = slotOf(m_keys[i], capacity - 1);
+            while (keys[s] != 0)
+                s = (s + 1) & (capacity - 1);
+            keys[s] = m_keys[i];
+            blockOf[s] = m_blockOf[i];
+        }
+        m_keys.swap(keys);
+        m_blockOf.swap(blockOf);
     }
 
-    std::vector<Slot> m_slots;
-    std::size_t m_count = 0;
+    std::int32_t m_device = 0;
+    std::vector<std::uint64_t> m_keys; // (inode >> kBlockShift) + 1; 0 marks a free slot
+    std::vector<std::uint32_t> m_blockOf;
+    std::vector<Block> m_blocks;
+    std::uint64_t m_lastKey = 0;
+    std::uint32_t m_lastBlock = 0;
+    std::set<std::pair<std::int32_t, std::uint64_t>> m_others;
 };
 
 // Running totals of a subtree.
@@ -294,6 +321,7 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
         throw AmbertroveError(kUnreadable);
 
     m_rootDevice = status.device;
+    m_seen.setMainDevice(status.device);
     m_rootHasMountId = status.hasMountId;
     m_rootMountId = status.mountId;
     NodeTable& table = m_result.nodes;
