@@ -1,6 +1,6 @@
 #include "analysis/PathCache.hpp"
 
-#include "analysis/TaskCancellation.hpp"
+#include "analysis/CancellationPoints.hpp"
 
 namespace ambertrove {
 
@@ -60,8 +60,7 @@ std::string PathCache::path(NodeIndex i) {
     return out;
 }
 
-std::vector<std::string> PathCache::paths(std::span<const NodeIndex> records,
-                                          TaskCancellation& cancellation) {
+std::vector<std::string> PathCache::paths(std::span<const NodeIndex> records, CancellationPoints& points) {
     std::vector<std::string> out;
     out.reserve(records.size());
     // Records in sorted order lie all over the table: fetch a few ahead so that the reads overlap.
@@ -69,7 +68,7 @@ std::vector<std::string> PathCache::paths(std::span<const NodeIndex> records,
     for (std::size_t k = 0; k < records.size(); ++k) {
         if (k + kAhead < records.size())
             __builtin_prefetch(&m_nodes[records[k + kAhead]]);
-        cancellation.visit();
+        points.visit();
         out.push_back(path(records[k]));
     }
     return out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/TaskCancellation.hpp"
 #include "model/NodeTable.hpp"
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace ambertrove {
 
-class TaskCancellation;
+class CancellationPoints;
 
 // Builds the full paths of many records of one scan. Each folder's path is built once and kept, so a
 // record's path is its folder's path, "/" and its name: two copies instead of a walk to the root.
@@ -21,7 +22,7 @@ public:
     [[nodiscard]] std::string path(NodeIndex i);
     // The paths of many records in any order; polls `cancellation` per record.
     [[nodiscard]] std::vector<std::string> paths(std::span<const NodeIndex> records,
-                                                 TaskCancellation& cancellation);
+                                                 CancellationPoints& points);
 
 private:
     // The path of a record with children, built on first use.

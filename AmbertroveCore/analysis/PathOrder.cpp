@@ -1,6 +1,6 @@
 #include "analysis/PathOrder.hpp"
 
-#include "analysis/TaskCancellation.hpp"
+#include "analysis/CancellationPoints.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -53,7 +53,7 @@ int PathOrder::compare(NodeIndex a, NodeIndex b) {
     return compareByTree(a, b);
 }
 
-void PathOrder::rank(std::span<const NodeIndex> rows, TaskCancellation& cancellation) {
+void PathOrder::rank(std::span<const NodeIndex> rows, CancellationPoints& points) {
     const std::size_t count = m_nodes.recordCount();
     m_ranks.assign(count, kUnranked);
     // The rows with every ancestor, each with its name (read while its record is at hand).
@@ -67,7 +67,7 @@ void PathOrder::rank(std::span<const NodeIndex> rows, TaskCancellation& cancella
     entries.reserve(rows.size() + rows.size() / 4);
     m_ranks[0] = kMarked;
     for (NodeIndex r : rows) {
-        cancellation.visit();
+        points.visit();
         if (isDetached(r))
             continue;
         for (NodeIndex x = r; m_ranks[x] == kUnranked;) {
@@ -119,7 +119,7 @@ void PathOrder::rank(std::span<const NodeIndex> rows, TaskCancellation& cancella
         }
         std::sort(slots.begin() + static_cast<std::ptrdiff_t>(first), slots.end(),
                   [&](const Slot& x, const Slot& y) {
-                      cancellation.compare();
+                      points.compare();
                       return compareNames(x.name, x.goesOn, y.name, y.goesOn) < 0;
                   });
         frames.push_back({first, first, slots.size()});

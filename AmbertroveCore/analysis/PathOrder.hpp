@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/TaskCancellation.hpp"
 #include "model/NodeTable.hpp"
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace ambertrove {
 
-class TaskCancellation;
+class CancellationPoints;
 
 // Orders records of a scan by their full path in plain byte order ("/a-b" before "/a/x") without
 // building the paths: two records are compared at the first components where their paths part, each
@@ -33,7 +34,7 @@ public:
     }
 
     // Numbers the records in `rows` (and their ancestors) in path order. Polls `cancellation` per record.
-    void rank(std::span<const NodeIndex> rows, TaskCancellation& cancellation);
+    void rank(std::span<const NodeIndex> rows, CancellationPoints& points);
 
 private:
     static constexpr std::uint32_t kUnranked = 0xFFFFFFFFu;

@@ -1,6 +1,6 @@
 #include "analysis/QuickWin.hpp"
 
-#include "analysis/TaskCancellation.hpp"
+#include "analysis/CancellationPoints.hpp"
 #include "model/PathText.hpp"
 
 #include <algorithm>
@@ -135,15 +135,15 @@ std::int64_t QuickWin::bytes() const {
 }
 
 std::vector<QuickWin> QuickWin::discover(const ScanResult& scan, const TrashFolders& trash,
-                                         std::stop_token stop) {
-    TaskCancellation cancellation(std::move(stop));
-    cancellation.check();
+                                         const TaskCancellation& cancellation) {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
     const NodeIndex root = scan.rootIndex();
     std::array<std::vector<NodeIndex>, kAllQuickWinKinds.size()> found;
     Rules rules(nodes, trash);
     nodes.forEachNode([&](NodeIndex i) {
-        cancellation.visit();
+        points.visit();
         if (i == root || nodes[i].isSymbolicLink())
             return;
         if (const auto kind = rules.kindOf(i))
@@ -157,7 +157,7 @@ std::vector<QuickWin> QuickWin::discover(const ScanResult& scan, const TrashFold
         std::vector<std::string> paths;
         paths.reserve(indices.size());
         for (NodeIndex i : indices) {
-            cancellation.visit();
+            points.visit();
             paths.push_back(nodes.path(i));
         }
         std::vector<std::size_t> kept =
@@ -169,12 +169,12 @@ std::vector<QuickWin> QuickWin::discover(const ScanResult& scan, const TrashFold
         win.kind = kind;
         win.nodes.reserve(kept.size());
         for (std::size_t k : kept) {
-            cancellation.visit();
+            points.visit();
             win.nodes.push_back(nodes.makeNode(indices[k]));
         }
         wins.push_back(std::move(win));
     }
-    cancellation.check();
+    points.check();
     return wins;
 }
 

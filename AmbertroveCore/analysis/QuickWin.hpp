@@ -1,12 +1,12 @@
 #pragma once
 
 #include "analysis/QuickWinKind.hpp"
+#include "analysis/TaskCancellation.hpp"
 #include "model/DiskNode.hpp"
 #include "model/ScanResult.hpp"
 
 #include <cstdint>
 #include <span>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +34,9 @@ struct QuickWin {
     // Sorts the scan's entries into the twelve groups, one per kind in declaration order, empty ones
     // included. Nested entries of one kind are listed once, through the outermost. Throws
     // CancellationError when `stop` is requested.
-    [[nodiscard]] static std::vector<QuickWin>
-    discover(const ScanResult& scan, const TrashFolders& trash = {}, std::stop_token stop = {});
+    [[nodiscard]] static std::vector<QuickWin> discover(const ScanResult& scan,
+                                                        const TrashFolders& trash = {},
+                                                        const TaskCancellation& cancellation = {});
     // The nodes that lie below no other node of the list (by path text), sorted by path. Of nodes with
     // the same path the first is kept.
     [[nodiscard]] static std::vector<DiskNode> topmost(const std::vector<DiskNode>& nodes);

@@ -1,7 +1,7 @@
 #include "analysis/RankingScope.hpp"
 
+#include "analysis/CancellationPoints.hpp"
 #include "analysis/PathOrder.hpp"
-#include "analysis/TaskCancellation.hpp"
 
 #include <algorithm>
 
@@ -27,16 +27,16 @@ std::optional<RankingScope> rankingScopeFromRawValue(std::string_view title) {
 }
 
 std::vector<NodeIndex> itemIndices(RankingScope scope, const ScanResult& scan, std::string_view focus,
-                                   bool logical, std::stop_token stop) {
-    TaskCancellation cancellation(std::move(stop));
-    cancellation.check();
+                                   bool logical, const TaskCancellation& cancellation) {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
     std::vector<NodeIndex> rows;
     if (scope == RankingScope::current) {
         const NodeIndex focusIndex = nodes.find(focus);
         if (focusIndex != kNoNode)
             for (NodeIndex c : nodes.children(focusIndex)) {
-                cancellation.visit();
+                points.visit();
                 if (nodes.isNode(c))
                     rows.push_back(c);
             }
@@ -44,29 +44,29 @@ std::vector<NodeIndex> itemIndices(RankingScope scope, const ScanResult& scan, s
         const NodeIndex root = scan.rootIndex();
         const bool wantDirectories = scope == RankingScope::folders;
         nodes.forEachNode([&](NodeIndex i) {
-            cancellation.visit();
+            points.visit();
             if (i != root && nodes[i].isDirectory() == wantDirectories)
                 rows.push_back(i);
         });
     }
     PathOrder pathOrder(nodes);
     if (rows.size() > 1)
-        pathOrder.rank(rows, cancellation);
+        pathOrder.rank(rows, points);
     std::stable_sort(rows.begin(), rows.end(), [&](NodeIndex a, NodeIndex b) {
-        cancellation.compare();
+        points.compare();
         const std::int64_t sa = nodes[a].bytes(logical), sb = nodes[b].bytes(logical);
         if (sa != sb)
             return sa > sb;
         return pathOrder.less(a, b);
     });
-    cancellation.check();
+    points.check();
     return rows;
 }
 
 std::vector<DiskNode> items(RankingScope scope, const ScanResult& scan, std::string_view focus, bool logical,
-                            std::stop_token stop) {
+                            const TaskCancellation& cancellation) {
     std::vector<DiskNode> out;
-    for (NodeIndex i : itemIndices(scope, scan, focus, logical, std::move(stop)))
+    for (NodeIndex i : itemIndices(scope, scan, focus, logical, cancellation))
         out.push_back(scan.nodes.makeNode(i));
     return out;
 }

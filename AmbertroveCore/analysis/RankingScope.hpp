@@ -1,12 +1,12 @@
 #pragma once
 
+#include "analysis/TaskCancellation.hpp"
 #include "model/DiskNode.hpp"
 #include "model/NodeTable.hpp"
 #include "model/ScanResult.hpp"
 
 #include <array>
 #include <optional>
-#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -31,8 +31,8 @@ inline constexpr std::array<RankingScope, 3> kAllRankingScopes = {RankingScope::
 // Throws CancellationError when `stop` is requested.
 [[nodiscard]] std::vector<NodeIndex> itemIndices(RankingScope scope, const ScanResult& scan,
                                                  std::string_view focus, bool logical,
-                                                 std::stop_token stop = {});
+                                                 const TaskCancellation& cancellation = {});
 [[nodiscard]] std::vector<DiskNode> items(RankingScope scope, const ScanResult& scan, std::string_view focus,
-                                          bool logical, std::stop_token stop = {});
+                                          bool logical, const TaskCancellation& cancellation = {});
 
 } // namespace ambertrove

@@ -1,6 +1,6 @@
 #include "analysis/ScanPresentation.hpp"
 
-#include "analysis/TaskCancellation.hpp"
+#include "analysis/CancellationPoints.hpp"
 
 #include <array>
 
@@ -51,9 +51,9 @@ std::pair<std::int64_t, std::int64_t> ownSizes(const NodeTable& nodes, NodeIndex
 } // namespace
 
 ScanPresentation::Distribution ScanPresentation::distribution(const ScanResult& scan, std::string_view focus,
-                                                              std::stop_token stop) {
-    TaskCancellation cancellation(std::move(stop));
-    cancellation.check();
+                                                              const TaskCancellation& cancellation) {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
     Distribution result;
     const NodeIndex focusIndex = nodes.find(focus);
@@ -77,7 +77,7 @@ ScanPresentation::Distribution ScanPresentation::distribution(const ScanResult& 
     while (!stack.empty()) {
         const Pending item = stack.back();
         stack.pop_back();
-        cancellation.visit();
+        points.visit();
         if (visited[item.node] || !nodes.isNode(item.node))
             continue;
         visited[item.node] = true;
@@ -99,7 +99,7 @@ ScanPresentation::Distribution ScanPresentation::distribution(const ScanResult& 
         for (NodeIndex c : nodes.children(item.node))
             stack.push_back({c, key});
     }
-    cancellation.check();
+    points.check();
     result.total = total.totals();
     for (std::size_t k = 0; k < keys.size(); ++k)
         if (perKey[k].present)
@@ -108,12 +108,12 @@ ScanPresentation::Distribution ScanPresentation::distribution(const ScanResult& 
 }
 
 ScanPresentation ScanPresentation::make(const ScanResult& scan, const QuickWin::TrashFolders& trash,
-                                        std::stop_token stop) {
+                                        const TaskCancellation& cancellation) {
     ScanPresentation presentation;
-    Distribution distributed = distribution(scan, scan.rootPath, stop);
+    Distribution distributed = distribution(scan, scan.rootPath, cancellation);
     presentation.types = std::move(distributed.total);
     presentation.folderTypes = std::move(distributed.folders);
-    presentation.quickWins = QuickWin::discover(scan, trash, stop);
+    presentation.quickWins = QuickWin::discover(scan, trash, cancellation);
     // Bytes of quick-win nodes lying inside other quick-win nodes (of any kind) are counted once.
     std::vector<std::string_view> paths;
     std::vector<std::int64_t> sizes;

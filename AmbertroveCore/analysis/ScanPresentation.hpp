@@ -2,11 +2,11 @@
 
 #include "analysis/FileTypeTotals.hpp"
 #include "analysis/QuickWin.hpp"
+#include "analysis/TaskCancellation.hpp"
 #include "model/ScanResult.hpp"
 
 #include <cstdint>
 #include <map>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +31,13 @@ struct ScanPresentation {
     std::int64_t uniqueQuickWinBytes = 0;
 
     // Everything above for the scan's root. Throws CancellationError when `stop` is requested.
-    [[nodiscard]] static ScanPresentation
-    make(const ScanResult& scan, const QuickWin::TrashFolders& trash = {}, std::stop_token stop = {});
+    [[nodiscard]] static ScanPresentation make(const ScanResult& scan,
+                                               const QuickWin::TrashFolders& trash = {},
+                                               const TaskCancellation& cancellation = {});
     // The totals below `focus`; empty when the scan has no node there or it has no children. Throws
     // CancellationError when `stop` is requested, never returning part of the totals.
     [[nodiscard]] static Distribution distribution(const ScanResult& scan, std::string_view focus,
-                                                   std::stop_token stop = {});
+                                                   const TaskCancellation& cancellation = {});
 
     friend bool operator==(const ScanPresentation&, const ScanPresentation&) = default;
 };

@@ -1,9 +1,9 @@
 #include "analysis/ScanQuery.hpp"
 
+#include "analysis/CancellationPoints.hpp"
 #include "analysis/NameMatcher.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
-#include "analysis/TaskCancellation.hpp"
 #include "model/PathText.hpp"
 
 #include <algorithm>
@@ -60,13 +60,14 @@ bool ScanQuery::matches(const DiskNode& node, Date now) const {
 }
 
 void ScanQuery::forEach(const ScanResult& scan, std::string_view focus, bool recursive, Date now,
-                        const std::function<void(NodeIndex)>& visit, std::stop_token stop) const {
-    TaskCancellation cancellation(std::move(stop));
-    cancellation.check();
+                        const std::function<void(NodeIndex)>& visit,
+                        const TaskCancellation& cancellation) const {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
     const NodeIndex focusIndex = nodes.find(focus);
     if (focusIndex == kNoNode) {
-        cancellation.check();
+        points.check();
         return;
     }
     const Filter filter(*this, now);
@@ -75,7 +76,7 @@ void ScanQuery::forEach(const ScanResult& scan, std::string_view focus, bool rec
     while (!stack.empty()) {
         const NodeIndex i = stack.back();
         stack.pop_back();
-        cancellation.visit();
+        points.visit();
         if (visited[i])
             continue;
         visited[i] = true;
@@ -88,41 +89,41 @@ void ScanQuery::forEach(const ScanResult& scan, std::string_view focus, bool rec
             stack.insert(stack.end(), children.begin(), children.end());
         }
     }
-    cancellation.check();
+    points.check();
 }
 
 std::vector<NodeIndex> ScanQuery::indices(const ScanResult& scan, std::string_view focus, bool recursive,
-                                          Date now, std::stop_token stop) const {
+                                          Date now, const TaskCancellation& cancellation) const {
     std::vector<NodeIndex> out;
     forEach(
-        scan, focus, recursive, now, [&](NodeIndex i) { out.push_back(i); }, std::move(stop));
+        scan, focus, recursive, now, [&](NodeIndex i) { out.push_back(i); }, cancellation);
     return out;
 }
 
 std::vector<DiskNode> ScanQuery::items(const ScanResult& scan, std::string_view focus, bool recursive,
-                                       Date now, std::stop_token stop) const {
+                                       Date now, const TaskCancellation& cancellation) const {
     std::vector<DiskNode> out;
     forEach(
         scan, focus, recursive, now, [&](NodeIndex i) { out.push_back(scan.nodes.makeNode(i)); },
-        std::move(stop));
+        cancellation);
     return out;
 }
 
 std::vector<std::string> ScanQuery::paths(const ScanResult& scan, std::string_view focus, bool recursive,
-                                          std::stop_token stop) const {
+                                          const TaskCancellation& cancellation) const {
     std::vector<std::string> out;
     PathCache cache(scan.nodes);
     forEach(
         scan, focus, recursive, Date::now(), [&](NodeIndex i) { out.push_back(cache.path(i)); },
-        std::move(stop));
+        cancellation);
     return out;
 }
 
 ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::string_view focus,
                                                   RankingScope scope, std::int64_t limit,
-                                                  std::stop_token stop) const {
-    TaskCancellation cancellation(std::move(stop));
-    cancellation.check();
+                                                  const TaskCancellation& cancellation) const {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
     const std::int64_t effectiveLimit = std::max<std::int64_t>(limit, 0);
     const Filter filter(*this, Date::now());
@@ -167,7 +168,7 @@ ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::s
             std::vector<bool> offered(nodes.recordCount(), false);
             offered[focusIndex] = true;
             for (NodeIndex c : nodes.children(focusIndex)) {
-                cancellation.visit();
+                points.visit();
                 if (nodes.isNode(c) && !offered[c]) {
                     offered[c] = true;
                     offer(c);
@@ -179,16 +180,16 @@ ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::s
         nodes.forEachNode([&](NodeIndex i) {
             if (i == root)
                 return;
-            cancellation.visit();
+            points.visit();
             offer(i);
         });
     }
 
-    cancellation.check();
+    points.check();
     if (!useHeap && rows.size() > 1)
-        pathOrder.rank(rows, cancellation);
+        pathOrder.rank(rows, points);
     const auto counted = [&](NodeIndex a, NodeIndex b) {
-        cancellation.compare();
+        points.compare();
         return better(a, b);
     };
     if (!useHeap && static_cast<std::int64_t>(rows.size()) > effectiveLimit) {
@@ -198,13 +199,13 @@ ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::s
     } else {
         std::sort(rows.begin(), rows.end(), counted);
     }
-    cancellation.check();
+    points.check();
     return page;
 }
 
 RankedPage ScanQuery::rankedPage(const ScanResult& scan, std::string_view focus, RankingScope scope,
-                                 std::int64_t limit, std::stop_token stop) const {
-    const RankedIndices found = rankedIndices(scan, focus, scope, limit, std::move(stop));
+                                 std::int64_t limit, const TaskCancellation& cancellation) const {
+    const RankedIndices found = rankedIndices(scan, focus, scope, limit, cancellation);
     RankedPage page;
     page.count = found.count;
     page.rows.reserve(found.rows.size());
@@ -214,8 +215,8 @@ RankedPage ScanQuery::rankedPage(const ScanResult& scan, std::string_view focus,
 }
 
 std::vector<DiskNode> ScanQuery::ranked(const ScanResult& scan, std::string_view focus, RankingScope scope,
-                                        std::stop_token stop) const {
-    return rankedPage(scan, focus, scope, std::numeric_limits<std::int64_t>::max(), std::move(stop)).rows;
+                                        const TaskCancellation& cancellation) const {
+    return rankedPage(scan, focus, scope, std::numeric_limits<std::int64_t>::max(), cancellation).rows;
 }
 
 } // namespace ambertrove

@@ -2,6 +2,7 @@
 
 #include "analysis/RankedPage.hpp"
 #include "analysis/RankingScope.hpp"
+#include "analysis/TaskCancellation.hpp"
 #include "model/Date.hpp"
 #include "model/DiskNode.hpp"
 #include "model/FileCategory.hpp"
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,25 +43,29 @@ struct ScanQuery {
     // when `recursive`), depth first with each folder's children taken last to first. The focus itself
     // is never reported; folders that do not match are still descended into.
     void forEach(const ScanResult& scan, std::string_view focus, bool recursive, Date now,
-                 const std::function<void(NodeIndex)>& visit, std::stop_token stop = {}) const;
+                 const std::function<void(NodeIndex)>& visit,
+                 const TaskCancellation& cancellation = {}) const;
     [[nodiscard]] std::vector<NodeIndex> indices(const ScanResult& scan, std::string_view focus,
-                                                 bool recursive, Date now, std::stop_token stop = {}) const;
+                                                 bool recursive, Date now,
+                                                 const TaskCancellation& cancellation = {}) const;
     [[nodiscard]] std::vector<DiskNode> items(const ScanResult& scan, std::string_view focus, bool recursive,
-                                              Date now, std::stop_token stop = {}) const;
+                                              Date now, const TaskCancellation& cancellation = {}) const;
     // The matching paths in visiting order, measured against the current date.
     [[nodiscard]] std::vector<std::string> paths(const ScanResult& scan, std::string_view focus,
-                                                 bool recursive, std::stop_token stop = {}) const;
+                                                 bool recursive,
+                                                 const TaskCancellation& cancellation = {}) const;
 
     // The largest matching entries of the scope, at most `limit` (none for a limit of 0 or less), with
     // the count of all that matched. Equal sizes are ranked by path.
     [[nodiscard]] RankedIndices rankedIndices(const ScanResult& scan, std::string_view focus,
                                               RankingScope scope, std::int64_t limit,
-                                              std::stop_token stop = {}) const;
+                                              const TaskCancellation& cancellation = {}) const;
     [[nodiscard]] RankedPage rankedPage(const ScanResult& scan, std::string_view focus, RankingScope scope,
-                                        std::int64_t limit, std::stop_token stop = {}) const;
+                                        std::int64_t limit, const TaskCancellation& cancellation = {}) const;
     // Every matching entry of the scope, ranked.
     [[nodiscard]] std::vector<DiskNode> ranked(const ScanResult& scan, std::string_view focus,
-                                               RankingScope scope, std::stop_token stop = {}) const;
+                                               RankingScope scope,
+                                               const TaskCancellation& cancellation = {}) const;
 
     friend bool operator==(const ScanQuery&, const ScanQuery&) = default;
 };

@@ -1,10 +1,10 @@
 #include "analysis/ScanTableQuery.hpp"
 
+#include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
-#include "analysis/TaskCancellation.hpp"
 
 #include <algorithm>
 #include <array>
@@ -44,7 +44,7 @@ struct SortRow {
 class SortKeys {
 public:
     SortKeys(const NodeTable& nodes, const std::vector<NodeIndex>& rows, ScanSortField field, bool ascending,
-             const std::string& locale, TaskCancellation& cancellation)
+             const std::string& locale, CancellationPoints& points)
         : m_ascending(ascending) {
         m_rows.reserve(rows.size());
         const auto add = [&](std::uint64_t key, std::uint64_t key2 = 0) {
@@ -58,7 +58,7 @@ public:
             m_text.reserve(rows.size() * 24);
             m_offsets.push_back(0);
             for (NodeIndex i : rows) {
-                cancellation.visit();
+                points.visit();
                 const std::size_t start = m_text.size();
                 order.appendSortKey(nodes.name(i), m_text);
                 m_offsets.push_back(m_text.size());
@@ -82,7 +82,7 @@ public:
                     if (order.compare(kKindNames[other], kKindNames[k]) < 0)
                         ++rank[k];
             for (NodeIndex i : rows) {
-                cancellation.visit();
+                points.visit();
                 const std::string_view kind = NodeDisplay::kindName(nodes, i);
                 const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) - kKindNames.begin();
                 add(orderedBits(rank[static_cast<std::size_t>(k)]));
@@ -137,15 +137,16 @@ private:
 } // namespace
 
 std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std::string_view focus,
-                                                     bool recursive, std::stop_token stop) const {
-    TaskCancellation cancellation(stop);
-    cancellation.check();
+                                                     bool recursive,
+                                                     const TaskCancellation& cancellation) const {
+    CancellationPoints points(cancellation);
+    points.check();
     const NodeTable& nodes = scan.nodes;
-    const std::vector<NodeIndex> rows = query.indices(scan, focus, recursive, Date::now(), stop);
-    SortKeys keys(nodes, rows, field, ascending, locale, cancellation);
+    const std::vector<NodeIndex> rows = query.indices(scan, focus, recursive, Date::now(), cancellation);
+    SortKeys keys(nodes, rows, field, ascending, locale, points);
     std::vector<SortRow>& order = keys.rows();
     std::sort(order.begin(), order.end(), [&](const SortRow& a, const SortRow& b) {
-        cancellation.compare();
+        points.compare();
         return keys.compare(a, b) < 0;
     });
 
@@ -166,7 +167,7 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     }
     PathOrder pathOrder(nodes);
     if (tied.size() > 64)
-        pathOrder.rank(tied, cancellation);
+        pathOrder.rank(tied, points);
     for (const auto& [first, last] : runs) {
         const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);
         const auto end = order.begin() + static_cast<std::ptrdiff_t>(last);
@@ -178,17 +179,17 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
             for (auto it = begin; it != end; ++it)
                 it->key = *pathOrder.rankOf(rows[it->slot]);
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                cancellation.compare();
+                points.compare();
                 return a.key < b.key;
             });
         } else {
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                cancellation.compare();
+                points.compare();
                 return pathOrder.less(rows[a.slot], rows[b.slot]);
             });
         }
     }
-    cancellation.check();
+    points.check();
     std::vector<NodeIndex> sorted;
     sorted.reserve(rows.size());
     for (const SortRow& r : order)
@@ -197,12 +198,13 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
 }
 
 std::vector<std::string> ScanTableQuery::sortedPaths(const ScanResult& scan, std::string_view focus,
-                                                     bool recursive, std::stop_token stop) const {
-    TaskCancellation cancellation(stop);
-    const std::vector<NodeIndex> sorted = sortedIndices(scan, focus, recursive, stop);
+                                                     bool recursive,
+                                                     const TaskCancellation& cancellation) const {
+    CancellationPoints points(cancellation);
+    const std::vector<NodeIndex> sorted = sortedIndices(scan, focus, recursive, cancellation);
     PathCache cache(scan.nodes);
-    std::vector<std::string> paths = cache.paths(sorted, cancellation);
-    cancellation.check();
+    std::vector<std::string> paths = cache.paths(sorted, points);
+    points.check();
     return paths;
 }
 

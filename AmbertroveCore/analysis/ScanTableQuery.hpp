@@ -2,9 +2,9 @@
 
 #include "analysis/ScanQuery.hpp"
 #include "analysis/ScanSortField.hpp"
+#include "analysis/TaskCancellation.hpp"
 #include "model/ScanResult.hpp"
 
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +22,11 @@ struct ScanTableQuery {
 
     // Throws CancellationError when `stop` is requested.
     [[nodiscard]] std::vector<NodeIndex> sortedIndices(const ScanResult& scan, std::string_view focus,
-                                                       bool recursive, std::stop_token stop = {}) const;
+                                                       bool recursive,
+                                                       const TaskCancellation& cancellation = {}) const;
     [[nodiscard]] std::vector<std::string> sortedPaths(const ScanResult& scan, std::string_view focus,
-                                                       bool recursive, std::stop_token stop = {}) const;
+                                                       bool recursive,
+                                                       const TaskCancellation& cancellation = {}) const;
 };
 
 } // namespace ambertrove

@@ -253,12 +253,21 @@ TEST(ScanQuery, StoppedTaskThrowsCancellation) {
     }
 }
 
-TEST(ScanQuery, CancellationIsPolledWhileVisiting) {
-    // A stop requested by the visitor itself is seen within the next 512 entries.
+TEST(ScanQuery, CancellationIsPolledAtSpacedPoints) {
     ModelFixture f("/r");
     for (int k = 0; k < 2000; ++k)
         f.file("/r/f" + std::to_string(k), 1, 1);
     const ScanResult scan = f.finish();
+    int polls = 0;
+    const TaskCancellation counting([&] {
+        ++polls;
+        return false;
+    });
+    // At the start, before entries 0, 512, 1024 and 1536, and at the end.
+    EXPECT_EQ(ScanQuery().indices(scan, "/r", true, kNow, counting).size(), 2000u);
+    EXPECT_EQ(polls, 6);
+
+    // A stop requested while visiting is seen within the next 512 entries.
     std::stop_source source;
     int visited = 0;
     EXPECT_THROW(ScanQuery().forEach(
@@ -269,7 +278,7 @@ TEST(ScanQuery, CancellationIsPolledWhileVisiting) {
                      },
                      source.get_token()),
                  CancellationError);
-    EXPECT_LE(visited, 512);
+    EXPECT_EQ(visited, 512);
 }
 
 // ---- ranked pages -----------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "analysis/ScanTableQuery.hpp"
+#include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/PathOrder.hpp"
-#include "analysis/TaskCancellation.hpp"
 #include "model/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
 
@@ -190,7 +190,8 @@ TEST(PathOrder, MatchesPlainTextOrderOfFullPaths) {
     for (int round = 0; round < 2; ++round) {
         PathOrder order(t);
         if (round == 1) {
-            TaskCancellation cancellation;
+            const TaskCancellation never;
+            CancellationPoints cancellation(never);
             order.rank(std::vector<NodeIndex>(indices.begin(), indices.begin() + 9), cancellation);
         }
         for (NodeIndex a : indices)
