@@ -8,6 +8,7 @@
 #include "analysis/ScanPresentation.hpp"
 #include "analysis/ScanQuery.hpp"
 #include "analysis/ScanTableQuery.hpp"
+#include "scan/DiskScanner.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,7 +51,7 @@ int analyse(const ScanResult& scan) {
     step("ranked-folders",
          [&] { return query.rankedPage(scan, root, RankingScope::folders, 50).rows.size(); });
     ScanQuery byText;
-    byText.text = "report-1";
+    byText.text = "12";
     step("filter-text", [&] { return byText.paths(scan, root, true).size(); });
     // The table's sorts, as paths (what the table is given) and as indices (what they cost before the
     // paths are made).
@@ -75,12 +76,19 @@ int runAnalyse(const std::vector<std::string>& args) {
         std::printf("step=synthetic seconds=%.3f\n", secondsSince(start));
         return analyse(scan);
     }
-    std::fprintf(stderr, "usage: ambertrove-bench analyse --synthetic N\n");
+    if (args.size() == 1) {
+        const CancellationFlag flag;
+        const double start = nowSeconds();
+        const ScanResult scan = DiskScanner().scan(args[0], flag);
+        std::printf("step=scan seconds=%.3f\n", secondsSince(start));
+        return analyse(scan);
+    }
+    std::fprintf(stderr, "usage: ambertrove-bench analyse PATH | analyse --synthetic N\n");
     return 2;
 }
 
 } // namespace
 
-AMBERTROVE_BENCH_COMMAND(analyse, "analyse --synthetic N", runAnalyse);
+AMBERTROVE_BENCH_COMMAND(analyse, "analyse PATH | analyse --synthetic N", runAnalyse);
 
 } // namespace ambertrove::bench
