@@ -44,6 +44,9 @@ std::string_view PathCache::folderPath(NodeIndex i) {
 
 std::string PathCache::path(NodeIndex i) {
     const NodeTable::Record& r = m_nodes[i];
+    // A node whose stored path differs from its key (an odd saved scan) keeps its stored path.
+    if (r.flags & NodeTable::kHasExtras)
+        return m_nodes.nodePath(i);
     if (i == 0 || r.parent == kNoNode || (r.flags & NodeTable::kDetached))
         return m_nodes.path(i);
     const NodeIndex parent = r.parent;

@@ -19,6 +19,7 @@ class PathCache {
 public:
     explicit PathCache(const NodeTable& nodes);
 
+    // DiskNode::path of the record.
     [[nodiscard]] std::string path(NodeIndex i);
     // The paths of many records in any order; polls `cancellation` per record.
     [[nodiscard]] std::vector<std::string> paths(std::span<const NodeIndex> records,

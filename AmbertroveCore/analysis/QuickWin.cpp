@@ -158,7 +158,7 @@ std::vector<QuickWin> QuickWin::discover(const ScanResult& scan, const TrashFold
         paths.reserve(indices.size());
         for (NodeIndex i : indices) {
             points.visit();
-            paths.push_back(nodes.path(i));
+            paths.push_back(nodes.nodePath(i));
         }
         std::vector<std::size_t> kept =
             topmostPositions(std::vector<std::string_view>(paths.begin(), paths.end()));

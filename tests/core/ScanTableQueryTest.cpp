@@ -1,6 +1,7 @@
 #include "analysis/ScanTableQuery.hpp"
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
+#include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 #include "model/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
@@ -202,6 +203,31 @@ TEST(PathOrder, MatchesPlainTextOrderOfFullPaths) {
                 EXPECT_EQ(got == 0, expected == 0) << t.path(a) << " vs " << t.path(b) << " round " << round;
             }
     }
+}
+
+TEST(PathCache, BuildsTheSamePathsAsTheTable) {
+    ModelFixture f("/r");
+    f.folder("/r/a");
+    f.folder("/r/a/b");
+    f.file("/r/a/b/c", 1, 1);
+    f.file("/r/a/d", 1, 1);
+    f.file("/r/e", 1, 1);
+    ScanResult scan = f.finish();
+    const NodeIndex odd = scan.nodes.ensurePath("a//odd");
+    PathCache cache(scan.nodes);
+    std::vector<NodeIndex> all;
+    for (NodeIndex i = static_cast<NodeIndex>(scan.nodes.recordCount()); i-- > 0;) // deepest first
+        all.push_back(i);
+    for (NodeIndex i : all)
+        EXPECT_EQ(cache.path(i), scan.nodes.path(i));
+    EXPECT_EQ(cache.path(odd), "a//odd");
+    EXPECT_EQ(cache.path(0), "/");
+    const TaskCancellation never;
+    CancellationPoints points(never);
+    const Paths paths = cache.paths(all, points);
+    ASSERT_EQ(paths.size(), all.size());
+    EXPECT_EQ(paths.front(), "a//odd");
+    EXPECT_EQ(paths.back(), "/");
 }
 
 // ---- localized order --------------------------------------------------------------------------
