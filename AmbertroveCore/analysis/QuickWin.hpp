@@ -33,7 +33,7 @@ struct QuickWin {
 
     // Sorts the scan's entries into the twelve groups, one per kind in declaration order, empty ones
     // included. Nested entries of one kind are listed once, through the outermost. Throws
-    // CancellationError when `stop` is requested.
+    // CancellationError when the task is cancelled.
     [[nodiscard]] static std::vector<QuickWin> discover(const ScanResult& scan,
                                                         const TrashFolders& trash = {},
                                                         const TaskCancellation& cancellation = {});

@@ -28,7 +28,7 @@ inline constexpr std::array<RankingScope, 3> kAllRankingScopes = {RankingScope::
 [[nodiscard]] std::optional<RankingScope> rankingScopeFromRawValue(std::string_view title);
 
 // The scope's candidates, unfiltered, largest first by the chosen size, equal sizes by path.
-// Throws CancellationError when `stop` is requested.
+// Throws CancellationError when the task is cancelled.
 [[nodiscard]] std::vector<NodeIndex> itemIndices(RankingScope scope, const ScanResult& scan,
                                                  std::string_view focus, bool logical,
                                                  const TaskCancellation& cancellation = {});

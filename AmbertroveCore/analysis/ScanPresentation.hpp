@@ -30,12 +30,12 @@ struct ScanPresentation {
     std::vector<QuickWin> quickWins;
     std::int64_t uniqueQuickWinBytes = 0;
 
-    // Everything above for the scan's root. Throws CancellationError when `stop` is requested.
+    // Everything above for the scan's root. Throws CancellationError when the task is cancelled.
     [[nodiscard]] static ScanPresentation make(const ScanResult& scan,
                                                const QuickWin::TrashFolders& trash = {},
                                                const TaskCancellation& cancellation = {});
     // The totals below `focus`; empty when the scan has no node there or it has no children. Throws
-    // CancellationError when `stop` is requested, never returning part of the totals.
+    // CancellationError when the task is cancelled, never returning part of the totals.
     [[nodiscard]] static Distribution distribution(const ScanResult& scan, std::string_view focus,
                                                    const TaskCancellation& cancellation = {});
 

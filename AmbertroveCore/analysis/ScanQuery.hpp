@@ -21,7 +21,7 @@ namespace ambertrove {
 // The one filter of the explore views and the listings built on it. A query is a plain value: its
 // equality and hash decide whether a view's listing must run again.
 //
-// Every listing runs on an immutable scan, polls `stop` at its start and end and every 512 entries,
+// Every listing runs on an immutable scan, polls `cancellation` at its start and end and every 512 entries,
 // and throws CancellationError when it is requested (never returning part of a result).
 struct ScanQuery {
     std::string text;                     // names must contain it, ignoring case; empty for no text filter

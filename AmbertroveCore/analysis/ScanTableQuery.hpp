@@ -20,7 +20,7 @@ struct ScanTableQuery {
     bool ascending = true;
     std::string locale; // ICU locale name for the text order; empty for the user's locale
 
-    // Throws CancellationError when `stop` is requested.
+    // Throws CancellationError when the task is cancelled.
     [[nodiscard]] std::vector<NodeIndex> sortedIndices(const ScanResult& scan, std::string_view focus,
                                                        bool recursive,
                                                        const TaskCancellation& cancellation = {}) const;
