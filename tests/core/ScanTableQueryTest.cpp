@@ -148,6 +148,32 @@ TEST(ScanTableQuery, StoppedTaskThrowsCancellation) {
     }
 }
 
+TEST(ScanTableQuery, SortsPollWhileComparing) {
+    ModelFixture f("/r");
+    for (int k = 0; k < 5000; ++k)
+        f.file("/r/f" + std::to_string(k * 7919 % 5003), k % 97, 4096);
+    const ScanResult scan = f.finish();
+    int polls = 0;
+    const TaskCancellation counting([&] {
+        ++polls;
+        return false;
+    });
+    (void)ScanQuery().indices(scan, "/r", true, Date::now(), counting);
+    const int traversal = polls;
+    for (ScanSortField field : {ScanSortField::name, ScanSortField::logicalSize}) {
+        ScanTableQuery table;
+        table.field = field;
+        polls = 0;
+        EXPECT_EQ(table.sortedIndices(scan, "/r", true, counting).size(), 5000u);
+        // Some 60,000 comparisons or more: one poll per 1024 of them besides the traversal's.
+        EXPECT_GT(polls, traversal + 40);
+        const int total = polls;
+        polls = 0;
+        const TaskCancellation late([&] { return ++polls >= total - 5; });
+        EXPECT_THROW((void)table.sortedIndices(scan, "/r", true, late), CancellationError);
+    }
+}
+
 TEST(ScanTableQuery, ManyTiesFollowFullPathOrder) {
     // Equal sizes everywhere, in folders whose names sort differently as components and as paths.
     ModelFixture f("/r");
