@@ -153,7 +153,8 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     // Rows with equal keys come in ascending path order, whatever the direction. Only the tied rows
     // have their paths ranked, and each run of them is sorted by that rank.
     std::vector<std::pair<std::size_t, std::size_t>> runs;
-    std::vector<NodeIndex> tied;
+    std::vector<bool> isTied(rows.size(), false);
+    std::size_t tiedCount = 0;
     for (std::size_t first = 0; first < order.size();) {
         std::size_t last = first + 1;
         while (last < order.size() && keys.compare(order[first], order[last]) == 0)
@@ -161,10 +162,17 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
         if (last - first > 1) {
             runs.emplace_back(first, last);
             for (std::size_t k = first; k < last; ++k)
-                tied.push_back(rows[order[k].slot]);
+                isTied[order[k].slot] = true;
+            tiedCount += last - first;
         }
         first = last;
     }
+    // The tied rows in visiting order, which reads the table far more locally than the sorted order.
+    std::vector<NodeIndex> tied;
+    tied.reserve(tiedCount);
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        if (isTied[k])
+            tied.push_back(rows[k]);
     PathOrder pathOrder(nodes);
     if (tied.size() > 64)
         pathOrder.rank(tied, points);
