@@ -1,4 +1,5 @@
 #include "analysis/ScanQuery.hpp"
+#include "analysis/NameMatcher.hpp"
 #include "analysis/RankingScope.hpp"
 #include "model/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
@@ -410,4 +411,42 @@ TEST(RankingScope, ItemsAreUnfilteredLargestFirst) {
               (std::vector<std::string>{"/r/docs", "/r/.secret", "/r/a", "/r/movie.mov.d"}));
     EXPECT_EQ(items(RankingScope::files, scan, "/r", false).size(), 8u);
     EXPECT_TRUE(items(RankingScope::current, scan, "/missing", false).empty());
+}
+
+// ---- text containment -------------------------------------------------------------------------
+
+TEST(NameMatcher, FoldsCaseBeyondAscii) {
+    struct Case {
+        const char* needle;
+        const char* name;
+        bool expected;
+    };
+    const std::vector<Case> cases = {
+        {"", "anything", true},
+        {"ABC", "xabcx", true},
+        {"abc", "xABCx", true},
+        {"stra\xC3\x9F"
+         "e",
+         "STRASSE.txt", true}, // ß folds to ss
+        {"strasse",
+         "Stra\xC3\x9F"
+         "e.txt",
+         true},
+        {"k",
+         "\xE2\x84\xAA"
+         "elvin",
+         true}, // the Kelvin sign folds to k
+        {"\xC3\x84rger",
+         "gro\xC3\x9F"
+         "er \xC3\xA4RGER",
+         true},
+        {"\xC3\xA4", "A\xCC\x88pfel", true}, // precomposed finds decomposed
+        {"a\xCC\x88", "\xC3\xA4pfel", true}, // and the other way round
+        {"a", "\xC3\xA4pfel", false},        // a plain a is not inside an ä
+        {"longer than the name", "short", false},
+        {"\xD0\xB4\xD0\xB0\xD0\xBD", "\xD0\x94\xD0\x90\xD0\x9D\xD0\x9D\xD0\xAB\xD0\x95",
+         true}, // данн in ДАННЫЕ
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NameMatcher(c.needle).matches(c.name), c.expected) << c.needle << " in " << c.name;
 }

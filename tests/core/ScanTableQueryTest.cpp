@@ -1,6 +1,7 @@
 #include "analysis/ScanTableQuery.hpp"
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
+#include "analysis/NodeDisplay.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 #include "model/AmbertroveError.hpp"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <set>
 #include <sys/stat.h>
 
 using namespace ambertrove;
@@ -199,6 +202,76 @@ TEST(ScanTableQuery, ManyTiesFollowFullPathOrder) {
             EXPECT_EQ(got.size(), folders.size() * 7);
         }
     }
+}
+
+TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
+    // Names with shared long prefixes, digits, case and accents; sizes and dates with many ties.
+    std::mt19937 random(7);
+    const std::vector<std::string> stems = {
+        "Report", "report", "R\xC3\xA9port",    "Reporting-quarterly-summary", "x", "X", "a-b",
+        "a.b",    "a b",    "\xC3\xA9t\xC3\xA9"};
+    const std::vector<std::string> extensions = {"", ".txt", ".mp4", ".app", ".JPG", ".c"};
+    ModelFixture f("/r");
+    std::vector<std::string> folders = {"/r"};
+    std::set<std::string> used;
+    for (int k = 0; k < 600; ++k) {
+        const std::string& parent = folders[random() % folders.size()];
+        std::string name = stems[random() % stems.size()];
+        if (random() % 2)
+            name += std::to_string(random() % 120);
+        name += extensions[random() % extensions.size()];
+        const std::string path = parent + "/" + name;
+        if (!used.insert(path).second)
+            continue;
+        if (random() % 5 == 0) {
+            f.folder(path, 1000 + random() % 3);
+            folders.push_back(path);
+        } else {
+            f.file(path, random() % 4, 4096 * (random() % 3), 1000 + random() % 3);
+        }
+    }
+    const ScanResult scan = f.finish();
+    const LocalizedOrder order("en");
+    for (ScanSortField field : kAllScanSortFields)
+        for (bool ascending : {true, false}) {
+            ScanTableQuery table;
+            table.field = field;
+            table.ascending = ascending;
+            table.locale = "en";
+            const Paths got = table.sortedPaths(scan, "/r", true);
+
+            Paths expected = ScanQuery().paths(scan, "/r", true);
+            const auto compareKeys = [&](const std::string& a, const std::string& b) {
+                const DiskNode na = *scan.nodes.node(a), nb = *scan.nodes.node(b);
+                const auto number = [](std::int64_t x, std::int64_t y) {
+                    return x < y ? -1 : (x > y ? 1 : 0);
+                };
+                switch (field) {
+                case ScanSortField::name:
+                    return order.compare(na.name(), nb.name());
+                case ScanSortField::allocatedSize:
+                    return number(na.allocatedSize, nb.allocatedSize);
+                case ScanSortField::logicalSize:
+                    return number(na.logicalSize, nb.logicalSize);
+                case ScanSortField::itemCount:
+                    return number(NodeDisplay::itemCount(na), NodeDisplay::itemCount(nb));
+                case ScanSortField::kindName:
+                    return order.compare(NodeDisplay::kindName(na), NodeDisplay::kindName(nb));
+                case ScanSortField::modified:
+                    return number(static_cast<std::int64_t>(na.modified.sinceReferenceDate),
+                                  static_cast<std::int64_t>(nb.modified.sinceReferenceDate));
+                }
+                return 0;
+            };
+            std::stable_sort(expected.begin(), expected.end(),
+                             [&](const std::string& a, const std::string& b) {
+                                 const int c = compareKeys(a, b);
+                                 if (c == 0)
+                                     return a < b;
+                                 return ascending ? c < 0 : c > 0;
+                             });
+            EXPECT_EQ(got, expected) << static_cast<int>(field) << (ascending ? " ascending" : " descending");
+        }
 }
 
 // ---- path order -------------------------------------------------------------------------------
