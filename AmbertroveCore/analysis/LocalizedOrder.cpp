@@ -4,6 +4,8 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace ambertrove {
@@ -39,17 +41,33 @@ int LocalizedOrder::compare(std::string_view a, std::string_view b) const {
 }
 
 void LocalizedOrder::appendSortKey(std::string_view text, std::string& out) const {
-    const icu::UnicodeString u =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    const std::size_t start = out.size();
-    out.resize(start + 64);
-    int32_t needed = m_collator->getSortKey(u, reinterpret_cast<uint8_t*>(out.data() + start), 64);
-    if (needed > 64) {
-        out.resize(start + static_cast<std::size_t>(needed));
-        needed = m_collator->getSortKey(u, reinterpret_cast<uint8_t*>(out.data() + start), needed);
+    // Most names are short ASCII: widened in place they need no conversion and no allocation.
+    UChar wide[128];
+    icu::UnicodeString converted;
+    const UChar* chars = wide;
+    int32_t length = 0;
+    const bool ascii = text.size() <= std::size(wide) && std::all_of(text.begin(), text.end(), [](char c) {
+                           return static_cast<unsigned char>(c) < 0x80;
+                       });
+    if (ascii) {
+        for (char c : text)
+            wide[length++] = static_cast<UChar>(c);
+    } else {
+        converted =
+            icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+        chars = converted.getBuffer();
+        length = converted.length();
     }
-    // The key ends in a zero byte, which is left out so that keys can be compared by length too.
-    out.resize(start + static_cast<std::size_t>(needed > 0 ? needed - 1 : 0));
+    uint8_t key[256];
+    int32_t needed = m_collator->getSortKey(chars, length, key, sizeof key);
+    if (needed <= static_cast<int32_t>(sizeof key)) {
+        // The key ends in a zero byte, which is left out so that keys can be compared by length too.
+        out.append(reinterpret_cast<const char*>(key), static_cast<std::size_t>(needed > 0 ? needed - 1 : 0));
+        return;
+    }
+    std::string large(static_cast<std::size_t>(needed), '\0');
+    needed = m_collator->getSortKey(chars, length, reinterpret_cast<uint8_t*>(large.data()), needed);
+    out.append(large.data(), static_cast<std::size_t>(needed > 0 ? needed - 1 : 0));
 }
 
 } // namespace ambertrove

@@ -346,4 +346,18 @@ TEST(LocalizedOrder, CaseInsensitiveNumericOrder) {
     order.appendSortKey("Same", a);
     order.appendSortKey("same", b);
     EXPECT_EQ(a, b);
+
+    // Long names (keys beyond any fixed buffer) and names beyond ASCII keep the same order.
+    const std::string stem(300, 'a');
+    a.clear();
+    b.clear();
+    order.appendSortKey(stem + "2", a);
+    order.appendSortKey(stem + "10", b);
+    EXPECT_GT(a.size(), 256u);
+    EXPECT_LT(a, b);
+    a.clear();
+    b.clear();
+    order.appendSortKey("\xC3\xA9t\xC3\xA9 2", a);
+    order.appendSortKey("\xC3\x89T\xC3\x89 10", b);
+    EXPECT_LT(a, b);
 }
