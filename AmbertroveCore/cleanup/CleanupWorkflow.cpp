@@ -1,9 +1,7 @@
 #include "cleanup/CleanupWorkflow.hpp"
 
-#include "cleanup/CleanupService.hpp"
 #include "model/AmbertroveError.hpp"
 #include "model/PathText.hpp"
-#include "platform/FreedesktopTrash.hpp"
 
 namespace ambertrove {
 
@@ -17,11 +15,11 @@ constexpr const char* kUnexpected = "An unexpected error stopped the cleanup.";
 } // namespace
 
 CleanupWorkflow::CleanupWorkflow()
-    : CleanupWorkflow(FreedesktopTrash::forCurrentUser(), [] { return CleanupPolicy::forCurrentUser(); }) {}
+    : m_policy([] { return CleanupPolicy::forCurrentUser(); }) {}
 
 CleanupWorkflow::CleanupWorkflow(std::shared_ptr<const Trash> trash, PolicyFactory policy,
                                  CleanupBackup::Seams backupSeams)
-    : m_trash(std::move(trash))
+    : m_service(std::move(trash), policy)
     , m_policy(std::move(policy))
     , m_backupSeams(std::move(backupSeams)) {}
 
@@ -83,7 +81,7 @@ CleanupRunResult CleanupWorkflow::run(const std::vector<CleanupEntry>& given,
 
         // Once begun, the move runs to its end: every entry is attempted.
         report(CleanupPhase::movingToTrash, "Moving to Trash…");
-        result.outcome = CleanupService(m_trash, m_policy).moveToTrash(entries, true);
+        result.outcome = m_service.moveToTrash(entries, true);
     } catch (const std::exception& e) {
         // Only the caller's progress callback or an exhausted memory can get here.
         result.preparationError = e.what();

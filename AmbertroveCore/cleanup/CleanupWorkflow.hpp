@@ -4,6 +4,7 @@
 #include "cleanup/CleanupEntry.hpp"
 #include "cleanup/CleanupProgress.hpp"
 #include "cleanup/CleanupRunResult.hpp"
+#include "cleanup/CleanupService.hpp"
 #include "model/ScanResult.hpp"
 #include "platform/Trash.hpp"
 #include "scan/CancellationFlag.hpp"
@@ -42,7 +43,7 @@ public:
     [[nodiscard]] static std::string snapshotTitle(const ScanResult& scan);
 
 private:
-    std::shared_ptr<const Trash> m_trash;
+    CleanupService m_service;
     PolicyFactory m_policy;
     CleanupBackup::Seams m_backupSeams;
 };
