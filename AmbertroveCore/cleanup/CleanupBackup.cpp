@@ -4,6 +4,7 @@
 #include "model/Formatting.hpp"
 #include "model/PathText.hpp"
 #include "platform/AtomicFile.hpp"
+#include "platform/FileDescriptor.hpp"
 #include "platform/FileTree.hpp"
 #include "platform/PathResolution.hpp"
 #include "scan/DiskScanner.hpp"
@@ -59,22 +60,7 @@ void makeFolder(const std::string& path) {
     throwSystemError(error, EIO);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd) {}
-    Fd(Fd&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1)) {}
-    Fd& operator=(Fd&&) = delete;
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd); // only read from: a failed close loses nothing
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using Fd = FileDescriptor;
 
 Fd openForReading(const std::string& path) {
     // Non-blocking, so that a pipe put in the file's place cannot hold the comparison.

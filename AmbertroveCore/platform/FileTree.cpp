@@ -2,6 +2,7 @@
 
 #include "model/AmbertroveError.hpp"
 #include "model/PathText.hpp"
+#include "platform/FileDescriptor.hpp"
 #include "platform/PathResolution.hpp"
 
 #include <cerrno>
@@ -22,29 +23,7 @@ constexpr std::size_t kBufferSize = std::size_t(1) << 18;
     throwSystemError(error, EIO);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] bool valid() const { return m_fd >= 0; }
-    // Closes now, reporting a failed close (data that did not reach the file).
-    void close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0 && errno != EINTR)
-            fail(errno);
-    }
-
-private:
-    int m_fd;
-};
+using Fd = FileDescriptor;
 
 Fd openFolderAt(int dirFd, const char* name) {
     return Fd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
