@@ -231,8 +231,11 @@ BackupReceipt CleanupBackup::create(const std::vector<CleanupEntry>& given, cons
     if (::mkdir(work.c_str(), 0777) != 0)
         throwSystemError(errno, EIO);
     struct stat created {};
-    if (::lstat(work.c_str(), &created) != 0)
-        throwSystemError(errno, EIO);
+    if (::lstat(work.c_str(), &created) != 0) {
+        const int error = errno;
+        ::rmdir(work.c_str());
+        throwSystemError(error, EIO);
+    }
 
     try {
         Comparison comparison(m_seams.read);

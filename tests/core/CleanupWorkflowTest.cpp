@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <stdexcept>
 #include <system_error>
 
 namespace ambertrove {
@@ -284,6 +285,24 @@ TEST(CleanupWorkflow, ABackupFolderInsideTheItemsStopsTheRun) {
     EXPECT_EQ(result.backup, std::nullopt);
     EXPECT_TRUE(untouched(result.outcome));
     EXPECT_EQ(listing(f.home + "/docs/box"), (std::vector<std::string>{"inner.bin", "link"}));
+}
+
+TEST(CleanupWorkflow, AFailingProgressCallbackStopsTheRunWithoutThrowing) {
+    for (const std::string& failingReport : {kChecking, kMoving}) {
+        SCOPED_TRACE(failingReport);
+        RunFixture f;
+        const ScanResult scan = f.scan("docs");
+        SnapshotStore store(f.snapshots);
+        f.onReport = [&](const CleanupProgress& p) {
+            if (p.message == failingReport)
+                throw std::runtime_error("The window went away.");
+        };
+        const CleanupRunResult result = f.run({f.stage(scan, "docs/report.txt")}, false, nullptr, store);
+        EXPECT_EQ(result.preparationError, "The window went away.");
+        EXPECT_FALSE(result.cancelled);
+        EXPECT_TRUE(untouched(result.outcome));
+        EXPECT_TRUE(f.originalsInPlace());
+    }
 }
 
 // ---- stops between the steps -----------------------------------------------------------------------------
