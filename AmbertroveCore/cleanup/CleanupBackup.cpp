@@ -286,7 +286,7 @@ void CleanupBackup::verify(const std::string& source, const std::string& copy,
         comparison.files(source, copy, cancellation);
         return;
     }
-    const DiskScanner scanner;
+    const DiskScanner scanner(m_seams.scanHooks);
     const ScanResult original = scanner.scan(source, cancellation);
     const ScanResult copied = scanner.scan(copy, cancellation);
     if (original.skippedCount > 0 || copied.skippedCount > 0 || original.nodes.size() != copied.nodes.size())

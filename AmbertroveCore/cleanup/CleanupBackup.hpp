@@ -6,10 +6,12 @@
 #include "model/Date.hpp"
 #include "model/Uuid.hpp"
 #include "scan/CancellationFlag.hpp"
+#include "scan/ScanFileSystem.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -39,6 +41,8 @@ public:
         ItemHook afterVerify;
         // Reads from a file being compared, as read(2) does.
         std::function<ssize_t(int fd, void* buffer, std::size_t size)> read;
+        // Passed to the scans that verify a copied folder.
+        std::shared_ptr<const ScanFileSystem> scanHooks;
         // The backup's identifier and creation date.
         std::function<Uuid()> newId;
         std::function<Date()> now;

@@ -310,6 +310,26 @@ TEST(CleanupBackup, ACopyThatDiffersFromItsOriginalFailsAndLeavesNothing) {
     }
 }
 
+TEST(CleanupBackup, AFolderWhoseScanSkipsAnEntryIsNotVerified) {
+    for (const std::string side : {"original", "copy"}) {
+        SCOPED_TRACE(side);
+        BackupFixture f;
+        f.dir.makeFile("home/docs/box/sub/a.txt", "a");
+        const ScanResult scan = f.scan("docs");
+        auto hooks = std::make_shared<ScanFileSystem>();
+        hooks->status = [&](const std::string& path, FileStatus&) {
+            const bool inCopy = path.find("/.Ambertrove-backup-") != std::string::npos;
+            return path.ends_with("/box/sub/a.txt") && inCopy == (side == "copy") ? EACCES : 0;
+        };
+        CleanupBackup::Seams seams;
+        seams.scanHooks = hooks;
+        const CancellationFlag flag;
+        const CleanupBackup backup = f.backup(seams);
+        EXPECT_EQ(errorText([&] { f.create(backup, {f.stage(scan, "docs/box")}, flag); }), kNotVerified);
+        EXPECT_TRUE(listing(f.parent).empty());
+    }
+}
+
 TEST(CleanupBackup, AnOriginalThatChangesAfterItsCopyIsVerifiedStopsTheBackup) {
     BackupFixture f;
     f.dir.makeFile("home/docs/a.txt", "a");
