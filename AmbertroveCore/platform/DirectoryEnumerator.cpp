@@ -15,12 +15,21 @@ namespace {
 
 using Listing = std::vector<std::pair<std::string, bool>>; // name, is a folder (not a link)
 
+std::string childPath(const std::string& folder, const std::string& name) {
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+} // namespace
+
 // Reads a folder's entries whole, so that no descriptor stays open while the caller descends.
 // Returns 0 or the errno of the failure.
-int readListing(const std::string& folder, Listing& out) {
+int DirectoryEnumerator::readListing(const std::string& folder, Listing& out) const {
     out.clear();
     if (folder.find('\0') != std::string::npos)
         return ENOENT;
+    if (m_openHook)
+        if (const int error = m_openHook(folder); error != 0)
+            return error;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno > 0 ? errno : EIO;
@@ -49,12 +58,6 @@ int readListing(const std::string& folder, Listing& out) {
     }
 }
 
-std::string childPath(const std::string& folder, const std::string& name) {
-    return folder.ends_with('/') ? folder + name : folder + "/" + name;
-}
-
-} // namespace
-
 bool DirectoryEnumerator::walk(const std::string& folder, const Visitor& visit,
                                const ErrorHandler& onError) const {
     Listing entries;
@@ -82,7 +85,7 @@ void DirectoryEnumerator::walkLevel(const std::string& folder, const Listing& en
     }
 }
 
-std::vector<std::string> DirectoryEnumerator::list(const std::string& folder) {
+std::vector<std::string> DirectoryEnumerator::list(const std::string& folder) const {
     Listing entries;
     if (const int error = readListing(folder, entries); error != 0)
         throwSystemError(error, EIO);

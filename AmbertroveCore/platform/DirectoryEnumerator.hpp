@@ -22,9 +22,13 @@ public:
     // A folder below the top that cannot be listed, with the errno of the failure; the walk goes on.
     using ErrorHandler = std::function<void(const std::string& path, int error)>;
 
+    // Called before a folder is opened (tests only): an errno value fails the open, 0 lets it go ahead.
+    using OpenHook = std::function<int(const std::string& path)>;
+
     // Names that begin with "." are neither offered nor opened when `skipHidden` is set.
-    explicit DirectoryEnumerator(bool skipHidden = true)
-        : m_skipHidden(skipHidden) {}
+    explicit DirectoryEnumerator(bool skipHidden = true, OpenHook openHook = {})
+        : m_skipHidden(skipHidden)
+        , m_openHook(std::move(openHook)) {}
 
     // Walks `folder`. Returns false, offering nothing, when the folder itself cannot be listed.
     // Anything the visitor throws ends the walk and is thrown on.
@@ -32,13 +36,16 @@ public:
 
     // The names directly inside `folder`, hidden ones included, in directory order.
     // Throws std::system_error with the errno of the failure.
-    static std::vector<std::string> list(const std::string& folder);
+    [[nodiscard]] std::vector<std::string> list(const std::string& folder) const;
 
 private:
     void walkLevel(const std::string& folder, const std::vector<std::pair<std::string, bool>>& entries,
                    int level, const Visitor& visit, const ErrorHandler& onError) const;
 
+    int readListing(const std::string& folder, std::vector<std::pair<std::string, bool>>& out) const;
+
     bool m_skipHidden;
+    OpenHook m_openHook;
 };
 
 } // namespace ambertrove

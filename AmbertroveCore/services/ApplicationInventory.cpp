@@ -184,9 +184,12 @@ ScanResultPtr scanItem(const DiskScanner& scanner, const std::string& path,
 // The working state of one inventory run.
 class Run {
 public:
-    Run(const DiskScanner& scanner, const ApplicationInventory::OwnershipReader& ownership,
+    Run(const DiskScanner& scanner, const DirectoryEnumerator::OpenHook& openHook,
+        const ApplicationInventory::OwnershipReader& ownership,
         const ApplicationInventory::LastUsedReader& lastUsed, const CancellationFlag& cancellation)
         : m_scanner(scanner)
+        , m_appFolders(true, openHook)
+        , m_libraryFolders(false, openHook)
         , m_readOwnership(ownership)
         , m_lastUsed(lastUsed)
         , m_cancellation(cancellation) {}
@@ -213,6 +216,8 @@ private:
     [[nodiscard]] const std::vector<std::string>& listing(std::string_view key) const;
 
     const DiskScanner& m_scanner;
+    const DirectoryEnumerator m_appFolders;
+    const DirectoryEnumerator m_libraryFolders;
     const ApplicationInventory::OwnershipReader& m_readOwnership;
     const ApplicationInventory::LastUsedReader& m_lastUsed;
     const CancellationFlag& m_cancellation;
@@ -254,7 +259,7 @@ ApplicationReport Run::run(const std::vector<std::string>& applicationFolders, c
 
 void Run::findApplications(const std::string& folder) {
     // A folder that is missing or cannot be listed at all is skipped without a word.
-    DirectoryEnumerator().walk(
+    m_appFolders.walk(
         folder,
         [&](const DirectoryEnumerator::Entry& entry) {
             m_cancellation.check();
@@ -276,7 +281,7 @@ void Run::listLibrary(const std::string& home, const std::optional<std::string>&
         const std::string path = join(library, folder);
         LibraryFolder entry{std::string(folder), {}};
         try {
-            for (const std::string& name : DirectoryEnumerator::list(path))
+            for (const std::string& name : m_libraryFolders.list(path))
                 entry.paths.push_back(join(path, name));
         } catch (const std::system_error& error) {
             const int code = error.code().value();
@@ -291,7 +296,7 @@ void Run::listLibrary(const std::string& home, const std::optional<std::string>&
         const std::string path = join(*systemLibrary, folder);
         LibraryFolder entry{std::string(folder) + std::string(kSystemSuffix), {}};
         try {
-            for (const std::string& name : DirectoryEnumerator::list(path))
+            for (const std::string& name : m_libraryFolders.list(path))
                 entry.paths.push_back(join(path, name));
         } catch (const std::system_error&) {
             // The system Library is read where it can be; it is not the user's to fix.
@@ -464,8 +469,9 @@ ApplicationInventory& ApplicationInventory::withLastUsed(LastUsedReader lastUsed
     return *this;
 }
 
-ApplicationInventory& ApplicationInventory::withScanner(DiskScanner scanner) {
-    m_scanner = std::move(scanner);
+ApplicationInventory& ApplicationInventory::withFileSystemHooks(std::shared_ptr<const ScanFileSystem> hooks) {
+    m_openHook = hooks ? hooks->open : DirectoryEnumerator::OpenHook{};
+    m_scanner = DiskScanner(std::move(hooks));
     return *this;
 }
 
@@ -488,7 +494,7 @@ ApplicationInventory::inspect(const std::optional<std::vector<std::string>>& app
                    join(homeFolder, "Applications")};
         systemLibrary = join(m_systemRoot, "Library");
     }
-    Run run(m_scanner, m_ownership, m_lastUsed, cancellation);
+    Run run(m_scanner, m_openHook, m_ownership, m_lastUsed, cancellation);
     return run.run(folders, homeFolder, systemLibrary, progress);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Date.hpp"
+#include "platform/DirectoryEnumerator.hpp"
 #include "scan/CancellationFlag.hpp"
 #include "scan/DiskScanner.hpp"
 #include "services/ApplicationOwnership.hpp"
@@ -28,10 +29,10 @@ public:
 
     explicit ApplicationInventory(OwnershipReader ownership = readOwnership);
 
-    // Test seams: the last-used reader, the scanner measuring bundles and items, and the folder under which
-    // the default application folders and the system Library are looked for ("/" in use).
+    // Test seams: the last-used reader, hooks for the file-system calls of the scans and listings, and the
+    // folder under which the default application folders and the system Library are looked for ("/" in use).
     ApplicationInventory& withLastUsed(LastUsedReader lastUsed);
-    ApplicationInventory& withScanner(DiskScanner scanner);
+    ApplicationInventory& withFileSystemHooks(std::shared_ptr<const ScanFileSystem> hooks);
     ApplicationInventory& withSystemRoot(std::string systemRoot);
 
     // Searches `applicationDirectories` (by default "/Applications", "/System/Applications" and the home's
@@ -49,6 +50,7 @@ private:
     OwnershipReader m_ownership;
     LastUsedReader m_lastUsed;
     DiskScanner m_scanner;
+    DirectoryEnumerator::OpenHook m_openHook;
     std::string m_systemRoot = "/";
 };
 
