@@ -4,6 +4,7 @@
 #include "model/PathText.hpp"
 #include "platform/Bundle.hpp"
 #include "platform/DirectoryEnumerator.hpp"
+#include "platform/PathResolution.hpp"
 #include "platform/UsageMetadata.hpp"
 
 #include <algorithm>
@@ -206,6 +207,7 @@ private:
 
     void findApplications(const std::string& folder);
     void listLibrary(const std::string& home, const std::optional<std::string>& systemLibrary);
+    void listLibraryFolder(const std::string& path, std::string key, bool reportFailure);
     void readOwnership();
     std::optional<InstalledApplication>
     inspectApplication(const std::string& bundlePath, const std::string& home,
@@ -241,8 +243,14 @@ ApplicationReport Run::run(const std::vector<std::string>& applicationFolders, c
         findApplications(folder);
     listLibrary(home, systemLibrary);
     readOwnership();
+    std::unordered_set<std::string> inspected;
     for (const std::string& bundlePath : m_applications) {
         m_cancellation.check();
+        // A bundle reached twice (overlapping folders, a folder linked into another) is one application;
+        // listing it twice would also mark all its support items as shared with itself.
+        const std::optional<std::string> canonical = PathResolution::resolvingSymlinks(bundlePath);
+        if (!inspected.insert(canonical.value_or(bundlePath)).second)
+            continue;
         if (std::optional<InstalledApplication> app =
                 inspectApplication(bundlePath, home, progress, int(m_apps.size())))
             m_apps.push_back(std::move(*app));
@@ -277,32 +285,26 @@ void Run::findApplications(const std::string& folder) {
 
 void Run::listLibrary(const std::string& home, const std::optional<std::string>& systemLibrary) {
     const std::string library = join(home, "Library");
-    for (const std::string_view folder : kUserLibraryFolders) {
-        const std::string path = join(library, folder);
-        LibraryFolder entry{std::string(folder), {}};
-        try {
-            for (const std::string& name : m_libraryFolders.list(path))
-                entry.paths.push_back(join(path, name));
-        } catch (const std::system_error& error) {
-            const int code = error.code().value();
-            if (code != ENOENT && code != ENOTDIR)
-                m_issues.push_back(issue(folder, error.what()));
-        }
-        m_library.push_back(std::move(entry));
+    for (const std::string_view folder : kUserLibraryFolders)
+        listLibraryFolder(join(library, folder), std::string(folder), true);
+    // The system Library is read where it can be; what cannot be read there is not the user's to fix.
+    if (systemLibrary)
+        for (const std::string_view folder : kSystemLibraryFolders)
+            listLibraryFolder(join(*systemLibrary, folder), std::string(folder) + std::string(kSystemSuffix),
+                              false);
+}
+
+void Run::listLibraryFolder(const std::string& path, std::string key, bool reportFailure) {
+    LibraryFolder entry{std::move(key), {}};
+    try {
+        for (const std::string& name : m_libraryFolders.list(path))
+            entry.paths.push_back(join(path, name));
+    } catch (const std::system_error& error) {
+        const int code = error.code().value();
+        if (reportFailure && code != ENOENT && code != ENOTDIR)
+            m_issues.push_back(issue(PathText::name(path), error.what()));
     }
-    if (!systemLibrary)
-        return;
-    for (const std::string_view folder : kSystemLibraryFolders) {
-        const std::string path = join(*systemLibrary, folder);
-        LibraryFolder entry{std::string(folder) + std::string(kSystemSuffix), {}};
-        try {
-            for (const std::string& name : m_libraryFolders.list(path))
-                entry.paths.push_back(join(path, name));
-        } catch (const std::system_error&) {
-            // The system Library is read where it can be; it is not the user's to fix.
-        }
-        m_library.push_back(std::move(entry));
-    }
+    m_library.push_back(std::move(entry));
 }
 
 void Run::readOwnership() {

@@ -128,6 +128,22 @@ TEST_F(ApplicationInventoryTest, ApplicationsAreFoundUpToFourLevelsDownAndNeverI
     EXPECT_TRUE(report.issues.empty());
 }
 
+TEST_F(ApplicationInventoryTest, ABundleReachedTwiceIsOneApplication) {
+    const std::string bundle = app("Sub/Foo.app", "com.example.foo");
+    dir.makeSymlink("Linked", "Applications/Sub");
+    const std::string cache = folder("Caches/com.example.foo");
+    int progressCalls = 0;
+    const CancellationFlag flag;
+    const ApplicationReport report =
+        ApplicationInventory().inspect(std::vector<std::string>{apps, apps + "/Sub", dir / "Linked"}, home,
+                                       flag, [&](const std::string&, int) { ++progressCalls; });
+    ASSERT_EQ(report.apps.size(), 1u);
+    EXPECT_EQ(report.apps[0].path, bundle);
+    EXPECT_EQ(progressCalls, 1);
+    EXPECT_EQ(attributions(report.apps[0]),
+              (std::map<std::string, Attribution>{{cache, {"Bundle identifier", "Cache", false}}}));
+}
+
 TEST_F(ApplicationInventoryTest, RecordsNameIdentifierVersionAndLastUsedOfEachApplication) {
     const std::string plain =
         app("Plain.app", "com.example.plain", plistString("CFBundleShortVersionString", "1.2.3"));
