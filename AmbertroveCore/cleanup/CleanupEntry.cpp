@@ -99,7 +99,7 @@ CleanupEntry::CleanupEntry(const DiskNode& staged, const ScanResult& scan, std::
     }
 }
 
-void CleanupEntry::validate(const CleanupPolicy& policy) const {
+void CleanupEntry::validate(const CleanupPolicy& policy, const DiskScanner& scanner) const {
     const std::string name(PathText::name(node.path));
     if (std::optional<std::string> objection = policy.rejection(node.path))
         throw AmbertroveError(*objection);
@@ -112,7 +112,7 @@ void CleanupEntry::validate(const CleanupPolicy& policy) const {
     if (node.isDirectory) {
         // Its own flag: nothing outside may stop the check half-way and leave it undecided.
         const CancellationFlag never;
-        const ScanResult fresh = DiskScanner().scan(node.path, never);
+        const ScanResult fresh = scanner.scan(node.path, never);
         const NodeTable& nodes = fresh.nodes;
         bool same = fresh.skippedCount == 0 && nodes.size() == identities.size();
         if (same) {

@@ -5,6 +5,7 @@
 #include "model/DiskNode.hpp"
 #include "model/FileIdentity.hpp"
 #include "model/ScanResult.hpp"
+#include "scan/DiskScanner.hpp"
 
 #include <map>
 #include <string>
@@ -30,9 +31,10 @@ struct CleanupEntry {
 
     [[nodiscard]] const std::string& id() const { return node.path; }
 
-    // Checks that the item on disk is still exactly what was staged (a folder is scanned afresh).
-    // Throws AmbertroveError, std::system_error of a failed status read, or the fresh scan's error.
-    void validate(const CleanupPolicy& policy) const;
+    // Checks that the item on disk is still exactly what was staged (a folder is scanned afresh with
+    // `scanner`). Throws AmbertroveError, std::system_error of a failed status read, or the fresh scan's
+    // error.
+    void validate(const CleanupPolicy& policy, const DiskScanner& scanner = DiskScanner()) const;
 
     // One entry per top-most item, shortest path first; covered entries give their retained copies to the
     // entry that covers them.

@@ -5,12 +5,12 @@
 #include "platform/FileStatus.hpp"
 #include "platform/PathResolution.hpp"
 #include "platform/RunningPrograms.hpp"
-#include "platform/UserFolders.hpp"
 #include "scan/ScanPaths.hpp"
+#include "services/AppStorage.hpp"
 
 #include <array>
+#include <cstdlib>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace ambertrove {
@@ -69,6 +69,12 @@ std::optional<std::string> withoutDataPrefix(const std::string& path) {
     return path.substr(ScanPaths::dataRoot.size());
 }
 
+// The data folder the program's state and the home trash live in, for `home`.
+std::string dataFolderFor(const std::string& home) {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    return AppStorage::applicationSupport(xdg ? std::optional<std::string>(xdg) : std::nullopt, home);
+}
+
 std::string joined(std::string_view base, std::string_view rest) {
     std::string out(base == "/" ? std::string_view() : base);
     out.append(rest);
@@ -79,7 +85,7 @@ std::string joined(std::string_view base, std::string_view rest) {
 
 CleanupPolicy::CleanupPolicy(std::string homeFolder)
     : home(std::move(homeFolder))
-    , dataHome(UserFolders::dataHome(home)) {}
+    , dataHome(dataFolderFor(home)) {}
 
 CleanupPolicy::CleanupPolicy(std::string homeFolder, std::string dataFolder, std::string proc)
     : home(std::move(homeFolder))
@@ -87,19 +93,13 @@ CleanupPolicy::CleanupPolicy(std::string homeFolder, std::string dataFolder, std
     , procRoot(std::move(proc)) {}
 
 CleanupPolicy CleanupPolicy::forCurrentUser() {
-    return CleanupPolicy(UserFolders::home());
+    const std::string home = AppStorage::homeFolder();
+    return CleanupPolicy(
+        PathResolution::resolvingSymlinks(home).value_or(PathResolution::standardized(home)));
 }
 
 std::string CleanupPolicy::stateFolder() const {
-    const std::string current = joined(dataHome, "/Ambertrove");
-    if (PathResolution::entryExists(current))
-        return current;
-    const std::string former = joined(dataHome, "/Tessavale");
-    // The former folder counts when it is a folder, also one reached through a link.
-    struct stat st {};
-    if (::stat(former.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return former;
-    return current;
+    return AppStorage::resolve(dataHome);
 }
 
 std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const {

@@ -28,8 +28,7 @@ struct CleanupPolicy {
     // The objection of the file's protection attributes to this one path, or nothing.
     [[nodiscard]] static std::optional<std::string> fileProtection(const std::string& path);
 
-    // The program's state folder in use: "Ambertrove" in the data folder, or the former "Tessavale" folder
-    // while only that one exists.
+    // The program's state folder in use inside the data folder (the former one while only that exists).
     [[nodiscard]] std::string stateFolder() const;
 };
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <unistd.h>
 
 namespace ambertrove {
 
@@ -37,8 +38,19 @@ template <class F> std::optional<std::string> failureOf(F&& check) {
 
 } // namespace
 
+namespace {
+
+std::shared_ptr<const Trash> currentUsersTrash() {
+    FreedesktopTrash::Locations where;
+    where.homeTrash = CleanupPolicy::forCurrentUser().dataHome + "/Trash";
+    where.uid = ::getuid();
+    return std::make_shared<FreedesktopTrash>(std::move(where));
+}
+
+} // namespace
+
 CleanupService::CleanupService()
-    : CleanupService(FreedesktopTrash::forCurrentUser(), [] { return CleanupPolicy::forCurrentUser(); }) {}
+    : CleanupService(currentUsersTrash(), [] { return CleanupPolicy::forCurrentUser(); }) {}
 
 CleanupService::CleanupService(std::shared_ptr<const Trash> trash, PolicyFactory policy)
     : m_trash(std::move(trash))

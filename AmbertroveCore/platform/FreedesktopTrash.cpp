@@ -4,7 +4,6 @@
 #include "model/PathText.hpp"
 #include "platform/FileStatus.hpp"
 #include "platform/PathResolution.hpp"
-#include "platform/UserFolders.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -180,13 +179,6 @@ TrashFolder chooseFolder(const FreedesktopTrash::Locations& where, const std::st
 
 FreedesktopTrash::FreedesktopTrash(Locations locations)
     : m_locations(std::move(locations)) {}
-
-std::shared_ptr<FreedesktopTrash> FreedesktopTrash::forCurrentUser() {
-    Locations where;
-    where.homeTrash = UserFolders::dataHome(UserFolders::home()) + "/Trash";
-    where.uid = ::getuid();
-    return std::make_shared<FreedesktopTrash>(std::move(where));
-}
 
 std::string FreedesktopTrash::mountTopDirectory(const std::string& path) {
     const FileStatus itemStatus = statusOf(path);

@@ -30,8 +30,6 @@ public:
     };
 
     explicit FreedesktopTrash(Locations locations);
-    // The current user's trash.
-    static std::shared_ptr<FreedesktopTrash> forCurrentUser();
 
     std::optional<std::string> moveToTrash(const std::string& path) const override;
     void restore(const std::string& trashPath, const std::string& originalPath) const override;

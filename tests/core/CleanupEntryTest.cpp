@@ -1,6 +1,7 @@
 #include "cleanup/CleanupEntry.hpp"
 #include "cleanup/CleanupJson.hpp"
 #include "model/AmbertroveError.hpp"
+#include "scan/ScanFileSystem.hpp"
 #include "support/CleanupFixture.hpp"
 
 #include <gtest/gtest.h>
@@ -244,6 +245,46 @@ TEST(CleanupEntry, ValidationRefusesChangedContents) {
         change.apply(s);
         EXPECT_EQ(errorText([&] { e.validate(s.policy); }), change.expected) << change.what;
     }
+}
+
+// A scanner that sees `path` the way `change` says.
+DiskScanner scannerSeeing(const std::string& path, std::function<int(FileStatus&)> change) {
+    auto hooks = std::make_shared<ScanFileSystem>();
+    hooks->status = [path, change](const std::string& p, FileStatus& status) {
+        return p == path ? change(status) : 0;
+    };
+    return DiskScanner(hooks);
+}
+
+TEST(CleanupEntry, AFreshScanThatSkipsAnEntryRefusesTheFolder) {
+    Staged s;
+    const CleanupEntry e = s.stage("docs/box");
+    const DiskScanner unreadable =
+        scannerSeeing(s.home + "/docs/box/sub/c.txt", [](FileStatus&) { return EACCES; });
+    EXPECT_EQ(errorText([&] { e.validate(s.policy, unreadable); }),
+              "Contents of box changed since the scan. Rescan before cleanup.");
+}
+
+TEST(CleanupEntry, CloudOnlyFilesAreRefused) {
+    Staged s;
+    const std::string placeholder = s.home + "/docs/box/sub/c.txt";
+    const DiskScanner cloudy = scannerSeeing(placeholder, [](FileStatus& status) {
+        status.isDataless = true;
+        return 0;
+    });
+    const CleanupEntry e = s.stage("docs/box");
+    // The identities stay the same, so only the placeholder check objects.
+    EXPECT_EQ(errorText([&] { e.validate(s.policy, cloudy); }),
+              "This folder contains cloud-only files. Download them before cleanup.");
+
+    const CancellationFlag flag;
+    const ScanResult cloudScan = cloudy.scan(s.home + "/docs", flag);
+    EXPECT_EQ(errorText([&] {
+                  CleanupEntry(*cloudScan.nodes.node(s.home + "/docs/box"), cloudScan, "r", s.policy);
+              }),
+              "This folder contains cloud-only files. Download them before cleanup.");
+    EXPECT_EQ(errorText([&] { CleanupEntry(*cloudScan.nodes.node(placeholder), cloudScan, "r", s.policy); }),
+              "Links and cloud placeholders cannot be staged.");
 }
 
 TEST(CleanupEntry, RetainedCopiesAreCheckedAgain) {

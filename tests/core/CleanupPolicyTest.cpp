@@ -2,6 +2,7 @@
 #include "platform/Bundle.hpp"
 #include "platform/PathResolution.hpp"
 #include "platform/PropertyList.hpp"
+#include "services/AppStorage.hpp"
 #include "support/CleanupFixture.hpp"
 #include "support/TempDir.hpp"
 
@@ -266,9 +267,8 @@ TEST(CleanupPolicy, TheCurrentUsersPolicyUsesTheResolvedHome) {
     EXPECT_EQ(policy.rejection("/"), kData);
     EXPECT_EQ(policy.rejection(policy.home), kData);
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    EXPECT_EQ(policy.dataHome, xdg && xdg[0] == '/'
-                                   ? PathResolution::standardized(xdg)
-                                   : (policy.home == "/" ? "" : policy.home) + "/.local/share");
+    EXPECT_EQ(policy.dataHome, xdg && xdg[0] == '/' ? std::string(xdg) : policy.home + "/.local/share");
+    EXPECT_EQ(policy.stateFolder(), AppStorage::resolve(policy.dataHome));
 }
 
 } // namespace

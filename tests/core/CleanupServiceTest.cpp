@@ -118,6 +118,26 @@ TEST(CleanupService, AFileStagedTwiceMovesOnceWithItsFolder) {
     EXPECT_EQ(listing(f.trashFolder + "/files/box"), std::vector<std::string>{"a.txt"});
 }
 
+TEST(CleanupService, AReceiptCountsTheAllocatedSizeTheScanGave) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/one.bin", std::string(10000, 'h'));
+    f.dir.makeHardLink("home/docs/two.bin", "home/docs/one.bin");
+    const ScanResult scan = f.scan("docs");
+    // The scan counts the blocks of a hard-linked file once: one of the two links holds 0.
+    const DiskNode one = *scan.nodes.node(f.home + "/docs/one.bin");
+    const DiskNode two = *scan.nodes.node(f.home + "/docs/two.bin");
+    const DiskNode& counted = one.allocatedSize != 0 ? one : two;
+    const DiskNode& free = one.allocatedSize != 0 ? two : one;
+    ASSERT_EQ(free.allocatedSize, 0);
+    const CleanupEntry entry(free, scan, "r", f.policy);
+    const CleanupOutcome outcome = f.service.moveToTrash({entry}, true);
+    ASSERT_EQ(outcome.receipts.size(), 1u);
+    EXPECT_EQ(outcome.receipts[0].bytes, 0);
+    EXPECT_GT(counted.allocatedSize, 0);
+    // The receipt keeps the identity as scanned.
+    EXPECT_EQ(outcome.receipts[0].identity, free.identity);
+}
+
 TEST(CleanupService, AKeptDuplicateThatIsAlsoQueuedStopsEverything) {
     CleanupFixture f;
     f.dir.makeFile("home/docs/box/keep.txt", "same");
