@@ -1,6 +1,7 @@
 #include "services/ApplicationInventory.hpp"
 
 #include "model/AmbertroveError.hpp"
+#include "model/JsonCoding.hpp"
 #include "model/PathText.hpp"
 #include "platform/Bundle.hpp"
 #include "platform/DirectoryEnumerator.hpp"
@@ -82,7 +83,12 @@ std::string categoryLabel(std::string_view key) {
     return std::string(key);
 }
 
+// Names that are not valid UTF-8 are compared byte for byte: decoding would make different ones equal.
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a == b)
+        return true;
+    if (!isValidUtf8(a) || !isValidUtf8(b))
+        return false;
     const icu::UnicodeString left =
         icu::UnicodeString::fromUTF8(icu::StringPiece(a.data(), int32_t(a.size())));
     const icu::UnicodeString right =

@@ -234,6 +234,21 @@ TEST_F(ApplicationInventoryTest, AttributesLibraryItemsByIdentifierNestedIdentif
     EXPECT_TRUE(report.issues.empty());
 }
 
+TEST_F(ApplicationInventoryTest, NamesAreComparedIgnoringCaseBeyondAscii) {
+    app("Ärger.app", "com.example.aerger");
+    app("Bad\xff.app", "com.example.bad");
+    const std::string folded = folder("Application Support/äRGER");
+    folder("Application Support/Arger");
+    folder("Application Support/Bad\xfe"); // both names decode alike, but are different names
+    const std::string sameBytes = folder("Logs/Bad\xff");
+    const ApplicationReport report = inspect();
+    EXPECT_EQ(attributions(named(report, "Ärger")),
+              (std::map<std::string, Attribution>{
+                  {folded, {"App name · verify ownership", "Application Support"}}}));
+    EXPECT_EQ(attributions(named(report, "Bad\xff")),
+              (std::map<std::string, Attribution>{{sameBytes, {"App name · verify ownership", "Logs"}}}));
+}
+
 TEST_F(ApplicationInventoryTest, SupportItemsAreMeasuredAloneLargestFirst) {
     app("Foo.app", "com.example.foo");
     const std::string small = file("Preferences/com.example.foo.plist", 100);
