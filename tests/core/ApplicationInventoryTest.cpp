@@ -128,6 +128,12 @@ TEST_F(ApplicationInventoryTest, ApplicationsAreFoundUpToFourLevelsDownAndNeverI
     EXPECT_TRUE(report.issues.empty());
 }
 
+TEST_F(ApplicationInventoryTest, LinkedFoldersInsideAnApplicationFolderAreNotFollowed) {
+    makeBundle(dir, "Elsewhere/Away.app", "com.example.away");
+    dir.makeSymlink("Applications/Shortcut", "../Elsewhere");
+    EXPECT_TRUE(inspect().apps.empty());
+}
+
 TEST_F(ApplicationInventoryTest, ABundleReachedTwiceIsOneApplication) {
     const std::string bundle = app("Sub/Foo.app", "com.example.foo");
     dir.makeSymlink("Linked", "Applications/Sub");
