@@ -23,14 +23,14 @@ std::string childPath(const std::string& folder, const std::string& name) {
 
 // Reads a folder's entries whole, so that no descriptor stays open while the caller descends.
 // Returns 0 or the errno of the failure.
-int DirectoryEnumerator::readListing(const std::string& folder, Listing& out) const {
+int DirectoryEnumerator::readListing(const std::string& folder, Listing& out, bool followLink) const {
     out.clear();
     if (folder.find('\0') != std::string::npos)
         return ENOENT;
     if (m_openHook)
         if (const int error = m_openHook(folder); error != 0)
             return error;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return errno > 0 ? errno : EIO;
     DIR* raw = ::fdopendir(fd);
@@ -61,7 +61,7 @@ int DirectoryEnumerator::readListing(const std::string& folder, Listing& out) co
 bool DirectoryEnumerator::walk(const std::string& folder, const Visitor& visit,
                                const ErrorHandler& onError) const {
     Listing entries;
-    if (readListing(folder, entries) != 0)
+    if (readListing(folder, entries, true) != 0)
         return false;
     walkLevel(folder, entries, 1, visit, onError);
     return true;
@@ -76,7 +76,8 @@ void DirectoryEnumerator::walkLevel(const std::string& folder, const Listing& en
         if (!visit(Entry{path, name, level, isDirectory}) || !isDirectory)
             continue;
         Listing inner;
-        if (const int error = readListing(path, inner); error != 0) {
+        // Listed as a folder, but it may have been swapped for a link since: such a link is not followed.
+        if (const int error = readListing(path, inner, false); error != 0) {
             if (onError)
                 onError(path, error);
             continue;
@@ -87,7 +88,7 @@ void DirectoryEnumerator::walkLevel(const std::string& folder, const Listing& en
 
 std::vector<std::string> DirectoryEnumerator::list(const std::string& folder) const {
     Listing entries;
-    if (const int error = readListing(folder, entries); error != 0)
+    if (const int error = readListing(folder, entries, true); error != 0)
         throwSystemError(error, EIO);
     std::vector<std::string> names;
     names.reserve(entries.size());

@@ -42,7 +42,8 @@ private:
     void walkLevel(const std::string& folder, const std::vector<std::pair<std::string, bool>>& entries,
                    int level, const Visitor& visit, const ErrorHandler& onError) const;
 
-    int readListing(const std::string& folder, std::vector<std::pair<std::string, bool>>& out) const;
+    int readListing(const std::string& folder, std::vector<std::pair<std::string, bool>>& out,
+                    bool followLink) const;
 
     bool m_skipHidden;
     OpenHook m_openHook;
