@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -52,6 +53,10 @@ const NodeTable::Record& recordAt(const ScanResult& scan, const std::string& pat
     return i == kNoNode ? missing : scan.nodes[i];
 }
 
+// Table cases print and name their tests by their `name`.
+template <class Case> void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& test) {
     return test.param.name;
 }
@@ -76,9 +81,6 @@ struct RootCase {
     int errorCode;        // a std::system_error with this code, or 0
     std::string sentence; // an AmbertroveError with this text, or empty
 };
-void PrintTo(const RootCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RootFailureTest : public ::testing::TestWithParam<RootCase> {};
 
@@ -235,6 +237,55 @@ TEST(DiskScannerTest, HardLinksInDifferentFoldersFollowTheWalkOrder) {
     EXPECT_EQ(recordAt(scan, secondMet).logicalSize, 10000);
 }
 
+// The files' keys are set through the hooks, so that the same key can be met under several names and
+// neighbouring keys and other devices are covered whatever the real file system hands out.
+TEST(DiskScannerTest, RepeatedKeysCarryNoBlocksWhateverTheirNumbers) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::int32_t rootDevice = [&] {
+        FileStatus status;
+        EXPECT_EQ(readFileStatus(AT_FDCWD, root.c_str(), status), 0);
+        return status.device;
+    }();
+    struct Key {
+        const char* name;
+        std::int32_t device;
+        std::uint64_t inode;
+    };
+    const std::vector<Key> keys = {
+        {"f0", rootDevice, 7},          {"f1", rootDevice, 7 + 512},    {"f2", rootDevice, 7},
+        {"f3", rootDevice + 1, 7},      {"f4", rootDevice + 1, 7},      {"f5", rootDevice, 0},
+        {"f6", rootDevice, 6},          {"f7", rootDevice, 1ull << 62}, {"f8", rootDevice, (1ull << 62) + 1},
+        {"f9", rootDevice, 1ull << 62},
+    };
+    for (const Key& key : keys)
+        dir.makeFileOfSize(std::string("root/") + key.name, 3000);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        for (const Key& key : keys)
+            if (path == root + "/" + key.name) {
+                status.device = key.device;
+                status.inode = key.inode;
+            }
+        return 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    std::set<std::pair<std::int32_t, std::uint64_t>> seen;
+    std::int64_t allocated = 0;
+    for (const std::string& name : listed(root)) {
+        const auto key = std::find_if(keys.begin(), keys.end(), [&](const Key& k) { return k.name == name; });
+        const bool first = seen.insert({key->device, key->inode}).second;
+        const std::int64_t blocks = static_cast<std::int64_t>(lstatOf(root + "/" + name).st_blocks) * 512;
+        EXPECT_EQ(recordAt(scan, root + "/" + name).allocatedSize, first ? blocks : 0) << name;
+        EXPECT_EQ(recordAt(scan, root + "/" + name).logicalSize, 3000) << name;
+        allocated += first ? blocks : 0;
+    }
+    EXPECT_EQ(seen.size(), 7u);
+    EXPECT_EQ(scan.root()->allocatedSize, allocated);
+    EXPECT_EQ(scan.root()->logicalSize, 3000 * 10);
+}
+
 TEST(DiskScannerTest, MeasuresEveryEntryWithoutFollowingLinks) {
     TempDir dir;
     const std::string root = dir.makeDir("root");
@@ -370,9 +421,6 @@ struct VolumeCase {
     std::function<void(FileStatus&)> change;
     std::string message;
 };
-void PrintTo(const VolumeCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class OtherVolumeTest : public ::testing::TestWithParam<VolumeCase> {};
 
@@ -519,9 +567,6 @@ struct BrowseCase {
     std::vector<std::string> ancestors; // relative to the root; "" is the root
     std::vector<std::string> children;
 };
-void PrintTo(const BrowseCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class BrowsedFolderTest : public ::testing::TestWithParam<BrowseCase> {};
 
@@ -607,9 +652,6 @@ struct CancelCase {
     std::string name;
     int cancelAtStatus; // cancel when the walk reads the status of its n-th entry; -1: from the first report
 };
-void PrintTo(const CancelCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CancellationTest : public ::testing::TestWithParam<CancelCase> {};
 
