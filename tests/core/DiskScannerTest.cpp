@@ -81,6 +81,9 @@ struct RootCase {
     int errorCode;        // a std::system_error with this code, or 0
     std::string sentence; // an AmbertroveError with this text, or empty
 };
+void PrintTo(const RootCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RootFailureTest : public ::testing::TestWithParam<RootCase> {};
 
@@ -421,6 +424,9 @@ struct VolumeCase {
     std::function<void(FileStatus&)> change;
     std::string message;
 };
+void PrintTo(const VolumeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OtherVolumeTest : public ::testing::TestWithParam<VolumeCase> {};
 
@@ -567,6 +573,9 @@ struct BrowseCase {
     std::vector<std::string> ancestors; // relative to the root; "" is the root
     std::vector<std::string> children;
 };
+void PrintTo(const BrowseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BrowsedFolderTest : public ::testing::TestWithParam<BrowseCase> {};
 
@@ -652,6 +661,9 @@ struct CancelCase {
     std::string name;
     int cancelAtStatus; // cancel when the walk reads the status of its n-th entry; -1: from the first report
 };
+void PrintTo(const CancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CancellationTest : public ::testing::TestWithParam<CancelCase> {};
 
