@@ -527,6 +527,32 @@ TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
     EXPECT_EQ(plain.root()->fileCount, 30 - 1 + 3);
 }
 
+// A scan without a live preview builds its path index once, at the end; lookups work throughout.
+TEST(DiskScannerTest, TableWithDeferredIndexFindsPathsBeforeAndAfterFinishing) {
+    NodeTable table;
+    const NodeIndex root = table.ensurePath("/scan/root");
+    NodeData folder;
+    folder.isDirectory = true;
+    table.setNode(root, folder, false);
+    table.deferIndex();
+    std::vector<NodeIndex> made;
+    for (int i = 0; i < 3000; ++i) {
+        const NodeIndex parent = i < 30 ? root : made[static_cast<std::size_t>(i % 30)];
+        made.push_back(table.addRecord(parent, "n" + std::to_string(i)));
+        table.setNode(made.back(), i < 30 ? folder : NodeData{}, true);
+        table.appendChild(parent, made.back());
+    }
+    EXPECT_EQ(table.find("/scan/root/n7/n37"), made[37]);
+    EXPECT_EQ(table.find("/scan/root/n7/n38"), kNoNode);
+    EXPECT_EQ(table.ensurePath("/scan/root/n8/n38"), made[38]);
+    table.finish();
+    for (std::size_t i = 0; i < made.size(); ++i)
+        EXPECT_EQ(table.find(table.path(made[i])), made[i]) << i;
+    EXPECT_EQ(table.find("/scan/root"), root);
+    EXPECT_EQ(table.find("/scan/root/n2999/x"), kNoNode);
+    EXPECT_EQ(table.find("/scan"), kNoNode); // a placeholder, not a node
+}
+
 // ---- progress --------------------------------------------------------------------------------------
 
 TEST(DiskScannerTest, ReportsEvery256thEntryAndOnceAtTheEnd) {
