@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DiskNode.hpp"
+#include "model/RecordArray.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -175,7 +176,7 @@ private:
     [[nodiscard]] const Extras* extras(NodeIndex i) const;
     Extras& mutableExtras(NodeIndex i);
 
-    std::vector<Record> m_records;
+    RecordArray<Record> m_records;
     std::vector<char> m_names;
     std::vector<NodeIndex> m_childList;
     std::vector<NodeIndex> m_slots; // open addressing over (parent, name); kNoNode is empty
