@@ -50,7 +50,7 @@ compare() {
     shift
     local t
     t=$(best "$@")
-    printf '%-34s %8s %8s\n' "$name" "$t" "$(awk -v a="$t" -v b="$ours" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+    printf '%-34s %8s %8s\n' "$name" "$t" "$(awk -v a="$t" -v b="$ours" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
   }
   printf '%-34s %8s %8s\n' "ambertrove-bench scan" "$ours" "1.00"
   row "ambertrove-bench scan --navigation" "$bench" scan "$path" --navigation

@@ -75,10 +75,10 @@ def generate(target, total):
                 os.link(rng.choice(recent_files), path)
             elif kind < 0.15:
                 pool = recent_folders if (rng.random() < 0.5 and recent_folders) else recent_files
-                link_target = rng.choice(pool) if pool else "missing"
+                text = os.path.relpath(rng.choice(pool), folder) if pool else "missing"
                 if rng.random() < 0.1:
-                    link_target = link_target + "-dangling"
-                os.symlink(os.path.relpath(link_target, folder) if link_target != "missing" else link_target, path)
+                    text += "-dangling"
+                os.symlink(text, path)
             else:
                 write_file(path, rng)
                 recent_files.append(path)

@@ -41,6 +41,7 @@ NodeTable::NodeTable(const NodeTable& o)
     , m_slots(o.m_slots)
     , m_nodeCount(o.m_nodeCount)
     , m_building(o.m_building)
+    , m_indexDeferred(o.m_indexDeferred)
     , m_nextSibling(o.m_nextSibling)
     , m_lastChild(o.m_lastChild)
     , m_detached(o.m_detached)
@@ -84,6 +85,16 @@ std::string_view NodeTable::name(NodeIndex i) const {
 }
 
 NodeIndex NodeTable::findChild(NodeIndex parent, std::string_view name) const {
+    if (m_indexDeferred) {
+        // No index yet: a plain search, correct but slow (builders that defer look nothing up).
+        for (NodeIndex i = 1; i < m_records.size(); ++i) {
+            const Record& r = m_records[i];
+            if (r.parent == parent && !(r.flags & kDetached) && r.nameLength == name.size() &&
+                std::memcmp(m_names.data() + r.nameOffset, name.data(), name.size()) == 0)
+                return i;
+        }
+        return kNoNode;
+    }
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t s = hashOf(parent, name) & mask;; s = (s + 1) & mask) {
         const NodeIndex candidate = m_slots[s];
@@ -105,16 +116,60 @@ void NodeTable::insertIntoIndex(NodeIndex i) {
     m_slots[s] = i;
 }
 
-void NodeTable::growIndex() {
+std::size_t NodeTable::indexCapacityFor(std::size_t records) const {
     std::size_t capacity = m_slots.size();
-    while (capacity * 7 / 10 < m_records.size() + 1)
+    while (capacity * 7 / 10 < records + 1)
         capacity *= 2;
-    if (capacity == m_slots.size())
-        return;
+    return capacity;
+}
+
+// Refills the index with `capacity` slots. Records are placed grouped by the leading bits of their home
+// slot, so that the writes sweep the table once instead of jumping about it.
+void NodeTable::rebuildIndex(std::size_t capacity) {
     m_slots.assign(capacity, kNoNode);
+    const std::size_t mask = capacity - 1;
+    unsigned shift = 0;
+    while ((capacity >> shift) > 4096)
+        ++shift;
+    std::vector<std::size_t> home(m_records.size(), 0);
+    std::vector<NodeIndex> groupStart((capacity >> shift) + 1, 0);
+    NodeIndex indexed = 0;
+    for (NodeIndex i = 1; i < m_records.size(); ++i) {
+        const Record& r = m_records[i];
+        if (r.flags & kDetached)
+            continue;
+        home[i] = hashOf(r.parent, std::string_view(m_names.data() + r.nameOffset, r.nameLength)) & mask;
+        ++groupStart[(home[i] >> shift) + 1];
+        ++indexed;
+    }
+    for (std::size_t g = 1; g < groupStart.size(); ++g)
+        groupStart[g] += groupStart[g - 1];
+    std::vector<NodeIndex> order(indexed);
     for (NodeIndex i = 1; i < m_records.size(); ++i)
         if (!(m_records[i].flags & kDetached))
-            insertIntoIndex(i);
+            order[groupStart[home[i] >> shift]++] = i;
+    for (const NodeIndex i : order) {
+        std::size_t s = home[i];
+        while (m_slots[s] != kNoNode)
+            s = (s + 1) & mask;
+        m_slots[s] = i;
+    }
+}
+
+void NodeTable::growIndex() {
+    if (const std::size_t capacity = indexCapacityFor(m_records.size()); capacity != m_slots.size())
+        rebuildIndex(capacity);
+}
+
+void NodeTable::deferIndex() {
+    m_indexDeferred = m_building;
+}
+
+void NodeTable::completeIndex() {
+    if (!m_indexDeferred)
+        return;
+    m_indexDeferred = false;
+    rebuildIndex(indexCapacityFor(m_records.size()));
 }
 
 void NodeTable::reserve(std::size_t n) {
@@ -124,21 +179,15 @@ void NodeTable::reserve(std::size_t n) {
         m_lastChild.reserve(n + 1);
     }
     m_names.reserve(n * 12);
-    std::size_t capacity = m_slots.size();
-    while (capacity * 7 / 10 < n + 1)
-        capacity *= 2;
-    if (capacity != m_slots.size()) {
-        m_slots.assign(capacity, kNoNode);
-        for (NodeIndex i = 1; i < m_records.size(); ++i)
-            if (!(m_records[i].flags & kDetached))
-                insertIntoIndex(i);
-    }
+    if (const std::size_t capacity = indexCapacityFor(n); capacity != m_slots.size() && !m_indexDeferred)
+        rebuildIndex(capacity);
 }
 
 NodeIndex NodeTable::addRecord(NodeIndex parent, std::string_view name) {
     if (m_records.size() >= kNoNode - 1)
         throw std::length_error("The scan has too many entries.");
-    growIndex();
+    if (!m_indexDeferred)
+        growIndex();
     Record r;
     r.parent = parent;
     r.nameOffset = storeName(name);
@@ -150,7 +199,8 @@ NodeIndex NodeTable::addRecord(NodeIndex parent, std::string_view name) {
         m_nextSibling.push_back(kNoNode);
         m_lastChild.push_back(kNoNode);
     }
-    insertIntoIndex(index);
+    if (!m_indexDeferred)
+        insertIntoIndex(index);
     return index;
 }
 
@@ -436,6 +486,7 @@ void NodeTable::appendChild(NodeIndex parent, NodeIndex child) {
 void NodeTable::finish() {
     if (!m_building)
         return;
+    completeIndex();
     std::size_t total = 0;
     for (const Record& r : m_records)
         total += r.childCount;
@@ -456,6 +507,7 @@ void NodeTable::finish() {
 }
 
 void NodeTable::finish(std::vector<std::pair<NodeIndex, NodeIndex>> childPairs) {
+    completeIndex();
     for (Record& r : m_records)
         r.childCount = 0;
     for (const auto& [owner, child] : childPairs)

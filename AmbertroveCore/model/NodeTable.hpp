@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DiskNode.hpp"
+#include "model/RecordArray.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -152,6 +153,9 @@ public:
     [[nodiscard]] bool isFinished() const { return !m_building; }
     // Pre-sizes for about `n` records.
     void reserve(std::size_t n);
+    // Leaves new records out of the path index until finish(), which then builds it in one sweep. For
+    // builders that look nothing up by path while they add records; a lookup meanwhile is slow but correct.
+    void deferIndex();
 
     // Table equality as path-keyed tables of DiskNode values.
     [[nodiscard]] bool sameNodes(const NodeTable& other) const;
@@ -165,17 +169,21 @@ private:
     [[nodiscard]] NodeIndex findChild(NodeIndex parent, std::string_view name) const;
     void insertIntoIndex(NodeIndex i);
     void growIndex();
+    [[nodiscard]] std::size_t indexCapacityFor(std::size_t records) const;
+    void rebuildIndex(std::size_t capacity);
+    void completeIndex();
     [[nodiscard]] std::size_t hashOf(NodeIndex parent, std::string_view name) const;
     [[nodiscard]] const Extras* extras(NodeIndex i) const;
     Extras& mutableExtras(NodeIndex i);
 
-    std::vector<Record> m_records;
+    RecordArray<Record> m_records;
     std::vector<char> m_names;
     std::vector<NodeIndex> m_childList;
     std::vector<NodeIndex> m_slots; // open addressing over (parent, name); kNoNode is empty
     std::size_t m_nodeCount = 0;
     // Building state (released once finished).
     bool m_building = true;
+    bool m_indexDeferred = false;
     std::vector<NodeIndex> m_nextSibling;
     std::vector<NodeIndex> m_lastChild;
     // Rare cases, kept aside so that the common record stays small.

@@ -327,6 +327,9 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
     NodeTable& table = m_result.nodes;
     m_rootIndex = table.ensurePath(root);
     table.setNode(m_rootIndex, NodeData::fromStatus(FileIdentity::fromStatus(status), status), false);
+    // Only the live preview looks paths up while the walk goes on.
+    if (!m_navigation)
+        table.deferIndex();
 
     int fd = -1;
     if (!(m_hooks && m_hooks->open && m_hooks->open(root) != 0))

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -52,6 +53,10 @@ const NodeTable::Record& recordAt(const ScanResult& scan, const std::string& pat
     return i == kNoNode ? missing : scan.nodes[i];
 }
 
+// Table cases print and name their tests by their `name`.
+template <class Case> void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& test) {
     return test.param.name;
 }
@@ -235,6 +240,55 @@ TEST(DiskScannerTest, HardLinksInDifferentFoldersFollowTheWalkOrder) {
     EXPECT_EQ(recordAt(scan, secondMet).logicalSize, 10000);
 }
 
+// The files' keys are set through the hooks, so that the same key can be met under several names and
+// neighbouring keys and other devices are covered whatever the real file system hands out.
+TEST(DiskScannerTest, RepeatedKeysCarryNoBlocksWhateverTheirNumbers) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::int32_t rootDevice = [&] {
+        FileStatus status;
+        EXPECT_EQ(readFileStatus(AT_FDCWD, root.c_str(), status), 0);
+        return status.device;
+    }();
+    struct Key {
+        const char* name;
+        std::int32_t device;
+        std::uint64_t inode;
+    };
+    const std::vector<Key> keys = {
+        {"f0", rootDevice, 7},          {"f1", rootDevice, 7 + 512},    {"f2", rootDevice, 7},
+        {"f3", rootDevice + 1, 7},      {"f4", rootDevice + 1, 7},      {"f5", rootDevice, 0},
+        {"f6", rootDevice, 6},          {"f7", rootDevice, 1ull << 62}, {"f8", rootDevice, (1ull << 62) + 1},
+        {"f9", rootDevice, 1ull << 62},
+    };
+    for (const Key& key : keys)
+        dir.makeFileOfSize(std::string("root/") + key.name, 3000);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        for (const Key& key : keys)
+            if (path == root + "/" + key.name) {
+                status.device = key.device;
+                status.inode = key.inode;
+            }
+        return 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    std::set<std::pair<std::int32_t, std::uint64_t>> seen;
+    std::int64_t allocated = 0;
+    for (const std::string& name : listed(root)) {
+        const auto key = std::find_if(keys.begin(), keys.end(), [&](const Key& k) { return k.name == name; });
+        const bool first = seen.insert({key->device, key->inode}).second;
+        const std::int64_t blocks = static_cast<std::int64_t>(lstatOf(root + "/" + name).st_blocks) * 512;
+        EXPECT_EQ(recordAt(scan, root + "/" + name).allocatedSize, first ? blocks : 0) << name;
+        EXPECT_EQ(recordAt(scan, root + "/" + name).logicalSize, 3000) << name;
+        allocated += first ? blocks : 0;
+    }
+    EXPECT_EQ(seen.size(), 7u);
+    EXPECT_EQ(scan.root()->allocatedSize, allocated);
+    EXPECT_EQ(scan.root()->logicalSize, 3000 * 10);
+}
+
 TEST(DiskScannerTest, MeasuresEveryEntryWithoutFollowingLinks) {
     TempDir dir;
     const std::string root = dir.makeDir("root");
@@ -388,6 +442,8 @@ TEST_P(OtherVolumeTest, FolderIsSkippedWithoutWalkingIt) {
     auto fs = hooks();
     fs->status = [&](const std::string& path, FileStatus& status) {
         statted.insert(path);
+        status.hasMountId = true; // whether or not this kernel reports mount ids
+        status.mountId = 7;
         if (path == volume)
             c.change(status);
         return 0;
@@ -406,16 +462,11 @@ TEST_P(OtherVolumeTest, FolderIsSkippedWithoutWalkingIt) {
     EXPECT_EQ(scan.root()->folderCount, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Volumes, OtherVolumeTest,
-                         ::testing::Values(VolumeCase{"OtherDevice", [](FileStatus& s) { s.device += 1; },
-                                                      kNested},
-                                           VolumeCase{"BindMount",
-                                                      [](FileStatus& s) {
-                                                          s.hasMountId = true;
-                                                          s.mountId += 1000;
-                                                      },
-                                                      kNested}),
-                         caseName<VolumeCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, OtherVolumeTest,
+    ::testing::Values(VolumeCase{"OtherDevice", [](FileStatus& s) { s.device += 1; }, kNested},
+                      VolumeCase{"BindMount", [](FileStatus& s) { s.mountId = 8; }, kNested}),
+    caseName<VolumeCase>);
 
 TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
     TempDir dir;
@@ -471,6 +522,32 @@ TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
     // 30 files less the one in the closed folder, the two hard links and the link; the unreadable file has no
     // node.
     EXPECT_EQ(plain.root()->fileCount, 30 - 1 + 3);
+}
+
+// A scan without a live preview builds its path index once, at the end; lookups work throughout.
+TEST(DiskScannerTest, TableWithDeferredIndexFindsPathsBeforeAndAfterFinishing) {
+    NodeTable table;
+    const NodeIndex root = table.ensurePath("/scan/root");
+    NodeData folder;
+    folder.isDirectory = true;
+    table.setNode(root, folder, false);
+    table.deferIndex();
+    std::vector<NodeIndex> made;
+    for (int i = 0; i < 3000; ++i) {
+        const NodeIndex parent = i < 30 ? root : made[static_cast<std::size_t>(i % 30)];
+        made.push_back(table.addRecord(parent, "n" + std::to_string(i)));
+        table.setNode(made.back(), i < 30 ? folder : NodeData{}, true);
+        table.appendChild(parent, made.back());
+    }
+    EXPECT_EQ(table.find("/scan/root/n7/n37"), made[37]);
+    EXPECT_EQ(table.find("/scan/root/n7/n38"), kNoNode);
+    EXPECT_EQ(table.ensurePath("/scan/root/n8/n38"), made[38]);
+    table.finish();
+    for (std::size_t i = 0; i < made.size(); ++i)
+        EXPECT_EQ(table.find(table.path(made[i])), made[i]) << i;
+    EXPECT_EQ(table.find("/scan/root"), root);
+    EXPECT_EQ(table.find("/scan/root/n2999/x"), kNoNode);
+    EXPECT_EQ(table.find("/scan"), kNoNode); // a placeholder, not a node
 }
 
 // ---- progress --------------------------------------------------------------------------------------
