@@ -1,0 +1,493 @@
+#include "services/DuplicateSearch.hpp"
+
+#include "model/AmbertroveError.hpp"
+#include "model/PathText.hpp"
+#include "services/VerifiedFile.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace ambertrove {
+
+namespace {
+
+constexpr std::size_t kSampleBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = 1024 * 1024;
+// Files read side by side in one pass. Memory stays two chunks whatever the count; this bounds the
+// descriptors a worker holds open.
+constexpr std::size_t kFilesPerPass = 32;
+constexpr std::uint32_t kFilesPerSampleJob = 16;
+constexpr unsigned kMaxWorkers = 8;
+constexpr auto kWakeInterval = std::chrono::milliseconds(50);
+
+struct DigestHash {
+    std::size_t operator()(const Sha256::Digest& digest) const noexcept {
+        std::size_t h;
+        std::memcpy(&h, digest.data(), sizeof h);
+        return h;
+    }
+};
+
+// Files in order of first appearance, grouped by a digest; groups of one dropped.
+template <class DigestOf>
+std::vector<std::vector<std::uint32_t>> groupByDigest(const std::vector<std::uint32_t>& files,
+                                                      DigestOf digestOf) {
+    std::unordered_map<Sha256::Digest, std::size_t, DigestHash> slot;
+    std::vector<std::vector<std::uint32_t>> lists;
+    for (std::uint32_t f : files)
+        if (const Sha256::Digest* digest = digestOf(f)) {
+            const auto [it, added] = slot.try_emplace(*digest, lists.size());
+            if (added)
+                lists.emplace_back();
+            lists[it->second].push_back(f);
+        }
+    std::erase_if(lists, [](const auto& list) { return list.size() < 2; });
+    return lists;
+}
+
+std::exception_ptr cancelled() {
+    return std::make_exception_ptr(CancellationError());
+}
+
+} // namespace
+
+struct DuplicateSearch::Buffers {
+    std::unique_ptr<std::uint8_t[]> first = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
+    std::unique_ptr<std::uint8_t[]> second = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
+};
+
+// One file of a side-by-side pass.
+struct DuplicateSearch::Stream {
+    Stream(std::uint32_t f, bool a)
+        : file(f)
+        , anchor(a) {}
+    std::uint32_t file = 0;
+    bool anchor = false; // already hashed in an earlier pass; read again only to compare the others with
+    std::optional<VerifiedFile> handle;
+    bool opened = false;
+    std::exception_ptr error;
+    bool diverged = false;     // differs from the pass's shared content from some chunk on
+    std::optional<Sha256> own; // its digest from there
+    Sha256::Digest digest{};
+};
+
+DuplicateSearch::DuplicateSearch(std::vector<Candidate> files,
+                                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& groups,
+                                 const CancellationFlag& cancellation)
+    : m_files(std::move(files))
+    , m_states(m_files.size())
+    , m_groups(groups.size())
+    , m_cancellation(cancellation) {
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        m_groups[g].begin = groups[g].first;
+        m_groups[g].end = groups[g].second;
+    }
+}
+
+DuplicateSearch::~DuplicateSearch() {
+    stop();
+}
+
+void DuplicateSearch::start() {
+    std::uint32_t jobs = 0;
+    for (std::uint32_t g = 0; g < m_groups.size(); ++g) {
+        SizeGroup& group = m_groups[g];
+        const std::uint32_t count = (group.end - group.begin + kFilesPerSampleJob - 1) / kFilesPerSampleJob;
+        group.samplesPending.store(count, std::memory_order_relaxed);
+        for (std::uint32_t first = group.begin; first < group.end; first += kFilesPerSampleJob)
+            push({g, 0, first, std::min(group.end, first + kFilesPerSampleJob), nullptr});
+        jobs += count;
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned workers = std::min({cores, kMaxWorkers, std::max(1u, jobs)});
+    try {
+        for (unsigned k = 0; k < workers && jobs > 0; ++k)
+            m_threads.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // Fewer workers, or none: waitUntil then does the work on the calling thread.
+    }
+}
+
+void DuplicateSearch::stop() {
+    {
+        std::lock_guard lock(m_lock);
+        m_stopping.store(true, std::memory_order_relaxed);
+    }
+    m_workReady.notify_all();
+    for (std::thread& t : m_threads)
+        t.join();
+    m_threads.clear();
+}
+
+void DuplicateSearch::push(Job job) {
+    std::lock_guard lock(m_lock);
+    job.sequence = m_sequence++;
+    m_queue.push(job);
+    m_workReady.notify_one();
+}
+
+void DuplicateSearch::waitUntil(const std::function<bool()>& ready, const std::function<void()>& waiting) {
+    while (!ready()) {
+        if (m_threads.empty()) {
+            std::optional<Job> job;
+            {
+                std::lock_guard lock(m_lock);
+                if (!m_queue.empty()) {
+                    job = m_queue.top();
+                    m_queue.pop();
+                }
+            }
+            if (!m_inlineBuffers)
+                m_inlineBuffers = std::make_unique<Buffers>();
+            if (!job)
+                throw std::logic_error("duplicate search: waiting for work that was never queued");
+            run(*job, *m_inlineBuffers);
+        } else {
+            std::unique_lock lock(m_lock);
+            if (!m_fatal && !ready())
+                m_resultReady.wait_for(lock, kWakeInterval);
+        }
+        {
+            std::lock_guard lock(m_lock);
+            if (m_fatal)
+                std::rethrow_exception(m_fatal);
+        }
+        m_cancellation.check();
+        if (!ready())
+            waiting();
+    }
+}
+
+void DuplicateSearch::work() {
+    std::unique_ptr<Buffers> buffers;
+    try {
+        buffers = std::make_unique<Buffers>();
+    } catch (...) {
+        std::lock_guard lock(m_lock);
+        m_fatal = std::current_exception();
+        m_resultReady.notify_all();
+        return;
+    }
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_lock);
+            m_workReady.wait(lock, [&] { return stopping() || !m_queue.empty(); });
+            if (stopping())
+                return;
+            job = m_queue.top();
+            m_queue.pop();
+        }
+        try {
+            run(job, *buffers);
+        } catch (...) {
+            std::lock_guard lock(m_lock);
+            m_fatal = std::current_exception();
+        }
+        std::lock_guard lock(m_lock);
+        m_resultReady.notify_all();
+    }
+}
+
+void DuplicateSearch::run(const Job& job, Buffers& buffers) {
+    if (job.bucket) {
+        hashBucket(*job.bucket, buffers);
+        job.bucket->done.store(true, std::memory_order_release);
+        return;
+    }
+    for (std::uint32_t f = job.first; f < job.last && !stopping(); ++f) {
+        sample(f, buffers);
+        m_states[f].sampled.store(true, std::memory_order_release);
+    }
+    SizeGroup& group = m_groups[job.group];
+    if (group.samplesPending.fetch_sub(1, std::memory_order_acq_rel) == 1 && !stopping()) {
+        formBuckets(group);
+        for (const auto& bucket : group.buckets)
+            push({job.group, 0, 0, 0, bucket.get()});
+    }
+}
+
+void DuplicateSearch::requireUnchanged(std::uint32_t f) const {
+    if (!VerifiedFile::unchanged(m_files[f].path, m_files[f].identity))
+        throw AmbertroveError("File changed during comparison: " +
+                              std::string(PathText::name(m_files[f].path)));
+}
+
+void DuplicateSearch::sample(std::uint32_t f, Buffers& buffers) {
+    const Candidate& c = m_files[f];
+    FileState& s = m_states[f];
+    try {
+        VerifiedFile file = VerifiedFile::open(c.path, c.identity, false);
+        m_cancellation.check();
+        const auto length = static_cast<std::size_t>(std::min<std::int64_t>(c.size, kSampleBytes));
+        s.sample = Sha256::of(buffers.first.get(), file.read(buffers.first.get(), length));
+        requireUnchanged(f);
+    } catch (...) {
+        s.sampleError = std::current_exception();
+    }
+}
+
+void DuplicateSearch::formBuckets(SizeGroup& group) {
+    std::vector<std::uint32_t> files(group.end - group.begin);
+    for (std::uint32_t k = 0; k < files.size(); ++k)
+        files[k] = group.begin + k;
+    for (auto& list : groupByDigest(
+             files, [&](std::uint32_t f) { return m_states[f].sampleError ? nullptr : &m_states[f].sample; }))
+        group.buckets.push_back(std::make_unique<Bucket>(std::move(list)));
+    group.bucketsReady.store(true, std::memory_order_release);
+}
+
+void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
+    // Later passes start with the first file of the shared content found so far (the anchor), so that
+    // copies in different passes still share one class.
+    constexpr std::uint32_t kNone = UINT32_MAX;
+    std::uint32_t anchor = kNone;
+    std::uint32_t anchorClass = 0;
+    std::uint32_t nextClass = 1;
+    for (std::size_t next = 0; next < bucket.files.size();) {
+        std::vector<Stream> streams;
+        if (anchor != kNone)
+            streams.emplace_back(anchor, true);
+        while (streams.size() < kFilesPerPass && next < bucket.files.size())
+            streams.emplace_back(bucket.files[next++], false);
+        if (!pass(streams, bucket, buffers))
+            return;
+        if (m_cancellation.isCancelled()) {
+            // Every file not reported yet says so, so that the calling thread stops at the first of them.
+            for (std::uint32_t f : bucket.files)
+                if (!m_states[f].hashError)
+                    m_states[f].hashError = cancelled();
+            return;
+        }
+
+        const bool anchorHeld = anchor != kNone && !streams.front().error;
+        const std::uint32_t sharedClass = anchorHeld ? anchorClass : nextClass++;
+        if (!anchorHeld)
+            anchor = kNone;
+        for (Stream& s : streams) {
+            if (s.anchor)
+                continue;
+            FileState& state = m_states[s.file];
+            state.hashOpened = s.opened;
+            if (s.error) {
+                state.hashError = s.error;
+                continue;
+            }
+            state.content = s.digest;
+            state.contentClass = s.diverged ? nextClass++ : sharedClass;
+            if (anchor == kNone && !s.diverged) {
+                anchor = s.file;
+                anchorClass = sharedClass;
+            }
+        }
+    }
+
+    bucket.contentBuckets = groupByDigest(bucket.files, [&](std::uint32_t f) {
+        return m_states[f].hashError ? nullptr : &m_states[f].content;
+    });
+    for (const std::vector<std::uint32_t>& content : bucket.contentBuckets) {
+        const std::uint32_t reference = content.front();
+        std::vector<std::uint32_t> unseen;
+        for (std::size_t k = 1; k < content.size(); ++k)
+            if (m_states[content[k]].contentClass != m_states[reference].contentClass)
+                unseen.push_back(content[k]);
+        if (!unseen.empty())
+            verify(reference, unseen, buffers);
+    }
+}
+
+bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers& buffers) {
+    const std::int64_t size = m_files[streams.front().file].size;
+    // A sample of a file this small is the whole file: its digest is known already.
+    const bool digestKnown = size <= static_cast<std::int64_t>(kSampleBytes);
+
+    for (Stream& s : streams) {
+        try {
+            s.handle.emplace(VerifiedFile::open(m_files[s.file].path, m_files[s.file].identity, true));
+            s.opened = true;
+        } catch (...) {
+            s.error = std::current_exception();
+        }
+    }
+    auto stopAll = [&] {
+        for (Stream& s : streams)
+            if (!s.error)
+                s.error = cancelled();
+    };
+    if (m_cancellation.isCancelled()) {
+        stopAll();
+        return true;
+    }
+
+    std::optional<Sha256> shared;
+    if (!digestKnown)
+        shared.emplace();
+    std::uint8_t* const lead = buffers.first.get();
+    std::uint8_t* const other = buffers.second.get();
+    for (std::int64_t offset = 0; offset < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunkBytes));
+        const Stream* leader = nullptr;
+        std::size_t leaderLength = 0;
+        for (Stream& s : streams) {
+            if (s.error)
+                continue;
+            const bool leads = !s.diverged && !leader;
+            std::size_t got = 0;
+            try {
+                got = s.handle->read(leads ? lead : other, want);
+            } catch (...) {
+                s.error = std::current_exception();
+                s.handle.reset();
+                continue;
+            }
+            m_states[s.file].bytes.store(offset + static_cast<std::int64_t>(got), std::memory_order_relaxed);
+            if (leads) {
+                leader = &s;
+                leaderLength = got;
+                bucket.liveFile.store(s.file, std::memory_order_relaxed);
+            } else if (!s.diverged) {
+                if (got != leaderLength || std::memcmp(lead, other, got) != 0) {
+                    s.diverged = true;
+                    if (shared)
+                        s.own.emplace(*shared); // the state before this chunk: the part both files share
+                }
+            }
+            if (s.diverged && s.own)
+                s.own->update(other, got);
+        }
+        if (leader && shared)
+            shared->update(lead, leaderLength);
+        offset += static_cast<std::int64_t>(want);
+        if (stopping())
+            return false;
+        if (m_cancellation.isCancelled()) {
+            stopAll();
+            return true;
+        }
+    }
+
+    std::optional<Sha256::Digest> sharedDigest;
+    for (Stream& s : streams) {
+        if (s.error)
+            continue;
+        try {
+            requireUnchanged(s.file);
+        } catch (...) {
+            s.error = std::current_exception();
+            continue;
+        }
+        if (digestKnown) {
+            s.digest = m_states[s.file].sample;
+        } else if (s.diverged) {
+            s.digest = s.own->finish();
+        } else {
+            if (!sharedDigest)
+                sharedDigest = shared->finish();
+            s.digest = *sharedDigest;
+        }
+    }
+    return true;
+}
+
+void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uint32_t>& members,
+                             Buffers& buffers) {
+    const std::int64_t size = m_files[reference].size;
+    auto fail = [&](std::uint32_t f, const std::exception_ptr& error) {
+        m_states[f].verdict = Verdict::failed;
+        m_states[f].verifyError = error;
+    };
+    for (std::size_t begin = 0; begin < members.size(); begin += kFilesPerPass - 1) {
+        const std::size_t end = std::min(members.size(), begin + kFilesPerPass - 1);
+        std::optional<VerifiedFile> referenceFile;
+        try {
+            referenceFile.emplace(
+                VerifiedFile::open(m_files[reference].path, m_files[reference].identity, true));
+        } catch (...) {
+            // Every comparison with an unreadable reference fails; the reference itself is not counted.
+            for (std::size_t k = begin; k < end; ++k)
+                fail(members[k], std::current_exception());
+            continue;
+        }
+        struct Member {
+            std::uint32_t file;
+            std::optional<VerifiedFile> handle;
+        };
+        std::vector<Member> open;
+        for (std::size_t k = begin; k < end; ++k) {
+            try {
+                open.push_back({members[k], VerifiedFile::open(m_files[members[k]].path,
+                                                               m_files[members[k]].identity, true)});
+                m_states[members[k]].verifyOpened = true;
+            } catch (...) {
+                fail(members[k], std::current_exception());
+            }
+        }
+        auto failOpen = [&](const std::exception_ptr& error) {
+            for (Member& m : open)
+                fail(m.file, error);
+            open.clear();
+        };
+        if (m_cancellation.isCancelled())
+            failOpen(cancelled());
+
+        for (std::int64_t offset = 0; offset < size && !open.empty();) {
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunkBytes));
+            std::size_t got = 0;
+            try {
+                got = referenceFile->read(buffers.first.get(), want);
+            } catch (...) {
+                failOpen(std::current_exception());
+                break;
+            }
+            std::erase_if(open, [&](Member& m) {
+                std::size_t length = 0;
+                try {
+                    length = m.handle->read(buffers.second.get(), want);
+                } catch (...) {
+                    fail(m.file, std::current_exception());
+                    return true;
+                }
+                m_states[m.file].bytes.store(offset + static_cast<std::int64_t>(length),
+                                             std::memory_order_relaxed);
+                if (length != got || std::memcmp(buffers.first.get(), buffers.second.get(), got) != 0) {
+                    m_states[m.file].verdict = Verdict::different;
+                    return true;
+                }
+                return false;
+            });
+            offset += static_cast<std::int64_t>(want);
+            if (stopping())
+                return;
+            if (m_cancellation.isCancelled())
+                failOpen(cancelled());
+        }
+        if (open.empty())
+            continue;
+
+        // Equal bytes count only when neither file changed while they were read.
+        bool referenceUnchanged = false;
+        try {
+            referenceUnchanged =
+                VerifiedFile::unchanged(m_files[reference].path, m_files[reference].identity);
+        } catch (...) {
+            failOpen(std::current_exception());
+            continue;
+        }
+        for (Member& m : open) {
+            try {
+                m_states[m.file].verdict =
+                    referenceUnchanged &&
+                            VerifiedFile::unchanged(m_files[m.file].path, m_files[m.file].identity)
+                        ? Verdict::equal
+                        : Verdict::different;
+            } catch (...) {
+                fail(m.file, std::current_exception());
+            }
+        }
+    }
+}
+
+} // namespace ambertrove
