@@ -109,7 +109,8 @@ Figures decodeThenEncode(const std::string& input, const std::string& output) {
 
 void print(const Figures& f) {
     std::printf("nodes=%zu decode_s=%.3f encode_s=%.3f rss_bytes=%lld bytes_per_node=%.1f\n", f.nodes,
-                f.decodeSeconds, f.encodeSeconds, f.rssBytes, f.nodes ? double(f.rssBytes) / double(f.nodes) : 0.0);
+                f.decodeSeconds, f.encodeSeconds, f.rssBytes,
+                f.nodes ? double(f.rssBytes) / double(f.nodes) : 0.0);
 }
 
 int runCodec(const std::vector<std::string>& args) {

@@ -23,5 +23,5 @@ double nowSeconds();
 } // namespace ambertrove::bench
 
 // Registers a sub-command from its own file: AMBERTROVE_BENCH_COMMAND(scan, "scan PATH", runScan);
-#define AMBERTROVE_BENCH_COMMAND(id, usage, function)                                                             \
+#define AMBERTROVE_BENCH_COMMAND(id, usage, function)                                                        \
     static const ::ambertrove::bench::Registration ambertroveBench_##id(#id, usage, function)

@@ -35,13 +35,17 @@ long long residentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
-void releaseFreeMemory() { malloc_trim(0); }
+void releaseFreeMemory() {
+    malloc_trim(0);
+}
 
 double nowSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double secondsSince(double start) { return nowSeconds() - start; }
+double secondsSince(double start) {
+    return nowSeconds() - start;
+}
 
 } // namespace ambertrove::bench
 

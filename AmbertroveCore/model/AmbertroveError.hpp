@@ -8,7 +8,8 @@ namespace ambertrove {
 // The one error type that reaches the user: what() is the complete sentence shown to them.
 class AmbertroveError : public std::runtime_error {
 public:
-    explicit AmbertroveError(const std::string& sentence) : std::runtime_error(sentence) {}
+    explicit AmbertroveError(const std::string& sentence)
+        : std::runtime_error(sentence) {}
     [[nodiscard]] std::string message() const { return what(); }
 };
 

@@ -16,7 +16,9 @@ struct Date {
     static Date fromUnixSeconds(std::int64_t unixSeconds) { return Date{double(unixSeconds - kUnixOffset)}; }
     static Date now();
     [[nodiscard]] double unixSeconds() const { return sinceReferenceDate + double(kUnixOffset); }
-    [[nodiscard]] double secondsSince(Date earlier) const { return sinceReferenceDate - earlier.sinceReferenceDate; }
+    [[nodiscard]] double secondsSince(Date earlier) const {
+        return sinceReferenceDate - earlier.sinceReferenceDate;
+    }
 
     friend auto operator<=>(const Date&, const Date&) = default;
 };

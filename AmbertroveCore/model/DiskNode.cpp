@@ -38,7 +38,9 @@ NodeData NodeData::fromStatus(const FileIdentity& identity, const FileStatus& st
     return n;
 }
 
-bool NodeData::isRegularFile() const { return (identity.mode & S_IFMT) == S_IFREG; }
+bool NodeData::isRegularFile() const {
+    return (identity.mode & S_IFMT) == S_IFREG;
+}
 
 DiskNode::DiskNode(std::string path_, std::optional<std::string> parent_, const FileIdentity& identity_,
                    const FileStatus& metadata, std::optional<std::int64_t> allocatedOverride)
@@ -46,6 +48,8 @@ DiskNode::DiskNode(std::string path_, std::optional<std::string> parent_, const 
     , path(std::move(path_))
     , parent(std::move(parent_)) {}
 
-std::string DiskNode::name() const { return std::string(PathText::name(path)); }
+std::string DiskNode::name() const {
+    return std::string(PathText::name(path));
+}
 
 } // namespace ambertrove

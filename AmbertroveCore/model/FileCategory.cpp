@@ -35,8 +35,8 @@ const std::array<ExtensionList, 6>& extensionLists() {
         {FileCategory::document,
          {"pdf", "doc", "docx", "txt", "md", "rtf", "pages", "xls", "xlsx", "csv", "pptx", "key", "numbers"}},
         {FileCategory::developer,
-         {"swift", "js", "ts", "tsx", "jsx", "py", "go", "rs", "c", "cpp", "h", "json", "html", "css", "map", "o",
-          "a", "dylib", "class", "xcassets"}},
+         {"swift", "js",   "ts",   "tsx", "jsx", "py", "go", "rs",    "c",     "cpp",
+          "h",     "json", "html", "css", "map", "o",  "a",  "dylib", "class", "xcassets"}},
         {FileCategory::archive, {"zip", "gz", "tar", "dmg", "pkg", "7z", "rar", "xz"}},
     }};
     return lists;
@@ -44,7 +44,9 @@ const std::array<ExtensionList, 6>& extensionLists() {
 
 } // namespace
 
-std::string_view rawValue(FileCategory category) { return kTexts[static_cast<std::size_t>(category)].raw; }
+std::string_view rawValue(FileCategory category) {
+    return kTexts[static_cast<std::size_t>(category)].raw;
+}
 
 std::string_view displayName(FileCategory category) {
     return kTexts[static_cast<std::size_t>(category)].display;
@@ -63,9 +65,8 @@ FileCategory classifyFile(std::string_view path) {
     if (ext.empty() || ext.size() > 8)
         return FileCategory::other;
     char lower[8];
-    std::transform(ext.begin(), ext.end(), lower, [](char ch) {
-        return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-    });
+    std::transform(ext.begin(), ext.end(), lower,
+                   [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; });
     const std::string_view key(lower, ext.size());
     for (const auto& list : extensionLists())
         for (std::string_view e : list.extensions)

@@ -7,7 +7,9 @@
 
 namespace ambertrove {
 
-std::string FileIdentity::key() const { return std::to_string(device) + ":" + std::to_string(inode); }
+std::string FileIdentity::key() const {
+    return std::to_string(device) + ":" + std::to_string(inode);
+}
 
 FileIdentity FileIdentity::fromStatus(const FileStatus& s) {
     FileIdentity id;

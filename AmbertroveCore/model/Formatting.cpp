@@ -29,7 +29,8 @@ std::string formattedBytes(std::int64_t bytes) {
         return "Zero KB";
     const bool negative = bytes < 0;
     // The magnitude as unsigned so that INT64_MIN is representable.
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
     const std::string sign = negative ? "-" : "";
     if (magnitude == 1)
         return sign + "1 byte";

@@ -7,36 +7,60 @@
 #include <unicode/utf8.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
 namespace ambertrove {
 
 void JsonOutput::drain() {
-    if (m_buffer.empty())
+    if (m_used == 0)
         return;
-    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+    if (m_string) {
+        m_string->append(m_buffer, m_used);
+    } else if (std::fwrite(m_buffer, 1, m_used, m_file) != m_used) {
+        m_used = 0;
         throwSystemError(errno, EIO);
-    m_buffer.clear();
+    }
+    m_used = 0;
 }
 
-std::string_view validUtf8(std::string_view text, std::string& scratch) {
+std::string jsonText(const std::function<void(JsonWriter&)>& write) {
+    std::string text;
+    JsonOutput out(text);
+    JsonWriter writer(out);
+    write(writer);
+    out.Flush();
+    return text;
+}
+
+bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const auto length = static_cast<std::int32_t>(text.size());
-    bool valid = true;
-    for (std::int32_t i = 0; i < length;) {
+    std::int32_t i = 0;
+    // Paths are mostly ASCII: test eight bytes at a time for a high bit first.
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < length) {
         if (bytes[i] < 0x80) {
             ++i;
             continue;
         }
         UChar32 c;
         U8_NEXT(bytes, i, length, c);
-        if (c < 0) {
-            valid = false;
-            break;
-        }
+        if (c < 0)
+            return false;
     }
-    if (valid)
+    return true;
+}
+
+std::string_view validUtf8(std::string_view text, std::string& scratch) {
+    const auto length = static_cast<std::int32_t>(text.size());
+    if (isValidUtf8(text))
         return text;
     // Decode with substitution and encode again; ICU does the replacement.
     UErrorCode status = U_ZERO_ERROR;
@@ -67,7 +91,9 @@ void writeJsonKey(JsonWriter& writer, std::string_view key) {
     writer.Key(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
-void writeJsonDate(JsonWriter& writer, Date date) { writer.Double(date.sinceReferenceDate); }
+void writeJsonDate(JsonWriter& writer, Date date) {
+    writer.Double(date.sinceReferenceDate);
+}
 
 void writeJsonUuid(JsonWriter& writer, const Uuid& uuid) {
     const std::string text = uuid.text();
@@ -197,7 +223,8 @@ std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& v) {
         return v.GetInt64();
     if (v.IsDouble()) {
         const double d = v.GetDouble();
-        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
+            d < 9223372036854775808.0)
             return static_cast<std::int64_t>(d);
     }
     return std::nullopt;
@@ -228,7 +255,8 @@ std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key) {
     return *value;
 }
 
-std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max) {
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min,
+                            std::int64_t max) {
     const std::int64_t value = jsonInt64(object, key);
     if (value < min || value > max)
         throw DecodingError(std::string("\"") + key + "\" is out of range");
@@ -242,7 +270,9 @@ double jsonDouble(const rapidjson::Value& object, const char* key) {
     return v.GetDouble();
 }
 
-Date jsonDate(const rapidjson::Value& object, const char* key) { return Date{jsonDouble(object, key)}; }
+Date jsonDate(const rapidjson::Value& object, const char* key) {
+    return Date{jsonDouble(object, key)};
+}
 
 Uuid jsonUuid(const rapidjson::Value& object, const char* key) {
     const auto uuid = Uuid::parse(jsonString(object, key));

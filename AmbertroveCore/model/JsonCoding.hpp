@@ -9,6 +9,7 @@
 #include <rapidjson/writer.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,31 +21,21 @@ class JsonOutput {
 public:
     using Ch = char;
     explicit JsonOutput(std::string& target) : m_string(&target) {}
-    explicit JsonOutput(std::FILE* file) : m_file(file) { m_buffer.reserve(kBufferSize); }
+    explicit JsonOutput(std::FILE* file) : m_file(file) {}
     JsonOutput(const JsonOutput&) = delete;
     JsonOutput& operator=(const JsonOutput&) = delete;
-    ~JsonOutput() = default;
+    ~JsonOutput() {
+        if (m_string)
+            drain();
+    }
 
     void Put(char c) {
-        if (m_string) {
-            m_string->push_back(c);
-            return;
-        }
-        m_buffer.push_back(c);
-        if (m_buffer.size() >= kBufferSize)
+        if (m_used == kBufferSize)
             drain();
+        m_buffer[m_used++] = c;
     }
-    // Writes what is buffered to the file; throws std::system_error when the write fails.
-    void Flush() {
-        if (m_file)
-            drain();
-    }
-    // RapidJSON's Writer interface; unused by reading.
-    char Peek() const { return 0; }
-    char Take() { return 0; }
-    std::size_t Tell() const { return 0; }
-    char* PutBegin() { return nullptr; }
-    std::size_t PutEnd(char*) { return 0; }
+    // Hands what is buffered to the string or the file; throws std::system_error when a write fails.
+    void Flush() { drain(); }
 
 private:
     static constexpr std::size_t kBufferSize = 1 << 16;
@@ -52,11 +43,17 @@ private:
 
     std::string* m_string = nullptr;
     std::FILE* m_file = nullptr;
-    std::string m_buffer;
+    std::size_t m_used = 0;
+    char m_buffer[kBufferSize];
 };
 
 using JsonWriter = rapidjson::Writer<JsonOutput>;
 
+// The compact JSON text that `write` produces.
+std::string jsonText(const std::function<void(JsonWriter&)>& write);
+
+// Whether `text` is valid UTF-8.
+bool isValidUtf8(std::string_view text);
 // Text is written as UTF-8; byte sequences that are not UTF-8 become U+FFFD.
 void writeJsonString(JsonWriter& writer, std::string_view text);
 void writeJsonKey(JsonWriter& writer, std::string_view key);
@@ -77,7 +74,8 @@ std::optional<std::string> optionalJsonString(const rapidjson::Value& object, co
 bool jsonBool(const rapidjson::Value& object, const char* key);
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);
 std::uint64_t jsonUInt64(const rapidjson::Value& object, const char* key);
-std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min, std::int64_t max);
+std::int64_t jsonIntInRange(const rapidjson::Value& object, const char* key, std::int64_t min,
+                            std::int64_t max);
 double jsonDouble(const rapidjson::Value& object, const char* key);
 Date jsonDate(const rapidjson::Value& object, const char* key);
 Uuid jsonUuid(const rapidjson::Value& object, const char* key);

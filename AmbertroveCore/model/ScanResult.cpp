@@ -77,8 +77,9 @@ std::optional<DiskNode> ScanResult::directory(std::string_view path) const {
 }
 
 bool operator==(const ScanResult& a, const ScanResult& b) {
-    return a.id == b.id && a.rootPath == b.rootPath && a.scannedAt == b.scannedAt && a.duration == b.duration &&
-           a.issues == b.issues && a.skippedCount == b.skippedCount && a.nodes.sameNodes(b.nodes);
+    return a.id == b.id && a.rootPath == b.rootPath && a.scannedAt == b.scannedAt &&
+           a.duration == b.duration && a.issues == b.issues && a.skippedCount == b.skippedCount &&
+           a.nodes.sameNodes(b.nodes);
 }
 
 } // namespace ambertrove

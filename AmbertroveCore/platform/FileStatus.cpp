@@ -6,9 +6,15 @@
 
 namespace ambertrove {
 
-bool FileStatus::isDirectory() const { return (mode & S_IFMT) == S_IFDIR; }
-bool FileStatus::isSymbolicLink() const { return (mode & S_IFMT) == S_IFLNK; }
-bool FileStatus::isRegularFile() const { return (mode & S_IFMT) == S_IFREG; }
+bool FileStatus::isDirectory() const {
+    return (mode & S_IFMT) == S_IFDIR;
+}
+bool FileStatus::isSymbolicLink() const {
+    return (mode & S_IFMT) == S_IFLNK;
+}
+bool FileStatus::isRegularFile() const {
+    return (mode & S_IFMT) == S_IFREG;
+}
 
 std::int32_t encodeDevice(std::uint32_t major, std::uint32_t minor) noexcept {
     const std::uint32_t value = (minor & 0xffu) | (major << 8) | ((minor & ~0xffu) << 12);
@@ -38,7 +44,8 @@ int readFileStatus(int dirfd, const char* name, FileStatus& out) noexcept {
     if (sx.stx_mask & STATX_BTIME)
         out.birthSeconds = sx.stx_btime.tv_sec;
     else
-        out.birthSeconds = sx.stx_mtime.tv_sec < sx.stx_ctime.tv_sec ? sx.stx_mtime.tv_sec : sx.stx_ctime.tv_sec;
+        out.birthSeconds =
+            sx.stx_mtime.tv_sec < sx.stx_ctime.tv_sec ? sx.stx_mtime.tv_sec : sx.stx_ctime.tv_sec;
 #ifdef STATX_MNT_ID
     out.hasMountId = (sx.stx_mask & STATX_MNT_ID) != 0;
     out.mountId = out.hasMountId ? sx.stx_mnt_id : 0;

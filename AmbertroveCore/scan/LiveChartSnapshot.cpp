@@ -37,7 +37,9 @@ Cut make(const NodeTable& nodes, std::string_view root, long limit, long depth, 
 
     // Sibling order: larger key first, then the smaller path. Siblings share their parent's path, so
     // comparing names is comparing paths; anything unusual compares whole paths.
-    auto key = [&](NodeIndex i) { return std::max(nodes[i].logicalSize, nodes[i].allocatedSize); };
+    auto key = [&](NodeIndex i) {
+        return std::max(nodes[i].logicalSize, nodes[i].allocatedSize);
+    };
     auto before = [&](NodeIndex a, NodeIndex b) {
         const std::int64_t ka = key(a), kb = key(b);
         if (ka != kb)

@@ -8,7 +8,8 @@ namespace ambertrove::ScanPaths {
 namespace {
 
 bool isOrUnder(std::string_view path, std::string_view folder) {
-    return path == folder || (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/');
+    return path == folder ||
+           (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/');
 }
 
 std::string normalForm(std::string_view path) {

@@ -8,9 +8,9 @@
 #include <ftw.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <utime.h>
-#include <sys/time.h>
 
 namespace ambertrove::test {
 
@@ -22,7 +22,8 @@ void check(bool ok, const std::string& what) {
 }
 
 void makeParents(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
             check(false, "mkdir " + prefix);
@@ -61,7 +62,9 @@ TempDir::TempDir() {
     m_path = resolved;
 }
 
-TempDir::~TempDir() { removeTree(m_path); }
+TempDir::~TempDir() {
+    removeTree(m_path);
+}
 
 std::string TempDir::makeDir(const std::string& relative) {
     const std::string full = *this / relative;

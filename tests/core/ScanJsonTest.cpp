@@ -1,0 +1,190 @@
+#include "model/ScanJson.hpp"
+#include "model/AmbertroveError.hpp"
+#include "model/JsonCoding.hpp"
+#include "support/ModelFixture.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <rapidjson/document.h>
+
+using namespace ambertrove;
+using test::ModelFixture;
+
+namespace {
+
+ScanResult sample() {
+    ModelFixture f("/Users/ann");
+    f.folder("/Users/ann/Movies");
+    f.file("/Users/ann/Movies/clip.mov", 123456789, 123457536);
+    f.file("/Users/ann/notes \"quoted\" ✓.txt", 10, 4096);
+    f.folder("/Users/ann/empty");
+    ScanResult scan = f.finish();
+    scan.issues.push_back({"/Users/ann/locked", "Permission denied"});
+    scan.skippedCount = 3;
+    scan.duration = 0.123456789;
+    scan.scannedAt = Date{786'000'000.5};
+    return scan;
+}
+
+// A minimal valid scan text with one node; `node` and `top` let a case change one piece.
+std::string scanText(const std::string& node, const std::string& top = "") {
+    return R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","rootPath":"/r","scannedAt":1.5,"duration":2,)"
+           R"("nodes":{"/r":)" +
+           node + R"(},"issues":[],"skippedCount":0)" + top + "}";
+}
+
+const std::string kRootNode =
+    R"({"path":"/r","isDirectory":true,"isSymbolicLink":false,"isCloudPlaceholder":false,)"
+    R"("logicalSize":0,"allocatedSize":0,"ownLogicalSize":0,"ownAllocatedSize":0,"compressedSavings":0,)"
+    R"("fileCount":0,"folderCount":0,"children":[],"created":0,"modified":0,"accessed":0,)"
+    R"("identity":{"device":1,"inode":2,"size":3,"modifiedSeconds":4,"modifiedNanos":5,"changedSeconds":6,)"
+    R"("changedNanos":7,"mode":16877,"linkCount":2}})";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+TEST(ScanJson, RoundTripGivesAnEqualScan) {
+    const ScanResult scan = sample();
+    const std::string text = ScanJson::encode(scan);
+    const ScanResult back = ScanJson::decode(text);
+    EXPECT_EQ(back, scan);
+    // Member order may differ after reading (it is free); what matters is the equal scan.
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(back)), scan);
+
+    test::TempDir dir;
+    ScanJson::writeFile(scan, dir / "scan.json");
+    EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
+}
+
+TEST(ScanJson, WritesTheStoredForm) {
+    const ScanResult scan = sample();
+    rapidjson::Document doc;
+    const std::string text = ScanJson::encode(scan);
+    doc.Parse(text.c_str());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_EQ(text.find('\n'), std::string::npos); // compact
+    EXPECT_EQ(std::string(doc["id"].GetString()), scan.id.text());
+    EXPECT_EQ(doc["id"].GetString(), std::string(doc["id"].GetString()).substr(0, 36));
+    const auto& root = doc["nodes"]["/Users/ann"];
+    EXPECT_FALSE(root.HasMember("parent"));
+    EXPECT_EQ(root["children"].Size(), 3u);
+    const auto& clip = doc["nodes"]["/Users/ann/Movies/clip.mov"];
+    EXPECT_STREQ(clip["parent"].GetString(), "/Users/ann/Movies");
+    EXPECT_EQ(clip["modified"].GetDouble(), 1'600'000'000.0 - 978'307'200.0);
+    EXPECT_EQ(clip["identity"]["mode"].GetUint(), 0100644u);
+    EXPECT_EQ(doc["skippedCount"].GetInt(), 3);
+    EXPECT_EQ(doc["issues"][0]["message"], "Permission denied");
+    EXPECT_EQ(doc["duration"].GetDouble(), 0.123456789);
+}
+
+TEST(ScanJson, ReadsOddButValidFiles) {
+    // Unknown keys anywhere are ignored, whatever their shape; a null parent is an absent one.
+    const ScanResult a = ScanJson::decode(scanText(
+        replaced(kRootNode, R"("path":"/r",)", R"("path":"/r","parent":null,"extra":{"x":[1,{"y":2}]},)"),
+        R"(,"future":[[],{}])"));
+    ASSERT_TRUE(a.root().has_value());
+    EXPECT_FALSE(a.root()->parent.has_value());
+    EXPECT_EQ(a.root()->identity.changedNanos, 7);
+
+    // A child path without a node is kept in the list but skipped by readers; the order of members is free.
+    const std::string child =
+        replaced(replaced(kRootNode, R"("path":"/r")", R"("path":"/r/b","parent":"/r")"),
+                 R"("isDirectory":true)", R"("isDirectory":false)");
+    const std::string twoNodes =
+        R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","rootPath":"/r","scannedAt":1,)"
+        R"("duration":2,"nodes":{"/r/b":)" +
+        child + R"(,"/r":)" + replaced(kRootNode, R"("children":[])", R"("children":["/r/gone","/r/b"])") +
+        R"(},"issues":[],"skippedCount":0})";
+    const ScanResult b = ScanJson::decode(twoNodes);
+    EXPECT_EQ(b.root()->children, (std::vector<std::string>{"/r/gone", "/r/b"}));
+    ASSERT_EQ(b.children("/r", true).size(), 1u);
+    EXPECT_EQ(b.children("/r", true)[0].path, "/r/b");
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(b)), b);
+
+    // A member name that differs from the node's path, and a parent that names no node.
+    const std::string odd =
+        scanText(replaced(kRootNode, R"("path":"/r")", R"("path":"/elsewhere","parent":"/x")"));
+    const ScanResult c = ScanJson::decode(odd);
+    ASSERT_TRUE(c.nodes.contains("/r"));
+    EXPECT_EQ(c.nodes.node("/r")->path, "/elsewhere");
+    EXPECT_EQ(c.nodes.node("/r")->parent, "/x");
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(c)), c);
+
+    // A missing root gives no root.
+    const ScanResult d =
+        ScanJson::decode(replaced(scanText(kRootNode), R"("rootPath":"/r")", R"("rootPath":"/q")"));
+    EXPECT_FALSE(d.root().has_value());
+
+    // Paths that are not in plain form still round-trip.
+    const std::string plainless =
+        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["r//x/"])")),
+                 R"("nodes":{"/r":)", R"("nodes":{"r//x/":)" + kRootNode + R"(,"/r":)");
+    const ScanResult e = ScanJson::decode(plainless);
+    EXPECT_TRUE(e.nodes.contains("r//x/"));
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(e)), e);
+}
+
+TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
+    const std::string valid = scanText(kRootNode);
+    ASSERT_NO_THROW(ScanJson::decode(valid));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"truncated", valid.substr(0, valid.size() / 2)},
+        {"empty", ""},
+        {"not JSON", "hello"},
+        {"an array", "[]"},
+        {"missing node key", replaced(valid, R"("fileCount":0,)", "")},
+        {"missing identity key", replaced(valid, R"("linkCount":2)", R"("other":2)")},
+        {"missing top key", replaced(valid, R"(,"skippedCount":0)", "")},
+        {"wrong type", replaced(valid, R"("isDirectory":true)", R"("isDirectory":"yes")")},
+        {"string size", replaced(valid, R"("logicalSize":0)", R"("logicalSize":"0")")},
+        {"fractional size", replaced(valid, R"("logicalSize":0)", R"("logicalSize":0.5)")},
+        {"device out of range", replaced(valid, R"("device":1)", R"("device":2147483648)")},
+        {"mode out of range", replaced(valid, R"("mode":16877)", R"("mode":65536)")},
+        {"negative link count", replaced(valid, R"("linkCount":2)", R"("linkCount":-1)")},
+        {"negative inode", replaced(valid, R"("inode":2)", R"("inode":-2)")},
+        {"huge number", replaced(valid, R"("size":3)", R"("size":1e400)")},
+        {"size beyond 64 bits", replaced(valid, R"("size":3)", R"("size":18446744073709551616)")},
+        {"bad uuid", replaced(valid, "E621E1F8-C36C", "E621E1F8-XXXX")},
+        {"child not a string", replaced(valid, R"("children":[])", R"("children":[1])")},
+        {"duplicate node",
+         replaced(valid, R"("nodes":{"/r":)", R"("nodes":{"/r":)" + kRootNode + R"(,"/r":)")},
+        {"issue without message", replaced(valid, R"("issues":[])", R"("issues":[{"path":"/r"}])")},
+        {"deep nesting",
+         replaced(valid, R"(,"skippedCount":0)",
+                  R"(,"skippedCount":0,"x":)" + std::string(100000, '[') + std::string(99999, ']'))},
+        {"invalid UTF-8", replaced(valid, "/r\"", "/r\xff\"")},
+    };
+    for (const auto& [name, text] : cases)
+        EXPECT_THROW(ScanJson::decode(text), DecodingError) << name;
+    // Deep nesting inside an unknown key that is well formed is skipped without recursion.
+    EXPECT_NO_THROW(ScanJson::decode(
+        replaced(valid, R"(,"skippedCount":0)",
+                 R"(,"skippedCount":0,"x":)" + std::string(100000, '[') + std::string(100000, ']'))));
+}
+
+TEST(ScanJson, NamesThatAreNotUtf8BecomeReplacementCharacters) {
+    ModelFixture f("/r");
+    f.file("/r/bad\xff"
+           "name",
+           1, 512);
+    const ScanResult scan = f.finish();
+    const ScanResult back = ScanJson::decode(ScanJson::encode(scan));
+    EXPECT_TRUE(back.nodes.contains("/r/bad\xEF\xBF\xBD"
+                                    "name"));
+    EXPECT_EQ(back.root()->children, std::vector<std::string>{"/r/bad\xEF\xBF\xBD"
+                                                              "name"});
+}
+
+TEST(JsonCoding, DiskNodeRoundTrip) {
+    const ScanResult scan = sample();
+    const DiskNode node = *scan.nodes.node("/Users/ann/Movies/clip.mov");
+    const std::string text = jsonText([&](JsonWriter& w) { writeDiskNode(w, node); });
+    const rapidjson::Document doc = parseJsonDocument(text);
+    EXPECT_EQ(readDiskNode(doc), node);
+}
