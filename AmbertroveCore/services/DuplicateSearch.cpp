@@ -16,9 +16,10 @@ namespace {
 
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::size_t kChunkBytes = 1024 * 1024;
-// Files read side by side in one pass. Memory stays two chunks whatever the count; this bounds the
-// descriptors a worker holds open.
+// Files read side by side in one pass: bounds the descriptors a worker holds open.
 constexpr std::size_t kFilesPerPass = 32;
+// Chunk memory of one pass, whatever its number of files (see Buffers).
+constexpr std::size_t kPassBudget = 8 * 1024 * 1024;
 constexpr std::uint32_t kFilesPerSampleJob = 16;
 constexpr unsigned kMaxWorkers = 8;
 constexpr auto kWakeInterval = std::chrono::milliseconds(50);
@@ -54,9 +55,18 @@ std::exception_ptr cancelled() {
 
 } // namespace
 
+// Chunk buffers of one worker, handed out afresh for every chunk of a pass. A pass needs one per content
+// plus one, and takes smaller chunks when it reads more files, so a worker holds about kPassBudget.
 struct DuplicateSearch::Buffers {
-    std::unique_ptr<std::uint8_t[]> first = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
-    std::unique_ptr<std::uint8_t[]> second = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
+    std::vector<std::unique_ptr<std::uint8_t[]>> pool;
+    std::size_t used = 0;
+
+    std::uint8_t* take() {
+        if (used == pool.size())
+            pool.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
+        return pool[used++].get();
+    }
+    void release() { used = 0; }
 };
 
 // One file of a side-by-side pass.
@@ -69,8 +79,8 @@ struct DuplicateSearch::Stream {
     std::optional<VerifiedFile> handle;
     bool opened = false;
     std::exception_ptr error;
-    bool diverged = false;     // differs from the pass's shared content from some chunk on
-    std::optional<Sha256> own; // its digest from there
+    std::uint32_t content = 0; // the pass's content it belongs to; 0 is the first file's
+    bool hasDigest = false;
     Sha256::Digest digest{};
 };
 
@@ -223,7 +233,13 @@ void DuplicateSearch::sample(std::uint32_t f, Buffers& buffers) {
         VerifiedFile file = VerifiedFile::open(c.path, c.identity, false);
         m_cancellation.check();
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(c.size, kSampleBytes));
-        s.sample = Sha256::of(buffers.first.get(), file.read(buffers.first.get(), length));
+        buffers.release();
+        std::uint8_t* buffer = buffers.take();
+        Sha256 sha;
+        sha.update(buffer, file.read(buffer, length));
+        if (c.size > static_cast<std::int64_t>(kSampleBytes))
+            s.prefix = std::make_unique<Sha256>(sha); // where a whole-file digest of this start continues
+        s.sample = sha.finish();
         requireUnchanged(f);
     } catch (...) {
         s.sampleError = std::current_exception();
@@ -241,8 +257,11 @@ void DuplicateSearch::formBuckets(SizeGroup& group) {
 }
 
 void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
-    // Later passes start with the first file of the shared content found so far (the anchor), so that
-    // copies in different passes still share one class.
+    // A bucket read in one pass is partitioned exactly by content, so a file alone in its content needs no
+    // digest. When more files share a start than one pass holds, every file gets its digest: later passes
+    // start with the first file of the main content found so far (the anchor), and other contents that
+    // span passes meet again by digest and are compared with their reference afterwards.
+    const bool everyDigest = bucket.files.size() > kFilesPerPass;
     constexpr std::uint32_t kNone = UINT32_MAX;
     std::uint32_t anchor = kNone;
     std::uint32_t anchorClass = 0;
@@ -253,7 +272,7 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
             streams.emplace_back(anchor, true);
         while (streams.size() < kFilesPerPass && next < bucket.files.size())
             streams.emplace_back(bucket.files[next++], false);
-        if (!pass(streams, bucket, buffers))
+        if (!pass(streams, bucket, everyDigest, buffers))
             return;
         if (m_cancellation.isCancelled()) {
             // Every file not reported yet says so, so that the calling thread stops at the first of them.
@@ -263,8 +282,15 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
             return;
         }
 
+        // Contents of this pass get class numbers unique in the bucket; the anchor's content keeps its own.
         const bool anchorHeld = anchor != kNone && !streams.front().error;
-        const std::uint32_t sharedClass = anchorHeld ? anchorClass : nextClass++;
+        std::vector<std::uint32_t> classOf;
+        for (Stream& s : streams) {
+            if (s.content >= classOf.size())
+                classOf.resize(s.content + 1, 0);
+            if (classOf[s.content] == 0)
+                classOf[s.content] = s.content == 0 && anchorHeld ? anchorClass : nextClass++;
+        }
         if (!anchorHeld)
             anchor = kNone;
         for (Stream& s : streams) {
@@ -276,17 +302,19 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
                 state.hashError = s.error;
                 continue;
             }
+            state.contentClass = classOf[s.content];
+            state.hasDigest = s.hasDigest;
             state.content = s.digest;
-            state.contentClass = s.diverged ? nextClass++ : sharedClass;
-            if (anchor == kNone && !s.diverged) {
+            if (anchor == kNone && s.content == 0) {
                 anchor = s.file;
-                anchorClass = sharedClass;
+                anchorClass = state.contentClass;
             }
         }
     }
+    bucket.prefix.reset();
 
     bucket.contentBuckets = groupByDigest(bucket.files, [&](std::uint32_t f) {
-        return m_states[f].hashError ? nullptr : &m_states[f].content;
+        return m_states[f].hashError || !m_states[f].hasDigest ? nullptr : &m_states[f].content;
     });
     for (const std::vector<std::uint32_t>& content : bucket.contentBuckets) {
         const std::uint32_t reference = content.front();
@@ -299,10 +327,26 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
     }
 }
 
-bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers& buffers) {
+namespace {
+
+// Files of a pass whose bytes so far are equal.
+struct Content {
+    std::optional<Sha256> sha;           // of the shared bytes so far, while a digest may be needed
+    bool fromPrefix = false;             // `sha` started from the bucket's sample state
+    std::uint32_t members = 0;           // files still being read
+    std::uint32_t parent = 0;            // the content it split from (for one born in this chunk)
+    const std::uint8_t* chunk = nullptr; // this chunk's bytes, as its first file read them
+    std::size_t length = 0;
+};
+
+} // namespace
+
+bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers) {
     const std::int64_t size = m_files[streams.front().file].size;
-    // A sample of a file this small is the whole file: its digest is known already.
+    // The sample of a file this small is the whole file: its digest is known already.
     const bool digestKnown = size <= static_cast<std::int64_t>(kSampleBytes);
+    // Every content holds this chunk while the others are compared with it: smaller chunks for more files.
+    const std::size_t chunkBytes = std::clamp(kPassBudget / (streams.size() + 1), kSampleBytes, kChunkBytes);
 
     for (Stream& s : streams) {
         try {
@@ -322,44 +366,97 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers
         return true;
     }
 
-    std::optional<Sha256> shared;
-    if (!digestKnown)
-        shared.emplace();
-    std::uint8_t* const lead = buffers.first.get();
-    std::uint8_t* const other = buffers.second.get();
+    std::vector<Content> contents(1);
+    for (const Stream& s : streams)
+        contents[0].members += s.error ? 0 : 1;
+    auto needsDigest = [&](const Content& c) {
+        return !digestKnown && (c.members >= 2 || everyDigest);
+    };
+    if (needsDigest(contents[0])) {
+        // The files share their first 64 KiB (equal sample digests): its digest state is reused.
+        contents[0].fromPrefix = bucket.prefix.has_value();
+        contents[0].sha.emplace(bucket.prefix ? *bucket.prefix : Sha256());
+    }
+
     for (std::int64_t offset = 0; offset < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunkBytes));
-        const Stream* leader = nullptr;
-        std::size_t leaderLength = 0;
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, chunkBytes));
+        buffers.release();
+        std::uint8_t* scratch = buffers.take();
+        const std::size_t existing = contents.size();
+        for (Content& c : contents)
+            c.chunk = nullptr;
         for (Stream& s : streams) {
             if (s.error)
                 continue;
-            const bool leads = !s.diverged && !leader;
+            const bool leads = contents[s.content].chunk == nullptr;
+            std::uint8_t* target = leads ? buffers.take() : scratch;
             std::size_t got = 0;
             try {
-                got = s.handle->read(leads ? lead : other, want);
+                got = s.handle->read(target, want);
             } catch (...) {
                 s.error = std::current_exception();
                 s.handle.reset();
+                --contents[s.content].members;
                 continue;
             }
             m_states[s.file].bytes.store(offset + static_cast<std::int64_t>(got), std::memory_order_relaxed);
             if (leads) {
-                leader = &s;
-                leaderLength = got;
-                bucket.liveFile.store(s.file, std::memory_order_relaxed);
-            } else if (!s.diverged) {
-                if (got != leaderLength || std::memcmp(lead, other, got) != 0) {
-                    s.diverged = true;
-                    if (shared)
-                        s.own.emplace(*shared); // the state before this chunk: the part both files share
-                }
+                contents[s.content].chunk = target;
+                contents[s.content].length = got;
+                if (s.content == 0)
+                    bucket.liveFile.store(s.file, std::memory_order_relaxed);
+                continue;
             }
-            if (s.diverged && s.own)
-                s.own->update(other, got);
+            const Content& own = contents[s.content];
+            if (got == own.length && std::memcmp(own.chunk, scratch, got) == 0)
+                continue;
+            // It leaves its content here: join another file that left it here with the same bytes, or
+            // start a content of its own.
+            const std::uint32_t from = s.content;
+            std::uint32_t to = 0;
+            for (std::size_t k = existing; k < contents.size() && to == 0; ++k)
+                if (contents[k].parent == from && contents[k].length == got &&
+                    std::memcmp(contents[k].chunk, scratch, got) == 0)
+                    to = static_cast<std::uint32_t>(k);
+            if (to == 0) {
+                to = static_cast<std::uint32_t>(contents.size());
+                Content& born = contents.emplace_back();
+                born.parent = from;
+                born.chunk = scratch;
+                born.length = got;
+                scratch = buffers.take();
+            }
+            --contents[from].members;
+            ++contents[to].members;
+            s.content = to;
         }
-        if (leader && shared)
-            shared->update(lead, leaderLength);
+
+        // Contents born in this chunk continue from the digest of what they shared before it.
+        for (std::size_t k = existing; k < contents.size(); ++k) {
+            Content& born = contents[k];
+            if (!needsDigest(born))
+                continue;
+            if (offset == 0) {
+                born.sha.emplace();
+            } else {
+                born.sha = contents[born.parent].sha;
+            }
+            born.sha->update(born.chunk, born.length);
+        }
+        for (std::size_t k = 0; k < existing; ++k) {
+            Content& c = contents[k];
+            if (!c.sha)
+                continue;
+            if (!needsDigest(c)) {
+                c.sha.reset();
+            } else if (c.chunk) {
+                const std::size_t skip =
+                    c.fromPrefix && offset < static_cast<std::int64_t>(kSampleBytes)
+                        ? std::min(c.length, kSampleBytes - static_cast<std::size_t>(offset))
+                        : 0;
+                c.sha->update(c.chunk + skip, c.length - skip);
+            }
+        }
         offset += static_cast<std::int64_t>(want);
         if (stopping())
             return false;
@@ -369,7 +466,6 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers
         }
     }
 
-    std::optional<Sha256::Digest> sharedDigest;
     for (Stream& s : streams) {
         if (s.error)
             continue;
@@ -377,16 +473,22 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers
             requireUnchanged(s.file);
         } catch (...) {
             s.error = std::current_exception();
-            continue;
+            --contents[s.content].members;
         }
+    }
+    std::vector<std::optional<Sha256::Digest>> digests(contents.size());
+    for (Stream& s : streams) {
+        if (s.error)
+            continue;
+        Content& c = contents[s.content];
         if (digestKnown) {
+            s.hasDigest = c.members >= 2 || everyDigest;
             s.digest = m_states[s.file].sample;
-        } else if (s.diverged) {
-            s.digest = s.own->finish();
-        } else {
-            if (!sharedDigest)
-                sharedDigest = shared->finish();
-            s.digest = *sharedDigest;
+        } else if (c.sha) {
+            if (!digests[s.content])
+                digests[s.content] = c.sha->finish();
+            s.hasDigest = true;
+            s.digest = *digests[s.content];
         }
     }
     return true;
@@ -394,6 +496,9 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, Buffers
 
 void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uint32_t>& members,
                              Buffers& buffers) {
+    buffers.release();
+    std::uint8_t* const first = buffers.take();
+    std::uint8_t* const second = buffers.take();
     const std::int64_t size = m_files[reference].size;
     auto fail = [&](std::uint32_t f, const std::exception_ptr& error) {
         m_states[f].verdict = Verdict::failed;
@@ -437,7 +542,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
             const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunkBytes));
             std::size_t got = 0;
             try {
-                got = referenceFile->read(buffers.first.get(), want);
+                got = referenceFile->read(first, want);
             } catch (...) {
                 failOpen(std::current_exception());
                 break;
@@ -445,14 +550,14 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
             std::erase_if(open, [&](Member& m) {
                 std::size_t length = 0;
                 try {
-                    length = m.handle->read(buffers.second.get(), want);
+                    length = m.handle->read(second, want);
                 } catch (...) {
                     fail(m.file, std::current_exception());
                     return true;
                 }
                 m_states[m.file].bytes.store(offset + static_cast<std::int64_t>(length),
                                              std::memory_order_relaxed);
-                if (length != got || std::memcmp(buffers.first.get(), buffers.second.get(), got) != 0) {
+                if (length != got || std::memcmp(first, second, got) != 0) {
                     m_states[m.file].verdict = Verdict::different;
                     return true;
                 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <queue>
 #include <string>
 #include <thread>
@@ -50,8 +51,10 @@ public:
         bool hashOpened = false;
         std::exception_ptr hashError;
         Sha256::Digest content{};
+        std::unique_ptr<Sha256> prefix; // the sample's digest state, until the buckets are formed
         // Files of one class were read in one pass and seen byte-for-byte equal, both unchanged.
         std::uint32_t contentClass = 0;
+        bool hasDigest = false; // `content` is set: a file alone in its content may go without
         // The comparison with the content bucket's reference, when the file is not of its class.
         Verdict verdict = Verdict::none;
         bool verifyOpened = false;
@@ -68,6 +71,7 @@ public:
         std::vector<std::uint32_t> files;
         // Files grouped by full digest, groups of one dropped; each in path order, its reference first.
         std::vector<std::vector<std::uint32_t>> contentBuckets;
+        std::optional<Sha256> prefix;        // digest state after the first 64 KiB the files share
         std::atomic<std::uint32_t> liveFile; // the file being hashed, for progress
         std::atomic<bool> done{false};
     };
@@ -122,7 +126,7 @@ private:
     void formBuckets(SizeGroup& group);
     void hashBucket(Bucket& bucket, Buffers& buffers);
     // One side-by-side pass; false when the search is stopping.
-    bool pass(std::vector<Stream>& streams, Bucket& bucket, Buffers& buffers);
+    bool pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers);
     void verify(std::uint32_t reference, const std::vector<std::uint32_t>& members, Buffers& buffers);
     void requireUnchanged(std::uint32_t file) const;
     [[nodiscard]] bool stopping() const { return m_stopping.load(std::memory_order_relaxed); }
