@@ -24,14 +24,15 @@ namespace ambertrove {
 
 // The reading side of a duplicate search: worker threads sample, hash and compare the candidates' contents
 // and leave what they found per file, while the calling thread (DuplicateFinder) waits for each result in
-// turn and turns it into reports, issues and groups in a fixed order.
+// turn and turns it into reports, issues and groups in the order of a search one file at a time.
 //
-// Work per size group: every file's first 64 KiB is digested; the files of each sample bucket (equal
-// digests) are then read side by side in one pass, chunk by chunk: the first file's chunk is hashed and
-// every other file's chunk is compared with it, so that copies are hashed once and proven equal by the same
-// read. A file that differs continues with a copy of the digest state of the shared part and hashes its own
-// bytes from there. Files whose equality was not seen in that pass but whose digests agree are compared with
-// their bucket's reference afterwards.
+// Work per size group: every file's first 64 KiB is digested. The files of each sample bucket (equal
+// digests) are then read side by side in one pass, chunk by chunk, and split into contents as they go:
+// every file's chunk is compared with the chunk of the first file of its content, and a file that differs
+// joins another that left the same content at the same chunk with the same bytes, or starts a content of
+// its own. So every byte is read once, copies are proven equal by that read, and one digest per content
+// of two or more files is computed, continuing from the digest state of the part it shared before it split.
+// Files of equal digests whose equality was not seen in one pass are compared with their reference after.
 class DuplicateSearch {
 public:
     struct Candidate {
