@@ -5,3 +5,8 @@ build=${1:-build}
 bench="$build/bench/ambertrove-bench"
 echo "== codec, synthetic 1,000,000 nodes"
 "$bench" codec --synthetic 1000000
+echo "== scan, generated 1,000,000-entry tree (made once in /tmp)"
+tree=/tmp/ambertrove-bench-tree-1000000
+[ -d "$tree" ] || python3 "$(dirname "$0")/generate-tree.py" "$tree" 1000000
+"$bench" scan "$tree"
+"$bench" scan "$tree" --navigation

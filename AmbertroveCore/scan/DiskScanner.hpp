@@ -2,10 +2,12 @@
 
 #include "model/ScanResult.hpp"
 #include "scan/CancellationFlag.hpp"
+#include "scan/ScanFileSystem.hpp"
 #include "scan/ScanNavigation.hpp"
 #include "scan/ScanProgress.hpp"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace ambertrove {
@@ -17,6 +19,11 @@ class DiskScanner {
 public:
     using ProgressCallback = std::function<void(const ScanProgress&)>;
 
+    DiskScanner() = default;
+    // A scanner whose file-system calls pass through `hooks` (tests only).
+    explicit DiskScanner(std::shared_ptr<const ScanFileSystem> hooks)
+        : m_hooks(std::move(hooks)) {}
+
     // With a navigation, totals are kept current during the walk and every report previews the folder
     // the user browses; without one (and without progress), totals are rolled up once at the end.
     // Both give the same result for the same tree.
@@ -24,6 +31,9 @@ public:
     [[nodiscard]] ScanResult scan(const std::string& root, const CancellationFlag& cancellation,
                                   const ScanNavigation* navigation = nullptr,
                                   const ProgressCallback& progress = {}) const;
+
+private:
+    std::shared_ptr<const ScanFileSystem> m_hooks;
 };
 
 } // namespace ambertrove

@@ -1,0 +1,126 @@
+#include "cleanup/CleanupJson.hpp"
+
+#include "model/AmbertroveError.hpp"
+
+namespace ambertrove::CleanupJson {
+
+namespace {
+
+void writeIdentityTable(JsonWriter& w, const std::map<std::string, FileIdentity>& table) {
+    w.StartObject();
+    for (const auto& [path, identity] : table) {
+        writeJsonKey(w, path);
+        writeFileIdentity(w, identity);
+    }
+    w.EndObject();
+}
+
+std::map<std::string, FileIdentity> readIdentityTable(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value& table = jsonMember(object, key);
+    if (!table.IsObject())
+        throw DecodingError(std::string("\"") + key + "\" is not an object");
+    std::map<std::string, FileIdentity> out;
+    for (const auto& member : table.GetObject())
+        out.emplace(std::string(member.name.GetString(), member.name.GetStringLength()),
+                    readFileIdentity(member.value));
+    return out;
+}
+
+template <class T, class Write> std::string encodeArray(const std::vector<T>& items, Write&& write) {
+    std::string text;
+    JsonOutput out(text);
+    JsonWriter w(out);
+    w.StartArray();
+    for (const T& item : items)
+        write(w, item);
+    w.EndArray();
+    return text;
+}
+
+template <class T, class Read> std::vector<T> decodeArray(std::string_view text, Read&& read) {
+    const rapidjson::Document document = parseJsonDocument(text);
+    if (!document.IsArray())
+        throw DecodingError("expected an array");
+    std::vector<T> out;
+    out.reserve(document.Size());
+    for (const auto& item : document.GetArray())
+        out.push_back(read(item));
+    return out;
+}
+
+} // namespace
+
+void writeEntry(JsonWriter& w, const CleanupEntry& e) {
+    w.StartObject();
+    writeJsonKey(w, "node");
+    writeDiskNode(w, e.node);
+    writeJsonKey(w, "identities");
+    writeIdentityTable(w, e.identities);
+    writeJsonKey(w, "stagedAt");
+    writeJsonDate(w, e.stagedAt);
+    writeJsonKey(w, "reason");
+    writeJsonString(w, e.reason);
+    writeJsonKey(w, "retainedCopies");
+    writeIdentityTable(w, e.retainedCopies);
+    w.EndObject();
+}
+
+CleanupEntry readEntry(const rapidjson::Value& o) {
+    if (!o.IsObject())
+        throw DecodingError("cleanup entry is not an object");
+    CleanupEntry e;
+    e.node = readDiskNode(jsonMember(o, "node"));
+    e.identities = readIdentityTable(o, "identities");
+    e.stagedAt = jsonDate(o, "stagedAt");
+    e.reason = jsonString(o, "reason");
+    e.retainedCopies = readIdentityTable(o, "retainedCopies");
+    return e;
+}
+
+std::string encodeEntries(const std::vector<CleanupEntry>& entries) {
+    return encodeArray(entries, [](JsonWriter& w, const CleanupEntry& e) { writeEntry(w, e); });
+}
+
+std::vector<CleanupEntry> decodeEntries(std::string_view text) {
+    return decodeArray<CleanupEntry>(text, [](const rapidjson::Value& v) { return readEntry(v); });
+}
+
+void writeReceipt(JsonWriter& w, const TrashReceipt& r) {
+    w.StartObject();
+    writeJsonKey(w, "id");
+    writeJsonUuid(w, r.id);
+    writeJsonKey(w, "originalPath");
+    writeJsonString(w, r.originalPath);
+    writeJsonKey(w, "trashPath");
+    writeJsonString(w, r.trashPath);
+    writeJsonKey(w, "date");
+    writeJsonDate(w, r.date);
+    writeJsonKey(w, "bytes");
+    w.Int64(r.bytes);
+    writeJsonKey(w, "identity");
+    writeFileIdentity(w, r.identity);
+    w.EndObject();
+}
+
+TrashReceipt readReceipt(const rapidjson::Value& o) {
+    if (!o.IsObject())
+        throw DecodingError("receipt is not an object");
+    TrashReceipt r;
+    r.id = jsonUuid(o, "id");
+    r.originalPath = jsonString(o, "originalPath");
+    r.trashPath = jsonString(o, "trashPath");
+    r.date = jsonDate(o, "date");
+    r.bytes = jsonInt64(o, "bytes");
+    r.identity = readFileIdentity(jsonMember(o, "identity"));
+    return r;
+}
+
+std::string encodeReceipts(const std::vector<TrashReceipt>& receipts) {
+    return encodeArray(receipts, [](JsonWriter& w, const TrashReceipt& r) { writeReceipt(w, r); });
+}
+
+std::vector<TrashReceipt> decodeReceipts(std::string_view text) {
+    return decodeArray<TrashReceipt>(text, [](const rapidjson::Value& v) { return readReceipt(v); });
+}
+
+} // namespace ambertrove::CleanupJson

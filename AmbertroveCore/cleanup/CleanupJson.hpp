@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cleanup/CleanupEntry.hpp"
+#include "cleanup/TrashReceipt.hpp"
+#include "model/JsonCoding.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ambertrove::CleanupJson {
+
+// The stored forms of the cleanup queue ("cleanup.json") and the receipts ("receipts.json"): JSON arrays of
+// entry and receipt objects. Reading throws DecodingError for a missing key or a value of the wrong type.
+void writeEntry(JsonWriter& writer, const CleanupEntry& entry);
+CleanupEntry readEntry(const rapidjson::Value& object);
+std::string encodeEntries(const std::vector<CleanupEntry>& entries);
+std::vector<CleanupEntry> decodeEntries(std::string_view text);
+
+void writeReceipt(JsonWriter& writer, const TrashReceipt& receipt);
+TrashReceipt readReceipt(const rapidjson::Value& object);
+std::string encodeReceipts(const std::vector<TrashReceipt>& receipts);
+std::vector<TrashReceipt> decodeReceipts(std::string_view text);
+
+} // namespace ambertrove::CleanupJson

@@ -1,0 +1,157 @@
+#include "cleanup/CleanupService.hpp"
+
+#include "model/AmbertroveError.hpp"
+#include "platform/FreedesktopTrash.hpp"
+#include "platform/PathResolution.hpp"
+#include "scan/ScanPaths.hpp"
+
+#include <cerrno>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+
+namespace {
+
+constexpr const char* kBatchConflict = "A duplicate copy marked to keep is also in Cleanup. Remove it or its "
+                                       "containing folder first; no files were moved.";
+constexpr const char* kOwnConflict =
+    "The copy marked to keep is also in Cleanup. Remove it or its containing "
+    "folder from the queue first.";
+constexpr const char* kNoLocation =
+    "Moved to Trash. macOS did not provide the restore location; use Finder's Put Back command.";
+constexpr const char* kOccupied =
+    "An item already exists at the original location. Restore from Finder to choose another destination.";
+constexpr const char* kTrashedItemChanged = "The item in Trash has changed. Restore it using Finder.";
+constexpr const char* kParentMissing =
+    "The original parent folder is missing or moved. Restore using Finder.";
+
+// Runs `check` and gives the sentence of what it threw, or nothing.
+template <class F> std::optional<std::string> failureOf(F&& check) {
+    try {
+        check();
+        return std::nullopt;
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+}
+
+} // namespace
+
+namespace {
+
+std::shared_ptr<const Trash> currentUsersTrash() {
+    FreedesktopTrash::Locations where;
+    where.homeTrash = CleanupPolicy::forCurrentUser().dataHome + "/Trash";
+    where.uid = ::getuid();
+    return std::make_shared<FreedesktopTrash>(std::move(where));
+}
+
+} // namespace
+
+CleanupService::CleanupService()
+    : CleanupService(currentUsersTrash(), [] { return CleanupPolicy::forCurrentUser(); }) {}
+
+CleanupService::CleanupService(std::shared_ptr<const Trash> trash, PolicyFactory policy)
+    : m_trash(std::move(trash))
+    , m_policy(std::move(policy)) {}
+
+bool CleanupService::hasRetainedCopyConflict(const std::vector<CleanupEntry>& entries) {
+    std::vector<std::string> retained;
+    for (const CleanupEntry& e : entries)
+        for (const auto& [path, identity] : e.retainedCopies)
+            retained.push_back(path);
+    if (retained.empty())
+        return false;
+    std::vector<std::vector<std::string>> entryForms;
+    entryForms.reserve(entries.size());
+    for (const CleanupEntry& e : entries)
+        entryForms.push_back(ScanPaths::candidates(e.node.path));
+    for (const std::string& r : retained)
+        for (const std::string& a : ScanPaths::candidates(r))
+            for (const auto& forms : entryForms)
+                for (const std::string& b : forms)
+                    if (PathResolution::isSameOrInside(a, b))
+                        return true;
+    return false;
+}
+
+CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& given,
+                                           bool requireAllValid) const {
+    CleanupOutcome outcome;
+    const std::vector<CleanupEntry> entries = CleanupEntry::normalized(given);
+
+    if (hasRetainedCopyConflict(entries)) {
+        for (const CleanupEntry& e : entries)
+            outcome.errors[e.node.path] = kBatchConflict;
+        return outcome;
+    }
+
+    if (requireAllValid) {
+        for (const CleanupEntry& e : entries)
+            if (std::optional<std::string> failure = failureOf([&] { e.validate(m_policy()); }))
+                outcome.errors[e.node.path] = *failure;
+        if (!outcome.errors.empty())
+            return outcome;
+    }
+
+    for (const CleanupEntry& e : entries) {
+        bool ownConflict = false;
+        for (const auto& [copy, identity] : e.retainedCopies)
+            for (const CleanupEntry& other : entries)
+                if (PathResolution::isSameOrInside(copy, other.node.path))
+                    ownConflict = true;
+        if (ownConflict) {
+            outcome.errors[e.node.path] = kOwnConflict;
+            continue;
+        }
+        if (std::optional<std::string> failure = failureOf([&] { e.validate(m_policy()); })) {
+            outcome.errors[e.node.path] = *failure;
+            continue;
+        }
+        std::optional<std::string> trashPath;
+        if (std::optional<std::string> failure =
+                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path); })) {
+            outcome.errors[e.node.path] = *failure;
+            continue;
+        }
+        if (!trashPath) {
+            outcome.errors[e.node.path] = kNoLocation;
+            continue;
+        }
+        TrashReceipt receipt;
+        receipt.id = Uuid::random();
+        receipt.originalPath = e.node.path;
+        receipt.trashPath = *trashPath;
+        receipt.date = Date::now();
+        receipt.bytes = e.node.allocatedSize;
+        receipt.identity = e.node.identity;
+        outcome.receipts.push_back(std::move(receipt));
+    }
+    return outcome;
+}
+
+void CleanupService::restore(const TrashReceipt& receipt) const {
+    // A dangling link is something at the original place too.
+    if (PathResolution::entryExists(receipt.originalPath))
+        throw AmbertroveError(kOccupied);
+    const FileIdentity current = FileIdentity::read(receipt.trashPath).first;
+    const FileIdentity& recorded = receipt.identity;
+    if (current.key() != recorded.key() || current.size != recorded.size ||
+        current.modifiedSeconds != recorded.modifiedSeconds ||
+        current.modifiedNanos != recorded.modifiedNanos)
+        throw AmbertroveError(kTrashedItemChanged);
+    const std::string parent = PathResolution::parentPath(receipt.originalPath);
+    if (!PathResolution::entryExists(parent) || PathResolution::resolvingSymlinks(parent) != parent)
+        throw AmbertroveError(kParentMissing);
+    try {
+        m_trash->restore(receipt.trashPath, receipt.originalPath);
+    } catch (const std::system_error& e) {
+        // Something took the place between the check and the move; it was left alone.
+        if (e.code() == std::errc::file_exists)
+            throw AmbertroveError(kOccupied);
+        throw;
+    }
+}
+
+} // namespace ambertrove

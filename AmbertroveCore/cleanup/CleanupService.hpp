@@ -1,0 +1,44 @@
+#pragma once
+
+#include "cleanup/CleanupEntry.hpp"
+#include "cleanup/CleanupOutcome.hpp"
+#include "cleanup/CleanupPolicy.hpp"
+#include "cleanup/TrashReceipt.hpp"
+#include "platform/Trash.hpp"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ambertrove {
+
+// The one place where the user's items move: into the Trash, with a receipt each, and back out of it.
+// Nothing is ever deleted or overwritten.
+class CleanupService {
+public:
+    using PolicyFactory = std::function<CleanupPolicy()>;
+
+    // The current user's Trash and policy.
+    CleanupService();
+    // A policy is made afresh from `policy` for every entry and every check.
+    CleanupService(std::shared_ptr<const Trash> trash, PolicyFactory policy);
+
+    // Whether a duplicate copy kept by one entry is itself staged or lies inside a staged folder, in any
+    // of the path forms of either.
+    [[nodiscard]] static bool hasRetainedCopyConflict(const std::vector<CleanupEntry>& entries);
+
+    // Moves the normalized entries to the Trash. With `requireAllValid`, nothing moves unless every entry
+    // validates. Never throws: every failure is in the outcome's errors.
+    [[nodiscard]] CleanupOutcome moveToTrash(const std::vector<CleanupEntry>& entries,
+                                             bool requireAllValid) const;
+
+    // Puts the item of `receipt` back where it was. Throws AmbertroveError when it refuses, or the
+    // std::system_error of a failed status read or move; nothing changes then.
+    void restore(const TrashReceipt& receipt) const;
+
+private:
+    std::shared_ptr<const Trash> m_trash;
+    PolicyFactory m_policy;
+};
+
+} // namespace ambertrove

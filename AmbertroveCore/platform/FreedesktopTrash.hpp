@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Trash.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace ambertrove {
+
+// The Trash of the freedesktop.org Trash specification: the home trash for items on the home's file
+// system, else a trash at the top folder of the item's own file system. An item is always renamed, never
+// copied, so it stays on its file system; its "info/NAME.trashinfo" record is written before the move.
+class FreedesktopTrash final : public Trash {
+public:
+    struct Locations {
+        // The home trash, $XDG_DATA_HOME/Trash.
+        std::string homeTrash;
+        // The user whose "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid" is used elsewhere.
+        uid_t uid = 0;
+        // The top folder of the file system that holds an existing entry (the mount point); the default
+        // walks up the entry's folders while they stay on its file system.
+        std::function<std::string(const std::string&)> topDirectory;
+        // Whether an existing entry is on the home trash's file system; the default compares the devices
+        // and mounts of the entry and of the home trash (or its nearest existing folder).
+        std::function<bool(const std::string&)> isOnHomeFileSystem;
+    };
+
+    explicit FreedesktopTrash(Locations locations);
+
+    std::optional<std::string> moveToTrash(const std::string& path) const override;
+    void restore(const std::string& trashPath, const std::string& originalPath) const override;
+
+    // The trash folder (holding "files" and "info") that an item at `path` goes to; creates it when missing.
+    // Throws std::system_error when there is no usable one.
+    [[nodiscard]] std::string trashFolderFor(const std::string& path) const;
+    // The walk up the file system's folders that the default `topDirectory` uses.
+    static std::string mountTopDirectory(const std::string& path);
+
+    // "Path=" value text: bytes other than unreserved characters and "/" as %XX.
+    static std::string percentEncoded(std::string_view path);
+    // The name in the Trash for the `attempt`-th try: "name", "name 2", "name 3", ... with the
+    // extension kept at the end, shortened so that "NAME.trashinfo" fits in a file name.
+    static std::string trashName(std::string_view name, int attempt);
+
+private:
+    Locations m_locations;
+};
+
+} // namespace ambertrove

@@ -1,0 +1,38 @@
+#include "platform/MountTable.hpp"
+
+#include <cstdlib>
+#include <libmount/libmount.h>
+#include <memory>
+
+namespace ambertrove {
+
+std::optional<std::vector<std::string>> MountTable::volumePaths(const std::string& file) {
+    // Lines that do not parse are skipped by libmount; the rest of the table still counts.
+    const std::unique_ptr<libmnt_table, void (*)(libmnt_table*)> table(mnt_new_table_from_file(file.c_str()),
+                                                                       mnt_unref_table);
+    if (!table)
+        return std::nullopt;
+    const std::unique_ptr<libmnt_iter, void (*)(libmnt_iter*)> iterator(mnt_new_iter(MNT_ITER_FORWARD),
+                                                                        mnt_free_iter);
+    if (!iterator)
+        return std::nullopt;
+    std::vector<std::string> paths;
+    libmnt_fs* fs = nullptr;
+    while (mnt_table_next_fs(table.get(), iterator.get(), &fs) == 0) {
+        const char* target = mnt_fs_get_target(fs);
+        if (target && *target && !mnt_fs_is_pseudofs(fs))
+            paths.emplace_back(target);
+    }
+    return paths;
+}
+
+std::optional<std::string> MountTable::mountPointOf(const std::string& path) {
+    char* mountPoint = mnt_get_mountpoint(path.c_str());
+    if (!mountPoint)
+        return std::nullopt;
+    std::string result(mountPoint);
+    std::free(mountPoint);
+    return result;
+}
+
+} // namespace ambertrove

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/FileStatus.hpp"
+
+#include <functional>
+#include <string>
+
+namespace ambertrove {
+
+// Hooks a test installs in a DiskScanner to stand in for conditions it cannot make on a real disk
+// (unreadable entries when running as root, other devices, mount points). Each hook gets the entry's
+// absolute path; an empty hook leaves the real call alone. A scanner without hooks pays nothing for them.
+struct ScanFileSystem {
+    // After a successful status read: may change the status, or return an errno value to fail the read.
+    std::function<int(const std::string& path, FileStatus& status)> status;
+    // Before a folder is opened for listing: returns an errno value to fail the open, or 0.
+    std::function<int(const std::string& path)> open;
+    // Before the root's readability check: returns an errno value to make the root unreadable, or 0.
+    std::function<int(const std::string& path)> access;
+};
+
+} // namespace ambertrove

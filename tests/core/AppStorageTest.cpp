@@ -1,0 +1,213 @@
+#include "services/AppStorage.hpp"
+#include "services/MemoryPreferenceStore.hpp"
+
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ambertrove {
+namespace {
+
+TEST(AppStorage, ResolveChoosesTheFolder) {
+    enum class Entry { none, folder, file, linkToFolder, danglingLink };
+    struct Case {
+        const char* name;
+        Entry current, former;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"neither", Entry::none, Entry::none, "Ambertrove"},
+        {"only the former folder", Entry::none, Entry::folder, "Tessavale"},
+        {"both", Entry::folder, Entry::folder, "Ambertrove"},
+        {"only the current folder", Entry::folder, Entry::none, "Ambertrove"},
+        {"a plain file in the former's place", Entry::none, Entry::file, "Ambertrove"},
+        {"a plain file in the current's place", Entry::file, Entry::folder, "Ambertrove"},
+        {"a plain file in both places", Entry::file, Entry::file, "Ambertrove"},
+        {"the former is a link to a folder", Entry::none, Entry::linkToFolder, "Tessavale"},
+        {"the current is a link to a folder", Entry::linkToFolder, Entry::folder, "Ambertrove"},
+        {"the current is a dangling link", Entry::danglingLink, Entry::folder, "Tessavale"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string support = dir.makeDir("share");
+        dir.makeDir("elsewhere");
+        auto make = [&](const std::string& name, Entry e) {
+            switch (e) {
+            case Entry::none:
+                break;
+            case Entry::folder:
+                dir.makeDir("share/" + name);
+                break;
+            case Entry::file:
+                dir.makeFile("share/" + name, "x");
+                break;
+            case Entry::linkToFolder:
+                dir.makeSymlink("share/" + name, dir / "elsewhere");
+                break;
+            case Entry::danglingLink:
+                dir.makeSymlink("share/" + name, dir / "nothing");
+                break;
+            }
+        };
+        make("Ambertrove", c.current);
+        make("Tessavale", c.former);
+        EXPECT_EQ(AppStorage::resolve(support), support + "/" + c.expected) << c.name;
+        EXPECT_EQ(AppStorage::resolve(support + "/"), support + "/" + c.expected) << c.name;
+    }
+}
+
+TEST(AppStorage, ResolveCreatesNothingAndToleratesAMissingParent) {
+    test::TempDir dir;
+    EXPECT_EQ(AppStorage::resolve(dir / "no/such/folder"), dir / "no/such/folder/Ambertrove");
+    struct stat status {};
+    EXPECT_NE(::lstat((dir / "no").c_str(), &status), 0);
+    const std::string support = dir.makeDir("share");
+    EXPECT_EQ(AppStorage::resolve(support), support + "/Ambertrove");
+    EXPECT_NE(::lstat((support + "/Ambertrove").c_str(), &status), 0);
+}
+
+TEST(AppStorage, ApplicationSupportFolder) {
+    struct Case {
+        std::optional<std::string> xdgDataHome;
+        std::string home, expected;
+    };
+    const std::vector<Case> cases = {
+        {std::nullopt, "/home/ann", "/home/ann/.local/share"},
+        {"", "/home/ann", "/home/ann/.local/share"},
+        {"relative/data", "/home/ann", "/home/ann/.local/share"},
+        {"/data/ann", "/home/ann", "/data/ann"},
+        {std::nullopt, "/", "/.local/share"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AppStorage::applicationSupport(c.xdgDataHome, c.home), c.expected)
+            << c.xdgDataHome.value_or("(unset)");
+}
+
+TEST(AppStorage, MigrationNeverOverwrites) {
+    struct Case {
+        const char* name;
+        PreferenceTable target, legacy, expected;
+    };
+    const std::vector<std::string> recent = {"/Users/ann/Movies", "/Users/ann/Music"};
+    const std::vector<Case> cases = {
+        {"copies only what is missing",
+         {{"colorTheme", std::string("ember")}},
+         {{"colorTheme", std::string("ocean")}, {"recentFolders", recent}},
+         {{"colorTheme", std::string("ember")}, {"recentFolders", recent}}},
+        {"empty legacy table", {{"darkAppearance", true}}, {}, {{"darkAppearance", true}}},
+        {"only other keys",
+         {{"darkAppearance", true}},
+         {{"windowFrame", std::string("0 0 10 10")}, {"ColorTheme", std::string("case matters")}},
+         {{"darkAppearance", true}}},
+        {"all six, values unchanged whatever their type",
+         {},
+         {{"darkAppearance", false},
+          {"colorTheme", std::string("ocean")},
+          {"recentFolders", recent},
+          {"backupBeforeCleanup", std::int64_t(1)},
+          {"snapshotsEnabled", true},
+          {"lastBackupParent", std::string("/Volumes/Backup")},
+          {"other", 2.5}},
+         {{"darkAppearance", false},
+          {"colorTheme", std::string("ocean")},
+          {"recentFolders", recent},
+          {"backupBeforeCleanup", std::int64_t(1)},
+          {"snapshotsEnabled", true},
+          {"lastBackupParent", std::string("/Volumes/Backup")}}},
+        {"a stored false is a value too",
+         {{"snapshotsEnabled", false}},
+         {{"snapshotsEnabled", true}},
+         {{"snapshotsEnabled", false}}},
+    };
+    for (const Case& c : cases) {
+        MemoryPreferenceStore store(c.target);
+        AppStorage::migratePreferences(store, c.legacy);
+        EXPECT_EQ(store.values(), c.expected) << c.name;
+        AppStorage::migratePreferences(store, c.legacy);
+        EXPECT_EQ(store.values(), c.expected) << c.name << " (again)";
+    }
+}
+
+// A store whose values may come from another domain than the one written to; records what is asked and set.
+class LayeredStore final : public PreferenceStore {
+public:
+    PreferenceTable own, global;
+    std::vector<std::string> asked, set;
+
+    [[nodiscard]] std::optional<PreferenceValue> value(std::string_view key) const override {
+        const_cast<LayeredStore*>(this)->asked.emplace_back(key);
+        if (auto it = own.find(key); it != own.end())
+            return it->second;
+        if (auto it = global.find(key); it != global.end())
+            return it->second;
+        return std::nullopt;
+    }
+    void setValue(std::string_view key, const PreferenceValue& value) override {
+        set.emplace_back(key);
+        own.insert_or_assign(std::string(key), value);
+    }
+};
+
+TEST(AppStorage, MigrationAsksEveryKeyInOrderAndRespectsValuesFromAnyDomain) {
+    LayeredStore store;
+    store.global = {{"colorTheme", std::string("from another domain")}};
+    const PreferenceTable legacy = {{"colorTheme", std::string("old")},
+                                    {"lastBackupParent", std::string("/b")},
+                                    {"darkAppearance", true}};
+    AppStorage::migratePreferences(store, legacy);
+    EXPECT_EQ(store.asked,
+              (std::vector<std::string>{"darkAppearance", "colorTheme", "recentFolders",
+                                        "backupBeforeCleanup", "snapshotsEnabled", "lastBackupParent"}));
+    EXPECT_EQ(store.set, (std::vector<std::string>{"darkAppearance", "lastBackupParent"}));
+    EXPECT_FALSE(store.own.contains("colorTheme"));
+}
+
+TEST(AppStorage, HomeFolderFromTheEnvironmentElseThePasswordEntry) {
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(AppStorage::homeFolder(std::string("/home/ann")), "/home/ann");
+    EXPECT_EQ(AppStorage::homeFolder(std::nullopt), entry->pw_dir);
+    EXPECT_EQ(AppStorage::homeFolder(std::string()), entry->pw_dir);
+}
+
+// Sets an environment variable for the length of a scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value)
+        : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(AppStorage, DirectoryIsResolvedAfreshInTheDataFolder) {
+    test::TempDir dir;
+    const std::string share = dir.makeDir("data");
+    const ScopedVariable data("XDG_DATA_HOME", share);
+    EXPECT_EQ(AppStorage::directory(), share + "/Ambertrove");
+    dir.makeDir("data/Tessavale");
+    EXPECT_EQ(AppStorage::directory(), share + "/Tessavale");
+    dir.makeDir("data/Ambertrove");
+    EXPECT_EQ(AppStorage::directory(), share + "/Ambertrove");
+}
+
+} // namespace
+} // namespace ambertrove

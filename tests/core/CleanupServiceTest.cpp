@@ -1,0 +1,313 @@
+#include "cleanup/CleanupService.hpp"
+#include "cleanup/CleanupEntry.hpp"
+#include "model/AmbertroveError.hpp"
+#include "platform/AtomicFile.hpp"
+#include "platform/FreedesktopTrash.hpp"
+#include "platform/PathResolution.hpp"
+#include "support/CleanupFixture.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+namespace {
+
+using test::CleanupFixture;
+using test::errnoOf;
+using test::errorText;
+using test::exists;
+using test::listing;
+using test::TempDir;
+using ::testing::MatchesRegex;
+
+const std::string kOccupied =
+    "An item already exists at the original location. Restore from Finder to choose another destination.";
+const std::string kChanged = "The item in Trash has changed. Restore it using Finder.";
+const std::string kParentMissing = "The original parent folder is missing or moved. Restore using Finder.";
+const std::string kBatchConflict = "A duplicate copy marked to keep is also in Cleanup. Remove it or its "
+                                   "containing folder first; no files were moved.";
+const std::string kOwnConflict =
+    "The copy marked to keep is also in Cleanup. Remove it or its containing folder from the queue first.";
+
+// ---- moving entries and restoring receipts -----------------------------------------------------------
+
+TEST(CleanupService, MovesEntriesWithReceiptsAndRestoresThem) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/report.txt", "report");
+    f.dir.makeFile("home/docs/box/inner.bin", std::string(5000, 'i'));
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry file(*scan.nodes.node(f.home + "/docs/report.txt"), scan, "Large files", f.policy);
+    const CleanupEntry folder(*scan.nodes.node(f.home + "/docs/box"), scan, "Large files", f.policy);
+
+    const CleanupOutcome outcome = f.service.moveToTrash({file, folder}, true);
+    EXPECT_TRUE(outcome.errors.empty());
+    ASSERT_EQ(outcome.receipts.size(), 2u);
+    // Normalized order: shorter path first.
+    const TrashReceipt& boxReceipt = outcome.receipts[0];
+    const TrashReceipt& fileReceipt = outcome.receipts[1];
+    EXPECT_EQ(boxReceipt.originalPath, f.home + "/docs/box");
+    EXPECT_EQ(boxReceipt.trashPath, f.trashFolder + "/files/box");
+    EXPECT_EQ(boxReceipt.bytes, folder.node.allocatedSize);
+    EXPECT_EQ(boxReceipt.identity, folder.node.identity);
+    EXPECT_EQ(fileReceipt.originalPath, f.home + "/docs/report.txt");
+    EXPECT_EQ(fileReceipt.trashPath, f.trashFolder + "/files/report.txt");
+    EXPECT_EQ(fileReceipt.bytes, file.node.allocatedSize);
+    EXPECT_NE(boxReceipt.id, fileReceipt.id);
+    EXPECT_FALSE(exists(f.home + "/docs/box"));
+    EXPECT_THAT(readWholeFile(f.trashFolder + "/info/box.trashinfo"), MatchesRegex(test::kTrashInfoPattern));
+
+    f.service.restore(fileReceipt);
+    f.service.restore(boxReceipt);
+    EXPECT_EQ(readWholeFile(f.home + "/docs/report.txt"), "report");
+    EXPECT_EQ(readWholeFile(f.home + "/docs/box/inner.bin"), std::string(5000, 'i'));
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupService, AnEmptyListMovesNothing) {
+    CleanupFixture f;
+    const CleanupOutcome outcome = f.service.moveToTrash({}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_TRUE(outcome.errors.empty());
+}
+
+TEST(CleanupService, OneChangedEntryStopsTheWholeMoveAndEveryFailureIsListed) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/a.txt", "a");
+    f.dir.makeFile("home/docs/b.txt", "b");
+    f.dir.makeFile("home/docs/c.txt", "c");
+    const ScanResult scan = f.scan("docs");
+    std::vector<CleanupEntry> entries;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        entries.emplace_back(*scan.nodes.node(f.home + "/docs/" + name), scan, "r", f.policy);
+    f.dir.makeFile("home/docs/a.txt", "changed");
+    f.dir.makeFile("home/docs/c.txt", "changed");
+
+    const CleanupOutcome outcome = f.service.moveToTrash(entries, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors,
+              (std::map<std::string, std::string>{
+                  {f.home + "/docs/a.txt", "a.txt changed since the scan. Rescan and stage it again."},
+                  {f.home + "/docs/c.txt", "c.txt changed since the scan. Rescan and stage it again."}}));
+    EXPECT_TRUE(exists(f.home + "/docs/b.txt"));
+
+    // Without the requirement the valid entry goes alone.
+    const CleanupOutcome partial = f.service.moveToTrash(entries, false);
+    ASSERT_EQ(partial.receipts.size(), 1u);
+    EXPECT_EQ(partial.receipts[0].originalPath, f.home + "/docs/b.txt");
+    EXPECT_EQ(partial.errors.size(), 2u);
+}
+
+TEST(CleanupService, AFileStagedTwiceMovesOnceWithItsFolder) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/box/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry file(*scan.nodes.node(f.home + "/docs/box/a.txt"), scan, "r", f.policy);
+    const CleanupEntry folder(*scan.nodes.node(f.home + "/docs/box"), scan, "r", f.policy);
+    const CleanupOutcome outcome = f.service.moveToTrash({file, folder}, true);
+    EXPECT_TRUE(outcome.errors.empty());
+    ASSERT_EQ(outcome.receipts.size(), 1u);
+    EXPECT_EQ(outcome.receipts[0].originalPath, f.home + "/docs/box");
+    EXPECT_EQ(listing(f.trashFolder + "/files/box"), std::vector<std::string>{"a.txt"});
+}
+
+TEST(CleanupService, AReceiptCountsTheAllocatedSizeTheScanGave) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/one.bin", std::string(10000, 'h'));
+    f.dir.makeHardLink("home/docs/two.bin", "home/docs/one.bin");
+    const ScanResult scan = f.scan("docs");
+    // The scan counts the blocks of a hard-linked file once: one of the two links holds 0.
+    const DiskNode one = *scan.nodes.node(f.home + "/docs/one.bin");
+    const DiskNode two = *scan.nodes.node(f.home + "/docs/two.bin");
+    const DiskNode& counted = one.allocatedSize != 0 ? one : two;
+    const DiskNode& free = one.allocatedSize != 0 ? two : one;
+    ASSERT_EQ(free.allocatedSize, 0);
+    const CleanupEntry entry(free, scan, "r", f.policy);
+    const CleanupOutcome outcome = f.service.moveToTrash({entry}, true);
+    ASSERT_EQ(outcome.receipts.size(), 1u);
+    EXPECT_EQ(outcome.receipts[0].bytes, 0);
+    EXPECT_GT(counted.allocatedSize, 0);
+    // The receipt keeps the identity as scanned.
+    EXPECT_EQ(outcome.receipts[0].identity, free.identity);
+}
+
+TEST(CleanupService, AKeptDuplicateThatIsAlsoQueuedStopsEverything) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/box/keep.txt", "same");
+    f.dir.makeFile("home/docs/copy.txt", "same");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry folder(*scan.nodes.node(f.home + "/docs/box"), scan, "r", f.policy);
+    CleanupEntry copy(*scan.nodes.node(f.home + "/docs/copy.txt"), scan, "Duplicates", f.policy);
+    copy.retainedCopies[f.home + "/docs/box/keep.txt"] =
+        scan.nodes.node(f.home + "/docs/box/keep.txt")->identity;
+
+    EXPECT_TRUE(CleanupService::hasRetainedCopyConflict({folder, copy}));
+    const CleanupOutcome outcome = f.service.moveToTrash({folder, copy}, false);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors,
+              (std::map<std::string, std::string>{{f.home + "/docs/box", kBatchConflict},
+                                                  {f.home + "/docs/copy.txt", kBatchConflict}}));
+    EXPECT_TRUE(exists(f.home + "/docs/box/keep.txt"));
+    EXPECT_TRUE(exists(f.home + "/docs/copy.txt"));
+
+    // Alone, the duplicate goes and the kept copy stays.
+    const CleanupOutcome alone = f.service.moveToTrash({copy}, true);
+    EXPECT_TRUE(alone.errors.empty());
+    EXPECT_EQ(alone.receipts.size(), 1u);
+    EXPECT_TRUE(exists(f.home + "/docs/box/keep.txt"));
+}
+
+TEST(CleanupService, RetainedCopiesConflictAcrossPathForms) {
+    const auto entryAt = [](const std::string& path, std::map<std::string, FileIdentity> kept = {}) {
+        CleanupEntry e;
+        e.node.path = path;
+        e.retainedCopies = std::move(kept);
+        return e;
+    };
+    EXPECT_FALSE(CleanupService::hasRetainedCopyConflict({entryAt("/Users/ann/a"), entryAt("/Users/ann/b")}));
+    EXPECT_TRUE(CleanupService::hasRetainedCopyConflict(
+        {entryAt("/Users/ann/box"),
+         entryAt("/Users/ann/c", {{"/System/Volumes/Data/Users/ann/box/k", {}}})}));
+    EXPECT_TRUE(CleanupService::hasRetainedCopyConflict(
+        {entryAt("/tmp/box"), entryAt("/x", {{"/private/tmp/box/deeper/k", {}}})}));
+    EXPECT_TRUE(
+        CleanupService::hasRetainedCopyConflict({entryAt("/x/box/../box"), entryAt("/y", {{"/x/box", {}}})}));
+    EXPECT_FALSE(
+        CleanupService::hasRetainedCopyConflict({entryAt("/x/box"), entryAt("/y", {{"/x/boxes/k", {}}})}));
+    EXPECT_TRUE(CleanupService::hasRetainedCopyConflict({entryAt("/"), entryAt("/y", {{"/anything", {}}})}));
+    // An entry may keep a copy that nobody stages.
+    EXPECT_FALSE(CleanupService::hasRetainedCopyConflict({entryAt("/a/one", {{"/a/two", {}}})}));
+}
+
+TEST(CleanupService, AKeptCopyWrittenAsTextInsideAnotherEntryIsRefusedForThatEntry) {
+    CleanupFixture f;
+    // Relative spellings have no path forms, so only the plain text comparison sees the overlap.
+    CleanupEntry folder;
+    folder.node.path = "relative/box";
+    CleanupEntry copy;
+    copy.node.path = "relative/copy.txt";
+    copy.retainedCopies["relative/box/keep.txt"] = {};
+    EXPECT_FALSE(CleanupService::hasRetainedCopyConflict({folder, copy}));
+    const CleanupOutcome outcome = f.service.moveToTrash({folder, copy}, false);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at("relative/copy.txt"), kOwnConflict);
+    EXPECT_NE(outcome.errors.at("relative/box"), kOwnConflict);
+}
+
+TEST(CleanupService, AMoveWithoutALocationIsReportedWithoutAReceipt) {
+    CleanupFixture f;
+    struct SilentTrash final : Trash {
+        std::shared_ptr<FreedesktopTrash> real;
+        std::optional<std::string> moveToTrash(const std::string& path) const override {
+            (void)real->moveToTrash(path);
+            return std::nullopt;
+        }
+        void restore(const std::string&, const std::string&) const override {}
+    };
+    auto silent = std::make_shared<SilentTrash>();
+    silent->real = f.trash;
+    const CleanupService service(silent, [&] { return f.policy; });
+    f.dir.makeFile("home/docs/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry entry(*scan.nodes.node(f.home + "/docs/a.txt"), scan, "r", f.policy);
+    const CleanupOutcome outcome = service.moveToTrash({entry}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(f.home + "/docs/a.txt"),
+              "Moved to Trash. macOS did not provide the restore location; use Finder's Put Back command.");
+}
+
+struct Trashed {
+    CleanupFixture f;
+    TrashReceipt receipt;
+    Trashed() {
+        f.dir.makeFile("home/docs/a.txt", "a");
+        const ScanResult scan = f.scan("docs");
+        const CleanupEntry entry(*scan.nodes.node(f.home + "/docs/a.txt"), scan, "r", f.policy);
+        const CleanupOutcome outcome = f.service.moveToTrash({entry}, true);
+        EXPECT_EQ(outcome.receipts.size(), 1u);
+        if (!outcome.receipts.empty())
+            receipt = outcome.receipts[0];
+    }
+};
+
+TEST(CleanupService, RestoreRefusesWhenSomethingIsAtTheOriginalPlace) {
+    Trashed t;
+    t.f.dir.makeFile("home/docs/a.txt", "newcomer");
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kOccupied);
+    EXPECT_EQ(readWholeFile(t.f.home + "/docs/a.txt"), "newcomer");
+    EXPECT_TRUE(exists(t.receipt.trashPath));
+}
+
+TEST(CleanupService, RestoreRefusesWhenADanglingLinkIsAtTheOriginalPlace) {
+    Trashed t;
+    t.f.dir.makeSymlink("home/docs/a.txt", t.f.home + "/nowhere");
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kOccupied);
+    EXPECT_TRUE(exists(t.receipt.trashPath));
+}
+
+TEST(CleanupService, RestoreRefusesAnItemChangedInTheTrash) {
+    Trashed t;
+    t.f.dir.makeFile("home/.local/share/Trash/files/a.txt", "edited");
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kChanged);
+    EXPECT_FALSE(exists(t.f.home + "/docs/a.txt"));
+}
+
+TEST(CleanupService, RestoreRefusesAChangedModificationTime) {
+    Trashed t;
+    t.f.dir.setTimes("home/.local/share/Trash/files/a.txt", 1000, 1000);
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kChanged);
+}
+
+TEST(CleanupService, RestoreRefusesWhenTheParentFolderIsGone) {
+    Trashed t;
+    ASSERT_EQ(::rmdir((t.f.home + "/docs").c_str()), 0);
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kParentMissing);
+    EXPECT_TRUE(exists(t.receipt.trashPath));
+}
+
+TEST(CleanupService, RestoreRefusesWhenTheParentIsNowALink) {
+    Trashed t;
+    ASSERT_EQ(::rename((t.f.home + "/docs").c_str(), (t.f.home + "/moved").c_str()), 0);
+    t.f.dir.makeSymlink("home/docs", t.f.home + "/moved");
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kParentMissing);
+    EXPECT_FALSE(exists(t.f.home + "/moved/a.txt"));
+}
+
+TEST(CleanupService, RestoreFailsWithTheStatusErrorWhenTheItemLeftTheTrash) {
+    Trashed t;
+    ASSERT_EQ(::rename(t.receipt.trashPath.c_str(), (t.f.dir / "taken-out").c_str()), 0);
+    EXPECT_EQ(errnoOf([&] { t.f.service.restore(t.receipt); }), ENOENT);
+}
+
+TEST(CleanupService, AnEntryThatAppearsDuringTheRestoreIsLeftAlone) {
+    Trashed t;
+    // The original place is taken between the checks and the move.
+    struct RacingTrash final : Trash {
+        std::shared_ptr<FreedesktopTrash> real;
+        TempDir* dir = nullptr;
+        std::optional<std::string> moveToTrash(const std::string& path) const override {
+            return real->moveToTrash(path);
+        }
+        void restore(const std::string& trashPath, const std::string& originalPath) const override {
+            dir->makeFile("home/docs/a.txt", "racer");
+            real->restore(trashPath, originalPath);
+        }
+    };
+    auto racing = std::make_shared<RacingTrash>();
+    racing->real = t.f.trash;
+    racing->dir = &t.f.dir;
+    const CleanupService service(racing, [&] { return t.f.policy; });
+    EXPECT_EQ(errorText([&] { service.restore(t.receipt); }), kOccupied);
+    EXPECT_EQ(readWholeFile(t.f.home + "/docs/a.txt"), "racer");
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+}
+
+} // namespace
+} // namespace ambertrove

@@ -1,0 +1,698 @@
+#include "scan/DiskScanner.hpp"
+#include "model/AmbertroveError.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace ambertrove {
+namespace {
+
+using test::TempDir;
+
+const std::string kNested = "Nested volume skipped. Scan this volume separately.";
+
+struct stat lstatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// Names of a folder in the order the system lists them.
+std::vector<std::string> listed(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    EXPECT_NE(dir, nullptr) << folder;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+const NodeTable::Record& recordAt(const ScanResult& scan, const std::string& path) {
+    const NodeIndex i = scan.nodes.find(path);
+    EXPECT_NE(i, kNoNode) << path;
+    static const NodeTable::Record missing;
+    return i == kNoNode ? missing : scan.nodes[i];
+}
+
+template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& test) {
+    return test.param.name;
+}
+
+std::shared_ptr<ScanFileSystem> hooks() {
+    return std::make_shared<ScanFileSystem>();
+}
+
+std::vector<std::string> issuePaths(const ScanResult& scan) {
+    std::vector<std::string> paths;
+    for (const ScanIssue& issue : scan.issues)
+        paths.push_back(issue.path);
+    return paths;
+}
+
+// ---- the root --------------------------------------------------------------------------------------
+
+struct RootCase {
+    std::string name;
+    std::function<std::string(TempDir&)> makeRoot;
+    std::function<void(ScanFileSystem&, const std::string& tempPath)> hook;
+    int errorCode;        // a std::system_error with this code, or 0
+    std::string sentence; // an AmbertroveError with this text, or empty
+};
+void PrintTo(const RootCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RootFailureTest : public ::testing::TestWithParam<RootCase> {};
+
+TEST_P(RootFailureTest, FailsWithTheListedError) {
+    const RootCase& c = GetParam();
+    TempDir dir;
+    const std::string root = c.makeRoot(dir);
+    auto fs = hooks();
+    if (c.hook)
+        c.hook(*fs, dir.path());
+    CancellationFlag flag;
+    try {
+        (void)DiskScanner(fs).scan(root, flag);
+        FAIL() << "the scan succeeded";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), c.errorCode) << e.what();
+        EXPECT_EQ(e.code().category(), std::generic_category());
+        EXPECT_TRUE(c.sentence.empty());
+    } catch (const AmbertroveError& e) {
+        EXPECT_EQ(e.message(), c.sentence);
+        EXPECT_EQ(c.errorCode, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roots, RootFailureTest,
+    ::testing::Values(
+        RootCase{"Missing", [](TempDir& d) { return d / "nothing-here"; }, {}, ENOENT, ""},
+        RootCase{"MissingParent", [](TempDir& d) { return d / "no/such/folder"; }, {}, ENOENT, ""},
+        RootCase{"File",
+                 [](TempDir& d) { return d.makeFile("plain.txt", "x"); },
+                 {},
+                 0,
+                 "Choose a folder or mounted volume to scan."},
+        RootCase{"LinkToFile",
+                 [](TempDir& d) {
+                     d.makeFile("plain.txt", "x");
+                     return d.makeSymlink("link", "plain.txt");
+                 },
+                 {},
+                 0,
+                 "Choose a folder or mounted volume to scan."},
+        RootCase{"DanglingLink", [](TempDir& d) { return d.makeSymlink("link", "gone"); }, {}, ENOENT, ""},
+        RootCase{"UnreadableStatus", [](TempDir& d) { return d.makeDir("root"); },
+                 [](ScanFileSystem& fs, const std::string&) {
+                     fs.status = [](const std::string&, FileStatus&) {
+                         return EACCES;
+                     };
+                 },
+                 EACCES, ""},
+        RootCase{"NotReadable", [](TempDir& d) { return d.makeDir("root"); },
+                 [](ScanFileSystem& fs, const std::string&) {
+                     fs.access = [](const std::string&) {
+                         return EACCES;
+                     };
+                 },
+                 0, "This folder cannot be read. Choose another folder or grant access in System Settings."},
+        RootCase{"CannotOpen", [](TempDir& d) { return d.makeDir("root"); },
+                 [](ScanFileSystem& fs, const std::string&) {
+                     fs.open = [](const std::string&) {
+                         return EMFILE;
+                     };
+                 },
+                 0, "Unable to enumerate this folder."}),
+    caseName<RootCase>);
+
+TEST(DiskScannerTest, LinkToFolderAsRootScansTheFolderUnderItsRealPath) {
+    TempDir dir;
+    dir.makeFileOfSize("real/inner/file.txt", 300);
+    const std::string link = dir.makeSymlink("link", "real");
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner().scan(link + "/./inner/..", flag);
+    EXPECT_EQ(scan.rootPath, dir / "real");
+    EXPECT_EQ(scan.nodes.size(), 3u);
+    EXPECT_TRUE(scan.nodes.contains(dir / "real/inner/file.txt"));
+    EXPECT_FALSE(scan.nodes.contains(dir / "link"));
+    EXPECT_FALSE(scan.root()->parent.has_value());
+    EXPECT_EQ(scan.root()->logicalSize, 300);
+}
+
+TEST(DiskScannerTest, EmptyFolderGivesTheRootAloneAndOneFinalReport) {
+    TempDir dir;
+    const std::string root = dir.makeDir("empty");
+    CancellationFlag flag;
+    std::vector<ScanProgress> reports;
+    const ScanResult scan =
+        DiskScanner().scan(root, flag, nullptr, [&](const ScanProgress& p) { reports.push_back(p); });
+    ASSERT_EQ(scan.nodes.size(), 1u);
+    const DiskNode node = *scan.root();
+    EXPECT_EQ(node.path, root);
+    EXPECT_TRUE(node.isDirectory);
+    EXPECT_EQ(node.logicalSize, 0);
+    EXPECT_EQ(node.allocatedSize, 0);
+    EXPECT_EQ(node.fileCount, 0);
+    EXPECT_EQ(node.folderCount, 0);
+    EXPECT_TRUE(node.children.empty());
+    EXPECT_TRUE(scan.issues.empty());
+    EXPECT_EQ(scan.skippedCount, 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].path, root);
+    EXPECT_TRUE(reports[0].preview.empty());
+    EXPECT_EQ(reports[0].files, 0);
+    EXPECT_EQ(reports[0].folders, 0);
+    EXPECT_EQ(reports[0].bytes, 0);
+    EXPECT_FALSE(reports[0].browsing.has_value());
+    EXPECT_GE(scan.duration, 0);
+}
+
+// ---- what the walk measures ------------------------------------------------------------------------
+
+TEST(DiskScannerTest, HardLinksCountTheirBlocksOnceInTheOrderMet) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/one", 4096);
+    dir.makeHardLink("root/two", "root/one");
+    const std::vector<std::string> order = listed(root);
+    ASSERT_EQ(order.size(), 2u);
+    const struct stat st = lstatOf(root + "/one");
+    const std::int64_t blocks = static_cast<std::int64_t>(st.st_blocks) * 512;
+
+    CancellationFlag flag;
+    for (const bool live : {false, true}) {
+        const ScanNavigation liveNavigation;
+        const ScanNavigation* navigation = live ? &liveNavigation : nullptr;
+        const ScanResult scan = DiskScanner().scan(root, flag, navigation);
+        const auto& first = recordAt(scan, root + "/" + order[0]);
+        const auto& second = recordAt(scan, root + "/" + order[1]);
+        EXPECT_EQ(first.logicalSize, 4096);
+        EXPECT_EQ(second.logicalSize, 4096);
+        EXPECT_EQ(first.allocatedSize, blocks);
+        EXPECT_EQ(second.allocatedSize, 0);
+        EXPECT_EQ(scan.nodes.data(scan.nodes.find(root + "/" + order[1])).ownAllocatedSize, 0);
+        const DiskNode top = *scan.root();
+        EXPECT_EQ(top.logicalSize, 8192);
+        EXPECT_EQ(top.allocatedSize, blocks);
+        EXPECT_EQ(top.fileCount, 2);
+        EXPECT_EQ(scan.nodes.identity(scan.nodes.find(root + "/one")).linkCount, 2);
+    }
+}
+
+TEST(DiskScannerTest, HardLinksInDifferentFoldersFollowTheWalkOrder) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/p/file", 10000);
+    dir.makeHardLink("root/q/link", "root/p/file");
+    const std::vector<std::string> order = listed(root); // p and q: the first listed is walked first
+    const std::string firstMet = order[0] == "p" ? root + "/p/file" : root + "/q/link";
+    const std::string secondMet = order[0] == "p" ? root + "/q/link" : root + "/p/file";
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner().scan(root, flag);
+    EXPECT_EQ(recordAt(scan, firstMet).allocatedSize,
+              static_cast<std::int64_t>(lstatOf(firstMet).st_blocks) * 512);
+    EXPECT_EQ(recordAt(scan, secondMet).allocatedSize, 0);
+    EXPECT_EQ(recordAt(scan, secondMet).logicalSize, 10000);
+}
+
+TEST(DiskScannerTest, MeasuresEveryEntryWithoutFollowingLinks) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    TempDir& d = dir;
+    d.makeFileOfSize("root/a/x.txt", 1000);
+    d.makeFileOfSize("root/a/y.bin", 5000);
+    d.makeFileOfSize("root/a/b/z.dat", 9000);
+    d.makeDir("root/a/b/empty");
+    d.makeFileOfSize("root/c.txt", 10);
+    d.makeSymlink("root/to-file", "c.txt");
+    d.makeSymlink("root/to-folder", "a");
+    d.makeFile("root/a/b/ünïcödé ✓.txt", "hello");
+
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner().scan(root, flag);
+    EXPECT_TRUE(scan.issues.empty());
+    EXPECT_EQ(scan.skippedCount, 0);
+    EXPECT_EQ(scan.nodes.size(), 11u);
+
+    // Own figures come from the entry's status; sizes of folders are the sums below them.
+    std::int64_t logical = 0, allocated = 0;
+    for (const char* file :
+         {"a/x.txt", "a/y.bin", "a/b/z.dat", "c.txt", "to-file", "to-folder", "a/b/ünïcödé ✓.txt"}) {
+        const std::string path = root + "/" + file;
+        const struct stat st = lstatOf(path);
+        const auto& r = recordAt(scan, path);
+        EXPECT_EQ(r.logicalSize, st.st_size) << file;
+        EXPECT_EQ(r.allocatedSize, static_cast<std::int64_t>(st.st_blocks) * 512) << file;
+        EXPECT_EQ(r.fileCount, 1) << file;
+        EXPECT_EQ(r.folderCount, 0) << file;
+        EXPECT_EQ(r.inode, st.st_ino) << file;
+        logical += st.st_size;
+        allocated += static_cast<std::int64_t>(st.st_blocks) * 512;
+    }
+    const DiskNode top = *scan.root();
+    EXPECT_EQ(top.logicalSize, logical);
+    EXPECT_EQ(top.allocatedSize, allocated);
+    EXPECT_EQ(top.fileCount, 7);
+    EXPECT_EQ(top.folderCount, 3);
+
+    struct Expected {
+        const char* folder;
+        std::int64_t files, folders;
+    };
+    for (const Expected& e : {Expected{"a", 4, 2}, Expected{"a/b", 2, 1}, Expected{"a/b/empty", 0, 0}}) {
+        const auto& r = recordAt(scan, root + "/" + e.folder);
+        EXPECT_TRUE(r.isDirectory()) << e.folder;
+        EXPECT_EQ(r.fileCount, e.files) << e.folder;
+        EXPECT_EQ(r.folderCount, e.folders) << e.folder;
+    }
+
+    // Links are measured as themselves: no children, nothing of their target.
+    const DiskNode toFolder = *scan.nodes.node(root + "/to-folder");
+    EXPECT_TRUE(toFolder.isSymbolicLink);
+    EXPECT_FALSE(toFolder.isDirectory);
+    EXPECT_TRUE(toFolder.children.empty());
+    EXPECT_FALSE(scan.nodes.contains(root + "/to-folder/x.txt"));
+    EXPECT_TRUE(scan.nodes.node(root + "/to-file")->isSymbolicLink);
+
+    // Children in the order the folder lists them, with parent links.
+    for (const char* folder : {"", "/a", "/a/b"}) {
+        const DiskNode node = *scan.nodes.node(root + folder);
+        std::vector<std::string> expected;
+        for (const std::string& name : listed(root + folder))
+            expected.push_back(root + folder + "/" + name);
+        EXPECT_EQ(node.children, expected) << folder;
+        for (const std::string& child : node.children)
+            EXPECT_EQ(scan.nodes.node(child)->parent, root + folder);
+    }
+}
+
+// ---- entries the walk cannot measure ---------------------------------------------------------------
+
+TEST(DiskScannerTest, UnreadableEntriesBecomeIssuesAndTheWalkGoesOn) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/ok.txt", 100);
+    dir.makeFileOfSize("root/secret.txt", 200);
+    dir.makeFileOfSize("root/closed/inside.txt", 300);
+    dir.makeFileOfSize("root/closed/deeper/more.txt", 300);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus&) {
+        return path == root + "/secret.txt" ? EACCES : 0;
+    };
+    fs->open = [&](const std::string& path) {
+        return path == root + "/closed" ? EACCES : 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+
+    EXPECT_EQ(scan.skippedCount, 2);
+    std::map<std::string, std::string> issues;
+    for (const ScanIssue& issue : scan.issues)
+        issues[issue.path] = issue.message;
+    EXPECT_EQ(issues, (std::map<std::string, std::string>{{root + "/secret.txt", "Permission denied"},
+                                                          {root + "/closed", "Permission denied"}}));
+    EXPECT_FALSE(scan.nodes.contains(root + "/secret.txt"));
+    // A folder that cannot be listed is still measured itself, with nothing below it.
+    const DiskNode closed = *scan.nodes.node(root + "/closed");
+    EXPECT_TRUE(closed.children.empty());
+    EXPECT_EQ(closed.fileCount, 0);
+    EXPECT_FALSE(scan.nodes.contains(root + "/closed/inside.txt"));
+    EXPECT_EQ(scan.root()->logicalSize, 100);
+    EXPECT_EQ(scan.root()->fileCount, 1);
+    EXPECT_EQ(scan.root()->folderCount, 1);
+}
+
+TEST(DiskScannerTest, KeepsTheFirst200IssuesAndCountsThemAll) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    for (int i = 0; i < 250; ++i)
+        dir.makeFile("root/f" + std::to_string(i));
+    dir.makeFile("root/readable");
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus&) {
+        return path == root || path == root + "/readable" ? 0 : EIO;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    EXPECT_EQ(scan.skippedCount, 250);
+    ASSERT_EQ(scan.issues.size(), 200u);
+    std::vector<std::string> expected;
+    for (const std::string& name : listed(root))
+        if (name != "readable" && expected.size() < 200)
+            expected.push_back(root + "/" + name);
+    EXPECT_EQ(issuePaths(scan), expected);
+    EXPECT_EQ(scan.issues.front().message, "Input/output error");
+    EXPECT_EQ(scan.nodes.size(), 2u);
+}
+
+struct VolumeCase {
+    std::string name;
+    std::function<void(FileStatus&)> change;
+    std::string message;
+};
+void PrintTo(const VolumeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OtherVolumeTest : public ::testing::TestWithParam<VolumeCase> {};
+
+TEST_P(OtherVolumeTest, FolderIsSkippedWithoutWalkingIt) {
+    const VolumeCase& c = GetParam();
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/mnt/vol/big.bin", 5000);
+    dir.makeFileOfSize("root/mnt/vol/sub/more.bin", 5000);
+    dir.makeFileOfSize("root/mnt/other.txt", 7);
+    const std::string volume = root + "/mnt/vol";
+    std::set<std::string> statted;
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        statted.insert(path);
+        if (path == volume)
+            c.change(status);
+        return 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    ASSERT_EQ(scan.issues.size(), 1u);
+    EXPECT_EQ(scan.issues[0].path, volume);
+    EXPECT_EQ(scan.issues[0].message, c.message);
+    EXPECT_EQ(scan.skippedCount, 1);
+    EXPECT_FALSE(scan.nodes.contains(volume));
+    EXPECT_FALSE(statted.contains(volume + "/big.bin"));
+    EXPECT_TRUE(scan.nodes.node(root + "/mnt")->children ==
+                std::vector<std::string>{root + "/mnt/other.txt"});
+    EXPECT_EQ(scan.root()->logicalSize, 7);
+    EXPECT_EQ(scan.root()->folderCount, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, OtherVolumeTest,
+                         ::testing::Values(VolumeCase{"OtherDevice", [](FileStatus& s) { s.device += 1; },
+                                                      kNested},
+                                           VolumeCase{"BindMount",
+                                                      [](FileStatus& s) {
+                                                          s.hasMountId = true;
+                                                          s.mountId += 1000;
+                                                      },
+                                                      kNested}),
+                         caseName<VolumeCase>);
+
+TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/a/loop/file", 10);
+    const struct stat rootStat = lstatOf(root);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        if (path == root + "/a/loop")
+            status.inode = rootStat.st_ino;
+        return 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    ASSERT_EQ(scan.issues.size(), 1u);
+    EXPECT_EQ(scan.issues[0].path, root + "/a/loop");
+    EXPECT_EQ(scan.issues[0].message, "Too many levels of symbolic links");
+    EXPECT_EQ(scan.skippedCount, 1);
+    EXPECT_FALSE(scan.nodes.contains(root + "/a/loop"));
+}
+
+// ---- both ways of keeping totals -------------------------------------------------------------------
+
+TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 5; ++j)
+            dir.makeFileOfSize("root/d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", 100 * i + j);
+    dir.makeFileOfSize("root/d1/hard", 8000);
+    dir.makeHardLink("root/d4/e2/hard-again", "root/d1/hard");
+    dir.makeSymlink("root/d2/link", "../d1");
+    dir.makeFile("root/d3/unreadable");
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus&) {
+        return path == root + "/d3/unreadable" ? EACCES : 0;
+    };
+    fs->open = [&](const std::string& path) {
+        return path == root + "/d5/e1" ? EACCES : 0;
+    };
+
+    CancellationFlag flag;
+    const ScanResult plain = DiskScanner(fs).scan(root, flag);
+    ScanNavigation navigation;
+    navigation.focus(root + "/d1");
+    const ScanResult live = DiskScanner(fs).scan(root, flag, &navigation, [](const ScanProgress&) {});
+    EXPECT_TRUE(plain.nodes.sameNodes(live.nodes));
+    EXPECT_EQ(plain.issues, live.issues);
+    EXPECT_EQ(plain.skippedCount, live.skippedCount);
+    EXPECT_EQ(plain.skippedCount, 2);
+    EXPECT_EQ(plain.rootPath, live.rootPath);
+    EXPECT_NE(plain.id, live.id);
+    // 30 files less the one in the closed folder, the two hard links and the link; the unreadable file has no
+    // node.
+    EXPECT_EQ(plain.root()->fileCount, 30 - 1 + 3);
+}
+
+// ---- progress --------------------------------------------------------------------------------------
+
+TEST(DiskScannerTest, ReportsEvery256thEntryAndOnceAtTheEnd) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    for (int i = 0; i < 300; ++i)
+        dir.makeFileOfSize("root/top" + std::to_string(i % 3) + "/f" + std::to_string(i), i);
+    for (const bool live : {false, true}) {
+        const ScanNavigation liveNavigation;
+        const ScanNavigation* navigation = live ? &liveNavigation : nullptr;
+        CancellationFlag flag;
+        std::vector<ScanProgress> reports;
+        const ScanResult scan =
+            DiskScanner().scan(root, flag, navigation, [&](const ScanProgress& p) { reports.push_back(p); });
+        // The first periodic report comes with the 256th entry (no report went before it); the
+        // walk is faster than the interval, so the next one is the final report.
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front().files + reports.front().folders, 256);
+        EXPECT_TRUE(scan.nodes.contains(reports.front().path));
+        EXPECT_NE(reports.front().path, root);
+        EXPECT_EQ(reports.front().browsing.has_value(), navigation != nullptr);
+
+        const ScanProgress& last = reports.back();
+        EXPECT_EQ(last.path, root);
+        EXPECT_EQ(last.files, 300);
+        EXPECT_EQ(last.folders, 3);
+        EXPECT_EQ(last.bytes, scan.root()->allocatedSize);
+        // The preview holds the root's direct children with their complete totals.
+        ASSERT_EQ(last.preview.size(), 3u);
+        for (const DiskNode& top : last.preview) {
+            DiskNode expected = *scan.nodes.node(top.path);
+            expected.children.clear();
+            EXPECT_EQ(top, expected) << top.path;
+        }
+        // Earlier previews hold running totals: never more than the final ones.
+        for (const DiskNode& top : reports.front().preview)
+            EXPECT_LE(top.fileCount, scan.nodes.node(top.path)->fileCount);
+    }
+}
+
+struct BrowseCase {
+    std::string name;
+    std::function<std::optional<std::string>(const std::string& root)> requested;
+    std::vector<std::string> ancestors; // relative to the root; "" is the root
+    std::vector<std::string> children;
+};
+void PrintTo(const BrowseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BrowsedFolderTest : public ::testing::TestWithParam<BrowseCase> {};
+
+TEST_P(BrowsedFolderTest, PreviewShowsTheRequestedFolderOrTheRoot) {
+    const BrowseCase& c = GetParam();
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/level1/level2/deep.bin", 700);
+    dir.makeFileOfSize("root/level1/side.txt", 30);
+    dir.makeFileOfSize("root/file.txt", 50);
+    dir.makeSymlink("root/link", "level1");
+    ScanNavigation navigation;
+    if (const auto path = c.requested(root))
+        navigation.focus(*path);
+    CancellationFlag flag;
+    std::vector<ScanProgress> reports;
+    const ScanResult scan =
+        DiskScanner().scan(root, flag, &navigation, [&](const ScanProgress& p) { reports.push_back(p); });
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_TRUE(reports[0].browsing.has_value());
+    const ScanFolderPreview& preview = *reports[0].browsing;
+    auto full = [&](const std::string& relative) {
+        return relative.empty() ? root : root + "/" + relative;
+    };
+
+    EXPECT_EQ(preview.rootPath, root);
+    EXPECT_EQ(preview.folder.path, full(c.ancestors.back()));
+    EXPECT_TRUE(preview.folder.children.empty());
+    EXPECT_EQ(preview.folder.logicalSize, scan.nodes.node(preview.folder.path)->logicalSize);
+    std::vector<std::string> ancestors;
+    for (const DiskNode& n : preview.ancestors) {
+        ancestors.push_back(n.path);
+        EXPECT_TRUE(n.children.empty());
+    }
+    std::vector<std::string> expectedAncestors;
+    for (const std::string& a : c.ancestors)
+        expectedAncestors.push_back(full(a));
+    EXPECT_EQ(ancestors, expectedAncestors);
+    std::set<std::string> children;
+    for (const DiskNode& n : preview.children)
+        children.insert(n.path);
+    std::set<std::string> expectedChildren;
+    for (const std::string& child : c.children)
+        expectedChildren.insert(full(child));
+    EXPECT_EQ(children, expectedChildren);
+    ASSERT_TRUE(preview.chart.has_value());
+    EXPECT_EQ(preview.chart->rootPath, preview.folder.path);
+    // The fixture is small enough for the cut to hold the folder's whole subtree.
+    EXPECT_EQ(preview.chart->nodes.size(), 1 + scan.descendants(preview.folder.path).size());
+    EXPECT_FALSE(preview.chartIsLimited);
+}
+
+const std::vector<std::string> kRootChildren = {"level1", "file.txt", "link"};
+const std::vector<std::string> kLevel2Children = {"level1/level2/deep.bin"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, BrowsedFolderTest,
+    ::testing::Values(
+        BrowseCase{"None", [](const std::string&) { return std::nullopt; }, {""}, kRootChildren},
+        BrowseCase{"Absent", [](const std::string& r) { return r + "/missing"; }, {""}, kRootChildren},
+        BrowseCase{"File", [](const std::string& r) { return r + "/file.txt"; }, {""}, kRootChildren},
+        BrowseCase{"LinkToFolder", [](const std::string& r) { return r + "/link"; }, {""}, kRootChildren},
+        BrowseCase{"Outside", [](const std::string&) { return std::string("/usr"); }, {""}, kRootChildren},
+        BrowseCase{"Relative", [](const std::string&) { return std::string("level1"); }, {""}, kRootChildren},
+        BrowseCase{"Root", [](const std::string& r) { return r; }, {""}, kRootChildren},
+        BrowseCase{"TwoLevelsDown",
+                   [](const std::string& r) { return r + "/level1/level2"; },
+                   {"", "level1", "level1/level2"},
+                   kLevel2Children},
+        BrowseCase{"DataVolumeForm",
+                   [](const std::string& r) { return "/System/Volumes/Data" + r + "/level1/level2"; },
+                   {"", "level1", "level1/level2"},
+                   kLevel2Children},
+        BrowseCase{"UnnormalForm",
+                   [](const std::string& r) { return r + "//level1/./x/../level2/"; },
+                   {"", "level1", "level1/level2"},
+                   kLevel2Children}),
+    caseName<BrowseCase>);
+
+// ---- cancellation ----------------------------------------------------------------------------------
+
+struct CancelCase {
+    std::string name;
+    int cancelAtStatus; // cancel when the walk reads the status of its n-th entry; -1: from the first report
+};
+void PrintTo(const CancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CancellationTest : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancellationTest, ThrowsWithoutAResult) {
+    const CancelCase& c = GetParam();
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    for (int i = 0; i < 300; ++i)
+        dir.makeFile("root/f" + std::to_string(i));
+    CancellationFlag flag;
+    int statted = 0;
+    int reportsAfterCancel = 0;
+    auto fs = hooks();
+    fs->status = [&](const std::string&, FileStatus&) {
+        if (++statted == c.cancelAtStatus + 1) // the root's status is read first
+            flag.cancel();
+        return 0;
+    };
+    auto progress = [&](const ScanProgress&) {
+        if (flag.isCancelled())
+            ++reportsAfterCancel;
+        if (c.cancelAtStatus < 0)
+            flag.cancel();
+    };
+    EXPECT_THROW((void)DiskScanner(fs).scan(root, flag, nullptr, progress), CancellationError);
+    // The walk stops at the next entry: nothing was read after the flag was set.
+    const int expectedStatted = c.cancelAtStatus < 0 ? 1 + 256 : c.cancelAtStatus + 1;
+    EXPECT_EQ(statted, expectedStatted);
+    EXPECT_EQ(reportsAfterCancel, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, CancellationTest,
+                         ::testing::Values(CancelCase{"FromProgress", -1}, CancelCase{"FirstEntry", 1},
+                                           CancelCase{"MidWalk", 123}, CancelCase{"LastEntry", 300}),
+                         caseName<CancelCase>);
+
+TEST(DiskScannerTest, CancelledBeforeTheStartThrows) {
+    TempDir dir;
+    CancellationFlag flag;
+    flag.cancel();
+    EXPECT_THROW((void)DiskScanner().scan(dir.makeDir("empty"), flag), CancellationError);
+}
+
+// ---- deep trees ------------------------------------------------------------------------------------
+
+int openDescriptors() {
+    return static_cast<int>(listed("/proc/self/fd").size());
+}
+
+TEST(DiskScannerTest, DeepTreeIsWalkedWithABoundedNumberOfOpenFolders) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    // Names around the folder's, so that whatever order the file system lists them in, entries remain
+    // to be visited after the walk comes back up (in folders whose descriptor it had to close).
+    // Made level by level through descriptors: paths this deep are slow to resolve from the top.
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < 100; ++level) {
+        for (const char* file : {"a", "b", "f", "g"})
+            ::close(::openat(fd, file, O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        ASSERT_EQ(::mkdirat(fd, "m", 0755), 0);
+        const int next = ::openat(fd, "m", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+    const int before = openDescriptors();
+    int most = 0;
+    auto fs = hooks();
+    int calls = 0;
+    fs->status = [&](const std::string&, FileStatus&) {
+        if (++calls % 8 == 0)
+            most = std::max(most, openDescriptors());
+        return 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    EXPECT_TRUE(scan.issues.empty());
+    EXPECT_EQ(scan.nodes.size(), 1u + 100 * 5);
+    EXPECT_EQ(scan.root()->fileCount, 100 * 4);
+    EXPECT_EQ(scan.root()->folderCount, 100);
+    EXPECT_LE(most - before, 70);
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+} // namespace
+} // namespace ambertrove

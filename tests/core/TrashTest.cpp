@@ -1,0 +1,193 @@
+#include "platform/AtomicFile.hpp"
+#include "platform/FreedesktopTrash.hpp"
+#include "platform/PathResolution.hpp"
+#include "support/CleanupFixture.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+namespace {
+
+using test::errnoOf;
+using test::exists;
+using test::listing;
+using test::TempDir;
+using test::TrashFixture;
+using ::testing::MatchesRegex;
+
+// ---- the Trash layer -------------------------------------------------------------------------------
+
+TEST(FreedesktopTrash, MovesAnItemWithItsRecordAndPutsItBack) {
+    TrashFixture f;
+    const std::string item = f.dir.makeFile("home/docs/a b%ü.txt", "hello");
+    const std::optional<std::string> trashed = f.trash->moveToTrash(item);
+    ASSERT_TRUE(trashed);
+    EXPECT_EQ(*trashed, f.trashFolder + "/files/a b%ü.txt");
+    EXPECT_FALSE(exists(item));
+    EXPECT_EQ(readWholeFile(*trashed), "hello");
+    const std::string info = readWholeFile(f.trashFolder + "/info/a b%ü.txt.trashinfo");
+    EXPECT_THAT(info, MatchesRegex(test::kTrashInfoPattern));
+    EXPECT_EQ(info.substr(0, info.find("\nDeletionDate=")),
+              "[Trash Info]\nPath=" + f.home + "/docs/a%20b%25%C3%BC.txt");
+    struct stat st {};
+    ASSERT_EQ(::stat((f.trashFolder + "/info/a b%ü.txt.trashinfo").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(f.trashFolder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    f.trash->restore(*trashed, item);
+    EXPECT_EQ(readWholeFile(item), "hello");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(FreedesktopTrash, TakenNamesGetANumberBeforeTheExtension) {
+    TrashFixture f;
+    const std::string a = f.dir.makeFile("home/one/a.txt", "1");
+    const std::string b = f.dir.makeFile("home/two/a.txt", "2");
+    const std::string c = f.dir.makeFile("home/three/a.txt", "3");
+    const std::string folder = f.dir.makeDir("home/one/box");
+    const std::string folder2 = f.dir.makeDir("home/two/box");
+    EXPECT_EQ(f.trash->moveToTrash(a), f.trashFolder + "/files/a.txt");
+    EXPECT_EQ(f.trash->moveToTrash(b), f.trashFolder + "/files/a 2.txt");
+    EXPECT_EQ(f.trash->moveToTrash(c), f.trashFolder + "/files/a 3.txt");
+    EXPECT_EQ(f.trash->moveToTrash(folder), f.trashFolder + "/files/box");
+    EXPECT_EQ(f.trash->moveToTrash(folder2), f.trashFolder + "/files/box 2");
+    EXPECT_EQ(readWholeFile(f.trashFolder + "/files/a 2.txt"), "2");
+    EXPECT_EQ(listing(f.trashFolder + "/info"),
+              (std::vector<std::string>{"a 2.txt.trashinfo", "a 3.txt.trashinfo", "a.txt.trashinfo",
+                                        "box 2.trashinfo", "box.trashinfo"}));
+}
+
+TEST(FreedesktopTrash, AnItemInTheFilesFolderWithoutARecordIsNotReplaced) {
+    TrashFixture f;
+    f.dir.makeFile("home/.local/share/Trash/files/a.txt", "stray");
+    const std::string a = f.dir.makeFile("home/docs/a.txt", "mine");
+    EXPECT_EQ(f.trash->moveToTrash(a), f.trashFolder + "/files/a 2.txt");
+    EXPECT_EQ(readWholeFile(f.trashFolder + "/files/a.txt"), "stray");
+    EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"a 2.txt.trashinfo"});
+}
+
+TEST(FreedesktopTrash, LongNamesAreShortenedToFitTheRecordName) {
+    const std::string name = std::string(250, 'n') + ".txt";
+    const std::string first = FreedesktopTrash::trashName(name, 1);
+    const std::string second = FreedesktopTrash::trashName(name, 2);
+    EXPECT_EQ(first.size() + 10, 255u);
+    EXPECT_TRUE(first.ends_with(".txt"));
+    EXPECT_TRUE(second.ends_with(" 2.txt"));
+    EXPECT_EQ(second.size() + 10, 255u);
+    // A multi-byte character is never cut in half.
+    const std::string wide = FreedesktopTrash::trashName(std::string(300, 'x').replace(244, 2, "é"), 1);
+    EXPECT_EQ(wide, std::string(244, 'x'));
+    EXPECT_EQ(FreedesktopTrash::trashName(".bashrc", 2), ".bashrc 2");
+    EXPECT_EQ(FreedesktopTrash::trashName("archive.tar.gz", 3), "archive.tar 3.gz");
+}
+
+TEST(FreedesktopTrash, ALongNameIsTrashed) {
+    TrashFixture f;
+    const std::string item = f.dir.makeFile("home/" + std::string(250, 'n') + ".txt", "x");
+    const std::optional<std::string> trashed = f.trash->moveToTrash(item);
+    ASSERT_TRUE(trashed);
+    EXPECT_EQ(readWholeFile(*trashed), "x");
+}
+
+TEST(FreedesktopTrash, OtherFileSystemsUseTheirTopFolderTrash) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    FreedesktopTrash::Locations where{f.trashFolder, ::getuid(), [&](const std::string&) { return volume; },
+                                      [](const std::string&) {
+                                          return false;
+                                      }};
+    const FreedesktopTrash trash(where);
+    const std::string uid = std::to_string(::getuid());
+    const std::string item = f.dir.makeFile("volume/photos/cat.jpg", "meow");
+    const std::optional<std::string> trashed = trash.moveToTrash(item);
+    EXPECT_EQ(trashed, volume + "/.Trash-" + uid + "/files/cat.jpg");
+    const std::string info = readWholeFile(volume + "/.Trash-" + uid + "/info/cat.jpg.trashinfo");
+    EXPECT_THAT(info, MatchesRegex(test::kTrashInfoPattern));
+    // Relative to the top folder, as the record of such a trash is.
+    EXPECT_EQ(info.substr(0, info.find("\nDeletionDate=")), "[Trash Info]\nPath=photos/cat.jpg");
+    EXPECT_FALSE(exists(f.trashFolder));
+}
+
+TEST(FreedesktopTrash, ASharedStickyTrashFolderIsUsedPerUser) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string shared = f.dir.makeDir("volume/.Trash");
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const FreedesktopTrash trash({f.trashFolder, ::getuid(), [&](const std::string&) { return volume; },
+                                  [](const std::string&) {
+                                      return false;
+                                  }});
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    EXPECT_EQ(trash.moveToTrash(item), shared + "/" + std::to_string(::getuid()) + "/files/cat.jpg");
+}
+
+TEST(FreedesktopTrash, ASharedFolderWithoutTheStickyBitIsPassedOver) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    f.dir.makeDir("volume/.Trash");
+    const FreedesktopTrash trash({f.trashFolder, ::getuid(), [&](const std::string&) { return volume; },
+                                  [](const std::string&) {
+                                      return false;
+                                  }});
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    EXPECT_EQ(trash.moveToTrash(item), volume + "/.Trash-" + std::to_string(::getuid()) + "/files/cat.jpg");
+}
+
+TEST(FreedesktopTrash, ALinkInPlaceOfTheTrashFolderIsRefused) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string elsewhere = f.dir.makeDir("elsewhere");
+    f.dir.makeSymlink("volume/.Trash-" + std::to_string(::getuid()), elsewhere);
+    const FreedesktopTrash trash({f.trashFolder, ::getuid(), [&](const std::string&) { return volume; },
+                                  [](const std::string&) {
+                                      return false;
+                                  }});
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    EXPECT_EQ(errnoOf([&] { (void)trash.moveToTrash(item); }), ENOTDIR);
+    EXPECT_TRUE(exists(item));
+    EXPECT_TRUE(listing(elsewhere).empty());
+}
+
+TEST(FreedesktopTrash, AFailedMoveLeavesNoRecord) {
+    TrashFixture f;
+    // The trash would lie inside the item itself: the kernel refuses to move a folder into itself.
+    const std::string item = f.dir.makeDir("volume");
+    const FreedesktopTrash trash({f.trashFolder, ::getuid(), [&](const std::string&) { return item; },
+                                  [](const std::string&) {
+                                      return false;
+                                  }});
+    EXPECT_EQ(errnoOf([&] { (void)trash.moveToTrash(item); }), EINVAL);
+    EXPECT_TRUE(exists(item));
+    EXPECT_TRUE(listing(item + "/.Trash-" + std::to_string(::getuid()) + "/info").empty());
+}
+
+TEST(FreedesktopTrash, RestoreNeverReplacesAnEntry) {
+    TrashFixture f;
+    const std::string item = f.dir.makeFile("home/a.txt", "old");
+    const std::string trashed = *f.trash->moveToTrash(item);
+    f.dir.makeFile("home/a.txt", "new");
+    EXPECT_EQ(errnoOf([&] { f.trash->restore(trashed, item); }), EEXIST);
+    EXPECT_EQ(readWholeFile(item), "new");
+    EXPECT_EQ(readWholeFile(trashed), "old");
+    EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
+TEST(FreedesktopTrash, PathsHoldingANulAreRefused) {
+    TrashFixture f;
+    const std::string folder = f.dir.makeDir("home/docs");
+    EXPECT_EQ(errnoOf([&] { (void)f.trash->moveToTrash(folder + std::string("\0/x", 3)); }), EINVAL);
+    EXPECT_TRUE(exists(folder));
+}
+
+} // namespace
+} // namespace ambertrove
