@@ -1,12 +1,12 @@
 #include "services/DuplicateFinder.hpp"
 #include "model/AmbertroveError.hpp"
 #include "platform/Sha256.hpp"
+#include "scan/DiskScanner.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <random>
@@ -20,42 +20,9 @@ namespace {
 using test::TempDir;
 using Phase = DuplicateProgress::Phase;
 
-// A finished scan of `root` built directly from the file system: every entry with its status, hard
-// links after the first with no allocated bytes, as a scan records them.
 ScanResult scanOf(const std::string& root) {
-    ScanResult scan;
-    scan.rootPath = root;
-    NodeTable& nodes = scan.nodes;
-    std::set<std::pair<std::int32_t, std::uint64_t>> seen;
-    auto dataOf = [&](const std::string& path) {
-        const auto [identity, status] = FileIdentity::read(path);
-        const bool again = status.linkCount > 1 && !seen.insert({identity.device, identity.inode}).second;
-        return NodeData::fromStatus(identity, status, again ? std::optional<std::int64_t>(0) : std::nullopt);
-    };
-    const NodeIndex top = nodes.ensurePath(root);
-    nodes.setNode(top, dataOf(root), false);
-    std::vector<std::pair<NodeIndex, std::string>> folders{{top, root}};
-    while (!folders.empty()) {
-        const auto [folder, path] = folders.back();
-        folders.pop_back();
-        DIR* dir = ::opendir(path.c_str());
-        std::vector<std::string> names;
-        while (const dirent* e = ::readdir(dir))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(dir);
-        for (const std::string& name : names) {
-            const std::string child = path + "/" + name;
-            const NodeIndex i = nodes.addRecord(folder, name);
-            const NodeData data = dataOf(child);
-            nodes.setNode(i, data, true);
-            nodes.appendChild(folder, i);
-            if (data.isDirectory)
-                folders.emplace_back(i, child);
-        }
-    }
-    nodes.finish();
-    return scan;
+    CancellationFlag flag;
+    return DiskScanner().scan(root, flag);
 }
 
 std::int64_t allocatedBytes(const std::string& path) {
