@@ -195,23 +195,43 @@ TEST(DuplicateFinderTest, EmptyFilesNeverTakePartAndMinimumSizeFilters) {
 }
 
 TEST(DuplicateFinderTest, AFileChangedSinceTheScanIsSkippedAndNeverRead) {
-    TempDir dir;
-    dir.makeFile("a.txt", "same content");
-    dir.makeFile("b.txt", "same content");
-    dir.makeFile("c.txt", "same content");
-    dir.makeFile("gone.txt", "same content");
-    const ScanResult scan = scanOf(dir.path());
-    dir.setTimes("b.txt", 1000000000, 1000000000);
-    ASSERT_EQ(::unlink((dir / "gone.txt").c_str()), 0);
-    const DuplicateReport report = search(scan);
+    // Whichever copy changed, the others still form a group whose reference is the first of them.
+    for (const char* changed : {"a.txt", "b.txt", "c.txt"}) {
+        TempDir dir;
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "gone.txt"})
+            dir.makeFile(name, "same content");
+        const ScanResult scan = scanOf(dir.path());
+        dir.setTimes(changed, 1000000000, 1000000000);
+        ASSERT_EQ(::unlink((dir / "gone.txt").c_str()), 0);
+        const DuplicateReport report = search(scan);
 
-    const std::vector<std::vector<std::string>> expected{{dir / "a.txt", dir / "c.txt"}};
-    EXPECT_EQ(pathsOf(report), expected);
-    EXPECT_EQ(report.checked, 4);
-    EXPECT_EQ(report.skipped, 2);
-    const std::vector<std::string> issues{"File changed or is stored in iCloud: b.txt",
-                                          "No such file or directory"};
-    EXPECT_EQ(report.issues, issues);
+        std::vector<std::string> rest;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            if (std::string(name) != changed)
+                rest.push_back(dir / name);
+        EXPECT_EQ(pathsOf(report), std::vector<std::vector<std::string>>{rest}) << changed;
+        EXPECT_EQ(report.checked, 4);
+        EXPECT_EQ(report.skipped, 2);
+        const std::vector<std::string> issues{"File changed or is stored in iCloud: " + std::string(changed),
+                                              "No such file or directory"};
+        EXPECT_EQ(report.issues, issues);
+    }
+}
+
+TEST(DuplicateFinderTest, OnlyRegularFilesPresentOnTheDiskTakePart) {
+    TempDir dir;
+    dir.makeFile("a", "contents");
+    dir.makeFile("b", "contents");
+    dir.makeFile("c", "contents");
+    dir.makeSymlink("link-1", "target-name");
+    dir.makeSymlink("link-2", "target-name");
+    ScanResult scan = scanOf(dir.path());
+    // A file whose content lives only in the cloud is never a candidate.
+    NodeTable::Record& cloud = scan.nodes.mutableRecord(scan.nodes.find(dir / "b"));
+    cloud.flags |= NodeTable::kCloudPlaceholder;
+    const DuplicateReport report = search(scan);
+    EXPECT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "a", dir / "c"}}));
+    EXPECT_EQ(report.checked, 2);
 }
 
 TEST(DuplicateFinderTest, IssuesStopAtOneHundredWhileTheCountGoesOn) {
