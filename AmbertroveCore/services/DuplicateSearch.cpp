@@ -250,9 +250,17 @@ void DuplicateSearch::formBuckets(SizeGroup& group) {
     std::vector<std::uint32_t> files(group.end - group.begin);
     for (std::uint32_t k = 0; k < files.size(); ++k)
         files[k] = group.begin + k;
-    for (auto& list : groupByDigest(
-             files, [&](std::uint32_t f) { return m_states[f].sampleError ? nullptr : &m_states[f].sample; }))
-        group.buckets.push_back(std::make_unique<Bucket>(std::move(list)));
+    for (auto& list : groupByDigest(files, [&](std::uint32_t f) {
+             return m_states[f].sampleError ? nullptr : &m_states[f].sample;
+         })) {
+        auto bucket = std::make_unique<Bucket>(std::move(list));
+        // The files of a bucket share their first 64 KiB, so any one's digest state serves them all.
+        if (auto& prefix = m_states[bucket->files.front()].prefix)
+            bucket->prefix = std::move(*prefix);
+        group.buckets.push_back(std::move(bucket));
+    }
+    for (std::uint32_t f : files)
+        m_states[f].prefix.reset();
     group.bucketsReady.store(true, std::memory_order_release);
 }
 
