@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 # sizes repeat by chance), sets of copies, pairs of one size that share their first 64 KiB and differ
 # later, many copies of a few small files, and large files with an exact copy and a variant that differs
 # only in the middle or in the last byte.
-if [[ ! -f "$tree/.complete-v1" ]]; then
+if [[ ! -f "$tree/.complete-v2" ]]; then
     echo "making $tree (once)..." >&2
     rm -rf "$tree"
     python3 - "$tree" <<'PY'
@@ -34,7 +34,7 @@ def put(data):
         out.write(data)
 def logsize(low, high):
     return int(math.exp(r.uniform(math.log(low), math.log(high))))
-for _ in range(12000):                              # unique files
+for _ in range(13000):                              # unique files
     put(r.randbytes(logsize(512, 400_000)))
 for _ in range(1600):                               # sets of copies
     data = r.randbytes(logsize(1024, 1 << 20))
@@ -59,7 +59,7 @@ for k in range(8):                                  # large files: a copy and a 
     put(data)
 for k in range(10):                                 # empty files take part in nothing
     put(b"")
-open(os.path.join(root, ".complete-v1"), "w").close()
+open(os.path.join(root, ".complete-v2"), "w").close()
 PY
 fi
 
