@@ -473,5 +473,25 @@ TEST(DuplicateFinderTest, ContentsThatPartTogetherKeepTheirOwnCopies) {
     }
 }
 
+// More files of one start than are read together: copies of a second content that are read in different
+// batches still meet, by digest and a comparison with their reference.
+TEST(DuplicateFinderTest, CopiesReadInDifferentBatchesStillMeet) {
+    for (const std::int64_t size : {std::int64_t{5000}, std::int64_t{200000}}) {
+        TempDir dir;
+        const std::string base = pattern(static_cast<std::size_t>(size), 31);
+        std::string variant = base;
+        variant[static_cast<std::size_t>(size - 1)] ^= 0x10;
+        std::map<std::string, std::vector<std::string>> byContent;
+        for (int k = 0; k < 80; ++k) {
+            const std::string& content = k == 3 || k == 45 || k == 77 ? variant : base;
+            char name[16];
+            std::snprintf(name, sizeof name, "f%02d", k);
+            byContent[content].push_back(dir.makeFile(name, content));
+        }
+        const DuplicateReport report = search(scanOf(dir.path()));
+        expectGroupsByContent(report, byContent);
+    }
+}
+
 } // namespace
 } // namespace ambertrove
