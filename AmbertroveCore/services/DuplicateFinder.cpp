@@ -180,7 +180,7 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
     reporter.first();
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sizeGroups;
     DuplicateSearch search(selectCandidates(scan, minimumSize, scopePath, sizeGroups), sizeGroups,
-                           cancellation);
+                           cancellation, m_hooks.get());
     const auto& files = search.files();
     reporter.total = static_cast<std::int64_t>(files.size());
     cancellation.check();

@@ -2,11 +2,13 @@
 
 #include "model/ScanResult.hpp"
 #include "scan/CancellationFlag.hpp"
+#include "services/DuplicateFileHooks.hpp"
 #include "services/DuplicateProgress.hpp"
 #include "services/DuplicateReport.hpp"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +21,11 @@ namespace ambertrove {
 // Hard links to one file count as one file.
 class DuplicateFinder {
 public:
+    DuplicateFinder() = default;
+    // A finder whose file operations pass through `hooks` (tests only).
+    explicit DuplicateFinder(std::shared_ptr<const DuplicateFileHooks> hooks)
+        : m_hooks(std::move(hooks)) {}
+
     using DetailProgress = std::function<void(const DuplicateProgress&)>;
     // (files sampled so far, files taking part), after every sampled file.
     using CountProgress = std::function<void(std::int64_t, std::int64_t)>;
@@ -34,6 +41,9 @@ public:
                                        const CancellationFlag& cancellation,
                                        const DetailProgress& detailProgress,
                                        const CountProgress& progress = {}) const;
+
+private:
+    std::shared_ptr<const DuplicateFileHooks> m_hooks;
 };
 
 } // namespace ambertrove

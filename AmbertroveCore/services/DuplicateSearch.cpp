@@ -86,11 +86,12 @@ struct DuplicateSearch::Stream {
 
 DuplicateSearch::DuplicateSearch(std::vector<Candidate> files,
                                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& groups,
-                                 const CancellationFlag& cancellation)
+                                 const CancellationFlag& cancellation, const DuplicateFileHooks* hooks)
     : m_files(std::move(files))
     , m_states(m_files.size())
     , m_groups(groups.size())
-    , m_cancellation(cancellation) {
+    , m_cancellation(cancellation)
+    , m_hooks(hooks) {
     for (std::size_t g = 0; g < groups.size(); ++g) {
         m_groups[g].begin = groups[g].first;
         m_groups[g].end = groups[g].second;
@@ -220,8 +221,16 @@ void DuplicateSearch::run(const Job& job, Buffers& buffers) {
     }
 }
 
+VerifiedFile DuplicateSearch::openFile(std::uint32_t f, bool sequential) const {
+    return VerifiedFile::open(m_files[f].path, m_files[f].identity, sequential, m_hooks);
+}
+
+bool DuplicateSearch::unchanged(std::uint32_t f) const {
+    return VerifiedFile::unchanged(m_files[f].path, m_files[f].identity, m_hooks);
+}
+
 void DuplicateSearch::requireUnchanged(std::uint32_t f) const {
-    if (!VerifiedFile::unchanged(m_files[f].path, m_files[f].identity))
+    if (!unchanged(f))
         throw AmbertroveError("File changed during comparison: " +
                               std::string(PathText::name(m_files[f].path)));
 }
@@ -230,7 +239,7 @@ void DuplicateSearch::sample(std::uint32_t f, Buffers& buffers) {
     const Candidate& c = m_files[f];
     FileState& s = m_states[f];
     try {
-        VerifiedFile file = VerifiedFile::open(c.path, c.identity, false);
+        VerifiedFile file = openFile(f, false);
         m_cancellation.check();
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(c.size, kSampleBytes));
         buffers.release();
@@ -358,7 +367,7 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, bool ev
 
     for (Stream& s : streams) {
         try {
-            s.handle.emplace(VerifiedFile::open(m_files[s.file].path, m_files[s.file].identity, true));
+            s.handle.emplace(openFile(s.file, true));
             s.opened = true;
         } catch (...) {
             s.error = std::current_exception();
@@ -516,8 +525,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
         const std::size_t end = std::min(members.size(), begin + kFilesPerPass - 1);
         std::optional<VerifiedFile> referenceFile;
         try {
-            referenceFile.emplace(
-                VerifiedFile::open(m_files[reference].path, m_files[reference].identity, true));
+            referenceFile.emplace(openFile(reference, true));
         } catch (...) {
             // Every comparison with an unreadable reference fails; the reference itself is not counted.
             for (std::size_t k = begin; k < end; ++k)
@@ -531,8 +539,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
         std::vector<Member> open;
         for (std::size_t k = begin; k < end; ++k) {
             try {
-                open.push_back({members[k], VerifiedFile::open(m_files[members[k]].path,
-                                                               m_files[members[k]].identity, true)});
+                open.push_back({members[k], openFile(members[k], true)});
                 m_states[members[k]].verifyOpened = true;
             } catch (...) {
                 fail(members[k], std::current_exception());
@@ -583,8 +590,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
         // Equal bytes count only when neither file changed while they were read.
         bool referenceUnchanged = false;
         try {
-            referenceUnchanged =
-                VerifiedFile::unchanged(m_files[reference].path, m_files[reference].identity);
+            referenceUnchanged = unchanged(reference);
         } catch (...) {
             failOpen(std::current_exception());
             continue;
@@ -592,10 +598,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
         for (Member& m : open) {
             try {
                 m_states[m.file].verdict =
-                    referenceUnchanged &&
-                            VerifiedFile::unchanged(m_files[m.file].path, m_files[m.file].identity)
-                        ? Verdict::equal
-                        : Verdict::different;
+                    referenceUnchanged && unchanged(m.file) ? Verdict::equal : Verdict::different;
             } catch (...) {
                 fail(m.file, std::current_exception());
             }

@@ -4,6 +4,7 @@
 #include "model/NodeTable.hpp"
 #include "platform/Sha256.hpp"
 #include "scan/CancellationFlag.hpp"
+#include "services/VerifiedFile.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -87,7 +88,7 @@ public:
     // `groups` are ranges of `files`, each of one size and in path order.
     DuplicateSearch(std::vector<Candidate> files,
                     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& groups,
-                    const CancellationFlag& cancellation);
+                    const CancellationFlag& cancellation, const DuplicateFileHooks* hooks = nullptr);
     DuplicateSearch(const DuplicateSearch&) = delete;
     DuplicateSearch& operator=(const DuplicateSearch&) = delete;
     ~DuplicateSearch();
@@ -129,6 +130,8 @@ private:
     // One side-by-side pass; false when the search is stopping.
     bool pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers);
     void verify(std::uint32_t reference, const std::vector<std::uint32_t>& members, Buffers& buffers);
+    [[nodiscard]] VerifiedFile openFile(std::uint32_t file, bool sequential) const;
+    [[nodiscard]] bool unchanged(std::uint32_t file) const;
     void requireUnchanged(std::uint32_t file) const;
     [[nodiscard]] bool stopping() const { return m_stopping.load(std::memory_order_relaxed); }
 
@@ -136,6 +139,7 @@ private:
     std::vector<FileState> m_states;
     std::vector<SizeGroup> m_groups;
     const CancellationFlag& m_cancellation;
+    const DuplicateFileHooks* m_hooks;
 
     std::mutex m_lock;
     std::condition_variable m_workReady;

@@ -1,5 +1,6 @@
 #include "services/DuplicateFinder.hpp"
 #include "model/AmbertroveError.hpp"
+#include "model/PathText.hpp"
 #include "platform/Sha256.hpp"
 #include "scan/DiskScanner.hpp"
 #include "support/TempDir.hpp"
@@ -7,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <set>
 #include <sys/stat.h>
@@ -490,6 +494,146 @@ TEST(DuplicateFinderTest, CopiesReadInDifferentBatchesStillMeet) {
         }
         const DuplicateReport report = search(scanOf(dir.path()));
         expectGroupsByContent(report, byContent);
+    }
+}
+
+// Counts the calls of each hook per file name, from any thread.
+class HookCounts {
+public:
+    int next(const char* hook, const std::string& path) {
+        std::lock_guard lock(m_lock);
+        return ++m_counts[std::string(hook) + ":" + std::string(PathText::name(path))];
+    }
+
+private:
+    std::mutex m_lock;
+    std::map<std::string, int> m_counts;
+};
+
+DuplicateReport searchWith(const ScanResult& scan, std::shared_ptr<const DuplicateFileHooks> hooks) {
+    CancellationFlag flag;
+    return DuplicateFinder(std::move(hooks)).find(scan, 0, std::nullopt, flag, [](const DuplicateProgress&) {
+    });
+}
+
+// Status reads of one file: 1 and 2 when it is sampled (before and after), 3 and 4 when it is hashed.
+TEST(DuplicateFinderTest, FailuresAreCountedAndDescribedInTheOrderTheyHappen) {
+    TempDir dir;
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+        dir.makeFile(name, pattern(200000, 41));
+    const ScanResult scan = scanOf(dir.path());
+    auto counts = std::make_shared<HookCounts>();
+    auto hooks = std::make_shared<DuplicateFileHooks>();
+    hooks->status = [counts](const std::string& path, FileStatus& status) {
+        const std::string_view name = PathText::name(path);
+        const int call = counts->next("status", path);
+        if ((name == "c" && call == 2) || (name == "g" && call == 4))
+            status.modifiedNanos += 1;
+        if (name == "d" && call == 3)
+            status.isDataless = true;
+        return 0;
+    };
+    hooks->open = [](const std::string& path) {
+        return PathText::name(path) == "b" ? EACCES : 0;
+    };
+    hooks->read = [counts](const std::string& path, std::int64_t) {
+        return PathText::name(path) == "e" && counts->next("read", path) == 2 ? EIO : 0;
+    };
+    const DuplicateReport report = searchWith(scan, hooks);
+
+    EXPECT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "a", dir / "f"}}));
+    EXPECT_EQ(report.checked, 7);
+    EXPECT_EQ(report.skipped, 5);
+    const std::vector<std::string> issues{"Permission denied", "File changed during comparison: c",
+                                          "File changed or is stored in iCloud: d", "Input/output error",
+                                          "File changed during comparison: g"};
+    EXPECT_EQ(report.issues, issues);
+}
+
+TEST(DuplicateFinderTest, AFileReplacedWhileOpeningIsSkipped) {
+    TempDir dir;
+    for (const char* name : {"a", "b", "c"})
+        dir.makeFile(name, "contents");
+    ScanResult scan = scanOf(dir.path());
+    // The scan and the status reads agree on an inode that the opened file does not have.
+    const std::uint64_t fake = scan.nodes[scan.nodes.find(dir / "b")].inode + 1000000;
+    scan.nodes.mutableRecord(scan.nodes.find(dir / "b")).inode = fake;
+    auto hooks = std::make_shared<DuplicateFileHooks>();
+    hooks->status = [fake](const std::string& path, FileStatus& status) {
+        if (PathText::name(path) == "b")
+            status.inode = fake;
+        return 0;
+    };
+    const DuplicateReport report = searchWith(scan, hooks);
+    EXPECT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "a", dir / "c"}}));
+    EXPECT_EQ(report.issues, std::vector<std::string>{"File changed while opening: b"});
+}
+
+// The first file fails in the middle: the others go on with one of them in the lead, and their digest
+// is still that of their content.
+TEST(DuplicateFinderTest, AReadErrorInTheMiddleLeavesTheOtherCopiesGrouped) {
+    TempDir dir;
+    const std::string content = pattern(3 * 1024 * 1024 + 100, 42);
+    for (const char* name : {"a", "b", "c"})
+        dir.makeFile(name, content);
+    auto hooks = std::make_shared<DuplicateFileHooks>();
+    hooks->read = [](const std::string& path, std::int64_t offset) {
+        return PathText::name(path) == "a" && offset >= 1024 * 1024 ? EIO : 0;
+    };
+    const DuplicateReport report = searchWith(scanOf(dir.path()), hooks);
+    ASSERT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "b", dir / "c"}}));
+    EXPECT_EQ(report.groups[0].id, hexOf(content));
+    EXPECT_EQ(report.issues, std::vector<std::string>{"Input/output error"});
+}
+
+// Copies of a second content read in different batches are compared with their reference afterwards:
+// a reference that cannot be opened again fails every comparison with it (the reference itself is not
+// counted), and a copy that changes during the comparison is dropped without a word.
+TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
+    TempDir dir;
+    const std::string base = pattern(200000, 43);
+    std::string variant = base;
+    variant.back() ^= 0x10;
+    for (int k = 0; k < 80; ++k) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d", k);
+        dir.makeFile(name, k == 3 || k == 45 || k == 77 ? variant : base);
+    }
+    const ScanResult scan = scanOf(dir.path());
+    std::vector<std::string> bases;
+    for (int k = 0; k < 80; ++k)
+        if (k != 3 && k != 45 && k != 77) {
+            char name[16];
+            std::snprintf(name, sizeof name, "f%02d", k);
+            bases.push_back(dir / name);
+        }
+
+    {
+        // Opens of f03: sampled, hashed, then compared with f45 and f77 in one go.
+        auto counts = std::make_shared<HookCounts>();
+        auto hooks = std::make_shared<DuplicateFileHooks>();
+        hooks->open = [counts](const std::string& path) {
+            return PathText::name(path) == "f03" && counts->next("open", path) == 3 ? EACCES : 0;
+        };
+        const DuplicateReport report = searchWith(scan, hooks);
+        EXPECT_EQ(pathsOf(report), std::vector<std::vector<std::string>>{bases});
+        EXPECT_EQ(report.skipped, 2);
+        EXPECT_EQ(report.issues, (std::vector<std::string>{"Permission denied", "Permission denied"}));
+    }
+    {
+        // Status reads of f45: 2 when sampled, 2 when hashed, then before and after its comparison.
+        auto counts = std::make_shared<HookCounts>();
+        auto hooks = std::make_shared<DuplicateFileHooks>();
+        hooks->status = [counts](const std::string& path, FileStatus& status) {
+            if (PathText::name(path) == "f45" && counts->next("status", path) == 6)
+                status.modifiedNanos += 1;
+            return 0;
+        };
+        const DuplicateReport report = searchWith(scan, hooks);
+        const std::vector<std::vector<std::string>> expected{bases, {dir / "f03", dir / "f77"}};
+        EXPECT_EQ(pathsOf(report), expected);
+        EXPECT_EQ(report.skipped, 0);
+        EXPECT_TRUE(report.issues.empty());
     }
 }
 
