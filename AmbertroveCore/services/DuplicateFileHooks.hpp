@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace ambertrove {
@@ -19,6 +20,9 @@ struct DuplicateFileHooks {
     std::function<int(const std::string& path)> open;
     // Before a read at `offset`: returns an errno value to fail the read, or 0.
     std::function<int(const std::string& path, std::int64_t offset)> read;
+    // How many threads read; 0 does all the reading on the calling thread, in order. Absent: as many as
+    // there are cores, at most 8.
+    std::optional<unsigned> workers;
 };
 
 } // namespace ambertrove

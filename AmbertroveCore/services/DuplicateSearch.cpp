@@ -113,7 +113,9 @@ void DuplicateSearch::start() {
         jobs += count;
     }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned workers = std::min({cores, kMaxWorkers, std::max(1u, jobs)});
+    unsigned workers = std::min({cores, kMaxWorkers, std::max(1u, jobs)});
+    if (m_hooks && m_hooks->workers)
+        workers = *m_hooks->workers;
     try {
         for (unsigned k = 0; k < workers && jobs > 0; ++k)
             m_threads.emplace_back([this] { work(); });

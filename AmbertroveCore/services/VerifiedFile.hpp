@@ -17,8 +17,8 @@ public:
     // lives only in the cloud, or when the opened file is not that entry or not a regular file;
     // std::system_error when the path cannot be examined or opened. `sequential` hints that the whole
     // file will be read from start to end. `path` and `hooks` must outlive the handle.
-    [[nodiscard]] static VerifiedFile open(const std::string& path, const FileIdentity& expected, bool sequential,
-                                           const DuplicateFileHooks* hooks = nullptr);
+    [[nodiscard]] static VerifiedFile open(const std::string& path, const FileIdentity& expected,
+                                           bool sequential, const DuplicateFileHooks* hooks = nullptr);
 
     // Whether the path's entry still has `expected` as its identity. Throws std::system_error when the
     // path can no longer be examined.

@@ -637,5 +637,33 @@ TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
     }
 }
 
+// With all reading on the calling thread the results are the same, and a stop set between two stages
+// is seen by the reading itself.
+TEST(DuplicateFinderTest, ReadingOnTheCallingThreadGivesTheSameResults) {
+    TempDir dir;
+    std::map<std::string, std::vector<std::string>> byContent;
+    for (int k = 0; k < 40; ++k) {
+        const std::string content = pattern(k % 3 == 0 ? 5000 : 150000, k % 4 == 0 ? 1 : 2);
+        byContent[content].push_back(
+            dir.makeFile("d" + std::to_string(k % 5) + "/f" + std::to_string(k), content));
+    }
+    const ScanResult scan = scanOf(dir.path());
+    for (const unsigned workers : {0u, 1u, 3u}) {
+        auto hooks = std::make_shared<DuplicateFileHooks>();
+        hooks->workers = workers;
+        expectGroupsByContent(searchWith(scan, hooks), byContent);
+
+        CancellationFlag flag;
+        EXPECT_THROW((void)DuplicateFinder(hooks).find(
+                         scan, 0, std::nullopt, flag, [](const DuplicateProgress&) {},
+                         [&](std::int64_t checked, std::int64_t total) {
+                             if (checked == total)
+                                 flag.cancel();
+                         }),
+                     CancellationError)
+            << workers;
+    }
+}
+
 } // namespace
 } // namespace ambertrove
