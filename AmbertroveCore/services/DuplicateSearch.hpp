@@ -31,9 +31,9 @@ namespace ambertrove {
 // digests) are then read side by side in one pass, chunk by chunk, and split into contents as they go:
 // every file's chunk is compared with the chunk of the first file of its content, and a file that differs
 // joins another that left the same content at the same chunk with the same bytes, or starts a content of
-// its own. So every byte is read once, copies are proven equal by that read, and one digest per content
-// of two or more files is computed, continuing from the digest state of the part it shared before it split.
-// Files of equal digests whose equality was not seen in one pass are compared with their reference after.
+// its own. So the pass reads every byte once, proves copies equal with that same read, and computes one
+// digest per content of two or more files, continuing from the digest state of the part it shared before
+// it split. Files of equal digests whose equality no pass saw are compared with their reference after.
 class DuplicateSearch {
 public:
     struct Candidate {
