@@ -1,83 +1,17 @@
 // ambertrove-bench codec: the cost of reading and writing a scan's JSON form, and what a decoded scan
 // holds in memory.
 #include "BenchCommand.hpp"
+#include "SyntheticScan.hpp"
 
 #include "model/ScanJson.hpp"
 
 #include <cstdio>
 #include <optional>
-#include <random>
 #include <unistd.h>
 
 namespace ambertrove::bench {
 
 namespace {
-
-// A tree of `count` nodes built the way the scanner builds one: records added in walk order
-// (a folder before its contents), children appended as met, the table finished at the end.
-ScanResult syntheticScan(std::size_t count) {
-    ScanResult scan;
-    scan.rootPath = "/bench/root";
-    scan.scannedAt = Date::now();
-    NodeTable& t = scan.nodes;
-    t.reserve(count + 2);
-    std::mt19937_64 random(42);
-    const NodeIndex root = t.ensurePath(scan.rootPath);
-    NodeData folder;
-    folder.isDirectory = true;
-    folder.identity.mode = 040755;
-    t.setNode(root, folder, false);
-
-    struct Frame {
-        NodeIndex index;
-        int remaining;
-    };
-    std::vector<Frame> stack{{root, 40}};
-    std::size_t made = 1;
-    std::uint64_t inode = 2;
-    while (made < count && !stack.empty()) {
-        Frame& top = stack.back();
-        if (top.remaining-- <= 0) {
-            stack.pop_back();
-            if (stack.empty())
-                stack.push_back({root, 40});
-            continue;
-        }
-        const bool makeFolder = stack.size() < 9 && random() % 6 == 0;
-        char name[48];
-        std::snprintf(name, sizeof name, makeFolder ? "folder-%zu" : "file-%zu.dat", made);
-        const NodeIndex i = t.addRecord(top.index, name);
-        NodeData d;
-        d.isDirectory = makeFolder;
-        d.identity.inode = inode++;
-        d.identity.device = 2049;
-        d.identity.modifiedSeconds = 1700000000 + static_cast<std::int64_t>(random() % 10000000);
-        d.identity.modifiedNanos = static_cast<std::int64_t>(random() % 1000000000);
-        d.identity.changedSeconds = d.identity.modifiedSeconds;
-        d.identity.changedNanos = d.identity.modifiedNanos;
-        d.identity.linkCount = 1;
-        d.modified = Date::fromUnixSeconds(d.identity.modifiedSeconds);
-        d.created = d.modified;
-        d.accessed = d.modified;
-        if (makeFolder) {
-            d.identity.mode = 040755;
-            d.identity.size = 4096;
-        } else {
-            d.identity.mode = 0100644;
-            d.identity.size = static_cast<std::int64_t>(random() % 200000);
-            d.logicalSize = d.ownLogicalSize = d.identity.size;
-            d.allocatedSize = d.ownAllocatedSize = (d.identity.size + 4095) / 4096 * 4096;
-            d.fileCount = 1;
-        }
-        t.setNode(i, d, true);
-        t.appendChild(top.index, i);
-        ++made;
-        if (makeFolder)
-            stack.push_back({i, static_cast<int>(random() % 60)});
-    }
-    t.finish();
-    return scan;
-}
 
 struct Figures {
     double decodeSeconds = 0;

@@ -10,5 +10,8 @@ tree=/tmp/ambertrove-bench-tree-1000000
 [ -d "$tree" ] || python3 "$(dirname "$0")/generate-tree.py" "$tree" 1000000
 "$bench" scan "$tree"
 "$bench" scan "$tree" --navigation
+echo "== analyse, the same tree scanned, and a synthetic 1,000,000-node scan"
+"$bench" analyse "$tree"
+"$bench" analyse --synthetic 1000000
 echo "== duplicates, generated 20,000-file 2 GB tree (made once in /tmp), against jdupes, rdfind and fdupes"
 "$(dirname "$0")/compare-duplicates.sh" "$build"

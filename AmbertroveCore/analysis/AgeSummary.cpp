@@ -83,6 +83,13 @@ private:
 
 } // namespace
 
+AgeSummary AgeSummary::make(const ScanResult& scan, std::string_view focus, const ScanQuery& query, Date now,
+                            const Calendar& calendar, const TaskCancellation& cancellation) {
+    return make(
+        scan, [&](const NodeVisitor& visit) { query.forEach(scan, focus, true, now, visit, cancellation); },
+        query.logical, now, calendar, cancellation);
+}
+
 AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNodes, bool logical, Date now,
                             const Calendar& calendar, const TaskCancellation& cancellation) {
     Builder builder(now, calendar);

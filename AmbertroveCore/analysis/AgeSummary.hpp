@@ -3,6 +3,7 @@
 #include "analysis/AgeRange.hpp"
 #include "analysis/Calendar.hpp"
 #include "analysis/ModificationMonth.hpp"
+#include "analysis/ScanQuery.hpp"
 #include "analysis/TaskCancellation.hpp"
 #include "model/DiskNode.hpp"
 #include "model/ScanResult.hpp"
@@ -14,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ambertrove {
@@ -56,6 +58,10 @@ struct AgeSummary {
     // The summary of the nodes a traversal of `scan` reports (directories among them count nothing).
     [[nodiscard]] static AgeSummary make(const ScanResult& scan, const Traversal& matchingNodes, bool logical,
                                          Date now, const Calendar& calendar,
+                                         const TaskCancellation& cancellation = {});
+    // The summary of the files below `focus` that the explorer query matches, in the query's sizes.
+    [[nodiscard]] static AgeSummary make(const ScanResult& scan, std::string_view focus,
+                                         const ScanQuery& query, Date now, const Calendar& calendar,
                                          const TaskCancellation& cancellation = {});
     // The summary of the files in a list of nodes.
     [[nodiscard]] static AgeSummary make(std::span<const DiskNode> nodes, bool logical, Date now,

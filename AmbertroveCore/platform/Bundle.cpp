@@ -1,17 +1,19 @@
 #include "platform/Bundle.hpp"
 
-#include "platform/PropertyList.hpp"
-
 #include <cctype>
 #include <sys/stat.h>
 
 namespace ambertrove::Bundle {
 
-std::optional<std::string> identifier(const std::string& path) {
+std::optional<PropertyList> information(const std::string& path) {
     struct stat st {};
     if (path.find('\0') != std::string::npos || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
-    const std::optional<PropertyList> info = PropertyList::readFile(path + "/Contents/Info.plist");
+    return PropertyList::readFile(path + "/Contents/Info.plist");
+}
+
+std::optional<std::string> identifier(const std::string& path) {
+    const std::optional<PropertyList> info = information(path);
     if (!info)
         return std::nullopt;
     return info->string("CFBundleIdentifier");

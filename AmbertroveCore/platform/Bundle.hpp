@@ -1,10 +1,16 @@
 #pragma once
 
+#include "platform/PropertyList.hpp"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace ambertrove::Bundle {
+
+// The information of the bundle folder at `path` (its "Contents/Info.plist"); absent when the path is not
+// a folder or holds no readable property list.
+std::optional<PropertyList> information(const std::string& path);
 
 // The identifier of the bundle folder at `path` ("CFBundleIdentifier" of its "Contents/Info.plist");
 // absent when the path is not a folder or the property list names none.

@@ -248,6 +248,26 @@ TEST(AgeSummary, OfAScanSubtree) {
     EXPECT_EQ(AgeSummary{}.totals, (Totals{0, 0, 0, 0, 0, 0}));
 }
 
+TEST(AgeSummary, WithTheExplorerQuery) {
+    const ScanResult scan = sampleScan();
+    ScanQuery query;
+    query.logical = true;
+    // The query's traversal gives the same summary as the whole subtree.
+    EXPECT_EQ(AgeSummary::make(scan, "/data", query, now, Calendar::utc()),
+              AgeSummary::make(scan, subtree(scan, "/data"), true, now, Calendar::utc()));
+    // Its filter decides which files count, in its own sizes.
+    query.minimumBytes = 4096;
+    query.logical = false;
+    const AgeSummary filtered = AgeSummary::make(scan, "/data", query, now, Calendar::utc());
+    std::vector<std::string> paths;
+    for (const auto& e : filtered.entries)
+        paths.push_back(e.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/data/old/archive.zip", "/data/b.bin", "/data/future.dat",
+                                               "/data/new.txt", "/data/old/notes.txt"}));
+    EXPECT_EQ(filtered.entries[1].bytes, 8192);
+    EXPECT_EQ(AgeSummary::make(scan, "/nowhere", query, now, Calendar::utc()), AgeSummary{});
+}
+
 TEST(AgeSummary, Listings) {
     const ScanResult scan = sampleScan();
     const AgeSummary s = AgeSummary::make(scan, subtree(scan, "/data"), true, now, Calendar::utc());

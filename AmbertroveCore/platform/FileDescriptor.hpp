@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/AmbertroveError.hpp"
+
+#include <cerrno>
+#include <unistd.h>
+#include <utility>
+
+namespace ambertrove {
+
+// An open file descriptor, closed when it goes. A negative value holds nothing.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) noexcept
+        : m_fd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    [[nodiscard]] int get() const noexcept { return m_fd; }
+    [[nodiscard]] bool valid() const noexcept { return m_fd >= 0; }
+
+    // Closes now and throws std::system_error when the close fails (written data that did not arrive).
+    void close() {
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0 && errno != EINTR)
+            throwSystemError(errno, EIO);
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace ambertrove
