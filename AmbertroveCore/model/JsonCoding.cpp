@@ -7,8 +7,8 @@
 #include <unicode/utf8.h>
 
 #include <cerrno>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace ambertrove {

@@ -20,8 +20,10 @@ namespace ambertrove {
 class JsonOutput {
 public:
     using Ch = char;
-    explicit JsonOutput(std::string& target) : m_string(&target) {}
-    explicit JsonOutput(std::FILE* file) : m_file(file) {}
+    explicit JsonOutput(std::string& target)
+        : m_string(&target) {}
+    explicit JsonOutput(std::FILE* file)
+        : m_file(file) {}
     JsonOutput(const JsonOutput&) = delete;
     JsonOutput& operator=(const JsonOutput&) = delete;
     ~JsonOutput() {
