@@ -2,6 +2,7 @@
 
 #include "model/AmbertroveError.hpp"
 #include "model/PathText.hpp"
+#include "platform/FileDescriptor.hpp"
 #include "platform/FileStatus.hpp"
 #include "platform/PathResolution.hpp"
 
@@ -86,34 +87,11 @@ void writeAll(int fd, const std::string& text) {
     }
 }
 
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-    // Closes now, reporting a failed close (a write that did not reach the disk).
-    void close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            fail(errno);
-    }
-
-private:
-    int m_fd;
-};
-
-Fd openFolder(const std::string& path) {
+FileDescriptor openFolder(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         fail(errno);
-    return Fd(fd);
+    return FileDescriptor(fd);
 }
 
 // Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence.
@@ -243,8 +221,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
     const TrashFolder folder = chooseFolder(m_locations, path);
     ensurePrivateFolder(folder.path + "/files", m_locations.uid);
     ensurePrivateFolder(folder.path + "/info", m_locations.uid);
-    const Fd files = openFolder(folder.path + "/files");
-    const Fd info = openFolder(folder.path + "/info");
+    const FileDescriptor files = openFolder(folder.path + "/files");
+    const FileDescriptor info = openFolder(folder.path + "/info");
 
     std::string recordedPath = path;
     if (folder.topDirectory && PathResolution::isInside(path, *folder.topDirectory))
@@ -264,7 +242,7 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
             fail(errno);
         }
         try {
-            Fd infoFile(fd);
+            FileDescriptor infoFile(fd);
             writeAll(infoFile.get(), record);
             if (::fsync(infoFile.get()) != 0)
                 fail(errno);

@@ -1,5 +1,7 @@
 #include "platform/ProcessRun.hpp"
 
+#include "platform/FileDescriptor.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -21,28 +23,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A file descriptor closed when it goes out of scope or on demand.
-class OwnedFd {
-public:
-    explicit OwnedFd(int fd = -1)
-        : m_fd(fd) {}
-    ~OwnedFd() { reset(); }
-    OwnedFd(const OwnedFd&) = delete;
-    OwnedFd& operator=(const OwnedFd&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
-    void reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 struct Pipe {
-    OwnedFd readEnd, writeEnd;
+    FileDescriptor readEnd, writeEnd;
 };
 
 void makePipe(Pipe& pipe) {
@@ -50,8 +32,8 @@ void makePipe(Pipe& pipe) {
     // Close-on-exec so that commands launched meanwhile from other threads never inherit our ends.
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe");
-    pipe.readEnd.reset(fds[0]);
-    pipe.writeEnd.reset(fds[1]);
+    pipe.readEnd = FileDescriptor(fds[0]);
+    pipe.writeEnd = FileDescriptor(fds[1]);
 }
 
 Clock::time_point deadlineAfter(double seconds) {
@@ -183,14 +165,14 @@ ProcessRun runProcess(const std::string& executable, const std::vector<std::stri
     err.writeEnd.reset();
     ::fcntl(out.readEnd.get(), F_SETFL, O_NONBLOCK);
     ::fcntl(err.readEnd.get(), F_SETFL, O_NONBLOCK);
-    const OwnedFd pidFd(openPidFd(pid));
+    const FileDescriptor pidFd(openPidFd(pid));
 
     ProcessRun run;
     bool exited = false;
     for (;;) {
         if (!exited)
             exited = hasExited(pid);
-        if (exited && !out.readEnd.isOpen() && !err.readEnd.isOpen())
+        if (exited && !out.readEnd.valid() && !err.readEnd.valid())
             break;
         int wait = millisecondsUntil(deadline);
         if (wait == 0) {
@@ -203,7 +185,7 @@ ProcessRun runProcess(const std::string& executable, const std::vector<std::stri
             if (fd >= 0)
                 entries[count++] = pollfd{fd, POLLIN, 0};
         // Without a process descriptor the exit is noticed by looking again every few milliseconds.
-        if (!exited && !pidFd.isOpen())
+        if (!exited && !pidFd.valid())
             wait = std::min(wait, 20);
         if (::poll(entries, count, wait) < 0 && errno != EINTR) {
             run.timedOut = true; // cannot wait any more: end it as if its time were up

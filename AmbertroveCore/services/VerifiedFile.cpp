@@ -42,7 +42,7 @@ VerifiedFile VerifiedFile::open(const std::string& path, const FileIdentity& exp
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
         throwSystemError(errno, EIO);
-    VerifiedFile file(descriptor, path, hooks);
+    VerifiedFile file(FileDescriptor(descriptor), path, hooks);
 
     // The path may have been replaced between the status read and the open.
     struct stat opened {};
@@ -61,32 +61,13 @@ bool VerifiedFile::unchanged(const std::string& path, const FileIdentity& expect
     return readStatus(path, hooks).first == expected;
 }
 
-VerifiedFile::VerifiedFile(VerifiedFile&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1))
-    , m_path(other.m_path)
-    , m_hooks(other.m_hooks)
-    , m_offset(other.m_offset) {}
-
-VerifiedFile& VerifiedFile::operator=(VerifiedFile&& other) noexcept {
-    std::swap(m_descriptor, other.m_descriptor);
-    std::swap(m_path, other.m_path);
-    std::swap(m_hooks, other.m_hooks);
-    std::swap(m_offset, other.m_offset);
-    return *this;
-}
-
-VerifiedFile::~VerifiedFile() {
-    if (m_descriptor >= 0)
-        (void)::close(m_descriptor); // nothing was written, so a failed close loses nothing
-}
-
 std::size_t VerifiedFile::read(std::uint8_t* buffer, std::size_t length) {
     if (m_hooks && m_hooks->read)
         if (const int error = m_hooks->read(*m_path, m_offset); error != 0)
             throwSystemError(error, EIO);
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::read(m_descriptor, buffer + done, length - done);
+        const ssize_t n = ::read(m_descriptor.get(), buffer + done, length - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             m_offset += n;

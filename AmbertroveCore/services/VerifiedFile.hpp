@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/FileIdentity.hpp"
+#include "platform/FileDescriptor.hpp"
 #include "services/DuplicateFileHooks.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace ambertrove {
 
@@ -25,23 +27,20 @@ public:
     [[nodiscard]] static bool unchanged(const std::string& path, const FileIdentity& expected,
                                         const DuplicateFileHooks* hooks = nullptr);
 
-    VerifiedFile(VerifiedFile&& other) noexcept;
-    VerifiedFile& operator=(VerifiedFile&& other) noexcept;
-    VerifiedFile(const VerifiedFile&) = delete;
-    VerifiedFile& operator=(const VerifiedFile&) = delete;
-    ~VerifiedFile();
+    VerifiedFile(VerifiedFile&& other) noexcept = default;
+    VerifiedFile& operator=(VerifiedFile&& other) noexcept = default;
 
     // Reads until `length` bytes are in `buffer` or the file ends, and returns how many were read: a short
     // read from the system never ends a chunk early. Throws std::system_error when a read fails.
     std::size_t read(std::uint8_t* buffer, std::size_t length);
 
 private:
-    VerifiedFile(int descriptor, const std::string& path, const DuplicateFileHooks* hooks)
-        : m_descriptor(descriptor)
+    VerifiedFile(FileDescriptor descriptor, const std::string& path, const DuplicateFileHooks* hooks)
+        : m_descriptor(std::move(descriptor))
         , m_path(&path)
         , m_hooks(hooks) {}
 
-    int m_descriptor = -1;
+    FileDescriptor m_descriptor; // only read through, so a failed close loses nothing
     const std::string* m_path = nullptr;
     const DuplicateFileHooks* m_hooks = nullptr;
     std::int64_t m_offset = 0; // bytes read so far
