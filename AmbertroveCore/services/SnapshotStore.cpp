@@ -4,14 +4,13 @@
 #include "model/PathText.hpp"
 #include "model/ScanJson.hpp"
 #include "platform/AtomicFile.hpp"
+#include "platform/DirectoryEnumerator.hpp"
 #include "platform/FileStatus.hpp"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <memory>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -36,26 +35,6 @@ void createDirectories(const std::string& path) {
     std::filesystem::create_directories(path, error);
     if (error)
         throwSystemError(error.value(), EIO);
-}
-
-// The names in a folder, hidden ones included; "." and ".." are left out.
-std::vector<std::string> listNames(const std::string& path) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
-    if (!dir)
-        throwSystemError(errno, EIO);
-    std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
-                throwSystemError(errno, EIO);
-            return names;
-        }
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
 }
 
 // Removes one file (never a folder). Returns 0 or the errno value.
@@ -119,7 +98,7 @@ SnapshotCatalog SnapshotStore::catalog() const {
         return catalog;
 
     std::vector<std::string> recordFiles;
-    for (std::string& name : listNames(m_directory))
+    for (std::string& name : DirectoryEnumerator().list(m_directory))
         if (PathText::pathExtension(name) == kRecordExtension)
             recordFiles.push_back(std::move(name));
     std::sort(recordFiles.begin(), recordFiles.end());
