@@ -5,6 +5,7 @@
 #include "model/JsonCoding.hpp"
 #include "model/PathText.hpp"
 #include "model/Uuid.hpp"
+#include "platform/AtomicFile.hpp"
 
 #include <cerrno>
 #include <charconv>
@@ -73,13 +74,6 @@ void appendRow(std::string& out, const RowFields& row) {
     out.push_back(',');
     appendTextField(out, internetDateTime(row.modified));
     out.append("\r\n");
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 void writeAll(int fd, std::string_view bytes) {
@@ -163,7 +157,7 @@ std::string encode(std::span<const DiskNode> nodes) {
 void write(std::span<const std::string> paths, const ScanResult& scan, const std::string& destination,
            const TaskCancellation& cancellation) {
     cancellation.check();
-    const std::string folder = folderOf(destination);
+    const std::string folder = containingFolder(destination);
     TemporaryFile temporary((folder == "/" ? "" : folder) + "/" + std::string(kTemporaryPrefix) +
                             Uuid::random().text());
 
@@ -192,11 +186,7 @@ void write(std::span<const std::string> paths, const ScanResult& scan, const std
     cancellation.check();
     temporary.close();
     temporary.renameTo(destination);
-    // The rename is durable once the folder is synced; a failure here loses nothing already written.
-    if (const int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirfd >= 0) {
-        ::fsync(dirfd);
-        ::close(dirfd);
-    }
+    syncFolder(folder); // the rename is durable once the folder is synced
 }
 
 } // namespace ambertrove::CSVExport

@@ -10,19 +10,22 @@
 
 namespace ambertrove {
 
-namespace {
-
-std::string folderOf(const std::string& path) {
+std::string containingFolder(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-} // namespace
+void syncFolder(const std::string& folder) {
+    if (const int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirfd >= 0) {
+        ::fsync(dirfd);
+        ::close(dirfd);
+    }
+}
 
 void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write) {
-    const std::string folder = folderOf(path);
+    const std::string folder = containingFolder(path);
     const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     const std::string temporary = folder + "/." + name + "." + Uuid::random().text() + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -56,10 +59,7 @@ void writeFileAtomically(const std::string& path, const std::function<void(std::
         ::unlink(temporary.c_str());
         throwSystemError(error, EIO);
     }
-    if (const int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirfd >= 0) {
-        ::fsync(dirfd); // the rename is durable once the folder is synced; failure here loses nothing
-        ::close(dirfd);
-    }
+    syncFolder(folder); // the rename is durable once the folder is synced
 }
 
 void writeFileAtomically(const std::string& path, const std::string& contents) {

@@ -13,6 +13,13 @@ namespace ambertrove {
 void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write);
 void writeFileAtomically(const std::string& path, const std::string& contents);
 
+// The folder that holds `path`: "." for a bare name, "/" for an entry of the root folder.
+[[nodiscard]] std::string containingFolder(const std::string& path);
+
+// Syncs `folder` so that a rename into it is durable. A failure is not reported: the renamed file's
+// content was synced before, so nothing written is lost.
+void syncFolder(const std::string& folder);
+
 // Reads a whole file. Throws std::system_error with errno's code.
 std::string readWholeFile(const std::string& path);
 
