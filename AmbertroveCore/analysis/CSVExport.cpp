@@ -76,18 +76,6 @@ void appendRow(std::string& out, const RowFields& row) {
     out.append("\r\n");
 }
 
-void writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throwSystemError(errno, EIO);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
 // Owns the temporary file until it has been renamed: closes it and removes it on every other way out.
 class TemporaryFile {
 public:

@@ -24,6 +24,18 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throwSystemError(errno, EIO);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
 void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write) {
     const std::string folder = containingFolder(path);
     const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);

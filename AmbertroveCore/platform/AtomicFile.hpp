@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace ambertrove {
 
@@ -19,6 +20,10 @@ void writeFileAtomically(const std::string& path, const std::string& contents);
 // Syncs `folder` so that a rename into it is durable. A failure is not reported: the renamed file's
 // content was synced before, so nothing written is lost.
 void syncFolder(const std::string& folder);
+
+// Writes all of `bytes` to `fd`, going on after short writes and interruptions. Throws std::system_error
+// with errno's code.
+void writeAll(int fd, std::string_view bytes);
 
 // Reads a whole file. Throws std::system_error with errno's code.
 std::string readWholeFile(const std::string& path);

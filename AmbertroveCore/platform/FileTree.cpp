@@ -2,6 +2,7 @@
 
 #include "model/AmbertroveError.hpp"
 #include "model/PathText.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "platform/PathResolution.hpp"
 
@@ -58,19 +59,6 @@ std::vector<std::string> entryNames(int folderFd) {
     return names;
 }
 
-void writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
-
 // Copies from the current position of `in` to its end. The kernel copies in place where it can; file
 // systems and kernels that cannot get plain reads and writes from where the kernel stopped.
 void copyData(int in, int out, std::int64_t expectedSize) {
@@ -106,7 +94,7 @@ void copyData(int in, int out, std::int64_t expectedSize) {
                 continue;
             fail(errno);
         }
-        writeAll(out, buffer.data(), static_cast<std::size_t>(n));
+        writeAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
 }
 

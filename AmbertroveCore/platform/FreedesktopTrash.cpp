@@ -2,6 +2,7 @@
 
 #include "model/AmbertroveError.hpp"
 #include "model/PathText.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "platform/FileStatus.hpp"
 #include "platform/PathResolution.hpp"
@@ -72,19 +73,6 @@ std::string localDeletionDate() {
     char text[32];
     const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return std::string(text, n);
-}
-
-void writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 FileDescriptor openFolder(const std::string& path) {

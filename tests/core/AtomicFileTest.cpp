@@ -1,0 +1,66 @@
+#include "platform/AtomicFile.hpp"
+#include "platform/FileDescriptor.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+namespace {
+
+using test::TempDir;
+
+TEST(AtomicFile, ContainingFolder) {
+    struct Case {
+        const char* path;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"/data/report.csv", "/data"}, {"/a/b/c", "/a/b"},        {"/report.csv", "/"},
+        {"report.csv", "."},           {"sub/report.csv", "sub"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(containingFolder(c.path), c.folder) << c.path;
+}
+
+TEST(AtomicFile, WriteAllWritesEveryByte) {
+    TempDir dir;
+    // A few megabytes of varied bytes, not a multiple of a page, read back whole.
+    std::string bytes(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    const std::string path = dir / "out.bin";
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    ASSERT_TRUE(fd.valid());
+    writeAll(fd.get(), bytes);
+    writeAll(fd.get(), {});
+    fd.close();
+    EXPECT_EQ(readWholeFile(path), bytes);
+}
+
+TEST(AtomicFile, WriteAllThrowsTheErrorOfAFailedWrite) {
+    TempDir dir;
+    const std::string path = dir.makeFile("read-only.txt", "x");
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(fd.valid());
+    try {
+        writeAll(fd.get(), "more");
+        FAIL() << "no error";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), EBADF);
+    }
+    EXPECT_EQ(readWholeFile(path), "x");
+}
+
+TEST(AtomicFile, SyncFolderIgnoresAMissingFolder) {
+    TempDir dir;
+    EXPECT_NO_THROW(syncFolder(dir.path()));
+    EXPECT_NO_THROW(syncFolder(dir / "missing"));
+}
+
+} // namespace
+} // namespace ambertrove
