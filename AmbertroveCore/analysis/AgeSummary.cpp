@@ -1,5 +1,7 @@
 #include "analysis/AgeSummary.hpp"
 
+#include "analysis/CancellationPoints.hpp"
+
 #include <algorithm>
 
 namespace ambertrove {
@@ -62,16 +64,15 @@ public:
     }
 
     AgeSummary finish(const TaskCancellation& cancellation) {
-        std::uint64_t comparisons = 0;
+        CancellationPoints points(cancellation);
         std::stable_sort(m_summary.entries.begin(), m_summary.entries.end(),
                          [&](const AgeSummary::Entry& a, const AgeSummary::Entry& b) {
-                             if (++comparisons % 1024 == 0)
-                                 cancellation.check();
+                             points.compare();
                              if (a.bytes != b.bytes)
                                  return a.bytes > b.bytes;
                              return a.path < b.path;
                          });
-        cancellation.check();
+        points.check();
         return std::move(m_summary);
     }
 
@@ -109,10 +110,9 @@ AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNod
 AgeSummary AgeSummary::make(std::span<const DiskNode> nodes, bool logical, Date now, const Calendar& calendar,
                             const TaskCancellation& cancellation) {
     Builder builder(now, calendar);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (i % 512 == 0)
-            cancellation.check();
-        const DiskNode& n = nodes[i];
+    CancellationPoints points(cancellation);
+    for (const DiskNode& n : nodes) {
+        points.visit();
         builder.add(n.path, {n.isDirectory, n.logicalSize, n.bytes(logical), n.modified, n.accessed});
     }
     return builder.finish(cancellation);
@@ -121,17 +121,16 @@ AgeSummary AgeSummary::make(std::span<const DiskNode> nodes, bool logical, Date 
 AgeListing AgeSummary::listing(std::optional<AgeRange> range, std::optional<ModificationMonth> month,
                                const TaskCancellation& cancellation) const {
     AgeListing result;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i % 512 == 0)
-            cancellation.check();
-        const Entry& e = entries[i];
+    CancellationPoints points(cancellation);
+    for (const Entry& e : entries) {
+        points.visit();
         const bool listed = month ? e.month == *month : range ? e.range == *range : e.untouched;
         if (!listed)
             continue;
         result.paths.push_back(e.path);
         result.bytes = saturatingAdd(result.bytes, e.bytes);
     }
-    cancellation.check();
+    points.check();
     return result;
 }
 

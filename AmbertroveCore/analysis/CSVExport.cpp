@@ -1,5 +1,7 @@
 #include "analysis/CSVExport.hpp"
 
+#include "analysis/CancellationPoints.hpp"
+
 #include "model/AmbertroveError.hpp"
 #include "model/FileCategory.hpp"
 #include "model/JsonCoding.hpp"
@@ -144,7 +146,8 @@ std::string encode(std::span<const DiskNode> nodes) {
 
 void write(std::span<const std::string> paths, const ScanResult& scan, const std::string& destination,
            const TaskCancellation& cancellation) {
-    cancellation.check();
+    CancellationPoints points(cancellation);
+    points.check();
     const std::string folder = containingFolder(destination);
     TemporaryFile temporary((folder == "/" ? "" : folder) + "/" + std::string(kTemporaryPrefix) +
                             Uuid::random().text());
@@ -153,10 +156,9 @@ void write(std::span<const std::string> paths, const ScanResult& scan, const std
     buffer.reserve(kWriteThreshold + 4096);
     const NodeTable& table = scan.nodes;
     std::string nodePath;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (i % 512 == 0)
-            cancellation.check();
-        const NodeIndex n = table.find(paths[i]);
+    for (const std::string& path : paths) {
+        points.visit();
+        const NodeIndex n = table.find(path);
         if (n == kNoNode)
             continue;
         const NodeTable::Record& r = table[n];
@@ -171,7 +173,7 @@ void write(std::span<const std::string> paths, const ScanResult& scan, const std
     writeAll(temporary.fd(), buffer);
     if (::fsync(temporary.fd()) != 0)
         throwSystemError(errno, EIO);
-    cancellation.check();
+    points.check();
     temporary.close();
     temporary.renameTo(destination);
     syncFolder(folder); // the rename is durable once the folder is synced

@@ -6,9 +6,9 @@
 
 namespace ambertrove {
 
-// Polls a task's cancellation at spaced points of one query: at its start and end, every 512 visited
-// entries and every 1024 comparisons of a sort, which keeps the cost small on scans of millions of
-// entries. A stop throws CancellationError, never a short result.
+// Polls a task's cancellation at spaced points of one query, summary or export: at its start and end, every
+// 512 visited entries and every 1024 comparisons of a sort, which keeps the cost small on scans of millions
+// of entries. A stop throws CancellationError, never a short result.
 class CancellationPoints {
 public:
     explicit CancellationPoints(const TaskCancellation& cancellation)
