@@ -38,10 +38,7 @@ void BackupReceipt::write(JsonWriter& w) const {
     writeJsonKey(w, "createdAt");
     writeJsonDate(w, createdAt);
     writeJsonKey(w, "items");
-    w.StartArray();
-    for (const BackupItem& item : items)
-        writeItem(w, item);
-    w.EndArray();
+    writeJsonArray(w, items, writeItem);
     w.EndObject();
 }
 
@@ -52,11 +49,7 @@ BackupReceipt BackupReceipt::read(const rapidjson::Value& object) {
     receipt.id = jsonUuid(object, "id");
     receipt.directory = jsonString(object, "directory");
     receipt.createdAt = jsonDate(object, "createdAt");
-    const rapidjson::Value& items = jsonMember(object, "items");
-    if (!items.IsArray())
-        throw DecodingError("\"items\" is not an array");
-    for (const rapidjson::Value& item : items.GetArray())
-        receipt.items.push_back(readItem(item));
+    receipt.items = readJsonArray(jsonMember(object, "items"), "\"items\" is not an array", readItem);
     return receipt;
 }
 
@@ -69,22 +62,11 @@ BackupReceipt BackupReceipt::decode(std::string_view text) {
 }
 
 std::string BackupReceipt::encodeList(const std::vector<BackupReceipt>& receipts) {
-    return jsonText([&receipts](JsonWriter& w) {
-        w.StartArray();
-        for (const BackupReceipt& receipt : receipts)
-            receipt.write(w);
-        w.EndArray();
-    });
+    return jsonArrayText(receipts, [](JsonWriter& w, const BackupReceipt& receipt) { receipt.write(w); });
 }
 
 std::vector<BackupReceipt> BackupReceipt::decodeList(std::string_view text) {
-    const rapidjson::Document document = parseJsonDocument(text);
-    if (!document.IsArray())
-        throw DecodingError("the backups are not an array");
-    std::vector<BackupReceipt> receipts;
-    for (const rapidjson::Value& receipt : document.GetArray())
-        receipts.push_back(read(receipt));
-    return receipts;
+    return readJsonArray(parseJsonDocument(text), "the backups are not an array", read);
 }
 
 } // namespace ambertrove

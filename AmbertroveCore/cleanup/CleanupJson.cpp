@@ -26,28 +26,6 @@ std::map<std::string, FileIdentity> readIdentityTable(const rapidjson::Value& ob
     return out;
 }
 
-template <class T, class Write> std::string encodeArray(const std::vector<T>& items, Write&& write) {
-    std::string text;
-    JsonOutput out(text);
-    JsonWriter w(out);
-    w.StartArray();
-    for (const T& item : items)
-        write(w, item);
-    w.EndArray();
-    return text;
-}
-
-template <class T, class Read> std::vector<T> decodeArray(std::string_view text, Read&& read) {
-    const rapidjson::Document document = parseJsonDocument(text);
-    if (!document.IsArray())
-        throw DecodingError("expected an array");
-    std::vector<T> out;
-    out.reserve(document.Size());
-    for (const auto& item : document.GetArray())
-        out.push_back(read(item));
-    return out;
-}
-
 } // namespace
 
 void writeEntry(JsonWriter& w, const CleanupEntry& e) {
@@ -78,11 +56,11 @@ CleanupEntry readEntry(const rapidjson::Value& o) {
 }
 
 std::string encodeEntries(const std::vector<CleanupEntry>& entries) {
-    return encodeArray(entries, [](JsonWriter& w, const CleanupEntry& e) { writeEntry(w, e); });
+    return jsonArrayText(entries, writeEntry);
 }
 
 std::vector<CleanupEntry> decodeEntries(std::string_view text) {
-    return decodeArray<CleanupEntry>(text, [](const rapidjson::Value& v) { return readEntry(v); });
+    return readJsonArray(parseJsonDocument(text), "expected an array", readEntry);
 }
 
 void writeReceipt(JsonWriter& w, const TrashReceipt& r) {
@@ -116,11 +94,11 @@ TrashReceipt readReceipt(const rapidjson::Value& o) {
 }
 
 std::string encodeReceipts(const std::vector<TrashReceipt>& receipts) {
-    return encodeArray(receipts, [](JsonWriter& w, const TrashReceipt& r) { writeReceipt(w, r); });
+    return jsonArrayText(receipts, writeReceipt);
 }
 
 std::vector<TrashReceipt> decodeReceipts(std::string_view text) {
-    return decodeArray<TrashReceipt>(text, [](const rapidjson::Value& v) { return readReceipt(v); });
+    return readJsonArray(parseJsonDocument(text), "expected an array", readReceipt);
 }
 
 } // namespace ambertrove::CleanupJson

@@ -152,10 +152,7 @@ void writeDiskNode(JsonWriter& w, const DiskNode& n) {
     w.Key("folderCount");
     w.Int64(n.folderCount);
     w.Key("children");
-    w.StartArray();
-    for (const std::string& c : n.children)
-        writeJsonString(w, c);
-    w.EndArray();
+    writeJsonArray(w, n.children, writeJsonString);
     w.Key("created");
     writeJsonDate(w, n.created);
     w.Key("modified");
@@ -313,14 +310,12 @@ DiskNode readDiskNode(const rapidjson::Value& o) {
     n.compressedSavings = jsonInt64(o, "compressedSavings");
     n.fileCount = jsonInt64(o, "fileCount");
     n.folderCount = jsonInt64(o, "folderCount");
-    const rapidjson::Value& children = jsonMember(o, "children");
-    if (!children.IsArray())
-        throw DecodingError("\"children\" is not an array");
-    for (const auto& c : children.GetArray()) {
-        if (!c.IsString())
-            throw DecodingError("a child path is not a string");
-        n.children.emplace_back(c.GetString(), c.GetStringLength());
-    }
+    n.children = readJsonArray(jsonMember(o, "children"), "\"children\" is not an array",
+                               [](const rapidjson::Value& c) {
+                                   if (!c.IsString())
+                                       throw DecodingError("a child path is not a string");
+                                   return std::string(c.GetString(), c.GetStringLength());
+                               });
     n.created = jsonDate(o, "created");
     n.modified = jsonDate(o, "modified");
     n.accessed = jsonDate(o, "accessed");

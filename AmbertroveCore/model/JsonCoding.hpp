@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AmbertroveError.hpp"
 #include "model/Date.hpp"
 #include "model/DiskNode.hpp"
 #include "model/FileIdentity.hpp"
@@ -13,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 namespace ambertrove {
 
@@ -66,6 +69,19 @@ void writeDiskNode(JsonWriter& writer, const DiskNode& node);
 // `text` when it is valid UTF-8, else a copy in `scratch` with U+FFFD for every bad sequence.
 std::string_view validUtf8(std::string_view text, std::string& scratch);
 
+// An array of `items`, each written by `write(writer, item)`.
+template <class Items, class Write>
+void writeJsonArray(JsonWriter& writer, const Items& items, Write&& write) {
+    writer.StartArray();
+    for (const auto& item : items)
+        write(writer, item);
+    writer.EndArray();
+}
+// The compact JSON text of such an array.
+template <class Items, class Write> std::string jsonArrayText(const Items& items, Write&& write) {
+    return jsonText([&](JsonWriter& writer) { writeJsonArray(writer, items, write); });
+}
+
 // Reading from a parsed document. Each throws DecodingError naming the key when it is missing or of the
 // wrong type; integers must fit their field.
 rapidjson::Document parseJsonDocument(std::string_view text);
@@ -83,6 +99,20 @@ Date jsonDate(const rapidjson::Value& object, const char* key);
 Uuid jsonUuid(const rapidjson::Value& object, const char* key);
 FileIdentity readFileIdentity(const rapidjson::Value& object);
 DiskNode readDiskNode(const rapidjson::Value& object);
+
+// Each element of `array` read by `read(element)`, in order. Throws DecodingError(`notAnArray`) when
+// `array` is not an array, and whatever `read` throws.
+template <class Read>
+auto readJsonArray(const rapidjson::Value& array, const char* notAnArray, Read&& read)
+    -> std::vector<std::decay_t<std::invoke_result_t<Read&, const rapidjson::Value&>>> {
+    if (!array.IsArray())
+        throw DecodingError(notAnArray);
+    std::vector<std::decay_t<std::invoke_result_t<Read&, const rapidjson::Value&>>> out;
+    out.reserve(array.Size());
+    for (const rapidjson::Value& element : array.GetArray())
+        out.push_back(read(element));
+    return out;
+}
 
 // Number conversions shared with the streaming scan reader.
 std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& value);

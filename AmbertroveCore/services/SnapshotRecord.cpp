@@ -10,24 +10,22 @@ std::string SnapshotRecord::filename() const {
 }
 
 std::string SnapshotRecord::encode() const {
-    std::string text;
-    JsonOutput out(text);
-    JsonWriter w(out);
-    w.StartObject();
-    w.Key("id");
-    writeJsonUuid(w, id);
-    w.Key("title");
-    writeJsonString(w, title);
-    w.Key("createdAt");
-    writeJsonDate(w, createdAt);
-    w.Key("rootPath");
-    writeJsonString(w, rootPath);
-    w.Key("bytes");
-    w.Int64(bytes);
-    w.Key("fileCount");
-    w.Int64(fileCount);
-    w.EndObject();
-    return text;
+    return jsonText([this](JsonWriter& w) {
+        w.StartObject();
+        w.Key("id");
+        writeJsonUuid(w, id);
+        w.Key("title");
+        writeJsonString(w, title);
+        w.Key("createdAt");
+        writeJsonDate(w, createdAt);
+        w.Key("rootPath");
+        writeJsonString(w, rootPath);
+        w.Key("bytes");
+        w.Int64(bytes);
+        w.Key("fileCount");
+        w.Int64(fileCount);
+        w.EndObject();
+    });
 }
 
 SnapshotRecord SnapshotRecord::decode(std::string_view text) {
