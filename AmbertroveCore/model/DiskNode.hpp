@@ -3,6 +3,7 @@
 #include "model/Date.hpp"
 #include "model/FileCategory.hpp"
 #include "model/FileIdentity.hpp"
+#include "platform/Saturating.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -57,12 +58,9 @@ struct DiskNode : NodeData {
     friend bool operator==(const DiskNode&, const DiskNode&) = default;
 };
 
-// Sums that stop at the largest value instead of wrapping.
+// Saturating::add under the name the model's callers use.
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    std::int64_t result;
-    if (__builtin_add_overflow(a, b, &result))
-        return b > 0 ? INT64_MAX : INT64_MIN;
-    return result;
+    return Saturating::add(a, b);
 }
 
 } // namespace ambertrove

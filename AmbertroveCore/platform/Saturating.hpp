@@ -11,6 +11,14 @@ inline std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
                                                              : a + b;
 }
 
+// A signed sum that stops at the largest or the smallest value instead of wrapping.
+inline std::int64_t add(std::int64_t a, std::int64_t b) {
+    std::int64_t result;
+    if (__builtin_add_overflow(a, b, &result))
+        return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    return result;
+}
+
 // `count` units of `unitSize` bytes as a signed byte count, at most the largest signed 64-bit value.
 inline std::int64_t bytes(std::uint64_t count, std::uint64_t unitSize) {
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
