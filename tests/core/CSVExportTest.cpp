@@ -2,12 +2,12 @@
 
 #include "model/JsonCoding.hpp"
 #include "platform/AtomicFile.hpp"
+#include "support/Checks.hpp"
 #include "support/ModelFixture.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <limits>
 #include <regex>
 #include <set>
@@ -21,14 +21,8 @@ using Row = std::vector<std::string>;
 const std::string kReplacement = "\xEF\xBF\xBD";
 
 std::set<std::string> entriesOf(const std::string& folder) {
-    std::set<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        ::closedir(d);
-    }
-    return names;
+    const std::vector<std::string> names = test::listing(folder);
+    return {names.begin(), names.end()};
 }
 
 // Reads the file back with Python's csv module, a reader we did not write.

@@ -1,6 +1,7 @@
 #include "platform/FileTree.hpp"
 #include "platform/AtomicFile.hpp"
-#include "support/CleanupFixture.hpp"
+#include "support/Checks.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 

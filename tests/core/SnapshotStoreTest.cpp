@@ -2,12 +2,12 @@
 #include "model/AmbertroveError.hpp"
 #include "model/ScanJson.hpp"
 #include "platform/AtomicFile.hpp"
+#include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -15,6 +15,9 @@
 namespace ambertrove {
 namespace {
 
+using test::errnoOf;
+using test::exists;
+using test::listing;
 using test::TempDir;
 
 // ---- small scans built by hand -----------------------------------------------------------------
@@ -95,35 +98,9 @@ SnapshotStore::Sources fixedSources(std::vector<std::string> ids, std::vector<do
             }};
 }
 
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(dir))
-            if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string recordJson(const std::string& id, double createdAt = 5) {
     return R"({"id":")" + id + R"(","title":"T","createdAt":)" + std::to_string(createdAt) +
            R"(,"rootPath":"/data","bytes":1,"fileCount":2})";
-}
-
-int errorCodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::system_error& e) {
-        return e.code().value();
-    }
-    return 0;
 }
 
 // ---- save, catalog and load --------------------------------------------------------------------
@@ -136,7 +113,7 @@ TEST(SnapshotStoreTest, MissingFolderListsNothingAndFirstSaveCreatesIt) {
     EXPECT_TRUE(store.list().empty());
 
     store.save(sampleScan(), "data");
-    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{kId1 + ".json", kId1 + ".meta"}));
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{kId1 + ".json", kId1 + ".meta"}));
 }
 
 TEST(SnapshotStoreTest, SaveWritesBothFilesAndLoadReadsTheScanBack) {
@@ -341,8 +318,8 @@ TEST(SnapshotStoreTest, IssuesComeInPathOrderAlongsideUsableRecords) {
 TEST(SnapshotStoreTest, CatalogOfAFolderThatCannotBeListedThrows) {
     TempDir temp;
     const std::string file = temp.makeFile("Snapshots", "a file where the folder belongs");
-    EXPECT_EQ(errorCodeOf([&] { (void)SnapshotStore(file).catalog(); }), ENOTDIR);
-    EXPECT_EQ(errorCodeOf([&] { (void)SnapshotStore(file).list(); }), ENOTDIR);
+    EXPECT_EQ(errnoOf([&] { (void)SnapshotStore(file).catalog(); }), ENOTDIR);
+    EXPECT_EQ(errnoOf([&] { (void)SnapshotStore(file).list(); }), ENOTDIR);
 }
 
 // ---- failed saves --------------------------------------------------------------------------------
@@ -351,8 +328,8 @@ TEST(SnapshotStoreTest, SaveThrowsAndWritesNothingWhenTheFolderCannotBeMade) {
     TempDir temp;
     temp.makeFile("blocker", "x");
     SnapshotStore store(temp / "blocker/Snapshots", fixedSources({kId1}, {1}));
-    EXPECT_EQ(errorCodeOf([&] { store.save(sampleScan(), "t"); }), ENOTDIR);
-    EXPECT_EQ(namesIn(temp.path()), std::vector<std::string>{"blocker"});
+    EXPECT_EQ(errnoOf([&] { store.save(sampleScan(), "t"); }), ENOTDIR);
+    EXPECT_EQ(listing(temp.path()), std::vector<std::string>{"blocker"});
 }
 
 TEST(SnapshotStoreTest, FailedRecordWriteRemovesTheScanFileAgain) {
@@ -360,17 +337,17 @@ TEST(SnapshotStoreTest, FailedRecordWriteRemovesTheScanFileAgain) {
     // A folder in the record file's place makes its atomic rename fail.
     temp.makeFile(kId1 + ".meta/inside", "x");
     SnapshotStore store(temp.path(), fixedSources({kId1}, {1}));
-    EXPECT_NE(errorCodeOf([&] { store.save(sampleScan(), "t"); }), 0);
-    EXPECT_EQ(namesIn(temp.path()), std::vector<std::string>{kId1 + ".meta"});
-    EXPECT_EQ(namesIn(temp / (kId1 + ".meta")), std::vector<std::string>{"inside"});
+    EXPECT_NE(errnoOf([&] { store.save(sampleScan(), "t"); }), 0);
+    EXPECT_EQ(listing(temp.path()), std::vector<std::string>{kId1 + ".meta"});
+    EXPECT_EQ(listing(temp / (kId1 + ".meta")), std::vector<std::string>{"inside"});
 }
 
 TEST(SnapshotStoreTest, FailedScanWriteLeavesNoFiles) {
     TempDir temp;
     temp.makeFile(kId1 + ".json/inside", "x");
     SnapshotStore store(temp.path(), fixedSources({kId1}, {1}));
-    EXPECT_NE(errorCodeOf([&] { store.save(sampleScan(), "t"); }), 0);
-    EXPECT_EQ(namesIn(temp.path()), std::vector<std::string>{kId1 + ".json"});
+    EXPECT_NE(errnoOf([&] { store.save(sampleScan(), "t"); }), 0);
+    EXPECT_EQ(listing(temp.path()), std::vector<std::string>{kId1 + ".json"});
 }
 
 // ---- load --------------------------------------------------------------------------------------
@@ -382,7 +359,7 @@ TEST(SnapshotStoreTest, LoadThrowsForMissingAndUndecodableScans) {
     temp.makeFile(kId1 + ".json", R"({"id":"broken")");
     EXPECT_THROW((void)store.load(record), DecodingError);
     ::unlink(store.scanPath(record).c_str());
-    EXPECT_EQ(errorCodeOf([&] { (void)store.load(record); }), ENOENT);
+    EXPECT_EQ(errnoOf([&] { (void)store.load(record); }), ENOENT);
 }
 
 // ---- delete --------------------------------------------------------------------------------------
@@ -393,7 +370,7 @@ TEST(SnapshotStoreTest, DeleteRemovesBothFiles) {
     const SnapshotRecord gone = store.save(sampleScan(), "gone");
     const SnapshotRecord kept = store.save(sampleScan(), "kept");
     store.remove(gone);
-    EXPECT_EQ(namesIn(temp.path()), (std::vector<std::string>{kId2 + ".json", kId2 + ".meta"}));
+    EXPECT_EQ(listing(temp.path()), (std::vector<std::string>{kId2 + ".json", kId2 + ".meta"}));
     EXPECT_EQ(store.catalog(), (SnapshotCatalog{{kept}, {}}));
 }
 
@@ -404,7 +381,7 @@ TEST(SnapshotStoreTest, DeleteClearsARecordWhoseScanFileIsAlreadyGone) {
     ::unlink(store.scanPath(record).c_str());
     ASSERT_EQ(store.catalog().issues.size(), 1u);
     store.remove(record);
-    EXPECT_TRUE(namesIn(temp.path()).empty());
+    EXPECT_TRUE(listing(temp.path()).empty());
     EXPECT_EQ(store.catalog(), SnapshotCatalog{});
 }
 
@@ -414,7 +391,7 @@ TEST(SnapshotStoreTest, DeleteLeavesTheRecordWhenTheScanFileCannotBeRemoved) {
     const SnapshotRecord record = store.save(sampleScan(), "t");
     ::unlink(store.scanPath(record).c_str());
     temp.makeFile(kId1 + ".json/inside", "x"); // a folder is never removed by the store
-    EXPECT_EQ(errorCodeOf([&] { store.remove(record); }), EISDIR);
+    EXPECT_EQ(errnoOf([&] { store.remove(record); }), EISDIR);
     EXPECT_TRUE(exists(store.recordPath(record)));
     EXPECT_TRUE(exists(temp / (kId1 + ".json/inside")));
 }
@@ -425,7 +402,7 @@ TEST(SnapshotStoreTest, DeleteThrowsWhenTheRecordFileCannotBeRemovedAfterTheScan
     const SnapshotRecord record = store.save(sampleScan(), "t");
     ::unlink(store.recordPath(record).c_str());
     temp.makeDir(kId1 + ".meta");
-    EXPECT_EQ(errorCodeOf([&] { store.remove(record); }), EISDIR);
+    EXPECT_EQ(errnoOf([&] { store.remove(record); }), EISDIR);
     EXPECT_FALSE(exists(store.scanPath(record)));
     EXPECT_EQ(store.catalog().issues,
               (std::vector<SnapshotCatalogIssue>{{temp / (kId1 + ".meta"), "Is a directory"}}));
@@ -434,7 +411,7 @@ TEST(SnapshotStoreTest, DeleteThrowsWhenTheRecordFileCannotBeRemovedAfterTheScan
 TEST(SnapshotStoreTest, DeleteOfARecordWithNoFilesThrows) {
     TempDir temp;
     const SnapshotStore store(temp.path());
-    EXPECT_EQ(errorCodeOf([&] {
+    EXPECT_EQ(errnoOf([&] {
                   store.remove(SnapshotRecord{uuid(kId1), "t", Date{1}, "/data", 0, 0});
               }),
               ENOENT);

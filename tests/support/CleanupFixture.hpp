@@ -4,20 +4,15 @@
 #include "cleanup/CleanupService.hpp"
 #include "model/ScanResult.hpp"
 #include "platform/FreedesktopTrash.hpp"
-#include "platform/PathResolution.hpp"
 #include "scan/CancellationFlag.hpp"
 #include "scan/DiskScanner.hpp"
+#include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
-#include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <functional>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <system_error>
-#include <vector>
 
 #include <memory>
 #include <string>
@@ -55,43 +50,6 @@ struct CleanupFixture : TrashFixture {
         dir.makeSymlink("proc/" + pid + "/exe", path);
     }
 };
-
-inline bool exists(const std::string& path) {
-    return PathResolution::entryExists(path);
-}
-
-// The names in a folder, sorted; empty when it cannot be listed.
-inline std::vector<std::string> listing(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// What `f` threw, as its text; "(no error)" when it returned.
-inline std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
-// The errno code of the std::system_error `f` threw; 0 when it threw none.
-inline int errnoOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::system_error& e) {
-        return e.code().value();
-    }
-    return 0;
-}
 
 // The form of a ".trashinfo" record.
 inline const std::string kTrashInfoPattern =
