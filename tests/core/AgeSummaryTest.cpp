@@ -1,11 +1,11 @@
 #include "analysis/AgeSummary.hpp"
 
 #include "support/ModelFixture.hpp"
+#include "support/ScopedVariable.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace ambertrove {
@@ -125,14 +125,10 @@ TEST(ModificationMonth, FollowsTheCalendarsZone) {
 }
 
 TEST(Calendar, CurrentFollowsTheProcessZone) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    ::setenv("TZ", "Asia/Tokyo", 1);
-    const Calendar tokyo = Calendar::current();
-    if (saved)
-        ::setenv("TZ", previous.c_str(), 1);
-    else
-        ::unsetenv("TZ");
+    const Calendar tokyo = [] {
+        const test::ScopedVariable zone("TZ", "Asia/Tokyo");
+        return Calendar::current();
+    }();
     EXPECT_EQ(tokyo.timeZoneIdentifier(), "Asia/Tokyo");
     EXPECT_EQ(Calendar::utc().timeZoneIdentifier(), "UTC");
 }

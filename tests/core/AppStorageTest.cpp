@@ -1,11 +1,11 @@
 #include "services/AppStorage.hpp"
 #include "services/MemoryPreferenceStore.hpp"
 
+#include "support/ScopedVariable.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -175,33 +175,10 @@ TEST(AppStorage, HomeFolderFromTheEnvironmentElseThePasswordEntry) {
     EXPECT_EQ(AppStorage::homeFolder(std::string()), entry->pw_dir);
 }
 
-// Sets an environment variable for the length of a scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value)
-        : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 TEST(AppStorage, DirectoryIsResolvedAfreshInTheDataFolder) {
     test::TempDir dir;
     const std::string share = dir.makeDir("data");
-    const ScopedVariable data("XDG_DATA_HOME", share);
+    const test::ScopedVariable data("XDG_DATA_HOME", share);
     EXPECT_EQ(AppStorage::directory(), share + "/Ambertrove");
     dir.makeDir("data/Tessavale");
     EXPECT_EQ(AppStorage::directory(), share + "/Tessavale");

@@ -4,11 +4,11 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FileTree.hpp"
 #include "support/CleanupFixture.hpp"
+#include "support/ScopedVariable.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <optional>
@@ -23,6 +23,7 @@ using test::errnoOf;
 using test::errorText;
 using test::exists;
 using test::listing;
+using test::ScopedVariable;
 
 const std::string kOutside = "Choose a backup folder outside the items being moved to Trash.";
 const std::string kNotVerified = "The backup could not be verified. Nothing was moved to Trash.";
@@ -60,27 +61,6 @@ void overwriteByte(const std::string& path, std::int64_t offset, char value) {
 void appendText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::app | std::ios::binary) << text;
 }
-
-// Sets TZ for one test and puts the former value back.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone) {
-        if (const char* former = std::getenv("TZ"))
-            m_former = former;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~TimeZone() {
-        if (m_former)
-            ::setenv("TZ", m_former->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> m_former;
-};
 
 // ---- a whole backup ---------------------------------------------------------------------------------
 
@@ -190,7 +170,7 @@ TEST(CleanupBackup, FolderNamesShowTheLocalTimeAndTheIdentifiersFirstCharacters)
         {"UTC0", 978'307'200, 0.0, "Ambertrove Backup 2001-01-01 00.00.00 0123ABCD"},
     };
     for (const NameCase& c : cases) {
-        const TimeZone zone(c.zone);
+        const ScopedVariable zone("TZ", c.zone, ::tzset);
         EXPECT_EQ(CleanupBackup::folderName(Date::fromUnix(double(c.unixSeconds) + c.fraction), id),
                   c.expected)
             << c.zone << " " << c.unixSeconds;
@@ -210,7 +190,7 @@ TEST(CleanupBackup, TheFinishedFolderIsNamedByTheBackupsOwnIdentifierAndDate) {
     seams.now = [] {
         return Date::fromUnixSeconds(1'772'643'909);
     };
-    const TimeZone zone("UTC0");
+    const ScopedVariable zone("TZ", "UTC0", ::tzset);
     const CancellationFlag flag;
     const BackupReceipt receipt = f.create(f.backup(seams), {f.stage(scan, "docs/a.txt")}, flag);
     EXPECT_EQ(receipt.id, id);
