@@ -1,5 +1,7 @@
 #include "scan/ScanPaths.hpp"
 
+#include "platform/PathResolution.hpp"
+
 #include <algorithm>
 #include <array>
 
@@ -14,21 +16,15 @@ bool isOrUnder(std::string_view path, std::string_view folder) {
 
 std::string normalForm(std::string_view path) {
     std::vector<std::string_view> pieces;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string_view::npos)
-            end = path.size();
-        const std::string_view piece = path.substr(pos, end - pos);
-        if (piece.empty() || piece == ".") {
-            // dropped
-        } else if (piece == "..") {
+    for (const std::string_view piece : PathResolution::components(path)) {
+        if (piece == ".")
+            continue;
+        if (piece == "..") {
             if (!pieces.empty())
                 pieces.pop_back();
         } else {
             pieces.push_back(piece);
         }
-        pos = end + 1;
     }
     if (pieces.empty())
         return "/";
