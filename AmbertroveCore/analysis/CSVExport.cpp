@@ -8,6 +8,7 @@
 #include "model/PathText.hpp"
 #include "model/Uuid.hpp"
 #include "platform/AtomicFile.hpp"
+#include "platform/FileDescriptor.hpp"
 
 #include <cerrno>
 #include <charconv>
@@ -82,9 +83,9 @@ void appendRow(std::string& out, const RowFields& row) {
 class TemporaryFile {
 public:
     explicit TemporaryFile(std::string path)
-        : m_path(std::move(path)) {
-        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd < 0)
+        : m_path(std::move(path))
+        , m_fd(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)) {
+        if (!m_fd.valid())
             throwSystemError(errno, EIO);
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -95,12 +96,9 @@ public:
             ::unlink(m_path.c_str());
     }
 
-    [[nodiscard]] int fd() const { return m_fd; }
-    void close() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
+    [[nodiscard]] int fd() const { return m_fd.get(); }
+    // A failed close is not reported: by then the content was synced, or the file is being thrown away.
+    void close() { m_fd.reset(); }
     void renameTo(const std::string& destination) {
         if (::rename(m_path.c_str(), destination.c_str()) != 0)
             throwSystemError(errno, EIO);
@@ -109,7 +107,7 @@ public:
 
 private:
     std::string m_path;
-    int m_fd = -1;
+    FileDescriptor m_fd;
     bool m_renamed = false;
 };
 
