@@ -1,17 +1,18 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
+#include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace ambertrove {
 namespace {
 
+using test::errnoOf;
 using test::TempDir;
 
 TEST(AtomicFile, ContainingFolder) {
@@ -47,12 +48,7 @@ TEST(AtomicFile, WriteAllThrowsTheErrorOfAFailedWrite) {
     const std::string path = dir.makeFile("read-only.txt", "x");
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_TRUE(fd.valid());
-    try {
-        writeAll(fd.get(), "more");
-        FAIL() << "no error";
-    } catch (const std::system_error& e) {
-        EXPECT_EQ(e.code().value(), EBADF);
-    }
+    EXPECT_EQ(errnoOf([&] { writeAll(fd.get(), "more"); }), EBADF);
     EXPECT_EQ(readWholeFile(path), "x");
 }
 

@@ -1,16 +1,17 @@
 #include "platform/FileDescriptor.hpp"
+#include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace ambertrove {
 namespace {
 
+using test::errnoOf;
 using test::TempDir;
 
 bool isOpen(int fd) {
@@ -72,12 +73,7 @@ TEST(FileDescriptor, CloseReportsAFailedClose) {
 
     // Closing a number that names no open descriptor fails with EBADF.
     FileDescriptor stale(fd);
-    try {
-        stale.close();
-        FAIL() << "no error";
-    } catch (const std::system_error& e) {
-        EXPECT_EQ(e.code().value(), EBADF);
-    }
+    EXPECT_EQ(errnoOf([&] { stale.close(); }), EBADF);
 }
 
 } // namespace
