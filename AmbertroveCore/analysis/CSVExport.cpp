@@ -1,7 +1,6 @@
 #include "analysis/CSVExport.hpp"
 
 #include "analysis/CancellationPoints.hpp"
-
 #include "model/AmbertroveError.hpp"
 #include "model/FileCategory.hpp"
 #include "model/JsonCoding.hpp"
