@@ -345,7 +345,8 @@ FileIdentity NodeTable::identity(NodeIndex i) const {
     id.device = r.device;
     id.inode = r.inode;
     id.size = r.size;
-    id.modifiedSeconds = r.modifiedSeconds;
+    // The modification date is the identity's seconds unless the identity is kept aside.
+    id.modifiedSeconds = static_cast<std::int64_t>(r.modified) + Date::kUnixOffset;
     id.modifiedNanos = r.modifiedNanos;
     id.changedSeconds = r.changedSeconds;
     id.changedNanos = r.changedNanos;
@@ -430,7 +431,6 @@ void NodeTable::setNode(NodeIndex i, const NodeData& d, bool hasParent) {
     r.device = id.device;
     r.inode = id.inode;
     r.size = id.size;
-    r.modifiedSeconds = id.modifiedSeconds;
     r.changedSeconds = id.changedSeconds;
     r.mode = id.mode;
     r.linkCount = id.linkCount;
@@ -438,7 +438,13 @@ void NodeTable::setNode(NodeIndex i, const NodeData& d, bool hasParent) {
                           id.changedNanos <= UINT32_MAX;
     r.modifiedNanos = nanosFit ? static_cast<std::uint32_t>(id.modifiedNanos) : 0;
     r.changedNanos = nanosFit ? static_cast<std::uint32_t>(id.changedNanos) : 0;
-    if (!nanosFit)
+    // A scanned node's modification date is its identity's seconds, so the record keeps them once.
+    std::int64_t sinceReference = 0;
+    const bool secondsDerive =
+        !__builtin_sub_overflow(id.modifiedSeconds, Date::kUnixOffset, &sinceReference) &&
+        sinceReference > -(std::int64_t(1) << 53) && sinceReference < (std::int64_t(1) << 53) &&
+        double(sinceReference) == d.modified.sinceReferenceDate;
+    if (!nanosFit || !secondsDerive)
         mutableExtras(i).identity = id;
     const std::int64_t derivedLogical = d.isDirectory ? 0 : d.logicalSize;
     const std::int64_t derivedAllocated = d.isDirectory ? 0 : d.allocatedSize;

@@ -56,7 +56,6 @@ public:
         std::uint32_t changedNanos = 0;
         std::uint64_t inode = 0;
         std::int64_t size = 0;
-        std::int64_t modifiedSeconds = 0;
         std::int64_t changedSeconds = 0;
         std::int64_t logicalSize = 0;
         std::int64_t allocatedSize = 0;
@@ -75,6 +74,8 @@ public:
         [[nodiscard]] Date modifiedDate() const { return Date{modified}; }
         [[nodiscard]] Date accessedDate() const { return Date{accessed}; }
     };
+
+    static_assert(sizeof(Record) == 128, "a record's layout is part of the memory budget of a scan");
 
     NodeTable();
     NodeTable(const NodeTable&);

@@ -130,6 +130,38 @@ TEST(ScanJson, ReadsOddButValidFiles) {
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(e)), e);
 }
 
+TEST(ScanJson, KeepsFiguresThatDifferFromWhatARecordDerives) {
+    // A stored scan may hold anything in range: a modification date apart from its identity's seconds,
+    // own sizes apart from the totals, nanoseconds beyond a second.
+    ModelFixture f("/r");
+    NodeData odd;
+    odd.identity.mode = 0100644;
+    odd.identity.inode = 77;
+    odd.identity.modifiedSeconds = 1'600'000'000;
+    odd.identity.modifiedNanos = -5;
+    odd.identity.changedNanos = 5'000'000'000;
+    odd.modified = Date{12.25};
+    odd.logicalSize = 10;
+    odd.ownLogicalSize = 7;
+    odd.fileCount = 1;
+    f.add("/r/odd", odd);
+    NodeData late = odd;
+    late.identity.inode = 78;
+    late.identity.modifiedNanos = 1;
+    late.identity.changedNanos = 2;
+    late.identity.modifiedSeconds = INT64_MIN;
+    late.modified = Date{-1e300};
+    f.add("/r/late", late);
+    const ScanResult scan = f.finish();
+    const auto node = scan.nodes.node("/r/odd");
+    ASSERT_TRUE(node.has_value());
+    EXPECT_EQ(node->modified, Date{12.25});
+    EXPECT_EQ(node->identity, odd.identity);
+    EXPECT_EQ(node->ownLogicalSize, 7);
+    EXPECT_EQ(scan.nodes.node("/r/late")->identity, late.identity);
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(scan)), scan);
+}
+
 TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
     const std::string valid = scanText(kRootNode);
     ASSERT_NO_THROW(ScanJson::decode(valid));
