@@ -1,0 +1,381 @@
+#include "scan/FolderListings.hpp"
+
+#include "model/AmbertroveError.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace ambertrove {
+
+namespace {
+
+constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr std::size_t kListingBuffer = 64 * 1024;
+// How often a reader looks at the shared flag when no hook can set it between two entries.
+constexpr std::size_t kFlagEvery = 64;
+// How often the walk looks at the flag while it waits for a worker.
+constexpr std::chrono::milliseconds kWaitSlice{20};
+// openat2 takes paths of at most PATH_MAX bytes: longer ones are opened a piece at a time.
+constexpr std::size_t kPathPiece = 3072;
+
+std::atomic<bool> g_noOpenat2{false};
+
+// Opens a folder below `dir` without following any link or crossing a mount point.
+int openBeneath(int dir, const char* path) {
+    if (!g_noOpenat2.load(std::memory_order_relaxed)) {
+        open_how how{};
+        how.flags = kOpenFolder;
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+            if (fd >= 0)
+                return static_cast<int>(fd);
+            if (errno != EAGAIN && errno != EINTR) // EAGAIN: a rename raced the resolution
+                break;
+        }
+        if (errno == ENOSYS)
+            g_noOpenat2.store(true, std::memory_order_relaxed);
+        else if (errno != EPERM) // a sandbox may refuse the call itself
+            return -1;
+    }
+    // Without openat2: one component at a time, none of them a link.
+    int current = dir;
+    const char* component = path;
+    for (;;) {
+        const char* slash = std::strchr(component, '/');
+        const std::string name = slash ? std::string(component, slash) : std::string(component);
+        const int next = ::openat(current, name.c_str(), kOpenFolder);
+        const int error = errno;
+        if (current != dir)
+            ::close(current);
+        if (next < 0) {
+            errno = error;
+            return -1;
+        }
+        if (!slash)
+            return next;
+        current = next;
+        component = slash + 1;
+    }
+}
+
+int openBelow(int base, const std::string& relative) {
+    if (relative.size() <= kPathPiece)
+        return openBeneath(base, relative.c_str());
+    int dir = base;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = relative.size();
+        if (end - start > kPathPiece)
+            end = relative.rfind('/', start + kPathPiece); // names are short: one lies in the piece
+        const std::string piece = relative.substr(start, end - start);
+        const int fd = openBeneath(dir, piece.c_str());
+        const int error = errno;
+        if (dir != base)
+            ::close(dir);
+        if (fd < 0) {
+            errno = error;
+            return -1;
+        }
+        if (end == relative.size())
+            return fd;
+        dir = fd;
+        start = end + 1;
+    }
+}
+
+// Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
+// are kept.
+int listNames(int fd, std::vector<char>& buffer, FolderListings::Listing& listing) {
+    if (buffer.size() < kListingBuffer)
+        buffer.resize(kListingBuffer);
+    for (;;) {
+        const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
+        constexpr std::size_t lengthAt = 16, nameAt = 19;
+        for (long pos = 0; pos < n;) {
+            const char* record = buffer.data() + pos;
+            unsigned short length;
+            std::memcpy(&length, record + lengthAt, sizeof length);
+            pos += length;
+            const char* name = record + nameAt;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            const std::size_t size = std::strlen(name) + 1;
+            FolderListings::Entry& entry = listing.entries.emplace_back();
+            entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
+            listing.names.insert(listing.names.end(), name, name + size);
+        }
+    }
+}
+
+// The weight of a listing in the read-ahead bound.
+std::size_t weight(const FolderListings::Listing& listing) {
+    return listing.entries.size() + 1;
+}
+
+} // namespace
+
+bool FolderListings::Later::operator()(const Listing* a, const Listing* b) const {
+    // Whether `a` comes after `b` in the walk: compare them below their closest common ancestor.
+    const Listing* x = a;
+    const Listing* y = b;
+    while (x->depth > y->depth)
+        x = x->parent;
+    while (y->depth > x->depth)
+        y = y->parent;
+    if (x == y)
+        return a->depth > b->depth; // a folder comes before its contents
+    while (x->parent != y->parent) {
+        x = x->parent;
+        y = y->parent;
+    }
+    return x->position > y->position;
+}
+
+FolderListings::FolderListings(Root root, const ScanFileSystem* hooks, const CancellationFlag& cancellation,
+                               unsigned workers, std::size_t readAhead)
+    : m_root(std::move(root))
+    , m_hooks(hooks)
+    , m_cancellation(cancellation)
+    , m_maxWorkers(workers)
+    , m_readAhead(std::max<std::size_t>(readAhead, 1))
+    , m_rootListing(std::make_unique<Listing>()) {
+    m_rootListing->device = m_root.status.device;
+    m_rootListing->inode = m_root.status.inode;
+}
+
+FolderListings::~FolderListings() {
+    {
+        std::lock_guard lock(m_lock);
+        m_stop = true;
+    }
+    m_abandoned.store(true, std::memory_order_relaxed);
+    m_workAvailable.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+    if (m_root.fd >= 0)
+        ::close(m_root.fd);
+}
+
+std::unique_ptr<FolderListings::Listing> FolderListings::takeRoot() {
+    return std::move(m_rootListing);
+}
+
+std::string FolderListings::absolutePath(const std::string& relativePath) const {
+    if (relativePath.empty())
+        return m_root.path;
+    std::string path = m_root.path;
+    if (path.back() != '/')
+        path.push_back('/');
+    path.append(relativePath);
+    return path;
+}
+
+bool FolderListings::stopping(std::size_t entryIndex) const {
+    if (m_abandoned.load(std::memory_order_relaxed))
+        return true;
+    // A hook may set the flag between any two entries.
+    return (m_hooks || entryIndex % kFlagEvery == 0) && m_cancellation.isCancelled();
+}
+
+int FolderListings::openFolder(const Listing& listing) {
+    if (m_hooks && m_hooks->open) [[unlikely]] {
+        std::lock_guard hookLock(m_hookLock);
+        if (const int error = m_hooks->open(absolutePath(listing.relativePath)); error != 0) {
+            errno = error;
+            return -1;
+        }
+    }
+    return openBelow(m_root.fd, listing.relativePath);
+}
+
+void FolderListings::read(Listing& listing, std::vector<char>& buffer) {
+    try {
+        int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
+        if (listing.parent) {
+            fd = openFolder(listing);
+            if (fd < 0) {
+                listing.openError = errno;
+                return;
+            }
+        }
+        struct CloseOnExit {
+            int fd;
+            bool owned;
+            ~CloseOnExit() {
+                if (owned)
+                    ::close(fd);
+            }
+        } closeOnExit{fd, listing.parent != nullptr};
+
+        listing.listError = listNames(fd, buffer, listing);
+        const FileStatus& root = m_root.status;
+        for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+            if (stopping(i)) [[unlikely]] {
+                listing.cancelled = true;
+                listing.entries.resize(i);
+                return;
+            }
+            Entry& entry = listing.entries[i];
+            const char* name = listing.name(entry);
+            int error = readFileStatus(fd, name, entry.status);
+            if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
+                const std::string relative =
+                    listing.relativePath.empty() ? std::string(name) : listing.relativePath + "/" + name;
+                std::lock_guard hookLock(m_hookLock);
+                error = m_hooks->status(absolutePath(relative), entry.status);
+            }
+            const FileStatus& status = entry.status;
+            if (error != 0) {
+                entry.kind = Kind::Unreadable;
+                entry.error = error;
+                continue;
+            }
+            if (!status.isDirectory())
+                continue;
+            if (status.device != root.device ||
+                (root.hasMountId && status.hasMountId && status.mountId != root.mountId)) {
+                entry.kind = Kind::NestedVolume;
+                continue;
+            }
+            bool loop = false;
+            for (const Listing* l = &listing; l && !loop; l = l->parent)
+                loop = l->inode == status.inode && l->device == status.device;
+            if (loop) {
+                entry.kind = Kind::Loop;
+                continue;
+            }
+            auto folder = std::make_unique<Listing>();
+            folder->parent = &listing;
+            folder->relativePath =
+                listing.relativePath.empty() ? std::string(name) : listing.relativePath + "/" + name;
+            folder->depth = listing.depth + 1;
+            folder->position = static_cast<std::uint32_t>(i);
+            folder->device = status.device;
+            folder->inode = status.inode;
+            entry.folder = std::move(folder);
+        }
+    } catch (...) {
+        listing.failure = std::current_exception();
+    }
+}
+
+void FolderListings::push(Listing* listing) {
+    m_waiting.push_back(listing);
+    std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
+}
+
+FolderListings::Listing* FolderListings::popWaiting() {
+    if (m_waiting.empty())
+        return nullptr;
+    std::pop_heap(m_waiting.begin(), m_waiting.end(), Later{});
+    Listing* next = m_waiting.back();
+    m_waiting.pop_back();
+    return next;
+}
+
+void FolderListings::publish(Listing& listing) {
+    listing.state = Listing::State::Read;
+    if (m_maxWorkers == 0)
+        return;
+    std::size_t queued = 0;
+    if (!listing.failure && !listing.cancelled)
+        for (Entry& entry : listing.entries)
+            if (entry.folder) {
+                push(entry.folder.get());
+                ++queued;
+            }
+    if (queued == 0)
+        return;
+    // Workers start as the walk finds folders for them.
+    while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size()) {
+        try {
+            m_workers.emplace_back([this] {
+                std::vector<char> buffer;
+                work(buffer);
+            });
+        } catch (const std::system_error&) {
+            break; // fewer workers: the walk reads what they do not
+        }
+        ++m_idleWorkers;
+    }
+    if (m_ahead < m_readAhead)
+        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
+            m_workAvailable.notify_one();
+}
+
+void FolderListings::work(std::vector<char>& buffer) {
+    std::unique_lock lock(m_lock);
+    for (;;) {
+        Listing* next = nullptr;
+        while (!m_stop && (m_ahead >= m_readAhead || !(next = popWaiting())))
+            m_workAvailable.wait(lock);
+        if (m_stop)
+            return;
+        --m_idleWorkers;
+        next->state = Listing::State::Reading;
+        lock.unlock();
+        read(*next, buffer);
+        lock.lock();
+        ++m_idleWorkers;
+        m_ahead += weight(*next);
+        publish(*next);
+        if (m_awaited == next)
+            m_listingRead.notify_one();
+    }
+}
+
+void FolderListings::await(Listing& listing) {
+    std::unique_lock lock(m_lock);
+    if (listing.state == Listing::State::Waiting) {
+        // The walk needs it now and no worker has it: read it here rather than wait. It is the first of
+        // the waiting listings in walk order, so the top of the heap, unless it is the root.
+        if (!m_waiting.empty() && m_waiting.front() == &listing) {
+            (void)popWaiting();
+        } else if (const auto it = std::find(m_waiting.begin(), m_waiting.end(), &listing);
+                   it != m_waiting.end()) {
+            m_waiting.erase(it);
+            std::make_heap(m_waiting.begin(), m_waiting.end(), Later{});
+        }
+        listing.state = Listing::State::Reading;
+        lock.unlock();
+        read(listing, m_ownBuffer);
+        lock.lock();
+        publish(listing);
+    } else {
+        m_awaited = &listing;
+        while (listing.state != Listing::State::Read) {
+            m_listingRead.wait_for(lock, kWaitSlice);
+            if (listing.state != Listing::State::Read && m_cancellation.isCancelled()) {
+                m_awaited = nullptr;
+                throw CancellationError();
+            }
+        }
+        m_awaited = nullptr;
+        const bool wasFull = m_ahead >= m_readAhead;
+        m_ahead -= weight(listing);
+        if (wasFull && m_ahead < m_readAhead)
+            m_workAvailable.notify_all();
+    }
+    lock.unlock();
+    if (listing.failure)
+        std::rethrow_exception(listing.failure);
+    if (listing.cancelled)
+        throw CancellationError();
+}
+
+} // namespace ambertrove

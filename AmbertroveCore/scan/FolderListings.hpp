@@ -1,0 +1,131 @@
+#pragma once
+
+#include "platform/FileStatus.hpp"
+#include "scan/CancellationFlag.hpp"
+#include "scan/ScanFileSystem.hpp"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ambertrove {
+
+// The listings of the folders a scan walks, each with the status of every entry, read by worker threads
+// ahead of the walk in the order the walk will ask for them (a folder before its contents, then in
+// listing order). The walking thread takes them one at a time with `await`; when the listing it needs
+// has not been started yet it reads it itself, so a walk never waits for a worker that is busy further
+// ahead, and without workers it reads every listing itself, when it gets there.
+//
+// Folders are opened by their path below the root's descriptor, never through a link and never across a
+// mount point, so a worker holds one descriptor at a time however deep the tree. How far the workers may
+// run ahead is bounded by a number of entries listed but not yet taken.
+class FolderListings {
+public:
+    // What the walk makes of an entry; decided where the status is read, from that status alone.
+    enum class Kind : std::uint8_t {
+        Measured,     // gets a node; a folder among them comes with the listing of its contents
+        Unreadable,   // its status could not be read (`error`)
+        NestedVolume, // a folder on another device or mount
+        Loop,         // a folder that is one of its own ancestors
+    };
+
+    struct Listing;
+
+    struct Entry {
+        FileStatus status;
+        std::unique_ptr<Listing> folder; // a measured folder's listing, read ahead or still to be read
+        std::uint32_t nameOffset = 0;
+        int error = 0;
+        Kind kind = Kind::Measured;
+    };
+
+    // One folder: made when its parent is listed, filled by a worker or by the walk.
+    struct Listing {
+        int openError = 0; // the folder could not be opened: no entries
+        int listError = 0; // the listing stopped early: the entries read before are kept
+        std::vector<Entry> entries;
+        std::vector<char> names; // NUL-terminated
+
+        [[nodiscard]] const char* name(const Entry& entry) const { return names.data() + entry.nameOffset; }
+
+    private:
+        friend class FolderListings;
+        enum class State : std::uint8_t { Waiting, Reading, Read };
+        Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
+        std::string relativePath;  // below the root; empty for the root
+        std::uint32_t depth = 0;
+        std::uint32_t position = 0; // in the parent's entries
+        std::int32_t device = 0;
+        std::uint64_t inode = 0;
+        State state = State::Waiting;
+        bool cancelled = false;
+        std::exception_ptr failure;
+    };
+
+    // The root as the walk resolved it: its descriptor (owned from here on), absolute path and status.
+    struct Root {
+        int fd = -1;
+        std::string path;
+        FileStatus status;
+    };
+
+    // `workers` threads at most (0: the walking thread reads every listing); they start as work appears.
+    // `readAhead`: the entries that may be listed ahead of the walk. Hooks are called one at a time.
+    FolderListings(Root root, const ScanFileSystem* hooks, const CancellationFlag& cancellation,
+                   unsigned workers, std::size_t readAhead);
+    // Stops and joins the workers; closes the root.
+    ~FolderListings();
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+
+    // The root's listing, for the walk to own.
+    [[nodiscard]] std::unique_ptr<Listing> takeRoot();
+    // Returns once `listing` (the root's or one of an entry the walk holds) is complete. Throws
+    // CancellationError when the flag is set meanwhile, or what reading it failed with.
+    void await(Listing& listing);
+
+private:
+    struct Later {
+        bool operator()(const Listing* a, const Listing* b) const;
+    };
+
+    void work(std::vector<char>& buffer);
+    // Reads one listing's folder and the status of its entries, outside the lock.
+    void read(Listing& listing, std::vector<char>& buffer);
+    // Marks a read listing complete and queues its folders (with the lock held).
+    void publish(Listing& listing);
+    void push(Listing* listing);
+    [[nodiscard]] Listing* popWaiting();
+    [[nodiscard]] int openFolder(const Listing& listing);
+    [[nodiscard]] std::string absolutePath(const std::string& relativePath) const;
+    [[nodiscard]] bool stopping(std::size_t entryIndex) const;
+
+    Root m_root;
+    const ScanFileSystem* m_hooks;
+    const CancellationFlag& m_cancellation;
+    const unsigned m_maxWorkers;
+    const std::size_t m_readAhead;
+    std::unique_ptr<Listing> m_rootListing;
+    std::vector<char> m_ownBuffer; // the walking thread's, when it reads a listing itself
+
+    std::mutex m_lock;
+    std::condition_variable m_workAvailable;
+    std::condition_variable m_listingRead;
+    std::vector<Listing*> m_waiting; // a heap: the listing the walk needs first on top
+    std::size_t m_ahead = 0;         // entries read and not yet taken by the walk
+    unsigned m_idleWorkers = 0;
+    Listing* m_awaited = nullptr;
+    bool m_stop = false;
+    std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
+    std::vector<std::thread> m_workers;
+    std::mutex m_hookLock;
+};
+
+} // namespace ambertrove
