@@ -507,6 +507,7 @@ TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
     fs->open = [&](const std::string& path) {
         return path == root + "/d5/e1" ? EACCES : 0;
     };
+    test::settleAccessTimes(root);
 
     CancellationFlag flag;
     const ScanResult plain = DiskScanner(fs).scan(root, flag);
