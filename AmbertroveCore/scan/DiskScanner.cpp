@@ -229,7 +229,7 @@ private:
     // One folder on the descent stack, with its listing's entries still to visit.
     struct Frame {
         NodeIndex folder = kNoNode;
-        std::unique_ptr<Listing> listing;
+        FolderListings::ListingPtr listing;
         std::size_t nextEntry = 0;
         std::size_t topLevel = SIZE_MAX; // the top-level entry this folder lies in
     };
@@ -242,7 +242,7 @@ private:
     void resolveRoot(const std::string& requestedRoot);
     void walk();
     void visit(std::size_t frameIndex, Entry& entry);
-    void descend(NodeIndex folder, std::unique_ptr<Listing> listing, std::size_t topLevel);
+    void descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
     void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
@@ -265,8 +265,10 @@ private:
     std::int64_t m_bytes = 0;
     double m_lastReport = -std::numeric_limits<double>::infinity();
 
+    // Declared in this order: the workers stop before the listings they read go away, and the listings
+    // go before their memory.
+    ListingMemory m_memory;
     std::vector<Frame> m_frames;
-    // Declared after the frames: its workers stop before the listings they may be reading go away.
     std::unique_ptr<FolderListings> m_listings;
 };
 
@@ -319,9 +321,9 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
         fd = ::open(root.c_str(), kOpenFolder);
     if (fd < 0)
         throw AmbertroveError(kNoEnumeration);
-    m_listings = std::make_unique<FolderListings>(FolderListings::Root{fd, root, status}, m_hooks,
+    m_listings = std::make_unique<FolderListings>(FolderListings::Root{fd, root, status}, m_memory, m_hooks,
                                                   m_cancellation, m_workers, m_readAhead);
-    std::unique_ptr<Listing> listing = m_listings->takeRoot();
+    FolderListings::ListingPtr listing = m_listings->takeRoot();
     m_listings->await(*listing);
     const int listError = listing->listError;
     m_frames.push_back(Frame{m_rootIndex, std::move(listing), 0, SIZE_MAX});
@@ -410,7 +412,7 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
         descend(index, std::move(entry.folder), topLevel);
 }
 
-void Walk::descend(NodeIndex folder, std::unique_ptr<Listing> listing, std::size_t topLevel) {
+void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     m_listings->await(*listing);
     if (listing->openError != 0) {
         problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));

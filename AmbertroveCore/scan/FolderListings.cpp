@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <new>
+#include <string_view>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/syscall.h>
@@ -65,16 +67,17 @@ int openBeneath(int dir, const char* path) {
     }
 }
 
-int openBelow(int base, const std::string& relative) {
-    if (relative.size() <= kPathPiece)
-        return openBeneath(base, relative.c_str());
+int openBelow(int base, const char* path, std::size_t length) {
+    if (length <= kPathPiece)
+        return openBeneath(base, path);
+    const std::string_view relative(path, length);
     int dir = base;
     std::size_t start = 0;
     for (;;) {
         std::size_t end = relative.size();
         if (end - start > kPathPiece)
             end = relative.rfind('/', start + kPathPiece); // names are short: one lies in the piece
-        const std::string piece = relative.substr(start, end - start);
+        const std::string piece(relative.substr(start, end - start));
         const int fd = openBeneath(dir, piece.c_str());
         const int error = errno;
         if (dir != base)
@@ -92,7 +95,7 @@ int openBelow(int base, const std::string& relative) {
 
 // Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
 // are kept.
-int listNames(int fd, std::vector<char>& buffer, FolderListings::Listing& listing) {
+int listNames(int fd, FolderListings::Buffer& buffer, FolderListings::Listing& listing) {
     if (buffer.size() < kListingBuffer)
         buffer.resize(kListingBuffer);
     for (;;) {
@@ -106,6 +109,14 @@ int listNames(int fd, std::vector<char>& buffer, FolderListings::Listing& listin
         }
         // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
         constexpr std::size_t lengthAt = 16, nameAt = 19;
+        std::size_t records = 0;
+        for (long pos = 0; pos < n; ++records) {
+            unsigned short length;
+            std::memcpy(&length, buffer.data() + pos + lengthAt, sizeof length);
+            pos += length;
+        }
+        listing.entries.reserve(listing.entries.size() + records);
+        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n) - records * nameAt);
         for (long pos = 0; pos < n;) {
             const char* record = buffer.data() + pos;
             unsigned short length;
@@ -146,14 +157,26 @@ bool FolderListings::Later::operator()(const Listing* a, const Listing* b) const
     return x->position > y->position;
 }
 
-FolderListings::FolderListings(Root root, const ScanFileSystem* hooks, const CancellationFlag& cancellation,
-                               unsigned workers, std::size_t readAhead)
+void FolderListings::Release::operator()(Listing* listing) const noexcept {
+    ListingMemory* memory = listing->memory;
+    listing->~Listing();
+    memory->deallocate(listing, sizeof(Listing));
+}
+
+FolderListings::ListingPtr FolderListings::makeListing() {
+    return ListingPtr(new (m_memory.allocate(sizeof(Listing))) Listing(&m_memory));
+}
+
+FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileSystem* hooks,
+                               const CancellationFlag& cancellation, unsigned workers, std::size_t readAhead)
     : m_root(std::move(root))
     , m_hooks(hooks)
     , m_cancellation(cancellation)
     , m_maxWorkers(workers)
     , m_readAhead(std::max<std::size_t>(readAhead, 1))
-    , m_rootListing(std::make_unique<Listing>()) {
+    , m_memory(memory)
+    , m_rootListing(makeListing())
+    , m_ownBuffer(ListingAllocator<char>(&memory)) {
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
 }
@@ -171,11 +194,11 @@ FolderListings::~FolderListings() {
         ::close(m_root.fd);
 }
 
-std::unique_ptr<FolderListings::Listing> FolderListings::takeRoot() {
+FolderListings::ListingPtr FolderListings::takeRoot() {
     return std::move(m_rootListing);
 }
 
-std::string FolderListings::absolutePath(const std::string& relativePath) const {
+std::string FolderListings::absolutePath(std::string_view relativePath) const {
     if (relativePath.empty())
         return m_root.path;
     std::string path = m_root.path;
@@ -200,10 +223,10 @@ int FolderListings::openFolder(const Listing& listing) {
             return -1;
         }
     }
-    return openBelow(m_root.fd, listing.relativePath);
+    return openBelow(m_root.fd, listing.relativePath.c_str(), listing.relativePath.size());
 }
 
-void FolderListings::read(Listing& listing, std::vector<char>& buffer) {
+void FolderListings::read(Listing& listing, Buffer& buffer) {
     try {
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
         if (listing.parent) {
@@ -234,10 +257,12 @@ void FolderListings::read(Listing& listing, std::vector<char>& buffer) {
             const char* name = listing.name(entry);
             int error = readFileStatus(fd, name, entry.status);
             if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
-                const std::string relative =
-                    listing.relativePath.empty() ? std::string(name) : listing.relativePath + "/" + name;
+                std::string path = absolutePath(listing.relativePath);
+                if (path.back() != '/')
+                    path.push_back('/');
+                path.append(name);
                 std::lock_guard hookLock(m_hookLock);
-                error = m_hooks->status(absolutePath(relative), entry.status);
+                error = m_hooks->status(path, entry.status);
             }
             const FileStatus& status = entry.status;
             if (error != 0) {
@@ -259,10 +284,13 @@ void FolderListings::read(Listing& listing, std::vector<char>& buffer) {
                 entry.kind = Kind::Loop;
                 continue;
             }
-            auto folder = std::make_unique<Listing>();
+            ListingPtr folder = makeListing();
             folder->parent = &listing;
-            folder->relativePath =
-                listing.relativePath.empty() ? std::string(name) : listing.relativePath + "/" + name;
+            folder->relativePath.reserve(listing.relativePath.size() + 1 + std::strlen(name));
+            folder->relativePath = listing.relativePath;
+            if (!listing.relativePath.empty())
+                folder->relativePath.push_back('/');
+            folder->relativePath.append(name);
             folder->depth = listing.depth + 1;
             folder->position = static_cast<std::uint32_t>(i);
             folder->device = status.device;
@@ -305,7 +333,7 @@ void FolderListings::publish(Listing& listing) {
     while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size()) {
         try {
             m_workers.emplace_back([this] {
-                std::vector<char> buffer;
+                Buffer buffer{ListingAllocator<char>(&m_memory)};
                 work(buffer);
             });
         } catch (const std::system_error&) {
@@ -318,7 +346,7 @@ void FolderListings::publish(Listing& listing) {
             m_workAvailable.notify_one();
 }
 
-void FolderListings::work(std::vector<char>& buffer) {
+void FolderListings::work(Buffer& buffer) {
     std::unique_lock lock(m_lock);
     for (;;) {
         Listing* next = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/FileStatus.hpp"
 #include "scan/CancellationFlag.hpp"
+#include "scan/ListingMemory.hpp"
 #include "scan/ScanFileSystem.hpp"
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -37,10 +39,15 @@ public:
     };
 
     struct Listing;
+    // Frees a listing into the memory it was made in.
+    struct Release {
+        void operator()(Listing* listing) const noexcept;
+    };
+    using ListingPtr = std::unique_ptr<Listing, Release>;
 
     struct Entry {
         FileStatus status;
-        std::unique_ptr<Listing> folder; // a measured folder's listing, read ahead or still to be read
+        ListingPtr folder; // a measured folder's listing, read ahead or still to be read
         std::uint32_t nameOffset = 0;
         int error = 0;
         Kind kind = Kind::Measured;
@@ -48,18 +55,25 @@ public:
 
     // One folder: made when its parent is listed, filled by a worker or by the walk.
     struct Listing {
+        explicit Listing(ListingMemory* memory_)
+            : entries(ListingAllocator<Entry>(memory_))
+            , names(ListingAllocator<char>(memory_))
+            , memory(memory_)
+            , relativePath(ListingAllocator<char>(memory_)) {}
+
         int openError = 0; // the folder could not be opened: no entries
         int listError = 0; // the listing stopped early: the entries read before are kept
-        std::vector<Entry> entries;
-        std::vector<char> names; // NUL-terminated
+        std::vector<Entry, ListingAllocator<Entry>> entries;
+        std::vector<char, ListingAllocator<char>> names; // NUL-terminated
 
         [[nodiscard]] const char* name(const Entry& entry) const { return names.data() + entry.nameOffset; }
 
     private:
         friend class FolderListings;
         enum class State : std::uint8_t { Waiting, Reading, Read };
+        ListingMemory* memory;
         Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
-        std::string relativePath;  // below the root; empty for the root
+        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> relativePath; // empty: root
         std::uint32_t depth = 0;
         std::uint32_t position = 0; // in the parent's entries
         std::int32_t device = 0;
@@ -68,6 +82,9 @@ public:
         bool cancelled = false;
         std::exception_ptr failure;
     };
+
+    // Where a reader takes the names of a folder in.
+    using Buffer = std::vector<char, ListingAllocator<char>>;
 
     // The root as the walk resolved it: its descriptor (owned from here on), absolute path and status.
     struct Root {
@@ -78,15 +95,16 @@ public:
 
     // `workers` threads at most (0: the walking thread reads every listing); they start as work appears.
     // `readAhead`: the entries that may be listed ahead of the walk. Hooks are called one at a time.
-    FolderListings(Root root, const ScanFileSystem* hooks, const CancellationFlag& cancellation,
-                   unsigned workers, std::size_t readAhead);
+    // Listings are made in `memory`, which must outlive them.
+    FolderListings(Root root, ListingMemory& memory, const ScanFileSystem* hooks,
+                   const CancellationFlag& cancellation, unsigned workers, std::size_t readAhead);
     // Stops and joins the workers; closes the root.
     ~FolderListings();
     FolderListings(const FolderListings&) = delete;
     FolderListings& operator=(const FolderListings&) = delete;
 
     // The root's listing, for the walk to own.
-    [[nodiscard]] std::unique_ptr<Listing> takeRoot();
+    [[nodiscard]] ListingPtr takeRoot();
     // Returns once `listing` (the root's or one of an entry the walk holds) is complete. Throws
     // CancellationError when the flag is set meanwhile, or what reading it failed with.
     void await(Listing& listing);
@@ -96,15 +114,16 @@ private:
         bool operator()(const Listing* a, const Listing* b) const;
     };
 
-    void work(std::vector<char>& buffer);
+    void work(Buffer& buffer);
     // Reads one listing's folder and the status of its entries, outside the lock.
-    void read(Listing& listing, std::vector<char>& buffer);
+    void read(Listing& listing, Buffer& buffer);
     // Marks a read listing complete and queues its folders (with the lock held).
     void publish(Listing& listing);
     void push(Listing* listing);
     [[nodiscard]] Listing* popWaiting();
     [[nodiscard]] int openFolder(const Listing& listing);
-    [[nodiscard]] std::string absolutePath(const std::string& relativePath) const;
+    [[nodiscard]] ListingPtr makeListing();
+    [[nodiscard]] std::string absolutePath(std::string_view relativePath) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
 
     Root m_root;
@@ -112,8 +131,9 @@ private:
     const CancellationFlag& m_cancellation;
     const unsigned m_maxWorkers;
     const std::size_t m_readAhead;
-    std::unique_ptr<Listing> m_rootListing;
-    std::vector<char> m_ownBuffer; // the walking thread's, when it reads a listing itself
+    ListingMemory& m_memory;
+    ListingPtr m_rootListing;
+    Buffer m_ownBuffer; // the walking thread's, when it reads a listing itself
 
     std::mutex m_lock;
     std::condition_variable m_workAvailable;
