@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <new>
-#include <string_view>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <new>
+#include <string_view>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -95,7 +95,7 @@ int openBelow(int base, const char* path, std::size_t length) {
 
 // Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
 // are kept.
-int listNames(int fd, FolderListings::Buffer& buffer, FolderListings::Listing& listing) {
+int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing) {
     if (buffer.size() < kListingBuffer)
         buffer.resize(kListingBuffer);
     for (;;) {
@@ -176,7 +176,7 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
     , m_readAhead(std::max<std::size_t>(readAhead, 1))
     , m_memory(memory)
     , m_rootListing(makeListing())
-    , m_ownBuffer(ListingAllocator<char>(&memory)) {
+    , m_ownScratch(&memory) {
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
 }
@@ -215,22 +215,34 @@ bool FolderListings::stopping(std::size_t entryIndex) const {
     return (m_hooks || entryIndex % kFlagEvery == 0) && m_cancellation.isCancelled();
 }
 
-int FolderListings::openFolder(const Listing& listing) {
+void FolderListings::appendRelativePath(const Listing& listing, Scratch& scratch) {
+    if (!listing.parent)
+        return;
+    appendRelativePath(*listing.parent, scratch);
+    if (!scratch.path.empty())
+        scratch.path.push_back('/');
+    const Listing& parent = *listing.parent;
+    scratch.path.append(parent.name(parent.entries[listing.position]));
+}
+
+int FolderListings::openFolder(std::string_view relativePath) {
     if (m_hooks && m_hooks->open) [[unlikely]] {
         std::lock_guard hookLock(m_hookLock);
-        if (const int error = m_hooks->open(absolutePath(listing.relativePath)); error != 0) {
+        if (const int error = m_hooks->open(absolutePath(relativePath)); error != 0) {
             errno = error;
             return -1;
         }
     }
-    return openBelow(m_root.fd, listing.relativePath.c_str(), listing.relativePath.size());
+    return openBelow(m_root.fd, relativePath.data(), relativePath.size());
 }
 
-void FolderListings::read(Listing& listing, Buffer& buffer) {
+void FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
+        scratch.path.clear();
+        appendRelativePath(listing, scratch);
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
         if (listing.parent) {
-            fd = openFolder(listing);
+            fd = openFolder(scratch.path);
             if (fd < 0) {
                 listing.openError = errno;
                 return;
@@ -245,7 +257,7 @@ void FolderListings::read(Listing& listing, Buffer& buffer) {
             }
         } closeOnExit{fd, listing.parent != nullptr};
 
-        listing.listError = listNames(fd, buffer, listing);
+        listing.listError = listNames(fd, scratch.names, listing);
         const FileStatus& root = m_root.status;
         for (std::size_t i = 0; i < listing.entries.size(); ++i) {
             if (stopping(i)) [[unlikely]] {
@@ -257,7 +269,7 @@ void FolderListings::read(Listing& listing, Buffer& buffer) {
             const char* name = listing.name(entry);
             int error = readFileStatus(fd, name, entry.status);
             if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
-                std::string path = absolutePath(listing.relativePath);
+                std::string path = absolutePath(scratch.path);
                 if (path.back() != '/')
                     path.push_back('/');
                 path.append(name);
@@ -286,11 +298,6 @@ void FolderListings::read(Listing& listing, Buffer& buffer) {
             }
             ListingPtr folder = makeListing();
             folder->parent = &listing;
-            folder->relativePath.reserve(listing.relativePath.size() + 1 + std::strlen(name));
-            folder->relativePath = listing.relativePath;
-            if (!listing.relativePath.empty())
-                folder->relativePath.push_back('/');
-            folder->relativePath.append(name);
             folder->depth = listing.depth + 1;
             folder->position = static_cast<std::uint32_t>(i);
             folder->device = status.device;
@@ -300,11 +307,6 @@ void FolderListings::read(Listing& listing, Buffer& buffer) {
     } catch (...) {
         listing.failure = std::current_exception();
     }
-}
-
-void FolderListings::push(Listing* listing) {
-    m_waiting.push_back(listing);
-    std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
 }
 
 FolderListings::Listing* FolderListings::popWaiting() {
@@ -317,14 +319,18 @@ FolderListings::Listing* FolderListings::popWaiting() {
 }
 
 void FolderListings::publish(Listing& listing) {
-    listing.state = Listing::State::Read;
+    struct MarkRead {
+        Listing& listing;
+        ~MarkRead() { listing.state.store(Listing::State::Read, std::memory_order_release); }
+    } markRead{listing}; // once its folders are queued
     if (m_maxWorkers == 0)
         return;
     std::size_t queued = 0;
     if (!listing.failure && !listing.cancelled)
         for (Entry& entry : listing.entries)
             if (entry.folder) {
-                push(entry.folder.get());
+                m_waiting.push_back(entry.folder.get());
+                std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
                 ++queued;
             }
     if (queued == 0)
@@ -332,35 +338,33 @@ void FolderListings::publish(Listing& listing) {
     // Workers start as the walk finds folders for them.
     while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size()) {
         try {
-            m_workers.emplace_back([this] {
-                Buffer buffer{ListingAllocator<char>(&m_memory)};
-                work(buffer);
-            });
+            m_workers.emplace_back([this] { work(); });
         } catch (const std::system_error&) {
             break; // fewer workers: the walk reads what they do not
         }
         ++m_idleWorkers;
     }
-    if (m_ahead < m_readAhead)
+    if (m_ahead.load(std::memory_order_relaxed) < m_readAhead)
         for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
             m_workAvailable.notify_one();
 }
 
-void FolderListings::work(Buffer& buffer) {
+void FolderListings::work() {
+    Scratch scratch(&m_memory);
     std::unique_lock lock(m_lock);
     for (;;) {
         Listing* next = nullptr;
-        while (!m_stop && (m_ahead >= m_readAhead || !(next = popWaiting())))
+        while (!m_stop && (m_ahead.load(std::memory_order_relaxed) >= m_readAhead || !(next = popWaiting())))
             m_workAvailable.wait(lock);
         if (m_stop)
             return;
         --m_idleWorkers;
-        next->state = Listing::State::Reading;
+        next->state.store(Listing::State::Reading, std::memory_order_relaxed);
         lock.unlock();
-        read(*next, buffer);
+        read(*next, scratch);
         lock.lock();
         ++m_idleWorkers;
-        m_ahead += weight(*next);
+        m_ahead.fetch_add(weight(*next), std::memory_order_relaxed);
         publish(*next);
         if (m_awaited == next)
             m_listingRead.notify_one();
@@ -368,38 +372,49 @@ void FolderListings::work(Buffer& buffer) {
 }
 
 void FolderListings::await(Listing& listing) {
-    std::unique_lock lock(m_lock);
-    if (listing.state == Listing::State::Waiting) {
-        // The walk needs it now and no worker has it: read it here rather than wait. It is the first of
-        // the waiting listings in walk order, so the top of the heap, unless it is the root.
-        if (!m_waiting.empty() && m_waiting.front() == &listing) {
-            (void)popWaiting();
-        } else if (const auto it = std::find(m_waiting.begin(), m_waiting.end(), &listing);
-                   it != m_waiting.end()) {
-            m_waiting.erase(it);
-            std::make_heap(m_waiting.begin(), m_waiting.end(), Later{});
+    if (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
+        std::unique_lock lock(m_lock);
+        if (listing.state.load(std::memory_order_relaxed) == Listing::State::Waiting) {
+            // The walk needs it now and no worker has it: read it here rather than wait. It is the first
+            // of the waiting listings in walk order, so the top of the heap (unless it is the root, never
+            // queued).
+            if (!m_waiting.empty() && m_waiting.front() == &listing) {
+                (void)popWaiting();
+            } else if (const auto it = std::find(m_waiting.begin(), m_waiting.end(), &listing);
+                       it != m_waiting.end()) {
+                m_waiting.erase(it);
+                std::make_heap(m_waiting.begin(), m_waiting.end(), Later{});
+            }
+            listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
+            lock.unlock();
+            read(listing, m_ownScratch);
+            lock.lock();
+            publish(listing);
+            lock.unlock();
+            checkOutcome(listing);
+            return;
         }
-        listing.state = Listing::State::Reading;
-        lock.unlock();
-        read(listing, m_ownBuffer);
-        lock.lock();
-        publish(listing);
-    } else {
         m_awaited = &listing;
-        while (listing.state != Listing::State::Read) {
+        while (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
             m_listingRead.wait_for(lock, kWaitSlice);
-            if (listing.state != Listing::State::Read && m_cancellation.isCancelled()) {
+            if (listing.state.load(std::memory_order_acquire) != Listing::State::Read &&
+                m_cancellation.isCancelled()) {
                 m_awaited = nullptr;
                 throw CancellationError();
             }
         }
         m_awaited = nullptr;
-        const bool wasFull = m_ahead >= m_readAhead;
-        m_ahead -= weight(listing);
-        if (wasFull && m_ahead < m_readAhead)
-            m_workAvailable.notify_all();
     }
-    lock.unlock();
+    // A worker read it: it no longer counts ahead of the walk.
+    const std::size_t before = m_ahead.fetch_sub(weight(listing), std::memory_order_relaxed);
+    if (before >= m_readAhead && before - weight(listing) < m_readAhead) {
+        std::lock_guard lock(m_lock);
+        m_workAvailable.notify_all();
+    }
+    checkOutcome(listing);
+}
+
+void FolderListings::checkOutcome(const Listing& listing) {
     if (listing.failure)
         std::rethrow_exception(listing.failure);
     if (listing.cancelled)

@@ -58,8 +58,7 @@ public:
         explicit Listing(ListingMemory* memory_)
             : entries(ListingAllocator<Entry>(memory_))
             , names(ListingAllocator<char>(memory_))
-            , memory(memory_)
-            , relativePath(ListingAllocator<char>(memory_)) {}
+            , memory(memory_) {}
 
         int openError = 0; // the folder could not be opened: no entries
         int listError = 0; // the listing stopped early: the entries read before are kept
@@ -73,18 +72,23 @@ public:
         enum class State : std::uint8_t { Waiting, Reading, Read };
         ListingMemory* memory;
         Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
-        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> relativePath; // empty: root
         std::uint32_t depth = 0;
         std::uint32_t position = 0; // in the parent's entries
         std::int32_t device = 0;
         std::uint64_t inode = 0;
-        State state = State::Waiting;
+        std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
         bool cancelled = false;
         std::exception_ptr failure;
     };
 
-    // Where a reader takes the names of a folder in.
-    using Buffer = std::vector<char, ListingAllocator<char>>;
+    // What a reader reuses from one folder to the next: the buffer it takes names in, and the path.
+    struct Scratch {
+        explicit Scratch(ListingMemory* memory)
+            : names(ListingAllocator<char>(memory))
+            , path(ListingAllocator<char>(memory)) {}
+        std::vector<char, ListingAllocator<char>> names;
+        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> path;
+    };
 
     // The root as the walk resolved it: its descriptor (owned from here on), absolute path and status.
     struct Root {
@@ -114,16 +118,18 @@ private:
         bool operator()(const Listing* a, const Listing* b) const;
     };
 
-    void work(Buffer& buffer);
+    void work();
     // Reads one listing's folder and the status of its entries, outside the lock.
-    void read(Listing& listing, Buffer& buffer);
+    void read(Listing& listing, Scratch& scratch);
     // Marks a read listing complete and queues its folders (with the lock held).
     void publish(Listing& listing);
-    void push(Listing* listing);
     [[nodiscard]] Listing* popWaiting();
-    [[nodiscard]] int openFolder(const Listing& listing);
+    static void checkOutcome(const Listing& listing);
+    [[nodiscard]] int openFolder(std::string_view relativePath);
     [[nodiscard]] ListingPtr makeListing();
     [[nodiscard]] std::string absolutePath(std::string_view relativePath) const;
+    // The path of a listing's folder below the root (its ancestors' names), into `path`.
+    static void appendRelativePath(const Listing& listing, Scratch& scratch);
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
 
     Root m_root;
@@ -133,13 +139,13 @@ private:
     const std::size_t m_readAhead;
     ListingMemory& m_memory;
     ListingPtr m_rootListing;
-    Buffer m_ownBuffer; // the walking thread's, when it reads a listing itself
+    Scratch m_ownScratch; // the walking thread's, when it reads a listing itself
 
     std::mutex m_lock;
     std::condition_variable m_workAvailable;
     std::condition_variable m_listingRead;
-    std::vector<Listing*> m_waiting; // a heap: the listing the walk needs first on top
-    std::size_t m_ahead = 0;         // entries read and not yet taken by the walk
+    std::vector<Listing*> m_waiting;     // a heap: the listing the walk needs first on top
+    std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
     Listing* m_awaited = nullptr;
     bool m_stop = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 
@@ -21,8 +22,8 @@ public:
     void deallocate(void* block, std::size_t bytes) noexcept;
 
 private:
-    static constexpr unsigned kSmallestShift = 5;  // 32 bytes
-    static constexpr unsigned kLargestShift = 18;  // 256 KiB; larger blocks are mappings of their own
+    static constexpr unsigned kSmallestShift = 5; // 32 bytes
+    static constexpr unsigned kLargestShift = 18; // 256 KiB; larger blocks are mappings of their own
     static constexpr std::size_t kMappingSize = 2 << 20;
 
     struct Mapping; // a header at the start of every mapping, chaining them
@@ -30,7 +31,28 @@ private:
         FreeBlock* next;
     };
 
-    std::mutex m_lock;
+    // Held for a few instructions at a time, by many threads: spinning costs less than sleeping.
+    class SpinLock {
+    public:
+        void lock() noexcept {
+            while (m_held.exchange(true, std::memory_order_acquire))
+                while (m_held.load(std::memory_order_relaxed))
+                    relax();
+        }
+        void unlock() noexcept { m_held.store(false, std::memory_order_release); }
+
+    private:
+        static void relax() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#elif defined(__aarch64__)
+            asm volatile("yield");
+#endif
+        }
+        std::atomic<bool> m_held{false};
+    };
+
+    SpinLock m_lock;
     FreeBlock* m_free[kLargestShift - kSmallestShift + 1] = {};
     Mapping* m_mappings = nullptr;
     char* m_cursor = nullptr; // the unused rest of the newest mapping
