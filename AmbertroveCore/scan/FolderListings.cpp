@@ -25,6 +25,9 @@ constexpr std::size_t kFlagEvery = 64;
 constexpr std::chrono::milliseconds kWaitSlice{20};
 // openat2 takes paths of at most PATH_MAX bytes: longer ones are opened a piece at a time.
 constexpr std::size_t kPathPiece = 3072;
+// Folders with more entries than this have the status of their entries read in parts of this size, by
+// as many workers as are free.
+constexpr std::size_t kPart = 256;
 
 std::atomic<bool> g_noOpenat2{false};
 
@@ -140,8 +143,13 @@ std::size_t weight(const FolderListings::Listing& listing) {
 
 } // namespace
 
-bool FolderListings::Later::operator()(const Listing* a, const Listing* b) const {
-    // Whether `a` comes after `b` in the walk: compare them below their closest common ancestor.
+bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
+    // Whether `ta` comes after `tb` in the walk: compare them below their closest common ancestor. The
+    // parts of a folder come before its contents, and the earlier parts first.
+    const Listing* a = ta.listing;
+    const Listing* b = tb.listing;
+    if (a == b)
+        return ta.begin > tb.begin;
     const Listing* x = a;
     const Listing* y = b;
     while (x->depth > y->depth)
@@ -236,7 +244,7 @@ int FolderListings::openFolder(std::string_view relativePath) {
     return openBelow(m_root.fd, relativePath.data(), relativePath.size());
 }
 
-void FolderListings::read(Listing& listing, Scratch& scratch) {
+bool FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
         scratch.path.clear();
         appendRelativePath(listing, scratch);
@@ -245,77 +253,122 @@ void FolderListings::read(Listing& listing, Scratch& scratch) {
             fd = openFolder(scratch.path);
             if (fd < 0) {
                 listing.openError = errno;
-                return;
+                return true;
             }
         }
-        struct CloseOnExit {
-            int fd;
-            bool owned;
-            ~CloseOnExit() {
-                if (owned)
-                    ::close(fd);
-            }
-        } closeOnExit{fd, listing.parent != nullptr};
-
+        listing.fd = fd;
+        listing.partsLeft.store(1, std::memory_order_relaxed);
         listing.listError = listNames(fd, scratch.names, listing);
-        const FileStatus& root = m_root.status;
-        for (std::size_t i = 0; i < listing.entries.size(); ++i) {
-            if (stopping(i)) [[unlikely]] {
-                listing.cancelled = true;
-                listing.entries.resize(i);
-                return;
+        const std::size_t count = listing.entries.size();
+        if (m_maxWorkers > 0 && count > 2 * kPart) {
+            std::lock_guard lock(m_lock);
+            if (m_splitListings < m_maxWorkers) {
+                ++m_splitListings;
+                listing.split = true;
+                const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
+                listing.partsLeft.store(1 + parts, std::memory_order_relaxed);
+                for (std::uint32_t k = 1; k <= parts; ++k)
+                    push(Task{&listing, static_cast<std::uint32_t>(k * kPart)});
+                offer(parts);
             }
-            Entry& entry = listing.entries[i];
-            const char* name = listing.name(entry);
-            int error = readFileStatus(fd, name, entry.status);
-            if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
-                std::string path = absolutePath(scratch.path);
-                if (path.back() != '/')
-                    path.push_back('/');
-                path.append(name);
-                std::lock_guard hookLock(m_hookLock);
-                error = m_hooks->status(path, entry.status);
-            }
-            const FileStatus& status = entry.status;
-            if (error != 0) {
-                entry.kind = Kind::Unreadable;
-                entry.error = error;
-                continue;
-            }
-            if (!status.isDirectory())
-                continue;
-            if (status.device != root.device ||
-                (root.hasMountId && status.hasMountId && status.mountId != root.mountId)) {
-                entry.kind = Kind::NestedVolume;
-                continue;
-            }
-            bool loop = false;
-            for (const Listing* l = &listing; l && !loop; l = l->parent)
-                loop = l->inode == status.inode && l->device == status.device;
-            if (loop) {
-                entry.kind = Kind::Loop;
-                continue;
-            }
-            ListingPtr folder = makeListing();
-            folder->parent = &listing;
-            folder->depth = listing.depth + 1;
-            folder->position = static_cast<std::uint32_t>(i);
-            folder->device = status.device;
-            folder->inode = status.inode;
-            entry.folder = std::move(folder);
         }
+        const std::size_t end = listing.split ? kPart : count;
+        readStatuses(listing, 0, end, scratch);
     } catch (...) {
+        fail(listing);
+    }
+    return finishPart(listing);
+}
+
+bool FolderListings::readPart(Listing& listing, std::uint32_t begin, Scratch& scratch) {
+    try {
+        scratch.path.clear();
+        if (m_hooks)
+            appendRelativePath(listing, scratch);
+        readStatuses(listing, begin, std::min<std::size_t>(begin + kPart, listing.entries.size()), scratch);
+    } catch (...) {
+        fail(listing);
+    }
+    return finishPart(listing);
+}
+
+void FolderListings::fail(Listing& listing) {
+    std::lock_guard lock(m_lock);
+    if (!listing.failure)
         listing.failure = std::current_exception();
+}
+
+// True for the reader of the last part, which closes the folder.
+bool FolderListings::finishPart(Listing& listing) {
+    if (listing.partsLeft.load(std::memory_order_relaxed) > 1 &&
+        listing.partsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return false;
+    if (listing.fd >= 0 && listing.parent)
+        ::close(listing.fd);
+    listing.fd = -1;
+    return true;
+}
+
+void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch) {
+    const FileStatus& root = m_root.status;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (stopping(i)) [[unlikely]] {
+            listing.cancelled.store(true, std::memory_order_relaxed);
+            return;
+        }
+        Entry& entry = listing.entries[i];
+        const char* name = listing.name(entry);
+        int error = readFileStatus(listing.fd, name, entry.status);
+        if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
+            std::string path = absolutePath(scratch.path);
+            if (path.back() != '/')
+                path.push_back('/');
+            path.append(name);
+            std::lock_guard hookLock(m_hookLock);
+            error = m_hooks->status(path, entry.status);
+        }
+        const FileStatus& status = entry.status;
+        if (error != 0) {
+            entry.kind = Kind::Unreadable;
+            entry.error = error;
+            continue;
+        }
+        if (!status.isDirectory())
+            continue;
+        if (status.device != root.device ||
+            (root.hasMountId && status.hasMountId && status.mountId != root.mountId)) {
+            entry.kind = Kind::NestedVolume;
+            continue;
+        }
+        bool loop = false;
+        for (const Listing* l = &listing; l && !loop; l = l->parent)
+            loop = l->inode == status.inode && l->device == status.device;
+        if (loop) {
+            entry.kind = Kind::Loop;
+            continue;
+        }
+        ListingPtr folder = makeListing();
+        folder->parent = &listing;
+        folder->depth = listing.depth + 1;
+        folder->position = static_cast<std::uint32_t>(i);
+        folder->device = status.device;
+        folder->inode = status.inode;
+        entry.folder = std::move(folder);
     }
 }
 
-FolderListings::Listing* FolderListings::popWaiting() {
+void FolderListings::push(Task task) {
+    m_waiting.push_back(task);
+    std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
+}
+
+bool FolderListings::popWaiting(Task& task) {
     if (m_waiting.empty())
-        return nullptr;
+        return false;
     std::pop_heap(m_waiting.begin(), m_waiting.end(), Later{});
-    Listing* next = m_waiting.back();
+    task = m_waiting.back();
     m_waiting.pop_back();
-    return next;
+    return true;
 }
 
 void FolderListings::publish(Listing& listing) {
@@ -323,19 +376,25 @@ void FolderListings::publish(Listing& listing) {
         Listing& listing;
         ~MarkRead() { listing.state.store(Listing::State::Read, std::memory_order_release); }
     } markRead{listing}; // once its folders are queued
+    m_ahead.fetch_add(weight(listing), std::memory_order_relaxed);
+    if (listing.split)
+        --m_splitListings;
     if (m_maxWorkers == 0)
         return;
     std::size_t queued = 0;
-    if (!listing.failure && !listing.cancelled)
+    if (!listing.failure && !listing.cancelled.load(std::memory_order_relaxed))
         for (Entry& entry : listing.entries)
             if (entry.folder) {
-                m_waiting.push_back(entry.folder.get());
-                std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
+                push(Task{entry.folder.get()});
                 ++queued;
             }
+    offer(queued);
+}
+
+void FolderListings::offer(std::size_t queued) {
     if (queued == 0)
         return;
-    // Workers start as the walk finds folders for them.
+    // Workers start as the walk finds work for them.
     while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size()) {
         try {
             m_workers.emplace_back([this] { work(); });
@@ -344,30 +403,37 @@ void FolderListings::publish(Listing& listing) {
         }
         ++m_idleWorkers;
     }
-    if (m_ahead.load(std::memory_order_relaxed) < m_readAhead)
-        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
-            m_workAvailable.notify_one();
+    for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
+        m_workAvailable.notify_one();
 }
 
 void FolderListings::work() {
     Scratch scratch(&m_memory);
     std::unique_lock lock(m_lock);
     for (;;) {
-        Listing* next = nullptr;
-        while (!m_stop && (m_ahead.load(std::memory_order_relaxed) >= m_readAhead || !(next = popWaiting())))
+        Task next{};
+        // Parts of a folder are read whatever the bound: the folder counts once complete.
+        while (!m_stop && !(!m_waiting.empty() &&
+                            (m_waiting.front().begin != Task::kWhole ||
+                             m_ahead.load(std::memory_order_relaxed) < m_readAhead) &&
+                            popWaiting(next)))
             m_workAvailable.wait(lock);
         if (m_stop)
             return;
         --m_idleWorkers;
-        next->state.store(Listing::State::Reading, std::memory_order_relaxed);
+        Listing& listing = *next.listing;
+        if (next.begin == Task::kWhole)
+            listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
         lock.unlock();
-        read(*next, scratch);
+        const bool complete =
+            next.begin == Task::kWhole ? read(listing, scratch) : readPart(listing, next.begin, scratch);
         lock.lock();
         ++m_idleWorkers;
-        m_ahead.fetch_add(weight(*next), std::memory_order_relaxed);
-        publish(*next);
-        if (m_awaited == next)
-            m_listingRead.notify_one();
+        if (complete) {
+            publish(listing);
+            if (m_awaited == &listing)
+                m_listingRead.notify_one();
+        }
     }
 }
 
@@ -378,21 +444,22 @@ void FolderListings::await(Listing& listing) {
             // The walk needs it now and no worker has it: read it here rather than wait. It is the first
             // of the waiting listings in walk order, so the top of the heap (unless it is the root, never
             // queued).
-            if (!m_waiting.empty() && m_waiting.front() == &listing) {
-                (void)popWaiting();
-            } else if (const auto it = std::find(m_waiting.begin(), m_waiting.end(), &listing);
+            if (!m_waiting.empty() && m_waiting.front().listing == &listing) {
+                Task taken;
+                (void)popWaiting(taken);
+            } else if (const auto it = std::find_if(m_waiting.begin(), m_waiting.end(),
+                                                    [&](const Task& t) { return t.listing == &listing; });
                        it != m_waiting.end()) {
                 m_waiting.erase(it);
                 std::make_heap(m_waiting.begin(), m_waiting.end(), Later{});
             }
             listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
             lock.unlock();
-            read(listing, m_ownScratch);
+            const bool complete = read(listing, m_ownScratch);
             lock.lock();
-            publish(listing);
-            lock.unlock();
-            checkOutcome(listing);
-            return;
+            if (complete)
+                publish(listing);
+            // Otherwise workers read its other parts: wait for them below.
         }
         m_awaited = &listing;
         while (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
@@ -405,7 +472,7 @@ void FolderListings::await(Listing& listing) {
         }
         m_awaited = nullptr;
     }
-    // A worker read it: it no longer counts ahead of the walk.
+    // It no longer counts ahead of the walk.
     const std::size_t before = m_ahead.fetch_sub(weight(listing), std::memory_order_relaxed);
     if (before >= m_readAhead && before - weight(listing) < m_readAhead) {
         std::lock_guard lock(m_lock);
@@ -417,7 +484,7 @@ void FolderListings::await(Listing& listing) {
 void FolderListings::checkOutcome(const Listing& listing) {
     if (listing.failure)
         std::rethrow_exception(listing.failure);
-    if (listing.cancelled)
+    if (listing.cancelled.load(std::memory_order_relaxed))
         throw CancellationError();
 }
 

@@ -77,8 +77,11 @@ public:
         std::int32_t device = 0;
         std::uint64_t inode = 0;
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
-        bool cancelled = false;
-        std::exception_ptr failure;
+        int fd = -1;                              // while its parts are read
+        std::atomic<std::uint32_t> partsLeft{0};  // parts of a large folder still being read
+        bool split = false;                       // read in parts (set with the lock held)
+        std::atomic<bool> cancelled{false};
+        std::exception_ptr failure; // the first, set with the lock held
     };
 
     // What a reader reuses from one folder to the next: the buffer it takes names in, and the path.
@@ -114,16 +117,30 @@ public:
     void await(Listing& listing);
 
 private:
+    // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
+    struct Task {
+        static constexpr std::uint32_t kWhole = UINT32_MAX;
+        Listing* listing;
+        std::uint32_t begin = kWhole;
+    };
     struct Later {
-        bool operator()(const Listing* a, const Listing* b) const;
+        bool operator()(const Task& a, const Task& b) const;
     };
 
     void work();
-    // Reads one listing's folder and the status of its entries, outside the lock.
-    void read(Listing& listing, Scratch& scratch);
+    // Reads one listing's folder and the status of its entries, or of a part of them, outside the lock.
+    // True when the listing is complete (the last of its parts was read).
+    bool read(Listing& listing, Scratch& scratch);
+    bool readPart(Listing& listing, std::uint32_t begin, Scratch& scratch);
+    void readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch);
+    void fail(Listing& listing);
+    bool finishPart(Listing& listing);
     // Marks a read listing complete and queues its folders (with the lock held).
     void publish(Listing& listing);
-    [[nodiscard]] Listing* popWaiting();
+    void push(Task task);
+    // Starts or wakes workers for `queued` new tasks (with the lock held).
+    void offer(std::size_t queued);
+    [[nodiscard]] bool popWaiting(Task& task);
     static void checkOutcome(const Listing& listing);
     [[nodiscard]] int openFolder(std::string_view relativePath);
     [[nodiscard]] ListingPtr makeListing();
@@ -144,7 +161,8 @@ private:
     std::mutex m_lock;
     std::condition_variable m_workAvailable;
     std::condition_variable m_listingRead;
-    std::vector<Listing*> m_waiting;     // a heap: the listing the walk needs first on top
+    std::vector<Task> m_waiting;         // a heap: what the walk needs first on top
+    unsigned m_splitListings = 0;        // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
     Listing* m_awaited = nullptr;
