@@ -1,6 +1,7 @@
 #include "scan/ListingMemory.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <new>
 #include <sys/mman.h>
@@ -23,7 +24,15 @@ void* mapBytes(std::size_t size) {
     return made;
 }
 
+std::uint64_t nextId() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 } // namespace
+
+ListingMemory::ListingMemory()
+    : m_id(nextId()) {}
 
 ListingMemory::~ListingMemory() {
     for (Mapping* m = m_mappings; m;) {
@@ -33,31 +42,20 @@ ListingMemory::~ListingMemory() {
     }
 }
 
-void* ListingMemory::allocate(std::size_t bytes) {
-    const unsigned shift = std::max<unsigned>(kSmallestShift, std::bit_width((bytes - 1) | 1));
-    if (shift > kLargestShift) {
-        // A large block is a mapping of its own, unmapped when freed.
-        const std::size_t size = (bytes + kHeader + 4095) & ~std::size_t(4095);
-        auto* mapping = static_cast<Mapping*>(mapBytes(size));
-        mapping->next = nullptr;
-        mapping->size = size;
-        return reinterpret_cast<char*>(mapping) + kHeader;
-    }
+ListingMemory::ThreadCache& ListingMemory::cache() noexcept {
+    thread_local ThreadCache cached;
+    if (cached.owner != m_id) // blocks of a memory gone, or of another: forget them
+        cached = ThreadCache{m_id, {}};
+    return cached;
+}
+
+void* ListingMemory::carve(unsigned shift) {
     const std::size_t size = std::size_t(1) << shift;
-    std::lock_guard lock(m_lock);
-    FreeBlock*& free = m_free[shift - kSmallestShift];
-    if (free) {
-        FreeBlock* block = free;
-        free = block->next;
-        return block;
-    }
     if (m_left < size) {
         // The rest of the newest mapping goes to the free lists in blocks it can hold.
         while (m_left >= (std::size_t(1) << kSmallestShift)) {
             const unsigned restShift = std::min<unsigned>(kLargestShift, std::bit_width(m_left) - 1);
-            auto* block = reinterpret_cast<FreeBlock*>(m_cursor);
-            block->next = m_free[restShift - kSmallestShift];
-            m_free[restShift - kSmallestShift] = block;
+            m_free[restShift - kSmallestShift].push(reinterpret_cast<FreeBlock*>(m_cursor));
             m_cursor += std::size_t(1) << restShift;
             m_left -= std::size_t(1) << restShift;
         }
@@ -74,6 +72,32 @@ void* ListingMemory::allocate(std::size_t bytes) {
     return block;
 }
 
+void* ListingMemory::allocate(std::size_t bytes) {
+    const unsigned shift = std::max<unsigned>(kSmallestShift, std::bit_width((bytes - 1) | 1));
+    if (shift > kLargestShift) {
+        // A large block is a mapping of its own, unmapped when freed.
+        const std::size_t size = (bytes + kHeader + 4095) & ~std::size_t(4095);
+        auto* mapping = static_cast<Mapping*>(mapBytes(size));
+        mapping->next = nullptr;
+        mapping->size = size;
+        return reinterpret_cast<char*>(mapping) + kHeader;
+    }
+    FreeList& shared = m_free[shift - kSmallestShift];
+    if (shift > kCachedShift) {
+        std::lock_guard lock(m_lock);
+        return shared.head ? shared.pop() : carve(shift);
+    }
+    FreeList& local = cache().lists[shift - kSmallestShift];
+    if (!local.head) {
+        std::lock_guard lock(m_lock);
+        while (local.count < kBatch && shared.head)
+            local.push(shared.pop());
+        while (local.count < kBatch)
+            local.push(static_cast<FreeBlock*>(carve(shift)));
+    }
+    return local.pop();
+}
+
 void ListingMemory::deallocate(void* block, std::size_t bytes) noexcept {
     if (!block)
         return;
@@ -83,10 +107,19 @@ void ListingMemory::deallocate(void* block, std::size_t bytes) noexcept {
         ::munmap(mapping, mapping->size);
         return;
     }
-    std::lock_guard lock(m_lock);
-    auto* free = static_cast<FreeBlock*>(block);
-    free->next = m_free[shift - kSmallestShift];
-    m_free[shift - kSmallestShift] = free;
+    FreeList& shared = m_free[shift - kSmallestShift];
+    if (shift > kCachedShift) {
+        std::lock_guard lock(m_lock);
+        shared.push(static_cast<FreeBlock*>(block));
+        return;
+    }
+    FreeList& local = cache().lists[shift - kSmallestShift];
+    local.push(static_cast<FreeBlock*>(block));
+    if (local.count >= 2 * kBatch) {
+        std::lock_guard lock(m_lock);
+        while (local.count > kBatch)
+            shared.push(local.pop());
+    }
 }
 
 } // namespace ambertrove
