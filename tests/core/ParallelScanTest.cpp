@@ -113,6 +113,39 @@ void hookVolumes(ScanFileSystem& fs, const std::string&) {
     };
 }
 
+// Folders large enough to be read in parts by several workers: links between the parts and across
+// folders, unreadable entries and closed folders among them. Made through descriptors (fewer lookups).
+void makeLargeFolders(TempDir&, const std::string& root) {
+    const int top = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::mkdirat(top, "big", 0755);
+    for (int i = 0; i < 700; ++i) {
+        const std::string name = numbered("f", i);
+        const int fd = ::openat(top, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (i % 7 == 0) {
+            EXPECT_EQ(::write(fd, "some bytes", 10), 10);
+        }
+        ::close(fd);
+        if (i % 50 == 0)
+            ::mkdirat(top, numbered("d", i).c_str(), 0755);
+    }
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = numbered("big/g", i);
+        if (i % 3 == 0)
+            ::linkat(top, numbered("f", i).c_str(), top, name.c_str(), 0);
+        else
+            ::close(::openat(top, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    ::close(top);
+}
+void hookLargeFolders(ScanFileSystem& fs, const std::string&) {
+    fs.status = [](const std::string& path, FileStatus&) {
+        return path.ends_with("5") && path.find("/big/") != std::string::npos ? EIO : 0;
+    };
+    fs.open = [](const std::string& path) {
+        return path.ends_with("/d150") || path.ends_with("/d600") ? EACCES : 0;
+    };
+}
+
 // 12 folders of 12 folders of 12 folders (1,884 in all), with a file in every second one.
 constexpr int kFan = 12;
 constexpr int kFolders = kFan + kFan * kFan + kFan * kFan * kFan;
@@ -210,6 +243,12 @@ const std::vector<TreeCase> kTrees = {
      [](const ScanResult& scan, const std::string&) {
          EXPECT_EQ(scan.skippedCount, 24);
          EXPECT_EQ(scan.root()->fileCount, 12);
+     }},
+    {"LargeFolders", makeLargeFolders, hookLargeFolders,
+     [](const ScanResult& scan, const std::string&) {
+         EXPECT_EQ(scan.root()->fileCount, 700 + 600 - 60);
+         EXPECT_EQ(scan.root()->folderCount, 1 + 14);
+         EXPECT_EQ(scan.skippedCount, 60 + 2);
      }},
     {"ThousandsOfFolders",
      makeThousandsOfFolders,
