@@ -463,6 +463,17 @@ void FolderListings::await(Listing& listing) {
         }
         m_awaited = &listing;
         while (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
+            if (!m_waiting.empty() && m_waiting.front().listing == &listing) {
+                // A part of it no worker has taken yet: read that rather than wait.
+                Task part;
+                (void)popWaiting(part);
+                lock.unlock();
+                const bool complete = readPart(listing, part.begin, m_ownScratch);
+                lock.lock();
+                if (complete)
+                    publish(listing);
+                continue;
+            }
             m_listingRead.wait_for(lock, kWaitSlice);
             if (listing.state.load(std::memory_order_acquire) != Listing::State::Read &&
                 m_cancellation.isCancelled()) {
