@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <new>
+#include <pthread.h>
 #include <string_view>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -269,7 +270,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
                 listing.partsLeft.store(1 + parts, std::memory_order_relaxed);
                 for (std::uint32_t k = 1; k <= parts; ++k)
                     push(Task{&listing, static_cast<std::uint32_t>(k * kPart)});
-                offer(parts);
+                offer(parts, true);
             }
         }
         const std::size_t end = listing.split ? kPart : count;
@@ -388,10 +389,10 @@ void FolderListings::publish(Listing& listing) {
                 push(Task{entry.folder.get()});
                 ++queued;
             }
-    offer(queued);
+    offer(queued, false);
 }
 
-void FolderListings::offer(std::size_t queued) {
+void FolderListings::offer(std::size_t queued, bool parts) {
     if (queued == 0)
         return;
     // Workers start as the walk finds work for them.
@@ -403,11 +404,14 @@ void FolderListings::offer(std::size_t queued) {
         }
         ++m_idleWorkers;
     }
-    for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
-        m_workAvailable.notify_one();
+    // Workers held back by the bound are woken by the walk once it has taken a good share (below).
+    if (parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead)
+        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
+            m_workAvailable.notify_one();
 }
 
 void FolderListings::work() {
+    ::pthread_setname_np(::pthread_self(), "scan-worker");
     Scratch scratch(&m_memory);
     std::unique_lock lock(m_lock);
     for (;;) {
@@ -485,7 +489,10 @@ void FolderListings::await(Listing& listing) {
     }
     // It no longer counts ahead of the walk.
     const std::size_t before = m_ahead.fetch_sub(weight(listing), std::memory_order_relaxed);
-    if (before >= m_readAhead && before - weight(listing) < m_readAhead) {
+    // Workers stop at the bound and start again a quarter below it, all at once, rather than one at a
+    // time with every listing taken.
+    const std::size_t resume = m_readAhead - m_readAhead / 4;
+    if (before >= resume && before - weight(listing) < resume) {
         std::lock_guard lock(m_lock);
         m_workAvailable.notify_all();
     }

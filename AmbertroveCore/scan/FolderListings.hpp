@@ -138,8 +138,8 @@ private:
     // Marks a read listing complete and queues its folders (with the lock held).
     void publish(Listing& listing);
     void push(Task task);
-    // Starts or wakes workers for `queued` new tasks (with the lock held).
-    void offer(std::size_t queued);
+    // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
+    void offer(std::size_t queued, bool parts);
     [[nodiscard]] bool popWaiting(Task& task);
     static void checkOutcome(const Listing& listing);
     [[nodiscard]] int openFolder(std::string_view relativePath);
