@@ -199,6 +199,12 @@ FolderListings::~FolderListings() {
     m_workAvailable.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
+    // Large folders whose parts were left unread still hold their descriptor.
+    for (const Task& task : m_waiting)
+        if (task.begin != Task::kWhole && task.listing->fd >= 0) {
+            ::close(task.listing->fd);
+            task.listing->fd = -1;
+        }
     if (m_root.fd >= 0)
         ::close(m_root.fd);
 }
@@ -264,9 +270,10 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         if (m_maxWorkers > 0 && count > 2 * kPart) {
             std::lock_guard lock(m_lock);
             if (m_splitListings < m_maxWorkers) {
+                const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
+                m_waiting.reserve(m_waiting.size() + parts);                        // nothing below throws
                 ++m_splitListings;
                 listing.split = true;
-                const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
                 listing.partsLeft.store(1 + parts, std::memory_order_relaxed);
                 for (std::uint32_t k = 1; k <= parts; ++k)
                     push(Task{&listing, static_cast<std::uint32_t>(k * kPart)});

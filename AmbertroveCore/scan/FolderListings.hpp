@@ -25,12 +25,17 @@ namespace ambertrove {
 // has not been started yet it reads it itself, so a walk never waits for a worker that is busy further
 // ahead, and without workers it reads every listing itself, when it gets there.
 //
+// The status of the entries of a large folder is read in parts, by as many workers as are free (the walk
+// among them when it waits for that folder).
+//
 // Folders are opened by their path below the root's descriptor, never through a link and never across a
-// mount point, so a worker holds one descriptor at a time however deep the tree. How far the workers may
-// run ahead is bounded by a number of entries listed but not yet taken.
+// mount point, so a worker holds one descriptor at a time however deep the tree, besides those of the
+// large folders being read in parts (at most one per worker). How far the workers may run ahead is
+// bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
-    // What the walk makes of an entry; decided where the status is read, from that status alone.
+    // What the walk makes of an entry; decided where the status is read, from that status and the
+    // folder's ancestors.
     enum class Kind : std::uint8_t {
         Measured,     // gets a node; a folder among them comes with the listing of its contents
         Unreadable,   // its status could not be read (`error`)

@@ -401,6 +401,29 @@ INSTANTIATE_TEST_SUITE_P(Points, ParallelStopTest,
                                            StopCase{"ShortReadAhead", 5, 10, 1500}),
                          caseName<StopCase>);
 
+// Stopped while large folders are read in parts: what the workers had not taken is dropped and closed.
+TEST(ParallelScanTest, CancellingDuringLargeFoldersLeavesNothingOpen) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    makeLargeFolders(dir, root);
+    const int descriptors = openDescriptors();
+    const int threads = runningThreads();
+    for (const int cancelAt : {2, 300, 800, 1200}) {
+        CancellationFlag flag;
+        int statted = 0;
+        auto fs = std::make_shared<ScanFileSystem>();
+        fs->status = [&](const std::string&, FileStatus&) {
+            if (++statted == cancelAt)
+                flag.cancel();
+            return 0;
+        };
+        EXPECT_THROW((void)DiskScanner(fs, 4).scan(root, flag), CancellationError) << cancelAt;
+        EXPECT_LE(statted, cancelAt + 4) << cancelAt;
+        EXPECT_EQ(openDescriptors(), descriptors) << cancelAt;
+        EXPECT_EQ(runningThreads(), threads) << cancelAt;
+    }
+}
+
 // A hook that throws on a worker ends the scan with its error, and the workers with it.
 TEST(ParallelScanTest, FailureOnAWorkerReachesTheCaller) {
     const std::string& root = sharedFolders();
