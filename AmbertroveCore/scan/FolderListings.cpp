@@ -32,57 +32,20 @@ constexpr std::size_t kPart = 256;
 
 std::atomic<bool> g_noOpenat2{false};
 
-// Opens a folder below `dir` without following any link or crossing a mount point.
-int openBeneath(int dir, const char* path) {
-    if (!g_noOpenat2.load(std::memory_order_relaxed)) {
-        open_how how{};
-        how.flags = kOpenFolder;
-        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
-            if (fd >= 0)
-                return static_cast<int>(fd);
-            if (errno != EAGAIN && errno != EINTR) // EAGAIN: a rename raced the resolution
-                break;
-        }
-        if (errno == ENOSYS)
-            g_noOpenat2.store(true, std::memory_order_relaxed);
-        else if (errno != EPERM) // a sandbox may refuse the call itself
-            return -1;
-    }
-    // Without openat2: one component at a time, none of them a link.
-    int current = dir;
-    const char* component = path;
-    for (;;) {
-        const char* slash = std::strchr(component, '/');
-        const std::string name = slash ? std::string(component, slash) : std::string(component);
-        const int next = ::openat(current, name.c_str(), kOpenFolder);
-        const int error = errno;
-        if (current != dir)
-            ::close(current);
-        if (next < 0) {
-            errno = error;
-            return -1;
-        }
-        if (!slash)
-            return next;
-        current = next;
-        component = slash + 1;
-    }
-}
-
-int openBelow(int base, const char* path, std::size_t length) {
-    if (length <= kPathPiece)
-        return openBeneath(base, path);
-    const std::string_view relative(path, length);
+// Opens `path` below `base` in steps of at most `limit` bytes (a component at least), each step from the
+// folder the one before opened.
+template <class OpenStep>
+int openInSteps(int base, std::string_view path, std::size_t limit, OpenStep openStep) {
     int dir = base;
-    std::size_t start = 0;
     for (;;) {
-        std::size_t end = relative.size();
-        if (end - start > kPathPiece)
-            end = relative.rfind('/', start + kPathPiece); // names are short: one lies in the piece
-        const std::string piece(relative.substr(start, end - start));
-        const int fd = openBeneath(dir, piece.c_str());
+        std::size_t end = path.size();
+        if (end > limit) {
+            end = limit > 0 ? path.rfind('/', limit) : std::string_view::npos;
+            if (end == std::string_view::npos || end == 0)
+                end = std::min(path.find('/'), path.size());
+        }
+        const std::string step(path.substr(0, end));
+        const int fd = openStep(dir, step.c_str());
         const int error = errno;
         if (dir != base)
             ::close(dir);
@@ -90,11 +53,45 @@ int openBelow(int base, const char* path, std::size_t length) {
             errno = error;
             return -1;
         }
-        if (end == relative.size())
+        if (end >= path.size())
             return fd;
         dir = fd;
-        start = end + 1;
+        path.remove_prefix(end + 1);
     }
+}
+
+// One step below `dir` without following any link or crossing a mount point; -1 with ENOSYS or EPERM
+// when the system (or a sandbox) refuses the call itself.
+int openResolved(int dir, const char* path) {
+    open_how how{};
+    how.flags = kOpenFolder;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+        if (fd >= 0)
+            return static_cast<int>(fd);
+        if (errno != EAGAIN && errno != EINTR) // EAGAIN: a rename raced the resolution
+            break;
+    }
+    if (errno == ENOSYS)
+        g_noOpenat2.store(true, std::memory_order_relaxed);
+    return -1;
+}
+
+int openComponent(int dir, const char* name) {
+    return ::openat(dir, name, kOpenFolder);
+}
+
+// Opens a folder by its path below the root's descriptor (NUL-terminated at `length`).
+int openBelow(int base, const char* path, std::size_t length) {
+    if (!g_noOpenat2.load(std::memory_order_relaxed)) {
+        const int fd = length <= kPathPiece ? openResolved(base, path)
+                                            : openInSteps(base, {path, length}, kPathPiece, openResolved);
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+            return fd;
+    }
+    // Without openat2: one component at a time, none of them a link.
+    return openInSteps(base, {path, length}, 0, openComponent);
 }
 
 // Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure

@@ -336,26 +336,6 @@ TEST_P(ParallelTreeTest, AnyNumberOfThreadsGivesTheResultOfOne) {
 
 INSTANTIATE_TEST_SUITE_P(Trees, ParallelTreeTest, ::testing::ValuesIn(kTrees), caseName<TreeCase>);
 
-// Workers hold one folder open each, however deep the walk.
-TEST(ParallelScanTest, OpenFoldersStayBoundedByTheWorkers) {
-    const std::string& root = sharedFolders();
-    const int before = openDescriptors();
-    int most = 0;
-    auto fs = std::make_shared<ScanFileSystem>();
-    int calls = 0;
-    fs->status = [&](const std::string&, FileStatus&) {
-        if (++calls % 16 == 0)
-            most = std::max(most, openDescriptors());
-        return 0;
-    };
-    CancellationFlag flag;
-    const ScanResult scan = DiskScanner(fs, 6).scan(root, flag);
-    EXPECT_EQ(scan.root()->folderCount, kFolders);
-    // The workers' folders, the walk's own, the root and the one the hook lists.
-    EXPECT_LE(most - before, 6 + 3);
-    EXPECT_EQ(openDescriptors(), before);
-}
-
 // ---- stopping --------------------------------------------------------------------------------------
 
 struct StopCase {
