@@ -148,6 +148,13 @@ bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
     const Listing* b = tb.listing;
     if (a == b)
         return ta.begin > tb.begin;
+    if (a->exactKey && b->exactKey) {
+        const std::uint32_t common = std::min(a->depth, b->depth);
+        for (std::uint32_t k = 0; k < common; ++k)
+            if (a->key[k] != b->key[k])
+                return a->key[k] > b->key[k];
+        return a->depth > b->depth;
+    }
     const Listing* x = a;
     const Listing* y = b;
     while (x->depth > y->depth)
@@ -356,6 +363,11 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         folder->parent = &listing;
         folder->depth = listing.depth + 1;
         folder->position = static_cast<std::uint32_t>(i);
+        folder->exactKey = listing.exactKey && listing.depth < Listing::kKeyDepth && i < 0xFFFF;
+        if (folder->exactKey) {
+            std::copy_n(listing.key, listing.depth, folder->key);
+            folder->key[listing.depth] = static_cast<std::uint16_t>(i);
+        }
         folder->device = status.device;
         folder->inode = status.inode;
         entry.folder = std::move(folder);

@@ -4,6 +4,7 @@
 #include "scan/CancellationFlag.hpp"
 #include "scan/ListingMemory.hpp"
 #include "scan/ScanFileSystem.hpp"
+#include "scan/SpinLock.hpp"
 
 #include <atomic>
 #include <condition_variable>
@@ -79,6 +80,11 @@ public:
         Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
         std::uint32_t depth = 0;
         std::uint32_t position = 0; // in the parent's entries
+        // The positions from the root down, for comparing places in the walk without visiting ancestors;
+        // `exactKey` when the listing is shallow enough and every position fits.
+        static constexpr std::uint32_t kKeyDepth = 12;
+        std::uint16_t key[kKeyDepth] = {};
+        bool exactKey = true;
         std::int32_t device = 0;
         std::uint64_t inode = 0;
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
@@ -163,9 +169,9 @@ private:
     ListingPtr m_rootListing;
     Scratch m_ownScratch; // the walking thread's, when it reads a listing itself
 
-    std::mutex m_lock;
-    std::condition_variable m_workAvailable;
-    std::condition_variable m_listingRead;
+    SpinLock m_lock;
+    std::condition_variable_any m_workAvailable;
+    std::condition_variable_any m_listingRead;
     std::vector<Task> m_waiting;         // a heap: what the walk needs first on top
     unsigned m_splitListings = 0;        // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
