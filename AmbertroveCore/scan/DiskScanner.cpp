@@ -223,7 +223,6 @@ public:
     ScanResult run(const std::string& requestedRoot);
 
 private:
-    using Listing = FolderListings::Listing;
     using Entry = FolderListings::Entry;
 
     // One folder on the descent stack, with its listing's entries still to visit.
