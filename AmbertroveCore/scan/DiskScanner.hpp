@@ -28,7 +28,7 @@ public:
     // The most threads a scanner uses by default. The walking thread's own pace (about a third of a
     // microsecond an entry) keeps a warm scan from gaining beyond about this many.
     static constexpr unsigned kMaxThreads = 8;
-    // The entries listed ahead of the walk at most (about 200 bytes each).
+    // The entries listed ahead of the walk at most (about 150 bytes each with its name: some 10 MB).
     static constexpr std::size_t kReadAhead = 1 << 16;
 
     // The number of threads a scanner uses by default: one per core it may run on, at most kMaxThreads.
