@@ -146,18 +146,19 @@ void hookLargeFolders(ScanFileSystem& fs, const std::string&) {
     };
 }
 
-// 12 folders of 12 folders of 12 folders (1,884 in all), with a file in every second one.
-constexpr int kFan = 12;
-constexpr int kFolders = kFan + kFan * kFan + kFan * kFan * kFan;
-void makeThousandsOfFolders(TempDir&, const std::string& root) {
+// `fan` folders of `fan` folders of `fan` folders, with a file in every second one of the last.
+int foldersOf(int fan) {
+    return fan + fan * fan + fan * fan * fan;
+}
+void makeFolderTree(const std::string& root, int fan) {
     const int top = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int a = 0; a < kFan; ++a) {
+    for (int a = 0; a < fan; ++a) {
         const std::string an = numbered("a", a);
         ::mkdirat(top, an.c_str(), 0755);
-        for (int b = 0; b < kFan; ++b) {
+        for (int b = 0; b < fan; ++b) {
             const std::string bn = an + numbered("/b", b);
             ::mkdirat(top, bn.c_str(), 0755);
-            for (int c = 0; c < kFan; ++c) {
+            for (int c = 0; c < fan; ++c) {
                 const std::string cn = bn + numbered("/c", c);
                 ::mkdirat(top, cn.c_str(), 0755);
                 if (c % 2 == 0)
@@ -166,6 +167,12 @@ void makeThousandsOfFolders(TempDir&, const std::string& root) {
         }
     }
     ::close(top);
+}
+
+// 1,884 folders.
+constexpr int kFan = 12;
+void makeThousandsOfFolders(TempDir&, const std::string& root) {
+    makeFolderTree(root, kFan);
 }
 
 // A chain of 120 folders with long names (a path of about 18,000 bytes, beyond what one system call
@@ -185,12 +192,13 @@ void makeDeepChain(TempDir&, const std::string& root) {
     ::close(fd);
 }
 
-// The tree of thousands of folders, made once for the tests that only read it.
+// A tree of 584 folders and 256 files, made once for the tests that only read it.
+constexpr int kSharedFan = 8;
 const std::string& sharedFolders() {
     static TempDir dir;
     static const std::string root = [] {
         const std::string made = dir.makeDir("root");
-        makeThousandsOfFolders(dir, made);
+        makeFolderTree(made, kSharedFan);
         return made;
     }();
     return root;
@@ -255,7 +263,7 @@ const std::vector<TreeCase> kTrees = {
      {},
      [](const ScanResult& scan, const std::string&) {
          EXPECT_TRUE(scan.issues.empty());
-         EXPECT_EQ(scan.root()->folderCount, kFolders);
+         EXPECT_EQ(scan.root()->folderCount, foldersOf(kFan));
          EXPECT_EQ(scan.root()->fileCount, kFan * kFan * kFan / 2);
      }},
     {"DeepChain",
@@ -376,9 +384,9 @@ TEST_P(ParallelStopTest, CancellingStopsEveryWorkerAndLeavesNothingOpen) {
 
 INSTANTIATE_TEST_SUITE_P(Points, ParallelStopTest,
                          ::testing::Values(StopCase{"Early", 8, DiskScanner::kReadAhead, 20},
-                                           StopCase{"Midway", 8, DiskScanner::kReadAhead, 2000},
-                                           StopCase{"OneWorker", 2, DiskScanner::kReadAhead, 1000},
-                                           StopCase{"ShortReadAhead", 5, 10, 1500}),
+                                           StopCase{"Midway", 8, DiskScanner::kReadAhead, 400},
+                                           StopCase{"OneWorker", 2, DiskScanner::kReadAhead, 300},
+                                           StopCase{"ShortReadAhead", 5, 10, 700}),
                          caseName<StopCase>);
 
 // Stopped while large folders are read in parts: what the workers had not taken is dropped and closed.
