@@ -203,9 +203,9 @@ FolderListings::~FolderListings() {
     m_workAvailable.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
-    // Large folders whose parts were left unread still hold their descriptor.
+    // Large folders whose parts were left unread still hold their descriptor (the root's is closed below).
     for (const Task& task : m_waiting)
-        if (task.begin != Task::kWhole && task.listing->fd >= 0) {
+        if (task.begin != Task::kWhole && task.listing->parent && task.listing->fd >= 0) {
             ::close(task.listing->fd);
             task.listing->fd = -1;
         }
