@@ -204,8 +204,8 @@ FolderListings::~FolderListings() {
     for (std::thread& worker : m_workers)
         worker.join();
     // Large folders whose parts were left unread still hold their descriptor (the root's is closed below).
-    for (const Task& task : m_waiting)
-        if (task.begin != Task::kWhole && task.listing->parent && task.listing->fd >= 0) {
+    for (const Task& task : m_parts)
+        if (task.listing->parent && task.listing->fd >= 0) {
             ::close(task.listing->fd);
             task.listing->fd = -1;
         }
@@ -275,12 +275,12 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
             std::lock_guard lock(m_lock);
             if (m_splitListings < m_maxWorkers) {
                 const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
-                m_waiting.reserve(m_waiting.size() + parts);                        // nothing below throws
+                m_parts.reserve(m_parts.size() + parts);                            // nothing below throws
                 ++m_splitListings;
                 listing.split = true;
                 listing.partsLeft.store(1 + parts, std::memory_order_relaxed);
                 for (std::uint32_t k = 1; k <= parts; ++k)
-                    push(Task{&listing, static_cast<std::uint32_t>(k * kPart)});
+                    push(m_parts, Task{&listing, static_cast<std::uint32_t>(k * kPart)});
                 offer(parts, true);
             }
         }
@@ -374,17 +374,29 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
     }
 }
 
-void FolderListings::push(Task task) {
-    m_waiting.push_back(task);
-    std::push_heap(m_waiting.begin(), m_waiting.end(), Later{});
+void FolderListings::push(std::vector<Task>& heap, Task task) {
+    heap.push_back(task);
+    std::push_heap(heap.begin(), heap.end(), Later{});
 }
 
-bool FolderListings::popWaiting(Task& task) {
-    if (m_waiting.empty())
+FolderListings::Task FolderListings::pop(std::vector<Task>& heap) {
+    std::pop_heap(heap.begin(), heap.end(), Later{});
+    const Task task = heap.back();
+    heap.pop_back();
+    return task;
+}
+
+bool FolderListings::takeWork(Task& task) {
+    // Parts of a large folder are read whatever the read-ahead bound (the folder counts once complete),
+    // and before any listing that comes after them.
+    const bool listingAllowed = !m_waiting.empty() && m_ahead.load(std::memory_order_relaxed) < m_readAhead;
+    if (!m_parts.empty() && (!listingAllowed || !Later{}(m_parts.front(), m_waiting.front()))) {
+        task = pop(m_parts);
+        return true;
+    }
+    if (!listingAllowed)
         return false;
-    std::pop_heap(m_waiting.begin(), m_waiting.end(), Later{});
-    task = m_waiting.back();
-    m_waiting.pop_back();
+    task = pop(m_waiting);
     return true;
 }
 
@@ -402,7 +414,7 @@ void FolderListings::publish(Listing& listing) {
     if (!listing.failure && !listing.cancelled.load(std::memory_order_relaxed))
         for (Entry& entry : listing.entries)
             if (entry.folder) {
-                push(Task{entry.folder.get()});
+                push(m_waiting, Task{entry.folder.get()});
                 ++queued;
             }
     offer(queued, false);
@@ -412,7 +424,7 @@ void FolderListings::offer(std::size_t queued, bool parts) {
     if (queued == 0)
         return;
     // Workers start as the walk finds work for them.
-    while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size()) {
+    while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size() + m_parts.size()) {
         try {
             m_workers.emplace_back([this] { work(); });
         } catch (const std::system_error&) {
@@ -432,11 +444,7 @@ void FolderListings::work() {
     std::unique_lock lock(m_lock);
     for (;;) {
         Task next{};
-        // Parts of a folder are read whatever the bound: the folder counts once complete.
-        while (!m_stop && !(!m_waiting.empty() &&
-                            (m_waiting.front().begin != Task::kWhole ||
-                             m_ahead.load(std::memory_order_relaxed) < m_readAhead) &&
-                            popWaiting(next)))
+        while (!m_stop && !takeWork(next))
             m_workAvailable.wait(lock);
         if (m_stop)
             return;
@@ -465,8 +473,7 @@ void FolderListings::await(Listing& listing) {
             // of the waiting listings in walk order, so the top of the heap (unless it is the root, never
             // queued).
             if (!m_waiting.empty() && m_waiting.front().listing == &listing) {
-                Task taken;
-                (void)popWaiting(taken);
+                (void)pop(m_waiting);
             } else if (const auto it = std::find_if(m_waiting.begin(), m_waiting.end(),
                                                     [&](const Task& t) { return t.listing == &listing; });
                        it != m_waiting.end()) {
@@ -483,10 +490,9 @@ void FolderListings::await(Listing& listing) {
         }
         m_awaited = &listing;
         while (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
-            if (!m_waiting.empty() && m_waiting.front().listing == &listing) {
+            if (!m_parts.empty() && m_parts.front().listing == &listing) {
                 // A part of it no worker has taken yet: read that rather than wait.
-                Task part;
-                (void)popWaiting(part);
+                const Task part = pop(m_parts);
                 lock.unlock();
                 const bool complete = readPart(listing, part.begin, m_ownScratch);
                 lock.lock();

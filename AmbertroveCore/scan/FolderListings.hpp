@@ -148,10 +148,12 @@ private:
     bool finishPart(Listing& listing);
     // Marks a read listing complete and queues its folders (with the lock held).
     void publish(Listing& listing);
-    void push(Task task);
+    static void push(std::vector<Task>& heap, Task task);
+    static Task pop(std::vector<Task>& heap);
+    // The next task for a worker, if it may take one (with the lock held).
+    [[nodiscard]] bool takeWork(Task& task);
     // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
     void offer(std::size_t queued, bool parts);
-    [[nodiscard]] bool popWaiting(Task& task);
     static void checkOutcome(const Listing& listing);
     [[nodiscard]] int openFolder(std::string_view relativePath);
     [[nodiscard]] ListingPtr makeListing();
@@ -172,8 +174,9 @@ private:
     SpinLock m_lock;
     std::condition_variable_any m_workAvailable;
     std::condition_variable_any m_listingRead;
-    std::vector<Task> m_waiting;         // a heap: what the walk needs first on top
-    unsigned m_splitListings = 0;        // large folders read in parts, each holding its descriptor
+    std::vector<Task> m_waiting;  // listings no one reads yet, a heap: what the walk needs first on top
+    std::vector<Task> m_parts;    // parts of large folders no one reads yet, a heap likewise
+    unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
     Listing* m_awaited = nullptr;
