@@ -5,6 +5,7 @@
 #include "scan/DiskScanner.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace ambertrove::bench {
@@ -15,10 +16,16 @@ int runScan(const std::vector<std::string>& args) {
     std::optional<std::string> root;
     std::optional<std::string> json;
     bool withNavigation = false;
+    unsigned threads = 0;
+    std::size_t readAhead = DiskScanner::kReadAhead;
     bool valid = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--json" && i + 1 < args.size())
             json = args[++i];
+        else if (args[i] == "--threads" && i + 1 < args.size())
+            threads = static_cast<unsigned>(std::strtoul(args[++i].c_str(), nullptr, 10));
+        else if (args[i] == "--read-ahead" && i + 1 < args.size())
+            readAhead = std::strtoul(args[++i].c_str(), nullptr, 10);
         else if (args[i] == "--navigation")
             withNavigation = true;
         else if (!root && !args[i].starts_with("--"))
@@ -27,7 +34,8 @@ int runScan(const std::vector<std::string>& args) {
             valid = false;
     }
     if (!valid || !root) {
-        std::fprintf(stderr, "usage: ambertrove-bench scan PATH [--json FILE] [--navigation]\n");
+        std::fprintf(stderr, "usage: ambertrove-bench scan PATH [--json FILE] [--navigation] [--threads N] "
+                             "[--read-ahead ENTRIES]\n");
         return 2;
     }
 
@@ -36,9 +44,10 @@ int runScan(const std::vector<std::string>& args) {
     releaseFreeMemory();
     const long long before = residentBytes();
     const double start = nowSeconds();
+    const DiskScanner scanner(threads, readAhead); // threads 0: the scanner's default
     const ScanResult scan = withNavigation
-                                ? DiskScanner().scan(*root, flag, &navigation, [](const ScanProgress&) {})
-                                : DiskScanner().scan(*root, flag);
+                                ? scanner.scan(*root, flag, &navigation, [](const ScanProgress&) {})
+                                : scanner.scan(*root, flag);
     const double seconds = secondsSince(start);
     releaseFreeMemory();
     const long long rss = residentBytes() - before;
@@ -52,6 +61,7 @@ int runScan(const std::vector<std::string>& args) {
 
 } // namespace
 
-AMBERTROVE_BENCH_COMMAND(scan, "scan PATH [--json FILE] [--navigation]", runScan);
+AMBERTROVE_BENCH_COMMAND(scan, "scan PATH [--json FILE] [--navigation] [--threads N] [--read-ahead ENTRIES]",
+                         runScan);
 
 } // namespace ambertrove::bench

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Times `ambertrove-bench scan` against du, gdu and ncdu on the same trees with a warm cache: a generated
-# tree (made once in /tmp) and /usr. Each tool runs RUNS times one after another; the best time counts.
+# Times `ambertrove-bench scan` (on one thread and with the scanner's default number) against du, gdu
+# and ncdu on the same trees with a warm cache: a generated tree (made once in /tmp) and /usr. Each tool
+# runs RUNS times one after another; the best time counts. Ratios are to the default scan's time. The
+# machine's load is printed with each tree: other work skews the figures.
 # usage: bench/compare-scan.sh [BUILD_DIR]   (environment: ENTRIES=1000000 RUNS=3)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,9 +41,10 @@ best() {
 
 compare() {
   local path=$1
-  echo "== $path"
+  echo "== $path ($(uptime | sed 's/.*load average: /load /'), $(nproc) cores)"
   du -s -x "$path" >/dev/null 2>&1 || true # warms the cache
-  "$bench" scan "$path"
+  echo "default: $("$bench" scan "$path")"
+  echo "1 thread: $("$bench" scan "$path" --threads 1)"
   local ours
   ours=$(best "$bench" scan "$path")
   printf '%-34s %8s %8s\n' tool seconds ratio
@@ -52,14 +55,15 @@ compare() {
     t=$(best "$@")
     printf '%-34s %8s %8s\n' "$name" "$t" "$(awk -v a="$t" -v b="$ours" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
   }
-  printf '%-34s %8s %8s\n' "ambertrove-bench scan" "$ours" "1.00"
+  printf '%-34s %8s %8s\n' "ambertrove-bench scan (default)" "$ours" "1.00"
+  row "ambertrove-bench scan --threads 1" "$bench" scan "$path" --threads 1
   row "ambertrove-bench scan --navigation" "$bench" scan "$path" --navigation
-  row "du -s -x" du -s -x "$path"
-  row "gdu -n -p (all cores)" gdu -n -p -x "$path"
+  row "gdu -n (all cores)" gdu -n -p -x "$path"
   if gdu --help 2>&1 | grep -q -- '--max-cores'; then
-    row "gdu -n -p --max-cores 1" gdu -n -p -x --max-cores 1 "$path"
+    row "gdu -n --max-cores 1" gdu -n -p -x --max-cores 1 "$path"
   fi
-  row "ncdu -0 -x -o /dev/null" ncdu -0 -x -o /dev/null "$path"
+  row "ncdu -o /dev/null" ncdu -0 -x -o /dev/null "$path"
+  row "du -s" du -s -x "$path"
 }
 
 compare "$tree"

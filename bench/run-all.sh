@@ -9,6 +9,7 @@ echo "== scan, generated 1,000,000-entry tree (made once in /tmp)"
 tree=/tmp/ambertrove-bench-tree-1000000
 [ -d "$tree" ] || python3 "$(dirname "$0")/generate-tree.py" "$tree" 1000000
 "$bench" scan "$tree"
+"$bench" scan "$tree" --threads 1
 "$bench" scan "$tree" --navigation
 echo "== analyse, the same tree scanned, and a synthetic 1,000,000-node scan"
 "$bench" analyse "$tree"

@@ -1,6 +1,7 @@
 #include "scan/DiskScanner.hpp"
 
 #include "model/AmbertroveError.hpp"
+#include "scan/FolderListings.hpp"
 #include "scan/LiveChartSnapshot.hpp"
 #include "scan/ScanPaths.hpp"
 
@@ -10,14 +11,13 @@
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sched.h>
 #include <set>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -28,12 +28,9 @@ namespace {
 constexpr std::size_t kMaxIssues = 200;
 constexpr std::int64_t kReportEvery = 256;
 constexpr double kReportInterval = 0.35;
-// Folders deeper than this many levels below the open ones are reopened when the walk returns to them.
-constexpr std::size_t kMaxOpenFolders = 64;
 constexpr long kChartLimit = 2048;
 constexpr long kChartDepth = 8;
 constexpr long kChartFanout = 48;
-constexpr std::size_t kListingBuffer = 64 * 1024;
 
 const char* const kNestedVolume = "Nested volume skipped. Scan this volume separately.";
 const char* const kNotAFolder = "Choose a folder or mounted volume to scan.";
@@ -209,12 +206,16 @@ ScanFolderPreview folderPreview(const NodeTable& nodes, const std::string& root,
     return preview;
 }
 
-// One scan call: the walk's working state.
+// One scan call: the walk's working state. The walk runs on the calling thread and does everything that
+// depends on order; the listings it walks through may be read ahead by worker threads.
 class Walk {
 public:
-    Walk(const ScanFileSystem* hooks, const CancellationFlag& cancellation, const ScanNavigation* navigation,
+    Walk(const ScanFileSystem* hooks, unsigned workers, std::size_t readAhead,
+         const CancellationFlag& cancellation, const ScanNavigation* navigation,
          const DiskScanner::ProgressCallback& progress)
         : m_hooks(hooks)
+        , m_workers(workers)
+        , m_readAhead(readAhead)
         , m_cancellation(cancellation)
         , m_navigation(navigation)
         , m_progress(progress) {}
@@ -222,16 +223,13 @@ public:
     ScanResult run(const std::string& requestedRoot);
 
 private:
-    // One folder on the descent stack, with the names it listed still to visit.
+    using Entry = FolderListings::Entry;
+
+    // One folder on the descent stack, with its listing's entries still to visit.
     struct Frame {
         NodeIndex folder = kNoNode;
-        int fd = -1;
-        std::size_t firstEntry = 0; // into m_entryOffsets
+        FolderListings::ListingPtr listing;
         std::size_t nextEntry = 0;
-        std::size_t endEntry = 0;
-        std::size_t namesStart = 0; // into m_names
-        std::int32_t device = 0;
-        std::uint64_t inode = 0;
         std::size_t topLevel = SIZE_MAX; // the top-level entry this folder lies in
     };
 
@@ -242,19 +240,16 @@ private:
 
     void resolveRoot(const std::string& requestedRoot);
     void walk();
-    void visit(std::size_t frameIndex, const char* name);
-    void descend(std::size_t frameIndex, NodeIndex folder, const char* name, const FileStatus& status,
-                 std::size_t topLevel);
-    int listFolder(int fd);
-    int reopen(std::size_t frameIndex);
-    void popFrame();
+    void visit(std::size_t frameIndex, Entry& entry);
+    void descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
     void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
     [[nodiscard]] std::string childPath(NodeIndex folder, const char* name) const;
-    [[nodiscard]] bool onDescentChain(std::int32_t device, std::uint64_t inode) const;
 
     const ScanFileSystem* m_hooks;
+    const unsigned m_workers;
+    const std::size_t m_readAhead;
     const CancellationFlag& m_cancellation;
     const ScanNavigation* m_navigation;
     const DiskScanner::ProgressCallback& m_progress;
@@ -262,9 +257,6 @@ private:
     double m_start = 0;
     ScanResult m_result;
     NodeIndex m_rootIndex = kNoNode;
-    std::int32_t m_rootDevice = 0;
-    bool m_rootHasMountId = false;
-    std::uint64_t m_rootMountId = 0;
     FileKeySet m_seen;
     std::vector<TopLevelEntry> m_topLevel;
     std::int64_t m_files = 0;
@@ -272,11 +264,11 @@ private:
     std::int64_t m_bytes = 0;
     double m_lastReport = -std::numeric_limits<double>::infinity();
 
+    // Declared in this order: the workers stop before the listings they read go away, and the listings
+    // go before their memory.
+    ListingMemory m_memory;
     std::vector<Frame> m_frames;
-    std::size_t m_closedFrames = 0; // frames [0, m_closedFrames) have their descriptor closed
-    std::vector<std::size_t> m_entryOffsets;
-    std::vector<char> m_names; // NUL-terminated names of the listed, not yet visited entries
-    std::vector<char> m_listing;
+    std::unique_ptr<FolderListings> m_listings;
 };
 
 std::string Walk::childPath(NodeIndex folder, const char* name) const {
@@ -291,11 +283,6 @@ void Walk::problem(std::string path, std::string message) {
     ++m_result.skippedCount;
     if (m_result.issues.size() < kMaxIssues)
         m_result.issues.push_back(ScanIssue{std::move(path), std::move(message)});
-}
-
-bool Walk::onDescentChain(std::int32_t device, std::uint64_t inode) const {
-    return std::any_of(m_frames.begin(), m_frames.end(),
-                       [&](const Frame& f) { return f.inode == inode && f.device == device; });
 }
 
 void Walk::resolveRoot(const std::string& requestedRoot) {
@@ -320,10 +307,7 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
     if (denied != 0)
         throw AmbertroveError(kUnreadable);
 
-    m_rootDevice = status.device;
     m_seen.setMainDevice(status.device);
-    m_rootHasMountId = status.hasMountId;
-    m_rootMountId = status.mountId;
     NodeTable& table = m_result.nodes;
     m_rootIndex = table.ensurePath(root);
     table.setNode(m_rootIndex, NodeData::fromStatus(FileIdentity::fromStatus(status), status), false);
@@ -336,135 +320,52 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
         fd = ::open(root.c_str(), kOpenFolder);
     if (fd < 0)
         throw AmbertroveError(kNoEnumeration);
-    Frame frame;
-    frame.folder = m_rootIndex;
-    frame.fd = fd;
-    frame.device = status.device;
-    frame.inode = status.inode;
-    m_frames.push_back(frame);
-    if (const int listError = listFolder(fd); listError != 0)
+    m_listings = std::make_unique<FolderListings>(FolderListings::Root{fd, root, status}, m_memory, m_hooks,
+                                                  m_cancellation, m_workers, m_readAhead);
+    FolderListings::ListingPtr listing = m_listings->takeRoot();
+    m_listings->await(*listing);
+    const int listError = listing->listError;
+    m_frames.push_back(Frame{m_rootIndex, std::move(listing), 0, SIZE_MAX});
+    if (listError != 0)
         problem(root, errorText(listError, EIO));
-    m_frames.back().endEntry = m_entryOffsets.size();
-}
-
-// Appends the names of the open folder to the pending names. Returns 0 or an errno value; the names
-// read before a failure are kept.
-int Walk::listFolder(int fd) {
-    if (m_listing.empty())
-        m_listing.resize(kListingBuffer);
-    for (;;) {
-        const long n = ::syscall(SYS_getdents64, fd, m_listing.data(), m_listing.size());
-        if (n == 0)
-            return 0;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
-        constexpr std::size_t lengthAt = 16, nameAt = 19;
-        for (long pos = 0; pos < n;) {
-            const char* record = m_listing.data() + pos;
-            unsigned short length;
-            std::memcpy(&length, record + lengthAt, sizeof length);
-            pos += length;
-            const char* name = record + nameAt;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            const std::size_t size = std::strlen(name) + 1;
-            m_entryOffsets.push_back(m_names.size());
-            m_names.insert(m_names.end(), name, name + size);
-        }
-    }
-}
-
-// Opens a folder whose descriptor was closed to bound the open ones, walking down from the root by
-// name without following links, so that a component replaced meanwhile cannot lead out of the tree.
-int Walk::reopen(std::size_t frameIndex) {
-    int fd = ::open(m_result.rootPath.c_str(), kOpenFolder);
-    if (fd < 0)
-        return errno;
-    for (std::size_t k = 1; k <= frameIndex; ++k) {
-        const std::string name(m_result.nodes.name(m_frames[k].folder));
-        const int next = ::openat(fd, name.c_str(), kOpenFolder);
-        const int error = errno;
-        ::close(fd);
-        if (next < 0)
-            return error;
-        fd = next;
-    }
-    struct stat st {};
-    const Frame& frame = m_frames[frameIndex];
-    if (::fstat(fd, &st) != 0 || st.st_ino != frame.inode ||
-        encodeDevice(major(st.st_dev), minor(st.st_dev)) != frame.device) {
-        ::close(fd);
-        return ENOENT;
-    }
-    m_frames[frameIndex].fd = fd;
-    return 0;
-}
-
-void Walk::popFrame() {
-    Frame& top = m_frames.back();
-    if (top.fd >= 0)
-        ::close(top.fd);
-    m_entryOffsets.resize(top.firstEntry);
-    m_names.resize(top.namesStart);
-    m_frames.pop_back();
-    m_closedFrames = std::min(m_closedFrames, m_frames.size());
 }
 
 void Walk::walk() {
     while (!m_frames.empty()) {
-        const std::size_t top = m_frames.size() - 1;
-        Frame& frame = m_frames[top];
-        if (frame.nextEntry == frame.endEntry) {
-            popFrame();
+        Frame& frame = m_frames.back();
+        if (frame.nextEntry == frame.listing->entries.size()) {
+            m_frames.pop_back();
             continue;
         }
         if (m_cancellation.isCancelled())
             throw CancellationError();
-        if (frame.fd < 0) {
-            if (const int error = reopen(top); error != 0) {
-                problem(m_result.nodes.path(frame.folder), errorText(error, EIO));
-                frame.nextEntry = frame.endEntry;
-                continue;
-            }
-            m_closedFrames = top;
-        }
-        const char* name = m_names.data() + m_entryOffsets[frame.nextEntry++];
-        visit(top, name);
+        visit(m_frames.size() - 1, frame.listing->entries[frame.nextEntry++]);
     }
     if (m_cancellation.isCancelled())
         throw CancellationError();
 }
 
-void Walk::visit(std::size_t frameIndex, const char* name) {
+void Walk::visit(std::size_t frameIndex, Entry& entry) {
     NodeTable& table = m_result.nodes;
-    const Frame& frame = m_frames[frameIndex];
-    const NodeIndex parent = frame.folder;
+    const NodeIndex parent = m_frames[frameIndex].folder;
+    const char* name = m_frames[frameIndex].listing->name(entry);
 
-    FileStatus status;
-    int error = readFileStatus(frame.fd, name, status);
-    if (error == 0 && m_hooks && m_hooks->status) [[unlikely]]
-        error = m_hooks->status(childPath(parent, name), status);
-    if (error != 0) {
-        problem(childPath(parent, name), errorText(error, EIO));
+    switch (entry.kind) {
+    case FolderListings::Kind::Unreadable:
+        problem(childPath(parent, name), errorText(entry.error, EIO));
         return;
-    }
-    const bool isDirectory = status.isDirectory();
-    if (isDirectory) {
-        if (status.device != m_rootDevice ||
-            (m_rootHasMountId && status.hasMountId && status.mountId != m_rootMountId)) {
-            problem(childPath(parent, name), kNestedVolume);
-            return;
-        }
-        if (onDescentChain(status.device, status.inode)) {
-            problem(childPath(parent, name), errorText(ELOOP, ELOOP));
-            return;
-        }
+    case FolderListings::Kind::NestedVolume:
+        problem(childPath(parent, name), kNestedVolume);
+        return;
+    case FolderListings::Kind::Loop:
+        problem(childPath(parent, name), errorText(ELOOP, ELOOP));
+        return;
+    case FolderListings::Kind::Measured:
+        break;
     }
 
+    const FileStatus& status = entry.status;
+    const bool isDirectory = status.isDirectory();
     const bool repeat = status.isRegularFile() && !m_seen.insert(status.device, status.inode);
     const NodeIndex index = table.addRecord(parent, std::string_view(name));
     table.setNode(index,
@@ -472,30 +373,30 @@ void Walk::visit(std::size_t frameIndex, const char* name) {
                                        repeat ? std::optional<std::int64_t>(0) : std::nullopt),
                   true);
     table.appendChild(parent, index);
-    const NodeTable::Record& entry = table[index];
+    const NodeTable::Record& record = table[index];
 
     if (m_navigation) {
         // Live totals: the ancestors are exactly the folders on the descent stack.
         for (std::size_t k = frameIndex + 1; k-- > 0;)
-            addSubtree(table.mutableRecord(m_frames[k].folder), entry);
+            addSubtree(table.mutableRecord(m_frames[k].folder), record);
     }
     if (isDirectory)
         ++m_folders;
     else
         ++m_files;
-    m_bytes = saturatingAdd(m_bytes, entry.allocatedSize);
+    m_bytes = saturatingAdd(m_bytes, record.allocatedSize);
 
     std::size_t topLevel = m_frames[frameIndex].topLevel;
     if (parent == m_rootIndex) {
         topLevel = m_topLevel.size();
         TopLevelEntry made{index, {}};
-        made.totals.logical = entry.logicalSize;
-        made.totals.allocated = entry.allocatedSize;
-        made.totals.savings = entry.compressedSavings;
-        made.totals.files = entry.fileCount;
+        made.totals.logical = record.logicalSize;
+        made.totals.allocated = record.allocatedSize;
+        made.totals.savings = record.compressedSavings;
+        made.totals.files = record.fileCount;
         m_topLevel.push_back(made);
     } else {
-        m_topLevel[topLevel].totals.add(entry);
+        m_topLevel[topLevel].totals.add(record);
     }
 
     if (m_progress && (m_files + m_folders) % kReportEvery == 0) {
@@ -507,43 +408,19 @@ void Walk::visit(std::size_t frameIndex, const char* name) {
     }
 
     if (isDirectory)
-        descend(frameIndex, index, name, status, topLevel);
+        descend(index, std::move(entry.folder), topLevel);
 }
 
-void Walk::descend(std::size_t frameIndex, NodeIndex folder, const char* name, const FileStatus& status,
-                   std::size_t topLevel) {
-    int error = 0;
-    if (m_hooks && m_hooks->open) [[unlikely]]
-        error = m_hooks->open(childPath(m_frames[frameIndex].folder, name));
-    int fd = -1;
-    if (error == 0) {
-        fd = ::openat(m_frames[frameIndex].fd, name, kOpenFolder);
-        if (fd < 0)
-            error = errno;
-    }
-    if (fd < 0) {
-        problem(m_result.nodes.path(folder), errorText(error, EIO));
+void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
+    m_listings->await(*listing);
+    if (listing->openError != 0) {
+        problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));
         return;
     }
-    Frame frame;
-    frame.folder = folder;
-    frame.fd = fd;
-    frame.namesStart = m_names.size();
-    frame.firstEntry = frame.nextEntry = m_entryOffsets.size();
-    frame.device = status.device;
-    frame.inode = status.inode;
-    frame.topLevel = topLevel;
-    // `name` points into m_names, which the listing may move: it is not used after this point.
-    const int listError = listFolder(fd);
-    frame.endEntry = m_entryOffsets.size();
-    m_frames.push_back(frame);
+    const int listError = listing->listError;
+    m_frames.push_back(Frame{folder, std::move(listing), 0, topLevel});
     if (listError != 0)
         problem(m_result.nodes.path(folder), errorText(listError, EIO));
-    if (m_frames.size() - m_closedFrames > kMaxOpenFolders) {
-        ::close(m_frames[m_closedFrames].fd);
-        m_frames[m_closedFrames].fd = -1;
-        ++m_closedFrames;
-    }
 }
 
 // Without live totals, every folder's totals are summed once at the end. Records are made in walk order
@@ -585,17 +462,9 @@ void Walk::report(std::string path) {
 ScanResult Walk::run(const std::string& requestedRoot) {
     m_start = steadySeconds();
     m_result.scannedAt = Date::now();
-    struct CloseFrames {
-        std::vector<Frame>& frames;
-        ~CloseFrames() {
-            for (const Frame& f : frames)
-                if (f.fd >= 0)
-                    ::close(f.fd);
-        }
-    } closeOnExit{m_frames};
-
     resolveRoot(requestedRoot);
     walk();
+    m_listings.reset();
     if (!m_navigation)
         rollUp();
     if (m_progress)
@@ -607,9 +476,22 @@ ScanResult Walk::run(const std::string& requestedRoot) {
 
 } // namespace
 
+unsigned DiskScanner::defaultThreads() {
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    unsigned cores = 0;
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0)
+        cores = static_cast<unsigned>(CPU_COUNT(&cpus));
+    if (cores == 0)
+        cores = std::thread::hardware_concurrency();
+    return std::clamp(cores, 1u, kMaxThreads);
+}
+
 ScanResult DiskScanner::scan(const std::string& root, const CancellationFlag& cancellation,
                              const ScanNavigation* navigation, const ProgressCallback& progress) const {
-    Walk walk(m_hooks.get(), cancellation, navigation, progress);
+    const unsigned threads = m_threads == 0 ? defaultThreads() : m_threads;
+    // One thread walks alone; more are all workers besides the walking thread.
+    Walk walk(m_hooks.get(), threads == 1 ? 0 : threads, m_readAhead, cancellation, navigation, progress);
     return walk.run(root);
 }
 

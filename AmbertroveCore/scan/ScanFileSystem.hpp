@@ -10,6 +10,9 @@ namespace ambertrove {
 // Hooks a test installs in a DiskScanner to stand in for conditions it cannot make on a real disk
 // (unreadable entries when running as root, other devices, mount points). Each hook gets the entry's
 // absolute path; an empty hook leaves the real call alone. A scanner without hooks pays nothing for them.
+// A scanner may call the hooks from its worker threads, never two at once: a hook that reads or changes
+// state of the test must not rely on the calling thread, and sees the entries of different folders in no
+// particular order (those of one folder in listing order).
 struct ScanFileSystem {
     // After a successful status read: may change the status, or return an errno value to fail the read.
     std::function<int(const std::string& path, FileStatus& status)> status;

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <time.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -44,7 +45,22 @@ int removeEntry(const char* path, const struct stat*, int type, struct FTW*) {
     return 0;
 }
 
+int settleFolder(const char* path, const struct stat* sb, int type, struct FTW*) {
+    if (type == FTW_D) {
+        timespec times[2] = {{sb->st_atim.tv_sec, 0}, {0, UTIME_OMIT}};
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        times[0].tv_sec = now.tv_sec + 3600;
+        ::utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW);
+    }
+    return 0;
+}
+
 } // namespace
+
+void settleAccessTimes(const std::string& path) {
+    ::nftw(path.c_str(), settleFolder, 32, FTW_PHYS);
+}
 
 void removeTree(const std::string& path) {
     // First pass top-down makes every folder enterable, the second removes bottom-up.

@@ -33,4 +33,9 @@ private:
 // Removes a tree, making folders writable first. Never follows symbolic links.
 void removeTree(const std::string& path);
 
+// Sets the access time of every folder in a tree an hour ahead, so that listing them does not change it
+// (a scan reads a folder's status before it lists it: two scans would otherwise differ when a second
+// boundary falls in between).
+void settleAccessTimes(const std::string& path);
+
 } // namespace ambertrove::test

@@ -1,0 +1,531 @@
+#include "scan/FolderListings.hpp"
+
+#include "model/AmbertroveError.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <new>
+#include <pthread.h>
+#include <string_view>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace ambertrove {
+
+namespace {
+
+constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr std::size_t kListingBuffer = 64 * 1024;
+// How often a reader looks at the shared flag when no hook can set it between two entries.
+constexpr std::size_t kFlagEvery = 64;
+// How often the walk looks at the flag while it waits for a worker.
+constexpr std::chrono::milliseconds kWaitSlice{20};
+// openat2 takes paths of at most PATH_MAX bytes: longer ones are opened a piece at a time.
+constexpr std::size_t kPathPiece = 3072;
+// Folders with more entries than this have the status of their entries read in parts of this size, by
+// as many workers as are free.
+constexpr std::size_t kPart = 256;
+
+std::atomic<bool> g_noOpenat2{false};
+
+// Opens `path` below `base` in steps of at most `limit` bytes (a component at least), each step from the
+// folder the one before opened.
+template <class OpenStep>
+int openInSteps(int base, std::string_view path, std::size_t limit, OpenStep openStep) {
+    int dir = base;
+    for (;;) {
+        std::size_t end = path.size();
+        if (end > limit) {
+            end = limit > 0 ? path.rfind('/', limit) : std::string_view::npos;
+            if (end == std::string_view::npos || end == 0)
+                end = std::min(path.find('/'), path.size());
+        }
+        const std::string step(path.substr(0, end));
+        const int fd = openStep(dir, step.c_str());
+        const int error = errno;
+        if (dir != base)
+            ::close(dir);
+        if (fd < 0) {
+            errno = error;
+            return -1;
+        }
+        if (end >= path.size())
+            return fd;
+        dir = fd;
+        path.remove_prefix(end + 1);
+    }
+}
+
+// One step below `dir` without following any link or crossing a mount point; -1 with ENOSYS or EPERM
+// when the system (or a sandbox) refuses the call itself.
+int openResolved(int dir, const char* path) {
+    open_how how{};
+    how.flags = kOpenFolder;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+        if (fd >= 0)
+            return static_cast<int>(fd);
+        if (errno != EAGAIN && errno != EINTR) // EAGAIN: a rename raced the resolution
+            break;
+    }
+    if (errno == ENOSYS)
+        g_noOpenat2.store(true, std::memory_order_relaxed);
+    return -1;
+}
+
+int openComponent(int dir, const char* name) {
+    return ::openat(dir, name, kOpenFolder);
+}
+
+// Opens a folder by its path below the root's descriptor (NUL-terminated at `length`).
+int openBelow(int base, const char* path, std::size_t length) {
+    if (!g_noOpenat2.load(std::memory_order_relaxed)) {
+        const int fd = length <= kPathPiece ? openResolved(base, path)
+                                            : openInSteps(base, {path, length}, kPathPiece, openResolved);
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+            return fd;
+    }
+    // Without openat2: one component at a time, none of them a link.
+    return openInSteps(base, {path, length}, 0, openComponent);
+}
+
+// Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
+// are kept.
+int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing) {
+    if (buffer.size() < kListingBuffer)
+        buffer.resize(kListingBuffer);
+    for (;;) {
+        const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
+        constexpr std::size_t lengthAt = 16, nameAt = 19;
+        std::size_t records = 0;
+        for (long pos = 0; pos < n; ++records) {
+            unsigned short length;
+            std::memcpy(&length, buffer.data() + pos + lengthAt, sizeof length);
+            pos += length;
+        }
+        listing.entries.reserve(listing.entries.size() + records);
+        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n) - records * nameAt);
+        for (long pos = 0; pos < n;) {
+            const char* record = buffer.data() + pos;
+            unsigned short length;
+            std::memcpy(&length, record + lengthAt, sizeof length);
+            pos += length;
+            const char* name = record + nameAt;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            const std::size_t size = std::strlen(name) + 1;
+            FolderListings::Entry& entry = listing.entries.emplace_back();
+            entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
+            listing.names.insert(listing.names.end(), name, name + size);
+        }
+    }
+}
+
+// The weight of a listing in the read-ahead bound.
+std::size_t weight(const FolderListings::Listing& listing) {
+    return listing.entries.size() + 1;
+}
+
+} // namespace
+
+bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
+    // Whether `ta` comes after `tb` in the walk: compare them below their closest common ancestor. The
+    // parts of a folder come before its contents, and the earlier parts first.
+    const Listing* a = ta.listing;
+    const Listing* b = tb.listing;
+    if (a == b)
+        return ta.begin > tb.begin;
+    if (a->exactKey && b->exactKey) {
+        const std::uint32_t common = std::min(a->depth, b->depth);
+        for (std::uint32_t k = 0; k < common; ++k)
+            if (a->key[k] != b->key[k])
+                return a->key[k] > b->key[k];
+        return a->depth > b->depth;
+    }
+    const Listing* x = a;
+    const Listing* y = b;
+    while (x->depth > y->depth)
+        x = x->parent;
+    while (y->depth > x->depth)
+        y = y->parent;
+    if (x == y)
+        return a->depth > b->depth; // a folder comes before its contents
+    while (x->parent != y->parent) {
+        x = x->parent;
+        y = y->parent;
+    }
+    return x->position > y->position;
+}
+
+void FolderListings::Release::operator()(Listing* listing) const noexcept {
+    ListingMemory* memory = listing->memory;
+    listing->~Listing();
+    memory->deallocate(listing, sizeof(Listing));
+}
+
+FolderListings::ListingPtr FolderListings::makeListing() {
+    return ListingPtr(new (m_memory.allocate(sizeof(Listing))) Listing(&m_memory));
+}
+
+FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileSystem* hooks,
+                               const CancellationFlag& cancellation, unsigned workers, std::size_t readAhead)
+    : m_root(std::move(root))
+    , m_hooks(hooks)
+    , m_cancellation(cancellation)
+    , m_maxWorkers(workers)
+    , m_readAhead(std::max<std::size_t>(readAhead, 1))
+    , m_memory(memory)
+    , m_rootListing(makeListing())
+    , m_ownScratch(&memory) {
+    m_rootListing->device = m_root.status.device;
+    m_rootListing->inode = m_root.status.inode;
+}
+
+FolderListings::~FolderListings() {
+    {
+        std::lock_guard lock(m_lock);
+        m_stop = true;
+    }
+    m_abandoned.store(true, std::memory_order_relaxed);
+    m_workAvailable.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+    // Large folders whose parts were left unread still hold their descriptor (the root's is closed below).
+    for (const Task& task : m_parts)
+        if (task.listing->parent && task.listing->fd >= 0) {
+            ::close(task.listing->fd);
+            task.listing->fd = -1;
+        }
+    if (m_root.fd >= 0)
+        ::close(m_root.fd);
+}
+
+FolderListings::ListingPtr FolderListings::takeRoot() {
+    return std::move(m_rootListing);
+}
+
+std::string FolderListings::absolutePath(std::string_view relativePath) const {
+    if (relativePath.empty())
+        return m_root.path;
+    std::string path = m_root.path;
+    if (path.back() != '/')
+        path.push_back('/');
+    path.append(relativePath);
+    return path;
+}
+
+bool FolderListings::stopping(std::size_t entryIndex) const {
+    if (m_abandoned.load(std::memory_order_relaxed))
+        return true;
+    // A hook may set the flag between any two entries.
+    return (m_hooks || entryIndex % kFlagEvery == 0) && m_cancellation.isCancelled();
+}
+
+void FolderListings::appendRelativePath(const Listing& listing, Scratch& scratch) {
+    if (!listing.parent)
+        return;
+    appendRelativePath(*listing.parent, scratch);
+    if (!scratch.path.empty())
+        scratch.path.push_back('/');
+    const Listing& parent = *listing.parent;
+    scratch.path.append(parent.name(parent.entries[listing.position]));
+}
+
+int FolderListings::openFolder(std::string_view relativePath) {
+    if (m_hooks && m_hooks->open) [[unlikely]] {
+        std::lock_guard hookLock(m_hookLock);
+        if (const int error = m_hooks->open(absolutePath(relativePath)); error != 0) {
+            errno = error;
+            return -1;
+        }
+    }
+    return openBelow(m_root.fd, relativePath.data(), relativePath.size());
+}
+
+bool FolderListings::read(Listing& listing, Scratch& scratch) {
+    try {
+        scratch.path.clear();
+        appendRelativePath(listing, scratch);
+        int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
+        if (listing.parent) {
+            fd = openFolder(scratch.path);
+            if (fd < 0) {
+                listing.openError = errno;
+                return true;
+            }
+        }
+        listing.fd = fd;
+        listing.partsLeft.store(1, std::memory_order_relaxed);
+        listing.listError = listNames(fd, scratch.names, listing);
+        const std::size_t count = listing.entries.size();
+        if (m_maxWorkers > 0 && count > 2 * kPart) {
+            std::lock_guard lock(m_lock);
+            if (m_splitListings < m_maxWorkers) {
+                const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
+                m_parts.reserve(m_parts.size() + parts);                            // nothing below throws
+                ++m_splitListings;
+                listing.split = true;
+                listing.partsLeft.store(1 + parts, std::memory_order_relaxed);
+                for (std::uint32_t k = 1; k <= parts; ++k)
+                    push(m_parts, Task{&listing, static_cast<std::uint32_t>(k * kPart)});
+                offer(parts, true);
+            }
+        }
+        const std::size_t end = listing.split ? kPart : count;
+        readStatuses(listing, 0, end, scratch);
+    } catch (...) {
+        fail(listing);
+    }
+    return finishPart(listing);
+}
+
+bool FolderListings::readPart(Listing& listing, std::uint32_t begin, Scratch& scratch) {
+    try {
+        scratch.path.clear();
+        if (m_hooks)
+            appendRelativePath(listing, scratch);
+        readStatuses(listing, begin, std::min<std::size_t>(begin + kPart, listing.entries.size()), scratch);
+    } catch (...) {
+        fail(listing);
+    }
+    return finishPart(listing);
+}
+
+void FolderListings::fail(Listing& listing) {
+    std::lock_guard lock(m_lock);
+    if (!listing.failure)
+        listing.failure = std::current_exception();
+}
+
+// True for the reader of the last part, which closes the folder.
+bool FolderListings::finishPart(Listing& listing) {
+    if (listing.partsLeft.load(std::memory_order_relaxed) > 1 &&
+        listing.partsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return false;
+    if (listing.fd >= 0 && listing.parent)
+        ::close(listing.fd);
+    listing.fd = -1;
+    return true;
+}
+
+void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch) {
+    const FileStatus& root = m_root.status;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (stopping(i)) [[unlikely]] {
+            listing.cancelled.store(true, std::memory_order_relaxed);
+            return;
+        }
+        Entry& entry = listing.entries[i];
+        const char* name = listing.name(entry);
+        int error = readFileStatus(listing.fd, name, entry.status);
+        if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
+            std::string path = absolutePath(scratch.path);
+            if (path.back() != '/')
+                path.push_back('/');
+            path.append(name);
+            std::lock_guard hookLock(m_hookLock);
+            error = m_hooks->status(path, entry.status);
+        }
+        const FileStatus& status = entry.status;
+        if (error != 0) {
+            entry.kind = Kind::Unreadable;
+            entry.error = error;
+            continue;
+        }
+        if (!status.isDirectory())
+            continue;
+        if (status.device != root.device ||
+            (root.hasMountId && status.hasMountId && status.mountId != root.mountId)) {
+            entry.kind = Kind::NestedVolume;
+            continue;
+        }
+        bool loop = false;
+        for (const Listing* l = &listing; l && !loop; l = l->parent)
+            loop = l->inode == status.inode && l->device == status.device;
+        if (loop) {
+            entry.kind = Kind::Loop;
+            continue;
+        }
+        ListingPtr folder = makeListing();
+        folder->parent = &listing;
+        folder->depth = listing.depth + 1;
+        folder->position = static_cast<std::uint32_t>(i);
+        folder->exactKey = listing.exactKey && listing.depth < Listing::kKeyDepth && i < 0xFFFF;
+        if (folder->exactKey) {
+            std::copy_n(listing.key, listing.depth, folder->key);
+            folder->key[listing.depth] = static_cast<std::uint16_t>(i);
+        }
+        folder->device = status.device;
+        folder->inode = status.inode;
+        entry.folder = std::move(folder);
+    }
+}
+
+void FolderListings::push(std::vector<Task>& heap, Task task) {
+    heap.push_back(task);
+    std::push_heap(heap.begin(), heap.end(), Later{});
+}
+
+FolderListings::Task FolderListings::pop(std::vector<Task>& heap) {
+    std::pop_heap(heap.begin(), heap.end(), Later{});
+    const Task task = heap.back();
+    heap.pop_back();
+    return task;
+}
+
+bool FolderListings::takeWork(Task& task) {
+    // Parts of a large folder are read whatever the read-ahead bound (the folder counts once complete),
+    // and before any listing that comes after them.
+    const bool listingAllowed = !m_waiting.empty() && m_ahead.load(std::memory_order_relaxed) < m_readAhead;
+    if (!m_parts.empty() && (!listingAllowed || !Later{}(m_parts.front(), m_waiting.front()))) {
+        task = pop(m_parts);
+        return true;
+    }
+    if (!listingAllowed)
+        return false;
+    task = pop(m_waiting);
+    return true;
+}
+
+void FolderListings::publish(Listing& listing) {
+    struct MarkRead {
+        Listing& listing;
+        ~MarkRead() { listing.state.store(Listing::State::Read, std::memory_order_release); }
+    } markRead{listing}; // once its folders are queued
+    m_ahead.fetch_add(weight(listing), std::memory_order_relaxed);
+    if (listing.split)
+        --m_splitListings;
+    if (m_maxWorkers == 0)
+        return;
+    std::size_t queued = 0;
+    if (!listing.failure && !listing.cancelled.load(std::memory_order_relaxed))
+        for (Entry& entry : listing.entries)
+            if (entry.folder) {
+                push(m_waiting, Task{entry.folder.get()});
+                ++queued;
+            }
+    offer(queued, false);
+}
+
+void FolderListings::offer(std::size_t queued, bool parts) {
+    if (queued == 0)
+        return;
+    // Workers start as the walk finds work for them.
+    while (m_workers.size() < m_maxWorkers && m_idleWorkers < m_waiting.size() + m_parts.size()) {
+        try {
+            m_workers.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            break; // fewer workers: the walk reads what they do not
+        }
+        ++m_idleWorkers;
+    }
+    // Workers held back by the bound are woken by the walk once it has taken a good share (below).
+    if (parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead)
+        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
+            m_workAvailable.notify_one();
+}
+
+void FolderListings::work() {
+    ::pthread_setname_np(::pthread_self(), "scan-worker");
+    Scratch scratch(&m_memory);
+    std::unique_lock lock(m_lock);
+    for (;;) {
+        Task next{};
+        while (!m_stop && !takeWork(next))
+            m_workAvailable.wait(lock);
+        if (m_stop)
+            return;
+        --m_idleWorkers;
+        Listing& listing = *next.listing;
+        if (next.begin == Task::kWhole)
+            listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
+        lock.unlock();
+        const bool complete =
+            next.begin == Task::kWhole ? read(listing, scratch) : readPart(listing, next.begin, scratch);
+        lock.lock();
+        ++m_idleWorkers;
+        if (complete) {
+            publish(listing);
+            if (m_awaited == &listing)
+                m_listingRead.notify_one();
+        }
+    }
+}
+
+void FolderListings::await(Listing& listing) {
+    if (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
+        std::unique_lock lock(m_lock);
+        if (listing.state.load(std::memory_order_relaxed) == Listing::State::Waiting) {
+            // The walk needs it now and no worker has it: read it here rather than wait. It is the first
+            // of the waiting listings in walk order, so the top of the heap (unless it is the root, never
+            // queued).
+            if (!m_waiting.empty() && m_waiting.front().listing == &listing) {
+                (void)pop(m_waiting);
+            } else if (const auto it = std::find_if(m_waiting.begin(), m_waiting.end(),
+                                                    [&](const Task& t) { return t.listing == &listing; });
+                       it != m_waiting.end()) {
+                m_waiting.erase(it);
+                std::make_heap(m_waiting.begin(), m_waiting.end(), Later{});
+            }
+            listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
+            lock.unlock();
+            const bool complete = read(listing, m_ownScratch);
+            lock.lock();
+            if (complete)
+                publish(listing);
+            // Otherwise workers read its other parts: wait for them below.
+        }
+        m_awaited = &listing;
+        while (listing.state.load(std::memory_order_acquire) != Listing::State::Read) {
+            if (!m_parts.empty() && m_parts.front().listing == &listing) {
+                // A part of it no worker has taken yet: read that rather than wait.
+                const Task part = pop(m_parts);
+                lock.unlock();
+                const bool complete = readPart(listing, part.begin, m_ownScratch);
+                lock.lock();
+                if (complete)
+                    publish(listing);
+                continue;
+            }
+            m_listingRead.wait_for(lock, kWaitSlice);
+            if (listing.state.load(std::memory_order_acquire) != Listing::State::Read &&
+                m_cancellation.isCancelled()) {
+                m_awaited = nullptr;
+                throw CancellationError();
+            }
+        }
+        m_awaited = nullptr;
+    }
+    // It no longer counts ahead of the walk.
+    const std::size_t before = m_ahead.fetch_sub(weight(listing), std::memory_order_relaxed);
+    // Workers stop at the bound and start again a quarter below it, all at once, rather than one at a
+    // time with every listing taken.
+    const std::size_t resume = m_readAhead - m_readAhead / 4;
+    if (before >= resume && before - weight(listing) < resume) {
+        std::lock_guard lock(m_lock);
+        m_workAvailable.notify_all();
+    }
+    checkOutcome(listing);
+}
+
+void FolderListings::checkOutcome(const Listing& listing) {
+    if (listing.failure)
+        std::rethrow_exception(listing.failure);
+    if (listing.cancelled.load(std::memory_order_relaxed))
+        throw CancellationError();
+}
+
+} // namespace ambertrove

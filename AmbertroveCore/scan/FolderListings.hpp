@@ -1,0 +1,189 @@
+#pragma once
+
+#include "platform/FileStatus.hpp"
+#include "scan/CancellationFlag.hpp"
+#include "scan/ListingMemory.hpp"
+#include "scan/ScanFileSystem.hpp"
+#include "scan/SpinLock.hpp"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace ambertrove {
+
+// The listings of the folders a scan walks, each with the status of every entry, read by worker threads
+// ahead of the walk in the order the walk will ask for them (a folder before its contents, then in
+// listing order). The walking thread takes them one at a time with `await`; when the listing it needs
+// has not been started yet it reads it itself, so a walk never waits for a worker that is busy further
+// ahead, and without workers it reads every listing itself, when it gets there.
+//
+// The status of the entries of a large folder is read in parts, by as many workers as are free (the walk
+// among them when it waits for that folder).
+//
+// Folders are opened by their path below the root's descriptor, never through a link and never across a
+// mount point, so a worker holds one descriptor at a time however deep the tree, besides those of the
+// large folders being read in parts (at most one per worker). How far the workers may run ahead is
+// bounded by a number of entries listed but not yet taken.
+class FolderListings {
+public:
+    // What the walk makes of an entry; decided where the status is read, from that status and the
+    // folder's ancestors.
+    enum class Kind : std::uint8_t {
+        Measured,     // gets a node; a folder among them comes with the listing of its contents
+        Unreadable,   // its status could not be read (`error`)
+        NestedVolume, // a folder on another device or mount
+        Loop,         // a folder that is one of its own ancestors
+    };
+
+    struct Listing;
+    // Frees a listing into the memory it was made in.
+    struct Release {
+        void operator()(Listing* listing) const noexcept;
+    };
+    using ListingPtr = std::unique_ptr<Listing, Release>;
+
+    struct Entry {
+        FileStatus status;
+        ListingPtr folder; // a measured folder's listing, read ahead or still to be read
+        std::uint32_t nameOffset = 0;
+        int error = 0;
+        Kind kind = Kind::Measured;
+    };
+
+    // One folder: made when its parent is listed, filled by a worker or by the walk.
+    struct Listing {
+        explicit Listing(ListingMemory* memory_)
+            : entries(ListingAllocator<Entry>(memory_))
+            , names(ListingAllocator<char>(memory_))
+            , memory(memory_) {}
+
+        int openError = 0; // the folder could not be opened: no entries
+        int listError = 0; // the listing stopped early: the entries read before are kept
+        std::vector<Entry, ListingAllocator<Entry>> entries;
+        std::vector<char, ListingAllocator<char>> names; // NUL-terminated
+
+        [[nodiscard]] const char* name(const Entry& entry) const { return names.data() + entry.nameOffset; }
+
+    private:
+        friend class FolderListings;
+        enum class State : std::uint8_t { Waiting, Reading, Read };
+        ListingMemory* memory;
+        Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
+        std::uint32_t depth = 0;
+        std::uint32_t position = 0; // in the parent's entries
+        // The positions from the root down, for comparing places in the walk without visiting ancestors;
+        // `exactKey` when the listing is shallow enough and every position fits.
+        static constexpr std::uint32_t kKeyDepth = 12;
+        std::uint16_t key[kKeyDepth] = {};
+        bool exactKey = true;
+        std::int32_t device = 0;
+        std::uint64_t inode = 0;
+        std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
+        int fd = -1;                              // while its parts are read
+        std::atomic<std::uint32_t> partsLeft{0};  // parts of a large folder still being read
+        bool split = false;                       // read in parts (set with the lock held)
+        std::atomic<bool> cancelled{false};
+        std::exception_ptr failure; // the first, set with the lock held
+    };
+
+    // What a reader reuses from one folder to the next: the buffer it takes names in, and the path.
+    struct Scratch {
+        explicit Scratch(ListingMemory* memory)
+            : names(ListingAllocator<char>(memory))
+            , path(ListingAllocator<char>(memory)) {}
+        std::vector<char, ListingAllocator<char>> names;
+        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> path;
+    };
+
+    // The root as the walk resolved it: its descriptor (owned from here on), absolute path and status.
+    struct Root {
+        int fd = -1;
+        std::string path;
+        FileStatus status;
+    };
+
+    // `workers` threads at most (0: the walking thread reads every listing); they start as work appears.
+    // `readAhead`: the entries that may be listed ahead of the walk. Hooks are called one at a time.
+    // Listings are made in `memory`, which must outlive them.
+    FolderListings(Root root, ListingMemory& memory, const ScanFileSystem* hooks,
+                   const CancellationFlag& cancellation, unsigned workers, std::size_t readAhead);
+    // Stops and joins the workers; closes the root.
+    ~FolderListings();
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+
+    // The root's listing, for the walk to own.
+    [[nodiscard]] ListingPtr takeRoot();
+    // Returns once `listing` (the root's or one of an entry the walk holds) is complete. Throws
+    // CancellationError when the flag is set meanwhile, or what reading it failed with.
+    void await(Listing& listing);
+
+private:
+    // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
+    struct Task {
+        static constexpr std::uint32_t kWhole = UINT32_MAX;
+        Listing* listing;
+        std::uint32_t begin = kWhole;
+    };
+    struct Later {
+        bool operator()(const Task& a, const Task& b) const;
+    };
+
+    void work();
+    // Reads one listing's folder and the status of its entries, or of a part of them, outside the lock.
+    // True when the listing is complete (the last of its parts was read).
+    bool read(Listing& listing, Scratch& scratch);
+    bool readPart(Listing& listing, std::uint32_t begin, Scratch& scratch);
+    void readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch);
+    void fail(Listing& listing);
+    bool finishPart(Listing& listing);
+    // Marks a read listing complete and queues its folders (with the lock held).
+    void publish(Listing& listing);
+    static void push(std::vector<Task>& heap, Task task);
+    static Task pop(std::vector<Task>& heap);
+    // The next task for a worker, if it may take one (with the lock held).
+    [[nodiscard]] bool takeWork(Task& task);
+    // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
+    void offer(std::size_t queued, bool parts);
+    static void checkOutcome(const Listing& listing);
+    [[nodiscard]] int openFolder(std::string_view relativePath);
+    [[nodiscard]] ListingPtr makeListing();
+    [[nodiscard]] std::string absolutePath(std::string_view relativePath) const;
+    // The path of a listing's folder below the root (its ancestors' names), into `path`.
+    static void appendRelativePath(const Listing& listing, Scratch& scratch);
+    [[nodiscard]] bool stopping(std::size_t entryIndex) const;
+
+    Root m_root;
+    const ScanFileSystem* m_hooks;
+    const CancellationFlag& m_cancellation;
+    const unsigned m_maxWorkers;
+    const std::size_t m_readAhead;
+    ListingMemory& m_memory;
+    ListingPtr m_rootListing;
+    Scratch m_ownScratch; // the walking thread's, when it reads a listing itself
+
+    SpinLock m_lock;
+    std::condition_variable_any m_workAvailable;
+    std::condition_variable_any m_listingRead;
+    std::vector<Task> m_waiting;  // listings no one reads yet, a heap: what the walk needs first on top
+    std::vector<Task> m_parts;    // parts of large folders no one reads yet, a heap likewise
+    unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
+    std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
+    unsigned m_idleWorkers = 0;
+    Listing* m_awaited = nullptr;
+    bool m_stop = false;
+    std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
+    std::vector<std::thread> m_workers;
+    std::mutex m_hookLock;
+};
+
+} // namespace ambertrove
