@@ -150,9 +150,13 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
     for (std::string_view q : kLinuxSystemPaths)
         protectedPaths.emplace_back(q);
     protectedPaths.push_back(joined(home, "/.local/share/Trash"));
-    if (const std::string homeTrash = joined(dataHome, "/Trash"); homeTrash != protectedPaths.back())
-        protectedPaths.push_back(homeTrash);
-    protectedPaths.push_back(stateFolder());
+    // The data folder may be named through a link, while the judged path has every link resolved.
+    for (const std::string& q : {joined(dataHome, "/Trash"), stateFolder()}) {
+        protectedPaths.push_back(q);
+        if (const std::optional<std::string> resolvedQ = PathResolution::resolvingSymlinks(q);
+            resolvedQ && *resolvedQ != q)
+            protectedPaths.push_back(*resolvedQ);
+    }
     for (const std::string& q : protectedPaths)
         if (judged == q || isInside(judged, q) || isInside(q, judged))
             return std::string(kProtectedData);

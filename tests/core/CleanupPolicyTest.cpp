@@ -225,6 +225,18 @@ TEST(CleanupPolicy, TheDataFolderTrashIsProtectedWhereverItIs) {
     EXPECT_EQ(policy.rejection(home + "/.local/share/Trash"), kData);
 }
 
+TEST(CleanupPolicy, TheDataFolderTrashAndStateAreProtectedWhenReachedThroughALink) {
+    TempDir dir;
+    const std::string home = dir.makeDir("home");
+    const std::string real = dir.makeDir("real-data");
+    const std::string linked = dir.makeSymlink("xdg", real);
+    const CleanupPolicy policy(home, linked, dir / "proc");
+    EXPECT_EQ(policy.rejection(real + "/Trash/files/x"), kData);
+    EXPECT_EQ(policy.rejection(real + "/Trash"), kData);
+    EXPECT_EQ(policy.rejection(real + "/Ambertrove/receipts.json"), kData);
+    EXPECT_EQ(policy.rejection(real + "/other"), std::nullopt);
+}
+
 TEST(CleanupPolicy, TheRunningProgramCannotRemoveItself) {
     FolderFixture f;
     const std::string program = f.dir.makeFile("home/bin/ambertrove", "binary");
