@@ -82,14 +82,18 @@ FileDescriptor openFolder(const std::string& path) {
     return FileDescriptor(fd);
 }
 
-// Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence.
+// Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence. A sequence has at most three
+// continuation bytes: bytes that are not UTF-8 are cut at the limit instead of leaving nothing.
 std::string_view cutUtf8(std::string_view text, std::size_t limit) {
     if (text.size() <= limit)
         return text;
+    const auto continues = [&](std::size_t at) {
+        return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+    };
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    while (end > 0 && limit - end < 3 && continues(end))
         --end;
-    return text.substr(0, end);
+    return text.substr(0, continues(end) ? limit : end);
 }
 
 struct TrashFolder {

@@ -99,6 +99,22 @@ TEST(FreedesktopTrash, ALongNameIsTrashed) {
     EXPECT_EQ(readWholeFile(*trashed), "x");
 }
 
+TEST(FreedesktopTrash, ALongNameOfBytesThatAreNotUtf8IsCutAtTheLimit) {
+    // Bytes that would continue a UTF-8 character, without one to continue: cutting back to a
+    // character's start would leave nothing of the name.
+    const std::string name(255, '\x80');
+    EXPECT_EQ(FreedesktopTrash::trashName(name, 1), std::string(245, '\x80'));
+    EXPECT_EQ(FreedesktopTrash::trashName(name, 2), std::string(243, '\x80') + " 2");
+
+    TrashFixture f;
+    const std::string item = f.dir.makeFile("home/" + name, "x");
+    const std::optional<std::string> trashed = f.trash->moveToTrash(item);
+    ASSERT_TRUE(trashed);
+    EXPECT_EQ(*trashed, f.trashFolder + "/files/" + std::string(245, '\x80'));
+    EXPECT_EQ(readWholeFile(*trashed), "x");
+    EXPECT_FALSE(exists(item));
+}
+
 TEST(FreedesktopTrash, OtherFileSystemsUseTheirTopFolderTrash) {
     TrashFixture f;
     const std::string volume = f.dir.makeDir("volume");
