@@ -145,18 +145,21 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
     protectedPaths.reserve(kSystemPaths.size() + kHomePaths.size() + kLinuxSystemPaths.size() + 3);
     for (std::string_view q : kSystemPaths)
         protectedPaths.emplace_back(q);
+    // Account data may be kept elsewhere and reached through a link (a linked ".ssh", a data folder
+    // named through a link), while the judged path has every link resolved: it is protected where it lies.
+    const auto protectWhereItLies = [&](std::string q) {
+        std::optional<std::string> resolvedQ = PathResolution::resolvingSymlinks(q);
+        protectedPaths.push_back(std::move(q));
+        if (resolvedQ && *resolvedQ != protectedPaths.back())
+            protectedPaths.push_back(std::move(*resolvedQ));
+    };
     for (std::string_view q : kHomePaths)
-        protectedPaths.push_back(joined(home, q));
+        protectWhereItLies(joined(home, q));
     for (std::string_view q : kLinuxSystemPaths)
         protectedPaths.emplace_back(q);
-    protectedPaths.push_back(joined(home, "/.local/share/Trash"));
-    // The data folder may be named through a link, while the judged path has every link resolved.
-    for (const std::string& q : {joined(dataHome, "/Trash"), stateFolder()}) {
-        protectedPaths.push_back(q);
-        if (const std::optional<std::string> resolvedQ = PathResolution::resolvingSymlinks(q);
-            resolvedQ && *resolvedQ != q)
-            protectedPaths.push_back(*resolvedQ);
-    }
+    protectWhereItLies(joined(home, "/.local/share/Trash"));
+    protectWhereItLies(joined(dataHome, "/Trash"));
+    protectWhereItLies(stateFolder());
     for (const std::string& q : protectedPaths)
         if (judged == q || isInside(judged, q) || isInside(q, judged))
             return std::string(kProtectedData);

@@ -237,6 +237,20 @@ TEST(CleanupPolicy, TheDataFolderTrashAndStateAreProtectedWhenReachedThroughALin
     EXPECT_EQ(policy.rejection(real + "/other"), std::nullopt);
 }
 
+TEST(CleanupPolicy, AccountDataKeptElsewhereThroughALinkIsProtectedWhereItLies) {
+    TempDir dir;
+    const std::string home = dir.makeDir("home");
+    const std::string keys = dir.makeDir("home/dotfiles/ssh");
+    dir.makeFile("home/dotfiles/ssh/id_ed25519", "secret");
+    dir.makeSymlink("home/.ssh", keys);
+    dir.makeFile("home/dotfiles/vimrc", "set nu");
+    const CleanupPolicy policy(home, dir / "data", dir / "proc");
+    EXPECT_EQ(policy.rejection(keys + "/id_ed25519"), kData);
+    EXPECT_EQ(policy.rejection(keys), kData);
+    EXPECT_EQ(policy.rejection(home + "/dotfiles"), kData);
+    EXPECT_EQ(policy.rejection(home + "/dotfiles/vimrc"), std::nullopt);
+}
+
 TEST(CleanupPolicy, TheRunningProgramCannotRemoveItself) {
     FolderFixture f;
     const std::string program = f.dir.makeFile("home/bin/ambertrove", "binary");
