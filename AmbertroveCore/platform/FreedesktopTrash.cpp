@@ -82,6 +82,25 @@ FileDescriptor openFolder(const std::string& path) {
     return FileDescriptor(fd);
 }
 
+// The folder that holds the entry at `path`, opened one component at a time from "/" without following
+// any link: a link put in place of a folder after the item was checked cannot send another item away.
+FileDescriptor openHoldingFolder(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    FileDescriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        fail(errno);
+    const std::string parent = PathResolution::parentPath(path);
+    for (const std::string_view piece : PathResolution::components(parent)) {
+        const std::string name(piece);
+        const int fd = ::openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            fail(errno);
+        folder = FileDescriptor(fd);
+    }
+    return folder;
+}
+
 // Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence. A sequence has at most three
 // continuation bytes: bytes that are not UTF-8 are cut at the limit instead of leaving nothing.
 std::string_view cutUtf8(std::string_view text, std::size_t limit) {
@@ -215,6 +234,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
     ensurePrivateFolder(folder.path + "/info", m_locations.uid);
     const FileDescriptor files = openFolder(folder.path + "/files");
     const FileDescriptor info = openFolder(folder.path + "/info");
+    const FileDescriptor holder = openHoldingFolder(path);
+    const std::string itemName(name);
 
     std::string recordedPath = path;
     if (folder.topDirectory && PathResolution::isInside(path, *folder.topDirectory))
@@ -243,7 +264,8 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
             ::unlinkat(info.get(), infoName.c_str(), 0);
             throw;
         }
-        if (::renameat2(AT_FDCWD, path.c_str(), files.get(), trashed.c_str(), RENAME_NOREPLACE) == 0) {
+        if (::renameat2(holder.get(), itemName.c_str(), files.get(), trashed.c_str(), RENAME_NOREPLACE) ==
+            0) {
             ::fsync(info.get());
             ::fsync(files.get());
             return folder.path + "/files/" + trashed;

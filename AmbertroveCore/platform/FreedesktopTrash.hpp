@@ -13,7 +13,8 @@ namespace ambertrove {
 
 // The Trash of the freedesktop.org Trash specification: the home trash for items on the home's file
 // system, else a trash at the top folder of the item's own file system. An item is always renamed, never
-// copied, so it stays on its file system; its "info/NAME.trashinfo" record is written before the move.
+// copied, so it stays on its file system; its "info/NAME.trashinfo" record is written before the move. The
+// item is reached without following a link along its path (a linked folder fails with ENOTDIR).
 class FreedesktopTrash final : public Trash {
 public:
     struct Locations {

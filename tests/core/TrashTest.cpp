@@ -187,6 +187,23 @@ TEST(FreedesktopTrash, AFailedMoveLeavesNoRecord) {
     EXPECT_TRUE(listing(item + "/.Trash-" + std::to_string(::getuid()) + "/info").empty());
 }
 
+TEST(FreedesktopTrash, AnItemReachedThroughAFolderLinkIsNotMoved) {
+    // A link put in place of a folder after the item was checked must not send another item to the Trash.
+    TrashFixture f;
+    const std::string real = f.dir.makeFile("elsewhere/a.txt", "keep");
+    f.dir.makeSymlink("home/docs", f.dir / "elsewhere");
+    EXPECT_EQ(errnoOf([&] { (void)f.trash->moveToTrash(f.home + "/docs/a.txt"); }), ENOTDIR);
+    EXPECT_EQ(readWholeFile(real), "keep");
+    EXPECT_FALSE(exists(f.trashFolder + "/info/a.txt.trashinfo"));
+}
+
+TEST(FreedesktopTrash, AFolderNamedWithATrailingSlashIsMoved) {
+    TrashFixture f;
+    const std::string folder = f.dir.makeDir("home/box");
+    EXPECT_EQ(f.trash->moveToTrash(folder + "/"), f.trashFolder + "/files/box");
+    EXPECT_FALSE(exists(folder));
+}
+
 TEST(FreedesktopTrash, RestoreNeverReplacesAnEntry) {
     TrashFixture f;
     const std::string item = f.dir.makeFile("home/a.txt", "old");
