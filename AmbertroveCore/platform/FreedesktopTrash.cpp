@@ -281,8 +281,14 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
 void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath) const {
     rejectNul(trashPath);
     rejectNul(originalPath);
-    // Never replaces: an entry that appeared at the original place meanwhile makes this fail.
-    if (::renameat2(AT_FDCWD, trashPath.c_str(), AT_FDCWD, originalPath.c_str(), RENAME_NOREPLACE) != 0)
+    // Never replaces: an entry that appeared at the original place meanwhile makes this fail. Nor does it
+    // go through a link put in place of one of the original's folders.
+    const std::string_view name = PathText::name(originalPath);
+    if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
+        fail(EINVAL);
+    const FileDescriptor holder = openHoldingFolder(originalPath);
+    if (::renameat2(AT_FDCWD, trashPath.c_str(), holder.get(), std::string(name).c_str(), RENAME_NOREPLACE) !=
+        0)
         fail(errno);
     // The item is back; its record in the Trash goes. A record that cannot be removed only leaves a stale
     // line in a file manager's Trash view, so the restore still counts.

@@ -215,6 +215,19 @@ TEST(FreedesktopTrash, RestoreNeverReplacesAnEntry) {
     EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
 }
 
+TEST(FreedesktopTrash, RestoreNeverGoesThroughAFolderLink) {
+    TrashFixture f;
+    const std::string item = f.dir.makeFile("home/docs/a.txt", "old");
+    const std::string trashed = *f.trash->moveToTrash(item);
+    const std::string elsewhere = f.dir.makeDir("elsewhere");
+    ASSERT_EQ(::rmdir((f.home + "/docs").c_str()), 0);
+    f.dir.makeSymlink("home/docs", elsewhere);
+    EXPECT_EQ(errnoOf([&] { f.trash->restore(trashed, item); }), ENOTDIR);
+    EXPECT_TRUE(listing(elsewhere).empty());
+    EXPECT_EQ(readWholeFile(trashed), "old");
+    EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
 TEST(FreedesktopTrash, PathsHoldingANulAreRefused) {
     TrashFixture f;
     const std::string folder = f.dir.makeDir("home/docs");
