@@ -105,6 +105,10 @@ TEST(FreedesktopTrash, ALongNameOfBytesThatAreNotUtf8IsCutAtTheLimit) {
     const std::string name(255, '\x80');
     EXPECT_EQ(FreedesktopTrash::trashName(name, 1), std::string(245, '\x80'));
     EXPECT_EQ(FreedesktopTrash::trashName(name, 2), std::string(243, '\x80') + " 2");
+    // A four-byte character across the limit still goes whole.
+    EXPECT_EQ(
+        FreedesktopTrash::trashName(std::string(243, 'x') + "\xF0\x9F\x98\x80" + std::string(20, 'y'), 1),
+        std::string(243, 'x'));
 
     TrashFixture f;
     const std::string item = f.dir.makeFile("home/" + name, "x");
