@@ -139,6 +139,9 @@ void copyEntry(int sourceDir, const char* sourceName, int destinationDir, const 
         copyData(in.get(), out.get(), opened.st_size);
         if (::fchmod(out.get(), mode) != 0 || ::futimens(out.get(), times) != 0)
             fail(errno);
+        // A backup stands in for originals that go to the Trash next: its data must be on the disk.
+        if (::fsync(out.get()) != 0)
+            fail(errno);
         out.close();
         return;
     }
