@@ -720,10 +720,17 @@ ScanResult decode(std::string_view text) {
 ScanResult read(std::FILE* file) {
     std::vector<char> buffer(1 << 16);
     rapidjson::FileReadStream stream(file, buffer.data(), buffer.size());
-    ScanResult scan = parse(stream);
-    if (std::ferror(file))
-        throwSystemError(errno, EIO);
-    return scan;
+    try {
+        ScanResult scan = parse(stream);
+        if (std::ferror(file))
+            throwSystemError(errno, EIO);
+        return scan;
+    } catch (const DecodingError&) {
+        // A failed read ends the stream early, so the text looks cut short: report the read instead.
+        if (std::ferror(file))
+            throwSystemError(errno, EIO);
+        throw;
+    }
 }
 
 ScanResult readFile(const std::string& path) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -22,8 +21,6 @@ constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kListingBuffer = 64 * 1024;
 // How often a reader looks at the shared flag when no hook can set it between two entries.
 constexpr std::size_t kFlagEvery = 64;
-// How often the walk looks at the flag while it waits for a worker.
-constexpr std::chrono::milliseconds kWaitSlice{20};
 // openat2 takes paths of at most PATH_MAX bytes: longer ones are opened a piece at a time.
 constexpr std::size_t kPathPiece = 3072;
 // Folders with more entries than this have the status of their entries read in parts of this size, by
@@ -500,12 +497,9 @@ void FolderListings::await(Listing& listing) {
                     publish(listing);
                 continue;
             }
-            m_listingRead.wait_for(lock, kWaitSlice);
-            if (listing.state.load(std::memory_order_acquire) != Listing::State::Read &&
-                m_cancellation.isCancelled()) {
-                m_awaited = nullptr;
-                throw CancellationError();
-            }
+            // Even when the scan is stopped, wait for the worker: the walk frees the listing as soon as it
+            // stops, and the worker, which looks at the flag often, is soon done with it.
+            m_listingRead.wait(lock);
         }
         m_awaited = nullptr;
     }

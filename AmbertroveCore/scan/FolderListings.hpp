@@ -123,8 +123,9 @@ public:
 
     // The root's listing, for the walk to own.
     [[nodiscard]] ListingPtr takeRoot();
-    // Returns once `listing` (the root's or one of an entry the walk holds) is complete. Throws
-    // CancellationError when the flag is set meanwhile, or what reading it failed with.
+    // Returns once `listing` (the root's or one of an entry the walk holds) is complete and no worker
+    // touches it any more, even when the scan is stopped. Throws CancellationError when the flag stopped
+    // its reading, or what reading it failed with.
     void await(Listing& listing);
 
 private:

@@ -1,12 +1,16 @@
 // Scans with worker threads must give exactly what the walk on one thread gives.
 #include "model/AmbertroveError.hpp"
+#include "platform/FileStatus.hpp"
 #include "scan/DiskScanner.hpp"
+#include "scan/FolderListings.hpp"
+#include "scan/ListingMemory.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -15,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -482,5 +487,46 @@ TEST(ParallelScanTest, ReportsShowTheSameWalk) {
     }
 }
 
+// Stopped while a worker still reads the folder the walk waits for: the walk gets the folder back (or the
+// stop) only once the worker is done with it, since the walk frees it as soon as it stops.
+TEST(ParallelScanTest, AwaitingAFolderAWorkerReadsWaitsForTheWorkerEvenWhenStopped) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeDir("root/a");
+    dir.makeFileOfSize("root/a/file", 10);
+    FileStatus status;
+    ASSERT_EQ(readFileStatus(AT_FDCWD, root.c_str(), status), 0);
+    CancellationFlag flag;
+    std::atomic<bool> entered{false};
+    std::atomic<bool> inside{false};
+    ScanFileSystem fs;
+    fs.open = [&](const std::string& path) {
+        if (path == root + "/a") {
+            inside = true;
+            entered = true;
+            flag.cancel();
+            // Longer than the walk ever waits before looking at the flag.
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            inside = false;
+        }
+        return 0;
+    };
+    ListingMemory memory;
+    FolderListings::ListingPtr rootListing;
+    FolderListings::ListingPtr folder;
+    FolderListings listings(
+        FolderListings::Root{::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), root, status}, memory,
+        &fs, flag, 1, DiskScanner::kReadAhead);
+    rootListing = listings.takeRoot();
+    listings.await(*rootListing);
+    ASSERT_EQ(rootListing->entries.size(), 1u);
+    folder = std::move(rootListing->entries[0].folder);
+    ASSERT_TRUE(folder);
+    // The walk reaches the folder while the worker is inside it.
+    while (!entered)
+        std::this_thread::yield();
+    EXPECT_THROW(listings.await(*folder), CancellationError);
+    EXPECT_FALSE(inside.load());
+}
 } // namespace
 } // namespace ambertrove

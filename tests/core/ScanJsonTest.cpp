@@ -8,6 +8,9 @@
 
 #include <rapidjson/document.h>
 
+#include <random>
+#include <system_error>
+
 using namespace ambertrove;
 using test::ModelFixture;
 
@@ -219,4 +222,101 @@ TEST(JsonCoding, DiskNodeRoundTrip) {
     const std::string text = jsonText([&](JsonWriter& w) { writeDiskNode(w, node); });
     const rapidjson::Document doc = parseJsonDocument(text);
     EXPECT_EQ(readDiskNode(doc), node);
+}
+
+TEST(ScanJson, MangledTextsGiveAnErrorOrAScanThatRoundTrips) {
+    // A sample with odd paths, parents and figures, so that mutations reach every branch of the reader.
+    ScanResult base = sample();
+    const std::string odd = replaced(
+        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["r//x/","/r/b","/r"])")),
+                 R"("nodes":{"/r":)",
+                 R"("nodes":{"r//x/":)" +
+                     replaced(kRootNode, R"("path":"/r")", R"("path":"/q","parent":"/")") + R"(,"/r/b":)" +
+                     replaced(kRootNode, R"("path":"/r")", R"("path":"/r/b","parent":"/r")") + R"(,"/r":)"),
+        R"("skippedCount":0)", R"("skippedCount":0,"more":{"a":[null,true,1.5,"s"]})");
+    const std::vector<std::string> seeds = {ScanJson::encode(base), odd};
+    const std::vector<std::string> tokens = {"{",
+                                             "}",
+                                             "[",
+                                             "]",
+                                             ",",
+                                             ":",
+                                             "\"",
+                                             "null",
+                                             "true",
+                                             "0",
+                                             "-1",
+                                             "1e308",
+                                             "0.5",
+                                             "\"/\"",
+                                             "\"/r/b\"",
+                                             "\"r//x/\"",
+                                             "\"\"",
+                                             "\"/r\"",
+                                             "\"parent\":",
+                                             "\"children\":",
+                                             "\"path\":",
+                                             "\"nodes\":",
+                                             "\"identity\":",
+                                             "18446744073709551615",
+                                             "\"/r/b/c\"",
+                                             "\"\\u0000\""};
+    std::mt19937 random(20261210);
+    const auto below = [&](std::size_t n) {
+        return n == 0 ? 0 : std::size_t(random() % n);
+    };
+    int decoded = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = seeds[round % seeds.size()];
+        const int edits = 1 + int(below(3));
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = below(text.size() + 1);
+            switch (below(5)) {
+            case 0: // truncate
+                text.resize(at);
+                break;
+            case 1: // delete a span
+                text.erase(at, 1 + below(40));
+                break;
+            case 2: // insert a token
+                text.insert(at, tokens[below(tokens.size())]);
+                break;
+            case 3: // copy a span elsewhere
+                text.insert(below(text.size() + 1), text.substr(at, 1 + below(200)));
+                break;
+            default: // change one byte
+                if (at < text.size())
+                    text[at] = static_cast<char>(random());
+                break;
+            }
+        }
+        ScanResult scan;
+        try {
+            scan = ScanJson::decode(text);
+        } catch (const DecodingError&) {
+            continue;
+        }
+        ++decoded;
+        const std::string again = ScanJson::encode(scan);
+        ScanResult back;
+        ASSERT_NO_THROW(back = ScanJson::decode(again)) << text;
+        ASSERT_EQ(back, scan) << text;
+        ASSERT_EQ(ScanJson::encode(back).size(), again.size()) << text;
+    }
+    EXPECT_GT(decoded, 0);
+}
+
+TEST(ScanJson, AFileThatCannotBeReadIsASystemErrorNotABadScan) {
+    // A folder opens as a stream but every read of it fails.
+    test::TempDir dir;
+    const std::string folder = dir.makeDir("folder");
+    try {
+        (void)ScanJson::readFile(folder);
+        ADD_FAILURE() << "read a scan from a folder";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().category(), std::generic_category());
+        EXPECT_NE(error.code().value(), 0);
+    } catch (const DecodingError& error) {
+        ADD_FAILURE() << "reported as a bad scan: " << error.what();
+    }
 }
