@@ -9,7 +9,9 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -313,6 +315,34 @@ public:
         return number(Number{Number::Unsigned, 0, v, 0});
     }
     bool Double(double v) { return number(Number{Number::Floating, 0, 0, v}); }
+    // Numbers arrive as their text (the reader has checked the syntax) and are converted here: exactly,
+    // and without the reader's own conversion, which misbehaves on some crafted numbers.
+    bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+        const char* end = s + length;
+        const bool integral =
+            std::find_if(s, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
+        if (integral) {
+            if (*s == '-') {
+                std::int64_t value = 0;
+                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
+                    return Int64(value);
+            } else {
+                std::uint64_t value = 0;
+                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
+                    return Uint64(value);
+            }
+        }
+        double value = 0;
+        const auto [p, ec] = std::from_chars(s, end, value);
+        if (ec == std::errc::result_out_of_range) {
+            if (m_skipDepth > 0)
+                return skipScalar();
+            return fail("a number is out of range");
+        }
+        if (ec != std::errc() || p != end)
+            return fail("a number cannot be read");
+        return Double(value);
+    }
 
     bool String(const char* s, rapidjson::SizeType length, bool) {
         if (m_skipDepth > 0)
@@ -676,7 +706,9 @@ public:
     bool Int64(std::int64_t v) { return m_inner.beginValue() && m_inner.Int64(v); }
     bool Uint64(std::uint64_t v) { return m_inner.beginValue() && m_inner.Uint64(v); }
     bool Double(double v) { return m_inner.beginValue() && m_inner.Double(v); }
-    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+    bool RawNumber(const char* s, rapidjson::SizeType n, bool c) {
+        return m_inner.beginValue() && m_inner.RawNumber(s, n, c);
+    }
     bool String(const char* s, rapidjson::SizeType n, bool c) {
         return m_inner.beginValue() && m_inner.String(s, n, c);
     }
@@ -694,8 +726,9 @@ template <class Stream> ScanResult parse(Stream& stream) {
     ScanHandler handler;
     SkippingHandler router(handler);
     rapidjson::Reader reader;
-    // Texts are checked for UTF-8 by the handler, which is much faster than the reader's own check.
-    constexpr unsigned flags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
+    // Texts are checked for UTF-8 by the handler, which is much faster than the reader's own check;
+    // numbers are converted by the handler too.
+    constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
     const rapidjson::ParseResult ok = reader.Parse<flags>(stream, router);
     if (!ok) {
         if (!handler.error.empty())

@@ -165,6 +165,34 @@ TEST(ScanJson, KeepsFiguresThatDifferFromWhatARecordDerives) {
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(scan)), scan);
 }
 
+TEST(ScanJson, ReadsNumbersExactly) {
+    struct Case {
+        std::string text;
+        double value;
+    };
+    const Case cases[] = {
+        {"184467440737095516155", 184467440737095516155.0},
+        {"123.456789012345678", 123.456789012345678},
+        {"-0.1e-3", -0.0001},
+        {"786000000.5", 786000000.5},
+        {"9007199254740993", 9007199254740993.0},
+        {"1E+2", 100.0},
+    };
+    for (const Case& c : cases) {
+        const ScanResult scan =
+            ScanJson::decode(replaced(scanText(kRootNode), R"("scannedAt":1.5)", "\"scannedAt\":" + c.text));
+        EXPECT_EQ(scan.scannedAt.sinceReferenceDate, c.value) << c.text;
+    }
+    // Beyond what a double holds is a clear error, never a wrong value.
+    EXPECT_THROW(
+        ScanJson::decode(replaced(scanText(kRootNode), R"("scannedAt":1.5)", R"("scannedAt":1e999)")),
+        DecodingError);
+    // An unknown key's numbers are skipped, a subnormal one too.
+    EXPECT_NO_THROW(
+        ScanJson::decode(replaced(scanText(kRootNode), R"("scannedAt":1.5)",
+                                  R"("scannedAt":1.5,"later":[1e300,-4e-320,18446744073709551616])")));
+}
+
 TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
     const std::string valid = scanText(kRootNode);
     ASSERT_NO_THROW(ScanJson::decode(valid));
