@@ -382,7 +382,7 @@ std::string NodeTable::nodePath(NodeIndex i) const {
     return path(i);
 }
 
-DiskNode NodeTable::makeNode(NodeIndex i) const {
+DiskNode NodeTable::makeNode(NodeIndex i, bool withChildren) const {
     DiskNode n;
     static_cast<NodeData&>(n) = data(i);
     n.path = nodePath(i);
@@ -391,6 +391,8 @@ DiskNode NodeTable::makeNode(NodeIndex i) const {
         n.parent = e->parentField;
     else if (m_records[i].flags & kHasParent)
         n.parent = path(m_records[i].parent);
+    if (!withChildren)
+        return n;
     n.children.reserve(m_records[i].childCount);
     forEachChild(i, [&](NodeIndex c) { n.children.push_back(path(c)); });
     return n;

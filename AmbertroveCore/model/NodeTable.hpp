@@ -127,7 +127,9 @@ public:
                 f(i);
     }
     // The whole record as a value.
-    [[nodiscard]] DiskNode makeNode(NodeIndex i) const;
+    [[nodiscard]] DiskNode makeNode(NodeIndex i) const { return makeNode(i, true); }
+    // The value without its children list (a live preview or a cut copies nodes that way).
+    [[nodiscard]] DiskNode makeNode(NodeIndex i, bool withChildren) const;
     [[nodiscard]] NodeData data(NodeIndex i) const;
     [[nodiscard]] FileIdentity identity(NodeIndex i) const;
     // The text of DiskNode::path (differs from the key only in odd stored files).

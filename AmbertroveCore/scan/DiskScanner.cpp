@@ -159,17 +159,7 @@ void addSubtree(NodeTable::Record& folder, const NodeTable::Record& child) {
 
 // A node value with an empty children list, as the progress previews carry them.
 DiskNode bareNode(const NodeTable& nodes, NodeIndex i) {
-    if (nodes[i].flags & NodeTable::kHasExtras) {
-        DiskNode n = nodes.makeNode(i);
-        n.children.clear();
-        return n;
-    }
-    DiskNode n;
-    static_cast<NodeData&>(n) = nodes.data(i);
-    n.path = nodes.path(i);
-    if (nodes.hasParent(i))
-        n.parent = nodes.path(nodes[i].parent);
-    return n;
+    return nodes.makeNode(i, false);
 }
 
 // The live preview of the folder the user browses: the requested folder in any of its path forms when

@@ -13,9 +13,7 @@ namespace {
 NodeIndex copyNode(const NodeTable& source, NodeIndex i, NodeTable& cut) {
     const NodeIndex j = cut.ensurePath(source.path(i));
     if (source[i].flags & NodeTable::kHasExtras) {
-        DiskNode n = source.makeNode(i);
-        n.children.clear();
-        cut.setNode(j, n);
+        cut.setNode(j, source.makeNode(i, false));
     } else {
         cut.setNode(j, source.data(i), source.hasParent(i));
     }
