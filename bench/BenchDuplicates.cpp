@@ -1,8 +1,8 @@
 // ambertrove-bench duplicates: scans a folder, then finds the duplicate files of the whole scan.
 #include "BenchCommand.hpp"
 
+#include "duplicates/DuplicateFinder.hpp"
 #include "scan/DiskScanner.hpp"
-#include "services/DuplicateFinder.hpp"
 
 #include <cstdio>
 #include <stdexcept>

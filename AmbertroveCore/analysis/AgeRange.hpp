@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Date.hpp"
+#include "base/Date.hpp"
 
 #include <array>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "analysis/CSVExport.hpp"
 
 #include "analysis/CancellationPoints.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
+#include "base/Uuid.hpp"
 #include "model/FileCategory.hpp"
 #include "model/JsonCoding.hpp"
-#include "model/PathText.hpp"
-#include "model/Uuid.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 

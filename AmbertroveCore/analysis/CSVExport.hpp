@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/TaskCancellation.hpp"
-#include "model/Date.hpp"
+#include "base/Date.hpp"
 #include "model/DiskNode.hpp"
 #include "model/ScanResult.hpp"
 

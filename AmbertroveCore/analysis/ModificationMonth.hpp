@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/Calendar.hpp"
-#include "model/Date.hpp"
+#include "base/Date.hpp"
 
 #include <compare>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "analysis/NodeDisplay.hpp"
 
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <algorithm>
 #include <array>

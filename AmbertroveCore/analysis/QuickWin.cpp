@@ -1,7 +1,7 @@
 #include "analysis/QuickWin.hpp"
 
 #include "analysis/CancellationPoints.hpp"
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include "analysis/NameMatcher.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <algorithm>
 #include <limits>

@@ -3,7 +3,7 @@
 #include "analysis/RankedPage.hpp"
 #include "analysis/RankingScope.hpp"
 #include "analysis/TaskCancellation.hpp"
-#include "model/Date.hpp"
+#include "base/Date.hpp"
 #include "model/DiskNode.hpp"
 #include "model/FileCategory.hpp"
 #include "model/NodeTable.hpp"

@@ -1,6 +1,6 @@
 #include "cleanup/BackupReceipt.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 namespace ambertrove {
 

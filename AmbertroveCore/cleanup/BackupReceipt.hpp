@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/Date.hpp"
+#include "base/Date.hpp"
+#include "base/Uuid.hpp"
 #include "model/JsonCoding.hpp"
-#include "model/Uuid.hpp"
 
 #include <cstdint>
 #include <string>

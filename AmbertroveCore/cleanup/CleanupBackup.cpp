@@ -1,8 +1,8 @@
 #include "cleanup/CleanupBackup.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "model/Formatting.hpp"
-#include "model/PathText.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "platform/FileTree.hpp"

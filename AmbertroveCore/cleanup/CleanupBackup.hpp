@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/Date.hpp"
+#include "base/Uuid.hpp"
 #include "cleanup/BackupReceipt.hpp"
 #include "cleanup/CleanupEntry.hpp"
 #include "cleanup/CleanupPolicy.hpp"
-#include "model/Date.hpp"
-#include "model/Uuid.hpp"
 #include "scan/CancellationFlag.hpp"
 #include "scan/ScanFileSystem.hpp"
 

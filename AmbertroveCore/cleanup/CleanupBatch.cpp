@@ -1,7 +1,7 @@
 #include "cleanup/CleanupBatch.hpp"
 
-#include "model/AmbertroveError.hpp"
-#include "model/PathText.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 
 namespace ambertrove {
 

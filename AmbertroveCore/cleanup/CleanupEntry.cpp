@@ -1,7 +1,7 @@
 #include "cleanup/CleanupEntry.hpp"
 
-#include "model/AmbertroveError.hpp"
-#include "model/PathText.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "platform/Bundle.hpp"
 #include "platform/PathResolution.hpp"
 #include "platform/RunningPrograms.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Date.hpp"
 #include "cleanup/CleanupPolicy.hpp"
-#include "model/Date.hpp"
 #include "model/DiskNode.hpp"
 #include "model/FileIdentity.hpp"
 #include "model/ScanResult.hpp"

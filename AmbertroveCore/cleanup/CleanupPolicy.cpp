@@ -6,7 +6,7 @@
 #include "platform/PathResolution.hpp"
 #include "platform/RunningPrograms.hpp"
 #include "scan/ScanPaths.hpp"
-#include "services/AppStorage.hpp"
+#include "storage/AppStorage.hpp"
 
 #include <array>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 
 #include "cleanup/BackupReceipt.hpp"
 #include "cleanup/CleanupOutcome.hpp"
-#include "services/SnapshotRecord.hpp"
+#include "snapshots/SnapshotRecord.hpp"
 
 #include <optional>
 #include <string>

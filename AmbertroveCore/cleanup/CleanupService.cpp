@@ -1,6 +1,6 @@
 #include "cleanup/CleanupService.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
 #include "scan/ScanPaths.hpp"

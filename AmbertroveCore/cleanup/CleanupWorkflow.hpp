@@ -8,7 +8,7 @@
 #include "model/ScanResult.hpp"
 #include "platform/Trash.hpp"
 #include "scan/CancellationFlag.hpp"
-#include "services/SnapshotStore.hpp"
+#include "snapshots/SnapshotStore.hpp"
 
 #include <functional>
 #include <memory>

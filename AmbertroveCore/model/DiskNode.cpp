@@ -1,6 +1,6 @@
 #include "model/DiskNode.hpp"
 
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <sys/stat.h>
 

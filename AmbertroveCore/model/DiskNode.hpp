@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Date.hpp"
+#include "base/Date.hpp"
 #include "model/FileCategory.hpp"
 #include "model/FileIdentity.hpp"
 #include "platform/Saturating.hpp"

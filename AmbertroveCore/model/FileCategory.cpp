@@ -1,6 +1,6 @@
 #include "model/FileCategory.hpp"
 
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,6 +1,6 @@
 #include "model/FileIdentity.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <cerrno>
 #include <fcntl.h>

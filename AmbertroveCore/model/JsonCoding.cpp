@@ -1,6 +1,6 @@
 #include "model/JsonCoding.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <rapidjson/error/en.h>
 #include <unicode/ustring.h>

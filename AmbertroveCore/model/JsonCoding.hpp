@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/AmbertroveError.hpp"
-#include "model/Date.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/Date.hpp"
+#include "base/Uuid.hpp"
 #include "model/DiskNode.hpp"
 #include "model/FileIdentity.hpp"
-#include "model/Uuid.hpp"
 
 #include <rapidjson/document.h>
 #include <rapidjson/writer.h>

@@ -1,6 +1,6 @@
 #include "model/NodeTable.hpp"
 
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <algorithm>
 #include <cstring>

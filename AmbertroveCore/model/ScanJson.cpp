@@ -1,6 +1,6 @@
 #include "model/ScanJson.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "model/JsonCoding.hpp"
 #include "platform/AtomicFile.hpp"
 

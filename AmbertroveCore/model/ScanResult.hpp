@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/Date.hpp"
+#include "base/Date.hpp"
+#include "base/Uuid.hpp"
 #include "model/DiskNode.hpp"
 #include "model/NodeTable.hpp"
 #include "model/ScanIssue.hpp"
-#include "model/Uuid.hpp"
 
 #include <memory>
 #include <optional>

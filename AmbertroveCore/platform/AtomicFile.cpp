@@ -1,7 +1,7 @@
 #include "platform/AtomicFile.hpp"
 
-#include "model/AmbertroveError.hpp"
-#include "model/Uuid.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/Uuid.hpp"
 
 #include <cerrno>
 #include <fcntl.h>

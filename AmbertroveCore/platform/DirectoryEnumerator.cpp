@@ -1,6 +1,6 @@
 #include "platform/DirectoryEnumerator.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <cerrno>
 #include <dirent.h>

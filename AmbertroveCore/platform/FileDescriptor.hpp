@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <cerrno>
 #include <unistd.h>

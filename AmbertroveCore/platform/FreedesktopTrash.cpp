@@ -1,7 +1,7 @@
 #include "platform/FreedesktopTrash.hpp"
 
-#include "model/AmbertroveError.hpp"
-#include "model/PathText.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "platform/FileStatus.hpp"

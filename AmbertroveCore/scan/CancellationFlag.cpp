@@ -1,6 +1,6 @@
 #include "scan/CancellationFlag.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 namespace ambertrove {
 

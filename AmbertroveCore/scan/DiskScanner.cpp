@@ -1,6 +1,6 @@
 #include "scan/DiskScanner.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "scan/FolderListings.hpp"
 #include "scan/LiveChartSnapshot.hpp"
 #include "scan/ScanPaths.hpp"

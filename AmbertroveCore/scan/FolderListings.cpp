@@ -1,6 +1,6 @@
 #include "scan/FolderListings.hpp"
 
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <algorithm>
 #include <cerrno>

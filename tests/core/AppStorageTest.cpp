@@ -1,5 +1,5 @@
-#include "services/AppStorage.hpp"
-#include "services/MemoryPreferenceStore.hpp"
+#include "storage/AppStorage.hpp"
+#include "storage/MemoryPreferenceStore.hpp"
 
 #include "support/ScopedVariable.hpp"
 #include "support/TempDir.hpp"

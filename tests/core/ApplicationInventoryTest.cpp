@@ -1,6 +1,6 @@
-#include "services/ApplicationInventory.hpp"
+#include "applications/ApplicationInventory.hpp"
+#include "base/AmbertroveError.hpp"
 #include "cleanup/CleanupPolicy.hpp"
-#include "model/AmbertroveError.hpp"
 #include "scan/ScanFileSystem.hpp"
 #include "support/BundleFixture.hpp"
 #include "support/CleanupFixture.hpp"

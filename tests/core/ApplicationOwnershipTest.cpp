@@ -1,4 +1,4 @@
-#include "services/ApplicationOwnership.hpp"
+#include "applications/ApplicationOwnership.hpp"
 #include "support/BundleFixture.hpp"
 
 #include <gtest/gtest.h>

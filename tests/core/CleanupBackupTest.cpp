@@ -1,6 +1,6 @@
 #include "cleanup/CleanupBackup.hpp"
+#include "base/AmbertroveError.hpp"
 #include "cleanup/CleanupEntry.hpp"
-#include "model/AmbertroveError.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FileTree.hpp"
 #include "support/CleanupFixture.hpp"

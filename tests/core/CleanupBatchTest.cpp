@@ -1,5 +1,5 @@
 #include "cleanup/CleanupBatch.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "support/CleanupFixture.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "cleanup/CleanupEntry.hpp"
+#include "base/AmbertroveError.hpp"
 #include "cleanup/CleanupJson.hpp"
-#include "model/AmbertroveError.hpp"
 #include "scan/ScanFileSystem.hpp"
 #include "support/CleanupFixture.hpp"
 

@@ -2,7 +2,7 @@
 #include "platform/Bundle.hpp"
 #include "platform/PathResolution.hpp"
 #include "platform/PropertyList.hpp"
-#include "services/AppStorage.hpp"
+#include "storage/AppStorage.hpp"
 #include "support/CleanupFixture.hpp"
 #include "support/TempDir.hpp"
 

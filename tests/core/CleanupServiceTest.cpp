@@ -1,6 +1,6 @@
 #include "cleanup/CleanupService.hpp"
+#include "base/AmbertroveError.hpp"
 #include "cleanup/CleanupEntry.hpp"
-#include "model/AmbertroveError.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"

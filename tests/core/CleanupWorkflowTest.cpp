@@ -1,6 +1,6 @@
 #include "cleanup/CleanupWorkflow.hpp"
-#include "model/AmbertroveError.hpp"
-#include "model/PathText.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "platform/AtomicFile.hpp"
 #include "support/CleanupFixture.hpp"
 #include "support/ModelFixture.hpp"

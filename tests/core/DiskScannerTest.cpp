@@ -1,5 +1,5 @@
 #include "scan/DiskScanner.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>

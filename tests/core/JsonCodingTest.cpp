@@ -1,5 +1,5 @@
 #include "model/JsonCoding.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 
 #include <gtest/gtest.h>
 

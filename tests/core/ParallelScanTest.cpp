@@ -1,5 +1,5 @@
 // Scans with worker threads must give exactly what the walk on one thread gives.
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "platform/FileStatus.hpp"
 #include "scan/DiskScanner.hpp"
 #include "scan/FolderListings.hpp"

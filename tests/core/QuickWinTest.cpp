@@ -1,5 +1,5 @@
 #include "analysis/QuickWin.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>

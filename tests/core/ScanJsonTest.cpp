@@ -1,5 +1,5 @@
 #include "model/ScanJson.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "model/JsonCoding.hpp"
 #include "support/ModelFixture.hpp"
 #include "support/TempDir.hpp"

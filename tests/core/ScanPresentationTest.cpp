@@ -1,8 +1,8 @@
 #include "analysis/ScanPresentation.hpp"
 #include "analysis/FileTypeTotals.hpp"
 #include "analysis/NodeDisplay.hpp"
-#include "model/AmbertroveError.hpp"
-#include "model/PathText.hpp"
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "analysis/ScanQuery.hpp"
 #include "analysis/NameMatcher.hpp"
 #include "analysis/RankingScope.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "analysis/NodeDisplay.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
-#include "model/AmbertroveError.hpp"
+#include "base/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>

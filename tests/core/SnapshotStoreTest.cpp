@@ -1,5 +1,5 @@
-#include "services/SnapshotStore.hpp"
-#include "model/AmbertroveError.hpp"
+#include "snapshots/SnapshotStore.hpp"
+#include "base/AmbertroveError.hpp"
 #include "model/ScanJson.hpp"
 #include "platform/AtomicFile.hpp"
 #include "support/Checks.hpp"

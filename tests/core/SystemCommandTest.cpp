@@ -1,9 +1,9 @@
-#include "services/SystemCommand.hpp"
-#include "model/AmbertroveError.hpp"
+#include "system/SystemCommand.hpp"
+#include "base/AmbertroveError.hpp"
 #include "platform/AtomicFile.hpp"
-#include "services/SystemSampler.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
+#include "system/SystemSampler.hpp"
 
 #include <gtest/gtest.h>
 

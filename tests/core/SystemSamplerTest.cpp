@@ -1,5 +1,5 @@
-#include "services/SystemSampler.hpp"
-#include "model/PathText.hpp"
+#include "system/SystemSampler.hpp"
+#include "base/PathText.hpp"
 #include "platform/CpuTicks.hpp"
 #include "platform/MemoryInfo.hpp"
 #include "platform/MountTable.hpp"

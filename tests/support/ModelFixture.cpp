@@ -1,6 +1,6 @@
 #include "support/ModelFixture.hpp"
 
-#include "model/PathText.hpp"
+#include "base/PathText.hpp"
 
 #include <stdexcept>
 #include <sys/stat.h>

@@ -1,0 +1,207 @@
+#include "snapshots/SnapshotStore.hpp"
+
+#include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
+#include "model/ScanJson.hpp"
+#include "platform/AtomicFile.hpp"
+#include "platform/DirectoryEnumerator.hpp"
+#include "platform/FileStatus.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ambertrove {
+
+namespace {
+
+constexpr std::string_view kRecordExtension = "meta";
+constexpr const char* kUnreadableRecord = "Saved-scan details could not be read.";
+constexpr const char* kMismatchedRecord = "Saved-scan details do not match this entry.";
+constexpr const char* kUnavailableScan = "The saved scan is unavailable.";
+constexpr const char* kDifferentRoots = "Scan the same root folder to compare these snapshots.";
+
+// The system's own wording for an errno code ("Permission denied").
+std::string describe(const std::system_error& error) {
+    return std::generic_category().message(error.code().value());
+}
+
+void createDirectories(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error)
+        throwSystemError(error.value(), EIO);
+}
+
+// Removes one file (never a folder). Returns 0 or the errno value.
+int unlinkFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : (errno > 0 ? errno : EIO);
+}
+
+} // namespace
+
+SnapshotStore::SnapshotStore(std::string directory)
+    : SnapshotStore(std::move(directory), Sources{}) {}
+
+SnapshotStore::SnapshotStore(std::string directory, Sources sources)
+    : m_directory(std::move(directory))
+    , m_sources(std::move(sources)) {}
+
+std::string SnapshotStore::pathOf(const std::string& name) const {
+    if (!m_directory.empty() && m_directory.back() == '/')
+        return m_directory + name;
+    return m_directory + "/" + name;
+}
+
+std::string SnapshotStore::scanPath(const SnapshotRecord& record) const {
+    return pathOf(record.filename());
+}
+
+std::string SnapshotStore::recordPath(const SnapshotRecord& record) const {
+    return pathOf(record.id.text() + "." + std::string(kRecordExtension));
+}
+
+SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& title) {
+    createDirectories(m_directory);
+
+    SnapshotRecord record;
+    record.id = m_sources.newId();
+    record.createdAt = m_sources.now();
+    record.title = title;
+    record.rootPath = scan.rootPath;
+    const NodeIndex root = scan.rootIndex();
+    if (root != kNoNode) {
+        record.bytes = scan.nodes[root].allocatedSize;
+        record.fileCount = scan.nodes[root].fileCount;
+    }
+
+    const std::string scanFile = scanPath(record);
+    ScanJson::writeFile(scan, scanFile);
+    try {
+        writeFileAtomically(recordPath(record), record.encode());
+    } catch (...) {
+        // A scan file without its record would never be listed, so nothing could ever delete it.
+        ::unlink(scanFile.c_str());
+        throw;
+    }
+    return record;
+}
+
+SnapshotCatalog SnapshotStore::catalog() const {
+    SnapshotCatalog catalog;
+    struct stat status;
+    if (::stat(m_directory.c_str(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return catalog;
+
+    std::vector<std::string> recordFiles;
+    for (std::string& name : DirectoryEnumerator().list(m_directory))
+        if (PathText::pathExtension(name) == kRecordExtension)
+            recordFiles.push_back(std::move(name));
+    std::sort(recordFiles.begin(), recordFiles.end());
+
+    for (const std::string& name : recordFiles) {
+        const std::string path = pathOf(name);
+        std::string message;
+        try {
+            SnapshotRecord record = SnapshotRecord::decode(readWholeFile(path));
+            const auto named =
+                Uuid::parse(std::string_view(name).substr(0, name.size() - kRecordExtension.size() - 1));
+            if (!named || *named != record.id) {
+                message = kMismatchedRecord;
+            } else {
+                const std::string scanFile = scanPath(record);
+                FileStatus scanStatus;
+                // A scan file that is gone is the common case of an unavailable scan; say so in those words.
+                if (const int error = readFileStatus(AT_FDCWD, scanFile.c_str(), scanStatus); error == ENOENT)
+                    message = kUnavailableScan;
+                else if (error != 0)
+                    throwSystemError(error, EIO);
+                else if (!scanStatus.isRegularFile() || ::faccessat(AT_FDCWD, scanFile.c_str(), R_OK, 0) != 0)
+                    message = kUnavailableScan;
+                else
+                    catalog.records.push_back(std::move(record));
+            }
+        } catch (const DecodingError&) {
+            message = kUnreadableRecord;
+        } catch (const std::system_error& error) {
+            message = describe(error);
+        }
+        if (!message.empty())
+            catalog.issues.push_back({path, std::move(message)});
+    }
+
+    std::stable_sort(catalog.records.begin(), catalog.records.end(),
+                     [](const SnapshotRecord& a, const SnapshotRecord& b) {
+                         if (a.createdAt != b.createdAt)
+                             return a.createdAt > b.createdAt;
+                         return a.id.text() < b.id.text();
+                     });
+    return catalog;
+}
+
+std::vector<SnapshotRecord> SnapshotStore::list() const {
+    return catalog().records;
+}
+
+ScanResult SnapshotStore::load(const SnapshotRecord& record) const {
+    return ScanJson::readFile(scanPath(record));
+}
+
+void SnapshotStore::remove(const SnapshotRecord& record) const {
+    if (const int error = unlinkFile(scanPath(record)); error != 0 && error != ENOENT)
+        throwSystemError(error, EIO);
+    if (const int error = unlinkFile(recordPath(record)); error != 0)
+        throwSystemError(error, EIO);
+}
+
+std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, const ScanResult& later,
+                                                   bool logical) {
+    if (earlier.rootPath != later.rootPath)
+        throw AmbertroveError(kDifferentRoots);
+
+    const NodeTable& before = earlier.nodes;
+    const NodeTable& after = later.nodes;
+    std::vector<SnapshotChange> changes;
+    std::string path;
+    // Every path of the earlier scan is looked up once in the later table; the later nodes found are
+    // marked, so the later scan's own pass needs no look-ups and builds paths only for added entries.
+    std::vector<bool> matched(after.recordCount(), false);
+    before.forEachNode([&](NodeIndex i) {
+        path.clear();
+        before.appendPath(i, path);
+        const std::int64_t was = before[i].bytes(logical);
+        const NodeIndex j = after.find(path);
+        if (j == kNoNode) {
+            changes.push_back({path, was, 0, "Removed"});
+            return;
+        }
+        matched[j] = true;
+        if (const std::int64_t is = after[j].bytes(logical); is != was)
+            changes.push_back({path, was, is, "Changed"});
+    });
+    after.forEachNode([&](NodeIndex j) {
+        if (!matched[j])
+            changes.push_back({after.path(j), 0, after[j].bytes(logical), "Added"});
+    });
+
+    // The magnitude of after - before, exact over the whole 64-bit range.
+    const auto magnitude = [](const SnapshotChange& c) {
+        const auto a = static_cast<std::uint64_t>(c.after);
+        const auto b = static_cast<std::uint64_t>(c.before);
+        return c.after >= c.before ? a - b : b - a;
+    };
+    std::sort(changes.begin(), changes.end(), [&](const SnapshotChange& x, const SnapshotChange& y) {
+        const std::uint64_t mx = magnitude(x);
+        const std::uint64_t my = magnitude(y);
+        if (mx != my)
+            return mx > my;
+        return x.path < y.path;
+    });
+    return changes;
+}
+
+} // namespace ambertrove

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "base/Date.hpp"
+#include "base/Uuid.hpp"
+#include "model/ScanResult.hpp"
+#include "snapshots/SnapshotCatalog.hpp"
+#include "snapshots/SnapshotChange.hpp"
+#include "snapshots/SnapshotRecord.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ambertrove {
+
+// Saved scans in one folder: for each, U.json holds the scan and U.meta its record, where U is the
+// record's UUID text. The store holds only the folder's location; every call works on the files.
+class SnapshotStore {
+public:
+    // Where a new record gets its identifier and date; tests pass fixed ones.
+    struct Sources {
+        std::function<Uuid()> newId = &Uuid::random;
+        std::function<Date()> now = &Date::now;
+    };
+
+    // Only stores the location; the folder need not exist.
+    explicit SnapshotStore(std::string directory);
+    SnapshotStore(std::string directory, Sources sources);
+
+    [[nodiscard]] const std::string& directory() const { return m_directory; }
+
+    // Creates the folder with its missing parents, writes the scan file and then the record file, each
+    // atomically. When the record cannot be written the scan file is removed again, so that a failed save
+    // leaves nothing behind. Throws std::system_error.
+    SnapshotRecord save(const ScanResult& scan, const std::string& title);
+
+    // Every usable record, newest first, and an issue for each record file that cannot be used.
+    // Reads only the record files and the scan files' status. Throws only when the folder exists but
+    // cannot be listed.
+    [[nodiscard]] SnapshotCatalog catalog() const;
+    [[nodiscard]] std::vector<SnapshotRecord> list() const;
+
+    // The saved scan, streamed from its file. Throws std::system_error or DecodingError.
+    [[nodiscard]] ScanResult load(const SnapshotRecord& record) const;
+
+    // Removes the scan file and then the record file. A scan file that is already gone does not stop the
+    // record file's removal, so that a record left without its scan can always be cleared. Any other
+    // failure is thrown; when removing the scan file fails, the record file is left alone.
+    void remove(const SnapshotRecord& record) const;
+
+    // The paths whose size differs between an earlier and a later scan of the same root, largest change
+    // first, equal changes by path. Throws AmbertroveError when the roots differ.
+    [[nodiscard]] static std::vector<SnapshotChange> compare(const ScanResult& earlier,
+                                                             const ScanResult& later, bool logical);
+
+    // The paths of a record's two files.
+    [[nodiscard]] std::string scanPath(const SnapshotRecord& record) const;
+    [[nodiscard]] std::string recordPath(const SnapshotRecord& record) const;
+
+private:
+    [[nodiscard]] std::string pathOf(const std::string& name) const;
+    [[nodiscard]] std::string issueFor(const std::string& recordFile, const std::string& name) const;
+
+    std::string m_directory;
+    Sources m_sources;
+};
+
+} // namespace ambertrove
