@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace ambertrove {
 
@@ -15,47 +16,39 @@ namespace {
 
 constexpr double kSecondsPerDay = 86400;
 
-// A query prepared for testing many entries: the filter text folded once.
-class Filter {
-public:
-    Filter(const ScanQuery& query, Date now)
-        : m_query(query)
-        , m_now(now)
-        , m_text(query.text) {}
-
-    [[nodiscard]] bool matches(std::string_view name, bool isDirectory, std::int64_t bytes,
-                               Date modified) const {
-        if (!m_query.showHidden && name.starts_with('.'))
-            return false;
-        if (!m_text.empty() && !m_text.matches(name))
-            return false;
-        if (bytes < m_query.minimumBytes)
-            return false;
-        if (m_query.category && (isDirectory || classifyFile(name) != *m_query.category))
-            return false;
-        if (m_query.modifiedBeforeDays != 0)
-            return double(m_query.modifiedBeforeDays) * kSecondsPerDay <= m_now.secondsSince(modified);
-        return true;
-    }
-    [[nodiscard]] bool matches(const NodeTable& nodes, NodeIndex i) const {
-        const NodeTable::Record& r = nodes[i];
-        return matches(nodes.name(i), r.isDirectory(), r.bytes(m_query.logical), r.modifiedDate());
-    }
-
-private:
-    const ScanQuery& m_query;
-    Date m_now;
-    NameMatcher m_text;
-};
-
 // Above this many rows a page is not kept in a heap: the matches are collected and sorted instead,
 // which is cheaper when most of them are kept anyway.
 constexpr std::int64_t kLargestHeap = 65536;
 
 } // namespace
 
+ScanQueryFilter::ScanQueryFilter(ScanQuery query, Date now)
+    : m_query(std::move(query))
+    , m_now(now)
+    , m_text(m_query.text) {}
+
+bool ScanQueryFilter::matches(std::string_view name, bool isDirectory, std::int64_t bytes,
+                              Date modified) const {
+    if (!m_query.showHidden && name.starts_with('.'))
+        return false;
+    if (!m_text.empty() && !m_text.matches(name))
+        return false;
+    if (bytes < m_query.minimumBytes)
+        return false;
+    if (m_query.category && (isDirectory || classifyFile(name) != *m_query.category))
+        return false;
+    if (m_query.modifiedBeforeDays != 0)
+        return double(m_query.modifiedBeforeDays) * kSecondsPerDay <= m_now.secondsSince(modified);
+    return true;
+}
+
+bool ScanQueryFilter::matches(const NodeTable& nodes, NodeIndex i) const {
+    const NodeTable::Record& r = nodes[i];
+    return matches(nodes.name(i), r.isDirectory(), r.bytes(m_query.logical), r.modifiedDate());
+}
+
 bool ScanQuery::matches(const DiskNode& node, Date now) const {
-    return Filter(*this, now)
+    return ScanQueryFilter(*this, now)
         .matches(PathText::name(node.path), node.isDirectory, node.bytes(logical), node.modified);
 }
 
@@ -70,7 +63,7 @@ void ScanQuery::forEach(const ScanResult& scan, std::string_view focus, bool rec
         points.check();
         return;
     }
-    const Filter filter(*this, now);
+    const ScanQueryFilter filter(*this, now);
     std::vector<NodeIndex> stack(nodes.children(focusIndex).begin(), nodes.children(focusIndex).end());
     std::vector<bool> visited(nodes.recordCount(), false);
     while (!stack.empty()) {
@@ -126,7 +119,7 @@ ScanQuery::RankedIndices ScanQuery::rankedIndices(const ScanResult& scan, std::s
     points.check();
     const NodeTable& nodes = scan.nodes;
     const std::int64_t effectiveLimit = std::max<std::int64_t>(limit, 0);
-    const Filter filter(*this, Date::now());
+    const ScanQueryFilter filter(*this, Date::now());
     PathOrder pathOrder(nodes);
     const auto better = [&](NodeIndex a, NodeIndex b) {
         const std::int64_t sa = nodes[a].bytes(logical), sb = nodes[b].bytes(logical);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/NameMatcher.hpp"
 #include "analysis/RankedPage.hpp"
 #include "analysis/RankingScope.hpp"
 #include "analysis/TaskCancellation.hpp"
@@ -68,6 +69,23 @@ struct ScanQuery {
                                                const TaskCancellation& cancellation = {}) const;
 
     friend bool operator==(const ScanQuery&, const ScanQuery&) = default;
+};
+
+// The node test of a query prepared for testing many entries of a table: the filter text is folded once.
+// One instance serves one thread (the name matcher reuses a buffer).
+class ScanQueryFilter {
+public:
+    ScanQueryFilter(ScanQuery query, Date now);
+
+    [[nodiscard]] bool matches(std::string_view name, bool isDirectory, std::int64_t bytes,
+                               Date modified) const;
+    [[nodiscard]] bool matches(const NodeTable& nodes, NodeIndex i) const;
+    [[nodiscard]] const ScanQuery& query() const { return m_query; }
+
+private:
+    ScanQuery m_query;
+    Date m_now;
+    NameMatcher m_text;
 };
 
 } // namespace ambertrove

@@ -382,6 +382,11 @@ std::string NodeTable::nodePath(NodeIndex i) const {
     return path(i);
 }
 
+bool NodeTable::nodePathIsKey(NodeIndex i) const {
+    const Extras* e = extras(i);
+    return !e || !e->pathField;
+}
+
 DiskNode NodeTable::makeNode(NodeIndex i, bool withChildren) const {
     DiskNode n;
     static_cast<NodeData&>(n) = data(i);

@@ -134,6 +134,8 @@ public:
     [[nodiscard]] FileIdentity identity(NodeIndex i) const;
     // The text of DiskNode::path (differs from the key only in odd stored files).
     [[nodiscard]] std::string nodePath(NodeIndex i) const;
+    // Whether DiskNode::path is the key, so that nodePath need not be built to compare it.
+    [[nodiscard]] bool nodePathIsKey(NodeIndex i) const;
 
     // ---- building ------------------------------------------------------------------------------
     // The record for `path`, created as a placeholder (with any missing ancestors) when absent.

@@ -3,6 +3,8 @@
 #include "scan/ScanPaths.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 namespace ambertrove {
 
@@ -14,13 +16,64 @@ bool ScanResult::contains(std::string_view path, std::string_view root) {
     return path.size() > root.size() && path.starts_with(root) && path[root.size()] == '/';
 }
 
+namespace {
+
+// The first eight bytes of a name as a number that orders as the bytes do (names hold no NUL, so a shorter
+// name's padding sorts before any byte).
+std::uint64_t namePrefix(std::string_view name) {
+    std::uint64_t prefix = 0;
+    for (std::size_t k = 0; k < 8; ++k)
+        prefix = (prefix << 8) | (k < name.size() ? static_cast<unsigned char>(name[k]) : 0u);
+    return prefix;
+}
+
+} // namespace
+
 std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical) const {
+    return childIndices(parent, logical, {});
+}
+
+std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical,
+                                                const std::function<bool(NodeIndex)>& keep) const {
     std::vector<NodeIndex> out;
     if (parent == kNoNode)
         return out;
-    for (NodeIndex c : nodes.children(parent))
-        if (nodes.isNode(c))
-            out.push_back(c);
+    // Children that sit below their parent in the table and keep the path the table gives them have one
+    // path prefix, so their paths compare as their names do: no path needs to be built.
+    bool byName = true;
+    for (NodeIndex c : nodes.children(parent)) {
+        if (!nodes.isNode(c) || (keep && !keep(c)))
+            continue;
+        out.push_back(c);
+        const NodeTable::Record& r = nodes[c];
+        byName = byName && r.parent == parent && !(r.flags & NodeTable::kDetached) && nodes.nodePathIsKey(c);
+    }
+    if (byName) {
+        // Sibling names differ, so the order is total and a plain sort gives the one answer. The keys are
+        // copied out of the records, and most ties of size are settled by the names' first bytes.
+        struct Key {
+            std::int64_t bytes;
+            std::uint64_t prefix;
+            std::string_view name;
+            NodeIndex node;
+        };
+        std::vector<Key> keys;
+        keys.reserve(out.size());
+        for (NodeIndex c : out) {
+            const std::string_view name = nodes.name(c);
+            keys.push_back({nodes[c].bytes(logical), namePrefix(name), name, c});
+        }
+        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+            if (a.bytes != b.bytes)
+                return a.bytes > b.bytes;
+            if (a.prefix != b.prefix)
+                return a.prefix < b.prefix;
+            return a.name < b.name;
+        });
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            out[k] = keys[k].node;
+        return out;
+    }
     std::vector<std::string> paths; // sort keys, built once
     paths.reserve(out.size());
     std::vector<std::size_t> order(out.size());

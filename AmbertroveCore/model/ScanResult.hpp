@@ -6,6 +6,7 @@
 #include "model/NodeTable.hpp"
 #include "model/ScanIssue.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,9 @@ struct ScanResult {
     [[nodiscard]] std::vector<DiskNode> children(std::string_view path, bool logical) const;
     // The same order over indices; placeholders (child paths without a node) are skipped.
     [[nodiscard]] std::vector<NodeIndex> childIndices(NodeIndex parent, bool logical) const;
+    // The same order over the children that `keep` accepts (tested before sorting).
+    [[nodiscard]] std::vector<NodeIndex> childIndices(NodeIndex parent, bool logical,
+                                                      const std::function<bool(NodeIndex)>& keep) const;
     // Every node strictly below `path`, in table order.
     [[nodiscard]] std::vector<DiskNode> descendants(std::string_view path) const;
     // The first node that one of the path's equivalent forms names and that is a folder (not a link).
