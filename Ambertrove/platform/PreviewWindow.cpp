@@ -2,21 +2,22 @@
 
 #include "widgets/Appearance.hpp"
 #include "widgets/ElidedLabel.hpp"
+#include "widgets/Icons.hpp"
 #include "widgets/ViewText.hpp"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFuture>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPromise>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
-#include <memory>
 
 namespace ambertrove {
 
@@ -55,13 +56,20 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     m_text->setFont(mono);
     m_factsPage = new QWidget(m_pages);
     auto* factsLayout = new QVBoxLayout(m_factsPage);
-    m_facts = new QLabel(m_factsPage);
-    m_facts->setTextFormat(Qt::PlainText);
-    m_facts->setFont(ViewText::font(12));
-    m_facts->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_facts->setAlignment(Qt::AlignCenter);
-    m_facts->setWordWrap(true);
-    factsLayout->addWidget(m_facts);
+    factsLayout->addStretch(1);
+    m_factsSymbol = new QLabel(m_factsPage);
+    m_factsSymbol->setAlignment(Qt::AlignCenter);
+    factsLayout->addWidget(m_factsSymbol);
+    factsLayout->addSpacing(14);
+    m_factsGrid = new QGridLayout;
+    m_factsGrid->setHorizontalSpacing(12);
+    m_factsGrid->setVerticalSpacing(6);
+    auto* centred = new QHBoxLayout;
+    centred->addStretch(1);
+    centred->addLayout(m_factsGrid);
+    centred->addStretch(1);
+    factsLayout->addLayout(centred);
+    factsLayout->addStretch(2);
     m_pages->insertWidget(imagePage, m_image);
     m_pages->insertWidget(textPage, m_text);
     m_pages->insertWidget(factsPage, m_factsPage);
@@ -91,7 +99,7 @@ void PreviewWindow::preview(const QString& path, std::optional<std::int64_t> kno
     m_title->setText(name.isEmpty() ? path : name);
     m_title->setToolTip(ViewText::plainToolTip(path));
     m_summary->setText(QString());
-    m_facts->setText(QString());
+    showFacts({});
     m_image->clear();
     m_text->clear();
     m_pages->setCurrentIndex(factsPage);
@@ -99,18 +107,18 @@ void PreviewWindow::preview(const QString& path, std::optional<std::int64_t> kno
     raise();
     activateWindow();
 
-    // The read runs on a pool thread; its result comes back only while this window lives, and is applied
-    // only when no newer request came meanwhile.
-    auto promise = std::make_shared<QPromise<PreviewContent>>();
-    QFuture<PreviewContent> future = promise->future();
-    promise->start();
-    QThreadPool::globalInstance()->start([promise, path, knownSize] {
-        promise->addResult(PreviewContent::load(path, knownSize));
-        promise->finish();
-    });
-    future.then(this, [this, generation](PreviewContent content) {
-        if (generation == m_generation)
-            apply(std::move(content));
+    // The read runs on a pool thread. Its result is posted to the application object, which outlives any
+    // window, and applied on the GUI thread only while this window lives and no newer request came.
+    QPointer<PreviewWindow> guard(this);
+    QThreadPool::globalInstance()->start([guard, generation, path, knownSize] {
+        PreviewContent content = PreviewContent::load(path, knownSize);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, generation, content = std::move(content)]() mutable {
+                if (guard && generation == guard->m_generation)
+                    guard->apply(std::move(content));
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -118,16 +126,14 @@ void PreviewWindow::apply(PreviewContent content) {
     m_content = std::move(content);
     m_state = State::shown;
     QStringList summary;
-    QStringList lines;
-    for (const auto& [label, value] : m_content.facts) {
-        lines << label + QStringLiteral(": ") + value;
+    for (const auto& [label, value] : m_content.facts)
         if (label != QLatin1String("Name"))
             summary << value;
-    }
-    if (!m_content.error.isEmpty())
-        lines << QStringLiteral("Could not be read: ") + m_content.error;
     m_summary->setText(summary.join(QStringLiteral(" · ")));
-    m_facts->setText(lines.join(QLatin1Char('\n')));
+    QList<QPair<QString, QString>> facts = m_content.facts;
+    if (!m_content.error.isEmpty())
+        facts << qMakePair(QStringLiteral("Could not be read"), m_content.error);
+    showFacts(facts);
     switch (m_content.kind) {
     case PreviewContent::Kind::image:
         m_pages->setCurrentIndex(imagePage);
@@ -142,6 +148,34 @@ void PreviewWindow::apply(PreviewContent content) {
         break;
     }
     emit contentShown();
+}
+
+void PreviewWindow::showFacts(const QList<QPair<QString, QString>>& facts) {
+    while (QLayoutItem* item = m_factsGrid->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    const bool folder = facts.contains(qMakePair(QStringLiteral("Kind"), QStringLiteral("Folder")));
+    m_factsSymbol->setPixmap(facts.isEmpty() ? QPixmap()
+                                             : Icons::pixmap(folder ? QStringLiteral("folder") : QStringLiteral("doc"), 64,
+                                                             Appearance::role(ColorRole::accent), devicePixelRatioF()));
+    for (int row = 0; row < facts.size(); ++row) {
+        auto* label = new QLabel(facts[row].first, m_factsPage);
+        auto* value = new QLabel(facts[row].second, m_factsPage);
+        for (QLabel* text : {label, value}) {
+            text->setTextFormat(Qt::PlainText);
+            text->setFont(ViewText::font(12));
+        }
+        QPalette muted = label->palette();
+        muted.setColor(QPalette::WindowText, Appearance::role(ColorRole::muted));
+        label->setPalette(muted);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_factsGrid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignTop);
+        m_factsGrid->addWidget(value, row, 1, Qt::AlignLeft | Qt::AlignTop);
+        label->show();
+        value->show();
+    }
+    m_factsPage->layout()->activate();
 }
 
 void PreviewWindow::fitImage() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+class QGridLayout;
 class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
@@ -52,6 +53,7 @@ private:
     void applyColours();
     void apply(PreviewContent content);
     void fitImage();
+    void showFacts(const QList<QPair<QString, QString>>& facts);
 
     State m_state = State::empty;
     QString m_path;
@@ -64,7 +66,8 @@ private:
     QLabel* m_image = nullptr;
     QPlainTextEdit* m_text = nullptr;
     QWidget* m_factsPage = nullptr;
-    QLabel* m_facts = nullptr;
+    QLabel* m_factsSymbol = nullptr;
+    QGridLayout* m_factsGrid = nullptr;
 };
 
 } // namespace ambertrove

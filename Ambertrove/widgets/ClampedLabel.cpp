@@ -21,6 +21,8 @@ void ClampedLabel::setText(const QString& text) {
     if (m_text == text)
         return;
     m_text = text;
+    if (width() > 0)
+        setMinimumHeight(heightForWidth(width()));
     setAccessibleName(text);
     updateGeometry();
     update();
@@ -57,6 +59,15 @@ void ClampedLabel::paintEvent(QPaintEvent*) {
         painter.drawText(QRect(0, y, width(), fontMetrics().height()), Qt::AlignLeft | Qt::AlignVCenter, line);
         y += fontMetrics().lineSpacing();
     }
+}
+
+void ClampedLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Not every container follows heightForWidth(); a minimum height at the new width makes them give
+    // the lines their room.
+    const int needed = heightForWidth(width());
+    if (minimumHeight() != needed)
+        setMinimumHeight(needed);
 }
 
 void ClampedLabel::changeEvent(QEvent* event) {

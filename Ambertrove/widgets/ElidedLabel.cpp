@@ -1,6 +1,7 @@
 #include "widgets/ElidedLabel.hpp"
 
 #include "widgets/Appearance.hpp"
+#include "widgets/ViewText.hpp"
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -39,7 +40,7 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 QString ElidedLabel::shownText() const {
-    return fontMetrics().elidedText(m_text, m_mode, width());
+    return ViewText::elided(fontMetrics(), m_text, m_mode, width());
 }
 
 QSize ElidedLabel::sizeHint() const {

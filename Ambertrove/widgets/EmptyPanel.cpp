@@ -99,9 +99,9 @@ QSize EmptyPanel::sizeHint() const {
 }
 
 QSize EmptyPanel::minimumSizeHint() const {
+    // The height at the preferred width: layouts ask heightForWidth() for the height at the width they give.
     const Measures m = measures(m_compact);
-    const int width = m.square + 2 * m.padding;
-    return {width, heightForWidth(width)};
+    return {m.square + 2 * m.padding, sizeHint().height()};
 }
 
 int EmptyPanel::heightForWidth(int width) const {

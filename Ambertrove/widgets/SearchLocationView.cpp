@@ -135,14 +135,14 @@ void SearchLocationView::paintEvent(QPaintEvent*) {
     painter.setFont(nameFont());
     painter.setPen(Appearance::role(ColorRole::ink));
     painter.drawText(QRect(x, 0, nameWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     nameMetrics.elidedText(name(), Qt::ElideRight, nameWidth));
+                     ViewText::elided(nameMetrics, name(), Qt::ElideRight, nameWidth));
     x += nameWidth + kSpacing;
     if (right - x > 0) {
         const QFontMetrics pathMetrics(baseFont());
         painter.setFont(baseFont());
         painter.setPen(Appearance::role(ColorRole::muted));
         painter.drawText(QRect(x, 0, right - x, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         pathMetrics.elidedText(shownPath(), Qt::ElideMiddle, right - x));
+                         ViewText::elided(pathMetrics, shownPath(), Qt::ElideMiddle, right - x));
     }
 }
 

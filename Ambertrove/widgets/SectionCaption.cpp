@@ -66,14 +66,14 @@ void SectionCaption::paintEvent(QPaintEvent*) {
     if (trailingWidth > 0) {
         painter.setFont(trailingFont());
         painter.drawText(QRect(width() - trailingWidth, 0, trailingWidth, height()), Qt::AlignRight | Qt::AlignVCenter,
-                         trailingMetrics.elidedText(m_trailing, Qt::ElideRight, trailingWidth));
+                         ViewText::elided(trailingMetrics, m_trailing, Qt::ElideRight, trailingWidth));
     }
     const int titleWidth = width() - trailingWidth - (trailingWidth > 0 ? kSpacing : 0);
     if (titleWidth > 0) {
         painter.setFont(titleFont());
         const QFontMetrics titleMetrics(titleFont());
         painter.drawText(QRect(0, 0, titleWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         titleMetrics.elidedText(shownTitle(), Qt::ElideRight, titleWidth));
+                         ViewText::elided(titleMetrics, shownTitle(), Qt::ElideRight, titleWidth));
     }
 }
 

@@ -44,7 +44,7 @@ protected:
         painter.setFont(font);
         painter.setPen(Appearance::role(ColorRole::ink));
         const QRect inner = rect().adjusted(kHorizontalPadding, kVerticalPadding, -kHorizontalPadding, -kVerticalPadding);
-        painter.drawText(inner, Qt::AlignCenter, QFontMetrics(font).elidedText(m_title, Qt::ElideRight, inner.width()));
+        painter.drawText(inner, Qt::AlignCenter, ViewText::elided(QFontMetrics(font), m_title, Qt::ElideRight, inner.width()));
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "widgets/ShrinkingLabel.hpp"
 
 #include "widgets/Appearance.hpp"
+#include "widgets/ViewText.hpp"
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -50,7 +51,7 @@ double ShrinkingLabel::shownPixelSize() const {
 }
 
 QString ShrinkingLabel::shownText() const {
-    return QFontMetricsF(fittedFont()).elidedText(m_text, Qt::ElideRight, width());
+    return ViewText::elided(QFontMetricsF(fittedFont()), m_text, Qt::ElideRight, width());
 }
 
 QSize ShrinkingLabel::sizeHint() const {

@@ -80,7 +80,7 @@ void SidebarRow::paintContent(QPainter& painter, const QRect& rect) {
     painter.setPen(ink);
     const QRect textRect(x, rect.top(), rect.right() - x + 1, rect.height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(m_label, Qt::ElideRight, textRect.width()));
+                     ViewText::elided(metrics, m_label, Qt::ElideRight, textRect.width()));
 }
 
 void SidebarRow::paintEvent(QPaintEvent*) {

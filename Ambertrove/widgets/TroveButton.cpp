@@ -116,7 +116,7 @@ void TroveButton::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(labelFont);
     const int side = m_symbol.isEmpty() ? 0 : symbolSide(labelFont);
     const int gap = (m_symbol.isEmpty() || m_label.isEmpty()) ? 0 : kSymbolGap;
-    const QString text = metrics.elidedText(m_label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
+    const QString text = ViewText::elided(metrics, m_label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
     const int total = side + gap + metrics.horizontalAdvance(text);
     int x = inner.left() + std::max(0, (inner.width() - total) / 2);
     if (side > 0) {

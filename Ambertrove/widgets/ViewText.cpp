@@ -66,6 +66,18 @@ QString withoutMnemonic(const QString& text) {
     return doubled;
 }
 
+QString elided(const QFontMetrics& metrics, const QString& text, Qt::TextElideMode mode, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    return metrics.elidedText(text, mode, width);
+}
+
+QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideMode mode, double width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    return metrics.elidedText(text, mode, width);
+}
+
 QString groupedCount(std::int64_t count) {
     return QLocale().toString(qlonglong(count));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,11 @@ namespace ambertrove::ViewText {
 
 // `text` for a button, action or menu title: every "&" doubled so it shows and makes no shortcut.
 [[nodiscard]] QString withoutMnemonic(const QString& text);
+
+// `text` shortened with "…" to `width` pixels; the whole text whenever its advance fits (Qt's own eliding
+// also counts the last glyph's overhang and would shorten text that fits exactly).
+[[nodiscard]] QString elided(const QFontMetrics& metrics, const QString& text, Qt::TextElideMode mode, int width);
+[[nodiscard]] QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideMode mode, double width);
 
 // A count with the locale's digit grouping ("12,345").
 [[nodiscard]] QString groupedCount(std::int64_t count);

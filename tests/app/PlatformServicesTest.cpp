@@ -250,6 +250,14 @@ TEST_F(PlatformServices, PreviewContentIsAnImageTextOrFactsAndNeverRuns) {
     EXPECT_FALSE(PreviewContent::load(q(f.dir / "missing")).error.isEmpty());
 }
 
+// Waits until the spy has seen `count` signals in all (one may already have arrived).
+bool waitForCount(QSignalSpy& spy, int count) {
+    while (spy.size() < count)
+        if (!spy.wait(10000))
+            return false;
+    return true;
+}
+
 TEST_F(PlatformServices, OnePreviewWindowShowsEachItemInTurn) {
     Fixture f;
     PreviewWindow window;
@@ -257,25 +265,25 @@ TEST_F(PlatformServices, OnePreviewWindowShowsEachItemInTurn) {
 
     window.preview(q(f.script));
     EXPECT_EQ(window.state(), PreviewWindow::State::loading);
-    ASSERT_TRUE(shown.wait(10000));
+    ASSERT_TRUE(waitForCount(shown, 1));
     EXPECT_EQ(window.shownPage(), PreviewContent::Kind::text);
     EXPECT_TRUE(window.shownText().startsWith(QStringLiteral("#!/bin/sh")));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("run-me.sh"));
-    test::savePicture(window, QStringLiteral("preview-text"));
+    test::savePicture(test::settledPicture(window), QStringLiteral("preview-text"));
 
     window.preview(q(f.image));
-    ASSERT_TRUE(shown.wait(10000));
+    ASSERT_TRUE(waitForCount(shown, 2));
     EXPECT_EQ(window.shownPage(), PreviewContent::Kind::image);
     EXPECT_EQ(window.shownImageSize(), QSize(40, 30));
-    test::savePicture(window, QStringLiteral("preview-image"));
+    test::savePicture(test::settledPicture(window), QStringLiteral("preview-image"));
 
     window.preview(q(f.binary));
-    ASSERT_TRUE(shown.wait(10000));
+    ASSERT_TRUE(waitForCount(shown, 3));
     EXPECT_EQ(window.shownPage(), PreviewContent::Kind::facts);
-    test::savePicture(window, QStringLiteral("preview-facts"));
+    test::savePicture(test::settledPicture(window), QStringLiteral("preview-facts"));
 
     window.preview(q(f.desktopEntry));
-    ASSERT_TRUE(shown.wait(10000));
+    ASSERT_TRUE(waitForCount(shown, 4));
     EXPECT_EQ(window.shownPage(), PreviewContent::Kind::text);
     EXPECT_FALSE(f.ran());
 }

@@ -147,7 +147,7 @@ TEST_F(SearchCards, ProgressCardPictures) {
         layout->addWidget(new Card(waiting));
         Backdrop backdrop(column, 16, 460);
         backdrop.show();
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("search-cards-dark") : QStringLiteral("search-cards-light"));
         // The determinate bar is filled with accent at its start.
         LinearProgress* bar = determinate->progressBar();

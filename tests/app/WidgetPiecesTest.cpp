@@ -171,7 +171,7 @@ TEST_F(WidgetPieces, ButtonPicturesShowTheFills) {
         Backdrop backdrop(row);
         backdrop.show();
         sendEnter(*hovered);
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("buttons-dark") : QStringLiteral("buttons-light"));
 
         // A primary button is filled with ink; a plain one with surface; hovered with ink at 0.09.
@@ -231,7 +231,7 @@ TEST_F(WidgetPieces, SidebarRowsAndCaptionPicture) {
         Backdrop backdrop(column, 12, 226);
         backdrop.show();
         sendEnter(*hovered);
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("sidebar-rows-dark") : QStringLiteral("sidebar-rows-light"));
         const QPoint inSelected = selected->mapTo(&backdrop, QPoint(selected->width() - 6, selected->height() / 2));
         EXPECT_TRUE(near(picture.pixelColor(inSelected),
@@ -281,7 +281,7 @@ TEST_F(WidgetPieces, CardPadsItsContentBySixteenAndDrawsTheSurface) {
         backdrop.show();
         EXPECT_EQ(card->sizeHint(), QSize(232, 72));
         EXPECT_EQ(label->geometry().topLeft(), QPoint(16, 16));
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("card-dark") : QStringLiteral("card-light"));
         const QPoint inside = card->mapTo(&backdrop, QPoint(8, card->height() / 2));
         EXPECT_TRUE(near(picture.pixelColor(inside), role(ColorRole::surface)));
@@ -340,7 +340,7 @@ TEST_F(WidgetPieces, EmptyPanelWrapsALongSubtitleWithinThreeHundredNinetyOnCentr
         layoutBox->addWidget(full);
         Backdrop backdrop(column, 0, 560);
         backdrop.show();
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("empty-panels-dark") : QStringLiteral("empty-panels-light"));
         const EmptyPanel::Layout shown = compact->layoutFor(compact->width());
         const int shift = std::max(0, (compact->height() - shown.height) / 2);
@@ -474,7 +474,7 @@ TEST_F(WidgetPieces, SegmentedChoicesShareTheRowWidth) {
                                          2);
         Backdrop backdrop(row, 12, 320);
         backdrop.show();
-        const QImage picture = backdrop.grab().toImage();
+        const QImage picture = test::settledPicture(backdrop);
         savePicture(picture, dark ? QStringLiteral("segmented-dark") : QStringLiteral("segmented-light"));
         const QColor track = over(role(ColorRole::border, 0.35), role(ColorRole::background));
         const QPoint inSelected = row->button(2)->mapTo(&backdrop, QPoint(3, row->button(2)->height() / 2));

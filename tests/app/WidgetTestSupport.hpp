@@ -5,6 +5,7 @@
 #include "widgets/Icons.hpp"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPalette>
@@ -46,11 +47,23 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(margin, margin, margin, margin);
         layout->addWidget(piece);
-        if (width > 0)
+        // Sized by hand: adjustSize() would cap the width at two thirds of the (small) offscreen screen.
+        if (width > 0) {
             setFixedWidth(width);
-        adjustSize();
+            resize(width, layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : sizeHint().height());
+        } else {
+            resize(sizeHint());
+        }
     }
 };
+
+// The widget's picture once pending layout requests are handled (a label that needs another line asks
+// for it after its first resize, as it would before the window first paints).
+inline QImage settledPicture(QWidget& widget) {
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return widget.grab().toImage();
+}
 
 // Saves `image` as tests/pictures/NAME.png in the build folder.
 inline void savePicture(const QImage& image, const QString& name) {
