@@ -30,7 +30,7 @@ const QString kWork = QStringLiteral("/Volumes/Disk/Work");
 INSTANTIATE_TEST_SUITE_P(
     Rules, ReadablePathTable,
     ::testing::Values(
-        // Rule 1: below the root, the part after root + "/"; nothing else applies.
+        // Below the root: the part after root + "/"; nothing else applies.
         ReadableCase{"below root", kWork + "/a.txt", kWork, kHome, "a.txt"},
         ReadableCase{"deep below root", kWork + "/x/y/z", kWork, kHome, "x/y/z"},
         ReadableCase{"root below home still relative", "/Users/u/p/a", QString("/Users/u/p"), kHome, "a"},
@@ -40,13 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadableCase{"root of slash needs two slashes", "/etc/hosts", QString("/"), kHome, "/etc/hosts"},
         ReadableCase{"root is only a text prefix", "/Volumes/Disk/Workshop/a", kWork, kHome,
                      "/Volumes/Disk/Workshop/a"},
-        // Rule 2: the data volume folds to "/".
+        // The data volume folds to "/".
         ReadableCase{"data volume itself", "/System/Volumes/Data", std::nullopt, kHome, "/"},
         ReadableCase{"below data volume", "/System/Volumes/Data/Applications", std::nullopt, kHome, "/Applications"},
         ReadableCase{"home below data volume", "/System/Volumes/Data/Users/u/x", std::nullopt, kHome, "~/x"},
         ReadableCase{"data volume is only a text prefix", "/System/Volumes/Database", std::nullopt, kHome,
                      "/System/Volumes/Database"},
-        // Rules 4-6: the home folder folds to "~".
+        // The home folder folds to "~".
         ReadableCase{"home itself", kHome, std::nullopt, kHome, "~"},
         ReadableCase{"below home", "/Users/u/Documents/a b", std::nullopt, kHome, "~/Documents/a b"},
         ReadableCase{"sibling sharing the home's name", "/Users/uu", std::nullopt, kHome, "/Users/uu"},
