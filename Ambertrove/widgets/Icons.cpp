@@ -1,0 +1,440 @@
+#include "widgets/Icons.hpp"
+
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmapCache>
+
+#include <cmath>
+#include <numbers>
+
+namespace ambertrove::Icons {
+
+namespace {
+
+bool g_themeIcons = true;
+
+// Glyphs are drawn in a 24-unit square; strokes are 1.8 units wide with round ends.
+class Glyph {
+public:
+    Glyph(QPainter& painter, const QRectF& box, const QColor& color)
+        : m_painter(painter), m_color(color) {
+        const double side = std::min(box.width(), box.height());
+        m_painter.save();
+        m_painter.setRenderHint(QPainter::Antialiasing);
+        m_painter.translate(box.center().x() - side / 2, box.center().y() - side / 2);
+        m_painter.scale(side / 24.0, side / 24.0);
+    }
+    ~Glyph() { m_painter.restore(); }
+    Glyph(const Glyph&) = delete;
+    Glyph& operator=(const Glyph&) = delete;
+
+    void stroke(const QPainterPath& path, double width = 1.8) {
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.setPen(QPen(m_color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        m_painter.drawPath(path);
+    }
+    void fill(QPainterPath path) {
+        path.setFillRule(Qt::WindingFill);
+        m_painter.setPen(Qt::NoPen);
+        m_painter.setBrush(m_color);
+        m_painter.drawPath(path);
+    }
+    void shape(const QPainterPath& path, bool filled) {
+        if (filled)
+            fill(path);
+        else
+            stroke(path);
+    }
+    // Clears the area of `path` out of what was drawn before (holes in filled glyphs).
+    void cut(const QPainterPath& path, double width = 1.8) {
+        m_painter.save();
+        m_painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        m_painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawPath(path);
+        m_painter.restore();
+    }
+
+private:
+    QPainter& m_painter;
+    QColor m_color;
+};
+
+QPainterPath rounded(double x, double y, double w, double h, double r) {
+    QPainterPath p;
+    p.addRoundedRect(QRectF(x, y, w, h), r, r);
+    return p;
+}
+
+QPainterPath circle(double cx, double cy, double r) {
+    QPainterPath p;
+    p.addEllipse(QPointF(cx, cy), r, r);
+    return p;
+}
+
+QPainterPath polyline(std::initializer_list<QPointF> points, bool closed = false) {
+    QPainterPath p;
+    bool first = true;
+    for (const QPointF& point : points) {
+        if (first)
+            p.moveTo(point);
+        else
+            p.lineTo(point);
+        first = false;
+    }
+    if (closed)
+        p.closeSubpath();
+    return p;
+}
+
+QPainterPath arc(double cx, double cy, double r, double startDegrees, double spanDegrees) {
+    QPainterPath p;
+    const QRectF box(cx - r, cy - r, 2 * r, 2 * r);
+    p.arcMoveTo(box, startDegrees);
+    p.arcTo(box, startDegrees, spanDegrees);
+    return p;
+}
+
+void drawGlyph(Glyph& g, const QString& symbol) {
+    const bool filled = symbol.endsWith(QLatin1String(".fill"));
+    const QString base = filled ? symbol.chopped(5) : symbol;
+
+    if (base == QLatin1String("folder")) {
+        QPainterPath folder;
+        folder.moveTo(4.5, 4);
+        folder.lineTo(9.5, 4);
+        folder.lineTo(11.5, 6.5);
+        folder.lineTo(19.5, 6.5);
+        folder.quadTo(21.5, 6.5, 21.5, 8.5);
+        folder.lineTo(21.5, 18);
+        folder.quadTo(21.5, 20, 19.5, 20);
+        folder.lineTo(4.5, 20);
+        folder.quadTo(2.5, 20, 2.5, 18);
+        folder.lineTo(2.5, 6);
+        folder.quadTo(2.5, 4, 4.5, 4);
+        folder.closeSubpath();
+        g.shape(folder, filled);
+        if (!filled)
+            g.stroke(polyline({{2.5, 9.5}, {21.5, 9.5}}), 1.4);
+    } else if (base == QLatin1String("internaldrive") || base == QLatin1String("externaldrive")) {
+        g.shape(rounded(2.5, 7, 19, 10, 2.5), filled);
+        if (filled)
+            g.cut(circle(17.5, 12, 0.4), 1.6);
+        else
+            g.fill(circle(17.5, 12, 1.1));
+        if (base == QLatin1String("externaldrive"))
+            g.stroke(polyline({{6, 20}, {18, 20}}));
+    } else if (base == QLatin1String("house")) {
+        g.shape(polyline({{3, 11.5}, {12, 3.5}, {21, 11.5}, {19, 11.5}, {19, 20.5}, {5, 20.5}, {5, 11.5}}, true),
+                filled);
+    } else if (base == QLatin1String("arrow.down.circle")) {
+        g.shape(circle(12, 12, 9), filled);
+        if (filled) {
+            g.cut(polyline({{12, 7}, {12, 16.5}}));
+            g.cut(polyline({{8, 12.5}, {12, 16.5}, {16, 12.5}}));
+        } else {
+            g.stroke(polyline({{12, 7}, {12, 16.5}}));
+            g.stroke(polyline({{8, 12.5}, {12, 16.5}, {16, 12.5}}));
+        }
+    } else if (base == QLatin1String("desktopcomputer")) {
+        g.shape(rounded(2.5, 4, 19, 12.5, 2), filled);
+        g.stroke(polyline({{12, 16.5}, {12, 20}}));
+        g.stroke(polyline({{8, 20.5}, {16, 20.5}}));
+    } else if (base == QLatin1String("doc") || base == QLatin1String("doc.text")) {
+        g.shape(polyline({{5, 3}, {14, 3}, {19, 8}, {19, 21}, {5, 21}}, true), filled);
+        if (base == QLatin1String("doc.text")) {
+            for (double y : {11.0, 14.5, 18.0}) {
+                if (filled)
+                    g.cut(polyline({{8, y}, {16, y}}), 1.4);
+                else
+                    g.stroke(polyline({{8, y}, {16, y}}), 1.4);
+            }
+        }
+    } else if (base == QLatin1String("doc.on.doc") || base == QLatin1String("doc.on.clipboard")) {
+        g.shape(rounded(8, 7, 12, 14, 2), filled);
+        g.stroke(polyline({{5, 16}, {4, 16}, {4, 3}, {14, 3}, {14, 4}}));
+    } else if (base == QLatin1String("clock.arrow.circlepath")) {
+        g.stroke(arc(12, 12, 8.5, 200, -300));
+        g.stroke(polyline({{2.2, 8.5}, {4.2, 11.8}, {7.4, 9.8}}));
+        g.stroke(polyline({{12, 7.5}, {12, 12}, {15, 14}}));
+    } else if (base == QLatin1String("arrow.up.forward.square")) {
+        g.shape(rounded(3, 3, 18, 18, 4), filled);
+        const auto arrow = [&](auto&& draw) {
+            draw(polyline({{8.5, 15.5}, {15.5, 8.5}}));
+            draw(polyline({{10, 8.5}, {15.5, 8.5}, {15.5, 14}}));
+        };
+        if (filled)
+            arrow([&](const QPainterPath& p) { g.cut(p); });
+        else
+            arrow([&](const QPainterPath& p) { g.stroke(p); });
+    } else if (base == QLatin1String("chevron.right")) {
+        g.stroke(polyline({{9, 5}, {16, 12}, {9, 19}}), 2.2);
+    } else if (base == QLatin1String("lock.shield")) {
+        QPainterPath shield;
+        shield.moveTo(12, 2.5);
+        shield.lineTo(20, 5.5);
+        shield.cubicTo(20, 13, 17, 18.5, 12, 21.5);
+        shield.cubicTo(7, 18.5, 4, 13, 4, 5.5);
+        shield.closeSubpath();
+        g.shape(shield, filled);
+        g.fill(rounded(9, 11, 6, 5, 1));
+        g.stroke(arc(12, 11, 2, 0, 180), 1.4);
+    } else if (base.startsWith(QLatin1String("waveform"))) {
+        g.stroke(polyline({{2, 12}, {6, 12}, {8.5, 5}, {12, 19}, {15, 8}, {17, 12}, {22, 12}}));
+    } else if (base == QLatin1String("checkmark.circle")) {
+        g.shape(circle(12, 12, 9), filled);
+        const QPainterPath tick = polyline({{7.5, 12.5}, {10.5, 15.5}, {16.5, 9}});
+        if (filled)
+            g.cut(tick, 2);
+        else
+            g.stroke(tick);
+    } else if (base == QLatin1String("checkmark")) {
+        g.stroke(polyline({{5, 12.5}, {10, 17.5}, {19, 7}}), 2.2);
+    } else if (base == QLatin1String("magnifyingglass")) {
+        g.stroke(circle(10.5, 10.5, 6.5), 2);
+        g.stroke(polyline({{15.5, 15.5}, {20.5, 20.5}}), 2.4);
+    } else if (base == QLatin1String("paperplane")) {
+        g.shape(polyline({{3, 11}, {21, 3}, {14, 21}, {11, 13}}, true), filled);
+        g.stroke(polyline({{11, 13}, {21, 3}}), 1.4);
+    } else if (base == QLatin1String("sidebar.right")) {
+        g.stroke(rounded(2.5, 4, 19, 16, 3));
+        g.stroke(polyline({{15, 4}, {15, 20}}));
+    } else if (base == QLatin1String("sun.max")) {
+        g.shape(circle(12, 12, 4), filled);
+        for (int i = 0; i < 8; ++i) {
+            const double a = i * std::numbers::pi / 4;
+            g.stroke(polyline({{12 + 7 * std::cos(a), 12 + 7 * std::sin(a)},
+                               {12 + 9.5 * std::cos(a), 12 + 9.5 * std::sin(a)}}));
+        }
+    } else if (base == QLatin1String("moon")) {
+        QPainterPath moon = circle(12, 12, 8.5).subtracted(circle(16.5, 8, 7));
+        g.shape(moon, filled);
+    } else if (base == QLatin1String("trash")) {
+        g.shape(polyline({{6, 7}, {18, 7}, {17, 21}, {7, 21}}, true), filled);
+        g.stroke(polyline({{3.5, 6}, {20.5, 6}}));
+        g.stroke(polyline({{9.5, 5.5}, {9.5, 3}, {14.5, 3}, {14.5, 5.5}}));
+    } else if (base == QLatin1String("xmark")) {
+        g.stroke(polyline({{6, 6}, {18, 18}}), 2.2);
+        g.stroke(polyline({{18, 6}, {6, 18}}), 2.2);
+    } else if (base == QLatin1String("xmark.circle")) {
+        g.shape(circle(12, 12, 9.5), filled);
+        const QPainterPath a = polyline({{8.5, 8.5}, {15.5, 15.5}});
+        const QPainterPath b = polyline({{15.5, 8.5}, {8.5, 15.5}});
+        if (filled) {
+            g.cut(a, 2);
+            g.cut(b, 2);
+        } else {
+            g.stroke(a);
+            g.stroke(b);
+        }
+    } else if (base == QLatin1String("app.badge")) {
+        g.stroke(rounded(3, 5, 16, 16, 4));
+        g.fill(circle(18.5, 5.5, 3.5));
+    } else if (base == QLatin1String("photo")) {
+        g.shape(rounded(2.5, 4.5, 19, 15, 2.5), filled);
+        const QPainterPath hills = polyline({{4, 18}, {9.5, 12}, {13, 15.5}, {15.5, 13}, {20, 18}});
+        if (filled)
+            g.cut(hills, 1.6);
+        else
+            g.stroke(hills, 1.6);
+    } else if (base == QLatin1String("iphone") || base == QLatin1String("apps.iphone")) {
+        g.shape(rounded(6.5, 2.5, 11, 19, 2.5), filled);
+        if (base == QLatin1String("apps.iphone")) {
+            for (double x : {9.5, 14.5})
+                for (double y : {7.0, 12.0})
+                    g.fill(rounded(x - 1.5, y - 1.5, 3, 3, 0.8));
+        }
+    } else if (base == QLatin1String("film")) {
+        g.shape(rounded(3, 3, 18, 18, 2), filled);
+        const auto draw = [&](const QPainterPath& p) {
+            if (filled)
+                g.cut(p, 1.4);
+            else
+                g.stroke(p, 1.4);
+        };
+        draw(polyline({{7.5, 3}, {7.5, 21}}));
+        draw(polyline({{16.5, 3}, {16.5, 21}}));
+        draw(polyline({{7.5, 12}, {16.5, 12}}));
+    } else if (base == QLatin1String("shippingbox") || base == QLatin1String("cube.transparent")) {
+        const QPainterPath box = polyline({{12, 2.5}, {20.5, 7}, {20.5, 17}, {12, 21.5}, {3.5, 17}, {3.5, 7}}, true);
+        g.shape(box, filled);
+        const QPainterPath edges = polyline({{3.5, 7}, {12, 11.5}, {20.5, 7}});
+        if (filled) {
+            g.cut(edges, 1.4);
+            g.cut(polyline({{12, 11.5}, {12, 21.5}}), 1.4);
+        } else {
+            g.stroke(edges, 1.4);
+            g.stroke(polyline({{12, 11.5}, {12, 21.5}}), 1.4);
+        }
+    } else if (base == QLatin1String("hammer")) {
+        g.fill(polyline({{4, 6}, {12, 3}, {17, 6}, {15, 10}, {11, 8}, {6, 10}}, true));
+        g.stroke(polyline({{11.5, 9}, {19.5, 20}}), 2.6);
+    } else if (base == QLatin1String("opticaldisc")) {
+        g.shape(circle(12, 12, 9.5), filled);
+        if (filled)
+            g.cut(circle(12, 12, 1.5), 2);
+        else
+            g.stroke(circle(12, 12, 2.5), 1.4);
+    } else if (base == QLatin1String("envelope")) {
+        g.shape(rounded(2.5, 5, 19, 14, 2.5), filled);
+        const QPainterPath flap = polyline({{3.5, 6.5}, {12, 13}, {20.5, 6.5}});
+        if (filled)
+            g.cut(flap, 1.6);
+        else
+            g.stroke(flap, 1.6);
+    } else {
+        // An unknown name still takes its place: a small ring.
+        g.stroke(circle(12, 12, 7));
+    }
+}
+
+const QHash<QString, QString>& index() {
+    static const QHash<QString, QString> byName = [] {
+        QHash<QString, QString> h;
+        for (const auto& [symbol, name] : table())
+            h.insert(symbol, name);
+        return h;
+    }();
+    return byName;
+}
+
+// The theme's icon for `symbol`, or a null icon. Symbolic variants are preferred: they are monochrome,
+// like the glyphs they replace.
+QIcon themeIcon(const QString& symbol) {
+    if (!g_themeIcons)
+        return {};
+    const QString name = themeName(symbol);
+    if (name.isEmpty())
+        return {};
+    const QString symbolic = name + QStringLiteral("-symbolic");
+    if (QIcon::hasThemeIcon(symbolic))
+        return QIcon::fromTheme(symbolic);
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    return {};
+}
+
+} // namespace
+
+const std::vector<std::pair<QString, QString>>& table() {
+    static const std::vector<std::pair<QString, QString>> rows = {
+        {QStringLiteral("folder"), QStringLiteral("folder")},
+        {QStringLiteral("folder.fill"), QStringLiteral("folder")},
+        {QStringLiteral("internaldrive"), QStringLiteral("drive-harddisk")},
+        {QStringLiteral("internaldrive.fill"), QStringLiteral("drive-harddisk")},
+        {QStringLiteral("externaldrive"), QStringLiteral("drive-removable-media")},
+        {QStringLiteral("house.fill"), QStringLiteral("user-home")},
+        {QStringLiteral("arrow.down.circle"), QStringLiteral("folder-download")},
+        {QStringLiteral("desktopcomputer"), QStringLiteral("user-desktop")},
+        {QStringLiteral("doc"), QStringLiteral("text-x-generic")},
+        {QStringLiteral("doc.text.fill"), QStringLiteral("text-x-generic")},
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
+        {QStringLiteral("doc.on.clipboard"), QStringLiteral("edit-paste")},
+        {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent")},
+        {QStringLiteral("arrow.up.forward.square"), QStringLiteral("system-file-manager")},
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
+        {QStringLiteral("lock.shield"), QStringLiteral("security-high")},
+        {QStringLiteral("waveform.path"), QStringLiteral("utilities-system-monitor")},
+        {QStringLiteral("waveform.path.ecg"), QStringLiteral("utilities-system-monitor")},
+        {QStringLiteral("checkmark"), QStringLiteral("object-select")},
+        {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-ok")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
+        {QStringLiteral("paperplane.fill"), QStringLiteral("mail-send")},
+        {QStringLiteral("sidebar.right"), QStringLiteral("view-right-pane")},
+        {QStringLiteral("sun.max"), QStringLiteral("weather-clear")},
+        {QStringLiteral("moon"), QStringLiteral("weather-clear-night")},
+        {QStringLiteral("trash"), QStringLiteral("user-trash")},
+        {QStringLiteral("xmark"), QStringLiteral("window-close")},
+        {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear")},
+        {QStringLiteral("app.badge"), QStringLiteral("application-x-executable")},
+        {QStringLiteral("photo.fill"), QStringLiteral("image-x-generic")},
+        {QStringLiteral("iphone"), QStringLiteral("phone")},
+        {QStringLiteral("apps.iphone"), QStringLiteral("phone")},
+        {QStringLiteral("film"), QStringLiteral("video-x-generic")},
+        {QStringLiteral("shippingbox"), QStringLiteral("package-x-generic")},
+        {QStringLiteral("shippingbox.fill"), QStringLiteral("package-x-generic")},
+        {QStringLiteral("hammer"), QStringLiteral("applications-development")},
+        {QStringLiteral("cube.transparent"), QStringLiteral("computer")},
+        {QStringLiteral("opticaldisc"), QStringLiteral("media-optical")},
+        {QStringLiteral("envelope"), QStringLiteral("mail-read")},
+    };
+    return rows;
+}
+
+QString themeName(const QString& symbol) {
+    return index().value(symbol);
+}
+
+void setThemeIconsEnabled(bool enabled) {
+    g_themeIcons = enabled;
+    QPixmapCache::clear();
+}
+
+bool themeIconsEnabled() {
+    return g_themeIcons;
+}
+
+void paintFallback(QPainter& painter, const QString& symbol, const QRectF& box, const QColor& color) {
+    Glyph glyph(painter, box, color);
+    drawGlyph(glyph, symbol);
+}
+
+QPixmap pixmap(const QString& symbol, int size, const QColor& color, qreal devicePixelRatio) {
+    size = std::max(1, size);
+    const QString key = QStringLiteral("ambertrove-icon:%1:%2:%3:%4")
+                            .arg(symbol)
+                            .arg(size)
+                            .arg(color.rgba(), 0, 16)
+                            .arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
+
+    const int device = int(std::ceil(size * devicePixelRatio));
+    QImage image(device, device, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(devicePixelRatio);
+    {
+        QPainter painter(&image);
+        const QIcon themed = themeIcon(symbol);
+        if (!themed.isNull()) {
+            // A theme icon is reduced to its silhouette in the asked colour.
+            painter.drawPixmap(QRect(0, 0, size, size), themed.pixmap(QSize(size, size), devicePixelRatio));
+            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            painter.fillRect(QRect(0, 0, size, size), color);
+        } else {
+            // Drawn in full opacity, then faded, so overlapping strokes keep one tone.
+            QColor opaque = color;
+            opaque.setAlpha(255);
+            paintFallback(painter, symbol, QRectF(0, 0, size, size), opaque);
+            if (color.alpha() != 255) {
+                painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+                painter.fillRect(QRect(0, 0, size, size), QColor(0, 0, 0, color.alpha()));
+            }
+        }
+    }
+    QPixmap result = QPixmap::fromImage(image);
+    QPixmapCache::insert(key, result);
+    return result;
+}
+
+void paint(QPainter& painter, const QString& symbol, const QRectF& box, const QColor& color) {
+    const double side = std::min(box.width(), box.height());
+    if (side <= 0)
+        return;
+    const int size = int(std::lround(side));
+    const QPixmap image = pixmap(symbol, size, color, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    const QPointF topLeft(box.center().x() - size / 2.0, box.center().y() - size / 2.0);
+    painter.drawPixmap(topLeft, image);
+}
+
+QIcon icon(const QString& symbol, const QColor& color) {
+    QIcon result;
+    for (int size : {16, 22, 32})
+        result.addPixmap(pixmap(symbol, size, color, 1));
+    return result;
+}
+
+} // namespace ambertrove::Icons

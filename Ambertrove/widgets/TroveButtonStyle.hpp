@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QMargins>
+
+class QPainter;
+class QRectF;
+
+namespace ambertrove {
+
+// The look of every text button: plain (surface fill, border line) or primary (ink fill, text in the
+// window's background colour), in a regular or a compact size.
+struct TroveButtonStyle {
+    bool primary = false;
+    bool compact = false;
+
+    static constexpr double kCornerRadius = 9;
+    static constexpr int kHoverMilliseconds = 120;
+
+    struct Look {
+        QColor fill;
+        QColor border;
+        QColor text;
+        double opacity = 1; // of the whole button
+    };
+
+    // Semibold, 11 pixels compact, else 12.
+    [[nodiscard]] QFont font() const;
+    // 10 by 7 pixels compact, else 14 by 9, around the label.
+    [[nodiscard]] QMargins padding() const;
+    // The colours in the current theme and appearance. `hover` runs from 0 (pointer away) to 1 (over the
+    // button) while the hover change is animated; a disabled or primary button ignores it.
+    [[nodiscard]] Look look(bool enabled, double hover, bool pressed) const;
+    // Fills and strokes the rounded rectangle of a button whose bounds are `rect`.
+    static void paintBackground(QPainter& painter, const QRectF& rect, const Look& look);
+
+    friend bool operator==(const TroveButtonStyle&, const TroveButtonStyle&) = default;
+};
+
+} // namespace ambertrove
