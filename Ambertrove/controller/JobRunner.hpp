@@ -36,7 +36,7 @@ public:
     virtual void start(JobKind kind, Job job) = 0;
 
     // Queues `apply` to run on the GUI thread. Callable from any thread, also from a job while it runs.
-    void post(Apply apply);
+    virtual void post(Apply apply);
 
 protected:
     explicit JobRunner(QObject* parent = nullptr)

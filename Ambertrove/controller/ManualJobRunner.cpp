@@ -1,8 +1,5 @@
 #include "controller/ManualJobRunner.hpp"
 
-#include <QCoreApplication>
-#include <QEvent>
-
 #include <stdexcept>
 
 namespace ambertrove {
@@ -13,6 +10,7 @@ ManualJobRunner::ManualJobRunner(QObject* parent)
 void ManualJobRunner::start(JobKind kind, Job job) {
     m_jobs.push_back(Waiting{kind, std::move(job)});
     ++m_started;
+    emit jobStarted();
 }
 
 void ManualJobRunner::run(std::size_t index) {
@@ -28,8 +26,17 @@ void ManualJobRunner::runWithoutDelivering(std::size_t index) {
     post(job());
 }
 
+void ManualJobRunner::post(Apply apply) {
+    if (apply)
+        m_posted.push_back(std::move(apply));
+}
+
 void ManualJobRunner::deliver() {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    while (!m_posted.empty()) {
+        Apply apply = std::move(m_posted.front());
+        m_posted.pop_front();
+        apply();
+    }
 }
 
 void ManualJobRunner::runAll() {

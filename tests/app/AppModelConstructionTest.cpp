@@ -330,7 +330,7 @@ TEST_F(AppModelConstructionTest, WithoutTheMonitorNoReadingStarts) {
     };
     const AppModel& m = make(false);
     EXPECT_EQ(samplers, 0);
-    EXPECT_EQ(runner->started(), 0u);
+    EXPECT_EQ(runner->startedCount(), 0u);
     EXPECT_TRUE(m.activity().history().empty());
 }
 
