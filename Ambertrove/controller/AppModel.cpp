@@ -105,9 +105,9 @@ void AppModel::readSnapshotCatalog() {
     SnapshotCatalog catalog = m_services.snapshotCatalog(m_store);
     setSnapshots(std::move(catalog.records));
     setSnapshotIssues(std::move(catalog.issues));
-    if (m_beforeSnapshot && std::none_of(m_snapshots.begin(), m_snapshots.end(), [&](const SnapshotRecord& r) {
-            return r.id == m_beforeSnapshot->id;
-        }))
+    if (m_beforeSnapshot &&
+        std::none_of(m_snapshots.begin(), m_snapshots.end(),
+                     [&](const SnapshotRecord& r) { return r.id == m_beforeSnapshot->id; }))
         setBeforeSnapshot(std::nullopt);
 }
 

@@ -187,7 +187,9 @@ public:
     void setCleaning(bool value);
     [[nodiscard]] bool staging() const { return m_staging; }
     void setStaging(bool value);
-    [[nodiscard]] const std::shared_ptr<const CleanupRequest>& cleanupRequest() const { return m_cleanupRequest; }
+    [[nodiscard]] const std::shared_ptr<const CleanupRequest>& cleanupRequest() const {
+        return m_cleanupRequest;
+    }
     void setCleanupRequest(std::shared_ptr<const CleanupRequest> value);
     [[nodiscard]] const std::optional<CleanupProgress>& cleanupProgress() const { return m_cleanupProgress; }
     void setCleanupProgress(std::optional<CleanupProgress> value);
@@ -208,11 +210,17 @@ public:
 
     // ---- Duplicates ----
     // Group identifier to the path of the copy to keep.
-    [[nodiscard]] const std::map<std::string, std::string>& duplicateKeepers() const { return m_duplicateKeepers; }
+    [[nodiscard]] const std::map<std::string, std::string>& duplicateKeepers() const {
+        return m_duplicateKeepers;
+    }
     void setDuplicateKeepers(std::map<std::string, std::string> value);
-    [[nodiscard]] const std::optional<std::string>& duplicateScopePath() const { return m_duplicateScopePath; }
+    [[nodiscard]] const std::optional<std::string>& duplicateScopePath() const {
+        return m_duplicateScopePath;
+    }
     void setDuplicateScopePath(std::optional<std::string> value);
-    [[nodiscard]] const std::shared_ptr<const DuplicateReport>& duplicateReport() const { return m_duplicateReport; }
+    [[nodiscard]] const std::shared_ptr<const DuplicateReport>& duplicateReport() const {
+        return m_duplicateReport;
+    }
     void setDuplicateReport(std::shared_ptr<const DuplicateReport> value);
     [[nodiscard]] bool findingDuplicates() const { return m_findingDuplicates; }
     void setFindingDuplicates(bool value);
@@ -263,14 +271,18 @@ public:
     void startMonitor();
 
     // ---- Job identity and environment ----
-    [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const { return m_scanCancellation; }
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
+        return m_scanCancellation;
+    }
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& stagingCancellation() const {
         return m_stagingCancellation;
     }
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& duplicateCancellation() const {
         return m_duplicateCancellation;
     }
-    [[nodiscard]] const std::shared_ptr<CancellationFlag>& appCancellation() const { return m_appCancellation; }
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& appCancellation() const {
+        return m_appCancellation;
+    }
     [[nodiscard]] const std::shared_ptr<ScanNavigation>& scanNavigation() const { return m_scanNavigation; }
     [[nodiscard]] const SnapshotStore& store() const { return m_store; }
     [[nodiscard]] const std::string& stateDirectory() const { return m_stateDirectory; }

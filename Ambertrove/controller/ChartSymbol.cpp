@@ -6,7 +6,8 @@ namespace ambertrove {
 
 QString chartSymbol(const DiskNode& node) {
     if (node.isDirectory)
-        return NodeDisplay::isPackage(node) ? QStringLiteral("shippingbox.fill") : QStringLiteral("folder.fill");
+        return NodeDisplay::isPackage(node) ? QStringLiteral("shippingbox.fill")
+                                            : QStringLiteral("folder.fill");
     switch (classifyFile(node.path)) {
     case FileCategory::video:
         return QStringLiteral("film.fill");

@@ -31,9 +31,10 @@ Services::Services()
         return ScanPresentation::make(result, QuickWin::TrashFolders::forUser(resolvedHome(), ::getuid()),
                                       cancellation);
     })
-    , distribution([](const ScanResult& result, std::string_view focus, const TaskCancellation& cancellation) {
-        return ScanPresentation::distribution(result, focus, cancellation);
-    })
+    , distribution(
+          [](const ScanResult& result, std::string_view focus, const TaskCancellation& cancellation) {
+              return ScanPresentation::distribution(result, focus, cancellation);
+          })
     , batch([](const std::vector<std::string>& paths, const ScanResult& result, const std::string& reason,
                const CancellationFlag& cancellation) {
         return CleanupBatch::prepare(paths, result, reason, cancellation);
@@ -44,8 +45,9 @@ Services::Services()
         return CleanupWorkflow().run(entries, backupParent, snapshot, store, cancellation, progress);
     })
     , restore([](const TrashReceipt& receipt) { CleanupService().restore(receipt); })
-    , duplicates([](const ScanResult& result, std::int64_t minimumSize, const std::optional<std::string>& scope,
-                    const CancellationFlag& cancellation, const DuplicateFinder::DetailProgress& progress) {
+    , duplicates([](const ScanResult& result, std::int64_t minimumSize,
+                    const std::optional<std::string>& scope, const CancellationFlag& cancellation,
+                    const DuplicateFinder::DetailProgress& progress) {
         return DuplicateFinder().find(result, minimumSize, scope, cancellation, progress);
     })
     , applications([](const std::string& homeFolder, const CancellationFlag& cancellation,
@@ -54,25 +56,29 @@ Services::Services()
     })
     , sampler([]() -> SampleReader {
         auto reader = std::make_shared<SystemSampler>();
-        return [reader] { return reader->sample(); };
+        return [reader] {
+            return reader->sample();
+        };
     })
     , snapshotCatalog([](const SnapshotStore& store) { return store.catalog(); })
     , saveSnapshot([](SnapshotStore& store, const ScanResult& result, const std::string& title) {
         return store.save(result, title);
     })
-    , loadSnapshot([](const SnapshotStore& store, const SnapshotRecord& record) { return store.load(record); })
+    , loadSnapshot(
+          [](const SnapshotStore& store, const SnapshotRecord& record) { return store.load(record); })
     , removeSnapshot([](const SnapshotStore& store, const SnapshotRecord& record) { store.remove(record); })
     , compareSnapshots([](const ScanResult& earlier, const ScanResult& later, bool logical) {
         return SnapshotStore::compare(earlier, later, logical);
     })
-    , exportCSV([](std::span<const std::string> paths, const ScanResult& result, const std::string& destination,
-                   const TaskCancellation& cancellation) {
+    , exportCSV([](std::span<const std::string> paths, const ScanResult& result,
+                   const std::string& destination, const TaskCancellation& cancellation) {
         CSVExport::write(paths, result, destination, cancellation);
     })
     , exportScan([](const ScanResult& result, const std::string& destination) {
         ScanJson::writeFile(result, destination);
     })
-    , timeMachineSnapshots([](const std::string& volume) { return SystemSampler::timeMachineSnapshots(volume); })
+    , timeMachineSnapshots(
+          [](const std::string& volume) { return SystemSampler::timeMachineSnapshots(volume); })
     , policy([] { return CleanupPolicy::forCurrentUser(); })
     , home(&resolvedHome) {}
 

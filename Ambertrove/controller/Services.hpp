@@ -37,9 +37,9 @@ namespace ambertrove {
 // thread; the reader it makes runs on a worker) and never touch the controller: their values are handed
 // back to the GUI thread.
 struct Services {
-    using ScanFunction = std::function<ScanResult(const std::string& root, const CancellationFlag& cancellation,
-                                                  const ScanNavigation* navigation,
-                                                  const DiskScanner::ProgressCallback& progress)>;
+    using ScanFunction = std::function<ScanResult(
+        const std::string& root, const CancellationFlag& cancellation, const ScanNavigation* navigation,
+        const DiskScanner::ProgressCallback& progress)>;
     using PresentationFunction =
         std::function<ScanPresentation(const ScanResult& scan, const TaskCancellation& cancellation)>;
     using DistributionFunction = std::function<ScanPresentation::Distribution(
@@ -67,7 +67,8 @@ struct Services {
         std::function<SnapshotRecord(SnapshotStore& store, const ScanResult& scan, const std::string& title)>;
     using LoadSnapshotFunction =
         std::function<ScanResult(const SnapshotStore& store, const SnapshotRecord& record)>;
-    using RemoveSnapshotFunction = std::function<void(const SnapshotStore& store, const SnapshotRecord& record)>;
+    using RemoveSnapshotFunction =
+        std::function<void(const SnapshotStore& store, const SnapshotRecord& record)>;
     using CompareFunction = std::function<std::vector<SnapshotChange>(const ScanResult& earlier,
                                                                       const ScanResult& later, bool logical)>;
     using ExportCSVFunction =

@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -62,8 +62,7 @@ std::string StateFiles::path(std::string_view name) const {
 
 std::string StateFiles::unreadableName(std::string_view name) const {
     const double seconds = m_clock->now().unixSeconds();
-    const QDateTime time =
-        QDateTime::fromSecsSinceEpoch(qint64(std::floor(seconds)), QTimeZone::utc());
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(qint64(std::floor(seconds)), QTimeZone::utc());
     std::string result(name);
     result += kUnreadableSuffix;
     result += time.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
@@ -110,7 +109,8 @@ void StateFiles::loadFile(std::string_view name, const char* prefix, std::vector
 StateFiles::Loaded StateFiles::load() {
     Loaded loaded;
     loadFile(kQueueFile, "Cleanup queue: ", loaded.queue, &CleanupJson::decodeEntries, loaded.messages);
-    loadFile(kReceiptsFile, "Trash history: ", loaded.receipts, &CleanupJson::decodeReceipts, loaded.messages);
+    loadFile(kReceiptsFile, "Trash history: ", loaded.receipts, &CleanupJson::decodeReceipts,
+             loaded.messages);
     loadFile(kBackupsFile, "Backups: ", loaded.backups, &decodeBackups, loaded.messages);
     return loaded;
 }
@@ -142,7 +142,8 @@ void StateFiles::save(const std::vector<CleanupEntry>& queue, const std::vector<
         std::string names;
         for (const std::string& name : withheld)
             names += (names.empty() ? "“" : ", “") + name + "”";
-        throw AmbertroveError(names + " could not be read and could not be set aside, so it was not written.");
+        throw AmbertroveError(names +
+                              " could not be read and could not be set aside, so it was not written.");
     }
 }
 

@@ -32,9 +32,8 @@ TEST_F(AppModelConstructionTest, EmptyStoresGiveTheDefaultsAndTheThreeCleanupSet
     EXPECT_EQ(m.lastBackupParent(), "");
     EXPECT_EQ(m.error(), std::nullopt);
 
-    const PreferenceTable written{{"backupBeforeCleanup", true},
-                                  {"snapshotsEnabled", false},
-                                  {"lastBackupParent", std::string()}};
+    const PreferenceTable written{
+        {"backupBeforeCleanup", true}, {"snapshotsEnabled", false}, {"lastBackupParent", std::string()}};
     EXPECT_EQ(preferences->values(), written);
     // The standard store is only read.
     EXPECT_TRUE(standard->values().empty());
@@ -126,10 +125,14 @@ TEST_F(AppModelConstructionTest, TheStoredThemeIsReadByExactName) {
         AppTheme theme;
     };
     const std::vector<Case> cases{
-        {std::string("Slate"), AppTheme::slate}, {std::string("Linen"), AppTheme::linen},
-        {std::string("Paper"), AppTheme::paper}, {std::string("slate"), AppTheme::paper},
-        {std::string("Ocean"), AppTheme::paper}, {std::string(""), AppTheme::paper},
-        {true, AppTheme::paper},                 {std::nullopt, AppTheme::paper},
+        {std::string("Slate"), AppTheme::slate},
+        {std::string("Linen"), AppTheme::linen},
+        {std::string("Paper"), AppTheme::paper},
+        {std::string("slate"), AppTheme::paper},
+        {std::string("Ocean"), AppTheme::paper},
+        {std::string(""), AppTheme::paper},
+        {true, AppTheme::paper},
+        {std::nullopt, AppTheme::paper},
     };
     for (const Case& c : cases) {
         standard = std::make_shared<MemoryPreferenceStore>();
@@ -167,8 +170,8 @@ TEST_F(AppModelConstructionTest, StoredSettingsAreReadAndTheCleanupOnesWrittenBa
 
 TEST_F(AppModelConstructionTest, BackupBeforeCleanupThatIsNotABooleanGivesTrue) {
     for (const PreferenceValue& stored :
-         {PreferenceValue(std::string("false")), PreferenceValue(std::string("NO")), PreferenceValue(std::int64_t(0)),
-          PreferenceValue(std::vector<std::string>{"false"})}) {
+         {PreferenceValue(std::string("false")), PreferenceValue(std::string("NO")),
+          PreferenceValue(std::int64_t(0)), PreferenceValue(std::vector<std::string>{"false"})}) {
         preferences = std::make_shared<MemoryPreferenceStore>();
         preferences->setValue("backupBeforeCleanup", stored);
         const AppModel& m = make();
@@ -214,7 +217,7 @@ TEST_F(AppModelConstructionTest, SettersSignalTheirGroupOnlyOnARealChange) {
     QSignalSpy applications(&m, &AppModel::applicationsChanged);
     QSignalSpy snapshots(&m, &AppModel::snapshotsChanged);
     QSignalSpy toast(&m, &AppModel::toastChanged);
-    const std::vector<QSignalSpy*> spies{&display, &scan,         &progress,  &messages, &cleanup,
+    const std::vector<QSignalSpy*> spies{&display,    &scan,         &progress,  &messages, &cleanup,
                                          &duplicates, &applications, &snapshots, &toast};
 
     struct Case {
@@ -233,16 +236,30 @@ TEST_F(AppModelConstructionTest, SettersSignalTheirGroupOnlyOnARealChange) {
         {"filter", [&] { m.setFilter(QStringLiteral("cache")); }, &display},
         {"showIssues", [&] { m.setShowIssues(true); }, &display},
         {"focusPath", [&] { m.setFocusPath(std::string("/R/a")); }, &scan},
-        {"navigation", [&] { FolderNavigationHistory h; h.reset("/R"); m.setNavigation(h); }, &scan},
+        {"navigation",
+         [&] {
+             FolderNavigationHistory h;
+             h.reset("/R");
+             m.setNavigation(h);
+         },
+         &scan},
         {"recent", [&] { m.setRecent({"/R"}); }, &scan},
         {"activeQuickWin", [&] { m.setActiveQuickWin(QuickWinKind::downloads); }, &scan},
         {"scanProgress", [&] { m.setScanProgress(progressReport); }, &progress},
         {"error", [&] { m.setError(QStringLiteral("Failed.")); }, &messages},
         {"isHistorical", [&] { m.setIsHistorical(true); }, &messages},
         {"staging", [&] { m.setStaging(true); }, &cleanup},
-        {"cleanupProgress", [&] { m.setCleanupProgress(CleanupProgress{CleanupPhase::backingUp, "Backing up"}); }, &cleanup},
+        {"cleanupProgress",
+         [&] {
+             m.setCleanupProgress(CleanupProgress{CleanupPhase::backingUp, "Backing up"});
+         },
+         &cleanup},
         {"duplicateReport", [&] { m.setDuplicateReport(report); }, &duplicates},
-        {"duplicateKeepers", [&] { m.setDuplicateKeepers({{"ab", "/R/a"}}); }, &duplicates},
+        {"duplicateKeepers",
+         [&] {
+             m.setDuplicateKeepers({{"ab", "/R/a"}});
+         },
+         &duplicates},
         {"appReport", [&] { m.setAppReport(apps); }, &applications},
         {"selectedApp", [&] { m.setSelectedApp(std::string("Editor")); }, &applications},
         {"timeMachine", [&] { m.setTimeMachine({QStringLiteral("snap")}); }, &snapshots},

@@ -27,8 +27,9 @@ template <typename E> std::vector<QString> texts() {
 TEST(ControllerCompanionsTest, EnumerationsListTheirCasesInOrderWithTheirTexts) {
     EXPECT_EQ(texts<AppSection>(), (std::vector<QString>{"Explore", "Duplicates", "Applications", "Monitor",
                                                          "Snapshots", "Cleanup"}));
-    EXPECT_EQ(texts<StorageView>(), (std::vector<QString>{"Treemap", "Folders", "Sunburst", "Flame", "Bubbles",
-                                                          "Mind Map", "Top Sizes", "Age Map", "Table"}));
+    EXPECT_EQ(texts<StorageView>(),
+              (std::vector<QString>{"Treemap", "Folders", "Sunburst", "Flame", "Bubbles", "Mind Map",
+                                    "Top Sizes", "Age Map", "Table"}));
     EXPECT_EQ(texts<ColorMode>(), (std::vector<QString>{"By folder", "By type", "By age"}));
     EXPECT_EQ(texts<AppTheme>(), (std::vector<QString>{"Paper", "Linen", "Sage", "Mist", "Slate"}));
 }
@@ -90,7 +91,8 @@ TEST(ControllerCompanionsTest, ChartSymbolsByKindOfNode) {
 }
 
 TEST(ControllerCompanionsTest, ErrorDescriptionsAreSentences) {
-    EXPECT_EQ(errorDescription(AmbertroveError("The folder is gone.")), QStringLiteral("The folder is gone."));
+    EXPECT_EQ(errorDescription(AmbertroveError("The folder is gone.")),
+              QStringLiteral("The folder is gone."));
     EXPECT_EQ(errorDescription(std::system_error(ENOENT, std::generic_category())),
               QStringLiteral("No such file or directory."));
     EXPECT_EQ(errorDescription(std::runtime_error("disk full")), QStringLiteral("Disk full."));

@@ -47,7 +47,8 @@ TEST(ThreadJobRunnerTest, JobsRunOnWorkersAndTheirProgressAndResultsAreAppliedOn
         jobOnGui = std::this_thread::get_id() == gui;
         for (int i = 1; i <= 3; ++i)
             runner.post([&, i] {
-                events.push_back("progress " + std::to_string(i) + (std::this_thread::get_id() == gui ? "" : " off"));
+                events.push_back("progress " + std::to_string(i) +
+                                 (std::this_thread::get_id() == gui ? "" : " off"));
             });
         return [&] {
             events.push_back(std::string("result") + (std::this_thread::get_id() == gui ? "" : " off"));
@@ -68,11 +69,15 @@ TEST(ThreadJobRunnerTest, UtilityJobsLowerTheirOwnThreadsPriorityAndLongJobsKeep
     std::atomic<int> longJob{-100};
     runner.start(JobKind::utility, [&]() -> JobRunner::Apply {
         utility = threadNiceness();
-        return [&] { emit signal.applied(); };
+        return [&] {
+            emit signal.applied();
+        };
     });
     runner.start(JobKind::longJob, [&]() -> JobRunner::Apply {
         longJob = threadNiceness();
-        return [&] { emit signal.applied(); };
+        return [&] {
+            emit signal.applied();
+        };
     });
     while (applied.count() < 2)
         ASSERT_TRUE(applied.wait(kWaitMs));
@@ -118,7 +123,9 @@ TEST(ThreadJobRunnerTest, DestructionWaitsForRunningJobsAndDropsWhatTheyPost) {
         entered.set_value();
         go.wait();
         finished = true;
-        return [&] { applied = true; };
+        return [&] {
+            applied = true;
+        };
     });
     entered.get_future().wait();
     release.set_value();
@@ -133,7 +140,11 @@ TEST(ThreadJobRunnerTest, AJobThatThrowsLosesOnlyItsResult) {
     AppliedSignal signal;
     QSignalSpy applied(&signal, &AppliedSignal::applied);
     runner.start(JobKind::longJob, []() -> JobRunner::Apply { throw std::runtime_error("broken job"); });
-    runner.start(JobKind::longJob, [&]() -> JobRunner::Apply { return [&] { emit signal.applied(); }; });
+    runner.start(JobKind::longJob, [&]() -> JobRunner::Apply {
+        return [&] {
+            emit signal.applied();
+        };
+    });
     ASSERT_TRUE(applied.wait(kWaitMs));
 }
 
@@ -144,7 +155,9 @@ TEST(ManualJobRunnerTest, JobsRunInAnyOrderAndTheirResultsArriveWhenDelivered) {
         return [&, name]() -> JobRunner::Apply {
             events.push_back("run " + name);
             runner.post([&, name] { events.push_back("progress " + name); });
-            return [&, name] { events.push_back("apply " + name); };
+            return [&, name] {
+                events.push_back("apply " + name);
+            };
         };
     };
     runner.start(JobKind::longJob, job("scan"));

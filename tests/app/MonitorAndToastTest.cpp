@@ -184,7 +184,8 @@ TEST_F(ToastTest, AReplacedNotificationSurvivesTheOldTimer) {
 TEST_F(ToastTest, TheCleanupActionOpensTheCleanupSectionAndDismisses) {
     AppModel& m = make();
     m.setSection(AppSection::explore);
-    m.setToast(TroveToast{Uuid::random(), QStringLiteral("Added"), {}, TroveToastAction::cleanup, QStringLiteral("Review")});
+    m.setToast(TroveToast{
+        Uuid::random(), QStringLiteral("Added"), {}, TroveToastAction::cleanup, QStringLiteral("Review")});
     m.performToastAction();
     EXPECT_EQ(m.section(), AppSection::cleanup);
     EXPECT_EQ(m.toast(), std::nullopt);

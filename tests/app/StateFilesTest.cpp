@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <unistd.h>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace ambertrove {
@@ -94,7 +94,12 @@ TEST_F(StateFilesTest, EachFailedSourceGivesOneLineInTheFixedOrder) {
         {"receipts only", false, false, true, false, {"Trash history: "}},
         {"catalog and queue", true, true, false, false, {"Saved scans: ", "Cleanup queue: "}},
         {"queue and backups", false, true, false, true, {"Cleanup queue: ", "Backups: "}},
-        {"all four", true, true, true, true, {"Saved scans: ", "Cleanup queue: ", "Trash history: ", "Backups: "}},
+        {"all four",
+         true,
+         true,
+         true,
+         true,
+         {"Saved scans: ", "Cleanup queue: ", "Trash history: ", "Backups: "}},
         {"none", false, false, false, false, {}},
     };
     const std::vector<TrashReceipt> good{receipt("/home/user/kept")};
@@ -116,7 +121,8 @@ TEST_F(StateFilesTest, EachFailedSourceGivesOneLineInTheFixedOrder) {
 
         const AppModel& m = make();
         const QStringList lines = errorLines();
-        ASSERT_EQ(std::size_t(lines.size()), c.prefixes.size()) << m.error().value_or(QString()).toStdString();
+        ASSERT_EQ(std::size_t(lines.size()), c.prefixes.size())
+            << m.error().value_or(QString()).toStdString();
         for (std::size_t i = 0; i < c.prefixes.size(); ++i)
             EXPECT_TRUE(lines[qsizetype(i)].startsWith(c.prefixes[i])) << lines[qsizetype(i)].toStdString();
         if (c.prefixes.empty()) {
@@ -137,8 +143,9 @@ TEST_F(StateFilesTest, AnUnreadableFileIsKeptAsideAndSurvivesTheNextSave) {
 
     const AppModel& m = make();
     const std::string asideName = "receipts.json.unreadable-20240301-120000";
-    EXPECT_EQ(m.error(), QStringLiteral("Trash history: The data couldn’t be read because it isn’t in the correct "
-                                        "format. The file was kept as “receipts.json.unreadable-20240301-120000”."));
+    EXPECT_EQ(m.error(),
+              QStringLiteral("Trash history: The data couldn’t be read because it isn’t in the correct "
+                             "format. The file was kept as “receipts.json.unreadable-20240301-120000”."));
     EXPECT_FALSE(test::exists(statePath(StateFiles::kReceiptsFile)));
     EXPECT_EQ(readWholeFile(statePath(asideName)), damaged);
 
@@ -167,7 +174,8 @@ TEST_F(StateFilesTest, AFolderInPlaceOfAFileIsSetAsideLikeAnUnreadableFile) {
     folder.makeFile("state/cleanup.json/inside", "kept");
     const AppModel& m = make();
     ASSERT_TRUE(m.error());
-    EXPECT_TRUE(m.error()->startsWith(QStringLiteral("Cleanup queue: Is a directory."))) << m.error()->toStdString();
+    EXPECT_TRUE(m.error()->startsWith(QStringLiteral("Cleanup queue: Is a directory.")))
+        << m.error()->toStdString();
     EXPECT_EQ(readWholeFile(statePath("cleanup.json.unreadable-20240301-120000/inside")), "kept");
 }
 
@@ -182,17 +190,19 @@ TEST_F(StateFilesTest, AFileThatCannotBeSetAsideIsNeverWrittenOver) {
     StateFiles files(stateDirectory(), clock);
     const StateFiles::Loaded loaded = files.load();
     ASSERT_EQ(loaded.messages.size(), 1);
-    EXPECT_EQ(loaded.messages[0].toStdString(),
-              "Trash history: The data couldn’t be read because it isn’t in the correct format. The file could "
-              "not be set aside (File exists.) and will not be written over.");
+    EXPECT_EQ(
+        loaded.messages[0].toStdString(),
+        "Trash history: The data couldn’t be read because it isn’t in the correct format. The file could "
+        "not be set aside (File exists.) and will not be written over.");
 
     const std::vector<CleanupEntry> queue{entry("/home/user/a")};
     try {
         files.save(queue, {receipt("/home/user/b")}, {});
         ADD_FAILURE() << "The save reported no problem.";
     } catch (const AmbertroveError& error) {
-        EXPECT_EQ(error.message(), "“receipts.json” could not be read and could not be set aside, so it was not "
-                                   "written.");
+        EXPECT_EQ(error.message(),
+                  "“receipts.json” could not be read and could not be set aside, so it was not "
+                  "written.");
     }
     EXPECT_EQ(readWholeFile(statePath(StateFiles::kReceiptsFile)), "damaged");
     EXPECT_EQ(CleanupJson::decodeEntries(readWholeFile(statePath(StateFiles::kQueueFile))), queue);

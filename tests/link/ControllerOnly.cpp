@@ -16,8 +16,8 @@ int main(int argc, char* argv[]) {
     if (!folder.isValid())
         return 2;
     const std::string path = folder.path().toStdString();
-    ambertrove::AppEnvironment environment(ambertrove::SnapshotStore(path + "/Snapshots"), path + "/state", true,
-                                           std::make_shared<ambertrove::MemoryPreferenceStore>());
+    ambertrove::AppEnvironment environment(ambertrove::SnapshotStore(path + "/Snapshots"), path + "/state",
+                                           true, std::make_shared<ambertrove::MemoryPreferenceStore>());
     auto runner = std::make_unique<ambertrove::ManualJobRunner>();
     ambertrove::ManualJobRunner* manual = runner.get();
     environment.runner = std::move(runner);
