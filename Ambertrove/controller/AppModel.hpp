@@ -1,0 +1,461 @@
+#pragma once
+
+#include "analysis/FileTypeTotals.hpp"
+#include "analysis/FolderNavigationHistory.hpp"
+#include "analysis/QuickWin.hpp"
+#include "analysis/QuickWinKind.hpp"
+#include "applications/ApplicationReport.hpp"
+#include "cleanup/BackupReceipt.hpp"
+#include "cleanup/CleanupEntry.hpp"
+#include "cleanup/CleanupProgress.hpp"
+#include "cleanup/TrashReceipt.hpp"
+#include "controller/AppEnvironment.hpp"
+#include "controller/AppSection.hpp"
+#include "controller/AppTheme.hpp"
+#include "controller/ColorMode.hpp"
+#include "controller/StateFiles.hpp"
+#include "controller/StorageView.hpp"
+#include "controller/SystemActivity.hpp"
+#include "controller/TroveToast.hpp"
+#include "duplicates/DuplicateProgress.hpp"
+#include "duplicates/DuplicateReport.hpp"
+#include "model/FileCategory.hpp"
+#include "model/ScanResult.hpp"
+#include "scan/CancellationFlag.hpp"
+#include "scan/ScanNavigation.hpp"
+#include "scan/ScanProgress.hpp"
+#include "snapshots/SnapshotCatalogIssue.hpp"
+#include "snapshots/SnapshotChange.hpp"
+#include "snapshots/SnapshotRecord.hpp"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ambertrove {
+
+// The content of the cleanup review; built by the review job.
+struct CleanupRequest;
+
+// The one controller of the application: every piece of state the window shows, every long job, and the
+// user's settings. It lives on the GUI thread; background work reaches it only through its JobRunner.
+//
+// Published state is a getter and a setter that signals only on a real change. The signals are grouped so
+// that a view listens only to what it shows: scan progress arrives every third of a second and must not
+// rebuild screens that do not show it, and monitor readings go through SystemActivity alone.
+//
+// Paths are byte strings (std::string), as the core keeps them; texts made for display are QStrings.
+// Large results are shared, never copied: a setter of one signals when it is handed a different object.
+class AppModel final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppModel)
+
+public:
+    // Setting keys of the standard store.
+    static constexpr const char* kDarkAppearanceKey = "darkAppearance";
+    static constexpr const char* kColorThemeKey = "colorTheme";
+    static constexpr const char* kRecentFoldersKey = "recentFolders";
+    // Setting keys of the injected preferences.
+    static constexpr const char* kBackupBeforeCleanupKey = "backupBeforeCleanup";
+    static constexpr const char* kSnapshotsEnabledKey = "snapshotsEnabled";
+    static constexpr const char* kLastBackupParentKey = "lastBackupParent";
+    // The first words of each line of the start-up load failures, in the order of the lines.
+    static constexpr const char* kSavedScansPrefix = "Saved scans: ";
+
+    explicit AppModel(AppEnvironment environment, QObject* parent = nullptr);
+    // Cancels the scan, staging, duplicate, inventory and query jobs and waits for every job to end.
+    ~AppModel() override;
+
+    // ---- Display ----
+    [[nodiscard]] AppSection section() const { return m_section; }
+    void setSection(AppSection value);
+    [[nodiscard]] StorageView storageView() const { return m_storageView; }
+    void setStorageView(StorageView value);
+    [[nodiscard]] int visualizationDepth() const { return m_visualizationDepth; }
+    void setVisualizationDepth(int value);
+    [[nodiscard]] ColorMode colorMode() const { return m_colorMode; }
+    void setColorMode(ColorMode value);
+    [[nodiscard]] bool logical() const { return m_logical; }
+    void setLogical(bool value);
+    // Stored as "darkAppearance" on every assignment.
+    [[nodiscard]] bool dark() const { return m_dark; }
+    void setDark(bool value);
+    // Made the process-wide theme and stored as "colorTheme" on every assignment.
+    [[nodiscard]] AppTheme theme() const { return m_theme; }
+    void setTheme(AppTheme value);
+    [[nodiscard]] bool showInspector() const { return m_showInspector; }
+    void setShowInspector(bool value);
+    [[nodiscard]] bool showHidden() const { return m_showHidden; }
+    void setShowHidden(bool value);
+    [[nodiscard]] bool showLabels() const { return m_showLabels; }
+    void setShowLabels(bool value);
+    [[nodiscard]] std::int64_t minimumBytes() const { return m_minimumBytes; }
+    void setMinimumBytes(std::int64_t value);
+    [[nodiscard]] std::optional<FileCategory> categoryFilter() const { return m_categoryFilter; }
+    void setCategoryFilter(std::optional<FileCategory> value);
+    [[nodiscard]] int modifiedBeforeDays() const { return m_modifiedBeforeDays; }
+    void setModifiedBeforeDays(int value);
+    // Decimal megabytes.
+    [[nodiscard]] int duplicateMinimumMB() const { return m_duplicateMinimumMB; }
+    void setDuplicateMinimumMB(int value);
+    [[nodiscard]] const QString& filter() const { return m_filter; }
+    void setFilter(const QString& value);
+    // The scan-issues sheet is open.
+    [[nodiscard]] bool showIssues() const { return m_showIssues; }
+    void setShowIssues(bool value);
+
+    // ---- Scan and navigation ----
+    [[nodiscard]] const ScanResultPtr& scan() const { return m_scan; }
+    void setScan(ScanResultPtr value);
+    // The focused folder of the finished scan; nothing for the scan's root.
+    [[nodiscard]] const std::optional<std::string>& focusPath() const { return m_focusPath; }
+    void setFocusPath(std::optional<std::string> value);
+    [[nodiscard]] const std::optional<std::string>& selection() const { return m_selection; }
+    void setSelection(std::optional<std::string> value);
+    [[nodiscard]] bool scanning() const { return m_scanning; }
+    void setScanning(bool value);
+    [[nodiscard]] const QString& scanRootName() const { return m_scanRootName; }
+    void setScanRootName(const QString& value);
+    [[nodiscard]] const std::string& scanRootPath() const { return m_scanRootPath; }
+    void setScanRootPath(std::string value);
+    [[nodiscard]] const std::optional<std::string>& liveFocusPath() const { return m_liveFocusPath; }
+    void setLiveFocusPath(std::optional<std::string> value);
+    [[nodiscard]] const FolderNavigationHistory& navigation() const { return m_navigation; }
+    void setNavigation(FolderNavigationHistory value);
+    [[nodiscard]] const FolderNavigationHistory& liveNavigation() const { return m_liveNavigation; }
+    void setLiveNavigation(FolderNavigationHistory value);
+    // Newest first.
+    [[nodiscard]] const std::vector<std::string>& recent() const { return m_recent; }
+    void setRecent(std::vector<std::string> value);
+
+    // ---- Scan progress ----
+    [[nodiscard]] const std::shared_ptr<const ScanProgress>& scanProgress() const { return m_scanProgress; }
+    void setScanProgress(std::shared_ptr<const ScanProgress> value);
+
+    // ---- Messages ----
+    [[nodiscard]] const std::optional<QString>& error() const { return m_error; }
+    void setError(std::optional<QString> value);
+    [[nodiscard]] const std::optional<QString>& notice() const { return m_notice; }
+    void setNotice(std::optional<QString> value);
+    // The scan shown is a saved one, or out of date since a cleanup moved files.
+    [[nodiscard]] bool isHistorical() const { return m_isHistorical; }
+    void setIsHistorical(bool value);
+
+    // ---- Presentation of the scan (signalled with the scan) ----
+    [[nodiscard]] const std::vector<QuickWin>& quickWins() const { return m_quickWins; }
+    void setQuickWins(std::vector<QuickWin> value);
+    [[nodiscard]] const FileTypeTotals& typeTotals() const { return m_typeTotals; }
+    void setTypeTotals(FileTypeTotals value);
+    // Per child folder of the focused folder.
+    [[nodiscard]] const std::map<std::string, FileTypeTotals>& folderTypes() const { return m_folderTypes; }
+    void setFolderTypes(std::map<std::string, FileTypeTotals> value);
+    [[nodiscard]] std::int64_t uniqueQuickWinBytes() const { return m_uniqueQuickWinBytes; }
+    void setUniqueQuickWinBytes(std::int64_t value);
+    [[nodiscard]] const std::optional<QuickWinKind>& activeQuickWin() const { return m_activeQuickWin; }
+    void setActiveQuickWin(std::optional<QuickWinKind> value);
+    // The logical or allocated totals of typeTotals, as `logical` says.
+    [[nodiscard]] const std::map<FileCategory, std::int64_t>& categoryTotals() const {
+        return m_typeTotals.values(m_logical);
+    }
+
+    // ---- Notification ----
+    [[nodiscard]] const std::optional<TroveToast>& toast() const { return m_toast; }
+    // A notification assigned here stays until it is replaced or dismissed.
+    void setToast(std::optional<TroveToast> value);
+    // Shows a notification that removes itself after Timing::toastDuration, unless another replaced it.
+    void showToast(const QString& title, const QString& detail, std::optional<TroveToastAction> action = {},
+                   const QString& actionTitle = {});
+    // Runs the shown notification's action: `cleanup` opens the Cleanup section and dismisses it.
+    void performToastAction();
+
+    // ---- Cleanup ----
+    [[nodiscard]] const std::vector<CleanupEntry>& queue() const { return m_queue; }
+    void setQueue(std::vector<CleanupEntry> value);
+    // Newest first.
+    [[nodiscard]] const std::vector<TrashReceipt>& receipts() const { return m_receipts; }
+    void setReceipts(std::vector<TrashReceipt> value);
+    [[nodiscard]] bool cleaning() const { return m_cleaning; }
+    void setCleaning(bool value);
+    [[nodiscard]] bool staging() const { return m_staging; }
+    void setStaging(bool value);
+    [[nodiscard]] const std::shared_ptr<const CleanupRequest>& cleanupRequest() const {
+        return m_cleanupRequest;
+    }
+    void setCleanupRequest(std::shared_ptr<const CleanupRequest> value);
+    [[nodiscard]] const std::optional<CleanupProgress>& cleanupProgress() const { return m_cleanupProgress; }
+    void setCleanupProgress(std::optional<CleanupProgress> value);
+    // Newest first.
+    [[nodiscard]] const std::vector<BackupReceipt>& backups() const { return m_backups; }
+    void setBackups(std::vector<BackupReceipt> value);
+    // Stored under its key in the injected preferences on every assignment.
+    [[nodiscard]] bool backupBeforeCleanup() const { return m_backupBeforeCleanup; }
+    void setBackupBeforeCleanup(bool value);
+    [[nodiscard]] bool snapshotsEnabled() const { return m_snapshotsEnabled; }
+    void setSnapshotsEnabled(bool value);
+    [[nodiscard]] const std::string& lastBackupParent() const { return m_lastBackupParent; }
+    void setLastBackupParent(std::string value);
+    // The stop flag of the cleanup run (its Cancel control calls cancel() on it).
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& cleanupCancellation() const {
+        return m_cleanupCancellation;
+    }
+
+    // ---- Duplicates ----
+    // Group identifier to the path of the copy to keep.
+    [[nodiscard]] const std::map<std::string, std::string>& duplicateKeepers() const {
+        return m_duplicateKeepers;
+    }
+    void setDuplicateKeepers(std::map<std::string, std::string> value);
+    [[nodiscard]] const std::optional<std::string>& duplicateScopePath() const {
+        return m_duplicateScopePath;
+    }
+    void setDuplicateScopePath(std::optional<std::string> value);
+    [[nodiscard]] const std::shared_ptr<const DuplicateReport>& duplicateReport() const {
+        return m_duplicateReport;
+    }
+    void setDuplicateReport(std::shared_ptr<const DuplicateReport> value);
+    [[nodiscard]] bool findingDuplicates() const { return m_findingDuplicates; }
+    void setFindingDuplicates(bool value);
+    [[nodiscard]] bool duplicateAfterScan() const { return m_duplicateAfterScan; }
+    void setDuplicateAfterScan(bool value);
+    [[nodiscard]] const QString& duplicateProgress() const { return m_duplicateProgress; }
+    void setDuplicateProgress(const QString& value);
+    [[nodiscard]] const std::optional<DuplicateProgress>& duplicateWork() const { return m_duplicateWork; }
+    void setDuplicateWork(std::optional<DuplicateProgress> value);
+
+    // ---- Applications ----
+    [[nodiscard]] const std::shared_ptr<const ApplicationReport>& appReport() const { return m_appReport; }
+    void setAppReport(std::shared_ptr<const ApplicationReport> value);
+    [[nodiscard]] bool inspectingApps() const { return m_inspectingApps; }
+    void setInspectingApps(bool value);
+    [[nodiscard]] const QString& appProgress() const { return m_appProgress; }
+    void setAppProgress(const QString& value);
+    [[nodiscard]] const std::optional<std::string>& selectedApp() const { return m_selectedApp; }
+    void setSelectedApp(std::optional<std::string> value);
+
+    // ---- Saved scans and Time Machine ----
+    [[nodiscard]] const std::vector<SnapshotRecord>& snapshots() const { return m_snapshots; }
+    void setSnapshots(std::vector<SnapshotRecord> value);
+    [[nodiscard]] const std::vector<SnapshotCatalogIssue>& snapshotIssues() const { return m_snapshotIssues; }
+    void setSnapshotIssues(std::vector<SnapshotCatalogIssue> value);
+    [[nodiscard]] const std::vector<SnapshotChange>& changes() const { return m_changes; }
+    void setChanges(std::vector<SnapshotChange> value);
+    [[nodiscard]] const std::optional<QString>& comparisonTitle() const { return m_comparisonTitle; }
+    void setComparisonTitle(std::optional<QString> value);
+    [[nodiscard]] const std::optional<std::string>& comparisonRoot() const { return m_comparisonRoot; }
+    void setComparisonRoot(std::optional<std::string> value);
+    [[nodiscard]] const std::optional<SnapshotRecord>& beforeSnapshot() const { return m_beforeSnapshot; }
+    void setBeforeSnapshot(std::optional<SnapshotRecord> value);
+    [[nodiscard]] bool snapshotBusy() const { return m_snapshotBusy; }
+    void setSnapshotBusy(bool value);
+    [[nodiscard]] const QString& snapshotStatus() const { return m_snapshotStatus; }
+    void setSnapshotStatus(const QString& value);
+    [[nodiscard]] const QStringList& timeMachine() const { return m_timeMachine; }
+    void setTimeMachine(const QStringList& value);
+    [[nodiscard]] const QString& timeMachineStatus() const { return m_timeMachineStatus; }
+    void setTimeMachineStatus(const QString& value);
+
+    // ---- Monitor ----
+    // The monitor's readings; observed directly by the views that show them.
+    [[nodiscard]] SystemActivity& activity() const { return *m_activity; }
+    // Starts the monitor loop; a second call does nothing. A reading starts Timing::monitorInterval after
+    // the previous one was shown, so only one reading runs at a time.
+    void startMonitor();
+
+    // ---- Job identity and environment ----
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
+        return m_scanCancellation;
+    }
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& stagingCancellation() const {
+        return m_stagingCancellation;
+    }
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& duplicateCancellation() const {
+        return m_duplicateCancellation;
+    }
+    [[nodiscard]] const std::shared_ptr<CancellationFlag>& appCancellation() const {
+        return m_appCancellation;
+    }
+    [[nodiscard]] const std::shared_ptr<ScanNavigation>& scanNavigation() const { return m_scanNavigation; }
+    [[nodiscard]] const SnapshotStore& store() const { return m_store; }
+    [[nodiscard]] const std::string& stateDirectory() const { return m_stateDirectory; }
+    [[nodiscard]] PreferenceStore& preferences() const { return *m_preferences; }
+    [[nodiscard]] bool monitorEnabled() const { return m_monitorEnabled; }
+
+signals:
+    // section, storageView, visualizationDepth, colorMode, logical, dark, theme, showInspector, showHidden,
+    // showLabels, minimumBytes, categoryFilter, modifiedBeforeDays, duplicateMinimumMB, filter, showIssues.
+    void displayChanged();
+    // scan, focusPath, selection, scanning, scanRootName, scanRootPath, liveFocusPath, navigation,
+    // liveNavigation, recent, and the scan's presentation: quickWins, typeTotals, folderTypes,
+    // uniqueQuickWinBytes, activeQuickWin.
+    void scanChanged();
+    // scanProgress alone.
+    void progressChanged();
+    // error, notice, isHistorical.
+    void messagesChanged();
+    // queue, receipts, cleaning, staging, cleanupRequest, cleanupProgress, backups, backupBeforeCleanup,
+    // snapshotsEnabled, lastBackupParent.
+    void cleanupChanged();
+    // duplicateKeepers, duplicateScopePath, duplicateReport, findingDuplicates, duplicateAfterScan,
+    // duplicateProgress, duplicateWork.
+    void duplicatesChanged();
+    // appReport, inspectingApps, appProgress, selectedApp.
+    void applicationsChanged();
+    // snapshots, snapshotIssues, changes, comparisonTitle, comparisonRoot, beforeSnapshot, snapshotBusy,
+    // snapshotStatus, timeMachine, timeMachineStatus.
+    void snapshotsChanged();
+    // toast.
+    void toastChanged();
+
+private:
+    friend class AppModelTestPeer;
+    using Signal = void (AppModel::*)();
+
+    // Stores `value` and emits `signal` when it differs from the stored one; returns whether it did.
+    template <typename T, typename U> bool assign(T& field, U&& value, Signal signal) {
+        if (field == value)
+            return false;
+        field = std::forward<U>(value);
+        emit(this->*signal)();
+        return true;
+    }
+
+    // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
+    // record is gone. Throws what the catalog throws, changing nothing then.
+    void readSnapshotCatalog();
+    // Recomputes the category totals of the focused folder's children.
+    void refreshFolderTypes();
+    // Starts one monitor reading; its result schedules the next.
+    void readMonitorSample();
+    // A fresh value for a generation field: never one used before by this controller.
+    [[nodiscard]] std::uint64_t newGeneration() { return ++m_lastGeneration; }
+
+    // Display
+    AppSection m_section = AppSection::explore;
+    StorageView m_storageView = StorageView::treemap;
+    int m_visualizationDepth = 7;
+    ColorMode m_colorMode = ColorMode::folder;
+    bool m_logical = false;
+    bool m_dark = false;
+    AppTheme m_theme = AppTheme::paper;
+    bool m_showInspector = true;
+    bool m_showHidden = true;
+    bool m_showLabels = true;
+    std::int64_t m_minimumBytes = 0;
+    std::optional<FileCategory> m_categoryFilter;
+    int m_modifiedBeforeDays = 0;
+    int m_duplicateMinimumMB = 1;
+    QString m_filter;
+
+    // Scan and navigation
+    ScanResultPtr m_scan;
+    std::optional<std::string> m_focusPath;
+    std::optional<std::string> m_selection;
+    bool m_scanning = false;
+    std::shared_ptr<const ScanProgress> m_scanProgress;
+    QString m_scanRootName;
+    std::string m_scanRootPath;
+    std::optional<std::string> m_liveFocusPath;
+    FolderNavigationHistory m_navigation;
+    FolderNavigationHistory m_liveNavigation;
+    std::vector<std::string> m_recent;
+
+    // Messages
+    std::optional<QString> m_error;
+    std::optional<QString> m_notice;
+    bool m_isHistorical = false;
+
+    // Presentation of the scan
+    std::vector<QuickWin> m_quickWins;
+    FileTypeTotals m_typeTotals;
+    std::map<std::string, FileTypeTotals> m_folderTypes;
+    // The root's per-folder totals, kept from the scan's presentation.
+    std::map<std::string, FileTypeTotals> m_rootFolderTypes;
+    // Folder totals computed lately, most recent first, at most 8.
+    std::vector<std::pair<std::string, std::map<std::string, FileTypeTotals>>> m_folderTypeCache;
+    std::int64_t m_uniqueQuickWinBytes = 0;
+    std::optional<TroveToast> m_toast;
+    std::optional<QuickWinKind> m_activeQuickWin;
+
+    // Cleanup
+    std::vector<CleanupEntry> m_queue;
+    std::vector<TrashReceipt> m_receipts;
+    bool m_cleaning = false;
+    bool m_staging = false;
+    std::shared_ptr<const CleanupRequest> m_cleanupRequest;
+    std::optional<CleanupProgress> m_cleanupProgress;
+    std::vector<BackupReceipt> m_backups;
+    bool m_backupBeforeCleanup = true;
+    bool m_snapshotsEnabled = false;
+    std::string m_lastBackupParent;
+    std::shared_ptr<CancellationFlag> m_cleanupCancellation = std::make_shared<CancellationFlag>();
+
+    // Duplicates and applications
+    std::map<std::string, std::string> m_duplicateKeepers;
+    std::optional<std::string> m_duplicateScopePath;
+    std::shared_ptr<const DuplicateReport> m_duplicateReport;
+    bool m_findingDuplicates = false;
+    bool m_duplicateAfterScan = false;
+    QString m_duplicateProgress;
+    std::optional<DuplicateProgress> m_duplicateWork;
+    std::shared_ptr<const ApplicationReport> m_appReport;
+    bool m_inspectingApps = false;
+    QString m_appProgress;
+    std::optional<std::string> m_selectedApp;
+
+    // Saved scans, Time Machine and monitor
+    std::vector<SnapshotRecord> m_snapshots;
+    std::vector<SnapshotCatalogIssue> m_snapshotIssues;
+    std::vector<SnapshotChange> m_changes;
+    std::optional<QString> m_comparisonTitle;
+    std::optional<std::string> m_comparisonRoot;
+    std::optional<SnapshotRecord> m_beforeSnapshot;
+    bool m_snapshotBusy = false;
+    QString m_snapshotStatus;
+    SystemActivity* m_activity; // a child of this object
+    QStringList m_timeMachine;
+    QString m_timeMachineStatus;
+    bool m_showIssues = false;
+
+    // Job identity and environment. A generation is a value of m_lastGeneration's counter; a result whose
+    // captured generation is no longer its field's value is dropped.
+    std::uint64_t m_lastGeneration = 0;
+    std::shared_ptr<CancellationFlag> m_scanCancellation = std::make_shared<CancellationFlag>();
+    std::shared_ptr<CancellationFlag> m_stagingCancellation = std::make_shared<CancellationFlag>();
+    std::shared_ptr<ScanNavigation> m_scanNavigation = std::make_shared<ScanNavigation>();
+    std::shared_ptr<CancellationFlag> m_duplicateCancellation = std::make_shared<CancellationFlag>();
+    std::uint64_t m_duplicateGeneration = newGeneration();
+    std::shared_ptr<CancellationFlag> m_appCancellation = std::make_shared<CancellationFlag>();
+    std::uint64_t m_appGeneration = newGeneration();
+    std::uint64_t m_snapshotGeneration = newGeneration();
+    // The running folder-type computation: asking it to stop abandons it.
+    std::optional<std::stop_source> m_folderTypeTask;
+    std::uint64_t m_scanGeneration = newGeneration();
+    // The running monitor loop's reader; set once the loop starts.
+    std::optional<Services::SampleReader> m_monitorTask;
+    SnapshotStore m_store;
+    std::string m_stateDirectory;
+    std::shared_ptr<PreferenceStore> m_preferences;
+    bool m_monitorEnabled;
+
+    // Seams
+    std::shared_ptr<PreferenceStore> m_standard;
+    std::shared_ptr<PlatformServices> m_platform;
+    std::shared_ptr<const Clock> m_clock;
+    Timing m_timing;
+    Services m_services;
+    StateFiles m_stateFiles;
+    // Last, so that it is destroyed first: its destruction waits for the jobs, which hold nothing of
+    // this object but what they were handed.
+    std::unique_ptr<JobRunner> m_runner;
+};
+
+} // namespace ambertrove
