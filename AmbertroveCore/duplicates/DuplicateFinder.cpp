@@ -231,8 +231,9 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
             }
 
             for (const std::vector<std::uint32_t>& content : bucket->contentBuckets) {
+                if (content.empty())
+                    continue;
                 const std::uint32_t reference = content.front();
-                std::vector<std::uint32_t> matches{reference};
                 for (std::size_t k = 1; k < content.size(); ++k) {
                     const std::uint32_t f = content[k];
                     const DuplicateSearch::FileState& s = search.state(f);
@@ -241,17 +242,15 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
                         reporter.offer(Phase::verifying, name(f), 0, files[f].size);
                         cancellation.check();
                     }
-                    if (seenEqual || s.verdict == DuplicateSearch::Verdict::equal) {
+                    if (seenEqual || s.verdict == DuplicateSearch::Verdict::equal)
                         reporter.offer(Phase::verifying, name(f), files[f].size, files[f].size);
-                        matches.push_back(f);
-                    } else if (s.verdict == DuplicateSearch::Verdict::failed) {
+                    else if (s.verdict == DuplicateSearch::Verdict::failed)
                         reporter.failed(s.verifyError);
-                    }
                 }
-                if (matches.size() < 2)
-                    continue;
+            }
+            for (const std::vector<std::uint32_t>& matches : bucket->groups) {
                 DuplicateGroup result;
-                result.id = Sha256::hex(search.state(reference).content);
+                result.id = Sha256::hex(search.state(matches.front()).content);
                 result.files.reserve(matches.size());
                 for (std::uint32_t f : matches)
                     result.files.push_back(scan.nodes.makeNode(files[f].index));

@@ -303,6 +303,10 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
 
         // Contents of this pass get class numbers unique in the bucket; the anchor's content keeps its own.
         const bool anchorHeld = anchor != kNone && !streams.front().error;
+        // An anchor that changed or failed since its own pass leaves the search: what this pass compared
+        // with it proves nothing, so this pass's files start a content of their own.
+        if (anchor != kNone && !anchorHeld)
+            m_states[anchor].hashError = streams.front().error;
         std::vector<std::uint32_t> classOf;
         for (Stream& s : streams) {
             if (s.content >= classOf.size())
@@ -335,14 +339,47 @@ void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
     bucket.contentBuckets = groupByDigest(bucket.files, [&](std::uint32_t f) {
         return m_states[f].hashError || !m_states[f].hasDigest ? nullptr : &m_states[f].content;
     });
-    for (const std::vector<std::uint32_t>& content : bucket.contentBuckets) {
-        const std::uint32_t reference = content.front();
-        std::vector<std::uint32_t> unseen;
-        for (std::size_t k = 1; k < content.size(); ++k)
-            if (m_states[content[k]].contentClass != m_states[reference].contentClass)
-                unseen.push_back(content[k]);
-        if (!unseen.empty())
-            verify(reference, unseen, buffers);
+    for (std::vector<std::uint32_t>& content : bucket.contentBuckets) {
+        // A reference that fails leaves the search, and the others are compared with the next one.
+        for (;;) {
+            std::erase_if(content, [&](std::uint32_t f) { return bool(m_states[f].hashError); });
+            if (content.size() < 2)
+                break;
+            const std::uint32_t reference = content.front();
+            std::vector<std::uint32_t> unseen;
+            for (std::size_t k = 1; k < content.size(); ++k) {
+                FileState& state = m_states[content[k]];
+                state.verdict = Verdict::none;
+                state.verifyError = nullptr;
+                if (state.contentClass != m_states[reference].contentClass)
+                    unseen.push_back(content[k]);
+            }
+            if (unseen.empty() || verify(reference, unseen, buffers))
+                break;
+        }
+        if (stopping())
+            return;
+        if (content.size() < 2)
+            continue;
+
+        // Every file of the group is checked again once all reading is done, so that one changed after
+        // its own pass is not reported. Each was compared while the file it was compared with was
+        // unchanged, so those that remain are equal to each other even when the reference leaves.
+        std::vector<std::uint32_t> matches;
+        for (std::uint32_t f : content) {
+            const FileState& state = m_states[f];
+            if (f != content.front() && state.contentClass != m_states[content.front()].contentClass &&
+                state.verdict != Verdict::equal)
+                continue;
+            try {
+                requireUnchanged(f);
+                matches.push_back(f);
+            } catch (...) {
+                m_states[f].hashError = std::current_exception();
+            }
+        }
+        if (matches.size() >= 2)
+            bucket.groups.push_back(std::move(matches));
     }
 }
 
@@ -513,7 +550,7 @@ bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, bool ev
     return true;
 }
 
-void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uint32_t>& members,
+bool DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uint32_t>& members,
                              Buffers& buffers) {
     buffers.release();
     std::uint8_t* const first = buffers.take();
@@ -529,10 +566,8 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
         try {
             referenceFile.emplace(openFile(reference, true));
         } catch (...) {
-            // Every comparison with an unreadable reference fails; the reference itself is not counted.
-            for (std::size_t k = begin; k < end; ++k)
-                fail(members[k], std::current_exception());
-            continue;
+            m_states[reference].hashError = std::current_exception();
+            return false;
         }
         struct Member {
             std::uint32_t file;
@@ -561,8 +596,8 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
             try {
                 got = referenceFile->read(first, want);
             } catch (...) {
-                failOpen(std::current_exception());
-                break;
+                m_states[reference].hashError = std::current_exception();
+                return false;
             }
             std::erase_if(open, [&](Member& m) {
                 std::size_t length = 0;
@@ -582,7 +617,7 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
             });
             offset += static_cast<std::int64_t>(want);
             if (stopping())
-                return;
+                return true;
             if (m_cancellation.isCancelled())
                 failOpen(cancelled());
         }
@@ -590,22 +625,21 @@ void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uin
             continue;
 
         // Equal bytes count only when neither file changed while they were read.
-        bool referenceUnchanged = false;
         try {
-            referenceUnchanged = unchanged(reference);
+            requireUnchanged(reference);
         } catch (...) {
-            failOpen(std::current_exception());
-            continue;
+            m_states[reference].hashError = std::current_exception();
+            return false;
         }
         for (Member& m : open) {
             try {
-                m_states[m.file].verdict =
-                    referenceUnchanged && unchanged(m.file) ? Verdict::equal : Verdict::different;
+                m_states[m.file].verdict = unchanged(m.file) ? Verdict::equal : Verdict::different;
             } catch (...) {
                 fail(m.file, std::current_exception());
             }
         }
     }
+    return true;
 }
 
 } // namespace ambertrove

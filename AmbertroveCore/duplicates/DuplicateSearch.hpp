@@ -73,6 +73,9 @@ public:
         std::vector<std::uint32_t> files;
         // Files grouped by full digest, groups of one dropped; each in path order, its reference first.
         std::vector<std::vector<std::uint32_t>> contentBuckets;
+        // The files of each content bucket seen equal to each other and unchanged once all reading was
+        // done, when two or more; in path order.
+        std::vector<std::vector<std::uint32_t>> groups;
         std::optional<Sha256> prefix;        // digest state after the first 64 KiB the files share
         std::atomic<std::uint32_t> liveFile; // the file being hashed, for progress
         std::atomic<bool> done{false};
@@ -129,7 +132,9 @@ private:
     void hashBucket(Bucket& bucket, Buffers& buffers);
     // One side-by-side pass; false when the search is stopping.
     bool pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers);
-    void verify(std::uint32_t reference, const std::vector<std::uint32_t>& members, Buffers& buffers);
+    // Compares `members` with `reference`. False when the reference itself failed or changed (its error is
+    // set and no verdict counts).
+    bool verify(std::uint32_t reference, const std::vector<std::uint32_t>& members, Buffers& buffers);
     [[nodiscard]] VerifiedFile openFile(std::uint32_t file, bool sequential) const;
     [[nodiscard]] bool unchanged(std::uint32_t file) const;
     void requireUnchanged(std::uint32_t file) const;

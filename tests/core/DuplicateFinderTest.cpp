@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
@@ -587,8 +588,8 @@ TEST(DuplicateFinderTest, AReadErrorInTheMiddleLeavesTheOtherCopiesGrouped) {
 }
 
 // Copies of a second content read in different batches are compared with their reference afterwards:
-// a reference that cannot be opened again fails every comparison with it (the reference itself is not
-// counted), and a copy that changes during the comparison is dropped without a word.
+// a reference that cannot be opened again leaves the search with its own issue while the others are
+// compared with each other, and a copy that changes during the comparison is dropped without a word.
 TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
     TempDir dir;
     const std::string base = pattern(200000, 43);
@@ -616,9 +617,10 @@ TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
             return PathText::name(path) == "f03" && counts->next("open", path) == 3 ? EACCES : 0;
         };
         const DuplicateReport report = searchWith(scan, hooks);
-        EXPECT_EQ(pathsOf(report), std::vector<std::vector<std::string>>{bases});
-        EXPECT_EQ(report.skipped, 2);
-        EXPECT_EQ(report.issues, (std::vector<std::string>{"Permission denied", "Permission denied"}));
+        const std::vector<std::vector<std::string>> expected{bases, {dir / "f45", dir / "f77"}};
+        EXPECT_EQ(pathsOf(report), expected);
+        EXPECT_EQ(report.skipped, 1);
+        EXPECT_EQ(report.issues, std::vector<std::string>{"Permission denied"});
     }
     {
         // Status reads of f45: 2 when sampled, 2 when hashed, then before and after its comparison.
@@ -634,6 +636,76 @@ TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
         EXPECT_EQ(pathsOf(report), expected);
         EXPECT_EQ(report.skipped, 0);
         EXPECT_TRUE(report.issues.empty());
+    }
+    {
+        // The reference itself changes during that comparison: it leaves, the two others still meet.
+        auto counts = std::make_shared<HookCounts>();
+        auto hooks = std::make_shared<DuplicateFileHooks>();
+        hooks->status = [counts](const std::string& path, FileStatus& status) {
+            if (PathText::name(path) == "f03" && counts->next("status", path) >= 6)
+                status.modifiedNanos += 1;
+            return 0;
+        };
+        const DuplicateReport report = searchWith(scan, hooks);
+        const std::vector<std::vector<std::string>> expected{bases, {dir / "f45", dir / "f77"}};
+        EXPECT_EQ(pathsOf(report), expected);
+        EXPECT_EQ(report.issues, std::vector<std::string>{"File changed during comparison: f03"});
+    }
+}
+
+// Forty copies, read in more than one batch. One of them is rewritten once the last copy is first opened
+// for its content, that is after its own batch was read: it leaves the group with an issue, the others
+// still form one group whatever happened to the one they were compared with, and no file in it differs.
+TEST(DuplicateFinderTest, AFileRewrittenAfterItsBatchLeavesItsGroup) {
+    const std::string content = pattern(200000, 44);
+    for (const char* changed : {"f00", "f05"}) {
+        for (const unsigned workers : {0u, 1u}) {
+            TempDir dir;
+            std::vector<std::string> paths;
+            for (int k = 0; k < 40; ++k) {
+                char name[16];
+                std::snprintf(name, sizeof name, "f%02d", k);
+                paths.push_back(dir.makeFile(name, content));
+            }
+            const ScanResult scan = scanOf(dir.path());
+            const std::string target = dir / changed;
+            auto rewritten = std::make_shared<std::atomic<bool>>(false);
+            auto counts = std::make_shared<HookCounts>();
+            auto hooks = std::make_shared<DuplicateFileHooks>();
+            hooks->workers = workers;
+            // The first open of f39 samples it, the second reads its content.
+            hooks->open = [rewritten, counts, target](const std::string& path) {
+                if (PathText::name(path) == "f39" && counts->next("open", path) == 2) {
+                    rewritten->store(true);
+                    // New bytes in the middle, as an editor saving in place would leave them.
+                    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+                    EXPECT_GE(fd, 0);
+                    EXPECT_EQ(::pwrite(fd, "changed", 7, 100000), 7);
+                    ::close(fd);
+                }
+                return 0;
+            };
+            // The clock may not have moved since the file was made: its status says it changed all the same.
+            hooks->status = [rewritten, target](const std::string& path, FileStatus& status) {
+                if (path == target && rewritten->load())
+                    status.modifiedNanos += 1;
+                return 0;
+            };
+            const DuplicateReport report = searchWith(scan, hooks);
+
+            std::vector<std::string> rest;
+            for (const std::string& path : paths)
+                if (path != target)
+                    rest.push_back(path);
+            EXPECT_EQ(pathsOf(report), std::vector<std::vector<std::string>>{rest}) << changed << workers;
+            if (!report.groups.empty()) {
+                EXPECT_EQ(report.groups[0].id, hexOf(content));
+            }
+            EXPECT_EQ(report.skipped, 1) << changed << workers;
+            EXPECT_EQ(report.issues, std::vector<std::string>{"File changed during comparison: " +
+                                                              std::string(changed)})
+                << changed << workers;
+        }
     }
 }
 
