@@ -18,3 +18,7 @@ echo "== chart, the five charts of the same tree's root laid out and drawn"
 "$bench" chart "$tree"
 echo "== duplicates, generated 20,000-file 2 GB tree (made once in /tmp), against jdupes, rdfind and fdupes"
 "$(dirname "$0")/compare-duplicates.sh" "$build"
+echo "== duplicates, two sparse 4 GiB files that differ at byte 70,000, and 2,000 sparse copies of 5 MB and of 50 MB (made in /tmp)"
+"$bench" duplicates-sparse
+"$bench" duplicates-copies
+"$bench" duplicates-copies --size 50000000

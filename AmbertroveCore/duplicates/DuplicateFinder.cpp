@@ -220,40 +220,27 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
 
             for (std::uint32_t f : bucket->files) {
                 const DuplicateSearch::FileState& s = search.state(f);
-                if (s.hashOpened) {
+                if (s.opened.load(std::memory_order_relaxed)) {
                     reporter.offer(Phase::hashing, name(f), 0, files[f].size);
                     cancellation.check();
                 }
-                if (s.hashError)
-                    reporter.failed(s.hashError);
+                if (s.error)
+                    reporter.failed(s.error);
                 else
                     reporter.offer(Phase::hashing, name(f), files[f].size, files[f].size);
             }
 
-            for (const std::vector<std::uint32_t>& content : bucket->contentBuckets) {
-                const std::uint32_t reference = content.front();
-                std::vector<std::uint32_t> matches{reference};
-                for (std::size_t k = 1; k < content.size(); ++k) {
-                    const std::uint32_t f = content[k];
-                    const DuplicateSearch::FileState& s = search.state(f);
-                    const bool seenEqual = s.contentClass == search.state(reference).contentClass;
-                    if (seenEqual || s.verifyOpened) {
-                        reporter.offer(Phase::verifying, name(f), 0, files[f].size);
-                        cancellation.check();
-                    }
-                    if (seenEqual || s.verdict == DuplicateSearch::Verdict::equal) {
-                        reporter.offer(Phase::verifying, name(f), files[f].size, files[f].size);
-                        matches.push_back(f);
-                    } else if (s.verdict == DuplicateSearch::Verdict::failed) {
-                        reporter.failed(s.verifyError);
-                    }
+            for (const DuplicateSearch::Group& found : bucket->groups) {
+                for (std::size_t k = 1; k < found.files.size(); ++k) {
+                    const std::uint32_t f = found.files[k];
+                    reporter.offer(Phase::verifying, name(f), 0, files[f].size);
+                    cancellation.check();
+                    reporter.offer(Phase::verifying, name(f), files[f].size, files[f].size);
                 }
-                if (matches.size() < 2)
-                    continue;
                 DuplicateGroup result;
-                result.id = Sha256::hex(search.state(reference).content);
-                result.files.reserve(matches.size());
-                for (std::uint32_t f : matches)
+                result.id = Sha256::hex(found.digest);
+                result.files.reserve(found.files.size());
+                for (std::uint32_t f : found.files)
                     result.files.push_back(scan.nodes.makeNode(files[f].index));
                 groups.push_back(std::move(result));
             }

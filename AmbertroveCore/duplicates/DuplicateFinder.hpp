@@ -15,9 +15,11 @@
 namespace ambertrove {
 
 // Finds the files of a finished scan whose contents are identical. Candidates are narrowed by logical size,
-// then by a digest of their first 64 KiB, then by a digest of their whole content, and two files are
-// reported as copies only once their bytes were seen to be equal. The file system is never walked: only
-// the contents of the scan's files are read, each after checking that it is still the file the scan saw.
+// then by a digest of their first 64 KiB, then by comparing the files of one start chunk by chunk, each
+// read only until it differs from all the others; two files are reported as copies only once their bytes
+// were seen to be equal, and the group's identifier is the digest of its whole content. The file system
+// is never walked: only the contents of the scan's files are read, each after checking that it is still
+// the file the scan saw, and every file of a group is checked again after the last read of its group.
 // Hard links to one file count as one file.
 class DuplicateFinder {
 public:

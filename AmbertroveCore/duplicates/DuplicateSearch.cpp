@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 
 namespace ambertrove {
@@ -16,10 +18,15 @@ namespace {
 
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::size_t kChunkBytes = 1024 * 1024;
-// Files read side by side in one pass: bounds the descriptors a worker holds open.
-constexpr std::size_t kFilesPerPass = 32;
-// Chunk memory of one pass, whatever its number of files (see Buffers).
-constexpr std::size_t kPassBudget = 8 * 1024 * 1024;
+// The first round of a set reads one chunk of every file, each next round twice as much as the last, up to
+// kLongestRound: files that differ early are set apart after little reading, and sets that part ways
+// late go on without waiting for the whole of a long round.
+constexpr std::int64_t kFirstRound = kChunkBytes;
+constexpr std::int64_t kLongestRound = 64 * kChunkBytes;
+// Files one round job reads beside the lead: bounds the descriptors a worker holds open.
+constexpr std::uint32_t kMostPerJob = 31;
+// Fewest files of a job when a round is shared out among the workers, as every job reads the lead again.
+constexpr std::uint32_t kFewestPerJob = 8;
 constexpr std::uint32_t kFilesPerSampleJob = 16;
 constexpr unsigned kMaxWorkers = 8;
 constexpr auto kWakeInterval = std::chrono::milliseconds(50);
@@ -49,39 +56,50 @@ std::vector<std::vector<std::uint32_t>> groupByDigest(const std::vector<std::uin
     return lists;
 }
 
-std::exception_ptr cancelled() {
-    return std::make_exception_ptr(CancellationError());
-}
-
 } // namespace
 
-// Chunk buffers of one worker, handed out afresh for every chunk of a pass. A pass needs one per content
-// plus one, and takes smaller chunks when it reads more files, so a worker holds about kPassBudget.
+// The chunk buffers of one worker: the lead's chunk, and the chunk of the file compared with it.
 struct DuplicateSearch::Buffers {
-    std::vector<std::unique_ptr<std::uint8_t[]>> pool;
-    std::size_t used = 0;
-
-    std::uint8_t* take() {
-        if (used == pool.size())
-            pool.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
-        return pool[used++].get();
-    }
-    void release() { used = 0; }
+    std::unique_ptr<std::uint8_t[]> lead = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
+    std::unique_ptr<std::uint8_t[]> other = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
 };
 
-// One file of a side-by-side pass.
-struct DuplicateSearch::Stream {
-    Stream(std::uint32_t f, bool a)
-        : file(f)
-        , anchor(a) {}
-    std::uint32_t file = 0;
-    bool anchor = false; // already hashed in an earlier pass; read again only to compare the others with
-    std::optional<VerifiedFile> handle;
-    bool opened = false;
-    std::exception_ptr error;
-    std::uint32_t content = 0; // the pass's content it belongs to; 0 is the first file's
-    bool hasDigest = false;
-    Sha256::Digest digest{};
+// Files of one bucket whose bytes so far are equal, read round by round. Between rounds only the job that
+// ends a round touches it; during a round each job writes only its own members' outcomes, the lead's
+// failure (under `lock`) and, for the job of the first members, the digest state.
+struct DuplicateSearch::Set {
+    enum class Outcome : std::uint8_t { equal, parted, failed };
+    struct Member {
+        Outcome outcome = Outcome::equal;
+        std::int64_t partedAt = 0; // the chunk where it differed from the lead
+        std::size_t length = 0;    // and that chunk's length and digest as it read it
+        Sha256::Digest chunk{};
+        std::exception_ptr error;
+    };
+
+    std::uint32_t group = 0;
+    Bucket* bucket = nullptr;
+    std::vector<std::uint32_t> files; // in path order; the first is the lead
+    std::int64_t offset = 0;          // every file's bytes before it equal the lead's
+    std::int64_t end = 0;             // of this round
+    std::int64_t length = kFirstRound;
+    Sha256 sha;              // of the lead's first `hashed` bytes
+    std::int64_t hashed = 0; // at most `offset` at the start of a round, unless the sample covers more
+    Sha256 snapshot;         // `sha` as this round began, where sets that leave this round continue
+    std::int64_t snapshotAt = 0;
+
+    std::vector<Member> members; // of this round: one per file after the lead
+    std::atomic<std::uint32_t> jobsPending{0};
+    std::atomic<bool> leadFailed{false};
+    std::mutex lock;
+    std::exception_ptr leadError;
+
+    void failLead(std::exception_ptr error) {
+        std::lock_guard guard(lock);
+        if (!leadError)
+            leadError = std::move(error);
+        leadFailed.store(true, std::memory_order_relaxed);
+    }
 };
 
 DuplicateSearch::DuplicateSearch(std::vector<Candidate> files,
@@ -116,6 +134,8 @@ void DuplicateSearch::start() {
     unsigned workers = std::min({cores, kMaxWorkers, std::max(1u, jobs)});
     if (m_hooks && m_hooks->workers)
         workers = *m_hooks->workers;
+    // Known before any worker runs, which reads it.
+    m_workerCount = std::max(1u, workers);
     try {
         for (unsigned k = 0; k < workers && jobs > 0; ++k)
             m_threads.emplace_back([this] { work(); });
@@ -138,7 +158,7 @@ void DuplicateSearch::stop() {
 void DuplicateSearch::push(Job job) {
     std::lock_guard lock(m_lock);
     job.sequence = m_sequence++;
-    m_queue.push(job);
+    m_queue.push(std::move(job));
     m_workReady.notify_one();
 }
 
@@ -188,8 +208,9 @@ void DuplicateSearch::work() {
         Job job;
         {
             std::unique_lock lock(m_lock);
-            m_workReady.wait(lock, [&] { return stopping() || !m_queue.empty(); });
-            if (stopping())
+            m_workReady.wait(lock,
+                             [&] { return m_stopping.load(std::memory_order_relaxed) || !m_queue.empty(); });
+            if (m_stopping.load(std::memory_order_relaxed))
                 return;
             job = m_queue.top();
             m_queue.pop();
@@ -206,33 +227,25 @@ void DuplicateSearch::work() {
 }
 
 void DuplicateSearch::run(const Job& job, Buffers& buffers) {
-    if (job.bucket) {
-        hashBucket(*job.bucket, buffers);
-        job.bucket->done.store(true, std::memory_order_release);
+    if (job.set) {
+        compare(job, buffers);
         return;
     }
-    for (std::uint32_t f = job.first; f < job.last && !stopping(); ++f) {
+    for (std::uint32_t f = job.first; f < job.last && !m_stopping.load(std::memory_order_relaxed); ++f) {
         sample(f, buffers);
         m_states[f].sampled.store(true, std::memory_order_release);
     }
     SizeGroup& group = m_groups[job.group];
-    if (group.samplesPending.fetch_sub(1, std::memory_order_acq_rel) == 1 && !stopping()) {
-        formBuckets(group);
-        for (const auto& bucket : group.buckets)
-            push({job.group, 0, 0, 0, bucket.get()});
-    }
+    if (group.samplesPending.fetch_sub(1, std::memory_order_acq_rel) == 1 && !halted())
+        formBuckets(job.group);
 }
 
 VerifiedFile DuplicateSearch::openFile(std::uint32_t f, bool sequential) const {
     return VerifiedFile::open(m_files[f].path, m_files[f].identity, sequential, m_hooks);
 }
 
-bool DuplicateSearch::unchanged(std::uint32_t f) const {
-    return VerifiedFile::unchanged(m_files[f].path, m_files[f].identity, m_hooks);
-}
-
 void DuplicateSearch::requireUnchanged(std::uint32_t f) const {
-    if (!unchanged(f))
+    if (!VerifiedFile::unchanged(m_files[f].path, m_files[f].identity, m_hooks))
         throw AmbertroveError("File changed during comparison: " +
                               std::string(PathText::name(m_files[f].path)));
 }
@@ -244,12 +257,9 @@ void DuplicateSearch::sample(std::uint32_t f, Buffers& buffers) {
         VerifiedFile file = openFile(f, false);
         m_cancellation.check();
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(c.size, kSampleBytes));
-        buffers.release();
-        std::uint8_t* buffer = buffers.take();
         Sha256 sha;
-        sha.update(buffer, file.read(buffer, length));
-        if (c.size > static_cast<std::int64_t>(kSampleBytes))
-            s.prefix = std::make_unique<Sha256>(sha); // where a whole-file digest of this start continues
+        sha.update(buffers.lead.get(), file.read(buffers.lead.get(), length));
+        s.prefix = std::make_unique<Sha256>(sha); // where the digest of the whole content continues
         s.sample = sha.finish();
         requireUnchanged(f);
     } catch (...) {
@@ -257,7 +267,8 @@ void DuplicateSearch::sample(std::uint32_t f, Buffers& buffers) {
     }
 }
 
-void DuplicateSearch::formBuckets(SizeGroup& group) {
+void DuplicateSearch::formBuckets(std::uint32_t g) {
+    SizeGroup& group = m_groups[g];
     std::vector<std::uint32_t> files(group.end - group.begin);
     for (std::uint32_t k = 0; k < files.size(); ++k)
         files[k] = group.begin + k;
@@ -266,346 +277,253 @@ void DuplicateSearch::formBuckets(SizeGroup& group) {
          })) {
         auto bucket = std::make_unique<Bucket>(std::move(list));
         // The files of a bucket share their first 64 KiB, so any one's digest state serves them all.
-        if (auto& prefix = m_states[bucket->files.front()].prefix)
-            bucket->prefix = std::move(*prefix);
+        bucket->prefix = std::move(*m_states[bucket->files.front()].prefix);
         group.buckets.push_back(std::move(bucket));
     }
     for (std::uint32_t f : files)
         m_states[f].prefix.reset();
     group.bucketsReady.store(true, std::memory_order_release);
+
+    const std::int64_t sampled = std::min<std::int64_t>(m_files[group.begin].size, kSampleBytes);
+    for (const auto& bucket : group.buckets)
+        startSet(g, *bucket, bucket->files, 0, *bucket->prefix, sampled);
 }
 
-void DuplicateSearch::hashBucket(Bucket& bucket, Buffers& buffers) {
-    // A bucket read in one pass is partitioned exactly by content, so a file alone in its content needs no
-    // digest. When more files share a start than one pass holds, every file gets its digest: later passes
-    // start with the first file of the main content found so far (the anchor), and other contents that
-    // span passes meet again by digest and are compared with their reference afterwards.
-    const bool everyDigest = bucket.files.size() > kFilesPerPass;
-    constexpr std::uint32_t kNone = UINT32_MAX;
-    std::uint32_t anchor = kNone;
-    std::uint32_t anchorClass = 0;
-    std::uint32_t nextClass = 1;
-    for (std::size_t next = 0; next < bucket.files.size();) {
-        std::vector<Stream> streams;
-        if (anchor != kNone)
-            streams.emplace_back(anchor, true);
-        while (streams.size() < kFilesPerPass && next < bucket.files.size())
-            streams.emplace_back(bucket.files[next++], false);
-        if (!pass(streams, bucket, everyDigest, buffers))
-            return;
-        if (m_cancellation.isCancelled()) {
-            // Every file not reported yet says so, so that the calling thread stops at the first of them.
-            for (std::uint32_t f : bucket.files)
-                if (!m_states[f].hashError)
-                    m_states[f].hashError = cancelled();
-            return;
-        }
-
-        // Contents of this pass get class numbers unique in the bucket; the anchor's content keeps its own.
-        const bool anchorHeld = anchor != kNone && !streams.front().error;
-        std::vector<std::uint32_t> classOf;
-        for (Stream& s : streams) {
-            if (s.content >= classOf.size())
-                classOf.resize(s.content + 1, 0);
-            if (classOf[s.content] == 0)
-                classOf[s.content] = s.content == 0 && anchorHeld ? anchorClass : nextClass++;
-        }
-        if (!anchorHeld)
-            anchor = kNone;
-        for (Stream& s : streams) {
-            if (s.anchor)
-                continue;
-            FileState& state = m_states[s.file];
-            state.hashOpened = s.opened;
-            if (s.error) {
-                state.hashError = s.error;
-                continue;
-            }
-            state.contentClass = classOf[s.content];
-            state.hasDigest = s.hasDigest;
-            state.content = s.digest;
-            if (anchor == kNone && s.content == 0) {
-                anchor = s.file;
-                anchorClass = state.contentClass;
-            }
-        }
-    }
-    bucket.prefix.reset();
-
-    bucket.contentBuckets = groupByDigest(bucket.files, [&](std::uint32_t f) {
-        return m_states[f].hashError || !m_states[f].hasDigest ? nullptr : &m_states[f].content;
-    });
-    for (const std::vector<std::uint32_t>& content : bucket.contentBuckets) {
-        const std::uint32_t reference = content.front();
-        std::vector<std::uint32_t> unseen;
-        for (std::size_t k = 1; k < content.size(); ++k)
-            if (m_states[content[k]].contentClass != m_states[reference].contentClass)
-                unseen.push_back(content[k]);
-        if (!unseen.empty())
-            verify(reference, unseen, buffers);
-    }
+void DuplicateSearch::startSet(std::uint32_t g, Bucket& bucket, std::vector<std::uint32_t> files,
+                               std::int64_t offset, Sha256 sha, std::int64_t hashed) {
+    auto set = std::make_shared<Set>();
+    set->group = g;
+    set->bucket = &bucket;
+    set->files = std::move(files);
+    set->offset = offset;
+    set->sha = std::move(sha);
+    set->hashed = hashed;
+    // Counted before any of its work can end it.
+    bucket.sets.fetch_add(1, std::memory_order_relaxed);
+    startRound(set);
 }
 
-namespace {
-
-// Files of a pass whose bytes so far are equal.
-struct Content {
-    std::optional<Sha256> sha;           // of the shared bytes so far, while a digest may be needed
-    bool fromPrefix = false;             // `sha` started from the bucket's sample state
-    std::uint32_t members = 0;           // files still being read
-    std::uint32_t parent = 0;            // the content it split from (for one born in this chunk)
-    const std::uint8_t* chunk = nullptr; // this chunk's bytes, as its first file read them
-    std::size_t length = 0;
-};
-
-} // namespace
-
-bool DuplicateSearch::pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers) {
-    const std::int64_t size = m_files[streams.front().file].size;
-    // The sample of a file this small is the whole file: its digest is known already.
-    const bool digestKnown = size <= static_cast<std::int64_t>(kSampleBytes);
-    // Every content holds this chunk while the others are compared with it: smaller chunks for more files.
-    const std::size_t chunkBytes = std::clamp(kPassBudget / (streams.size() + 1), kSampleBytes, kChunkBytes);
-
-    for (Stream& s : streams) {
-        try {
-            s.handle.emplace(openFile(s.file, true));
-            s.opened = true;
-        } catch (...) {
-            s.error = std::current_exception();
-        }
-    }
-    auto stopAll = [&] {
-        for (Stream& s : streams)
-            if (!s.error)
-                s.error = cancelled();
-    };
-    if (m_cancellation.isCancelled()) {
-        stopAll();
-        return true;
-    }
-
-    std::vector<Content> contents(1);
-    for (const Stream& s : streams)
-        contents[0].members += s.error ? 0 : 1;
-    auto needsDigest = [&](const Content& c) {
-        return !digestKnown && (c.members >= 2 || everyDigest);
-    };
-    if (needsDigest(contents[0])) {
-        // The files share their first 64 KiB (equal sample digests): its digest state is reused.
-        contents[0].fromPrefix = bucket.prefix.has_value();
-        contents[0].sha.emplace(bucket.prefix ? *bucket.prefix : Sha256());
-    }
-
-    for (std::int64_t offset = 0; offset < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, chunkBytes));
-        buffers.release();
-        std::uint8_t* scratch = buffers.take();
-        const std::size_t existing = contents.size();
-        for (Content& c : contents)
-            c.chunk = nullptr;
-        for (Stream& s : streams) {
-            if (s.error)
-                continue;
-            const bool leads = contents[s.content].chunk == nullptr;
-            std::uint8_t* target = leads ? buffers.take() : scratch;
-            std::size_t got = 0;
-            try {
-                got = s.handle->read(target, want);
-            } catch (...) {
-                s.error = std::current_exception();
-                s.handle.reset();
-                --contents[s.content].members;
-                continue;
-            }
-            m_states[s.file].bytes.store(offset + static_cast<std::int64_t>(got), std::memory_order_relaxed);
-            if (leads) {
-                contents[s.content].chunk = target;
-                contents[s.content].length = got;
-                if (s.content == 0)
-                    bucket.liveFile.store(s.file, std::memory_order_relaxed);
-                continue;
-            }
-            const Content& own = contents[s.content];
-            if (got == own.length && std::memcmp(own.chunk, scratch, got) == 0)
-                continue;
-            // It leaves its content here: join another file that left it here with the same bytes, or
-            // start a content of its own.
-            const std::uint32_t from = s.content;
-            std::uint32_t to = 0;
-            for (std::size_t k = existing; k < contents.size() && to == 0; ++k)
-                if (contents[k].parent == from && contents[k].length == got &&
-                    std::memcmp(contents[k].chunk, scratch, got) == 0)
-                    to = static_cast<std::uint32_t>(k);
-            if (to == 0) {
-                to = static_cast<std::uint32_t>(contents.size());
-                Content& born = contents.emplace_back();
-                born.parent = from;
-                born.chunk = scratch;
-                born.length = got;
-                scratch = buffers.take();
-            }
-            --contents[from].members;
-            ++contents[to].members;
-            s.content = to;
-        }
-
-        // Contents born in this chunk continue from the digest of what they shared before it.
-        for (std::size_t k = existing; k < contents.size(); ++k) {
-            Content& born = contents[k];
-            if (!needsDigest(born))
-                continue;
-            if (offset == 0) {
-                born.sha.emplace();
-            } else {
-                born.sha = contents[born.parent].sha;
-            }
-            born.sha->update(born.chunk, born.length);
-        }
-        for (std::size_t k = 0; k < existing; ++k) {
-            Content& c = contents[k];
-            if (!c.sha)
-                continue;
-            if (!needsDigest(c)) {
-                c.sha.reset();
-            } else if (c.chunk) {
-                const std::size_t skip =
-                    c.fromPrefix && offset < static_cast<std::int64_t>(kSampleBytes)
-                        ? std::min(c.length, kSampleBytes - static_cast<std::size_t>(offset))
-                        : 0;
-                c.sha->update(c.chunk + skip, c.length - skip);
-            }
-        }
-        offset += static_cast<std::int64_t>(want);
-        if (stopping())
-            return false;
-        if (m_cancellation.isCancelled()) {
-            stopAll();
-            return true;
-        }
-    }
-
-    for (Stream& s : streams) {
-        if (s.error)
-            continue;
-        try {
-            requireUnchanged(s.file);
-        } catch (...) {
-            s.error = std::current_exception();
-            --contents[s.content].members;
-        }
-    }
-    std::vector<std::optional<Sha256::Digest>> digests(contents.size());
-    for (Stream& s : streams) {
-        if (s.error)
-            continue;
-        Content& c = contents[s.content];
-        if (digestKnown) {
-            s.hasDigest = c.members >= 2 || everyDigest;
-            s.digest = m_states[s.file].sample;
-        } else if (c.sha) {
-            if (!digests[s.content])
-                digests[s.content] = c.sha->finish();
-            s.hasDigest = true;
-            s.digest = *digests[s.content];
-        }
-    }
-    return true;
+void DuplicateSearch::startRound(const std::shared_ptr<Set>& set) {
+    const std::int64_t size = m_files[set->files.front()].size;
+    set->end = std::min(size, set->offset + set->length);
+    const auto members = static_cast<std::uint32_t>(set->files.size() - 1);
+    // Enough jobs for every worker when there are many files, in jobs of about equal size.
+    const std::uint32_t most =
+        std::clamp((members + m_workerCount - 1) / m_workerCount, kFewestPerJob, kMostPerJob);
+    const std::uint32_t jobs = (members + most - 1) / most;
+    const std::uint32_t each = (members + jobs - 1) / jobs;
+    set->members.assign(members, Set::Member{});
+    set->leadFailed.store(false, std::memory_order_relaxed);
+    set->leadError = nullptr;
+    set->jobsPending.store(jobs, std::memory_order_relaxed);
+    for (std::uint32_t first = 1; first <= members; first += each)
+        push({set->group, 0, first, std::min(members + 1, first + each), set});
 }
 
-void DuplicateSearch::verify(std::uint32_t reference, const std::vector<std::uint32_t>& members,
-                             Buffers& buffers) {
-    buffers.release();
-    std::uint8_t* const first = buffers.take();
-    std::uint8_t* const second = buffers.take();
-    const std::int64_t size = m_files[reference].size;
-    auto fail = [&](std::uint32_t f, const std::exception_ptr& error) {
-        m_states[f].verdict = Verdict::failed;
-        m_states[f].verifyError = error;
+void DuplicateSearch::compare(const Job& job, Buffers& buffers) {
+    Set& set = *job.set;
+    const std::uint32_t lead = set.files.front();
+    // The job of the first members computes the set's digest as it reads the lead.
+    const bool hashing = job.first == 1;
+    struct Open {
+        std::uint32_t member; // position in the set
+        VerifiedFile handle;
     };
-    for (std::size_t begin = 0; begin < members.size(); begin += kFilesPerPass - 1) {
-        const std::size_t end = std::min(members.size(), begin + kFilesPerPass - 1);
-        std::optional<VerifiedFile> referenceFile;
-        try {
-            referenceFile.emplace(openFile(reference, true));
-        } catch (...) {
-            // Every comparison with an unreadable reference fails; the reference itself is not counted.
-            for (std::size_t k = begin; k < end; ++k)
-                fail(members[k], std::current_exception());
-            continue;
-        }
-        struct Member {
-            std::uint32_t file;
-            std::optional<VerifiedFile> handle;
-        };
-        std::vector<Member> open;
-        for (std::size_t k = begin; k < end; ++k) {
-            try {
-                open.push_back({members[k], openFile(members[k], true)});
-                m_states[members[k]].verifyOpened = true;
-            } catch (...) {
-                fail(members[k], std::current_exception());
-            }
-        }
-        auto failOpen = [&](const std::exception_ptr& error) {
-            for (Member& m : open)
-                fail(m.file, error);
-            open.clear();
-        };
-        if (m_cancellation.isCancelled())
-            failOpen(cancelled());
 
-        for (std::int64_t offset = 0; offset < size && !open.empty();) {
-            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunkBytes));
-            std::size_t got = 0;
-            try {
-                got = referenceFile->read(first, want);
-            } catch (...) {
-                failOpen(std::current_exception());
-                break;
-            }
-            std::erase_if(open, [&](Member& m) {
-                std::size_t length = 0;
+    if (!set.leadFailed.load(std::memory_order_relaxed)) {
+        std::optional<VerifiedFile> leadFile;
+        try {
+            leadFile.emplace(openFile(lead, true));
+            m_states[lead].opened.store(true, std::memory_order_relaxed);
+        } catch (...) {
+            set.failLead(std::current_exception());
+        }
+        std::vector<Open> live;
+        if (leadFile) {
+            for (std::uint32_t k = job.first; k < job.last; ++k) {
+                const std::uint32_t f = set.files[k];
                 try {
-                    length = m.handle->read(second, want);
+                    live.push_back({k, openFile(f, true)});
+                    m_states[f].opened.store(true, std::memory_order_relaxed);
                 } catch (...) {
-                    fail(m.file, std::current_exception());
-                    return true;
+                    set.members[k - 1].outcome = Set::Outcome::failed;
+                    set.members[k - 1].error = std::current_exception();
                 }
-                m_states[m.file].bytes.store(offset + static_cast<std::int64_t>(length),
-                                             std::memory_order_relaxed);
-                if (length != got || std::memcmp(first, second, got) != 0) {
-                    m_states[m.file].verdict = Verdict::different;
-                    return true;
-                }
-                return false;
-            });
-            offset += static_cast<std::int64_t>(want);
-            if (stopping())
-                return;
-            if (m_cancellation.isCancelled())
-                failOpen(cancelled());
-        }
-        if (open.empty())
-            continue;
-
-        // Equal bytes count only when neither file changed while they were read.
-        bool referenceUnchanged = false;
-        try {
-            referenceUnchanged = unchanged(reference);
-        } catch (...) {
-            failOpen(std::current_exception());
-            continue;
-        }
-        for (Member& m : open) {
-            try {
-                m_states[m.file].verdict =
-                    referenceUnchanged && unchanged(m.file) ? Verdict::equal : Verdict::different;
-            } catch (...) {
-                fail(m.file, std::current_exception());
             }
         }
+        try {
+            if (leadFile && hashing) {
+                // The digest of the lead's bytes that earlier rounds compared without reading them here.
+                while (set.hashed < set.offset && !halted()) {
+                    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
+                        set.offset - set.hashed, static_cast<std::int64_t>(kChunkBytes)));
+                    const std::size_t got = leadFile->readAt(buffers.lead.get(), want, set.hashed);
+                    if (got != want)
+                        requireUnchanged(lead);
+                    set.sha.update(buffers.lead.get(), got);
+                    set.hashed += static_cast<std::int64_t>(got);
+                    if (got != want)
+                        break;
+                }
+                set.snapshot = set.sha;
+                set.snapshotAt = set.hashed;
+            }
+            for (std::int64_t offset = set.offset; leadFile && offset < set.end && !live.empty();) {
+                if (halted() || set.leadFailed.load(std::memory_order_relaxed))
+                    break;
+                const auto want = static_cast<std::size_t>(
+                    std::min<std::int64_t>(set.end - offset, static_cast<std::int64_t>(kChunkBytes)));
+                const std::size_t got = leadFile->readAt(buffers.lead.get(), want, offset);
+                if (hashing && set.hashed >= offset && set.hashed < offset + static_cast<std::int64_t>(got)) {
+                    const auto skip = static_cast<std::size_t>(set.hashed - offset);
+                    set.sha.update(buffers.lead.get() + skip, got - skip);
+                    set.hashed = offset + static_cast<std::int64_t>(got);
+                }
+                set.bucket->liveFile.store(set.files[live.front().member], std::memory_order_relaxed);
+                // A file that differs from the lead here is read no further in this round.
+                std::erase_if(live, [&](Open& o) {
+                    Set::Member& m = set.members[o.member - 1];
+                    const std::uint32_t f = set.files[o.member];
+                    std::size_t length = 0;
+                    try {
+                        length = o.handle.readAt(buffers.other.get(), want, offset);
+                    } catch (...) {
+                        m.outcome = Set::Outcome::failed;
+                        m.error = std::current_exception();
+                        return true;
+                    }
+                    m_states[f].bytes.store(offset + static_cast<std::int64_t>(length),
+                                            std::memory_order_relaxed);
+                    if (length == got && std::memcmp(buffers.lead.get(), buffers.other.get(), got) == 0)
+                        return false;
+                    m.outcome = Set::Outcome::parted;
+                    m.partedAt = offset;
+                    m.length = length;
+                    m.chunk = Sha256::of(buffers.other.get(), length);
+                    return true;
+                });
+                offset += static_cast<std::int64_t>(want);
+            }
+            // What was compared with the lead counts only when the lead did not change meanwhile.
+            if (leadFile && !halted())
+                requireUnchanged(lead);
+        } catch (...) {
+            set.failLead(std::current_exception());
+        }
     }
+    if (halted())
+        return;
+    if (set.jobsPending.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        endRound(job.set, buffers);
+}
+
+void DuplicateSearch::endRound(const std::shared_ptr<Set>& setPointer, Buffers& buffers) {
+    Set& set = *setPointer;
+    Bucket& bucket = *set.bucket;
+    std::vector<std::uint32_t> equal;
+    // Files that left the lead at one chunk with the same bytes, by that chunk: they go on together.
+    std::map<std::tuple<std::int64_t, std::size_t, Sha256::Digest>, std::vector<std::uint32_t>> parted;
+    for (std::size_t k = 0; k < set.members.size(); ++k) {
+        const Set::Member& m = set.members[k];
+        const std::uint32_t f = set.files[k + 1];
+        if (m.outcome == Set::Outcome::failed)
+            m_states[f].error = m.error;
+        else if (m.outcome == Set::Outcome::equal || set.leadFailed.load(std::memory_order_relaxed))
+            equal.push_back(f);
+        else
+            parted[{m.partedAt, m.length, m.chunk}].push_back(f);
+    }
+    if (set.leadFailed.load(std::memory_order_relaxed)) {
+        // Whatever was compared with it in this round proves nothing.
+        m_states[set.files.front()].error = set.leadError;
+        dropLead(set, std::move(equal));
+        return;
+    }
+
+    for (auto& [where, files] : parted)
+        if (files.size() >= 2)
+            startSet(set.group, bucket, std::move(files), std::get<0>(where), set.snapshot, set.snapshotAt);
+    if (equal.empty()) {
+        setDone(bucket);
+        return;
+    }
+    equal.insert(equal.begin(), set.files.front());
+    set.files = std::move(equal);
+    if (set.end < m_files[set.files.front()].size) {
+        set.offset = set.end;
+        set.length = std::min(set.length * 2, kLongestRound);
+        startRound(setPointer);
+        return;
+    }
+    complete(set, buffers);
+}
+
+void DuplicateSearch::complete(Set& set, Buffers& buffers) {
+    Bucket& bucket = *set.bucket;
+    const std::uint32_t lead = set.files.front();
+    const std::int64_t size = m_files[lead].size;
+    try {
+        // The lead's end, when the jobs that read it along stopped with their own files before it.
+        if (set.hashed < size) {
+            VerifiedFile file = openFile(lead, true);
+            while (set.hashed < size) {
+                if (halted())
+                    return;
+                const auto want = static_cast<std::size_t>(
+                    std::min<std::int64_t>(size - set.hashed, static_cast<std::int64_t>(kChunkBytes)));
+                const std::size_t got = file.readAt(buffers.lead.get(), want, set.hashed);
+                set.sha.update(buffers.lead.get(), got);
+                set.hashed += static_cast<std::int64_t>(got);
+                if (got != want)
+                    break;
+            }
+        }
+        requireUnchanged(lead);
+    } catch (...) {
+        m_states[lead].error = std::current_exception();
+        dropLead(set, {set.files.begin() + 1, set.files.end()});
+        return;
+    }
+    // Each file is checked again once all reading is done, so that one changed after its own round is
+    // not reported as a copy.
+    Group result;
+    result.files.push_back(lead);
+    for (std::size_t k = 1; k < set.files.size(); ++k) {
+        try {
+            requireUnchanged(set.files[k]);
+            result.files.push_back(set.files[k]);
+        } catch (...) {
+            m_states[set.files[k]].error = std::current_exception();
+        }
+    }
+    if (result.files.size() >= 2) {
+        result.digest = set.sha.finish();
+        std::lock_guard guard(bucket.lock);
+        bucket.groups.push_back(std::move(result));
+    }
+    setDone(bucket);
+}
+
+void DuplicateSearch::dropLead(Set& set, std::vector<std::uint32_t> others) {
+    // The others are compared again among themselves, from their start: their bytes were seen equal only
+    // to a file that may have changed while they were read.
+    Bucket& bucket = *set.bucket;
+    if (others.size() >= 2) {
+        const std::int64_t sampled = std::min<std::int64_t>(m_files[others.front()].size, kSampleBytes);
+        startSet(set.group, bucket, std::move(others), 0, *bucket.prefix, sampled);
+    }
+    setDone(bucket);
+}
+
+void DuplicateSearch::setDone(Bucket& bucket) {
+    if (bucket.sets.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    {
+        std::lock_guard guard(bucket.lock);
+        std::sort(bucket.groups.begin(), bucket.groups.end(),
+                  [](const Group& a, const Group& b) { return a.files.front() < b.files.front(); });
+    }
+    bucket.done.store(true, std::memory_order_release);
 }
 
 } // namespace ambertrove

@@ -23,17 +23,19 @@
 
 namespace ambertrove {
 
-// The reading side of a duplicate search: worker threads sample, hash and compare the candidates' contents
-// and leave what they found per file, while the calling thread (DuplicateFinder) waits for each result in
-// turn and turns it into reports, issues and groups in the order of a search one file at a time.
+// The reading side of a duplicate search: worker threads sample and compare the candidates' contents and
+// leave what they found per file and per bucket, while the calling thread (DuplicateFinder) waits for each
+// result in turn and turns it into reports, issues and groups in the order of a search one file at a time.
 //
 // Work per size group: every file's first 64 KiB is digested. The files of each sample bucket (equal
-// digests) are then read side by side in one pass, chunk by chunk, and split into contents as they go:
-// every file's chunk is compared with the chunk of the first file of its content, and a file that differs
-// joins another that left the same content at the same chunk with the same bytes, or starts a content of
-// its own. So the pass reads every byte once, proves copies equal with that same read, and computes one
-// digest per content of two or more files, continuing from the digest state of the part it shared before
-// it split. Files of equal digests whose equality no pass saw are compared with their reference after.
+// digests) then form a set that is read in rounds, each round a stretch of the files read chunk by chunk
+// and compared with the set's first file (its lead). A file stops being read at the first chunk where it
+// differs from the lead; at the end of the round the files that left at one chunk with the same bytes form
+// a set of their own that goes on from that chunk, and a file that left alone is read no further. A round
+// of many files is shared out among the workers, each reading the lead beside its own files. When a set
+// reaches the end of its files, every one of them is checked again and the set becomes a group; the
+// digest of its content is computed from its lead as the rounds read it. A lead that fails or changes
+// leaves the search, and the others are compared again among themselves.
 class DuplicateSearch {
 public:
     struct Candidate {
@@ -43,26 +45,22 @@ public:
         std::int64_t size = 0;
     };
 
-    enum class Verdict : std::uint8_t { none, equal, different, failed };
-
-    // What the workers found about one file. Each stage's fields are written before the flag that
-    // publishes them (`sampled`, then the bucket's `done`) and read by the calling thread after it.
+    // What the workers found about one file. Sampling fields are published by `sampled`; the others by
+    // the bucket's `done`, and read by the calling thread after it.
     struct FileState {
         std::exception_ptr sampleError;
         Sha256::Digest sample{};
-        bool hashOpened = false;
-        std::exception_ptr hashError;
-        Sha256::Digest content{};
-        std::unique_ptr<Sha256> prefix; // the sample's digest state, until the buckets are formed
-        // Files of one class were read in one pass and seen byte-for-byte equal, both unchanged.
-        std::uint32_t contentClass = 0;
-        bool hasDigest = false; // `content` is set: a file alone in its content may go without
-        // The comparison with the content bucket's reference, when the file is not of its class.
-        Verdict verdict = Verdict::none;
-        bool verifyOpened = false;
-        std::exception_ptr verifyError;
+        std::unique_ptr<Sha256> prefix;  // the sample's digest state, until the buckets are formed
+        std::atomic<bool> opened{false}; // opened to be compared at least once
+        std::exception_ptr error;        // why it left the search after sampling, if it did
         std::atomic<bool> sampled{false};
         std::atomic<std::int64_t> bytes{0}; // read so far, for progress
+    };
+
+    // Files of identical content: the reference first, then the others, in path order.
+    struct Group {
+        std::vector<std::uint32_t> files;
+        Sha256::Digest digest{};
     };
 
     // Files of one size group whose samples agree.
@@ -71,11 +69,13 @@ public:
             : files(std::move(f))
             , liveFile(files.front()) {}
         std::vector<std::uint32_t> files;
-        // Files grouped by full digest, groups of one dropped; each in path order, its reference first.
-        std::vector<std::vector<std::uint32_t>> contentBuckets;
+        std::vector<Group> groups;           // in the path order of their references, once `done`
         std::optional<Sha256> prefix;        // digest state after the first 64 KiB the files share
-        std::atomic<std::uint32_t> liveFile; // the file being hashed, for progress
+        std::atomic<std::uint32_t> liveFile; // a file being read, for progress
         std::atomic<bool> done{false};
+
+        std::mutex lock;                    // guards `groups` while sets finish
+        std::atomic<std::uint32_t> sets{0}; // sets still being read
     };
 
     struct SizeGroup {
@@ -107,11 +107,12 @@ public:
     void stop();
 
 private:
+    struct Set;
     struct Job {
         std::uint32_t group = 0;
         std::uint64_t sequence = 0;
-        std::uint32_t first = 0, last = 0; // files to sample
-        Bucket* bucket = nullptr;          // or a bucket to hash
+        std::uint32_t first = 0, last = 0; // files to sample, or members of `set` to compare in its round
+        std::shared_ptr<Set> set;
     };
     struct Later {
         bool operator()(const Job& a, const Job& b) const {
@@ -119,21 +120,30 @@ private:
         }
     };
     struct Buffers;
-    struct Stream;
 
     void push(Job job);
     void work();
     void run(const Job& job, Buffers& buffers);
     void sample(std::uint32_t file, Buffers& buffers);
-    void formBuckets(SizeGroup& group);
-    void hashBucket(Bucket& bucket, Buffers& buffers);
-    // One side-by-side pass; false when the search is stopping.
-    bool pass(std::vector<Stream>& streams, Bucket& bucket, bool everyDigest, Buffers& buffers);
-    void verify(std::uint32_t reference, const std::vector<std::uint32_t>& members, Buffers& buffers);
+    void formBuckets(std::uint32_t g);
+    // A new set of `files` (path order), whose bytes before `offset` are known to be equal, with the digest
+    // state `sha` of its content's first `hashed` bytes.
+    void startSet(std::uint32_t g, Bucket& bucket, std::vector<std::uint32_t> files, std::int64_t offset,
+                  Sha256 sha, std::int64_t hashed);
+    void startRound(const std::shared_ptr<Set>& set);
+    void compare(const Job& job, Buffers& buffers);
+    void endRound(const std::shared_ptr<Set>& set, Buffers& buffers);
+    // Ends the set's reading: every file is checked again and the set becomes a group.
+    void complete(Set& set, Buffers& buffers);
+    // Ends the set without its lead, which failed: `others` start again as a set of their own.
+    void dropLead(Set& set, std::vector<std::uint32_t> others);
+    // A set ended; the last of a bucket publishes the bucket's groups.
+    void setDone(Bucket& bucket);
     [[nodiscard]] VerifiedFile openFile(std::uint32_t file, bool sequential) const;
-    [[nodiscard]] bool unchanged(std::uint32_t file) const;
     void requireUnchanged(std::uint32_t file) const;
-    [[nodiscard]] bool stopping() const { return m_stopping.load(std::memory_order_relaxed); }
+    [[nodiscard]] bool halted() const {
+        return m_stopping.load(std::memory_order_relaxed) || m_cancellation.isCancelled();
+    }
 
     std::vector<Candidate> m_files;
     std::vector<FileState> m_states;
@@ -149,6 +159,7 @@ private:
     std::exception_ptr m_fatal;
     std::atomic<bool> m_stopping{false};
     std::vector<std::thread> m_threads;
+    unsigned m_workerCount = 1;               // what rounds are shared out for, set before the workers start
     std::unique_ptr<Buffers> m_inlineBuffers; // when no thread could be started
 };
 

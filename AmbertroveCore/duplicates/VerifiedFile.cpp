@@ -62,12 +62,17 @@ bool VerifiedFile::unchanged(const std::string& path, const FileIdentity& expect
 }
 
 std::size_t VerifiedFile::read(std::uint8_t* buffer, std::size_t length) {
+    return readAt(buffer, length, m_offset);
+}
+
+std::size_t VerifiedFile::readAt(std::uint8_t* buffer, std::size_t length, std::int64_t offset) {
+    m_offset = offset;
     if (m_hooks && m_hooks->read)
         if (const int error = m_hooks->read(*m_path, m_offset); error != 0)
             throwSystemError(error, EIO);
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::read(m_descriptor.get(), buffer + done, length - done);
+        const ssize_t n = ::pread(m_descriptor.get(), buffer + done, length - done, m_offset);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             m_offset += n;

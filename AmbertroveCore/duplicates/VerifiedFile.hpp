@@ -33,6 +33,8 @@ public:
     // Reads until `length` bytes are in `buffer` or the file ends, and returns how many were read: a short
     // read from the system never ends a chunk early. Throws std::system_error when a read fails.
     std::size_t read(std::uint8_t* buffer, std::size_t length);
+    // The same from `offset` on, wherever earlier reads ended; later reads go on after it.
+    std::size_t readAt(std::uint8_t* buffer, std::size_t length, std::int64_t offset);
 
 private:
     VerifiedFile(FileDescriptor descriptor, const std::string& path, const DuplicateFileHooks* hooks)
@@ -43,7 +45,7 @@ private:
     FileDescriptor m_descriptor; // only read through, so a failed close loses nothing
     const std::string* m_path = nullptr;
     const DuplicateFileHooks* m_hooks = nullptr;
-    std::int64_t m_offset = 0; // bytes read so far
+    std::int64_t m_offset = 0; // where the next read starts
 };
 
 } // namespace ambertrove
