@@ -97,11 +97,8 @@ std::optional<VolumeInfo> AppModel::volume() const {
         if (!sampled.empty())
             return sampled.front();
     } else {
-        // Read with the scan, off the GUI thread.
-        if (m_scanVolume && m_scanVolume->first == m_scan->id)
-            return m_scanVolume->second;
-        // Otherwise the monitor's reading of the volume that holds the scan: the deepest mount path
-        // containing the root.
+        // The monitor's latest reading of the volume that holds the scan: the deepest mount path containing
+        // the root.
         const VolumeInfo* holder = nullptr;
         for (const VolumeInfo& volume : sampled) {
             if (PathResolution::isSameOrInside(m_scan->rootPath, volume.path) &&
@@ -113,6 +110,9 @@ std::optional<VolumeInfo> AppModel::volume() const {
             info.path = m_scan->rootPath;
             return info;
         }
+        // Else the reading made with the scan, off the GUI thread.
+        if (m_scanVolume && m_scanVolume->first == m_scan->id && m_scanVolume->second)
+            return m_scanVolume->second;
     }
     // No reading holds it yet: read it here, at most once per scan and per monitor reading.
     const std::optional<Uuid> scanID = m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt;
