@@ -10,7 +10,8 @@ namespace ambertrove {
 namespace {
 
 const char* const kNoScanNotice = "Choose Scan Full Mac to load your folders.";
-const char* const kNotInScanNotice = "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
+const char* const kNotInScanNotice =
+    "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
 const char* const kOutsideLiveScanNotice = "This folder is outside the scan in progress.";
 
 // The folder that holds `path`, as a file URL without its last component: "/" for a top-level entry and
@@ -118,7 +119,8 @@ std::optional<VolumeInfo> AppModel::volume() const {
     const std::optional<Uuid> scanID = m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt;
     const Date sampleDate = m_activity->sample().date;
     if (!m_volumeReading || m_volumeReading->scan != scanID || m_volumeReading->sample != sampleDate)
-        m_volumeReading = VolumeReading{scanID, sampleDate, VolumeInfo::read(m_scan ? m_scan->rootPath : "/")};
+        m_volumeReading =
+            VolumeReading{scanID, sampleDate, VolumeInfo::read(m_scan ? m_scan->rootPath : "/")};
     return m_volumeReading->volume;
 }
 

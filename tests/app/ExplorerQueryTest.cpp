@@ -33,23 +33,29 @@ TEST_F(ExplorerFilterTest, MatchesAppliesTheFiltersInOrder) {
         std::function<void(AppModel&)> set;
         bool expected;
     };
-    auto none = [](AppModel&) {};
+    auto none = [](AppModel&) {
+    };
     const std::vector<Case> cases{
         {"plain file", "/r/a.txt", false, 10, 10, now, none, true},
         {"hidden shown", "/r/.env", false, 10, 10, now, none, true},
-        {"hidden left out", "/r/.env", false, 10, 10, now, [](AppModel& m) { m.setShowHidden(false); }, false},
+        {"hidden left out", "/r/.env", false, 10, 10, now, [](AppModel& m) { m.setShowHidden(false); },
+         false},
         {"hidden left out though the text matches", "/r/.env", false, 10, 10, now,
          [](AppModel& m) {
              m.setShowHidden(false);
              m.setFilter("env");
          },
          false},
-        {"text in another case", "/r/Report.PDF", false, 10, 10, now, [](AppModel& m) { m.setFilter("report.pdf"); }, true},
+        {"text in another case", "/r/Report.PDF", false, 10, 10, now,
+         [](AppModel& m) { m.setFilter("report.pdf"); }, true},
         {"one letter", "/r/Xylophone", false, 10, 10, now, [](AppModel& m) { m.setFilter("x"); }, true},
         {"text missing", "/r/a.txt", false, 10, 10, now, [](AppModel& m) { m.setFilter("b"); }, false},
-        {"text in the folder, not the name", "/r/b/a.txt", false, 10, 10, now, [](AppModel& m) { m.setFilter("b"); }, false},
-        {"size at the bound", "/r/a.txt", false, 10, 100, now, [](AppModel& m) { m.setMinimumBytes(100); }, true},
-        {"size a byte below", "/r/a.txt", false, 10, 99, now, [](AppModel& m) { m.setMinimumBytes(100); }, false},
+        {"text in the folder, not the name", "/r/b/a.txt", false, 10, 10, now,
+         [](AppModel& m) { m.setFilter("b"); }, false},
+        {"size at the bound", "/r/a.txt", false, 10, 100, now, [](AppModel& m) { m.setMinimumBytes(100); },
+         true},
+        {"size a byte below", "/r/a.txt", false, 10, 99, now, [](AppModel& m) { m.setMinimumBytes(100); },
+         false},
         {"logical size compared", "/r/a.txt", false, 10, 100, now,
          [](AppModel& m) {
              m.setMinimumBytes(100);
@@ -62,16 +68,22 @@ TEST_F(ExplorerFilterTest, MatchesAppliesTheFiltersInOrder) {
              m.setLogical(true);
          },
          true},
-        {"category of the file", "/r/p.png", false, 10, 10, now, [](AppModel& m) { m.setCategoryFilter(FileCategory::image); }, true},
-        {"other category", "/r/a.txt", false, 10, 10, now, [](AppModel& m) { m.setCategoryFilter(FileCategory::image); }, false},
+        {"category of the file", "/r/p.png", false, 10, 10, now,
+         [](AppModel& m) { m.setCategoryFilter(FileCategory::image); }, true},
+        {"other category", "/r/a.txt", false, 10, 10, now,
+         [](AppModel& m) { m.setCategoryFilter(FileCategory::image); }, false},
         {"a folder never has a category", "/r/pics.png", true, 10, 10, now,
          [](AppModel& m) { m.setCategoryFilter(FileCategory::image); }, false},
-        {"exactly 30 days old", "/r/a.txt", false, 10, 10, now - 30 * kDay, [](AppModel& m) { m.setModifiedBeforeDays(30); }, true},
-        {"older", "/r/a.txt", false, 10, 10, now - 400 * kDay, [](AppModel& m) { m.setModifiedBeforeDays(30); }, true},
-        {"29 days old", "/r/a.txt", false, 10, 10, now - 29 * kDay, [](AppModel& m) { m.setModifiedBeforeDays(30); }, false},
+        {"exactly 30 days old", "/r/a.txt", false, 10, 10, now - 30 * kDay,
+         [](AppModel& m) { m.setModifiedBeforeDays(30); }, true},
+        {"older", "/r/a.txt", false, 10, 10, now - 400 * kDay,
+         [](AppModel& m) { m.setModifiedBeforeDays(30); }, true},
+        {"29 days old", "/r/a.txt", false, 10, 10, now - 29 * kDay,
+         [](AppModel& m) { m.setModifiedBeforeDays(30); }, false},
         {"a second short of 30 days", "/r/a.txt", false, 10, 10, now - 30 * kDay + 1,
          [](AppModel& m) { m.setModifiedBeforeDays(30); }, false},
-        {"in the future", "/r/a.txt", false, 10, 10, now + kDay, [](AppModel& m) { m.setModifiedBeforeDays(30); }, false},
+        {"in the future", "/r/a.txt", false, 10, 10, now + kDay,
+         [](AppModel& m) { m.setModifiedBeforeDays(30); }, false},
         {"age off", "/r/a.txt", false, 10, 10, now + kDay, none, true},
     };
     for (const Case& c : cases) {
@@ -165,7 +177,8 @@ TEST_F(ExplorerFilterTest, TheQueryKeyChangesWithScanFocusFilterAndScopeOnly) {
         {"category", [](AppModel& a) { a.setCategoryFilter(FileCategory::image); }, true},
         {"age", [](AppModel& a) { a.setModifiedBeforeDays(3); }, true},
         {"logical", [](AppModel& a) { a.setLogical(true); }, true},
-        {"rescan", [this](AppModel& a) {
+        {"rescan",
+         [this](AppModel& a) {
              a.refresh();
              runScan();
          },
@@ -185,7 +198,8 @@ TEST_F(ExplorerFilterTest, TheQueryKeyChangesWithScanFocusFilterAndScopeOnly) {
     }
     EXPECT_NE(m.queryKey("Files"), m.queryKey("Folders"));
     EXPECT_EQ(m.queryKey("Files"), m.queryKey("Files"));
-    std::unordered_set<ExplorerQueryKey> keys{m.queryKey("Files"), m.queryKey("Files"), m.queryKey("Folders"), empty};
+    std::unordered_set<ExplorerQueryKey> keys{m.queryKey("Files"), m.queryKey("Files"), m.queryKey("Folders"),
+                                              empty};
     EXPECT_EQ(keys.size(), 3u);
 }
 
@@ -201,8 +215,12 @@ TEST_F(BackgroundQueryTest, AQueryCancelledBeforeOrWithinThePauseNeverRunsItsWor
     AppModel& m = makeModel();
     int runs = 0;
     std::vector<int> values;
-    auto work = [&runs](const TaskCancellation&) { return ++runs; };
-    auto done = [&values](int value) { values.push_back(value); };
+    auto work = [&runs](const TaskCancellation&) {
+        return ++runs;
+    };
+    auto done = [&values](int value) {
+        values.push_back(value);
+    };
 
     std::stop_source before;
     before.request_stop();
@@ -231,7 +249,8 @@ TEST_F(BackgroundQueryTest, CancellationWhileWaitingOrWorkingDropsTheValue) {
     std::stop_source queued;
     expectJobStarted([&] {
         m.backgroundQuery<int>(
-            queued.get_token(), [&](const TaskCancellation&) { return 1; }, [&](int v) { values.push_back(v); });
+            queued.get_token(), [&](const TaskCancellation&) { return 1; },
+            [&](int v) { values.push_back(v); });
     });
     queued.request_stop();
     runner->run();
@@ -257,7 +276,8 @@ TEST_F(BackgroundQueryTest, CancellationWhileWaitingOrWorkingDropsTheValue) {
     std::stop_source after;
     expectJobStarted([&] {
         m.backgroundQuery<int>(
-            after.get_token(), [&](const TaskCancellation&) { return 3; }, [&](int v) { values.push_back(v); });
+            after.get_token(), [&](const TaskCancellation&) { return 3; },
+            [&](int v) { values.push_back(v); });
     });
     runner->runWithoutDelivering();
     after.request_stop();
@@ -288,7 +308,9 @@ TEST_F(BackgroundQueryTest, AKeyedQueryKeepsOnlyTheNewestKeysResult) {
     int changes = 0;
     KeyedQuery<std::string, std::string> query(m, [&] { ++changes; });
     auto work = [](std::string text) {
-        return [text](const TaskCancellation&) { return "value of " + text; };
+        return [text](const TaskCancellation&) {
+            return "value of " + text;
+        };
     };
 
     expectJobStarted([&] { EXPECT_TRUE(query.request("a", work("a"))); });
@@ -304,7 +326,8 @@ TEST_F(BackgroundQueryTest, AKeyedQueryKeepsOnlyTheNewestKeysResult) {
 
     // The stored key again: nothing to compute.
     EXPECT_FALSE(query.request("b", work("b")));
-    // Another key, then back to the stored one before it lands: the stored result stands, the other is dropped.
+    // Another key, then back to the stored one before it lands: the stored result stands, the other is
+    // dropped.
     expectJobStarted([&] { EXPECT_TRUE(query.request("c", work("c"))); });
     EXPECT_FALSE(query.request("b", work("b")));
     EXPECT_FALSE(query.running());

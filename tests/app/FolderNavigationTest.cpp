@@ -15,7 +15,8 @@ namespace {
 using test::ScanFixture;
 
 const QString kOutside = QStringLiteral("This folder is outside the scan in progress.");
-const QString kNotInScan = QStringLiteral("This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….");
+const QString kNotInScan =
+    QStringLiteral("This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….");
 
 std::vector<std::string> pathsOf(const std::vector<DiskNode>& nodes) {
     std::vector<std::string> paths;
@@ -327,7 +328,8 @@ TEST_F(LiveNavigationTest, TheLiveFocusTakesTheScannersFormOfItsPath) {
         runner->deliver();
         EXPECT_EQ(model->liveFocusPath(), "/private/tmp/s/x");
         EXPECT_EQ(model->scanRootPath(), "/tmp/s");
-        EXPECT_EQ(pathsOf(model->navigationBreadcrumbs()), (std::vector<std::string>{"/tmp/s", "/private/tmp/s/x"}));
+        EXPECT_EQ(pathsOf(model->navigationBreadcrumbs()),
+                  (std::vector<std::string>{"/tmp/s", "/private/tmp/s/x"}));
         return resultFor(root);
     };
     AppModel& m = makeModel();

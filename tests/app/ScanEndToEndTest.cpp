@@ -76,10 +76,10 @@ TEST_F(ScanEndToEndTest, AScanOfARealFolderIsInstalledAndItsFoldersCanBeBrowsed)
     QEventLoop loop;
     KeyedQuery<ExplorerQueryKey, std::vector<std::string>> listing(m, [&] { loop.quit(); });
     const ExplorerQueryKey key = m.queryKey("");
-    listing.request(key, [scan = m.scan(), focus = key.focus, filter = key.filter](
-                             const TaskCancellation& cancellation) {
-        return filter.paths(*scan, focus, true, cancellation);
-    });
+    listing.request(
+        key, [scan = m.scan(), focus = key.focus, filter = key.filter](const TaskCancellation& cancellation) {
+            return filter.paths(*scan, focus, true, cancellation);
+        });
     QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
     loop.exec();
     ASSERT_TRUE(listing.value().has_value());

@@ -117,7 +117,10 @@ TEST_F(ScanJobTest, OfTwoScansOnlyTheSecondAppliesItsProgressAndResultAndTheFirs
         std::function<ScanResult(const std::string&, const CancellationFlag&)> firstEnd;
     };
     const std::vector<Case> cases{
-        {"result", [this](const std::string& root, const CancellationFlag&) { return resultFor(root); }},
+        {"result",
+         [this](const std::string& root, const CancellationFlag&) {
+             return resultFor(root);
+         }},
         {"cancellation",
          [](const std::string& root, const CancellationFlag& flag) {
              flag.check();
@@ -125,7 +128,8 @@ TEST_F(ScanJobTest, OfTwoScansOnlyTheSecondAppliesItsProgressAndResultAndTheFirs
              unfinished.rootPath = root;
              return unfinished;
          }},
-        {"failure", [](const std::string&, const CancellationFlag&) -> ScanResult {
+        {"failure",
+         [](const std::string&, const CancellationFlag&) -> ScanResult {
              throw AmbertroveError("The disk went away.");
          }},
     };
@@ -144,9 +148,8 @@ TEST_F(ScanJobTest, OfTwoScansOnlyTheSecondAppliesItsProgressAndResultAndTheFirs
         };
         AppModel& m = makeModel();
         std::vector<std::int64_t> shownProgress;
-        QObject::connect(&m, &AppModel::progressChanged, [&] {
-            shownProgress.push_back(m.scanProgress() ? m.scanProgress()->files : -1);
-        });
+        QObject::connect(&m, &AppModel::progressChanged,
+                         [&] { shownProgress.push_back(m.scanProgress() ? m.scanProgress()->files : -1); });
         QSignalSpy messages(&m, &AppModel::messagesChanged);
 
         m.startScan("/first", false);
@@ -200,7 +203,9 @@ TEST_F(ScanJobTest, CancelScanTellsWhetherThePreviousResultIsStillShown) {
 
 TEST_F(ScanJobTest, AJobThatStopsOnItsOwnCancellationReportsItWhenItIsStillCurrent) {
     script = [](const std::string&, const CancellationFlag&, const ScanNavigation*,
-                const DiskScanner::ProgressCallback&) -> ScanResult { throw CancellationError(); };
+                const DiskScanner::ProgressCallback&) -> ScanResult {
+        throw CancellationError();
+    };
     AppModel& m = makeModel();
     m.startScan("/r", true);
     runScan();
@@ -339,7 +344,8 @@ TEST_F(ScanJobTest, TheCompletedScanIsInstalledOnItsRootWithItsPresentation) {
 TEST_F(ScanJobTest, AScanStartedForDuplicatesHandsOverToTheDuplicateSearchWhenItCompletes) {
     AppModel& m = makeModel();
     std::vector<std::optional<std::string>> searches;
-    ScanTestPeer::setFindDuplicates(m, [&](const std::optional<std::string>& scope) { searches.push_back(scope); });
+    ScanTestPeer::setFindDuplicates(
+        m, [&](const std::optional<std::string>& scope) { searches.push_back(scope); });
     m.startScan("/r", true);
     EXPECT_EQ(m.section(), AppSection::duplicates);
     EXPECT_TRUE(m.duplicateAfterScan());
@@ -371,8 +377,10 @@ TEST_F(ScanJobTest, ChooseFolderActsOnTheChosenFolder) {
     results["/r"] = test::sampleScan();
     AppModel& m = makeModel();
     std::vector<std::optional<std::string>> searches;
-    ScanTestPeer::setFindDuplicates(m, [&](const std::optional<std::string>& scope) { searches.push_back(scope); });
-    const QString notInScan = QStringLiteral("This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….");
+    ScanTestPeer::setFindDuplicates(
+        m, [&](const std::optional<std::string>& scope) { searches.push_back(scope); });
+    const QString notInScan =
+        QStringLiteral("This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….");
 
     // Cancelled: nothing happens.
     platform->answer = std::nullopt;
@@ -411,8 +419,8 @@ TEST_F(ScanJobTest, ChooseFolderActsOnTheChosenFolder) {
     EXPECT_EQ(m.focusPath(), "/r/z");
     EXPECT_EQ(runner->startedCount(), 1u);
 
-    const std::vector<QString> prompts{"Scan folder", "Find duplicates", "Scan folder", "Find duplicates",
-                                       "Find duplicates", "Open folder"};
+    const std::vector<QString> prompts{"Scan folder",     "Find duplicates", "Scan folder",
+                                       "Find duplicates", "Find duplicates", "Open folder"};
     EXPECT_EQ(platform->prompts, prompts);
     EXPECT_EQ(platform->messages.front(), "Scan a folder or mounted drive.");
     EXPECT_EQ(platform->messages.back(), "Open a folder from the current scan.");

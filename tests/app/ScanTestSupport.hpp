@@ -24,10 +24,12 @@ namespace ambertrove {
 // Reaches the scan job's private parts that the tests drive directly.
 class ScanTestPeer {
 public:
-    static void setFindDuplicates(AppModel& model, std::function<void(const std::optional<std::string>&)> search) {
+    static void setFindDuplicates(AppModel& model,
+                                  std::function<void(const std::optional<std::string>&)> search) {
         model.m_findDuplicates = std::move(search);
     }
-    static void installScan(AppModel& model, ScanResultPtr scan, const std::string& focus, bool historical = false) {
+    static void installScan(AppModel& model, ScanResultPtr scan, const std::string& focus,
+                            bool historical = false) {
         const ScanPresentation presentation = ScanPresentation::make(*scan);
         model.installScan(std::move(scan), presentation, focus, historical);
     }
@@ -88,7 +90,8 @@ protected:
 
     ScanFixture() {
         services.scan = [this](const std::string& root, const CancellationFlag& cancellation,
-                               const ScanNavigation* navigation, const DiskScanner::ProgressCallback& report) {
+                               const ScanNavigation* navigation,
+                               const DiskScanner::ProgressCallback& report) {
             scanned.push_back(root);
             if (script)
                 return script(root, cancellation, navigation, report);
@@ -97,7 +100,9 @@ protected:
         services.presentation = [](const ScanResult& scan, const TaskCancellation& cancellation) {
             return ScanPresentation::make(scan, {}, cancellation);
         };
-        services.home = [] { return std::string(kHome); };
+        services.home = [] {
+            return std::string(kHome);
+        };
     }
 
     AppModel& makeModel() {
