@@ -111,11 +111,6 @@ void AppModel::readSnapshotCatalog() {
         setBeforeSnapshot(std::nullopt);
 }
 
-void AppModel::refreshFolderTypes() {
-    // The per-folder category totals of the focused folder are computed by the explorer's background
-    // queries; until a scan is shown there is nothing to compute.
-}
-
 // ---- Settings ----
 
 void AppModel::setDark(bool value) {
