@@ -1,6 +1,7 @@
 #include "cleanup/CleanupService.hpp"
 
 #include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
 #include "scan/ScanPaths.hpp"
@@ -109,9 +110,16 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
             outcome.errors[e.node.path] = *failure;
             continue;
         }
+        // Checked once more through the item's open folder, at the last moment before it moves.
+        const Trash::ItemCheck unchanged = [&e](const FileStatus& status) -> std::optional<std::string> {
+            if (FileIdentity::fromStatus(status) != e.node.identity)
+                return std::string(PathText::name(e.node.path)) +
+                       " changed since the scan. Rescan and stage it again.";
+            return std::nullopt;
+        };
         std::optional<std::string> trashPath;
         if (std::optional<std::string> failure =
-                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path); })) {
+                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path, unchanged); })) {
             outcome.errors[e.node.path] = *failure;
             continue;
         }

@@ -43,18 +43,15 @@ bool sameFileSystem(const FileStatus& a, const FileStatus& b) {
     return a.device == b.device && (!a.hasMountId || !b.hasMountId || a.mountId == b.mountId);
 }
 
-// A folder of ours: made with mode 0700 when missing; it must then be a real folder (not a link) owned by
-// `uid`, so that nobody else can read or swap what goes into it.
-void ensurePrivateFolder(const std::string& path, uid_t uid) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        fail(errno);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        fail(errno);
-    if (!S_ISDIR(st.st_mode))
-        fail(ENOTDIR);
-    if (st.st_uid != uid)
-        fail(EACCES);
+bool sameEntry(const FileStatus& a, const FileStatus& b) {
+    return a.device == b.device && a.inode == b.inode && (a.mode & S_IFMT) == (b.mode & S_IFMT);
+}
+
+FileStatus statusAt(int folder, const std::string& name) {
+    FileStatus status;
+    if (const int error = readFileStatus(folder, name.c_str(), status); error != 0)
+        fail(error);
+    return status;
 }
 
 void ensureFolderWithParents(const std::string& path, uid_t uid) {
@@ -75,29 +72,44 @@ std::string localDeletionDate() {
     return std::string(text, n);
 }
 
-FileDescriptor openFolder(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        fail(errno);
-    return FileDescriptor(fd);
-}
-
-// The folder that holds the entry at `path`, opened one component at a time from "/" without following
-// any link: a link put in place of a folder after the item was checked cannot send another item away.
-FileDescriptor openHoldingFolder(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
+// The folder at `path`, opened one component at a time from "/" without following any link.
+FileDescriptor openWithoutLinks(std::string_view path) {
     FileDescriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid())
         fail(errno);
-    const std::string parent = PathResolution::parentPath(path);
-    for (const std::string_view piece : PathResolution::components(parent)) {
+    for (const std::string_view piece : PathResolution::components(path)) {
         const std::string name(piece);
         const int fd = ::openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             fail(errno);
         folder = FileDescriptor(fd);
     }
+    return folder;
+}
+
+// The folder that holds the entry at `path`, reached without following any link: a link put in place of
+// a folder after the item was checked cannot send another item away.
+FileDescriptor openHoldingFolder(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return openWithoutLinks(PathResolution::parentPath(path));
+}
+
+// A folder of the user's: it must be a real folder (a link fails with ENOTDIR) owned by `uid` that nobody
+// else may write, so that nobody else can swap or add what goes into it; checked on the open descriptor.
+FileDescriptor openOwnFolder(int parent, const std::string& name, uid_t uid, bool create) {
+    if (create && ::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST)
+        fail(errno);
+    FileDescriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid())
+        fail(errno);
+    struct stat st {};
+    if (::fstat(folder.get(), &st) != 0)
+        fail(errno);
+    if (!S_ISDIR(st.st_mode))
+        fail(ENOTDIR);
+    if (st.st_uid != uid || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        fail(EACCES);
     return folder;
 }
 
@@ -115,15 +127,34 @@ std::string_view cutUtf8(std::string_view text, std::size_t limit) {
     return text.substr(0, continues(end) ? limit : end);
 }
 
-struct TrashFolder {
+// A trash folder, open, with its "files" and "info" folders open relative to it.
+struct OpenTrash {
     std::string path;
     // The top folder of the item's file system for a trash there; "Path=" is then relative to it.
     std::optional<std::string> topDirectory;
+    FileDescriptor folder;
+    FileStatus status;
+    FileDescriptor files;
+    FileDescriptor info;
 };
 
-TrashFolder chooseFolder(const FreedesktopTrash::Locations& where, const std::string& item) {
-    const FileStatus itemStatus = statusOf(item);
+// Whether the path of `trash` still leads to the folder that is open, reached as it was first reached.
+bool stillAtItsPath(const OpenTrash& trash) {
+    try {
+        const FileDescriptor again =
+            trash.topDirectory
+                ? openWithoutLinks(trash.path)
+                : FileDescriptor(::open(trash.path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        return again.valid() && sameEntry(statusAt(again.get(), "."), trash.status);
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
 
+// The trash folder for an item whose status is `itemStatus`, opened and checked; made when missing.
+OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::string& item,
+                          const FileStatus& itemStatus, bool create) {
+    OpenTrash trash;
     // The home trash serves the file system that holds it (or would hold it, once made).
     const auto onHomeFileSystem = [&] {
         if (where.isOnHomeFileSystem)
@@ -134,34 +165,48 @@ TrashFolder chooseFolder(const FreedesktopTrash::Locations& where, const std::st
         return sameFileSystem(itemStatus, statusOf(existing));
     };
     if (onHomeFileSystem()) {
-        ensureFolderWithParents(where.homeTrash, where.uid);
-        return {where.homeTrash, std::nullopt};
-    }
-
-    const std::string top =
-        where.topDirectory ? where.topDirectory(item) : FreedesktopTrash::mountTopDirectory(item);
-    const std::string base = top == "/" ? std::string() : top;
-    const std::string uid = std::to_string(where.uid);
-    std::string folder;
-    // An administrator's shared "$topdir/.Trash" is used only when it is a real folder with the sticky bit.
-    struct stat shared {};
-    if (::lstat((base + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX)) {
-        folder = base + "/.Trash/" + uid;
-        try {
-            ensurePrivateFolder(folder, where.uid);
-        } catch (const std::system_error&) {
-            folder.clear();
+        if (create)
+            ensureFolderWithParents(where.homeTrash, where.uid);
+        trash.path = where.homeTrash;
+        const std::string name(PathText::name(where.homeTrash));
+        const FileDescriptor parent(
+            ::open(PathResolution::parentPath(where.homeTrash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!parent.valid())
+            fail(errno);
+        trash.folder = openOwnFolder(parent.get(), name, where.uid, false);
+    } else {
+        const std::string top =
+            where.topDirectory ? where.topDirectory(item) : FreedesktopTrash::mountTopDirectory(item);
+        const std::string base = top == "/" ? std::string() : top;
+        const std::string uid = std::to_string(where.uid);
+        const FileDescriptor topFolder = openWithoutLinks(top);
+        trash.topDirectory = top;
+        // An administrator's shared "$topdir/.Trash" is used only when it is a real folder with the sticky
+        // bit, which keeps other users from renaming the per-user folders inside it.
+        FileDescriptor shared(
+            ::openat(topFolder.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (shared.valid() && ::fstat(shared.get(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            (st.st_mode & S_ISVTX)) {
+            try {
+                trash.folder = openOwnFolder(shared.get(), uid, where.uid, create);
+                trash.path = base + "/.Trash/" + uid;
+            } catch (const std::system_error&) {
+                trash.folder.reset();
+            }
+        }
+        if (!trash.folder.valid()) {
+            trash.folder = openOwnFolder(topFolder.get(), ".Trash-" + uid, where.uid, create);
+            trash.path = base + "/.Trash-" + uid;
         }
     }
-    if (folder.empty()) {
-        folder = base + "/.Trash-" + uid;
-        ensurePrivateFolder(folder, where.uid);
-    }
+    trash.status = statusAt(trash.folder.get(), ".");
     // The item is renamed into it, never copied: it must be on the item's own file system.
-    if (!sameFileSystem(itemStatus, statusOf(folder)))
+    if (!sameFileSystem(itemStatus, trash.status))
         fail(EXDEV);
-    return {folder, top};
+    trash.files = openOwnFolder(trash.folder.get(), "files", where.uid, create);
+    trash.info = openOwnFolder(trash.folder.get(), "info", where.uid, create);
+    return trash;
 }
 
 } // namespace
@@ -185,7 +230,7 @@ std::string FreedesktopTrash::mountTopDirectory(const std::string& path) {
 
 std::string FreedesktopTrash::trashFolderFor(const std::string& path) const {
     rejectNul(path);
-    return chooseFolder(m_locations, path).path;
+    return openTrashFolder(m_locations, path, statusOf(path), true).path;
 }
 
 std::string FreedesktopTrash::percentEncoded(std::string_view path) {
@@ -224,30 +269,34 @@ std::string FreedesktopTrash::trashName(std::string_view name, int attempt) {
     return out;
 }
 
-std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path) const {
+std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path,
+                                                         const ItemCheck& check) const {
     rejectNul(path);
     const std::string_view name = PathText::name(path);
     if (!path.starts_with('/') || name == "/" || name == "." || name == "..")
         fail(EINVAL);
-    const TrashFolder folder = chooseFolder(m_locations, path);
-    ensurePrivateFolder(folder.path + "/files", m_locations.uid);
-    ensurePrivateFolder(folder.path + "/info", m_locations.uid);
-    const FileDescriptor files = openFolder(folder.path + "/files");
-    const FileDescriptor info = openFolder(folder.path + "/info");
     const FileDescriptor holder = openHoldingFolder(path);
     const std::string itemName(name);
+    const FileStatus itemStatus = statusAt(holder.get(), itemName);
+    const OpenTrash trash = openTrashFolder(m_locations, path, itemStatus, true);
+    if (check)
+        if (std::optional<std::string> objection = check(itemStatus))
+            throw AmbertroveError(*objection);
 
     std::string recordedPath = path;
-    if (folder.topDirectory && PathResolution::isInside(path, *folder.topDirectory))
-        recordedPath = path.substr(*folder.topDirectory == "/" ? 1 : folder.topDirectory->size() + 1);
+    if (trash.topDirectory && PathResolution::isInside(path, *trash.topDirectory))
+        recordedPath = path.substr(*trash.topDirectory == "/" ? 1 : trash.topDirectory->size() + 1);
     const std::string record =
         "[Trash Info]\nPath=" + percentEncoded(recordedPath) + "\nDeletionDate=" + localDeletionDate() + "\n";
+
+    if (m_locations.beforeMove)
+        m_locations.beforeMove(path);
 
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string trashed = trashName(name, attempt);
         const std::string infoName = trashed + std::string(kInfoSuffix);
         // The record comes first: an item in the Trash is never without one, and its name is claimed.
-        const int fd = ::openat(info.get(), infoName.c_str(),
+        const int fd = ::openat(trash.info.get(), infoName.c_str(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -261,24 +310,49 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
                 fail(errno);
             infoFile.close();
         } catch (...) {
-            ::unlinkat(info.get(), infoName.c_str(), 0);
+            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
             throw;
         }
-        if (::renameat2(holder.get(), itemName.c_str(), files.get(), trashed.c_str(), RENAME_NOREPLACE) ==
-            0) {
-            ::fsync(info.get());
-            ::fsync(files.get());
-            return folder.path + "/files/" + trashed;
-        }
-        const int error = errno;
-        ::unlinkat(info.get(), infoName.c_str(), 0);
-        if (error != EEXIST)
+        if (::renameat2(holder.get(), itemName.c_str(), trash.files.get(), trashed.c_str(),
+                        RENAME_NOREPLACE) != 0) {
+            const int error = errno;
+            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+            if (error == EEXIST)
+                continue;
             fail(error);
+        }
+
+        // What was renamed must be what was checked, and the path told must lead to it. Otherwise it goes
+        // back, never replacing what may have taken its place, and the failure is told.
+        FileStatus moved;
+        const bool sameItem =
+            readFileStatus(trash.files.get(), trashed.c_str(), moved) == 0 && sameEntry(moved, itemStatus);
+        const bool trashInPlace = stillAtItsPath(trash);
+        if (!sameItem || !trashInPlace) {
+            const bool back = ::renameat2(trash.files.get(), trashed.c_str(), holder.get(), itemName.c_str(),
+                                          RENAME_NOREPLACE) == 0;
+            if (back)
+                ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+            if (!sameItem)
+                throw AmbertroveError(
+                    back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
+                                      "rescan before cleanup."
+                         : itemName + " was replaced while it was being moved to Trash and could not be put "
+                                      "back. The replacement is in the Trash.");
+            throw AmbertroveError(back ? "The Trash folder was moved while " + itemName +
+                                             " was being moved into it. The item was put back."
+                                       : "The Trash folder was moved while " + itemName +
+                                             " was being moved into it. The item is in that folder.");
+        }
+        ::fsync(trash.info.get());
+        ::fsync(trash.files.get());
+        return trash.path + "/files/" + trashed;
     }
     fail(EEXIST);
 }
 
-void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath) const {
+void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath,
+                               const ItemCheck& check) const {
     rejectNul(trashPath);
     rejectNul(originalPath);
     // Never replaces: an entry that appeared at the original place meanwhile makes this fail. Nor does it
@@ -287,6 +361,9 @@ void FreedesktopTrash::restore(const std::string& trashPath, const std::string& 
     if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
         fail(EINVAL);
     const FileDescriptor holder = openHoldingFolder(originalPath);
+    if (check)
+        if (std::optional<std::string> objection = check(statusOf(trashPath)))
+            throw AmbertroveError(*objection);
     if (::renameat2(AT_FDCWD, trashPath.c_str(), holder.get(), std::string(name).c_str(), RENAME_NOREPLACE) !=
         0)
         fail(errno);

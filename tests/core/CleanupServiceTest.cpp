@@ -105,6 +105,61 @@ TEST(CleanupService, OneChangedEntryStopsTheWholeMoveAndEveryFailureIsListed) {
     EXPECT_EQ(partial.errors.size(), 2u);
 }
 
+TEST(CleanupService, AFolderSwappedBetweenTheCheckAndTheMoveIsPutBackAndNotReportedMoved) {
+    CleanupFixture f;
+    const std::string box = f.dir.makeDir("home/docs/box");
+    f.dir.makeFile("home/docs/box/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry folder(*scan.nodes.node(box), scan, "r", f.policy);
+    FreedesktopTrash::Locations where{f.trashFolder, ::getuid(), {}, {}};
+    where.beforeMove = [&](const std::string&) {
+        ASSERT_EQ(::rename(box.c_str(), (f.home + "/docs/aside").c_str()), 0);
+        f.dir.makeFile("home/docs/box/b.txt", "b");
+    };
+    const CleanupService service(std::make_shared<FreedesktopTrash>(where), [&] { return f.policy; });
+    const CleanupOutcome outcome = service.moveToTrash({folder}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(box),
+              "box was replaced while it was being moved to Trash. It was put back; rescan before cleanup.");
+    EXPECT_EQ(readWholeFile(box + "/b.txt"), "b");
+    EXPECT_EQ(readWholeFile(f.home + "/docs/aside/a.txt"), "a");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupService, AFileReplacedAfterItsValidationIsCheckedAgainBeforeTheMove) {
+    CleanupFixture f;
+    const std::string file = f.dir.makeFile("home/docs/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry entry(*scan.nodes.node(file), scan, "r", f.policy);
+    // Another file takes the name between the validation and the Trash's own look at the item.
+    struct ReplacingTrash final : Trash {
+        std::shared_ptr<FreedesktopTrash> real;
+        TempDir* dir = nullptr;
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            dir->makeFile("home/docs/new.txt", "newcomer");
+            if (::rename((dir->path() + "/home/docs/new.txt").c_str(), path.c_str()) != 0)
+                throw std::system_error(errno, std::generic_category());
+            return real->moveToTrash(path, check);
+        }
+        void restore(const std::string& trashPath, const std::string& originalPath,
+                     const ItemCheck& check) const override {
+            real->restore(trashPath, originalPath, check);
+        }
+    };
+    auto replacing = std::make_shared<ReplacingTrash>();
+    replacing->real = f.trash;
+    replacing->dir = &f.dir;
+    const CleanupService service(replacing, [&] { return f.policy; });
+    const CleanupOutcome outcome = service.moveToTrash({entry}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(file), "a.txt changed since the scan. Rescan and stage it again.");
+    EXPECT_EQ(readWholeFile(file), "newcomer");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
 TEST(CleanupService, AFileStagedTwiceMovesOnceWithItsFolder) {
     CleanupFixture f;
     f.dir.makeFile("home/docs/box/a.txt", "a");
@@ -205,11 +260,12 @@ TEST(CleanupService, AMoveWithoutALocationIsReportedWithoutAReceipt) {
     CleanupFixture f;
     struct SilentTrash final : Trash {
         std::shared_ptr<FreedesktopTrash> real;
-        std::optional<std::string> moveToTrash(const std::string& path) const override {
-            (void)real->moveToTrash(path);
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            (void)real->moveToTrash(path, check);
             return std::nullopt;
         }
-        void restore(const std::string&, const std::string&) const override {}
+        void restore(const std::string&, const std::string&, const ItemCheck&) const override {}
     };
     auto silent = std::make_shared<SilentTrash>();
     silent->real = f.trash;
@@ -292,12 +348,14 @@ TEST(CleanupService, AnEntryThatAppearsDuringTheRestoreIsLeftAlone) {
     struct RacingTrash final : Trash {
         std::shared_ptr<FreedesktopTrash> real;
         TempDir* dir = nullptr;
-        std::optional<std::string> moveToTrash(const std::string& path) const override {
-            return real->moveToTrash(path);
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            return real->moveToTrash(path, check);
         }
-        void restore(const std::string& trashPath, const std::string& originalPath) const override {
+        void restore(const std::string& trashPath, const std::string& originalPath,
+                     const ItemCheck& check) const override {
             dir->makeFile("home/docs/a.txt", "racer");
-            real->restore(trashPath, originalPath);
+            real->restore(trashPath, originalPath, check);
         }
     };
     auto racing = std::make_shared<RacingTrash>();
