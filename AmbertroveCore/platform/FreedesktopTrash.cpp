@@ -151,9 +151,21 @@ bool stillAtItsPath(const OpenTrash& trash) {
     }
 }
 
-// The trash folder for an item whose status is `itemStatus`, opened and checked; made when missing.
+constexpr std::string_view kNotInTrash =
+    "The item is not in the Trash that serves its original location. Restore it using Finder.";
+constexpr std::string_view kNoRecord =
+    "The Trash has no matching record of this item. Restore it using Finder.";
+
+// The trash folder for the entry at `item` (whose status is `itemStatus`), opened and checked; made when
+// missing. With `wanted`, only the one of the trash folders serving `item` that lies at that path, as it
+// is; AmbertroveError when none does.
 OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::string& item,
-                          const FileStatus& itemStatus, bool create) {
+                          const FileStatus& itemStatus,
+                          const std::optional<std::string>& wanted = std::nullopt) {
+    const bool create = !wanted;
+    const auto isWanted = [&](const std::string& path) {
+        return !wanted || *wanted == path;
+    };
     OpenTrash trash;
     // The home trash serves the file system that holds it (or would hold it, once made).
     const auto onHomeFileSystem = [&] {
@@ -165,6 +177,8 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
         return sameFileSystem(itemStatus, statusOf(existing));
     };
     if (onHomeFileSystem()) {
+        if (!isWanted(where.homeTrash))
+            throw AmbertroveError(std::string(kNotInTrash));
         if (create)
             ensureFolderWithParents(where.homeTrash, where.uid);
         trash.path = where.homeTrash;
@@ -186,8 +200,8 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
         FileDescriptor shared(
             ::openat(topFolder.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat st {};
-        if (shared.valid() && ::fstat(shared.get(), &st) == 0 && S_ISDIR(st.st_mode) &&
-            (st.st_mode & S_ISVTX)) {
+        if (isWanted(base + "/.Trash/" + uid) && shared.valid() && ::fstat(shared.get(), &st) == 0 &&
+            S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
             try {
                 trash.folder = openOwnFolder(shared.get(), uid, where.uid, create);
                 trash.path = base + "/.Trash/" + uid;
@@ -196,6 +210,8 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
             }
         }
         if (!trash.folder.valid()) {
+            if (!isWanted(base + "/.Trash-" + uid))
+                throw AmbertroveError(std::string(kNotInTrash));
             trash.folder = openOwnFolder(topFolder.get(), ".Trash-" + uid, where.uid, create);
             trash.path = base + "/.Trash-" + uid;
         }
@@ -207,6 +223,89 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
     trash.files = openOwnFolder(trash.folder.get(), "files", where.uid, create);
     trash.info = openOwnFolder(trash.folder.get(), "info", where.uid, create);
     return trash;
+}
+
+// The value of "Path=" in the "[Trash Info]" group of a record, as written (still percent-encoded).
+std::optional<std::string> recordedPathOf(std::string_view record) {
+    bool inGroup = false;
+    while (!record.empty()) {
+        const std::size_t end = record.find('\n');
+        std::string_view line = record.substr(0, end);
+        record = end == std::string_view::npos ? std::string_view() : record.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with('['))
+            inGroup = line == "[Trash Info]";
+        else if (inGroup && line.starts_with("Path="))
+            return std::string(line.substr(5));
+    }
+    return std::nullopt;
+}
+
+// "%XX" sequences turned back into bytes; nothing when one is malformed or gives a NUL.
+std::optional<std::string> percentDecoded(std::string_view text) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        const int high = digit(text[i + 1]);
+        const int low = digit(text[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return out;
+}
+
+// The original path the record `infoName` in the open "info" folder gives, resolved against the top
+// folder of a top folder trash; nothing when there is no such regular file or it names no path.
+std::optional<std::string> originalPathOfRecord(const OpenTrash& trash, const std::string& infoName) {
+    constexpr std::size_t kMaxRecordBytes = 64 * 1024;
+    FileDescriptor file(
+        ::openat(trash.info.get(), infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > static_cast<off_t>(kMaxRecordBytes))
+        return std::nullopt;
+    std::string record(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < record.size()) {
+        const ssize_t n = ::read(file.get(), record.data() + got, record.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    record.resize(got);
+    const std::optional<std::string> written = recordedPathOf(record);
+    if (!written)
+        return std::nullopt;
+    std::optional<std::string> path = percentDecoded(*written);
+    if (!path || path->empty())
+        return std::nullopt;
+    if (!path->starts_with('/')) {
+        // Relative paths belong to a top folder trash only.
+        if (!trash.topDirectory)
+            return std::nullopt;
+        *path = (*trash.topDirectory == "/" ? std::string() : *trash.topDirectory) + "/" + *path;
+    }
+    return path;
 }
 
 } // namespace
@@ -230,7 +329,7 @@ std::string FreedesktopTrash::mountTopDirectory(const std::string& path) {
 
 std::string FreedesktopTrash::trashFolderFor(const std::string& path) const {
     rejectNul(path);
-    return openTrashFolder(m_locations, path, statusOf(path), true).path;
+    return openTrashFolder(m_locations, path, statusOf(path)).path;
 }
 
 std::string FreedesktopTrash::percentEncoded(std::string_view path) {
@@ -278,7 +377,7 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
     const FileDescriptor holder = openHoldingFolder(path);
     const std::string itemName(name);
     const FileStatus itemStatus = statusAt(holder.get(), itemName);
-    const OpenTrash trash = openTrashFolder(m_locations, path, itemStatus, true);
+    const OpenTrash trash = openTrashFolder(m_locations, path, itemStatus);
     if (check)
         if (std::optional<std::string> objection = check(itemStatus))
             throw AmbertroveError(*objection);
@@ -360,23 +459,43 @@ void FreedesktopTrash::restore(const std::string& trashPath, const std::string& 
     const std::string_view name = PathText::name(originalPath);
     if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
         fail(EINVAL);
+    const std::string originalName(name);
     const FileDescriptor holder = openHoldingFolder(originalPath);
-    if (check)
-        if (std::optional<std::string> objection = check(statusOf(trashPath)))
-            throw AmbertroveError(*objection);
-    if (::renameat2(AT_FDCWD, trashPath.c_str(), holder.get(), std::string(name).c_str(), RENAME_NOREPLACE) !=
-        0)
-        fail(errno);
-    // The item is back; its record in the Trash goes. A record that cannot be removed only leaves a stale
-    // line in a file manager's Trash view, so the restore still counts.
+
+    // The item must lie in "files" of a trash folder that serves the original place, and that trash's own
+    // record of it must name that place: a path given from outside is never trusted on its own.
+    const std::string trashedName(PathText::name(trashPath));
     const std::string filesFolder = PathResolution::parentPath(trashPath);
-    if (PathText::name(filesFolder) != "files")
-        return;
-    const std::string infoPath = PathResolution::parentPath(filesFolder) + "/info/" +
-                                 std::string(PathText::name(trashPath)) + std::string(kInfoSuffix);
-    struct stat st {};
-    if (::lstat(infoPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::unlink(infoPath.c_str());
+    if (!trashPath.starts_with('/') || trashedName.empty() || trashedName == "." || trashedName == ".." ||
+        trashPath != filesFolder + "/" + trashedName || PathText::name(filesFolder) != "files")
+        throw AmbertroveError(std::string(kNotInTrash));
+    const std::string originalParent = PathResolution::parentPath(originalPath);
+    const OpenTrash trash = openTrashFolder(m_locations, originalParent, statusAt(holder.get(), "."),
+                                            PathResolution::parentPath(filesFolder));
+    const std::string infoName = trashedName + std::string(kInfoSuffix);
+    if (originalPathOfRecord(trash, infoName) != originalPath)
+        throw AmbertroveError(std::string(kNoRecord));
+
+    const FileStatus itemStatus = statusAt(trash.files.get(), trashedName);
+    if (check)
+        if (std::optional<std::string> objection = check(itemStatus))
+            throw AmbertroveError(*objection);
+    if (::renameat2(trash.files.get(), trashedName.c_str(), holder.get(), originalName.c_str(),
+                    RENAME_NOREPLACE) != 0)
+        fail(errno);
+    FileStatus moved;
+    if (readFileStatus(holder.get(), originalName.c_str(), moved) != 0 || !sameEntry(moved, itemStatus)) {
+        // Something else was in the Trash under that name by the time it moved: it goes back.
+        if (::renameat2(holder.get(), originalName.c_str(), trash.files.get(), trashedName.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            throw AmbertroveError("The item in Trash changed while it was being restored. It was left in the "
+                                  "Trash.");
+        throw AmbertroveError("The item in Trash changed while it was being restored and could not be put "
+                              "back in the Trash.");
+    }
+    // The item is back; its own record goes, through the folder it was read from. A record that cannot be
+    // removed only leaves a stale line in a file manager's Trash view, so the restore still counts.
+    ::unlinkat(trash.info.get(), infoName.c_str(), 0);
 }
 
 } // namespace ambertrove

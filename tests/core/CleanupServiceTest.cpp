@@ -31,6 +31,9 @@ const std::string kOccupied =
     "An item already exists at the original location. Restore from Finder to choose another destination.";
 const std::string kChanged = "The item in Trash has changed. Restore it using Finder.";
 const std::string kParentMissing = "The original parent folder is missing or moved. Restore using Finder.";
+const std::string kNotInTrash =
+    "The item is not in the Trash that serves its original location. Restore it using Finder.";
+const std::string kNoRecord = "The Trash has no matching record of this item. Restore it using Finder.";
 const std::string kBatchConflict = "A duplicate copy marked to keep is also in Cleanup. Remove it or its "
                                    "containing folder first; no files were moved.";
 const std::string kOwnConflict =
@@ -340,6 +343,72 @@ TEST(CleanupService, RestoreFailsWithTheStatusErrorWhenTheItemLeftTheTrash) {
     Trashed t;
     ASSERT_EQ(::rename(t.receipt.trashPath.c_str(), (t.f.dir / "taken-out").c_str()), 0);
     EXPECT_EQ(errnoOf([&] { t.f.service.restore(t.receipt); }), ENOENT);
+}
+
+// ---- receipts read from disk are data, not commands ------------------------------------------------
+
+TEST(CleanupService, ACraftedReceiptCannotMoveAFileFromOutsideTheTrash) {
+    CleanupFixture f;
+    const std::string key = f.dir.makeFile("home/Downloads/key.pub", "ssh-ed25519 AAAA intruder");
+    f.dir.makeDir("home/.ssh");
+    TrashReceipt receipt;
+    receipt.originalPath = f.home + "/.ssh/authorized_keys";
+    receipt.trashPath = key;
+    receipt.identity = FileIdentity::read(key).first;
+    EXPECT_NE(errorText([&] { f.service.restore(receipt); }), "(no error)");
+    EXPECT_FALSE(exists(f.home + "/.ssh/authorized_keys"));
+    EXPECT_EQ(readWholeFile(key), "ssh-ed25519 AAAA intruder");
+}
+
+TEST(CleanupService, ACraftedReceiptCannotMoveAFileFromAFolderShapedLikeATrash) {
+    CleanupFixture f;
+    const std::string item = f.dir.makeFile("home/fake/files/a.txt", "a");
+    const std::string record =
+        f.dir.makeFile("home/fake/info/a.txt.trashinfo", "[Trash Info]\nPath=" + f.home + "/docs/a.txt\n");
+    f.dir.makeDir("home/docs");
+    TrashReceipt receipt;
+    receipt.originalPath = f.home + "/docs/a.txt";
+    receipt.trashPath = item;
+    receipt.identity = FileIdentity::read(item).first;
+    EXPECT_EQ(errorText([&] { f.service.restore(receipt); }), kNotInTrash);
+    EXPECT_FALSE(exists(f.home + "/docs/a.txt"));
+    EXPECT_TRUE(exists(item));
+    EXPECT_TRUE(exists(record));
+}
+
+TEST(CleanupService, ARestoreIntoAProtectedPlaceIsRefused) {
+    Trashed t;
+    // The record and the receipt both name a protected place.
+    t.f.dir.makeDir("home/.ssh");
+    const std::string protectedPlace = t.f.home + "/.ssh/authorized_keys";
+    t.f.dir.makeFile("home/.local/share/Trash/info/a.txt.trashinfo",
+                     "[Trash Info]\nPath=" + FreedesktopTrash::percentEncoded(protectedPlace) +
+                         "\nDeletionDate=2024-01-01T00:00:00\n");
+    TrashReceipt receipt = t.receipt;
+    receipt.originalPath = protectedPlace;
+    EXPECT_EQ(errorText([&] { t.f.service.restore(receipt); }),
+              "The original location is protected. Ambertrove cannot restore the item there.");
+    EXPECT_FALSE(exists(protectedPlace));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+}
+
+TEST(CleanupService, AReceiptThatDisagreesWithTheTrashRecordIsRefused) {
+    Trashed t;
+    t.f.dir.makeDir("home/other");
+    TrashReceipt receipt = t.receipt;
+    receipt.originalPath = t.f.home + "/other/a.txt";
+    EXPECT_EQ(errorText([&] { t.f.service.restore(receipt); }), kNoRecord);
+    EXPECT_FALSE(exists(receipt.originalPath));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+    EXPECT_EQ(listing(t.f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
+TEST(CleanupService, AnItemWhoseTrashRecordIsGoneIsNotRestored) {
+    Trashed t;
+    ASSERT_EQ(::unlink((t.f.trashFolder + "/info/a.txt.trashinfo").c_str()), 0);
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kNoRecord);
+    EXPECT_FALSE(exists(t.receipt.originalPath));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
 }
 
 TEST(CleanupService, AnEntryThatAppearsDuringTheRestoreIsLeftAlone) {

@@ -325,6 +325,51 @@ TEST(FreedesktopTrash, AnItemSwappedJustBeforeTheMoveIsPutBackAndTheMoveFails) {
     EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
 }
 
+TEST(FreedesktopTrash, RestoreRemovesNoRecordOutsideTheTrash) {
+    TrashFixture f;
+    // A folder shaped like a trash, and a file that happens to be named like a record in it.
+    const std::string item = f.dir.makeFile("home/box/files/x", "x");
+    const std::string victim = f.dir.makeFile("home/box/info/x.trashinfo", "precious");
+    EXPECT_NE(test::errorText([&] { f.trash->restore(item, f.home + "/x"); }), "(no error)");
+    EXPECT_EQ(readWholeFile(victim), "precious");
+    EXPECT_EQ(readWholeFile(item), "x");
+    EXPECT_FALSE(exists(f.home + "/x"));
+}
+
+TEST(FreedesktopTrash, AnItemIsRestoredFromATopFolderTrash) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    const std::string item = f.dir.makeFile("volume/photos/cat 1.jpg", "meow");
+    const std::string trashed = *trash.moveToTrash(item);
+    EXPECT_EQ(trashed, volume + "/.Trash-" + std::to_string(::getuid()) + "/files/cat 1.jpg");
+    // Another folder's trash is not the one for this place.
+    f.dir.makeDir("home/photos");
+    EXPECT_NE(test::errorText([&] { trash.restore(trashed, f.home + "/photos/cat 1.jpg"); }), "(no error)");
+    trash.restore(trashed, item);
+    EXPECT_EQ(readWholeFile(item), "meow");
+    EXPECT_TRUE(listing(volume + "/.Trash-" + std::to_string(::getuid()) + "/info").empty());
+}
+
+TEST(FreedesktopTrash, ARecordWithAnAbsolutePathInATopFolderTrashIsAccepted) {
+    // Other clients may record the full path in a top folder's trash.
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string uid = std::to_string(::getuid());
+    const std::string item = f.dir.makeFile("volume/.Trash-" + uid + "/files/dog.jpg", "woof");
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid).c_str(), 0700), 0);
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid + "/files").c_str(), 0700), 0);
+    f.dir.makeFile("volume/.Trash-" + uid + "/info/dog.jpg.trashinfo",
+                   "[Trash Info]\nPath=" + FreedesktopTrash::percentEncoded(volume + "/pets/dog.jpg") +
+                       "\nDeletionDate=2024-01-01T00:00:00\n");
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid + "/info").c_str(), 0700), 0);
+    f.dir.makeDir("volume/pets");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    trash.restore(item, volume + "/pets/dog.jpg");
+    EXPECT_EQ(readWholeFile(volume + "/pets/dog.jpg"), "woof");
+    EXPECT_TRUE(listing(volume + "/.Trash-" + uid + "/info").empty());
+}
+
 TEST(FreedesktopTrash, PathsHoldingANulAreRefused) {
     TrashFixture f;
     const std::string folder = f.dir.makeDir("home/docs");
