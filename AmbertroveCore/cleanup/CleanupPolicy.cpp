@@ -3,14 +3,24 @@
 #include "model/FileIdentity.hpp"
 #include "platform/Bundle.hpp"
 #include "platform/FileStatus.hpp"
+#include "platform/MountTable.hpp"
 #include "platform/PathResolution.hpp"
+#include "platform/ProcText.hpp"
 #include "platform/RunningPrograms.hpp"
 #include "scan/ScanPaths.hpp"
 #include "storage/AppStorage.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
+#include <pwd.h>
+#include <set>
+#include <sys/stat.h>
+#include <system_error>
 #include <vector>
 
 namespace ambertrove {
@@ -30,6 +40,7 @@ constexpr std::string_view kProtectedRoot =
     "This is a protected root folder. Select individual items inside it.";
 constexpr std::string_view kItself = "Ambertrove cannot remove itself while running.";
 constexpr std::string_view kSystemProtected = "This file is protected by macOS and cannot be moved to Trash.";
+constexpr std::string_view kCannotCheck = "Ambertrove could not check whether this item is protected: ";
 
 constexpr std::array<std::string_view, 7> kSystemPaths = {"/System",  "/bin", "/sbin",   "/usr",
                                                           "/private", "/dev", "/Library"};
@@ -43,10 +54,13 @@ constexpr std::array<std::string_view, 10> kHomePaths = {"/.Trash",
                                                          "/Library/CloudStorage",
                                                          "/Library/Mobile Documents",
                                                          "/Library/Application Support/Ambertrove"};
-// What this platform keeps in places of its own.
-constexpr std::array<std::string_view, 12> kLinuxSystemPaths = {"/etc",   "/var",   "/boot",   "/lib",
-                                                                "/lib32", "/lib64", "/libx32", "/proc",
-                                                                "/sys",   "/run",   "/root",   "/snap"};
+// What this platform keeps in places of its own, and the usual swap files.
+constexpr std::array<std::string_view, 17> kLinuxSystemPaths = {
+    "/etc", "/var",  "/boot", "/lib", "/lib32", "/lib64",      "/libx32",   "/proc",    "/sys",
+    "/run", "/root", "/snap", "/opt", "/srv",   "/lost+found", "/swapfile", "/swap.img"};
+// The account data every account keeps in its home folder.
+constexpr std::array<std::string_view, 4> kAccountData = {"/.ssh", "/.gnupg", "/.local/share/Trash",
+                                                          "/.local/share/keyrings"};
 constexpr std::array<std::string_view, 4> kRoots = {"/", "/Users", "/Applications", "/Volumes"};
 constexpr std::array<std::string_view, 4> kHomeRoots = {"/Library", "/Library/Application Support",
                                                         "/Library/Containers", "/Library/Preferences"};
@@ -81,16 +95,116 @@ std::string joined(std::string_view base, std::string_view rest) {
     return out;
 }
 
+// `path` and, when links lead elsewhere along it, the place it lies: account data may be kept elsewhere
+// and reached through a link (a linked ".ssh", a data folder named through a link), while a judged path
+// has every link resolved.
+void addWhereItLies(std::vector<std::string>& paths, std::string path) {
+    std::optional<std::string> resolved = PathResolution::resolvingSymlinks(path);
+    paths.push_back(std::move(path));
+    if (resolved && *resolved != paths.back())
+        paths.push_back(std::move(*resolved));
+}
+
+// The account data folders of every account in `accountsFile` ("/etc/passwd" form) whose home folder is
+// a real folder.
+std::vector<std::string> everyAccountsData(const std::string& accountsFile) {
+    std::vector<std::string> paths;
+    std::FILE* file = std::fopen(accountsFile.c_str(), "re");
+    if (!file)
+        return paths;
+    passwd entry{};
+    std::vector<char> buffer(16384);
+    passwd* read = nullptr;
+    while (::fgetpwent_r(file, &entry, buffer.data(), buffer.size(), &read) == 0 && read) {
+        if (!entry.pw_dir || entry.pw_dir[0] != '/')
+            continue;
+        const std::optional<std::string> folder =
+            PathResolution::resolvingSymlinks(PathResolution::standardized(entry.pw_dir));
+        struct stat st {};
+        if (!folder || ::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        for (std::string_view q : kAccountData)
+            addWhereItLies(paths, joined(*folder, q));
+    }
+    std::fclose(file);
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    return paths;
+}
+
+// The swap files and partitions in use, from a "/proc/swaps" file (names with "\ooo" escapes).
+std::vector<std::string> swapsInUse(const std::string& swapsFile) {
+    std::vector<std::string> paths;
+    const std::optional<std::string> text = ProcText::read(swapsFile);
+    if (!text)
+        return paths;
+    const std::vector<std::string_view> lines = ProcText::lines(*text);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string_view rest = lines[i];
+        const std::string_view field = ProcText::nextField(rest);
+        std::string name;
+        for (std::size_t at = 0; at < field.size(); ++at) {
+            if (field[at] == '\\' && at + 3 < field.size() &&
+                std::all_of(field.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                            field.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                name.push_back(static_cast<char>((field[at + 1] - '0') * 64 + (field[at + 2] - '0') * 8 +
+                                                 (field[at + 3] - '0')));
+                at += 3;
+            } else {
+                name.push_back(field[at]);
+            }
+        }
+        if (name.starts_with('/'))
+            paths.push_back(PathResolution::standardized(name));
+    }
+    return paths;
+}
+
+// ".Trash" or ".Trash-" and a user number: the names of the trash folders at the top of a mount.
+bool isTrashName(std::string_view name) {
+    if (name == ".Trash")
+        return true;
+    if (!name.starts_with(".Trash-") || name.size() == 7)
+        return false;
+    return std::all_of(name.begin() + 7, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// `base` followed by `rest` ("" or a path that begins with "/").
+std::string underneath(const std::string& base, std::string_view rest) {
+    if (rest.empty())
+        return base;
+    return joined(base, rest);
+}
+
+// What follows `folder` in `path`, which lies in it or is it: "" or text that begins with "/".
+std::string_view remainder(std::string_view path, std::string_view folder) {
+    if (path == folder)
+        return {};
+    return folder == "/" ? path : path.substr(folder.size());
+}
+
 } // namespace
+
+struct CleanupPolicy::Protection {
+    std::once_flag once;
+    // The account data of every account, and the swap files in use.
+    std::vector<std::string> paths;
+    std::vector<MountTable::Mount> mounts;
+    // The (device, inode) of every protected entry that exists.
+    std::set<std::pair<std::int32_t, std::uint64_t>> identities;
+};
 
 CleanupPolicy::CleanupPolicy(std::string homeFolder)
     : home(std::move(homeFolder))
-    , dataHome(dataFolderFor(home)) {}
+    , dataHome(dataFolderFor(home))
+    , m_protection(std::make_shared<Protection>()) {}
 
 CleanupPolicy::CleanupPolicy(std::string homeFolder, std::string dataFolder, std::string proc)
     : home(std::move(homeFolder))
     , dataHome(std::move(dataFolder))
-    , procRoot(std::move(proc)) {}
+    , procRoot(std::move(proc))
+    , m_protection(std::make_shared<Protection>()) {}
 
 CleanupPolicy CleanupPolicy::forCurrentUser() {
     const std::string home = AppStorage::homeFolder();
@@ -100,6 +214,83 @@ CleanupPolicy CleanupPolicy::forCurrentUser() {
 
 std::string CleanupPolicy::stateFolder() const {
     return AppStorage::resolve(dataHome);
+}
+
+int CleanupPolicy::readStatus(const std::string& path, FileStatus& out) const {
+    if (statusOf)
+        return statusOf(path, out);
+    return readFileStatus(AT_FDCWD, path.c_str(), out);
+}
+
+std::vector<std::string> CleanupPolicy::protectedPaths() const {
+    std::vector<std::string> paths;
+    paths.reserve(kSystemPaths.size() + kHomePaths.size() + kLinuxSystemPaths.size() + 16);
+    for (std::string_view q : kSystemPaths)
+        paths.emplace_back(q);
+    for (std::string_view q : kHomePaths)
+        addWhereItLies(paths, joined(home, q));
+    for (std::string_view q : kLinuxSystemPaths)
+        paths.emplace_back(q);
+    for (std::string_view q : kAccountData)
+        addWhereItLies(paths, joined(home, q));
+    addWhereItLies(paths, joined(dataHome, "/Trash"));
+    addWhereItLies(paths, joined(dataHome, "/keyrings"));
+    addWhereItLies(paths, stateFolder());
+    return paths;
+}
+
+const CleanupPolicy::Protection& CleanupPolicy::protection() const {
+    Protection& p = *m_protection;
+    std::call_once(p.once, [&] {
+        p.paths = everyAccountsData(accountsFile);
+        for (std::string& swap : swapsInUse(procRoot + "/swaps"))
+            p.paths.push_back(std::move(swap));
+        p.mounts = MountTable::mounts(mountTable).value_or(std::vector<MountTable::Mount>{});
+        std::vector<std::string> all = protectedPaths();
+        all.insert(all.end(), p.paths.begin(), p.paths.end());
+        for (const std::string& q : all) {
+            FileStatus status;
+            if (readStatus(q, status) == 0)
+                p.identities.emplace(status.device, status.inode);
+        }
+    });
+    return p;
+}
+
+bool CleanupPolicy::isTopTrash(const std::string& path) const {
+    const std::vector<MountTable::Mount>& mounts = protection().mounts;
+    const auto isMountTop = [&](const std::string& folder) {
+        return folder == "/" ||
+               std::any_of(mounts.begin(), mounts.end(), [&](const auto& m) { return m.target == folder; });
+    };
+    std::string folder = "/";
+    for (const std::string_view piece : PathResolution::components(path)) {
+        if (isTrashName(piece) && isMountTop(folder))
+            return true;
+        folder = joined(folder, "/" + std::string(piece));
+    }
+    return false;
+}
+
+std::vector<std::string> CleanupPolicy::otherViews(const std::string& path) const {
+    // The mount that shows `path` (the deepest one holding it; of two at one place, the later) shows a
+    // folder of its file system; every other mount of that file system showing a folder that holds the
+    // same entry gives another path to it.
+    const std::vector<MountTable::Mount>& mounts = protection().mounts;
+    const MountTable::Mount* shown = nullptr;
+    for (const MountTable::Mount& m : mounts)
+        if (PathResolution::isSameOrInside(path, m.target) &&
+            (!shown || m.target.size() >= shown->target.size()))
+            shown = &m;
+    std::vector<std::string> views;
+    if (!shown)
+        return views;
+    const std::string inFileSystem = underneath(shown->root, remainder(path, shown->target));
+    for (const MountTable::Mount& other : mounts)
+        if (&other != shown && other.device == shown->device &&
+            PathResolution::isSameOrInside(inFileSystem, other.root))
+            views.push_back(underneath(other.target, remainder(inFileSystem, other.root)));
+    return views;
 }
 
 std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const {
@@ -140,29 +331,33 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
     if (Bundle::hasApplicationExtension(judged) && Bundle::isSystemVendorBundle(judged))
         return std::string(kVendorApp);
 
-    // 7. Protected data, and every folder that contains some.
-    std::vector<std::string> protectedPaths;
-    protectedPaths.reserve(kSystemPaths.size() + kHomePaths.size() + kLinuxSystemPaths.size() + 3);
-    for (std::string_view q : kSystemPaths)
-        protectedPaths.emplace_back(q);
-    // Account data may be kept elsewhere and reached through a link (a linked ".ssh", a data folder
-    // named through a link), while the judged path has every link resolved: it is protected where it lies.
-    const auto protectWhereItLies = [&](std::string q) {
-        std::optional<std::string> resolvedQ = PathResolution::resolvingSymlinks(q);
-        protectedPaths.push_back(std::move(q));
-        if (resolvedQ && *resolvedQ != protectedPaths.back())
-            protectedPaths.push_back(std::move(*resolvedQ));
+    // 7. Protected data, and every folder that contains some: by the text of the path, of the other paths
+    // the mounts give to the same entry, and by what the entry and its folders are.
+    std::vector<std::string> paths = protectedPaths();
+    const Protection& known = protection();
+    paths.insert(paths.end(), known.paths.begin(), known.paths.end());
+    const auto isProtected = [&](const std::string& p) {
+        for (const std::string& q : paths)
+            if (p == q || isInside(p, q) || isInside(q, p))
+                return true;
+        return isTopTrash(p);
     };
-    for (std::string_view q : kHomePaths)
-        protectWhereItLies(joined(home, q));
-    for (std::string_view q : kLinuxSystemPaths)
-        protectedPaths.emplace_back(q);
-    protectWhereItLies(joined(home, "/.local/share/Trash"));
-    protectWhereItLies(joined(dataHome, "/Trash"));
-    protectWhereItLies(stateFolder());
-    for (const std::string& q : protectedPaths)
-        if (judged == q || isInside(judged, q) || isInside(q, judged))
+    if (isProtected(judged))
+        return std::string(kProtectedData);
+    for (const std::string& view : otherViews(judged))
+        if (isProtected(view))
             return std::string(kProtectedData);
+    for (std::string at = judged;; at = PathResolution::parentPath(at)) {
+        FileStatus status;
+        if (const int error = readStatus(at, status); error == 0) {
+            if (known.identities.contains({status.device, status.inode}))
+                return std::string(kProtectedData);
+        } else if (error != ENOENT && error != ENOTDIR) {
+            return std::string(kCannotCheck) + std::generic_category().message(error) + ".";
+        }
+        if (at == "/")
+            break;
+    }
 
     // 8. Roots, which only the items inside may leave.
     const auto isRoot = [&] {

@@ -171,10 +171,12 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
     const auto onHomeFileSystem = [&] {
         if (where.isOnHomeFileSystem)
             return where.isOnHomeFileSystem(item);
+        // By device alone: an item of the home's disk shown through another mount (a bind mount) still
+        // belongs to the home trash, and never gets a trash of its own inside whatever that mount shows.
         std::string existing = where.homeTrash;
         while (!PathResolution::entryExists(existing) && existing != "/")
             existing = PathResolution::parentPath(existing);
-        return sameFileSystem(itemStatus, statusOf(existing));
+        return itemStatus.device == statusOf(existing).device;
     };
     if (onHomeFileSystem()) {
         if (!isWanted(where.homeTrash))

@@ -28,7 +28,7 @@ public:
         // walks up the entry's folders while they stay on its file system.
         std::function<std::string(const std::string&)> topDirectory;
         // Whether an existing entry is on the home trash's file system; the default compares the devices
-        // and mounts of the entry and of the home trash (or its nearest existing folder).
+        // of the entry and of the home trash (or its nearest existing folder), whatever mount shows them.
         std::function<bool(const std::string&)> isOnHomeFileSystem;
         // Called with the item's path once every check is made, just before the item is moved: lets a test
         // change the file system at the one moment where a change must not go unnoticed.

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
+#include "support/BindMount.hpp"
 #include "support/CleanupFixture.hpp"
 
 #include <gmock/gmock.h>
@@ -368,6 +369,20 @@ TEST(FreedesktopTrash, ARecordWithAnAbsolutePathInATopFolderTrashIsAccepted) {
     trash.restore(item, volume + "/pets/dog.jpg");
     EXPECT_EQ(readWholeFile(volume + "/pets/dog.jpg"), "woof");
     EXPECT_TRUE(listing(volume + "/.Trash-" + uid + "/info").empty());
+}
+
+TEST(FreedesktopTrash, AnItemOfTheHomeDiskShownThroughABindMountMakesNoTrashThere) {
+    TrashFixture f;
+    const std::string ssh = f.dir.makeDir("home/.ssh");
+    const std::string key = f.dir.makeFile("home/.ssh/id_ed25519", "secret");
+    const std::string view = f.dir.makeDir("home/keys-view");
+    const test::BindMount bind(ssh, view);
+    if (!bind.made())
+        GTEST_SKIP() << bind.why();
+    // It belongs to the home trash, which a rename cannot reach from another mount: it stays.
+    EXPECT_EQ(errnoOf([&] { (void)f.trash->moveToTrash(view + "/id_ed25519"); }), EXDEV);
+    EXPECT_EQ(readWholeFile(key), "secret");
+    EXPECT_EQ(listing(ssh), std::vector<std::string>{"id_ed25519"});
 }
 
 TEST(FreedesktopTrash, PathsHoldingANulAreRefused) {
