@@ -236,6 +236,11 @@ std::vector<std::string> CleanupPolicy::protectedPaths() const {
     addWhereItLies(paths, joined(dataHome, "/Trash"));
     addWhereItLies(paths, joined(dataHome, "/keyrings"));
     addWhereItLies(paths, stateFolder());
+    // The former state folder keeps the user's records too, whichever folder is in use; a plain file of
+    // that name is no state folder.
+    const std::string former = joined(dataHome, "/" + std::string(AppStorage::kFormerFolderName));
+    if (struct stat st{}; ::lstat(former.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        addWhereItLies(paths, former);
     return paths;
 }
 
@@ -390,8 +395,12 @@ std::optional<std::string> CleanupPolicy::fileProtection(const std::string& path
     if (path.find('\0') != std::string::npos)
         return std::nullopt;
     FileStatus status;
-    if (readFileStatus(AT_FDCWD, path.c_str(), status) != 0)
+    // Nothing there is nothing to protect; a status that cannot be read is a check that cannot be made,
+    // and the item stays.
+    if (const int error = readFileStatus(AT_FDCWD, path.c_str(), status); error == ENOENT || error == ENOTDIR)
         return std::nullopt;
+    else if (error != 0)
+        return std::string(kCannotCheck) + std::generic_category().message(error) + ".";
     // The kernel's immutable attribute is the one protection this platform has; it stands for the system
     // flag. There is no separate user lock here.
     if (status.isImmutable)

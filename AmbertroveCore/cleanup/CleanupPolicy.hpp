@@ -40,7 +40,8 @@ struct CleanupPolicy {
 
     // The first objection to `path` as a sentence for the user, or nothing when it may go.
     [[nodiscard]] std::optional<std::string> rejection(std::string_view path) const;
-    // The objection of the file's protection attributes to this one path, or nothing.
+    // The objection of the file's protection attributes to this one path, or nothing; a status that cannot
+    // be read (other than a missing entry) objects too.
     [[nodiscard]] static std::optional<std::string> fileProtection(const std::string& path);
 
     // The program's state folder in use inside the data folder (the former one while only that exists).

@@ -198,17 +198,18 @@ TEST(CleanupPolicy, TheStateFolderInUseIsProtected) {
     // Nothing yet: the current folder is the one to protect.
     EXPECT_EQ(f.policy.stateFolder(), share + "/Ambertrove");
     EXPECT_EQ(f.policy.rejection(share + "/Ambertrove/receipts.json"), kData);
-    EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), std::nullopt);
 
     f.dir.makeFile("home/.local/share/Tessavale/receipts.json", "[]");
     EXPECT_EQ(f.policy.stateFolder(), share + "/Tessavale");
     EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), kData);
     EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), kData);
 
+    // The former folder still holds the user's records once the current one exists.
     f.dir.makeDir("home/.local/share/Ambertrove");
     EXPECT_EQ(f.policy.stateFolder(), share + "/Ambertrove");
     EXPECT_EQ(f.policy.rejection(share + "/Ambertrove"), kData);
-    EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), std::nullopt);
+    EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), kData);
+    EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), kData);
 }
 
 TEST(CleanupPolicy, AFormerStateFileIsNotTheStateFolder) {
@@ -270,6 +271,21 @@ TEST(CleanupPolicy, TheRealProgramLocationIsReadFromProc) {
     char self[4096] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
     EXPECT_EQ(policy.rejection(self), kItself);
+}
+
+TEST(CleanupPolicy, AStatusThatCannotBeReadRefusesTheItem) {
+    TempDir dir;
+    const std::string tooLong = dir / (std::string(300, 'n') + ".txt");
+    EXPECT_EQ(CleanupPolicy::fileProtection(tooLong),
+              "Ambertrove could not check whether this item is protected: File name too long.");
+    // The policy's own status reads refuse alike.
+    CleanupPolicy policy(dir / "home", dir / "data", dir / "proc");
+    dir.makeFile("box/a.txt", "a");
+    policy.statusOf = [&](const std::string& path, FileStatus& out) {
+        return path == dir / "box" ? EIO : readFileStatus(AT_FDCWD, path.c_str(), out);
+    };
+    EXPECT_EQ(policy.rejection(dir / "box/a.txt"),
+              "Ambertrove could not check whether this item is protected: Input/output error.");
 }
 
 TEST(CleanupPolicy, APathThatDoesNotExistHasNoFlagObjection) {
