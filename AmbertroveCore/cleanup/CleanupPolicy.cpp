@@ -392,8 +392,9 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
 }
 
 std::optional<std::string> CleanupPolicy::fileProtection(const std::string& path) {
+    // A NUL would end the path early and the status of another entry would be read.
     if (path.find('\0') != std::string::npos)
-        return std::nullopt;
+        return std::string(kCannotCheck) + std::generic_category().message(EINVAL) + ".";
     FileStatus status;
     // Nothing there is nothing to protect; a status that cannot be read is a check that cannot be made,
     // and the item stays.

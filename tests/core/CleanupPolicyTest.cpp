@@ -278,6 +278,8 @@ TEST(CleanupPolicy, AStatusThatCannotBeReadRefusesTheItem) {
     const std::string tooLong = dir / (std::string(300, 'n') + ".txt");
     EXPECT_EQ(CleanupPolicy::fileProtection(tooLong),
               "Ambertrove could not check whether this item is protected: File name too long.");
+    EXPECT_EQ(CleanupPolicy::fileProtection(dir.makeFile("a", "a") + std::string("\0b", 2)),
+              "Ambertrove could not check whether this item is protected: Invalid argument.");
     // The policy's own status reads refuse alike.
     CleanupPolicy policy(dir / "home", dir / "data", dir / "proc");
     dir.makeFile("box/a.txt", "a");
