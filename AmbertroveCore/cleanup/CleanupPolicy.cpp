@@ -13,11 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
-#include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 #include <system_error>
@@ -61,6 +59,8 @@ constexpr std::array<std::string_view, 17> kLinuxSystemPaths = {
 // The account data every account keeps in its home folder.
 constexpr std::array<std::string_view, 4> kAccountData = {"/.ssh", "/.gnupg", "/.local/share/Trash",
                                                           "/.local/share/keyrings"};
+// Those of the user's own that the protected paths above do not name already.
+constexpr std::array<std::string_view, 2> kOwnAccountData = {"/.local/share/Trash", "/.local/share/keyrings"};
 constexpr std::array<std::string_view, 4> kRoots = {"/", "/Users", "/Applications", "/Volumes"};
 constexpr std::array<std::string_view, 4> kHomeRoots = {"/Library", "/Library/Application Support",
                                                         "/Library/Containers", "/Library/Preferences"};
@@ -106,30 +106,46 @@ void addWhereItLies(std::vector<std::string>& paths, std::string path) {
 }
 
 // The account data folders of every account in `accountsFile` ("/etc/passwd" form) whose home folder is
-// a real folder.
+// a real folder, under the home as written and as its links lead. Links further down are left to the
+// identity rule, which follows them.
 std::vector<std::string> everyAccountsData(const std::string& accountsFile) {
     std::vector<std::string> paths;
-    std::FILE* file = std::fopen(accountsFile.c_str(), "re");
-    if (!file)
+    const std::optional<std::string> text = ProcText::read(accountsFile);
+    if (!text)
         return paths;
-    passwd entry{};
-    std::vector<char> buffer(16384);
-    passwd* read = nullptr;
-    while (::fgetpwent_r(file, &entry, buffer.data(), buffer.size(), &read) == 0 && read) {
-        if (!entry.pw_dir || entry.pw_dir[0] != '/')
-            continue;
-        const std::optional<std::string> folder =
-            PathResolution::resolvingSymlinks(PathResolution::standardized(entry.pw_dir));
-        struct stat st {};
-        if (!folder || ::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        for (std::string_view q : kAccountData)
-            addWhereItLies(paths, joined(*folder, q));
+    // "name:password:uid:gid:comment:home:shell" a line; the home is the sixth field.
+    std::set<std::string> homes;
+    for (const std::string_view line : ProcText::lines(*text)) {
+        std::string_view rest = line;
+        for (int field = 0; field < 5 && !rest.empty(); ++field) {
+            const std::size_t colon = rest.find(':');
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        }
+        const std::string_view home = rest.substr(0, rest.find(':'));
+        if (home.starts_with('/') && home.find('\0') == std::string_view::npos)
+            homes.insert(PathResolution::standardized(home));
     }
-    std::fclose(file);
-    std::sort(paths.begin(), paths.end());
-    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    for (const std::string& home : homes) {
+        struct stat st {};
+        if (::stat(home.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        const std::string resolved = PathResolution::resolvingSymlinks(home).value_or(home);
+        for (std::string_view q : kAccountData) {
+            paths.push_back(joined(home, q));
+            if (resolved != home)
+                paths.push_back(joined(resolved, q));
+        }
+    }
     return paths;
+}
+
+// The (device, inode) of the entry at `path`, following a final link; nothing when it cannot be read.
+std::optional<std::pair<std::int32_t, std::uint64_t>> followedIdentity(const std::string& path) {
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_NO_AUTOMOUNT, STATX_INO, &sx) != 0)
+        return std::nullopt;
+    return std::pair{encodeDevice(sx.stx_dev_major, sx.stx_dev_minor),
+                     static_cast<std::uint64_t>(sx.stx_ino)};
 }
 
 // The swap files and partitions in use, from a "/proc/swaps" file (names with "\ooo" escapes).
@@ -231,13 +247,14 @@ std::vector<std::string> CleanupPolicy::protectedPaths() const {
         addWhereItLies(paths, joined(home, q));
     for (std::string_view q : kLinuxSystemPaths)
         paths.emplace_back(q);
-    for (std::string_view q : kAccountData)
+    for (std::string_view q : kOwnAccountData)
         addWhereItLies(paths, joined(home, q));
     addWhereItLies(paths, joined(dataHome, "/Trash"));
     addWhereItLies(paths, joined(dataHome, "/keyrings"));
-    addWhereItLies(paths, stateFolder());
-    // The former state folder keeps the user's records too, whichever folder is in use; a plain file of
-    // that name is no state folder.
+    // Both state folders: the one in use now may change while the policy lives, and the former one keeps
+    // the user's records too once the current one exists. A plain file of the former name is no state
+    // folder.
+    addWhereItLies(paths, joined(dataHome, "/" + std::string(AppStorage::kFolderName)));
     const std::string former = joined(dataHome, "/" + std::string(AppStorage::kFormerFolderName));
     if (struct stat st{}; ::lstat(former.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         addWhereItLies(paths, former);
@@ -247,16 +264,40 @@ std::vector<std::string> CleanupPolicy::protectedPaths() const {
 const CleanupPolicy::Protection& CleanupPolicy::protection() const {
     Protection& p = *m_protection;
     std::call_once(p.once, [&] {
-        p.paths = everyAccountsData(accountsFile);
-        for (std::string& swap : swapsInUse(procRoot + "/swaps"))
-            p.paths.push_back(std::move(swap));
+        p.paths = protectedPaths();
+        const std::vector<std::string> others = everyAccountsData(accountsFile);
+        p.paths.insert(p.paths.end(), others.begin(), others.end());
+        const std::vector<std::string> swaps = swapsInUse(procRoot + "/swaps");
+        p.paths.insert(p.paths.end(), swaps.begin(), swaps.end());
         p.mounts = MountTable::mounts(mountTable).value_or(std::vector<MountTable::Mount>{});
-        std::vector<std::string> all = protectedPaths();
-        all.insert(all.end(), p.paths.begin(), p.paths.end());
-        for (const std::string& q : all) {
+        // Every protected entry as written; where it is a link, also what the link leads to (so that data
+        // kept elsewhere through a link is known by what it is, without resolving every path).
+        std::vector<std::string> all;
+        for (std::string_view q : kSystemPaths)
+            all.emplace_back(q);
+        for (std::string_view q : kHomePaths)
+            all.push_back(joined(home, q));
+        for (std::string_view q : kLinuxSystemPaths)
+            all.emplace_back(q);
+        for (std::string_view q : kOwnAccountData)
+            all.push_back(joined(home, q));
+        for (std::string_view q : {"/Trash", "/keyrings"})
+            all.push_back(joined(dataHome, q));
+        all.insert(all.end(), others.begin(), others.end());
+        all.insert(all.end(), swaps.begin(), swaps.end());
+        // The state folders count only as folders: a plain file of their name is nobody's state.
+        const std::size_t stateFrom = all.size();
+        for (std::string_view name : {AppStorage::kFolderName, AppStorage::kFormerFolderName})
+            all.push_back(joined(dataHome, "/" + std::string(name)));
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const std::string& q = all[i];
             FileStatus status;
-            if (readStatus(q, status) == 0)
-                p.identities.emplace(status.device, status.inode);
+            if (readStatus(q, status) != 0 || (i >= stateFrom && !status.isDirectory()))
+                continue;
+            p.identities.emplace(status.device, status.inode);
+            if (status.isSymbolicLink())
+                if (const auto target = followedIdentity(q))
+                    p.identities.insert(*target);
         }
     });
     return p;
@@ -338,9 +379,8 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
 
     // 7. Protected data, and every folder that contains some: by the text of the path, of the other paths
     // the mounts give to the same entry, and by what the entry and its folders are.
-    std::vector<std::string> paths = protectedPaths();
     const Protection& known = protection();
-    paths.insert(paths.end(), known.paths.begin(), known.paths.end());
+    const std::vector<std::string>& paths = known.paths;
     const auto isProtected = [&](const std::string& p) {
         for (const std::string& q : paths)
             if (p == q || isInside(p, q) || isInside(q, p))

@@ -12,9 +12,10 @@
 namespace ambertrove {
 
 // The safety rules that decide whether a path may be staged for cleanup or moved to the Trash.
-// It only reads the file system. What is costly to gather (the other accounts' data, the mount table, swap
-// files, the identities of the protected folders) is read once per policy, at its first question, and
-// shared by its copies; the rest is read afresh on every call. Safe to ask from several threads.
+// It only reads the file system. What the path asked about is compared with (the protected places with
+// their links resolved, every account's data, the swap files, the mount table, the identities of the
+// protected entries) is read once per policy, at its first question, and shared by its copies: a policy
+// is made for each job. The path itself is read afresh on every call. Safe to ask from several threads.
 struct CleanupPolicy {
     // The user's home folder, used as given (callers pass it with its links resolved).
     std::string home;
