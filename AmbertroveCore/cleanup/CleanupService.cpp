@@ -1,6 +1,7 @@
 #include "cleanup/CleanupService.hpp"
 
 #include "base/AmbertroveError.hpp"
+#include "base/PathText.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
 #include "scan/ScanPaths.hpp"
@@ -25,6 +26,8 @@ constexpr const char* kOccupied =
 constexpr const char* kTrashedItemChanged = "The item in Trash has changed. Restore it using Finder.";
 constexpr const char* kParentMissing =
     "The original parent folder is missing or moved. Restore using Finder.";
+constexpr const char* kProtectedDestination =
+    "The original location is protected. Ambertrove cannot restore the item there.";
 
 // Runs `check` and gives the sentence of what it threw, or nothing.
 template <class F> std::optional<std::string> failureOf(F&& check) {
@@ -109,9 +112,16 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
             outcome.errors[e.node.path] = *failure;
             continue;
         }
+        // Checked once more through the item's open folder, at the last moment before it moves.
+        const Trash::ItemCheck unchanged = [&e](const FileStatus& status) -> std::optional<std::string> {
+            if (FileIdentity::fromStatus(status) != e.node.identity)
+                return std::string(PathText::name(e.node.path)) +
+                       " changed since the scan. Rescan and stage it again.";
+            return std::nullopt;
+        };
         std::optional<std::string> trashPath;
         if (std::optional<std::string> failure =
-                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path); })) {
+                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path, unchanged); })) {
             outcome.errors[e.node.path] = *failure;
             continue;
         }
@@ -135,17 +145,28 @@ void CleanupService::restore(const TrashReceipt& receipt) const {
     // A dangling link is something at the original place too.
     if (PathResolution::entryExists(receipt.originalPath))
         throw AmbertroveError(kOccupied);
-    const FileIdentity current = FileIdentity::read(receipt.trashPath).first;
     const FileIdentity& recorded = receipt.identity;
-    if (current.key() != recorded.key() || current.size != recorded.size ||
-        current.modifiedSeconds != recorded.modifiedSeconds ||
-        current.modifiedNanos != recorded.modifiedNanos)
+    const auto changed = [&recorded](const FileIdentity& current) {
+        return current.key() != recorded.key() || current.size != recorded.size ||
+               current.modifiedSeconds != recorded.modifiedSeconds ||
+               current.modifiedNanos != recorded.modifiedNanos;
+    };
+    if (changed(FileIdentity::read(receipt.trashPath).first))
         throw AmbertroveError(kTrashedItemChanged);
     const std::string parent = PathResolution::parentPath(receipt.originalPath);
     if (!PathResolution::entryExists(parent) || PathResolution::resolvingSymlinks(parent) != parent)
         throw AmbertroveError(kParentMissing);
+    // A receipt is read from disk: the place it names is judged like any item that could move.
+    if (m_policy().rejection(receipt.originalPath))
+        throw AmbertroveError(kProtectedDestination);
+    // Checked once more through the Trash's open folder, at the last moment before the move.
+    const Trash::ItemCheck unchanged = [&changed](const FileStatus& status) -> std::optional<std::string> {
+        if (changed(FileIdentity::fromStatus(status)))
+            return std::string(kTrashedItemChanged);
+        return std::nullopt;
+    };
     try {
-        m_trash->restore(receipt.trashPath, receipt.originalPath);
+        m_trash->restore(receipt.trashPath, receipt.originalPath, unchanged);
     } catch (const std::system_error& e) {
         // Something took the place between the check and the move; it was left alone.
         if (e.code() == std::errc::file_exists)

@@ -32,7 +32,8 @@ public:
     [[nodiscard]] CleanupOutcome moveToTrash(const std::vector<CleanupEntry>& entries,
                                              bool requireAllValid) const;
 
-    // Puts the item of `receipt` back where it was. Throws AmbertroveError when it refuses, or the
+    // Puts the item of `receipt` back where it was: only an item the Trash holds for that place, with its
+    // record, and never into a place the policy protects. Throws AmbertroveError when it refuses, or the
     // std::system_error of a failed status read or move; nothing changes then.
     void restore(const TrashReceipt& receipt) const;
 

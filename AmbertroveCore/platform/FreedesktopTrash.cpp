@@ -43,18 +43,15 @@ bool sameFileSystem(const FileStatus& a, const FileStatus& b) {
     return a.device == b.device && (!a.hasMountId || !b.hasMountId || a.mountId == b.mountId);
 }
 
-// A folder of ours: made with mode 0700 when missing; it must then be a real folder (not a link) owned by
-// `uid`, so that nobody else can read or swap what goes into it.
-void ensurePrivateFolder(const std::string& path, uid_t uid) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        fail(errno);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        fail(errno);
-    if (!S_ISDIR(st.st_mode))
-        fail(ENOTDIR);
-    if (st.st_uid != uid)
-        fail(EACCES);
+bool sameEntry(const FileStatus& a, const FileStatus& b) {
+    return a.device == b.device && a.inode == b.inode && (a.mode & S_IFMT) == (b.mode & S_IFMT);
+}
+
+FileStatus statusAt(int folder, const std::string& name) {
+    FileStatus status;
+    if (const int error = readFileStatus(folder, name.c_str(), status); error != 0)
+        fail(error);
+    return status;
 }
 
 void ensureFolderWithParents(const std::string& path, uid_t uid) {
@@ -75,29 +72,44 @@ std::string localDeletionDate() {
     return std::string(text, n);
 }
 
-FileDescriptor openFolder(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        fail(errno);
-    return FileDescriptor(fd);
-}
-
-// The folder that holds the entry at `path`, opened one component at a time from "/" without following
-// any link: a link put in place of a folder after the item was checked cannot send another item away.
-FileDescriptor openHoldingFolder(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
+// The folder at `path`, opened one component at a time from "/" without following any link.
+FileDescriptor openWithoutLinks(std::string_view path) {
     FileDescriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid())
         fail(errno);
-    const std::string parent = PathResolution::parentPath(path);
-    for (const std::string_view piece : PathResolution::components(parent)) {
+    for (const std::string_view piece : PathResolution::components(path)) {
         const std::string name(piece);
         const int fd = ::openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             fail(errno);
         folder = FileDescriptor(fd);
     }
+    return folder;
+}
+
+// The folder that holds the entry at `path`, reached without following any link: a link put in place of
+// a folder after the item was checked cannot send another item away.
+FileDescriptor openHoldingFolder(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return openWithoutLinks(PathResolution::parentPath(path));
+}
+
+// A folder of the user's: it must be a real folder (a link fails with ENOTDIR) owned by `uid` that nobody
+// else may write, so that nobody else can swap or add what goes into it; checked on the open descriptor.
+FileDescriptor openOwnFolder(int parent, const std::string& name, uid_t uid, bool create) {
+    if (create && ::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST)
+        fail(errno);
+    FileDescriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid())
+        fail(errno);
+    struct stat st {};
+    if (::fstat(folder.get(), &st) != 0)
+        fail(errno);
+    if (!S_ISDIR(st.st_mode))
+        fail(ENOTDIR);
+    if (st.st_uid != uid || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        fail(EACCES);
     return folder;
 }
 
@@ -115,53 +127,187 @@ std::string_view cutUtf8(std::string_view text, std::size_t limit) {
     return text.substr(0, continues(end) ? limit : end);
 }
 
-struct TrashFolder {
+// A trash folder, open, with its "files" and "info" folders open relative to it.
+struct OpenTrash {
     std::string path;
     // The top folder of the item's file system for a trash there; "Path=" is then relative to it.
     std::optional<std::string> topDirectory;
+    FileDescriptor folder;
+    FileStatus status;
+    FileDescriptor files;
+    FileDescriptor info;
 };
 
-TrashFolder chooseFolder(const FreedesktopTrash::Locations& where, const std::string& item) {
-    const FileStatus itemStatus = statusOf(item);
+// Whether the path of `trash` still leads to the folder that is open, reached as it was first reached.
+bool stillAtItsPath(const OpenTrash& trash) {
+    try {
+        const FileDescriptor again =
+            trash.topDirectory
+                ? openWithoutLinks(trash.path)
+                : FileDescriptor(::open(trash.path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        return again.valid() && sameEntry(statusAt(again.get(), "."), trash.status);
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
 
+constexpr std::string_view kNotInTrash =
+    "The item is not in the Trash that serves its original location. Restore it using Finder.";
+constexpr std::string_view kNoRecord =
+    "The Trash has no matching record of this item. Restore it using Finder.";
+
+// The trash folder for the entry at `item` (whose status is `itemStatus`), opened and checked; made when
+// missing. With `wanted`, only the one of the trash folders serving `item` that lies at that path, as it
+// is; AmbertroveError when none does.
+OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::string& item,
+                          const FileStatus& itemStatus,
+                          const std::optional<std::string>& wanted = std::nullopt) {
+    const bool create = !wanted;
+    const auto isWanted = [&](const std::string& path) {
+        return !wanted || *wanted == path;
+    };
+    OpenTrash trash;
     // The home trash serves the file system that holds it (or would hold it, once made).
     const auto onHomeFileSystem = [&] {
         if (where.isOnHomeFileSystem)
             return where.isOnHomeFileSystem(item);
+        // By device alone: an item of the home's disk shown through another mount (a bind mount) still
+        // belongs to the home trash, and never gets a trash of its own inside whatever that mount shows.
         std::string existing = where.homeTrash;
         while (!PathResolution::entryExists(existing) && existing != "/")
             existing = PathResolution::parentPath(existing);
-        return sameFileSystem(itemStatus, statusOf(existing));
+        return itemStatus.device == statusOf(existing).device;
     };
     if (onHomeFileSystem()) {
-        ensureFolderWithParents(where.homeTrash, where.uid);
-        return {where.homeTrash, std::nullopt};
-    }
-
-    const std::string top =
-        where.topDirectory ? where.topDirectory(item) : FreedesktopTrash::mountTopDirectory(item);
-    const std::string base = top == "/" ? std::string() : top;
-    const std::string uid = std::to_string(where.uid);
-    std::string folder;
-    // An administrator's shared "$topdir/.Trash" is used only when it is a real folder with the sticky bit.
-    struct stat shared {};
-    if (::lstat((base + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX)) {
-        folder = base + "/.Trash/" + uid;
-        try {
-            ensurePrivateFolder(folder, where.uid);
-        } catch (const std::system_error&) {
-            folder.clear();
+        if (!isWanted(where.homeTrash))
+            throw AmbertroveError(std::string(kNotInTrash));
+        if (create)
+            ensureFolderWithParents(where.homeTrash, where.uid);
+        trash.path = where.homeTrash;
+        const std::string name(PathText::name(where.homeTrash));
+        const FileDescriptor parent(
+            ::open(PathResolution::parentPath(where.homeTrash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!parent.valid())
+            fail(errno);
+        trash.folder = openOwnFolder(parent.get(), name, where.uid, false);
+    } else {
+        const std::string top =
+            where.topDirectory ? where.topDirectory(item) : FreedesktopTrash::mountTopDirectory(item);
+        const std::string base = top == "/" ? std::string() : top;
+        const std::string uid = std::to_string(where.uid);
+        const FileDescriptor topFolder = openWithoutLinks(top);
+        trash.topDirectory = top;
+        // An administrator's shared "$topdir/.Trash" is used only when it is a real folder with the sticky
+        // bit, which keeps other users from renaming the per-user folders inside it.
+        FileDescriptor shared(
+            ::openat(topFolder.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (isWanted(base + "/.Trash/" + uid) && shared.valid() && ::fstat(shared.get(), &st) == 0 &&
+            S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+            try {
+                trash.folder = openOwnFolder(shared.get(), uid, where.uid, create);
+                trash.path = base + "/.Trash/" + uid;
+            } catch (const std::system_error&) {
+                trash.folder.reset();
+            }
+        }
+        if (!trash.folder.valid()) {
+            if (!isWanted(base + "/.Trash-" + uid))
+                throw AmbertroveError(std::string(kNotInTrash));
+            trash.folder = openOwnFolder(topFolder.get(), ".Trash-" + uid, where.uid, create);
+            trash.path = base + "/.Trash-" + uid;
         }
     }
-    if (folder.empty()) {
-        folder = base + "/.Trash-" + uid;
-        ensurePrivateFolder(folder, where.uid);
-    }
+    trash.status = statusAt(trash.folder.get(), ".");
     // The item is renamed into it, never copied: it must be on the item's own file system.
-    if (!sameFileSystem(itemStatus, statusOf(folder)))
+    if (!sameFileSystem(itemStatus, trash.status))
         fail(EXDEV);
-    return {folder, top};
+    trash.files = openOwnFolder(trash.folder.get(), "files", where.uid, create);
+    trash.info = openOwnFolder(trash.folder.get(), "info", where.uid, create);
+    return trash;
+}
+
+// The value of "Path=" in the "[Trash Info]" group of a record, as written (still percent-encoded).
+std::optional<std::string> recordedPathOf(std::string_view record) {
+    bool inGroup = false;
+    while (!record.empty()) {
+        const std::size_t end = record.find('\n');
+        std::string_view line = record.substr(0, end);
+        record = end == std::string_view::npos ? std::string_view() : record.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with('['))
+            inGroup = line == "[Trash Info]";
+        else if (inGroup && line.starts_with("Path="))
+            return std::string(line.substr(5));
+    }
+    return std::nullopt;
+}
+
+// "%XX" sequences turned back into bytes; nothing when one is malformed or gives a NUL.
+std::optional<std::string> percentDecoded(std::string_view text) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        const int high = digit(text[i + 1]);
+        const int low = digit(text[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return out;
+}
+
+// The original path the record `infoName` in the open "info" folder gives, resolved against the top
+// folder of a top folder trash; nothing when there is no such regular file or it names no path.
+std::optional<std::string> originalPathOfRecord(const OpenTrash& trash, const std::string& infoName) {
+    constexpr std::size_t kMaxRecordBytes = 64 * 1024;
+    FileDescriptor file(
+        ::openat(trash.info.get(), infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > static_cast<off_t>(kMaxRecordBytes))
+        return std::nullopt;
+    std::string record(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < record.size()) {
+        const ssize_t n = ::read(file.get(), record.data() + got, record.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    record.resize(got);
+    const std::optional<std::string> written = recordedPathOf(record);
+    if (!written)
+        return std::nullopt;
+    std::optional<std::string> path = percentDecoded(*written);
+    if (!path || path->empty())
+        return std::nullopt;
+    if (!path->starts_with('/')) {
+        // Relative paths belong to a top folder trash only.
+        if (!trash.topDirectory)
+            return std::nullopt;
+        *path = (*trash.topDirectory == "/" ? std::string() : *trash.topDirectory) + "/" + *path;
+    }
+    return path;
 }
 
 } // namespace
@@ -185,7 +331,7 @@ std::string FreedesktopTrash::mountTopDirectory(const std::string& path) {
 
 std::string FreedesktopTrash::trashFolderFor(const std::string& path) const {
     rejectNul(path);
-    return chooseFolder(m_locations, path).path;
+    return openTrashFolder(m_locations, path, statusOf(path)).path;
 }
 
 std::string FreedesktopTrash::percentEncoded(std::string_view path) {
@@ -224,30 +370,34 @@ std::string FreedesktopTrash::trashName(std::string_view name, int attempt) {
     return out;
 }
 
-std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path) const {
+std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path,
+                                                         const ItemCheck& check) const {
     rejectNul(path);
     const std::string_view name = PathText::name(path);
     if (!path.starts_with('/') || name == "/" || name == "." || name == "..")
         fail(EINVAL);
-    const TrashFolder folder = chooseFolder(m_locations, path);
-    ensurePrivateFolder(folder.path + "/files", m_locations.uid);
-    ensurePrivateFolder(folder.path + "/info", m_locations.uid);
-    const FileDescriptor files = openFolder(folder.path + "/files");
-    const FileDescriptor info = openFolder(folder.path + "/info");
     const FileDescriptor holder = openHoldingFolder(path);
     const std::string itemName(name);
+    const FileStatus itemStatus = statusAt(holder.get(), itemName);
+    const OpenTrash trash = openTrashFolder(m_locations, path, itemStatus);
+    if (check)
+        if (std::optional<std::string> objection = check(itemStatus))
+            throw AmbertroveError(*objection);
 
     std::string recordedPath = path;
-    if (folder.topDirectory && PathResolution::isInside(path, *folder.topDirectory))
-        recordedPath = path.substr(*folder.topDirectory == "/" ? 1 : folder.topDirectory->size() + 1);
+    if (trash.topDirectory && PathResolution::isInside(path, *trash.topDirectory))
+        recordedPath = path.substr(*trash.topDirectory == "/" ? 1 : trash.topDirectory->size() + 1);
     const std::string record =
         "[Trash Info]\nPath=" + percentEncoded(recordedPath) + "\nDeletionDate=" + localDeletionDate() + "\n";
+
+    if (m_locations.beforeMove)
+        m_locations.beforeMove(path);
 
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string trashed = trashName(name, attempt);
         const std::string infoName = trashed + std::string(kInfoSuffix);
         // The record comes first: an item in the Trash is never without one, and its name is claimed.
-        const int fd = ::openat(info.get(), infoName.c_str(),
+        const int fd = ::openat(trash.info.get(), infoName.c_str(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -261,24 +411,49 @@ std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path
                 fail(errno);
             infoFile.close();
         } catch (...) {
-            ::unlinkat(info.get(), infoName.c_str(), 0);
+            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
             throw;
         }
-        if (::renameat2(holder.get(), itemName.c_str(), files.get(), trashed.c_str(), RENAME_NOREPLACE) ==
-            0) {
-            ::fsync(info.get());
-            ::fsync(files.get());
-            return folder.path + "/files/" + trashed;
-        }
-        const int error = errno;
-        ::unlinkat(info.get(), infoName.c_str(), 0);
-        if (error != EEXIST)
+        if (::renameat2(holder.get(), itemName.c_str(), trash.files.get(), trashed.c_str(),
+                        RENAME_NOREPLACE) != 0) {
+            const int error = errno;
+            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+            if (error == EEXIST)
+                continue;
             fail(error);
+        }
+
+        // What was renamed must be what was checked, and the path told must lead to it. Otherwise it goes
+        // back, never replacing what may have taken its place, and the failure is told.
+        FileStatus moved;
+        const bool sameItem =
+            readFileStatus(trash.files.get(), trashed.c_str(), moved) == 0 && sameEntry(moved, itemStatus);
+        const bool trashInPlace = stillAtItsPath(trash);
+        if (!sameItem || !trashInPlace) {
+            const bool back = ::renameat2(trash.files.get(), trashed.c_str(), holder.get(), itemName.c_str(),
+                                          RENAME_NOREPLACE) == 0;
+            if (back)
+                ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+            if (!sameItem)
+                throw AmbertroveError(
+                    back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
+                                      "rescan before cleanup."
+                         : itemName + " was replaced while it was being moved to Trash and could not be put "
+                                      "back. The replacement is in the Trash.");
+            throw AmbertroveError(back ? "The Trash folder was moved while " + itemName +
+                                             " was being moved into it. The item was put back."
+                                       : "The Trash folder was moved while " + itemName +
+                                             " was being moved into it. The item is in that folder.");
+        }
+        ::fsync(trash.info.get());
+        ::fsync(trash.files.get());
+        return trash.path + "/files/" + trashed;
     }
     fail(EEXIST);
 }
 
-void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath) const {
+void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath,
+                               const ItemCheck& check) const {
     rejectNul(trashPath);
     rejectNul(originalPath);
     // Never replaces: an entry that appeared at the original place meanwhile makes this fail. Nor does it
@@ -286,20 +461,43 @@ void FreedesktopTrash::restore(const std::string& trashPath, const std::string& 
     const std::string_view name = PathText::name(originalPath);
     if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
         fail(EINVAL);
+    const std::string originalName(name);
     const FileDescriptor holder = openHoldingFolder(originalPath);
-    if (::renameat2(AT_FDCWD, trashPath.c_str(), holder.get(), std::string(name).c_str(), RENAME_NOREPLACE) !=
-        0)
-        fail(errno);
-    // The item is back; its record in the Trash goes. A record that cannot be removed only leaves a stale
-    // line in a file manager's Trash view, so the restore still counts.
+
+    // The item must lie in "files" of a trash folder that serves the original place, and that trash's own
+    // record of it must name that place: a path given from outside is never trusted on its own.
+    const std::string trashedName(PathText::name(trashPath));
     const std::string filesFolder = PathResolution::parentPath(trashPath);
-    if (PathText::name(filesFolder) != "files")
-        return;
-    const std::string infoPath = PathResolution::parentPath(filesFolder) + "/info/" +
-                                 std::string(PathText::name(trashPath)) + std::string(kInfoSuffix);
-    struct stat st {};
-    if (::lstat(infoPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::unlink(infoPath.c_str());
+    if (!trashPath.starts_with('/') || trashedName.empty() || trashedName == "." || trashedName == ".." ||
+        trashPath != filesFolder + "/" + trashedName || PathText::name(filesFolder) != "files")
+        throw AmbertroveError(std::string(kNotInTrash));
+    const std::string originalParent = PathResolution::parentPath(originalPath);
+    const OpenTrash trash = openTrashFolder(m_locations, originalParent, statusAt(holder.get(), "."),
+                                            PathResolution::parentPath(filesFolder));
+    const std::string infoName = trashedName + std::string(kInfoSuffix);
+    if (originalPathOfRecord(trash, infoName) != originalPath)
+        throw AmbertroveError(std::string(kNoRecord));
+
+    const FileStatus itemStatus = statusAt(trash.files.get(), trashedName);
+    if (check)
+        if (std::optional<std::string> objection = check(itemStatus))
+            throw AmbertroveError(*objection);
+    if (::renameat2(trash.files.get(), trashedName.c_str(), holder.get(), originalName.c_str(),
+                    RENAME_NOREPLACE) != 0)
+        fail(errno);
+    FileStatus moved;
+    if (readFileStatus(holder.get(), originalName.c_str(), moved) != 0 || !sameEntry(moved, itemStatus)) {
+        // Something else was in the Trash under that name by the time it moved: it goes back.
+        if (::renameat2(holder.get(), originalName.c_str(), trash.files.get(), trashedName.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            throw AmbertroveError("The item in Trash changed while it was being restored. It was left in the "
+                                  "Trash.");
+        throw AmbertroveError("The item in Trash changed while it was being restored and could not be put "
+                              "back in the Trash.");
+    }
+    // The item is back; its own record goes, through the folder it was read from. A record that cannot be
+    // removed only leaves a stale line in a file manager's Trash view, so the restore still counts.
+    ::unlinkat(trash.info.get(), infoName.c_str(), 0);
 }
 
 } // namespace ambertrove

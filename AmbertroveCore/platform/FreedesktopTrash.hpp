@@ -14,7 +14,9 @@ namespace ambertrove {
 // The Trash of the freedesktop.org Trash specification: the home trash for items on the home's file
 // system, else a trash at the top folder of the item's own file system. An item is always renamed, never
 // copied, so it stays on its file system; its "info/NAME.trashinfo" record is written before the move. The
-// item is reached without following a link along its path (a linked folder fails with ENOTDIR).
+// item is reached without following a link along its path (a linked folder fails with ENOTDIR). The trash
+// folder is opened once, checked on that descriptor (a real folder of the user's that nobody else may
+// write), and every later step is taken relative to it: a folder swapped on the way is never written to.
 class FreedesktopTrash final : public Trash {
 public:
     struct Locations {
@@ -26,14 +28,22 @@ public:
         // walks up the entry's folders while they stay on its file system.
         std::function<std::string(const std::string&)> topDirectory;
         // Whether an existing entry is on the home trash's file system; the default compares the devices
-        // and mounts of the entry and of the home trash (or its nearest existing folder).
+        // of the entry and of the home trash (or its nearest existing folder), whatever mount shows them.
         std::function<bool(const std::string&)> isOnHomeFileSystem;
+        // Called with the item's path once every check is made, just before the item is moved: lets a test
+        // change the file system at the one moment where a change must not go unnoticed.
+        std::function<void(const std::string&)> beforeMove = {};
     };
 
     explicit FreedesktopTrash(Locations locations);
 
-    std::optional<std::string> moveToTrash(const std::string& path) const override;
-    void restore(const std::string& trashPath, const std::string& originalPath) const override;
+    using Trash::moveToTrash;
+    using Trash::restore;
+    // The item's identity is read through its open folder before and after the rename: an item put in its
+    // place meanwhile is moved back (never replacing anything) and the move fails.
+    std::optional<std::string> moveToTrash(const std::string& path, const ItemCheck& check) const override;
+    void restore(const std::string& trashPath, const std::string& originalPath,
+                 const ItemCheck& check) const override;
 
     // The trash folder (holding "files" and "info") that an item at `path` goes to; creates it when missing.
     // Throws std::system_error when there is no usable one.

@@ -26,6 +26,28 @@ std::optional<std::vector<std::string>> MountTable::volumePaths(const std::strin
     return paths;
 }
 
+std::optional<std::vector<MountTable::Mount>> MountTable::mounts(const std::string& file) {
+    const std::unique_ptr<libmnt_table, void (*)(libmnt_table*)> table(mnt_new_table_from_file(file.c_str()),
+                                                                       mnt_unref_table);
+    if (!table)
+        return std::nullopt;
+    const std::unique_ptr<libmnt_iter, void (*)(libmnt_iter*)> iterator(mnt_new_iter(MNT_ITER_FORWARD),
+                                                                        mnt_free_iter);
+    if (!iterator)
+        return std::nullopt;
+    std::vector<Mount> mounts;
+    libmnt_fs* fs = nullptr;
+    while (mnt_table_next_fs(table.get(), iterator.get(), &fs) == 0) {
+        const char* target = mnt_fs_get_target(fs);
+        if (!target || !*target)
+            continue;
+        const char* root = mnt_fs_get_root(fs);
+        mounts.push_back(
+            Mount{target, root && *root ? root : "/", static_cast<std::uint64_t>(mnt_fs_get_devno(fs))});
+    }
+    return mounts;
+}
+
 std::optional<std::string> MountTable::mountPointOf(const std::string& path) {
     char* mountPoint = mnt_get_mountpoint(path.c_str());
     if (!mountPoint)

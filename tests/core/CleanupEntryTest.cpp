@@ -317,6 +317,54 @@ TEST(CleanupEntry, AnImmutableFileInsideAFolderIsNamed) {
     EXPECT_EQ(failure, "notes.txt: This file is protected by macOS and cannot be moved to Trash.");
 }
 
+// Makes a chain of folders named `name` inside `folder`, `depth` deep, one step at a time (its path
+// is longer than a path may be); returns the path of the deepest.
+std::string makeDeepChain(const std::string& folder, const std::string& name, int depth) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string path = folder;
+    for (int i = 0; i < depth && fd >= 0; ++i) {
+        ::mkdirat(fd, name.c_str(), 0755);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        path += "/" + name;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return path;
+}
+
+// Removes such a chain, one step at a time.
+void removeDeepChain(int parent, const std::string& name) {
+    const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        removeDeepChain(fd, name);
+        ::close(fd);
+    }
+    ::unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+}
+
+TEST(CleanupEntry, AFolderWhoseContentsCannotBeCheckedForProtectionIsRefused) {
+    CleanupFixture f;
+    const std::string box = f.dir.makeDir("home/box");
+    const std::string name(200, 'd');
+    const std::string deepest = makeDeepChain(box, name, 24);
+    ASSERT_GT(deepest.size(), 4096u);
+    std::string failure;
+    try {
+        const ScanResult scan = f.scan("box");
+        const CleanupEntry e(*scan.nodes.node(box), scan, "r", f.policy);
+        failure = errorText([&] { e.validate(f.policy); });
+    } catch (const std::exception& error) {
+        failure = std::string("staging failed: ") + error.what();
+    }
+    const int folder = ::open(box.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    removeDeepChain(folder, name);
+    ::close(folder);
+    EXPECT_EQ(failure,
+              name + ": Ambertrove could not check whether this item is protected: File name too long.");
+}
+
 TEST(CleanupEntry, AVendorAppAddedToAFolderIsFoundByTheFreshScan) {
     Staged s;
     const CleanupEntry e = s.stage("docs/box");

@@ -3,6 +3,7 @@
 #include "platform/PathResolution.hpp"
 #include "platform/PropertyList.hpp"
 #include "storage/AppStorage.hpp"
+#include "support/BindMount.hpp"
 #include "support/CleanupFixture.hpp"
 #include "support/TempDir.hpp"
 
@@ -70,7 +71,9 @@ class PolicyTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(PolicyTextTest, GivesTheFirstObjection) {
     TempDir dir;
-    const CleanupPolicy policy("/Users/ann", dir / "data", dir / "proc");
+    CleanupPolicy policy("/Users/ann", dir / "data", dir / "proc");
+    // No other accounts: their homes would make the folders holding them protected data.
+    policy.accountsFile = dir / "passwd";
     EXPECT_EQ(policy.rejection(GetParam().path), GetParam().expected) << GetParam().path;
 }
 
@@ -107,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CleanupPolicy, LinuxHomeUnderHomeIsProtectedDataWithItsParent) {
     TempDir dir;
-    const CleanupPolicy policy("/home/ann", dir / "data", dir / "proc");
+    CleanupPolicy policy("/home/ann", dir / "data", dir / "proc");
+    policy.accountsFile = dir / "passwd";
     EXPECT_EQ(policy.rejection("/home"), kData);
     EXPECT_EQ(policy.rejection("/home/ann"), kData);
     EXPECT_EQ(policy.rejection("/home/bob"), std::nullopt);
@@ -194,17 +198,18 @@ TEST(CleanupPolicy, TheStateFolderInUseIsProtected) {
     // Nothing yet: the current folder is the one to protect.
     EXPECT_EQ(f.policy.stateFolder(), share + "/Ambertrove");
     EXPECT_EQ(f.policy.rejection(share + "/Ambertrove/receipts.json"), kData);
-    EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), std::nullopt);
 
     f.dir.makeFile("home/.local/share/Tessavale/receipts.json", "[]");
     EXPECT_EQ(f.policy.stateFolder(), share + "/Tessavale");
     EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), kData);
     EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), kData);
 
+    // The former folder still holds the user's records once the current one exists.
     f.dir.makeDir("home/.local/share/Ambertrove");
     EXPECT_EQ(f.policy.stateFolder(), share + "/Ambertrove");
     EXPECT_EQ(f.policy.rejection(share + "/Ambertrove"), kData);
-    EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), std::nullopt);
+    EXPECT_EQ(f.policy.rejection(share + "/Tessavale"), kData);
+    EXPECT_EQ(f.policy.rejection(share + "/Tessavale/receipts.json"), kData);
 }
 
 TEST(CleanupPolicy, AFormerStateFileIsNotTheStateFolder) {
@@ -268,6 +273,23 @@ TEST(CleanupPolicy, TheRealProgramLocationIsReadFromProc) {
     EXPECT_EQ(policy.rejection(self), kItself);
 }
 
+TEST(CleanupPolicy, AStatusThatCannotBeReadRefusesTheItem) {
+    TempDir dir;
+    const std::string tooLong = dir / (std::string(300, 'n') + ".txt");
+    EXPECT_EQ(CleanupPolicy::fileProtection(tooLong),
+              "Ambertrove could not check whether this item is protected: File name too long.");
+    EXPECT_EQ(CleanupPolicy::fileProtection(dir.makeFile("a", "a") + std::string("\0b", 2)),
+              "Ambertrove could not check whether this item is protected: Invalid argument.");
+    // The policy's own status reads refuse alike.
+    CleanupPolicy policy(dir / "home", dir / "data", dir / "proc");
+    dir.makeFile("box/a.txt", "a");
+    policy.statusOf = [&](const std::string& path, FileStatus& out) {
+        return path == dir / "box" ? EIO : readFileStatus(AT_FDCWD, path.c_str(), out);
+    };
+    EXPECT_EQ(policy.rejection(dir / "box/a.txt"),
+              "Ambertrove could not check whether this item is protected: Input/output error.");
+}
+
 TEST(CleanupPolicy, APathThatDoesNotExistHasNoFlagObjection) {
     TempDir dir;
     EXPECT_EQ(CleanupPolicy::fileProtection(dir / "missing"), std::nullopt);
@@ -284,6 +306,111 @@ TEST(CleanupPolicy, AnImmutableFileIsProtected) {
     ASSERT_EQ(setImmutable(file, false), 0);
     EXPECT_EQ(single, kSystemFlag);
     EXPECT_EQ(judged, kSystemFlag);
+}
+
+TEST(CleanupPolicy, MoreSystemPlacesAndTheSwapFilesInUseAreProtected) {
+    TempDir dir;
+    CleanupPolicy policy(dir / "home", dir / "data", dir / "proc");
+    policy.accountsFile = dir / "passwd";
+    dir.makeFile("proc/swaps", "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
+                               "/data/my\\040swap\t\t\t\tfile\t\t1048572\t\t0\t\t-2\n"
+                               "/dev/dm-1\t\t\t\tpartition\t\t8388604\t\t0\t\t-3\n");
+    for (const char* path : {"/opt", "/opt/tool/bin/tool", "/srv/www/index.html", "/lost+found",
+                             "/lost+found/#1234", "/swapfile", "/swap.img", "/data/my swap", "/data"})
+        EXPECT_EQ(policy.rejection(path), kData) << path;
+    for (const char* path : {"/optional", "/srvx", "/data/other", "/data/my", "/swapfile2"})
+        EXPECT_EQ(policy.rejection(path), std::nullopt) << path;
+}
+
+TEST(CleanupPolicy, TheAccountDataOfEveryAccountIsProtected) {
+    TempDir dir;
+    const std::string home = dir.makeDir("home/ann");
+    const std::string bob = dir.makeDir("home/bob");
+    dir.makeFile("home/bob/Documents/letter.txt", "l");
+    CleanupPolicy policy(home, home + "/.local/share", dir / "proc");
+    policy.accountsFile =
+        dir.makeFile("passwd", "ann:x:1000:1000::" + home + ":/bin/sh\n" + "bob:x:1001:1001::" + bob +
+                                   ":/bin/sh\n" + "ghost:x:1002:1002::" + dir / "home/ghost" + ":/bin/sh\n" +
+                                   "daemon:x:1:1::relative:/bin/sh\n");
+    for (const std::string& path :
+         {bob + "/.ssh/authorized_keys", bob + "/.gnupg", bob + "/.local/share/Trash/files/x",
+          bob + "/.local/share/keyrings/login.keyring", bob, home + "/.local/share/keyrings/login.keyring"})
+        EXPECT_EQ(policy.rejection(path), kData) << path;
+    // A home that is not a real folder holds nothing to protect.
+    for (const std::string& path : {bob + "/Documents/letter.txt", dir / "home/ghost/.ssh/id"})
+        EXPECT_EQ(policy.rejection(path), std::nullopt) << path;
+}
+
+// ---- trash folders on every disk, and protection by what a path is ----------------------------------
+
+// A mount table in the kernel's form: the root, a disk at `volume`, and `view` showing that disk's
+// trash folder of user 1000 a second time.
+std::string mountInfo(const std::string& volume, const std::string& view) {
+    return "21 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+           "40 21 8:17 / " +
+           volume + " rw,relatime - ext4 /dev/sdb1 rw\n" + "41 21 8:17 /.Trash-1000 " + view +
+           " rw,relatime - ext4 /dev/sdb1 rw\n";
+}
+
+TEST(CleanupPolicy, TrashFoldersAtTheTopOfEveryMountAreProtected) {
+    TempDir dir;
+    const std::string home = dir.makeDir("home");
+    const std::string volume = dir.makeDir("volume");
+    const std::string view = dir.makeDir("view");
+    dir.makeFile("volume/.Trash-1000/files/x", "x");
+    dir.makeFile("volume/.Trash-1000/info/x.trashinfo", "[Trash Info]\n");
+    dir.makeFile("volume/.Trash/1000/files/y", "y");
+    dir.makeFile("volume/photos/cat.jpg", "meow");
+    dir.makeFile("home/docs/.Trash-1000/a", "a");
+    CleanupPolicy policy(home, home + "/.local/share", dir / "proc");
+    policy.mountTable = dir.makeFile("mountinfo", mountInfo(volume, view));
+    for (const std::string& path :
+         {volume + "/.Trash-1000/files/x", volume + "/.Trash-1000/info", volume + "/.Trash-1000",
+          volume + "/.Trash/1000/files/y", volume + "/.Trash", volume + "/.Trash-0",
+          std::string("/.Trash-0/files/z"), std::string("/.Trash"), view + "/files/x", view + "/info"})
+        EXPECT_EQ(policy.rejection(path), kData) << path;
+    for (const std::string& path : {volume + "/photos/cat.jpg", volume + "/.Trash-x", volume + "/photos",
+                                    home + "/docs/.Trash-1000/a", home + "/docs/.Trash-1000"})
+        EXPECT_EQ(policy.rejection(path), std::nullopt) << path;
+}
+
+TEST(CleanupPolicy, AFolderShowingProtectedDataUnderAnotherPathIsProtected) {
+    // "keys-view" stands for a second path to ".ssh" (a bind mount): the status source says what it is.
+    TempDir dir;
+    const std::string home = dir.makeDir("home");
+    const std::string ssh = dir.makeDir("home/.ssh");
+    dir.makeFile("home/.ssh/id_ed25519", "secret");
+    const std::string view = dir.makeDir("home/keys-view");
+    dir.makeFile("home/keys-view/id_ed25519", "secret");
+    dir.makeFile("home/other/notes.txt", "n");
+    int reads = 0;
+    CleanupPolicy policy(home, home + "/.local/share", dir / "proc");
+    policy.statusOf = [&](const std::string& path, FileStatus& out) {
+        ++reads;
+        const bool shown = path == view || PathResolution::isInside(path, view);
+        const std::string real = shown ? ssh + path.substr(view.size()) : path;
+        return readFileStatus(AT_FDCWD, real.c_str(), out);
+    };
+    EXPECT_EQ(policy.rejection(view + "/id_ed25519"), kData);
+    EXPECT_EQ(policy.rejection(view), kData);
+    EXPECT_EQ(policy.rejection(home + "/other/notes.txt"), std::nullopt);
+    EXPECT_EQ(policy.rejection(home + "/other"), std::nullopt);
+    EXPECT_GT(reads, 0);
+}
+
+TEST(CleanupPolicy, ABindMountOfProtectedDataIsProtected) {
+    TempDir dir;
+    const std::string home = dir.makeDir("home");
+    const std::string ssh = dir.makeDir("home/.ssh");
+    dir.makeFile("home/.ssh/id_ed25519", "secret");
+    const std::string view = dir.makeDir("home/keys-view");
+    const test::BindMount bind(ssh, view);
+    if (!bind.made())
+        GTEST_SKIP() << bind.why();
+    const CleanupPolicy policy(home, home + "/.local/share", dir / "proc");
+    EXPECT_EQ(policy.rejection(view + "/id_ed25519"), kData);
+    EXPECT_EQ(policy.rejection(view), kData);
+    EXPECT_EQ(policy.rejection(home + "/notes.txt"), std::nullopt);
 }
 
 TEST(CleanupPolicy, TheCurrentUsersPolicyUsesTheResolvedHome) {

@@ -31,6 +31,9 @@ const std::string kOccupied =
     "An item already exists at the original location. Restore from Finder to choose another destination.";
 const std::string kChanged = "The item in Trash has changed. Restore it using Finder.";
 const std::string kParentMissing = "The original parent folder is missing or moved. Restore using Finder.";
+const std::string kNotInTrash =
+    "The item is not in the Trash that serves its original location. Restore it using Finder.";
+const std::string kNoRecord = "The Trash has no matching record of this item. Restore it using Finder.";
 const std::string kBatchConflict = "A duplicate copy marked to keep is also in Cleanup. Remove it or its "
                                    "containing folder first; no files were moved.";
 const std::string kOwnConflict =
@@ -103,6 +106,61 @@ TEST(CleanupService, OneChangedEntryStopsTheWholeMoveAndEveryFailureIsListed) {
     ASSERT_EQ(partial.receipts.size(), 1u);
     EXPECT_EQ(partial.receipts[0].originalPath, f.home + "/docs/b.txt");
     EXPECT_EQ(partial.errors.size(), 2u);
+}
+
+TEST(CleanupService, AFolderSwappedBetweenTheCheckAndTheMoveIsPutBackAndNotReportedMoved) {
+    CleanupFixture f;
+    const std::string box = f.dir.makeDir("home/docs/box");
+    f.dir.makeFile("home/docs/box/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry folder(*scan.nodes.node(box), scan, "r", f.policy);
+    FreedesktopTrash::Locations where{f.trashFolder, ::getuid(), {}, {}};
+    where.beforeMove = [&](const std::string&) {
+        ASSERT_EQ(::rename(box.c_str(), (f.home + "/docs/aside").c_str()), 0);
+        f.dir.makeFile("home/docs/box/b.txt", "b");
+    };
+    const CleanupService service(std::make_shared<FreedesktopTrash>(where), [&] { return f.policy; });
+    const CleanupOutcome outcome = service.moveToTrash({folder}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(box),
+              "box was replaced while it was being moved to Trash. It was put back; rescan before cleanup.");
+    EXPECT_EQ(readWholeFile(box + "/b.txt"), "b");
+    EXPECT_EQ(readWholeFile(f.home + "/docs/aside/a.txt"), "a");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupService, AFileReplacedAfterItsValidationIsCheckedAgainBeforeTheMove) {
+    CleanupFixture f;
+    const std::string file = f.dir.makeFile("home/docs/a.txt", "a");
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry entry(*scan.nodes.node(file), scan, "r", f.policy);
+    // Another file takes the name between the validation and the Trash's own look at the item.
+    struct ReplacingTrash final : Trash {
+        std::shared_ptr<FreedesktopTrash> real;
+        TempDir* dir = nullptr;
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            dir->makeFile("home/docs/new.txt", "newcomer");
+            if (::rename((dir->path() + "/home/docs/new.txt").c_str(), path.c_str()) != 0)
+                throw std::system_error(errno, std::generic_category());
+            return real->moveToTrash(path, check);
+        }
+        void restore(const std::string& trashPath, const std::string& originalPath,
+                     const ItemCheck& check) const override {
+            real->restore(trashPath, originalPath, check);
+        }
+    };
+    auto replacing = std::make_shared<ReplacingTrash>();
+    replacing->real = f.trash;
+    replacing->dir = &f.dir;
+    const CleanupService service(replacing, [&] { return f.policy; });
+    const CleanupOutcome outcome = service.moveToTrash({entry}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(file), "a.txt changed since the scan. Rescan and stage it again.");
+    EXPECT_EQ(readWholeFile(file), "newcomer");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
 }
 
 TEST(CleanupService, AFileStagedTwiceMovesOnceWithItsFolder) {
@@ -205,11 +263,12 @@ TEST(CleanupService, AMoveWithoutALocationIsReportedWithoutAReceipt) {
     CleanupFixture f;
     struct SilentTrash final : Trash {
         std::shared_ptr<FreedesktopTrash> real;
-        std::optional<std::string> moveToTrash(const std::string& path) const override {
-            (void)real->moveToTrash(path);
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            (void)real->moveToTrash(path, check);
             return std::nullopt;
         }
-        void restore(const std::string&, const std::string&) const override {}
+        void restore(const std::string&, const std::string&, const ItemCheck&) const override {}
     };
     auto silent = std::make_shared<SilentTrash>();
     silent->real = f.trash;
@@ -286,18 +345,86 @@ TEST(CleanupService, RestoreFailsWithTheStatusErrorWhenTheItemLeftTheTrash) {
     EXPECT_EQ(errnoOf([&] { t.f.service.restore(t.receipt); }), ENOENT);
 }
 
+// ---- receipts read from disk are data, not commands ------------------------------------------------
+
+TEST(CleanupService, ACraftedReceiptCannotMoveAFileFromOutsideTheTrash) {
+    CleanupFixture f;
+    const std::string key = f.dir.makeFile("home/Downloads/key.pub", "ssh-ed25519 AAAA intruder");
+    f.dir.makeDir("home/.ssh");
+    TrashReceipt receipt;
+    receipt.originalPath = f.home + "/.ssh/authorized_keys";
+    receipt.trashPath = key;
+    receipt.identity = FileIdentity::read(key).first;
+    EXPECT_NE(errorText([&] { f.service.restore(receipt); }), "(no error)");
+    EXPECT_FALSE(exists(f.home + "/.ssh/authorized_keys"));
+    EXPECT_EQ(readWholeFile(key), "ssh-ed25519 AAAA intruder");
+}
+
+TEST(CleanupService, ACraftedReceiptCannotMoveAFileFromAFolderShapedLikeATrash) {
+    CleanupFixture f;
+    const std::string item = f.dir.makeFile("home/fake/files/a.txt", "a");
+    const std::string record =
+        f.dir.makeFile("home/fake/info/a.txt.trashinfo", "[Trash Info]\nPath=" + f.home + "/docs/a.txt\n");
+    f.dir.makeDir("home/docs");
+    TrashReceipt receipt;
+    receipt.originalPath = f.home + "/docs/a.txt";
+    receipt.trashPath = item;
+    receipt.identity = FileIdentity::read(item).first;
+    EXPECT_EQ(errorText([&] { f.service.restore(receipt); }), kNotInTrash);
+    EXPECT_FALSE(exists(f.home + "/docs/a.txt"));
+    EXPECT_TRUE(exists(item));
+    EXPECT_TRUE(exists(record));
+}
+
+TEST(CleanupService, ARestoreIntoAProtectedPlaceIsRefused) {
+    Trashed t;
+    // The record and the receipt both name a protected place.
+    t.f.dir.makeDir("home/.ssh");
+    const std::string protectedPlace = t.f.home + "/.ssh/authorized_keys";
+    t.f.dir.makeFile("home/.local/share/Trash/info/a.txt.trashinfo",
+                     "[Trash Info]\nPath=" + FreedesktopTrash::percentEncoded(protectedPlace) +
+                         "\nDeletionDate=2024-01-01T00:00:00\n");
+    TrashReceipt receipt = t.receipt;
+    receipt.originalPath = protectedPlace;
+    EXPECT_EQ(errorText([&] { t.f.service.restore(receipt); }),
+              "The original location is protected. Ambertrove cannot restore the item there.");
+    EXPECT_FALSE(exists(protectedPlace));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+}
+
+TEST(CleanupService, AReceiptThatDisagreesWithTheTrashRecordIsRefused) {
+    Trashed t;
+    t.f.dir.makeDir("home/other");
+    TrashReceipt receipt = t.receipt;
+    receipt.originalPath = t.f.home + "/other/a.txt";
+    EXPECT_EQ(errorText([&] { t.f.service.restore(receipt); }), kNoRecord);
+    EXPECT_FALSE(exists(receipt.originalPath));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+    EXPECT_EQ(listing(t.f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
+TEST(CleanupService, AnItemWhoseTrashRecordIsGoneIsNotRestored) {
+    Trashed t;
+    ASSERT_EQ(::unlink((t.f.trashFolder + "/info/a.txt.trashinfo").c_str()), 0);
+    EXPECT_EQ(errorText([&] { t.f.service.restore(t.receipt); }), kNoRecord);
+    EXPECT_FALSE(exists(t.receipt.originalPath));
+    EXPECT_EQ(readWholeFile(t.receipt.trashPath), "a");
+}
+
 TEST(CleanupService, AnEntryThatAppearsDuringTheRestoreIsLeftAlone) {
     Trashed t;
     // The original place is taken between the checks and the move.
     struct RacingTrash final : Trash {
         std::shared_ptr<FreedesktopTrash> real;
         TempDir* dir = nullptr;
-        std::optional<std::string> moveToTrash(const std::string& path) const override {
-            return real->moveToTrash(path);
+        std::optional<std::string> moveToTrash(const std::string& path,
+                                               const ItemCheck& check) const override {
+            return real->moveToTrash(path, check);
         }
-        void restore(const std::string& trashPath, const std::string& originalPath) const override {
+        void restore(const std::string& trashPath, const std::string& originalPath,
+                     const ItemCheck& check) const override {
             dir->makeFile("home/docs/a.txt", "racer");
-            real->restore(trashPath, originalPath);
+            real->restore(trashPath, originalPath, check);
         }
     };
     auto racing = std::make_shared<RacingTrash>();

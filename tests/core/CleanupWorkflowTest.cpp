@@ -28,13 +28,14 @@ class RefusingTrash final : public Trash {
 public:
     explicit RefusingTrash(std::shared_ptr<const Trash> trash)
         : m_trash(std::move(trash)) {}
-    std::optional<std::string> moveToTrash(const std::string& path) const override {
+    std::optional<std::string> moveToTrash(const std::string& path, const ItemCheck& check) const override {
         if (path.ends_with("stuck.txt"))
             throw std::system_error(EACCES, std::generic_category());
-        return m_trash->moveToTrash(path);
+        return m_trash->moveToTrash(path, check);
     }
-    void restore(const std::string& trashPath, const std::string& originalPath) const override {
-        m_trash->restore(trashPath, originalPath);
+    void restore(const std::string& trashPath, const std::string& originalPath,
+                 const ItemCheck& check) const override {
+        m_trash->restore(trashPath, originalPath, check);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
+#include "support/BindMount.hpp"
 #include "support/CleanupFixture.hpp"
 
 #include <gmock/gmock.h>
@@ -230,6 +231,158 @@ TEST(FreedesktopTrash, RestoreNeverGoesThroughAFolderLink) {
     EXPECT_TRUE(listing(elsewhere).empty());
     EXPECT_EQ(readWholeFile(trashed), "old");
     EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
+// A Trash on another disk, for the current user, whose top folder is `volume`.
+FreedesktopTrash::Locations volumeLocations(const TrashFixture& f, const std::string& volume) {
+    FreedesktopTrash::Locations where{f.trashFolder, ::getuid(),
+                                      [volume](const std::string&) { return volume; },
+                                      [](const std::string&) {
+                                          return false;
+                                      }};
+    return where;
+}
+
+TEST(FreedesktopTrash, ATrashFolderSwappedForALinkDuringTheMoveSendsNothingElsewhere) {
+    // Another user of a shared disk swaps the trash folder for a link to a folder of their own.
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string theirs = f.dir.makeDir("theirs");
+    f.dir.makeDir("theirs/files");
+    f.dir.makeDir("theirs/info");
+    const std::string trashFolder = volume + "/.Trash-" + std::to_string(::getuid());
+    const std::string item = f.dir.makeFile("volume/photos/cat.jpg", "meow");
+    FreedesktopTrash::Locations where = volumeLocations(f, volume);
+    where.beforeMove = [&](const std::string&) {
+        ASSERT_EQ(::rename(trashFolder.c_str(), (volume + "/moved").c_str()), 0);
+        ASSERT_EQ(::symlink(theirs.c_str(), trashFolder.c_str()), 0);
+    };
+    const FreedesktopTrash trash(where);
+    // The path of the Trash no longer leads to the folder the item would go to: nothing is reported moved.
+    EXPECT_NE(test::errorText([&] { (void)trash.moveToTrash(item); }), "(no error)");
+    EXPECT_TRUE(listing(theirs + "/files").empty());
+    EXPECT_TRUE(listing(theirs + "/info").empty());
+    EXPECT_EQ(readWholeFile(item), "meow");
+    EXPECT_TRUE(listing(volume + "/moved/files").empty());
+    EXPECT_TRUE(listing(volume + "/moved/info").empty());
+}
+
+TEST(FreedesktopTrash, AFolderInsideTheTrashSwappedForALinkIsRefused) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string theirs = f.dir.makeDir("theirs");
+    const std::string trashFolder = f.dir.makeDir("volume/.Trash-" + std::to_string(::getuid()));
+    ASSERT_EQ(::chmod(trashFolder.c_str(), 0700), 0);
+    f.dir.makeSymlink("volume/.Trash-" + std::to_string(::getuid()) + "/files", theirs);
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    EXPECT_EQ(errnoOf([&] { (void)trash.moveToTrash(item); }), ENOTDIR);
+    EXPECT_TRUE(listing(theirs).empty());
+    EXPECT_EQ(readWholeFile(item), "meow");
+}
+
+TEST(FreedesktopTrash, ATrashFolderOthersMayWriteIsRefused) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string trashFolder = f.dir.makeDir("volume/.Trash-" + std::to_string(::getuid()));
+    ASSERT_EQ(::chmod(trashFolder.c_str(), 0777), 0);
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    EXPECT_EQ(errnoOf([&] { (void)trash.moveToTrash(item); }), EACCES);
+    EXPECT_EQ(readWholeFile(item), "meow");
+}
+
+TEST(FreedesktopTrash, ATrashFolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a folder to another user";
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string trashFolder = f.dir.makeDir("volume/.Trash-" + std::to_string(::getuid()));
+    ASSERT_EQ(::chmod(trashFolder.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(trashFolder.c_str(), ::getuid() + 4242, ::getgid()), 0);
+    const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    EXPECT_EQ(errnoOf([&] { (void)trash.moveToTrash(item); }), EACCES);
+    EXPECT_EQ(readWholeFile(item), "meow");
+    EXPECT_TRUE(listing(trashFolder).empty());
+}
+
+TEST(FreedesktopTrash, AnItemSwappedJustBeforeTheMoveIsPutBackAndTheMoveFails) {
+    TrashFixture f;
+    const std::string box = f.dir.makeDir("home/docs/box");
+    f.dir.makeFile("home/docs/box/checked.txt", "checked");
+    FreedesktopTrash::Locations where{f.trashFolder, ::getuid(), {}, {}};
+    where.beforeMove = [&](const std::string& path) {
+        ASSERT_EQ(path, box);
+        ASSERT_EQ(::rename(box.c_str(), (f.home + "/docs/aside").c_str()), 0);
+        f.dir.makeFile("home/docs/box/other.txt", "other");
+    };
+    const FreedesktopTrash trash(where);
+    EXPECT_NE(test::errorText([&] { (void)trash.moveToTrash(box); }), "(no error)");
+    // The folder put in its place is back where it was, and the Trash keeps no record of it.
+    EXPECT_EQ(readWholeFile(box + "/other.txt"), "other");
+    EXPECT_EQ(readWholeFile(f.home + "/docs/aside/checked.txt"), "checked");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(FreedesktopTrash, RestoreRemovesNoRecordOutsideTheTrash) {
+    TrashFixture f;
+    // A folder shaped like a trash, and a file that happens to be named like a record in it.
+    const std::string item = f.dir.makeFile("home/box/files/x", "x");
+    const std::string victim = f.dir.makeFile("home/box/info/x.trashinfo", "precious");
+    EXPECT_NE(test::errorText([&] { f.trash->restore(item, f.home + "/x"); }), "(no error)");
+    EXPECT_EQ(readWholeFile(victim), "precious");
+    EXPECT_EQ(readWholeFile(item), "x");
+    EXPECT_FALSE(exists(f.home + "/x"));
+}
+
+TEST(FreedesktopTrash, AnItemIsRestoredFromATopFolderTrash) {
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    const std::string item = f.dir.makeFile("volume/photos/cat 1.jpg", "meow");
+    const std::string trashed = *trash.moveToTrash(item);
+    EXPECT_EQ(trashed, volume + "/.Trash-" + std::to_string(::getuid()) + "/files/cat 1.jpg");
+    // Another folder's trash is not the one for this place.
+    f.dir.makeDir("home/photos");
+    EXPECT_NE(test::errorText([&] { trash.restore(trashed, f.home + "/photos/cat 1.jpg"); }), "(no error)");
+    trash.restore(trashed, item);
+    EXPECT_EQ(readWholeFile(item), "meow");
+    EXPECT_TRUE(listing(volume + "/.Trash-" + std::to_string(::getuid()) + "/info").empty());
+}
+
+TEST(FreedesktopTrash, ARecordWithAnAbsolutePathInATopFolderTrashIsAccepted) {
+    // Other clients may record the full path in a top folder's trash.
+    TrashFixture f;
+    const std::string volume = f.dir.makeDir("volume");
+    const std::string uid = std::to_string(::getuid());
+    const std::string item = f.dir.makeFile("volume/.Trash-" + uid + "/files/dog.jpg", "woof");
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid).c_str(), 0700), 0);
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid + "/files").c_str(), 0700), 0);
+    f.dir.makeFile("volume/.Trash-" + uid + "/info/dog.jpg.trashinfo",
+                   "[Trash Info]\nPath=" + FreedesktopTrash::percentEncoded(volume + "/pets/dog.jpg") +
+                       "\nDeletionDate=2024-01-01T00:00:00\n");
+    ASSERT_EQ(::chmod((volume + "/.Trash-" + uid + "/info").c_str(), 0700), 0);
+    f.dir.makeDir("volume/pets");
+    const FreedesktopTrash trash(volumeLocations(f, volume));
+    trash.restore(item, volume + "/pets/dog.jpg");
+    EXPECT_EQ(readWholeFile(volume + "/pets/dog.jpg"), "woof");
+    EXPECT_TRUE(listing(volume + "/.Trash-" + uid + "/info").empty());
+}
+
+TEST(FreedesktopTrash, AnItemOfTheHomeDiskShownThroughABindMountMakesNoTrashThere) {
+    TrashFixture f;
+    const std::string ssh = f.dir.makeDir("home/.ssh");
+    const std::string key = f.dir.makeFile("home/.ssh/id_ed25519", "secret");
+    const std::string view = f.dir.makeDir("home/keys-view");
+    const test::BindMount bind(ssh, view);
+    if (!bind.made())
+        GTEST_SKIP() << bind.why();
+    // It belongs to the home trash, which a rename cannot reach from another mount: it stays.
+    EXPECT_EQ(errnoOf([&] { (void)f.trash->moveToTrash(view + "/id_ed25519"); }), EXDEV);
+    EXPECT_EQ(readWholeFile(key), "secret");
+    EXPECT_EQ(listing(ssh), std::vector<std::string>{"id_ed25519"});
 }
 
 TEST(FreedesktopTrash, PathsHoldingANulAreRefused) {
