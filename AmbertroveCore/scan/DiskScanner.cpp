@@ -31,6 +31,7 @@ constexpr double kReportInterval = 0.35;
 constexpr long kChartLimit = 2048;
 constexpr long kChartDepth = 8;
 constexpr long kChartFanout = 48;
+constexpr std::size_t kReleaseEvery = 4096;
 
 const char* const kNestedVolume = "Nested volume skipped. Scan this volume separately.";
 const char* const kNotAFolder = "Choose a folder or mounted volume to scan.";
@@ -327,6 +328,9 @@ void Walk::walk() {
             m_frames.pop_back();
             continue;
         }
+        // A large folder's entries go back to the system as the walk makes nodes of them.
+        if (frame.nextEntry % kReleaseEvery == 0)
+            frame.listing->releaseBefore(frame.nextEntry);
         if (m_cancellation.isCancelled())
             throw CancellationError();
         visit(m_frames.size() - 1, frame.listing->entries[frame.nextEntry++]);

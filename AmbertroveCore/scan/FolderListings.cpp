@@ -107,14 +107,6 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
         }
         // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
         constexpr std::size_t lengthAt = 16, nameAt = 19;
-        std::size_t records = 0;
-        for (long pos = 0; pos < n; ++records) {
-            unsigned short length;
-            std::memcpy(&length, buffer.data() + pos + lengthAt, sizeof length);
-            pos += length;
-        }
-        listing.entries.reserve(listing.entries.size() + records);
-        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n) - records * nameAt);
         for (long pos = 0; pos < n;) {
             const char* record = buffer.data() + pos;
             unsigned short length;
@@ -126,7 +118,7 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             const std::size_t size = std::strlen(name) + 1;
             FolderListings::Entry& entry = listing.entries.emplace_back();
             entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
-            listing.names.insert(listing.names.end(), name, name + size);
+            listing.names.append(name, size);
         }
     }
 }

@@ -62,16 +62,24 @@ public:
     // One folder: made when its parent is listed, filled by a worker or by the walk.
     struct Listing {
         explicit Listing(ListingMemory* memory_)
-            : entries(ListingAllocator<Entry>(memory_))
-            , names(ListingAllocator<char>(memory_))
+            : entries(memory_)
+            , names(memory_)
             , memory(memory_) {}
 
         int openError = 0; // the folder could not be opened: no entries
         int listError = 0; // the listing stopped early: the entries read before are kept
-        std::vector<Entry, ListingAllocator<Entry>> entries;
-        std::vector<char, ListingAllocator<char>> names; // NUL-terminated
+        ListingArray<Entry> entries;
+        ListingArray<char> names; // NUL-terminated
 
         [[nodiscard]] const char* name(const Entry& entry) const { return names.data() + entry.nameOffset; }
+        // The walk is past the entries before `next` (each has given up its folder's listing): their
+        // memory goes back to the system.
+        void releaseBefore(std::size_t next) noexcept {
+            if (next >= entries.size())
+                return;
+            names.release(entries[next].nameOffset);
+            entries.release(next);
+        }
 
     private:
         friend class FolderListings;

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <new>
+#include <type_traits>
+#include <utility>
 
 namespace ambertrove {
 
@@ -21,6 +27,9 @@ public:
     // Throws std::bad_alloc.
     [[nodiscard]] void* allocate(std::size_t bytes);
     void deallocate(void* block, std::size_t bytes) noexcept;
+    // Gives the whole pages of the first `used` bytes of a block of `bytes` back to the system, when the
+    // block is a mapping of its own; they read as zeros afterwards. The block stays allocated.
+    static void discard(void* block, std::size_t bytes, std::size_t used) noexcept;
 
 private:
     static constexpr unsigned kSmallestShift = 5; // 32 bytes
@@ -84,6 +93,88 @@ template <class T> struct ListingAllocator {
     }
 
     ListingMemory* memory;
+};
+
+// A growable array in a ListingMemory, for the entries and the names of one folder listing. It grows
+// geometrically, so that a folder of any size is read in linear time. The elements the walk has passed
+// can be given back to the system a page at a time (`release`): a folder of a million entries then does
+// not hold its whole listing beside the nodes made of it.
+template <class T> class ListingArray {
+public:
+    explicit ListingArray(ListingMemory* memory) noexcept
+        : m_memory(memory) {}
+    ~ListingArray() {
+        for (std::size_t i = m_released; i < m_size; ++i)
+            m_data[i].~T();
+        if (m_data)
+            m_memory->deallocate(m_data, m_capacity * sizeof(T));
+    }
+    ListingArray(const ListingArray&) = delete;
+    ListingArray& operator=(const ListingArray&) = delete;
+
+    [[nodiscard]] std::size_t size() const noexcept { return m_size; }
+    [[nodiscard]] bool empty() const noexcept { return m_size == 0; }
+    [[nodiscard]] T* data() noexcept { return m_data; }
+    [[nodiscard]] const T* data() const noexcept { return m_data; }
+    [[nodiscard]] T& operator[](std::size_t i) noexcept { return m_data[i]; }
+    [[nodiscard]] const T& operator[](std::size_t i) const noexcept { return m_data[i]; }
+    [[nodiscard]] T* begin() noexcept { return m_data + m_released; }
+    [[nodiscard]] T* end() noexcept { return m_data + m_size; }
+    // The first element not released.
+    [[nodiscard]] std::size_t released() const noexcept { return m_released; }
+
+    // Throws std::bad_alloc.
+    T& emplace_back() {
+        if (m_size == m_capacity)
+            grow(m_size + 1);
+        T* made = ::new (static_cast<void*>(m_data + m_size)) T();
+        ++m_size;
+        return *made;
+    }
+
+    // Throws std::bad_alloc.
+    void append(const T* items, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        if (m_size + count > m_capacity)
+            grow(m_size + count);
+        std::memcpy(m_data + m_size, items, count * sizeof(T));
+        m_size += count;
+    }
+
+    // The elements before `count` are never read or destroyed again (they must own nothing by then); the
+    // whole pages they fill go back to the system. The array no longer grows after this.
+    void release(std::size_t count) noexcept {
+        count = std::min(count, m_size);
+        if (count <= m_released)
+            return;
+        m_released = count;
+        ListingMemory::discard(m_data, m_capacity * sizeof(T), count * sizeof(T));
+    }
+
+private:
+    void grow(std::size_t needed) {
+        const std::size_t capacity = std::max({needed, m_capacity * 2, std::size_t(16)});
+        T* fresh = static_cast<T*>(m_memory->allocate(capacity * sizeof(T)));
+        if constexpr (std::is_trivially_copyable_v<T>) {
+            if (m_size > 0)
+                std::memcpy(fresh, m_data, m_size * sizeof(T));
+        } else {
+            for (std::size_t i = 0; i < m_size; ++i) {
+                ::new (static_cast<void*>(fresh + i)) T(std::move(m_data[i]));
+                m_data[i].~T();
+            }
+        }
+        if (m_data)
+            m_memory->deallocate(m_data, m_capacity * sizeof(T));
+        m_data = fresh;
+        m_capacity = capacity;
+    }
+
+    ListingMemory* m_memory;
+    T* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+    std::size_t m_released = 0;
 };
 
 } // namespace ambertrove
