@@ -299,9 +299,11 @@ void FolderListings::fail(Listing& listing) {
         listing.failure = std::current_exception();
 }
 
-// True for the reader of the last part, which closes the folder.
+// True for the reader of the last part, which closes the folder. The readers of the other parts used its
+// descriptor and wrote their entries before they counted their part done (release); the last reader
+// sees those counts, the last of them through the load when it is the only one left (acquire).
 bool FolderListings::finishPart(Listing& listing) {
-    if (listing.partsLeft.load(std::memory_order_relaxed) > 1 &&
+    if (listing.partsLeft.load(std::memory_order_acquire) > 1 &&
         listing.partsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return false;
     if (listing.fd >= 0 && listing.parent)
