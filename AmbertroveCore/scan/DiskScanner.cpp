@@ -325,6 +325,7 @@ void Walk::walk() {
     while (!m_frames.empty()) {
         Frame& frame = m_frames.back();
         if (frame.nextEntry == frame.listing->entries.size()) {
+            m_listings->retire(*frame.listing);
             m_frames.pop_back();
             continue;
         }

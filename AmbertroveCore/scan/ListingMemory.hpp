@@ -152,8 +152,13 @@ public:
     }
 
 private:
+    // To the most elements that fit a power of two of bytes (the sizes ListingMemory hands out), at least
+    // twice as many as before; the first block is small, since most folders are.
     void grow(std::size_t needed) {
-        const std::size_t capacity = std::max({needed, m_capacity * 2, std::size_t(16)});
+        std::size_t bytes = 256;
+        while (bytes < std::max(needed, m_capacity * 2) * sizeof(T))
+            bytes *= 2;
+        const std::size_t capacity = bytes / sizeof(T);
         T* fresh = static_cast<T*>(m_memory->allocate(capacity * sizeof(T)));
         if constexpr (std::is_trivially_copyable_v<T>) {
             if (m_size > 0)

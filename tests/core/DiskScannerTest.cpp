@@ -14,6 +14,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -785,6 +786,88 @@ TEST(DiskScannerTest, DeepTreeIsWalkedWithABoundedNumberOfOpenFolders) {
         EXPECT_EQ(scan.root()->folderCount, 100);
         EXPECT_LE(most - before, static_cast<int>(threads) + 3) << threads;
         EXPECT_EQ(openDescriptors(), before);
+    }
+}
+
+// A chain of `levels` folders named `name`, with a file beside each, made level by level through
+// descriptors; and its removal the same way (paths this long are beyond the usual calls).
+void makeChain(const std::string& root, int levels, const std::string& name) {
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < levels; ++level) {
+        ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+}
+struct ChainRemoval {
+    std::string root;
+    std::string name;
+    ~ChainRemoval() {
+        std::vector<int> fds{::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+        while (fds.back() >= 0)
+            fds.push_back(::openat(fds.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        fds.pop_back();
+        for (std::size_t k = fds.size(); k-- > 0;) {
+            ::unlinkat(fds[k], "f", 0);
+            ::unlinkat(fds[k], name.c_str(), AT_REMOVEDIR);
+            ::close(fds[k]);
+        }
+    }
+};
+
+// Folders far below the root are opened from a kept ancestor's descriptor, a bounded number of them:
+// a path of some 10,000 bytes, beyond what one system call takes, is walked whole.
+TEST(DiskScannerTest, ChainBeyondThePathLimitIsWalkedWithFewDescriptors) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::string name(24, 'n');
+    constexpr int kLevels = 400;
+    const ChainRemoval removal{root, name};
+    makeChain(root, kLevels, name);
+    for (const unsigned threads : {1u, 4u}) {
+        const int before = openDescriptors();
+        int most = 0;
+        auto fs = hooks();
+        int calls = 0;
+        fs->status = [&](const std::string&, FileStatus&) {
+            if (++calls % 8 == 0)
+                most = std::max(most, openDescriptors());
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        EXPECT_TRUE(scan.issues.empty()) << scan.issues.front().message;
+        EXPECT_EQ(scan.root()->fileCount, kLevels);
+        EXPECT_EQ(scan.root()->folderCount, kLevels);
+        // One kept every FolderListings::kKeepEvery levels.
+        EXPECT_LE(most - before, static_cast<int>(threads) + 3 + kLevels / 128) << threads;
+        EXPECT_EQ(openDescriptors(), before);
+    }
+}
+
+// With few descriptors to spare, the chain below the last kept folder is opened from it in pieces.
+TEST(DiskScannerTest, ChainDeeperThanTheKeptDescriptorsReachIsWalkedWhole) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    constexpr int kLevels = 1200;
+    const ChainRemoval removal{root, "m"};
+    makeChain(root, kLevels, "m");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit few = saved;
+    few.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 32); // a quarter, 8 kept: 1,024 levels
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    CancellationFlag flag;
+    const ScanResult alone = DiskScanner(1).scan(root, flag);
+    const ScanResult parallel = DiskScanner(4).scan(root, flag);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    for (const ScanResult* scan : {&alone, &parallel}) {
+        EXPECT_TRUE(scan->issues.empty()) << scan->issues.front().message;
+        EXPECT_EQ(scan->root()->fileCount, kLevels);
+        EXPECT_EQ(scan->root()->folderCount, kLevels);
     }
 }
 
