@@ -38,6 +38,7 @@ const char* const kNotAFolder = "Choose a folder or mounted volume to scan.";
 const char* const kUnreadable =
     "This folder cannot be read. Choose another folder or grant access in System Settings.";
 const char* const kNoEnumeration = "Unable to enumerate this folder.";
+const char* const kChanged = "Folder changed during the scan. Scan again to measure it.";
 
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
@@ -311,6 +312,12 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
         fd = ::open(root.c_str(), kOpenFolder);
     if (fd < 0)
         throw AmbertroveError(kNoEnumeration);
+    // Another folder put in the root's place since its status was read is not listed under its path.
+    FileStatus opened;
+    if (readOpenFileStatus(fd, opened) != 0 || opened.device != status.device || opened.inode != status.inode) {
+        ::close(fd);
+        throw AmbertroveError(kNoEnumeration);
+    }
     m_listings = std::make_unique<FolderListings>(FolderListings::Root{fd, root, status}, m_memory, m_hooks,
                                                   m_cancellation, m_workers, m_readAhead);
     FolderListings::ListingPtr listing = m_listings->takeRoot();
@@ -408,6 +415,10 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
 
 void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     m_listings->await(*listing);
+    if (listing->changed) {
+        problem(m_result.nodes.path(folder), kChanged);
+        return;
+    }
     if (listing->openError != 0) {
         problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));
         return;

@@ -313,7 +313,24 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         if (listing.parent) {
             fd = openFolder(listing, scratch);
             if (fd < 0) {
-                listing.openError = errno;
+                // A link or something else than a folder met on the way: the tree changed since each
+                // step was examined as a folder.
+                if (errno == ELOOP || errno == ENOTDIR)
+                    listing.changed = true;
+                else
+                    listing.openError = errno;
+                return true;
+            }
+            // The folder may have been swapped for another since its status was read: its contents
+            // must not be counted under its name.
+            FileStatus opened;
+            const int error = readOpenFileStatus(fd, opened);
+            if (error != 0 || opened.device != listing.device || opened.inode != listing.inode) {
+                ::close(fd);
+                if (error != 0)
+                    listing.openError = error;
+                else
+                    listing.changed = true;
                 return true;
             }
         }

@@ -72,6 +72,7 @@ public:
             , memory(memory_) {}
 
         int openError = 0; // the folder could not be opened: no entries
+        bool changed = false; // what its name led to is no longer the folder examined: no entries
         int listError = 0; // the listing stopped early: the entries read before are kept
         bool mayHoldFolders = false; // an entry was listed as a folder or of an unknown type
         ListingArray<Entry> entries;

@@ -489,6 +489,95 @@ TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
     EXPECT_FALSE(scan.nodes.contains(root + "/a/loop"));
 }
 
+// ---- a tree that changes during the scan -----------------------------------------------------------
+
+const std::string kChanged = "Folder changed during the scan. Scan again to measure it.";
+
+struct ChangeCase {
+    std::string name;
+    // Changes the tree below `root` once the status of both folders a and b has been read, before
+    // either is opened.
+    std::function<void(const std::string& root, const std::string& aside)> change;
+    std::map<std::string, std::string> issues; // by name below the root
+    std::int64_t files;                        // counted below the root
+    std::int64_t bytes;
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void exchange(const std::string& root) {
+    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE), 0);
+}
+
+class ChangedTreeTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangedTreeTest, FolderIsNeverReadUnderAnotherFoldersName) {
+    const ChangeCase& c = GetParam();
+    for (const unsigned threads : {1u, 4u}) {
+        TempDir dir;
+        const std::string root = dir.makeDir("root");
+        const std::string aside = dir.makeDir("aside");
+        dir.makeFileOfSize("root/top.txt", 1);
+        for (const char* name : {"a1", "a2", "a3"})
+            dir.makeFileOfSize(std::string("root/a/") + name, 100);
+        dir.makeFileOfSize("root/b/b1", 7);
+        auto fs = hooks();
+        int examined = 0;
+        fs->status = [&](const std::string& path, FileStatus&) {
+            if ((path == root + "/a" || path == root + "/b") && ++examined == 2)
+                c.change(root, aside);
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        std::map<std::string, std::string> issues;
+        for (const ScanIssue& issue : scan.issues)
+            issues[issue.path.substr(root.size() + 1)] = issue.message;
+        EXPECT_EQ(issues, c.issues) << threads;
+        EXPECT_EQ(scan.skippedCount, static_cast<std::int64_t>(c.issues.size())) << threads;
+        EXPECT_EQ(scan.root()->fileCount, 1 + c.files) << threads;
+        EXPECT_EQ(scan.root()->logicalSize, 1 + c.bytes) << threads;
+        // A folder reported as changed keeps its node, with nothing below it.
+        for (const auto& [name, message] : c.issues)
+            if (message == kChanged) {
+                const NodeTable::Record& folder = recordAt(scan, root + "/" + name);
+                EXPECT_EQ(folder.fileCount, 0) << name;
+                EXPECT_EQ(folder.folderCount, 0) << name;
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedTreeTest,
+    ::testing::Values(
+        ChangeCase{"Swapped", [](const std::string& root, const std::string&) { exchange(root); },
+                   {{"a", kChanged}, {"b", kChanged}}, 0, 0},
+        ChangeCase{"SwappedAndBack",
+                   [](const std::string& root, const std::string&) {
+                       exchange(root);
+                       exchange(root);
+                   },
+                   {}, 4, 307},
+        ChangeCase{"ReplacedByALink",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                       ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
+                   },
+                   {{"a", kChanged}}, 1, 7},
+        ChangeCase{"ReplacedByAFile",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                       ::close(::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                   },
+                   {{"a", kChanged}}, 1, 7},
+        ChangeCase{"Removed",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                   },
+                   {{"a", "No such file or directory"}}, 1, 7}),
+    caseName<ChangeCase>);
+
 // ---- both ways of keeping totals -------------------------------------------------------------------
 
 TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
