@@ -578,6 +578,50 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"a", "No such file or directory"}}, 1, 7}),
     caseName<ChangeCase>);
 
+// Every issue carries the absolute path of the entry it is about, for the screens to show above its
+// sentence; the sentence says what happened, in words that fit the entry.
+TEST(DiskScannerTest, EveryIssueNamesTheEntryItIsAbout) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::string aside = dir.makeDir("aside");
+    dir.makeFile("root/gone.txt");
+    dir.makeFile("root/closed/inside");
+    dir.makeFile("root/mnt/inside");
+    dir.makeFile("root/x/loop/inside");
+    dir.makeFile("root/relinked/inside");
+    const struct stat rootStat = lstatOf(root);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        if (path == root + "/gone.txt")
+            return ENOENT;
+        if (path == root + "/mnt")
+            status.device += 1;
+        if (path == root + "/x/loop")
+            status.inode = rootStat.st_ino;
+        if (path == root + "/relinked") {
+            EXPECT_EQ(::rename(path.c_str(), (aside + "/relinked").c_str()), 0);
+            EXPECT_EQ(::symlink("x", path.c_str()), 0);
+        }
+        return 0;
+    };
+    fs->open = [&](const std::string& path) {
+        return path == root + "/closed" ? EACCES : 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    std::map<std::string, std::string> issues;
+    for (const ScanIssue& issue : scan.issues)
+        issues[issue.path] = issue.message;
+    EXPECT_EQ(issues, (std::map<std::string, std::string>{
+                          {root + "/gone.txt", "No such file or directory"},
+                          {root + "/closed", "Permission denied"},
+                          {root + "/mnt", kNested},
+                          {root + "/x/loop", "Too many levels of symbolic links"},
+                          {root + "/relinked", kChanged},
+                      }));
+    EXPECT_EQ(scan.skippedCount, 5);
+}
+
 // ---- both ways of keeping totals -------------------------------------------------------------------
 
 TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
