@@ -28,8 +28,9 @@ public:
     [[nodiscard]] void* allocate(std::size_t bytes);
     void deallocate(void* block, std::size_t bytes) noexcept;
     // Gives the whole pages of the first `used` bytes of a block of `bytes` back to the system, when the
-    // block is a mapping of its own; they read as zeros afterwards. The block stays allocated.
-    static void discard(void* block, std::size_t bytes, std::size_t used) noexcept;
+    // block is a mapping of its own; they read as zeros afterwards. The block stays allocated. `from`: the
+    // bytes before it were given back already.
+    static void discard(void* block, std::size_t bytes, std::size_t used, std::size_t from = 0) noexcept;
 
 private:
     static constexpr unsigned kSmallestShift = 5; // 32 bytes
@@ -147,8 +148,8 @@ public:
         count = std::min(count, m_size);
         if (count <= m_released)
             return;
+        ListingMemory::discard(m_data, m_capacity * sizeof(T), count * sizeof(T), m_released * sizeof(T));
         m_released = count;
-        ListingMemory::discard(m_data, m_capacity * sizeof(T), count * sizeof(T));
     }
 
 private:
@@ -160,14 +161,20 @@ private:
             bytes *= 2;
         const std::size_t capacity = bytes / sizeof(T);
         T* fresh = static_cast<T*>(m_memory->allocate(capacity * sizeof(T)));
-        if constexpr (std::is_trivially_copyable_v<T>) {
-            if (m_size > 0)
-                std::memcpy(fresh, m_data, m_size * sizeof(T));
-        } else {
-            for (std::size_t i = 0; i < m_size; ++i) {
-                ::new (static_cast<void*>(fresh + i)) T(std::move(m_data[i]));
-                m_data[i].~T();
+        // A piece at a time, each piece of the old block given back once moved: the two blocks are not
+        // both resident whole.
+        constexpr std::size_t piece = std::max<std::size_t>(1, (std::size_t(1) << 20) / sizeof(T));
+        for (std::size_t begin = 0; begin < m_size; begin += piece) {
+            const std::size_t end = std::min(m_size, begin + piece);
+            if constexpr (std::is_trivially_copyable_v<T>) {
+                std::memcpy(fresh + begin, m_data + begin, (end - begin) * sizeof(T));
+            } else {
+                for (std::size_t i = begin; i < end; ++i) {
+                    ::new (static_cast<void*>(fresh + i)) T(std::move(m_data[i]));
+                    m_data[i].~T();
+                }
             }
+            ListingMemory::discard(m_data, m_capacity * sizeof(T), end * sizeof(T), begin * sizeof(T));
         }
         if (m_data)
             m_memory->deallocate(m_data, m_capacity * sizeof(T));
