@@ -211,7 +211,8 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
     , m_memory(memory)
     , m_rootListing(makeListing())
     , m_ownScratch(&memory)
-    , m_maxKept(maxKeptDescriptors()) {
+    , m_maxKept(maxKeptDescriptors())
+    , m_folders(64, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
     m_folders.insert({m_root.status.device, m_root.status.inode});

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -225,8 +226,10 @@ private:
                                             0x9E3779B97F4A7C15ull);
         }
     };
+    using FolderKey = std::pair<std::int32_t, std::uint64_t>;
     std::mutex m_folderLock;
-    std::unordered_set<std::pair<std::int32_t, std::uint64_t>, FolderKeyHash> m_folders; // met so far
+    // The folders met so far, in the listings' memory (workers add to it).
+    std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>> m_folders;
 };
 
 } // namespace ambertrove
