@@ -129,6 +129,17 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
     }
 }
 
+// A huge folder's listing is made room for at once, from the size of the folder itself (on most file
+// systems at least about 16 bytes an entry): growing it would move it several times. Room not filled is
+// never touched, so a guess too large costs no memory.
+void reserveFor(FolderListings::Listing& listing, std::int64_t folderSize) {
+    constexpr std::int64_t kHuge = 1 << 20;
+    if (folderSize < kHuge)
+        return;
+    listing.entries.reserve(static_cast<std::size_t>(folderSize / 16));
+    listing.names.reserve(static_cast<std::size_t>(folderSize));
+}
+
 // The weight of a listing in the read-ahead bound.
 std::size_t weight(const FolderListings::Listing& listing) {
     return listing.entries.size() + 1;
@@ -310,6 +321,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
         if (m_hooks)
             hookPathOf(listing, scratch);
+        std::int64_t folderSize = 0;
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
         if (listing.parent) {
             fd = openFolder(listing, scratch);
@@ -326,6 +338,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
             // must not be counted under its name.
             FileStatus opened;
             const int error = readOpenFileStatus(fd, opened);
+            folderSize = opened.size;
             if (error != 0 || opened.device != listing.device || opened.inode != listing.inode) {
                 ::close(fd);
                 if (error != 0)
@@ -337,6 +350,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         }
         listing.fd = fd;
         listing.partsLeft.store(1, std::memory_order_relaxed);
+        reserveFor(listing, listing.parent ? folderSize : m_root.status.size);
         listing.listError = listNames(fd, scratch.names, listing);
         // Far enough below its base, a folder that may hold folders keeps its descriptor for them.
         if (listing.parent && listing.mayHoldFolders &&

@@ -133,6 +133,12 @@ public:
         return *made;
     }
 
+    // Room for `count` elements at least. Throws std::bad_alloc.
+    void reserve(std::size_t count) {
+        if (count > m_capacity)
+            grow(count);
+    }
+
     // Throws std::bad_alloc.
     void append(const T* items, std::size_t count) {
         static_assert(std::is_trivially_copyable_v<T>);
