@@ -32,6 +32,7 @@ constexpr long kChartLimit = 2048;
 constexpr long kChartDepth = 8;
 constexpr long kChartFanout = 48;
 constexpr std::size_t kReleaseEvery = 4096;
+constexpr std::size_t kRoomAhead = 1 << 16;
 
 const char* const kNestedVolume = "Nested volume skipped. Scan this volume separately.";
 const char* const kNotAFolder = "Choose a folder or mounted volume to scan.";
@@ -234,6 +235,7 @@ private:
     void walk();
     void visit(std::size_t frameIndex, Entry& entry);
     void descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
+    void makeRoomFor(const FolderListings::Listing& listing);
     void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
@@ -323,6 +325,7 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
     FolderListings::ListingPtr listing = m_listings->takeRoot();
     m_listings->await(*listing);
     const int listError = listing->listError;
+    makeRoomFor(*listing);
     m_frames.push_back(Frame{m_rootIndex, std::move(listing), 0, SIZE_MAX});
     if (listError != 0)
         problem(root, errorText(listError, EIO));
@@ -388,8 +391,10 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
         ++m_files;
     m_bytes = saturatingAdd(m_bytes, record.allocatedSize);
 
+    // The top-level totals serve the progress reports alone: a root of a million files would otherwise
+    // hold a million of them beside the nodes.
     std::size_t topLevel = m_frames[frameIndex].topLevel;
-    if (parent == m_rootIndex) {
+    if (m_progress && parent == m_rootIndex) {
         topLevel = m_topLevel.size();
         TopLevelEntry made{index, {}};
         made.totals.logical = record.logicalSize;
@@ -397,7 +402,7 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
         made.totals.savings = record.compressedSavings;
         made.totals.files = record.fileCount;
         m_topLevel.push_back(made);
-    } else {
+    } else if (m_progress) {
         m_topLevel[topLevel].totals.add(record);
     }
 
@@ -424,9 +429,20 @@ void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::si
         return;
     }
     const int listError = listing->listError;
+    makeRoomFor(*listing);
     m_frames.push_back(Frame{folder, std::move(listing), 0, topLevel});
     if (listError != 0)
         problem(m_result.nodes.path(folder), errorText(listError, EIO));
+}
+
+// A folder larger than all the table holds so far gets the table's room at once: growing it while the
+// folder's listing is still resident would hold both, and the old and the new table, at the same time.
+// Only then, so that the table still grows geometrically.
+void Walk::makeRoomFor(const FolderListings::Listing& listing) {
+    const std::size_t records = m_result.nodes.recordCount();
+    const std::size_t needed = records + listing.entries.size();
+    if (listing.entries.size() >= kRoomAhead && needed > 2 * records)
+        m_result.nodes.reserve(needed);
 }
 
 // Without live totals, every folder's totals are summed once at the end. Records are made in walk order
