@@ -21,13 +21,15 @@ std::int32_t encodeDevice(std::uint32_t major, std::uint32_t minor) noexcept {
     return static_cast<std::int32_t>(value);
 }
 
-int readFileStatus(int dirfd, const char* name, FileStatus& out) noexcept {
+namespace {
+
+int readStatus(int dirfd, const char* name, int flags, FileStatus& out) noexcept {
     struct statx sx {};
     unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
 #ifdef STATX_MNT_ID
     mask |= STATX_MNT_ID;
 #endif
-    if (statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0)
+    if (statx(dirfd, name, flags, mask, &sx) != 0)
         return errno;
     out.device = encodeDevice(sx.stx_dev_major, sx.stx_dev_minor);
     out.inode = sx.stx_ino;
@@ -54,6 +56,16 @@ int readFileStatus(int dirfd, const char* name, FileStatus& out) noexcept {
     out.isImmutable = (sx.stx_attributes & sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) != 0;
     out.isDataless = false;
     return 0;
+}
+
+} // namespace
+
+int readFileStatus(int dirfd, const char* name, FileStatus& out) noexcept {
+    return readStatus(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, out);
+}
+
+int readOpenFileStatus(int fd, FileStatus& out) noexcept {
+    return readStatus(fd, "", AT_EMPTY_PATH, out);
 }
 
 } // namespace ambertrove

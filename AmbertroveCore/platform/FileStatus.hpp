@@ -31,6 +31,8 @@ struct FileStatus {
 
 // Reads the status of `name` relative to `dirfd` (AT_FDCWD for a path). Returns 0 or an errno value.
 int readFileStatus(int dirfd, const char* name, FileStatus& out) noexcept;
+// Reads the status of what an open descriptor refers to. Returns 0 or an errno value.
+int readOpenFileStatus(int fd, FileStatus& out) noexcept;
 
 // Encodes a device's major and minor numbers as the kernel's 32-bit dev_t, as an int32 bit pattern.
 std::int32_t encodeDevice(std::uint32_t major, std::uint32_t minor) noexcept;

@@ -31,12 +31,15 @@ constexpr double kReportInterval = 0.35;
 constexpr long kChartLimit = 2048;
 constexpr long kChartDepth = 8;
 constexpr long kChartFanout = 48;
+constexpr std::size_t kReleaseEvery = 4096;
+constexpr std::size_t kRoomAhead = 1 << 16;
 
 const char* const kNestedVolume = "Nested volume skipped. Scan this volume separately.";
 const char* const kNotAFolder = "Choose a folder or mounted volume to scan.";
 const char* const kUnreadable =
     "This folder cannot be read. Choose another folder or grant access in System Settings.";
 const char* const kNoEnumeration = "Unable to enumerate this folder.";
+const char* const kChanged = "Folder changed during the scan. Scan again to measure it.";
 
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
@@ -232,6 +235,7 @@ private:
     void walk();
     void visit(std::size_t frameIndex, Entry& entry);
     void descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
+    void makeRoomFor(const FolderListings::Listing& listing);
     void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
@@ -310,11 +314,18 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
         fd = ::open(root.c_str(), kOpenFolder);
     if (fd < 0)
         throw AmbertroveError(kNoEnumeration);
+    // Another folder put in the root's place since its status was read is not listed under its path.
+    FileStatus opened;
+    if (readOpenFileStatus(fd, opened) != 0 || opened.device != status.device || opened.inode != status.inode) {
+        ::close(fd);
+        throw AmbertroveError(kNoEnumeration);
+    }
     m_listings = std::make_unique<FolderListings>(FolderListings::Root{fd, root, status}, m_memory, m_hooks,
                                                   m_cancellation, m_workers, m_readAhead);
     FolderListings::ListingPtr listing = m_listings->takeRoot();
     m_listings->await(*listing);
     const int listError = listing->listError;
+    makeRoomFor(*listing);
     m_frames.push_back(Frame{m_rootIndex, std::move(listing), 0, SIZE_MAX});
     if (listError != 0)
         problem(root, errorText(listError, EIO));
@@ -324,9 +335,13 @@ void Walk::walk() {
     while (!m_frames.empty()) {
         Frame& frame = m_frames.back();
         if (frame.nextEntry == frame.listing->entries.size()) {
+            m_listings->retire(*frame.listing);
             m_frames.pop_back();
             continue;
         }
+        // A large folder's entries go back to the system as the walk makes nodes of them.
+        if (frame.nextEntry % kReleaseEvery == 0)
+            frame.listing->releaseBefore(frame.nextEntry);
         if (m_cancellation.isCancelled())
             throw CancellationError();
         visit(m_frames.size() - 1, frame.listing->entries[frame.nextEntry++]);
@@ -376,8 +391,10 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
         ++m_files;
     m_bytes = saturatingAdd(m_bytes, record.allocatedSize);
 
+    // The top-level totals serve the progress reports alone: a root of a million files would otherwise
+    // hold a million of them beside the nodes.
     std::size_t topLevel = m_frames[frameIndex].topLevel;
-    if (parent == m_rootIndex) {
+    if (m_progress && parent == m_rootIndex) {
         topLevel = m_topLevel.size();
         TopLevelEntry made{index, {}};
         made.totals.logical = record.logicalSize;
@@ -385,7 +402,7 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
         made.totals.savings = record.compressedSavings;
         made.totals.files = record.fileCount;
         m_topLevel.push_back(made);
-    } else {
+    } else if (m_progress) {
         m_topLevel[topLevel].totals.add(record);
     }
 
@@ -403,14 +420,29 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
 
 void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     m_listings->await(*listing);
+    if (listing->changed) {
+        problem(m_result.nodes.path(folder), kChanged);
+        return;
+    }
     if (listing->openError != 0) {
         problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));
         return;
     }
     const int listError = listing->listError;
+    makeRoomFor(*listing);
     m_frames.push_back(Frame{folder, std::move(listing), 0, topLevel});
     if (listError != 0)
         problem(m_result.nodes.path(folder), errorText(listError, EIO));
+}
+
+// A folder larger than all the table holds so far gets the table's room at once: growing it while the
+// folder's listing is still resident would hold both, and the old and the new table, at the same time.
+// Only then, so that the table still grows geometrically.
+void Walk::makeRoomFor(const FolderListings::Listing& listing) {
+    const std::size_t records = m_result.nodes.recordCount();
+    const std::size_t needed = records + listing.entries.size();
+    if (listing.entries.size() >= kRoomAhead && needed > 2 * records)
+        m_result.nodes.reserve(needed);
 }
 
 // Without live totals, every folder's totals are summed once at the end. Records are made in walk order

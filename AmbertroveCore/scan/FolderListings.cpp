@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <new>
 #include <pthread.h>
 #include <string_view>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -106,15 +109,7 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             return errno;
         }
         // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
-        constexpr std::size_t lengthAt = 16, nameAt = 19;
-        std::size_t records = 0;
-        for (long pos = 0; pos < n; ++records) {
-            unsigned short length;
-            std::memcpy(&length, buffer.data() + pos + lengthAt, sizeof length);
-            pos += length;
-        }
-        listing.entries.reserve(listing.entries.size() + records);
-        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n) - records * nameAt);
+        constexpr std::size_t lengthAt = 16, typeAt = 18, nameAt = 19;
         for (long pos = 0; pos < n;) {
             const char* record = buffer.data() + pos;
             unsigned short length;
@@ -123,12 +118,26 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             const char* name = record + nameAt;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
+            const auto type = static_cast<unsigned char>(record[typeAt]);
+            if (type == DT_DIR || type == DT_UNKNOWN)
+                listing.mayHoldFolders = true;
             const std::size_t size = std::strlen(name) + 1;
             FolderListings::Entry& entry = listing.entries.emplace_back();
             entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
-            listing.names.insert(listing.names.end(), name, name + size);
+            listing.names.append(name, size);
         }
     }
+}
+
+// A huge folder's listing is made room for at once, from the size of the folder itself (on most file
+// systems at least about 16 bytes an entry): growing it would move it several times. Room not filled is
+// never touched, so a guess too large costs no memory.
+void reserveFor(FolderListings::Listing& listing, std::int64_t folderSize) {
+    constexpr std::int64_t kHuge = 1 << 20;
+    if (folderSize < kHuge)
+        return;
+    listing.entries.reserve(static_cast<std::size_t>(folderSize / 16));
+    listing.names.reserve(static_cast<std::size_t>(folderSize));
 }
 
 // The weight of a listing in the read-ahead bound.
@@ -168,10 +177,36 @@ bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
 }
 
 void FolderListings::Release::operator()(Listing* listing) const noexcept {
-    ListingMemory* memory = listing->memory;
-    listing->~Listing();
-    memory->deallocate(listing, sizeof(Listing));
+    // One at a time rather than recursively: the listings read ahead below a folder may be thousands of
+    // levels deep. The `parent` of a listing to free links it to the next.
+    listing->parent = nullptr;
+    for (Listing* doomed = listing; doomed;) {
+        Listing* current = doomed;
+        doomed = current->parent;
+        for (Entry& entry : current->entries)
+            if (Listing* child = entry.folder.release()) {
+                child->parent = doomed;
+                doomed = child;
+            }
+        if (current->keepsFd && current->fd >= 0)
+            ::close(current->fd);
+        ListingMemory* memory = current->memory;
+        current->~Listing();
+        memory->deallocate(current, sizeof(Listing));
+    }
 }
+
+namespace {
+
+// Kept descriptors take at most a quarter of what the process may open.
+unsigned maxKeptDescriptors() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1024;
+    return static_cast<unsigned>(std::clamp<rlim_t>(limit.rlim_cur / 4, 8, 1024));
+}
+
+} // namespace
 
 FolderListings::ListingPtr FolderListings::makeListing() {
     return ListingPtr(new (m_memory.allocate(sizeof(Listing))) Listing(&m_memory));
@@ -186,9 +221,12 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
     , m_readAhead(std::max<std::size_t>(readAhead, 1))
     , m_memory(memory)
     , m_rootListing(makeListing())
-    , m_ownScratch(&memory) {
+    , m_ownScratch(&memory)
+    , m_maxKept(maxKeptDescriptors())
+    , m_folders(64, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
+    m_folders.insert({m_root.status.device, m_root.status.inode});
 }
 
 FolderListings::~FolderListings() {
@@ -214,14 +252,12 @@ FolderListings::ListingPtr FolderListings::takeRoot() {
     return std::move(m_rootListing);
 }
 
-std::string FolderListings::absolutePath(std::string_view relativePath) const {
-    if (relativePath.empty())
-        return m_root.path;
-    std::string path = m_root.path;
-    if (path.back() != '/')
-        path.push_back('/');
-    path.append(relativePath);
-    return path;
+void FolderListings::retire(Listing& listing) noexcept {
+    if (!listing.keepsFd || listing.fd < 0)
+        return;
+    ::close(listing.fd);
+    listing.fd = -1;
+    m_kept.fetch_sub(1, std::memory_order_relaxed);
 }
 
 bool FolderListings::stopping(std::size_t entryIndex) const {
@@ -231,42 +267,100 @@ bool FolderListings::stopping(std::size_t entryIndex) const {
     return (m_hooks || entryIndex % kFlagEvery == 0) && m_cancellation.isCancelled();
 }
 
-void FolderListings::appendRelativePath(const Listing& listing, Scratch& scratch) {
-    if (!listing.parent)
-        return;
-    appendRelativePath(*listing.parent, scratch);
-    if (!scratch.path.empty())
-        scratch.path.push_back('/');
-    const Listing& parent = *listing.parent;
-    scratch.path.append(parent.name(parent.entries[listing.position]));
+void FolderListings::pathBelow(const Listing* from, const Listing& listing, Scratch& scratch) {
+    scratch.path.clear();
+    scratch.chain.clear();
+    for (const Listing* l = &listing; l != from && l->parent; l = l->parent)
+        scratch.chain.push_back(l);
+    for (auto it = scratch.chain.rbegin(); it != scratch.chain.rend(); ++it) {
+        if (!scratch.path.empty())
+            scratch.path.push_back('/');
+        const Listing& parent = *(*it)->parent;
+        scratch.path.append(parent.name(parent.entries[(*it)->position]));
+    }
 }
 
-int FolderListings::openFolder(std::string_view relativePath) {
+void FolderListings::hookPathOf(const Listing& listing, Scratch& scratch) const {
+    pathBelow(nullptr, listing, scratch);
+    scratch.hookPath = m_root.path;
+    if (!scratch.path.empty()) {
+        if (scratch.hookPath.back() != '/')
+            scratch.hookPath.push_back('/');
+        scratch.hookPath.append(scratch.path);
+    }
+}
+
+int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
     if (m_hooks && m_hooks->open) [[unlikely]] {
         std::lock_guard hookLock(m_hookLock);
-        if (const int error = m_hooks->open(absolutePath(relativePath)); error != 0) {
+        if (const int error = m_hooks->open(scratch.hookPath); error != 0) {
             errno = error;
             return -1;
         }
     }
-    return openBelow(m_root.fd, relativePath.data(), relativePath.size());
+    pathBelow(listing.base, listing, scratch);
+    return openBelow(listing.base ? listing.base->fd : m_root.fd, scratch.path.data(), scratch.path.size());
+}
+
+bool FolderListings::noteFolder(std::int32_t device, std::uint64_t inode) {
+    std::lock_guard lock(m_folderLock);
+    return m_folders.insert({device, inode}).second;
+}
+
+bool FolderListings::isOwnAncestor(const Listing& listing, const FileStatus& status) {
+    // Every ancestor was noted when it was met: a folder met for the first time is none of them.
+    if (noteFolder(status.device, status.inode))
+        return false;
+    for (const Listing* l = &listing; l; l = l->parent)
+        if (l->inode == status.inode && l->device == status.device)
+            return true;
+    return false;
 }
 
 bool FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
-        scratch.path.clear();
-        appendRelativePath(listing, scratch);
+        if (m_hooks)
+            hookPathOf(listing, scratch);
+        std::int64_t folderSize = 0;
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
         if (listing.parent) {
-            fd = openFolder(scratch.path);
+            fd = openFolder(listing, scratch);
             if (fd < 0) {
-                listing.openError = errno;
+                // A link or something else than a folder met on the way: the tree changed since each
+                // step was examined as a folder.
+                if (errno == ELOOP || errno == ENOTDIR)
+                    listing.changed = true;
+                else
+                    listing.openError = errno;
+                return true;
+            }
+            // The folder may have been swapped for another since its status was read: its contents
+            // must not be counted under its name.
+            FileStatus opened;
+            const int error = readOpenFileStatus(fd, opened);
+            folderSize = opened.size;
+            if (error != 0 || opened.device != listing.device || opened.inode != listing.inode) {
+                ::close(fd);
+                if (error != 0)
+                    listing.openError = error;
+                else
+                    listing.changed = true;
                 return true;
             }
         }
         listing.fd = fd;
         listing.partsLeft.store(1, std::memory_order_relaxed);
+        reserveFor(listing, listing.parent ? folderSize : m_root.status.size);
         listing.listError = listNames(fd, scratch.names, listing);
+        // Far enough below its base, a folder that may hold folders keeps its descriptor for them.
+        if (listing.parent && listing.mayHoldFolders &&
+            listing.depth - (listing.base ? listing.base->depth : 0) >= kKeepEvery) {
+            unsigned kept = m_kept.load(std::memory_order_relaxed);
+            while (kept < m_maxKept &&
+                   !m_kept.compare_exchange_weak(kept, kept + 1, std::memory_order_relaxed)) {
+            }
+            listing.keepsFd = kept < m_maxKept;
+        }
         const std::size_t count = listing.entries.size();
         if (m_maxWorkers > 0 && count > 2 * kPart) {
             std::lock_guard lock(m_lock);
@@ -291,9 +385,8 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
 
 bool FolderListings::readPart(Listing& listing, std::uint32_t begin, Scratch& scratch) {
     try {
-        scratch.path.clear();
         if (m_hooks)
-            appendRelativePath(listing, scratch);
+            hookPathOf(listing, scratch);
         readStatuses(listing, begin, std::min<std::size_t>(begin + kPart, listing.entries.size()), scratch);
     } catch (...) {
         fail(listing);
@@ -307,12 +400,16 @@ void FolderListings::fail(Listing& listing) {
         listing.failure = std::current_exception();
 }
 
-// True for the reader of the last part, which closes the folder.
+// True for the reader of the last part, which closes the folder. The readers of the other parts used its
+// descriptor and wrote their entries before they counted their part done (release); the last reader
+// sees those counts, the last of them through the load when it is the only one left (acquire).
 bool FolderListings::finishPart(Listing& listing) {
-    if (listing.partsLeft.load(std::memory_order_relaxed) > 1 &&
+    if (listing.partsLeft.load(std::memory_order_acquire) > 1 &&
         listing.partsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return false;
-    if (listing.fd >= 0 && listing.parent)
+    if (listing.keepsFd || !listing.parent)
+        return true;
+    if (listing.fd >= 0)
         ::close(listing.fd);
     listing.fd = -1;
     return true;
@@ -329,7 +426,7 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         const char* name = listing.name(entry);
         int error = readFileStatus(listing.fd, name, entry.status);
         if (error == 0 && m_hooks && m_hooks->status) [[unlikely]] {
-            std::string path = absolutePath(scratch.path);
+            std::string path = scratch.hookPath;
             if (path.back() != '/')
                 path.push_back('/');
             path.append(name);
@@ -349,15 +446,13 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
             entry.kind = Kind::NestedVolume;
             continue;
         }
-        bool loop = false;
-        for (const Listing* l = &listing; l && !loop; l = l->parent)
-            loop = l->inode == status.inode && l->device == status.device;
-        if (loop) {
+        if (isOwnAncestor(listing, status)) {
             entry.kind = Kind::Loop;
             continue;
         }
         ListingPtr folder = makeListing();
         folder->parent = &listing;
+        folder->base = listing.keepsFd ? &listing : listing.base;
         folder->depth = listing.depth + 1;
         folder->position = static_cast<std::uint32_t>(i);
         folder->exactKey = listing.exactKey && listing.depth < Listing::kKeyDepth && i < 0xFFFF;

@@ -11,11 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace ambertrove {
@@ -29,10 +32,13 @@ namespace ambertrove {
 // The status of the entries of a large folder is read in parts, by as many workers as are free (the walk
 // among them when it waits for that folder).
 //
-// Folders are opened by their path below the root's descriptor, never through a link and never across a
-// mount point, so a worker holds one descriptor at a time however deep the tree, besides those of the
-// large folders being read in parts (at most one per worker). How far the workers may run ahead is
-// bounded by a number of entries listed but not yet taken.
+// Folders are opened by their path below the descriptor of a near ancestor, never through a link and never
+// across a mount point. Every kKeepEvery levels a folder keeps its descriptor for its descendants until
+// the walk leaves it (a bounded number of them at once), so opening a folder costs the same at any depth;
+// besides those, a worker holds one descriptor at a time, and those of the large folders being read in
+// parts (at most one per worker). Whether a folder is one of its own ancestors is looked up in the set of
+// the folders met so far, and only a folder met before is compared with its ancestors one by one. How far
+// the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
     // What the walk makes of an entry; decided where the status is read, from that status and the
@@ -62,16 +68,26 @@ public:
     // One folder: made when its parent is listed, filled by a worker or by the walk.
     struct Listing {
         explicit Listing(ListingMemory* memory_)
-            : entries(ListingAllocator<Entry>(memory_))
-            , names(ListingAllocator<char>(memory_))
+            : entries(memory_)
+            , names(memory_)
             , memory(memory_) {}
 
         int openError = 0; // the folder could not be opened: no entries
+        bool changed = false; // what its name led to is no longer the folder examined: no entries
         int listError = 0; // the listing stopped early: the entries read before are kept
-        std::vector<Entry, ListingAllocator<Entry>> entries;
-        std::vector<char, ListingAllocator<char>> names; // NUL-terminated
+        bool mayHoldFolders = false; // an entry was listed as a folder or of an unknown type
+        ListingArray<Entry> entries;
+        ListingArray<char> names; // NUL-terminated
 
         [[nodiscard]] const char* name(const Entry& entry) const { return names.data() + entry.nameOffset; }
+        // The walk is past the entries before `next` (each has given up its folder's listing): their
+        // memory goes back to the system.
+        void releaseBefore(std::size_t next) noexcept {
+            if (next >= entries.size())
+                return;
+            names.release(entries[next].nameOffset);
+            entries.release(next);
+        }
 
     private:
         friend class FolderListings;
@@ -88,7 +104,9 @@ public:
         std::int32_t device = 0;
         std::uint64_t inode = 0;
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
-        int fd = -1;                              // while its parts are read
+        Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
+        int fd = -1;             // while its parts are read, or until the walk leaves it when kept
+        bool keepsFd = false;    // its descendants are opened from its descriptor
         std::atomic<std::uint32_t> partsLeft{0};  // parts of a large folder still being read
         bool split = false;                       // read in parts (set with the lock held)
         std::atomic<bool> cancelled{false};
@@ -99,9 +117,12 @@ public:
     struct Scratch {
         explicit Scratch(ListingMemory* memory)
             : names(ListingAllocator<char>(memory))
-            , path(ListingAllocator<char>(memory)) {}
+            , path(ListingAllocator<char>(memory))
+            , chain(ListingAllocator<const Listing*>(memory)) {}
         std::vector<char, ListingAllocator<char>> names;
-        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> path;
+        std::basic_string<char, std::char_traits<char>, ListingAllocator<char>> path; // below the base
+        std::vector<const Listing*, ListingAllocator<const Listing*>> chain;
+        std::string hookPath; // the folder's absolute path, for the hooks only
     };
 
     // The root as the walk resolved it: its descriptor (owned from here on), absolute path and status.
@@ -127,6 +148,12 @@ public:
     // touches it any more, even when the scan is stopped. Throws CancellationError when the flag stopped
     // its reading, or what reading it failed with.
     void await(Listing& listing);
+    // The walk has left `listing` (and everything below it): a descriptor it kept is closed.
+    void retire(Listing& listing) noexcept;
+
+    // A folder keeps its descriptor for its descendants when it lies this many levels below the nearest
+    // ancestor that keeps one (the root's always stays open).
+    static constexpr std::uint32_t kKeepEvery = 128;
 
 private:
     // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
@@ -156,12 +183,17 @@ private:
     // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
     void offer(std::size_t queued, bool parts);
     static void checkOutcome(const Listing& listing);
-    [[nodiscard]] int openFolder(std::string_view relativePath);
+    // Opens a listing's folder from its base, after the hook. Returns the descriptor or -1 with errno.
+    [[nodiscard]] int openFolder(const Listing& listing, Scratch& scratch);
     [[nodiscard]] ListingPtr makeListing();
-    [[nodiscard]] std::string absolutePath(std::string_view relativePath) const;
-    // The path of a listing's folder below the root (its ancestors' names), into `path`.
-    static void appendRelativePath(const Listing& listing, Scratch& scratch);
+    // The path of a listing's folder below `from` (an ancestor; none: the root), into `scratch.path`.
+    static void pathBelow(const Listing* from, const Listing& listing, Scratch& scratch);
+    // The absolute path of a listing's folder into `scratch.hookPath` (for the hooks: slow when deep).
+    void hookPathOf(const Listing& listing, Scratch& scratch) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
+    // Notes a folder met; false when it was met before in this scan.
+    [[nodiscard]] bool noteFolder(std::int32_t device, std::uint64_t inode);
+    [[nodiscard]] bool isOwnAncestor(const Listing& listing, const FileStatus& status);
 
     Root m_root;
     const ScanFileSystem* m_hooks;
@@ -185,6 +217,19 @@ private:
     std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
     std::vector<std::thread> m_workers;
     std::mutex m_hookLock;
+
+    const unsigned m_maxKept;         // descriptors kept for descendants at most at once
+    std::atomic<unsigned> m_kept{0};  // descriptors kept now
+    struct FolderKeyHash {
+        std::size_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
+            return static_cast<std::size_t>((key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) *
+                                            0x9E3779B97F4A7C15ull);
+        }
+    };
+    using FolderKey = std::pair<std::int32_t, std::uint64_t>;
+    std::mutex m_folderLock;
+    // The folders met so far, in the listings' memory (workers add to it).
+    std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>> m_folders;
 };
 
 } // namespace ambertrove

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdint>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace ambertrove {
 
@@ -96,6 +98,20 @@ void* ListingMemory::allocate(std::size_t bytes) {
             local.push(static_cast<FreeBlock*>(carve(shift)));
     }
     return local.pop();
+}
+
+void ListingMemory::discard(void* block, std::size_t bytes, std::size_t used, std::size_t from) noexcept {
+    const unsigned shift = std::max<unsigned>(kSmallestShift, std::bit_width((bytes - 1) | 1));
+    if (!block || shift <= kLargestShift)
+        return; // blocks that share a mapping are small: not worth it
+    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    // The bytes before `from` are given up as well: the page across it goes too, but never the page of
+    // the mapping's header, before the block.
+    const std::uintptr_t first = std::max((start + page - 1) & ~(page - 1), (start + from) & ~(page - 1));
+    const std::uintptr_t last = (start + std::min(used, bytes)) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void ListingMemory::deallocate(void* block, std::size_t bytes) noexcept {

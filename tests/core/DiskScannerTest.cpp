@@ -14,6 +14,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -488,6 +489,139 @@ TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
     EXPECT_FALSE(scan.nodes.contains(root + "/a/loop"));
 }
 
+// ---- a tree that changes during the scan -----------------------------------------------------------
+
+const std::string kChanged = "Folder changed during the scan. Scan again to measure it.";
+
+struct ChangeCase {
+    std::string name;
+    // Changes the tree below `root` once the status of both folders a and b has been read, before
+    // either is opened.
+    std::function<void(const std::string& root, const std::string& aside)> change;
+    std::map<std::string, std::string> issues; // by name below the root
+    std::int64_t files;                        // counted below the root
+    std::int64_t bytes;
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void exchange(const std::string& root) {
+    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE), 0);
+}
+
+class ChangedTreeTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangedTreeTest, FolderIsNeverReadUnderAnotherFoldersName) {
+    const ChangeCase& c = GetParam();
+    for (const unsigned threads : {1u, 4u}) {
+        TempDir dir;
+        const std::string root = dir.makeDir("root");
+        const std::string aside = dir.makeDir("aside");
+        dir.makeFileOfSize("root/top.txt", 1);
+        for (const char* name : {"a1", "a2", "a3"})
+            dir.makeFileOfSize(std::string("root/a/") + name, 100);
+        dir.makeFileOfSize("root/b/b1", 7);
+        auto fs = hooks();
+        int examined = 0;
+        fs->status = [&](const std::string& path, FileStatus&) {
+            if ((path == root + "/a" || path == root + "/b") && ++examined == 2)
+                c.change(root, aside);
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        std::map<std::string, std::string> issues;
+        for (const ScanIssue& issue : scan.issues)
+            issues[issue.path.substr(root.size() + 1)] = issue.message;
+        EXPECT_EQ(issues, c.issues) << threads;
+        EXPECT_EQ(scan.skippedCount, static_cast<std::int64_t>(c.issues.size())) << threads;
+        EXPECT_EQ(scan.root()->fileCount, 1 + c.files) << threads;
+        EXPECT_EQ(scan.root()->logicalSize, 1 + c.bytes) << threads;
+        // A folder reported as changed keeps its node, with nothing below it.
+        for (const auto& [name, message] : c.issues)
+            if (message == kChanged) {
+                const NodeTable::Record& folder = recordAt(scan, root + "/" + name);
+                EXPECT_EQ(folder.fileCount, 0) << name;
+                EXPECT_EQ(folder.folderCount, 0) << name;
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedTreeTest,
+    ::testing::Values(
+        ChangeCase{"Swapped", [](const std::string& root, const std::string&) { exchange(root); },
+                   {{"a", kChanged}, {"b", kChanged}}, 0, 0},
+        ChangeCase{"SwappedAndBack",
+                   [](const std::string& root, const std::string&) {
+                       exchange(root);
+                       exchange(root);
+                   },
+                   {}, 4, 307},
+        ChangeCase{"ReplacedByALink",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                       ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
+                   },
+                   {{"a", kChanged}}, 1, 7},
+        ChangeCase{"ReplacedByAFile",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                       ::close(::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                   },
+                   {{"a", kChanged}}, 1, 7},
+        ChangeCase{"Removed",
+                   [](const std::string& root, const std::string& aside) {
+                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                   },
+                   {{"a", "No such file or directory"}}, 1, 7}),
+    caseName<ChangeCase>);
+
+// Every issue carries the absolute path of the entry it is about, for the screens to show above its
+// sentence; the sentence says what happened, in words that fit the entry.
+TEST(DiskScannerTest, EveryIssueNamesTheEntryItIsAbout) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::string aside = dir.makeDir("aside");
+    dir.makeFile("root/gone.txt");
+    dir.makeFile("root/closed/inside");
+    dir.makeFile("root/mnt/inside");
+    dir.makeFile("root/x/loop/inside");
+    dir.makeFile("root/relinked/inside");
+    const struct stat rootStat = lstatOf(root);
+    auto fs = hooks();
+    fs->status = [&](const std::string& path, FileStatus& status) {
+        if (path == root + "/gone.txt")
+            return ENOENT;
+        if (path == root + "/mnt")
+            status.device += 1;
+        if (path == root + "/x/loop")
+            status.inode = rootStat.st_ino;
+        if (path == root + "/relinked") {
+            EXPECT_EQ(::rename(path.c_str(), (aside + "/relinked").c_str()), 0);
+            EXPECT_EQ(::symlink("x", path.c_str()), 0);
+        }
+        return 0;
+    };
+    fs->open = [&](const std::string& path) {
+        return path == root + "/closed" ? EACCES : 0;
+    };
+    CancellationFlag flag;
+    const ScanResult scan = DiskScanner(fs).scan(root, flag);
+    std::map<std::string, std::string> issues;
+    for (const ScanIssue& issue : scan.issues)
+        issues[issue.path] = issue.message;
+    EXPECT_EQ(issues, (std::map<std::string, std::string>{
+                          {root + "/gone.txt", "No such file or directory"},
+                          {root + "/closed", "Permission denied"},
+                          {root + "/mnt", kNested},
+                          {root + "/x/loop", "Too many levels of symbolic links"},
+                          {root + "/relinked", kChanged},
+                      }));
+    EXPECT_EQ(scan.skippedCount, 5);
+}
+
 // ---- both ways of keeping totals -------------------------------------------------------------------
 
 TEST(DiskScannerTest, LiveAndRolledUpTotalsGiveEqualResults) {
@@ -785,6 +919,88 @@ TEST(DiskScannerTest, DeepTreeIsWalkedWithABoundedNumberOfOpenFolders) {
         EXPECT_EQ(scan.root()->folderCount, 100);
         EXPECT_LE(most - before, static_cast<int>(threads) + 3) << threads;
         EXPECT_EQ(openDescriptors(), before);
+    }
+}
+
+// A chain of `levels` folders named `name`, with a file beside each, made level by level through
+// descriptors; and its removal the same way (paths this long are beyond the usual calls).
+void makeChain(const std::string& root, int levels, const std::string& name) {
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < levels; ++level) {
+        ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+}
+struct ChainRemoval {
+    std::string root;
+    std::string name;
+    ~ChainRemoval() {
+        std::vector<int> fds{::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+        while (fds.back() >= 0)
+            fds.push_back(::openat(fds.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        fds.pop_back();
+        for (std::size_t k = fds.size(); k-- > 0;) {
+            ::unlinkat(fds[k], "f", 0);
+            ::unlinkat(fds[k], name.c_str(), AT_REMOVEDIR);
+            ::close(fds[k]);
+        }
+    }
+};
+
+// Folders far below the root are opened from a kept ancestor's descriptor, a bounded number of them:
+// a path of some 10,000 bytes, beyond what one system call takes, is walked whole.
+TEST(DiskScannerTest, ChainBeyondThePathLimitIsWalkedWithFewDescriptors) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const std::string name(24, 'n');
+    constexpr int kLevels = 400;
+    const ChainRemoval removal{root, name};
+    makeChain(root, kLevels, name);
+    for (const unsigned threads : {1u, 4u}) {
+        const int before = openDescriptors();
+        int most = 0;
+        auto fs = hooks();
+        int calls = 0;
+        fs->status = [&](const std::string&, FileStatus&) {
+            if (++calls % 8 == 0)
+                most = std::max(most, openDescriptors());
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        EXPECT_TRUE(scan.issues.empty()) << scan.issues.front().message;
+        EXPECT_EQ(scan.root()->fileCount, kLevels);
+        EXPECT_EQ(scan.root()->folderCount, kLevels);
+        // One kept every FolderListings::kKeepEvery levels.
+        EXPECT_LE(most - before, static_cast<int>(threads) + 3 + kLevels / 128) << threads;
+        EXPECT_EQ(openDescriptors(), before);
+    }
+}
+
+// With few descriptors to spare, the chain below the last kept folder is opened from it in pieces.
+TEST(DiskScannerTest, ChainDeeperThanTheKeptDescriptorsReachIsWalkedWhole) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    constexpr int kLevels = 1200;
+    const ChainRemoval removal{root, "m"};
+    makeChain(root, kLevels, "m");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit few = saved;
+    few.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 32); // a quarter, 8 kept: 1,024 levels
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    CancellationFlag flag;
+    const ScanResult alone = DiskScanner(1).scan(root, flag);
+    const ScanResult parallel = DiskScanner(4).scan(root, flag);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    for (const ScanResult* scan : {&alone, &parallel}) {
+        EXPECT_TRUE(scan->issues.empty()) << scan->issues.front().message;
+        EXPECT_EQ(scan->root()->fileCount, kLevels);
+        EXPECT_EQ(scan->root()->folderCount, kLevels);
     }
 }
 

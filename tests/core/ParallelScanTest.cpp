@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -432,6 +433,44 @@ TEST(ParallelScanTest, FailureOnAWorkerReachesTheCaller) {
     EXPECT_THROW((void)DiskScanner(fs, 4).scan(root, flag), std::runtime_error);
     EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_EQ(runningThreads(), threads);
+}
+
+// ---- large folders read in parts at once ----------------------------------------------------------
+
+// Four folders of 3,000 files, each read in parts by the four threads at once: the readers of the parts
+// use the folder's descriptor while the reader of the last part closes it.
+TEST(ParallelScanTest, LargeFoldersReadInPartsAtOnceGiveExactCounts) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    const int top = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::int64_t bytes = 0;
+    for (int f = 0; f < 4; ++f) {
+        const std::string folder = numbered("big", f);
+        ASSERT_EQ(::mkdirat(top, folder.c_str(), 0755), 0);
+        const int fd = ::openat(top, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int i = 0; i < 3000; ++i) {
+            const int file = ::openat(fd, numbered("f", i).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            const int size = i % 5;
+            ASSERT_EQ(::write(file, "bytes", size), size);
+            bytes += size;
+            ::close(file);
+        }
+        ::close(fd);
+    }
+    ::close(top);
+    test::settleAccessTimes(root);
+
+    CancellationFlag flag;
+    const ScanResult alone = DiskScanner(1).scan(root, flag);
+    EXPECT_TRUE(alone.issues.empty());
+    EXPECT_EQ(alone.root()->fileCount, 4 * 3000);
+    EXPECT_EQ(alone.root()->folderCount, 4);
+    EXPECT_EQ(alone.root()->logicalSize, bytes);
+    const int descriptors = openDescriptors();
+    for (int run = 0; run < 4; ++run) {
+        expectSameScan(DiskScanner(4).scan(root, flag), alone, "run " + std::to_string(run));
+        EXPECT_EQ(openDescriptors(), descriptors);
+    }
 }
 
 // ---- progress --------------------------------------------------------------------------------------
