@@ -4,6 +4,9 @@
 #include "analysis/FolderNavigationHistory.hpp"
 #include "analysis/QuickWin.hpp"
 #include "analysis/QuickWinKind.hpp"
+#include "analysis/ScanPresentation.hpp"
+#include "analysis/ScanQuery.hpp"
+#include "analysis/TaskCancellation.hpp"
 #include "applications/ApplicationReport.hpp"
 #include "cleanup/BackupReceipt.hpp"
 #include "cleanup/CleanupEntry.hpp"
@@ -14,6 +17,8 @@
 #include "controller/AppTheme.hpp"
 #include "controller/CleanupRequest.hpp"
 #include "controller/ColorMode.hpp"
+#include "controller/ExplorerQueryKey.hpp"
+#include "controller/JobRunner.hpp"
 #include "controller/StateFiles.hpp"
 #include "controller/StorageView.hpp"
 #include "controller/SystemActivity.hpp"
@@ -28,12 +33,15 @@
 #include "snapshots/SnapshotCatalogIssue.hpp"
 #include "snapshots/SnapshotChange.hpp"
 #include "snapshots/SnapshotRecord.hpp"
+#include "system/VolumeInfo.hpp"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -314,6 +322,29 @@ public:
     // the previous one was shown, so only one reading runs at a time.
     void startMonitor();
 
+    // ---- Cleanup queue and state files ----
+    // The one gate of every staging action and of the views' add-to-cleanup controls: a scan is shown, it
+    // is not historical, and no scan, cleanup run, staging or saved-scan job runs.
+    [[nodiscard]] bool canClean() const;
+    // The allocated bytes of every queued item.
+    [[nodiscard]] std::int64_t queueBytes() const;
+    // Stages nodes at once. `source` is the scan they belong to; empty means the scan on display, and then
+    // canClean() must hold. Never while staging or cleaning. A node that cannot be staged adds a line
+    // "name: reason" to `error`; the others are staged.
+    void stage(const std::vector<DiskNode>& nodes, const ScanResultPtr& source, const std::string& reason);
+    // Stages paths of the scan on display in the background (staging is true meanwhile; its stop flag is
+    // stagingCancellation()). The result is dropped when the scan shown has changed by then.
+    void stagePaths(std::vector<std::string> paths, const std::string& reason);
+    // Stages every copy of the group but the one at `keeping`, all or nothing; each entry remembers the
+    // kept copy's identity so that the run checks it again.
+    void stageDuplicates(const DuplicateGroup& group, const std::string& keeping);
+    // Drops the entries at `path` and saves the state, also when nothing was dropped.
+    void removeFromQueue(const std::string& path);
+    // Writes the three state files, each on its own; `queueData`, when given, is the encoding of queue()
+    // and is written as it is. Every failure is reported in one error line (appended to an error already
+    // shown). Returns whether all three were written. setQueue() does not save: its callers call this.
+    bool persistState(const std::optional<std::string>& queueData = std::nullopt);
+
     // ---- Job identity and environment ----
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
         return m_scanCancellation;
@@ -332,6 +363,90 @@ public:
     [[nodiscard]] const std::string& stateDirectory() const { return m_stateDirectory; }
     [[nodiscard]] PreferenceStore& preferences() const { return *m_preferences; }
     [[nodiscard]] bool monitorEnabled() const { return m_monitorEnabled; }
+
+    // ---- Scan jobs ----
+    // Asks for a folder, then scans it (`scanNew`), searches it for duplicates (`thenFindDuplicates`, a
+    // folder of the shown scan only) or opens it in the shown scan.
+    void chooseFolder(bool thenFindDuplicates, bool scanNew);
+    // Scans `path` in the background, superseding any running scan; nothing while a cleanup is prepared or
+    // runs. The shown scan stays until the new one completes. ScanPaths::systemRoot is the whole disk.
+    void startScan(const std::string& path, bool thenFindDuplicates);
+    // Stops the running scan; the shown scan, if any, stays.
+    void cancelScan();
+    // Scans the shown scan's root again; nothing without a scan.
+    void refresh();
+    // The title of a node wherever it is shown: "Home", "Macintosh HD" or its name.
+    [[nodiscard]] QString displayName(const DiskNode& node) const;
+
+    // ---- Folder navigation, selection and Quick Look ----
+    // The node at focusPath, or the scan's root when focusPath is nothing or not in the scan; nothing
+    // without a scan.
+    [[nodiscard]] std::optional<DiskNode> focus() const;
+    // The node at selection; nothing without a scan, a selection, or when it is not in the scan.
+    [[nodiscard]] std::optional<DiskNode> selected() const;
+    // liveNavigation while scanning, else navigation.
+    [[nodiscard]] const FolderNavigationHistory& displayedNavigation() const;
+    // While scanning the live folder (the scan's root when none was chosen), else the focus's path.
+    [[nodiscard]] std::optional<std::string> displayedFolderPath() const;
+    // Root first, the displayed folder last: while scanning the browsed preview's chain (empty before the
+    // first preview), else breadcrumbs().
+    [[nodiscard]] std::vector<DiskNode> navigationBreadcrumbs() const;
+    // The chain from the scan's root (or the highest ancestor the scan holds) down to the focus.
+    [[nodiscard]] std::vector<DiskNode> breadcrumbs() const;
+    [[nodiscard]] bool canGoUp() const;
+    // The volume of the shown scan, or without one the first volume of the latest monitor reading (or the
+    // volume of "/"). Never reads the disk at every call.
+    [[nodiscard]] std::optional<VolumeInfo> volume() const;
+    // Selects `node` and, for a folder, focuses it; while scanning, steers the live preview to a folder.
+    void focus(const DiskNode& node);
+    // Opens a location of the sidebar, a menu or the folder panel in the shown scan or the running one.
+    void browseLocation(const std::string& path);
+    void goUp();
+    void goBack();
+    void goForward();
+    // Shows `path` in the live preview of the running scan; a path outside the scanned folder leaves a
+    // notice. Called from the progress screen's live cards.
+    void navigateLive(const std::string& path, bool recordHistory);
+    // Puts the node's path on the clipboard.
+    void copyPath(const DiskNode& node);
+    // Shows the node in the read-only preview.
+    void quickLook(const DiskNode& node);
+
+    // ---- Explorer filter and background queries ----
+    // The explorer's filter fields as one query.
+    [[nodiscard]] ScanQuery queryFilter() const;
+    // Whether one node passes the explorer's filter, measured against the clock's present moment.
+    [[nodiscard]] bool matches(const DiskNode& node) const;
+    // The focused folder's direct children that pass the filter, largest first.
+    [[nodiscard]] std::vector<DiskNode> currentChildren() const;
+    // The quick win whose kind is activeQuickWin.
+    [[nodiscard]] std::optional<QuickWin> visibleWin() const;
+    // Names a view's listing of the shown scan, focused folder and filter; `scope` tells apart the
+    // listings of one view.
+    [[nodiscard]] ExplorerQueryKey queryKey(const QString& scope) const;
+    // Runs `work` off the GUI thread after the query pause and hands its value to `done`, or what it threw
+    // to `failed`, on the GUI thread. Once `caller` is stopped nothing more happens: stopped before or
+    // during the pause, the work never starts; stopped while it runs, the work sees its cancellation and
+    // its value is dropped. KeyedQuery builds a view's listing on this.
+    template <typename T>
+    void backgroundQuery(std::stop_token caller, std::function<T(const TaskCancellation&)> work,
+                         std::function<void(T)> done, std::function<void(std::exception_ptr)> failed = {}) {
+        runQuery(caller,
+                 [work = std::move(work), done = std::move(done),
+                  failed = std::move(failed)](const TaskCancellation& cancellation) -> JobRunner::Apply {
+                     try {
+                         auto value = std::make_shared<T>(work(cancellation));
+                         return [done, value] {
+                             done(std::move(*value));
+                         };
+                     } catch (...) {
+                         return [failed, error = std::current_exception()] {
+                             if (failed)
+                                 failed(error);
+                         };
+                     }
+                 });
+    }
 
 signals:
     // section, storageView, visualizationDepth, colorMode, logical, dark, theme, showInspector, showHidden,
@@ -372,6 +487,13 @@ private:
         return true;
     }
 
+    // ---- Cleanup queue and state files ----
+    // The notification after staging: how many of `staged` were not already covered by `previous`.
+    void reportAddedToCleanup(const std::vector<CleanupEntry>& staged,
+                              const std::vector<CleanupEntry>& previous);
+    // Shows `text` as the error, below an error already shown rather than in its place.
+    void appendError(const QString& text);
+
     // ---- Cleanup review, run and restore ----
     // The result of the running cleanup run, handed from its worker to whoever applies it first: the
     // queued delivery, or the destructor, which waits for it so that moved items never lose their receipt.
@@ -397,6 +519,40 @@ private:
     void readMonitorSample();
     // A fresh value for a generation field: never one used before by this controller.
     [[nodiscard]] std::uint64_t newGeneration() { return ++m_lastGeneration; }
+
+    // ---- Scan jobs, navigation and queries ----
+    friend class ScanTestPeer;
+    // Makes `scan` the one on display, focused on `focus`; also opens saved scans (`historical`).
+    void installScan(ScanResultPtr scan, const ScanPresentation& presentation, const std::string& focus,
+                     bool historical);
+    void applyScanProgress(std::uint64_t generation, std::shared_ptr<const ScanProgress> progress);
+    void completeScan(std::uint64_t generation, ScanResultPtr scan, const ScanPresentation& presentation,
+                      std::optional<VolumeInfo> volume);
+    void failScan(std::uint64_t generation, std::exception_ptr error);
+    // The notice of a cancelled scan, which depends on whether a scan is still shown.
+    void noticeScanCancelled();
+    // Starts the duplicate search over `scope`, the whole scan for nothing.
+    void requestDuplicateSearch(const std::optional<std::string>& scope);
+    // The one body of goBack and goForward.
+    void stepHistory(bool back);
+    // The path forms of the user's home folder, looked up once.
+    [[nodiscard]] const std::vector<std::string>& homeForms() const;
+    // Starts the job of backgroundQuery: `work` makes what to apply on the GUI thread.
+    void runQuery(std::stop_token caller, std::function<JobRunner::Apply(const TaskCancellation&)> work);
+
+    // Replaces findDuplicates() for the scan jobs' tests; empty in use.
+    std::function<void(const std::optional<std::string>& scope)> m_findDuplicates;
+    // The volume of a scan, read with it off the GUI thread, by scan identifier.
+    std::optional<std::pair<Uuid, std::optional<VolumeInfo>>> m_scanVolume;
+    // The volume read on the GUI thread when no other source has one: at most once per scan and per
+    // monitor reading.
+    struct VolumeReading {
+        std::optional<Uuid> scan;
+        Date sample;
+        std::optional<VolumeInfo> volume;
+    };
+    mutable std::optional<VolumeReading> m_volumeReading;
+    mutable std::optional<std::vector<std::string>> m_homeForms;
 
     // Display
     AppSection m_section = AppSection::explore;

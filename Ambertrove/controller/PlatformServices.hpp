@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace ambertrove {
 
@@ -19,6 +20,13 @@ public:
 
     // A folder to scan or to open.
     virtual void chooseFolder(PathChosen done) = 0;
+    // A folder, in a panel whose confirm button reads `prompt` and that explains itself with `message`;
+    // folders only. Without a panel of its own, the plain folder choice.
+    virtual void chooseFolderWithPrompt(const QString& prompt, const QString& message, PathChosen done) {
+        (void)prompt;
+        (void)message;
+        chooseFolder(std::move(done));
+    }
     // A folder to hold a backup before a cleanup; `start` is the folder chosen last time (may be empty).
     virtual void chooseBackupFolder(const std::string& start, PathChosen done) = 0;
     // A file to export to, offered under `suggestedName`.

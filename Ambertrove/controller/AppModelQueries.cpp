@@ -1,0 +1,137 @@
+#include "controller/AppModel.hpp"
+
+#include <QHash>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace ambertrove {
+
+namespace {
+
+// At most this many folders of one scan keep their computed category totals.
+constexpr std::size_t kFolderTypeCacheSize = 8;
+
+} // namespace
+
+ScanQuery AppModel::queryFilter() const {
+    return ScanQuery{m_filter.toStdString(), m_showHidden,         m_minimumBytes,
+                     m_categoryFilter,       m_modifiedBeforeDays, m_logical};
+}
+
+bool AppModel::matches(const DiskNode& node) const {
+    // The core's rule, so that a single node and the views' listings never disagree; the present moment
+    // is taken at each call.
+    return queryFilter().matches(node, m_clock->now());
+}
+
+std::vector<DiskNode> AppModel::currentChildren() const {
+    const std::optional<DiskNode> folder = focus();
+    if (!m_scan || !folder)
+        return {};
+    std::vector<DiskNode> children = m_scan->children(folder->path, m_logical);
+    const ScanQueryFilter test(queryFilter(), m_clock->now());
+    std::erase_if(children, [&](const DiskNode& child) {
+        return !test.matches(child.name(), child.isDirectory, child.bytes(m_logical), child.modified);
+    });
+    return children;
+}
+
+std::optional<QuickWin> AppModel::visibleWin() const {
+    if (!m_activeQuickWin)
+        return std::nullopt;
+    const auto found = std::find_if(m_quickWins.begin(), m_quickWins.end(),
+                                    [&](const QuickWin& win) { return win.kind == *m_activeQuickWin; });
+    if (found == m_quickWins.end())
+        return std::nullopt;
+    return *found;
+}
+
+ExplorerQueryKey AppModel::queryKey(const QString& scope) const {
+    const std::optional<DiskNode> folder = focus();
+    return ExplorerQueryKey{m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt,
+                            folder ? folder->path : std::string(), queryFilter(), scope};
+}
+
+void AppModel::runQuery(std::stop_token caller,
+                        std::function<JobRunner::Apply(const TaskCancellation&)> work) {
+    if (caller.stop_requested())
+        return;
+    // The pause runs on the GUI thread's monotonic timers, so a burst of requests (typing in the search
+    // field) starts no work until the input rests: each new request stops the previous one meanwhile.
+    QTimer::singleShot(m_timing.queryPause, Qt::PreciseTimer, this, [this, caller, work = std::move(work)] {
+        if (caller.stop_requested())
+            return;
+        m_runner->start(JobKind::query, [caller, work]() -> JobRunner::Apply {
+            if (caller.stop_requested())
+                return {};
+            JobRunner::Apply apply = work(TaskCancellation(caller));
+            // Checked once more on the GUI thread: a value that arrives after the caller stopped is dropped.
+            return [caller, apply = std::move(apply)] {
+                if (!caller.stop_requested() && apply)
+                    apply();
+            };
+        });
+    });
+}
+
+void AppModel::refreshFolderTypes() {
+    if (m_folderTypeTask) {
+        m_folderTypeTask->request_stop();
+        m_folderTypeTask.reset();
+    }
+    if (!m_scan || !m_focusPath)
+        return;
+    if (*m_focusPath == m_scan->rootPath) {
+        setFolderTypes(m_rootFolderTypes);
+        return;
+    }
+    std::string key = m_scan->id.text() + *m_focusPath;
+    // A hit leaves the entry where it is: the order is the order of computation.
+    for (const auto& [cached, totals] : m_folderTypeCache) {
+        if (cached == key) {
+            setFolderTypes(totals);
+            return;
+        }
+    }
+    // The views show no breakdown while the folder's totals are computed.
+    setFolderTypes({});
+    std::stop_source task;
+    m_folderTypeTask = task;
+    using Folders = std::map<std::string, FileTypeTotals>;
+    backgroundQuery<Folders>(
+        task.get_token(),
+        [scan = m_scan, focus = *m_focusPath,
+         distribution = m_services.distribution](const TaskCancellation& cancellation) {
+            return distribution(*scan, focus, cancellation).folders;
+        },
+        [this, scanID = m_scan->id, focus = *m_focusPath, key = std::move(key)](Folders folders) {
+            if (!m_scan || m_scan->id != scanID || m_focusPath != focus)
+                return;
+            m_folderTypeTask.reset();
+            setFolderTypes(folders);
+            m_folderTypeCache.insert(m_folderTypeCache.begin(), {key, std::move(folders)});
+            if (m_folderTypeCache.size() > kFolderTypeCacheSize)
+                m_folderTypeCache.pop_back();
+        });
+}
+
+} // namespace ambertrove
+
+std::size_t
+std::hash<ambertrove::ExplorerQueryKey>::operator()(const ambertrove::ExplorerQueryKey& key) const noexcept {
+    // The four fields in order, an absent scan as the marker 0 and a present one as 1 and its bytes.
+    std::size_t seed = 0;
+    auto mix = [&seed](std::size_t value) {
+        seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    };
+    mix(key.scanID ? 1 : 0);
+    if (key.scanID) {
+        for (const std::uint8_t byte : key.scanID->bytes)
+            mix(byte);
+    }
+    mix(std::hash<std::string>()(key.focus));
+    mix(std::hash<ambertrove::ScanQuery>()(key.filter));
+    mix(qHash(key.scope));
+    return seed;
+}
