@@ -493,6 +493,10 @@ private:
                               const std::vector<CleanupEntry>& previous);
     // Shows `text` as the error, below an error already shown rather than in its place.
     void appendError(const QString& text);
+    // The entries of every copy of `group` but the one at `keeping`, each keeping that copy's identity;
+    // nothing when no copy is at `keeping`. Throws the first entry's failure.
+    [[nodiscard]] std::optional<std::vector<CleanupEntry>>
+    duplicateEntries(const DuplicateGroup& group, const std::string& keeping, const CleanupPolicy& policy) const;
 
     // ---- Cleanup review, run and restore ----
     // The result of the running cleanup run, handed from its worker to whoever applies it first: the

@@ -196,4 +196,62 @@ void AppModel::cancelApplications() {
     setAppProgress(QString());
 }
 
+void AppModel::stageAllDuplicates() {
+    if (!m_duplicateReport || !canClean() || !m_scan)
+        return;
+    // Every group goes into one change of the queue, saved once and announced once with the count of
+    // all its new entries. A group that fails stages nothing of its own; the others are staged.
+    const std::shared_ptr<const DuplicateReport> report = m_duplicateReport;
+    const CleanupPolicy policy = m_services.policy();
+    std::vector<CleanupEntry> staged;
+    bool anyGroup = false;
+    std::optional<QString> failure;
+    for (const DuplicateGroup& group : report->groups) {
+        if (group.files.empty())
+            continue;
+        const auto chosen = m_duplicateKeepers.find(group.id);
+        const std::string& keeping =
+            chosen != m_duplicateKeepers.end() ? chosen->second : group.files.front().path;
+        try {
+            if (std::optional<std::vector<CleanupEntry>> entries = duplicateEntries(group, keeping, policy)) {
+                anyGroup = true;
+                staged.insert(staged.end(), std::make_move_iterator(entries->begin()),
+                              std::make_move_iterator(entries->end()));
+            }
+        } catch (const std::exception& error) {
+            if (!failure)
+                failure = errorDescription(error);
+        }
+    }
+    // First, so that a failure to save is shown below it.
+    if (failure)
+        setError(*failure);
+    if (anyGroup) {
+        std::vector<CleanupEntry> previous = m_queue;
+        std::vector<CleanupEntry> all = previous;
+        all.insert(all.end(), staged.begin(), staged.end());
+        setQueue(CleanupEntry::normalized(all));
+        persistState();
+        reportAddedToCleanup(staged, previous);
+    }
+}
+
+void AppModel::uninstall(const InstalledApplication& app) {
+    if (m_cleaning || m_staging)
+        return;
+    std::vector<CleanupEntry> entries;
+    try {
+        entries = app.cleanupEntries(m_services.policy);
+    } catch (const std::exception& error) {
+        setError(errorDescription(error));
+        return;
+    }
+    // The copies that queued duplicate entries keep go with every entry, so that the run refuses to move
+    // a kept copy that lies in the application's folders. An entry's own identity of a path stays.
+    const std::map<std::string, FileIdentity> kept = queuedRetainedCopies();
+    for (CleanupEntry& entry : entries)
+        entry.retainedCopies.insert(kept.begin(), kept.end());
+    prepareCleanupReview(entries, app.name);
+}
+
 } // namespace ambertrove
