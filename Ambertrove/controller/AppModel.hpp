@@ -496,7 +496,8 @@ private:
     // The entries of every copy of `group` but the one at `keeping`, each keeping that copy's identity;
     // nothing when no copy is at `keeping`. Throws the first entry's failure.
     [[nodiscard]] std::optional<std::vector<CleanupEntry>>
-    duplicateEntries(const DuplicateGroup& group, const std::string& keeping, const CleanupPolicy& policy) const;
+    duplicateEntries(const DuplicateGroup& group, const std::string& keeping,
+                     const CleanupPolicy& policy) const;
 
     // ---- Cleanup review, run and restore ----
     // The result of the running cleanup run, handed from its worker to whoever applies it first: the

@@ -87,9 +87,10 @@ void AppModel::findDuplicates(const std::optional<std::string>& scope) {
     auto current = [model = this, scanGeneration, generation] {
         return model->m_scanGeneration == scanGeneration && model->m_duplicateGeneration == generation;
     };
-    m_runner->start(JobKind::utility, [model = this, runner = m_runner.get(), find = m_services.duplicates,
-                                       scan = m_scan, scope, flag, minimumSize, current]() -> JobRunner::Apply {
-        const DuplicateFinder::DetailProgress progress = [model, runner, current](const DuplicateProgress& p) {
+    auto job = [model = this, runner = m_runner.get(), find = m_services.duplicates, scan = m_scan, scope,
+                flag, minimumSize, current]() -> JobRunner::Apply {
+        const DuplicateFinder::DetailProgress progress = [model, runner,
+                                                          current](const DuplicateProgress& p) {
             runner->post([model, current, p] {
                 if (!current() || !model->m_findingDuplicates)
                     return;
@@ -98,7 +99,8 @@ void AppModel::findDuplicates(const std::optional<std::string>& scope) {
             });
         };
         try {
-            auto report = std::make_shared<const DuplicateReport>(find(*scan, minimumSize, scope, *flag, progress));
+            auto report =
+                std::make_shared<const DuplicateReport>(find(*scan, minimumSize, scope, *flag, progress));
             return [model, current, report = std::move(report)] {
                 if (!current())
                     return;
@@ -118,7 +120,8 @@ void AppModel::findDuplicates(const std::optional<std::string>& scope) {
                 model->setError(text);
             };
         }
-    });
+    };
+    m_runner->start(JobKind::utility, std::move(job));
 }
 
 void AppModel::findDuplicatesOnMac() {
@@ -155,15 +158,15 @@ void AppModel::inspectApplications() {
     auto current = [model = this, generation] {
         return model->m_appGeneration == generation;
     };
-    m_runner->start(JobKind::utility, [model = this, runner = m_runner.get(), inspect = m_services.applications,
-                                       home = m_services.home, flag, current]() -> JobRunner::Apply {
-        const ApplicationInventory::ProgressCallback progress = [model, runner, current](const std::string& name,
-                                                                                         int inspected) {
-            runner->post([model, current, text = appProgressText(name, inspected)] {
-                if (current() && model->m_inspectingApps)
-                    model->setAppProgress(text);
-            });
-        };
+    auto job = [model = this, runner = m_runner.get(), inspect = m_services.applications,
+                home = m_services.home, flag, current]() -> JobRunner::Apply {
+        const ApplicationInventory::ProgressCallback progress =
+            [model, runner, current](const std::string& name, int inspected) {
+                runner->post([model, current, text = appProgressText(name, inspected)] {
+                    if (current() && model->m_inspectingApps)
+                        model->setAppProgress(text);
+                });
+            };
         try {
             auto report = std::make_shared<const ApplicationReport>(inspect(home(), *flag, progress));
             return [model, current, report = std::move(report)] {
@@ -186,7 +189,8 @@ void AppModel::inspectApplications() {
                 model->setError(text);
             };
         }
-    });
+    };
+    m_runner->start(JobKind::utility, std::move(job));
 }
 
 void AppModel::cancelApplications() {

@@ -91,8 +91,8 @@ void AppModel::prepareCleanupReview(const std::vector<CleanupEntry>& entries,
     auto flag = std::make_shared<CancellationFlag>();
     m_cleanupCancellation = flag;
 
-    m_runner->start(JobKind::longJob, [model = this, policyOf = m_services.policy, entries, uninstallName,
-                                       flag]() -> JobRunner::Apply {
+    auto job = [model = this, policyOf = m_services.policy, entries, uninstallName,
+                flag]() -> JobRunner::Apply {
         std::shared_ptr<CleanupRequest> request;
         std::optional<QString> failure;
         try {
@@ -120,7 +120,8 @@ void AppModel::prepareCleanupReview(const std::vector<CleanupEntry>& entries,
             model->setCleaning(false);
             model->setCleanupProgress(std::nullopt);
         };
-    });
+    };
+    m_runner->start(JobKind::longJob, std::move(job));
 }
 
 void AppModel::confirmTrash(const CleanupRequest& request) {
@@ -134,13 +135,13 @@ void AppModel::confirmTrash(const CleanupRequest& request) {
         return;
     }
     // The panel answers later; the model may be gone by then, and the review may have changed.
-    m_platform->chooseBackupFolder(m_lastBackupParent,
-                                   [model = QPointer<AppModel>(this), shown](std::optional<std::string> path) {
-                                       if (!model || !path || path->empty())
-                                           return;
-                                       model->setLastBackupParent(*path);
-                                       model->executeCleanup(*shown, *path);
-                                   });
+    m_platform->chooseBackupFolder(
+        m_lastBackupParent, [model = QPointer<AppModel>(this), shown](std::optional<std::string> path) {
+            if (!model || !path || path->empty())
+                return;
+            model->setLastBackupParent(*path);
+            model->executeCleanup(*shown, *path);
+        });
 }
 
 void AppModel::executeCleanup(const CleanupRequest& request, const std::optional<std::string>& backupParent) {
@@ -164,9 +165,8 @@ void AppModel::executeCleanup(const CleanupRequest& request, const std::optional
     m_cleanupRun = run;
     const ScanResultPtr snapshot = m_snapshotsEnabled ? m_scan : nullptr;
 
-    m_runner->start(JobKind::longJob, [model = this, runner = m_runner.get(), cleanupRun = m_services.cleanupRun,
-                                       entries, backupParent, snapshot, store = m_store, flag,
-                                       run]() mutable -> JobRunner::Apply {
+    auto job = [model = this, runner = m_runner.get(), cleanupRun = m_services.cleanupRun, entries,
+                backupParent, snapshot, store = m_store, flag, run]() mutable -> JobRunner::Apply {
         {
             std::lock_guard lock(run->lock);
             if (run->stage == CleanupRunHandoff::Stage::abandoned)
@@ -193,8 +193,11 @@ void AppModel::executeCleanup(const CleanupRequest& request, const std::optional
             run->stage = CleanupRunHandoff::Stage::finished;
         }
         run->changed.notify_all();
-        return [model, run] { model->applyCleanupRun(run, false); };
-    });
+        return [model, run] {
+            model->applyCleanupRun(run, false);
+        };
+    };
+    m_runner->start(JobKind::longJob, std::move(job));
 }
 
 void AppModel::applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bool quitting) {
@@ -239,13 +242,14 @@ void AppModel::applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bo
         setIsHistorical(m_scan != nullptr);
         setDuplicateReport(nullptr);
         const qlonglong count = qlonglong(moved.size());
-        const QString title = run->uninstallName
-                                  ? QString::fromStdString(*run->uninstallName) + QStringLiteral(" moved to Trash")
-                                  : QStringLiteral("Moved to Trash");
+        const QString title = run->uninstallName ? QString::fromStdString(*run->uninstallName) +
+                                                       QStringLiteral(" moved to Trash")
+                                                 : QStringLiteral("Moved to Trash");
         const QString detail = QLocale().toString(count) + QStringLiteral(" item") +
                                (count == 1 ? QString() : QStringLiteral("s")) +
                                QStringLiteral(" — Restore is available in Cleanup.");
-        setToast(TroveToast{Uuid::random(), title, detail, TroveToastAction::cleanup, QStringLiteral("View Cleanup")});
+        setToast(TroveToast{Uuid::random(), title, detail, TroveToastAction::cleanup,
+                            QStringLiteral("View Cleanup")});
         if (run->uninstallName) {
             setAppReport(nullptr);
             setSelectedApp(std::nullopt);
@@ -256,10 +260,11 @@ void AppModel::applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bo
         }
     }
     if (result.cancelled)
-        showToast(QStringLiteral("Cleanup cancelled"), QStringLiteral("Nothing was moved to Trash."), std::nullopt,
-                  QStringLiteral("Cleanup now"));
+        showToast(QStringLiteral("Cleanup cancelled"), QStringLiteral("Nothing was moved to Trash."),
+                  std::nullopt, QStringLiteral("Cleanup now"));
     if (result.preparationError) {
-        setError(QString::fromStdString(*result.preparationError) + QStringLiteral("\nNothing was moved to Trash."));
+        setError(QString::fromStdString(*result.preparationError) +
+                 QStringLiteral("\nNothing was moved to Trash."));
     } else if (!result.outcome.errors.empty()) {
         QStringList lines;
         for (const auto& [path, message] : result.outcome.errors)
@@ -299,8 +304,7 @@ void AppModel::restore(const TrashReceipt& receipt) {
     m_restoringReceipts.insert(receipt.id);
     emit cleanupChanged();
 
-    m_runner->start(JobKind::longJob, [model = this, restoreItem = m_services.restore,
-                                       receipt]() -> JobRunner::Apply {
+    auto job = [model = this, restoreItem = m_services.restore, receipt]() -> JobRunner::Apply {
         std::optional<QString> failure;
         try {
             restoreItem(receipt);
@@ -321,7 +325,8 @@ void AppModel::restore(const TrashReceipt& receipt) {
             model->setNotice(QStringLiteral("Restored ") + itemName(receipt.originalPath) +
                              QStringLiteral(". Rescan to update storage."));
         };
-    });
+    };
+    m_runner->start(JobKind::longJob, std::move(job));
 }
 
 } // namespace ambertrove

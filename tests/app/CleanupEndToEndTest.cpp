@@ -171,10 +171,11 @@ TEST_F(CleanupEndToEndTest, QuittingDuringARunWaitsForItAndSavesItsReceipts) {
     std::promise<void> started;
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
-    services.cleanupRun = [real = services.cleanupRun, &started, gate](
-                              const std::vector<CleanupEntry>& entries, const std::optional<std::string>& parent,
-                              const ScanResultPtr& snapshot, SnapshotStore& store, const CancellationFlag& flag,
-                              const CleanupWorkflow::Progress& progress) {
+    services.cleanupRun = [real = services.cleanupRun, &started,
+                           gate](const std::vector<CleanupEntry>& entries,
+                                 const std::optional<std::string>& parent, const ScanResultPtr& snapshot,
+                                 SnapshotStore& store, const CancellationFlag& flag,
+                                 const CleanupWorkflow::Progress& progress) {
         started.set_value();
         gate.wait();
         return real(entries, parent, snapshot, store, flag, progress);

@@ -86,19 +86,19 @@ protected:
                 throw AmbertroveError(*policyFailure);
             return CleanupPolicy(home, home + "/.local/share", proc);
         };
-        services.cleanupRun = [this](const std::vector<CleanupEntry>& entries,
-                                     const std::optional<std::string>& backupParent, const ScanResultPtr& snapshot,
-                                     SnapshotStore& store, const CancellationFlag& flag,
-                                     const CleanupWorkflow::Progress& progress) {
-            RunCall call{{}, backupParent, snapshot, store.directory(), &flag};
-            for (const CleanupEntry& entry : entries)
-                call.paths.push_back(entry.node.path);
-            runs.push_back(call);
-            runProgress = progress;
-            for (const CleanupProgress& report : progressReports)
-                progress(report);
-            return runResult;
-        };
+        services.cleanupRun =
+            [this](const std::vector<CleanupEntry>& entries, const std::optional<std::string>& backupParent,
+                   const ScanResultPtr& snapshot, SnapshotStore& store, const CancellationFlag& flag,
+                   const CleanupWorkflow::Progress& progress) {
+                RunCall call{{}, backupParent, snapshot, store.directory(), &flag};
+                for (const CleanupEntry& entry : entries)
+                    call.paths.push_back(entry.node.path);
+                runs.push_back(call);
+                runProgress = progress;
+                for (const CleanupProgress& report : progressReports)
+                    progress(report);
+                return runResult;
+            };
         services.restore = [this](const TrashReceipt& receipt) {
             restored.push_back(receipt.originalPath);
             if (restoreFailure)
@@ -109,7 +109,9 @@ protected:
             ++inventories;
             return ApplicationReport();
         };
-        services.home = [this] { return home; };
+        services.home = [this] {
+            return home;
+        };
         platform = std::make_shared<RecordingPlatform>();
     }
 
@@ -135,9 +137,7 @@ protected:
         runner->run();
     }
 
-    StateFiles::Loaded saved() {
-        return StateFiles(stateDirectory(), clock).load();
-    }
+    StateFiles::Loaded saved() { return StateFiles(stateDirectory(), clock).load(); }
 
     std::string home;
     std::string proc;
@@ -167,11 +167,26 @@ TEST_F(CleanupReviewTest, AReviewStartsOnlyWithAQueueAndNothingBusyAndNoReviewSh
         std::function<void(AppModel&)> busy;
     };
     const std::vector<Case> cases{
-        {"cleaning", [](AppModel& m) { m.setCleaning(true); }},
-        {"staging", [](AppModel& m) { m.setStaging(true); }},
-        {"scanning", [](AppModel& m) { m.setScanning(true); }},
-        {"saved-scan job", [](AppModel& m) { m.setSnapshotBusy(true); }},
-        {"review shown", [](AppModel& m) { m.setCleanupRequest(std::make_shared<CleanupRequest>()); }},
+        {"cleaning",
+         [](AppModel& m) {
+             m.setCleaning(true);
+         }},
+        {"staging",
+         [](AppModel& m) {
+             m.setStaging(true);
+         }},
+        {"scanning",
+         [](AppModel& m) {
+             m.setScanning(true);
+         }},
+        {"saved-scan job",
+         [](AppModel& m) {
+             m.setSnapshotBusy(true);
+         }},
+        {"review shown",
+         [](AppModel& m) {
+             m.setCleanupRequest(std::make_shared<CleanupRequest>());
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,8 +211,8 @@ TEST_F(CleanupReviewTest, AReviewStartsOnlyWithAQueueAndNothingBusyAndNoReviewSh
 TEST_F(CleanupReviewTest, AReviewChecksTheNormalizedEntriesOffTheGuiThreadAndPublishesOneRequest) {
     folder.makeFile("home/Movies/old/a.mov", "x");
     AppModel& m = makeModel();
-    const std::vector<CleanupEntry> entries{entryAt(home + "/Movies/old/a.mov"), entryAt(home + "/Movies/old"),
-                                            entryAt(home)};
+    const std::vector<CleanupEntry> entries{entryAt(home + "/Movies/old/a.mov"),
+                                            entryAt(home + "/Movies/old"), entryAt(home)};
     m.setQueue(entries);
     const auto formerFlag = m.cleanupCancellation();
     m.requestCleanup();
@@ -251,7 +266,8 @@ TEST_F(CleanupReviewTest, ACancelledReviewLeavesNoTraceAndAFailedOneSaysWhy) {
     const std::vector<Case> cases{
         {"cancelled before the check", true, false, std::nullopt, std::nullopt},
         {"cancelled while the answer travelled", false, true, std::nullopt, std::nullopt},
-        {"policy failure", false, false, "The home folder could not be read.", "The home folder could not be read."},
+        {"policy failure", false, false, "The home folder could not be read.",
+         "The home folder could not be read."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -326,13 +342,34 @@ TEST_F(CleanupReviewTest, AConfirmationOnlyRunsTheRequestOnScreenWithNothingBusy
         std::function<void(AppModel&, CleanupRequest&)> change;
     };
     const std::vector<Case> cases{
-        {"no review shown", [](AppModel& m, CleanupRequest&) { m.setCleanupRequest(nullptr); }},
-        {"another id", [](AppModel&, CleanupRequest& r) { r.id = Uuid::random(); }},
-        {"refused entry", [](AppModel&, CleanupRequest& r) { r.blocked["/a"] = "No."; }},
-        {"cleaning", [](AppModel& m, CleanupRequest&) { m.setCleaning(true); }},
-        {"staging", [](AppModel& m, CleanupRequest&) { m.setStaging(true); }},
-        {"scanning", [](AppModel& m, CleanupRequest&) { m.setScanning(true); }},
-        {"saved-scan job", [](AppModel& m, CleanupRequest&) { m.setSnapshotBusy(true); }},
+        {"no review shown",
+         [](AppModel& m, CleanupRequest&) {
+             m.setCleanupRequest(nullptr);
+         }},
+        {"another id",
+         [](AppModel&, CleanupRequest& r) {
+             r.id = Uuid::random();
+         }},
+        {"refused entry",
+         [](AppModel&, CleanupRequest& r) {
+             r.blocked["/a"] = "No.";
+         }},
+        {"cleaning",
+         [](AppModel& m, CleanupRequest&) {
+             m.setCleaning(true);
+         }},
+        {"staging",
+         [](AppModel& m, CleanupRequest&) {
+             m.setStaging(true);
+         }},
+        {"scanning",
+         [](AppModel& m, CleanupRequest&) {
+             m.setScanning(true);
+         }},
+        {"saved-scan job",
+         [](AppModel& m, CleanupRequest&) {
+             m.setSnapshotBusy(true);
+         }},
     };
     for (bool backups : {false, true}) {
         for (const Case& c : cases) {
@@ -389,7 +426,8 @@ TEST_F(CleanupReviewTest, AChosenBackupFolderIsStoredAndUsedEvenWhenTheRunFails)
     EXPECT_EQ(platform->starts, std::vector<std::string>{""});
     platform->answer("/media/backups");
     EXPECT_EQ(m.lastBackupParent(), "/media/backups");
-    EXPECT_EQ(preferences->value(AppModel::kLastBackupParentKey), PreferenceValue(std::string("/media/backups")));
+    EXPECT_EQ(preferences->value(AppModel::kLastBackupParentKey),
+              PreferenceValue(std::string("/media/backups")));
     runner->run();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].backupParent, "/media/backups");
@@ -484,7 +522,8 @@ TEST_F(CleanupReviewTest, AMoveRecordsReceiptsAndBackupFirstPrunesTheQueueAndSav
     m.setDuplicateReport(std::make_shared<const DuplicateReport>());
 
     runCleanup(m, {"/a/b", "/d/e"});
-    const std::vector<TrashReceipt> receipts{runResult.outcome.receipts[0], runResult.outcome.receipts[1], older};
+    const std::vector<TrashReceipt> receipts{runResult.outcome.receipts[0], runResult.outcome.receipts[1],
+                                             older};
     const std::vector<BackupReceipt> backups{*runResult.backup, olderBackup};
     EXPECT_EQ(m.receipts(), receipts);
     EXPECT_EQ(m.backups(), backups);
@@ -524,13 +563,27 @@ TEST_F(CleanupReviewTest, TheToastCountsDistinctMovedPathsWithGroupingAndNamesAn
     for (int i = 0; i < 1234; ++i)
         many.push_back("/data/f" + std::to_string(i));
     const std::vector<Case> cases{
-        {"one item", {"/data/a"}, std::nullopt, "Moved to Trash", "1 item — Restore is available in Cleanup."},
-        {"the same path twice", {"/data/a", "/data/a"}, std::nullopt, "Moved to Trash",
+        {"one item",
+         {"/data/a"},
+         std::nullopt,
+         "Moved to Trash",
          "1 item — Restore is available in Cleanup."},
-        {"two items", {"/data/a", "/data/b"}, std::nullopt, "Moved to Trash",
+        {"the same path twice",
+         {"/data/a", "/data/a"},
+         std::nullopt,
+         "Moved to Trash",
+         "1 item — Restore is available in Cleanup."},
+        {"two items",
+         {"/data/a", "/data/b"},
+         std::nullopt,
+         "Moved to Trash",
          "2 items — Restore is available in Cleanup."},
-        {"many items", many, std::nullopt, "Moved to Trash", "1,234 items — Restore is available in Cleanup."},
-        {"an uninstall", {"/Applications/Editor.app"}, "Editor", "Editor moved to Trash",
+        {"many items", many, std::nullopt, "Moved to Trash",
+         "1,234 items — Restore is available in Cleanup."},
+        {"an uninstall",
+         {"/Applications/Editor.app"},
+         "Editor",
+         "Editor moved to Trash",
          "1 item — Restore is available in Cleanup."},
     };
     for (const Case& c : cases) {
@@ -578,7 +631,11 @@ TEST_F(CleanupReviewTest, ErrorsOfTheRunBecomeLinesAndAPreparationErrorSaysNothi
         std::optional<QString> error;
     };
     const std::vector<Case> cases{
-        {"preparation", "“a” changed since it was scanned.", {}, {}, "“a” changed since it was scanned.\nNothing was moved to Trash."},
+        {"preparation",
+         "“a” changed since it was scanned.",
+         {},
+         {},
+         "“a” changed since it was scanned.\nNothing was moved to Trash."},
         {"two items failed, one moved",
          std::nullopt,
          {{"/data/b.txt", "Permission denied."}, {"/data/sub/c", "It is gone."}},
@@ -676,7 +733,8 @@ TEST_F(CleanupReviewTest, ARestoreRemovesExactlyItsReceiptAndSaysWhatCameBack) {
 }
 
 TEST_F(CleanupReviewTest, ARefusedRestoreKeepsTheReceiptAndARestoreWaitsForCleanupAndStaging) {
-    restoreFailure = "An item already exists at the original location. Restore from Finder to choose another destination.";
+    restoreFailure =
+        "An item already exists at the original location. Restore from Finder to choose another destination.";
     const TrashReceipt a = receiptFor("/data/a");
     AppModel& m = makeModel();
     m.setReceipts({a});

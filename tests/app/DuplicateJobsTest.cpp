@@ -16,8 +16,9 @@ namespace {
 
 using test::AppModelFixture;
 
-DuplicateProgress progressReport(DuplicateProgress::Phase phase, std::int64_t checked = 0, std::int64_t total = 0,
-                         std::string fileName = {}, std::int64_t bytesRead = 0, std::int64_t fileSize = 0) {
+DuplicateProgress progressReport(DuplicateProgress::Phase phase, std::int64_t checked = 0,
+                                 std::int64_t total = 0, std::string fileName = {},
+                                 std::int64_t bytesRead = 0, std::int64_t fileSize = 0) {
     return DuplicateProgress{phase, checked, total, std::move(fileName), bytesRead, fileSize};
 }
 
@@ -59,7 +60,9 @@ protected:
                 failure();
             return appReport;
         };
-        services.home = [] { return std::string("/home/tester"); };
+        services.home = [] {
+            return std::string("/home/tester");
+        };
         report.groups.push_back(DuplicateGroup{"ab", {}});
         appReport.issues.push_back("Old: gone");
     }
@@ -297,7 +300,7 @@ TEST_F(DuplicateJobsTest, EntireMacSearchesOnlyAWholeSystemScanOrWaitsForOne) {
         const char* name;
         bool scanning;
         std::optional<std::string> shownRoot; // the finished scan's root
-        std::string runningRoot;               // the running scan's root
+        std::string runningRoot;              // the running scan's root
         bool starts;
         bool afterScan;
         std::optional<QString> notice;

@@ -74,8 +74,10 @@ TEST_F(DuplicateStagingAndUninstallTest, AllGroupsAreStagedInOneChangeSavedOnceA
     EXPECT_EQ(m.toast()->detail, "3 items");
     ASSERT_TRUE(m.error());
     EXPECT_EQ(m.error()->count("Could not save cleanup state"), 1) << m.error()->toStdString();
-    const std::map<std::string, FileIdentity> keptA{{inHome("tree/a/two.txt"), node("tree/a/two.txt").identity}};
-    const std::map<std::string, FileIdentity> keptB{{inHome("tree/b/one.bin"), node("tree/b/one.bin").identity}};
+    const std::map<std::string, FileIdentity> keptA{
+        {inHome("tree/a/two.txt"), node("tree/a/two.txt").identity}};
+    const std::map<std::string, FileIdentity> keptB{
+        {inHome("tree/b/one.bin"), node("tree/b/one.bin").identity}};
     EXPECT_EQ(m.queue()[0].retainedCopies, keptA);
     EXPECT_EQ(m.queue()[0].reason, "Duplicate · keeping two.txt");
     EXPECT_EQ(m.queue()[2].retainedCopies, keptA);
@@ -125,8 +127,8 @@ TEST_F(DuplicateStagingAndUninstallTest, AnUninstallReviewCarriesTheCopiesTheQue
     FileIdentity keptIdentity = app.bundleScan->nodes.node(kept)->identity;
     FileIdentity other;
     other.inode = 4242;
-    CleanupEntry copyEntry = CleanupEntry(node("tree/c.txt"), *m.scan(), "Duplicate · keeping kept.txt",
-                                       services.policy());
+    CleanupEntry copyEntry =
+        CleanupEntry(node("tree/c.txt"), *m.scan(), "Duplicate · keeping kept.txt", services.policy());
     copyEntry.retainedCopies = {{kept, keptIdentity}};
     CleanupEntry second = copyEntry;
     second.node.path = inHome("tree/elsewhere");
