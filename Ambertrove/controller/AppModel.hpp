@@ -345,6 +345,29 @@ public:
     // shown). Returns whether all three were written. setQueue() does not save: its callers call this.
     bool persistState(const std::optional<std::string>& queueData = std::nullopt);
 
+    // ---- Saved scans, exports and Time Machine ----
+    // The saved-scan jobs (save, compare, open) share one slot: one runs at a time, never during a scan or
+    // a cleanup run, and a scan start takes the slot back. A refused job does nothing and says nothing.
+    // Re-reads the catalog (not while a saved-scan job runs).
+    void refreshSnapshots();
+    // Saves the shown scan, when saving snapshots is allowed.
+    void saveSnapshot();
+    // Compares a saved scan (earlier) with the shown scan (later).
+    void compareSnapshot(const SnapshotRecord& record);
+    // Shows a saved scan as the current, historical result; stops a duplicate search and forgets its
+    // result.
+    void openSnapshot(const SnapshotRecord& record);
+    // The first call picks the earlier scan; each later call compares it with `record`.
+    void compareSavedSnapshots(const SnapshotRecord& record);
+    // Deletes a saved scan and forgets the last comparison (not while a saved-scan job runs).
+    void deleteSnapshot(const SnapshotRecord& record);
+    // Writes the rows of `paths` of the shown scan as CSV, to a file the user picks.
+    void exportCSV(std::vector<std::string> paths);
+    // Writes the shown scan as JSON, to a file the user picks.
+    void exportScan();
+    // Lists the local Time Machine snapshots of "/"; overlapping calls each publish.
+    void refreshTimeMachine();
+
     // ---- Job identity and environment ----
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
         return m_scanCancellation;
@@ -514,6 +537,13 @@ private:
     void finishCleanupRunBeforeQuit();
     // Re-reads the saved scans after a run saved one (not while a saved-scan job runs).
     void refreshSnapshotsAfterCleanup();
+
+    // ---- Saved scans, exports and Time Machine ----
+    // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
+    // a scan or a cleanup runs.
+    std::optional<std::uint64_t> beginSnapshot(const QString& status);
+    // Frees the slot.
+    void endSnapshot();
 
     // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
     // record is gone. Throws what the catalog throws, changing nothing then.

@@ -461,6 +461,19 @@ TEST_F(CleanupQueueTest, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
     EXPECT_EQ(readWholeFile(statePath(StateFiles::kBackupsFile)), "[]");
 }
 
+TEST_F(CleanupQueueTest, EveryFileThatCannotBeWrittenIsNamedInOneMessage) {
+    AppModel& m = show();
+    folder.makeFile("state/cleanup.json/inside", "a folder in the file's place");
+    folder.makeFile("state/backups.json/inside", "a folder in the file's place");
+    m.persistState();
+    ASSERT_TRUE(m.error());
+    const QString text = *m.error();
+    EXPECT_EQ(text.count(u'\n'), 0) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(kSaveFailure + QStringLiteral("“cleanup.json”: "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(" “backups.json”: "))) << text.toStdString();
+    EXPECT_EQ(readWholeFile(statePath(StateFiles::kReceiptsFile)), "[]");
+}
+
 TEST_F(CleanupQueueTest, ASaveFailureIsNotHiddenByTheRefusalsThatFollowIt) {
     AppModel& m = show();
     folder.makeFile("state", "a file where the folder should be");
