@@ -568,6 +568,8 @@ private:
     void noticeScanCancelled();
     // Starts the duplicate search over `scope`, the whole scan for nothing.
     void requestDuplicateSearch(const std::optional<std::string>& scope);
+    // The index of focus() in the scan, found without making the node; kNoNode without one.
+    [[nodiscard]] NodeIndex focusIndex() const;
     // The one body of goBack and goForward.
     void stepHistory(bool back);
     // The path forms of the user's home folder, looked up once.

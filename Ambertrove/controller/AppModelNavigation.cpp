@@ -38,6 +38,17 @@ std::optional<DiskNode> AppModel::focus() const {
     return m_scan->root();
 }
 
+NodeIndex AppModel::focusIndex() const {
+    if (!m_scan)
+        return kNoNode;
+    if (m_focusPath) {
+        const NodeIndex found = m_scan->nodes.find(*m_focusPath);
+        if (found != kNoNode)
+            return found;
+    }
+    return m_scan->rootIndex();
+}
+
 std::optional<DiskNode> AppModel::selected() const {
     if (!m_scan || !m_selection)
         return std::nullopt;
@@ -51,10 +62,10 @@ const FolderNavigationHistory& AppModel::displayedNavigation() const {
 std::optional<std::string> AppModel::displayedFolderPath() const {
     if (m_scanning)
         return m_liveFocusPath ? *m_liveFocusPath : m_scanRootPath;
-    const std::optional<DiskNode> node = focus();
-    if (!node)
+    const NodeIndex focused = focusIndex();
+    if (focused == kNoNode)
         return std::nullopt;
-    return node->path;
+    return m_scan->nodes.path(focused);
 }
 
 std::vector<DiskNode> AppModel::navigationBreadcrumbs() const {
@@ -88,8 +99,8 @@ bool AppModel::canGoUp() const {
         const std::optional<std::string> shown = displayedFolderPath();
         return !shown || *shown != m_scanRootPath;
     }
-    const std::optional<DiskNode> node = focus();
-    return node && node->parent && m_scan->nodes.node(*node->parent).has_value();
+    const NodeIndex focused = focusIndex();
+    return focused != kNoNode && m_scan->nodes.parentNode(focused) != kNoNode;
 }
 
 std::optional<VolumeInfo> AppModel::volume() const {

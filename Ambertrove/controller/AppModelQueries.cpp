@@ -48,9 +48,11 @@ std::optional<QuickWin> AppModel::visibleWin() const {
 }
 
 ExplorerQueryKey AppModel::queryKey(const QString& scope) const {
-    const std::optional<DiskNode> folder = focus();
+    // Built at every view update: the focus is found without making its node.
+    const NodeIndex focused = focusIndex();
     return ExplorerQueryKey{m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt,
-                            folder ? folder->path : std::string(), queryFilter(), scope};
+                            focused != kNoNode ? m_scan->nodes.path(focused) : std::string(), queryFilter(),
+                            scope};
 }
 
 void AppModel::runQuery(std::stop_token caller,
