@@ -535,8 +535,6 @@ private:
     void applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bool quitting);
     // At quit: waits for a run that has begun and applies its result; one not yet begun never will.
     void finishCleanupRunBeforeQuit();
-    // Re-reads the saved scans after a run saved one (not while a saved-scan job runs).
-    void refreshSnapshotsAfterCleanup();
 
     // ---- Saved scans, exports and Time Machine ----
     // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or

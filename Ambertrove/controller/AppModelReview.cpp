@@ -237,7 +237,7 @@ void AppModel::applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bo
         return;
 
     if (result.snapshot)
-        refreshSnapshotsAfterCleanup();
+        refreshSnapshots();
     if (!moved.empty()) {
         setIsHistorical(m_scan != nullptr);
         setDuplicateReport(nullptr);
@@ -286,16 +286,6 @@ void AppModel::finishCleanupRunBeforeQuit() {
         run->changed.wait(lock, [&] { return run->stage == CleanupRunHandoff::Stage::finished; });
     }
     applyCleanupRun(run, true);
-}
-
-void AppModel::refreshSnapshotsAfterCleanup() {
-    if (m_snapshotBusy)
-        return;
-    try {
-        readSnapshotCatalog();
-    } catch (const std::exception& error) {
-        setError(QString::fromUtf8(kSavedScansPrefix) + errorDescription(error));
-    }
 }
 
 void AppModel::restore(const TrashReceipt& receipt) {

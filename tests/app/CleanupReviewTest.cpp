@@ -710,6 +710,22 @@ TEST_F(CleanupReviewTest, AnUninstallThatMovedSomethingInspectsTheApplicationsAf
     EXPECT_EQ(m.error(), "Editor.app: It is in use.");
 }
 
+TEST_F(CleanupReviewTest, ARunThatSavedTheScanReadsTheSavedScansAgain) {
+    int catalogReads = 0;
+    services.snapshotCatalog = [&](const SnapshotStore&) {
+        ++catalogReads;
+        return SnapshotCatalog();
+    };
+    for (bool saved : {false, true}) {
+        SCOPED_TRACE(saved);
+        runResult.snapshot = saved ? std::optional<SnapshotRecord>(SnapshotRecord()) : std::nullopt;
+        AppModel& m = makeModel();
+        const int before = catalogReads;
+        runCleanup(m, {"/data/a"});
+        EXPECT_EQ(catalogReads - before, saved ? 1 : 0);
+    }
+}
+
 // ---- Restoring ----
 
 TEST_F(CleanupReviewTest, ARestoreRemovesExactlyItsReceiptAndSaysWhatCameBack) {
