@@ -2,7 +2,10 @@
 
 #include "base/AmbertroveError.hpp"
 
+#include <rapidjson/encodedstream.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
@@ -91,8 +94,14 @@ void writeJsonKey(JsonWriter& writer, std::string_view key) {
     writer.Key(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
+void writeJsonDouble(JsonWriter& writer, double value, const char* what) {
+    // The writer would leave the value out and the text could not be read at all.
+    if (!std::isfinite(value) || !writer.Double(value))
+        throw EncodingError(std::string(what) + " is not a finite number");
+}
+
 void writeJsonDate(JsonWriter& writer, Date date) {
-    writer.Double(date.sinceReferenceDate);
+    writeJsonDouble(writer, date.sinceReferenceDate, "a date");
 }
 
 void writeJsonUuid(JsonWriter& writer, const Uuid& uuid) {
@@ -166,13 +175,95 @@ void writeDiskNode(JsonWriter& w, const DiskNode& n) {
 
 // ---- reading -----------------------------------------------------------------------------------
 
+namespace {
+
+// Builds a document from the reader's events, with every number converted exactly from its text and every
+// text checked for UTF-8 (the reader lets escapes of lone surrogates through).
+class ExactDocumentHandler {
+public:
+    explicit ExactDocumentHandler(rapidjson::Document& document)
+        : m_document(document) {}
+
+    std::string error;
+
+    bool Null() { return m_document.Null(); }
+    bool Bool(bool b) { return m_document.Bool(b); }
+    bool Int(int v) { return m_document.Int(v); }
+    bool Uint(unsigned v) { return m_document.Uint(v); }
+    bool Int64(std::int64_t v) { return m_document.Int64(v); }
+    bool Uint64(std::uint64_t v) { return m_document.Uint64(v); }
+    bool Double(double v) { return m_document.Double(v); }
+    bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+        JsonNumber n;
+        switch (convertJsonNumber(s, length, n)) {
+        case JsonNumberError::None:
+            break;
+        case JsonNumberError::OutOfRange:
+            return fail("a number is out of range");
+        case JsonNumberError::Unreadable:
+            return fail("a number cannot be read");
+        }
+        switch (n.kind) {
+        case JsonNumber::Signed:
+            return m_document.Int64(n.i);
+        case JsonNumber::Unsigned:
+            return m_document.Uint64(n.u);
+        case JsonNumber::Floating:
+            break;
+        }
+        // A whole number is kept as one, so that the integer fields take it exactly.
+        if (const auto i = n.asInt64())
+            return m_document.Int64(*i);
+        if (const auto u = n.asUInt64())
+            return m_document.Uint64(*u);
+        return m_document.Double(n.d);
+    }
+    bool String(const char* s, rapidjson::SizeType length, bool copy) {
+        if (!isValidUtf8(std::string_view(s, length)))
+            return fail("a text is not UTF-8");
+        return m_document.String(s, length, copy);
+    }
+    bool Key(const char* s, rapidjson::SizeType length, bool copy) {
+        if (!isValidUtf8(std::string_view(s, length)))
+            return fail("a key is not UTF-8");
+        return m_document.Key(s, length, copy);
+    }
+    bool StartObject() { return m_document.StartObject(); }
+    bool EndObject(rapidjson::SizeType members) { return m_document.EndObject(members); }
+    bool StartArray() { return m_document.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements) { return m_document.EndArray(elements); }
+
+private:
+    bool fail(const char* message) {
+        error = message;
+        return false;
+    }
+
+    rapidjson::Document& m_document;
+};
+
+} // namespace
+
 rapidjson::Document parseJsonDocument(std::string_view text) {
     rapidjson::Document document;
-    document.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag |
-                   rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
-    if (document.HasParseError())
-        throw DecodingError(std::string("JSON error at offset ") + std::to_string(document.GetErrorOffset()) +
-                            ": " + rapidjson::GetParseError_En(document.GetParseError()));
+    rapidjson::MemoryStream memory(text.data(), text.size());
+    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(memory);
+    rapidjson::ParseResult result;
+    std::string handlerError;
+    const auto generate = [&](rapidjson::Document& target) {
+        ExactDocumentHandler handler(target);
+        rapidjson::Reader reader;
+        constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
+        result = reader.Parse<flags>(stream, handler);
+        handlerError = std::move(handler.error);
+        return !result.IsError();
+    };
+    document.Populate(generate);
+    if (!handlerError.empty())
+        throw DecodingError(handlerError);
+    if (result.IsError())
+        throw DecodingError(std::string("JSON error at offset ") + std::to_string(result.Offset()) + ": " +
+                            rapidjson::GetParseError_En(result.Code()));
     return document;
 }
 
@@ -218,24 +309,87 @@ bool jsonBool(const rapidjson::Value& object, const char* key) {
 std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& v) {
     if (v.IsInt64())
         return v.GetInt64();
-    if (v.IsDouble()) {
-        const double d = v.GetDouble();
-        if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
-            d < 9223372036854775808.0)
-            return static_cast<std::int64_t>(d);
-    }
     return std::nullopt;
 }
 
 std::optional<std::uint64_t> jsonNumberAsUInt64(const rapidjson::Value& v) {
     if (v.IsUint64())
         return v.GetUint64();
-    if (v.IsDouble()) {
-        const double d = v.GetDouble();
-        if (std::isfinite(d) && std::trunc(d) == d && d >= 0 && d < 18446744073709551616.0)
-            return static_cast<std::uint64_t>(d);
-    }
     return std::nullopt;
+}
+
+std::optional<JsonWholeNumber> jsonWholeNumber(std::string_view text) {
+    // The syntax is the reader's: -?digits(.digits)?([eE][+-]?digits)?
+    std::size_t pos = 0;
+    JsonWholeNumber out;
+    if (pos < text.size() && text[pos] == '-') {
+        out.negative = true;
+        ++pos;
+    }
+    const std::size_t mantissaStart = pos;
+    std::size_t fractionDigits = 0;
+    bool inFraction = false;
+    for (; pos < text.size() && text[pos] != 'e' && text[pos] != 'E'; ++pos) {
+        if (text[pos] == '.')
+            inFraction = true;
+        else if (text[pos] < '0' || text[pos] > '9')
+            return std::nullopt;
+        else if (inFraction)
+            ++fractionDigits;
+    }
+    const std::string_view mantissa = text.substr(mantissaStart, pos - mantissaStart);
+    if (mantissa.empty())
+        return std::nullopt;
+    // The exponent, held within a bound far beyond any 64-bit value's so that it cannot overflow.
+    constexpr long long kBound = 1'000'000;
+    long long exponent = 0;
+    if (pos < text.size()) {
+        ++pos;
+        bool negativeExponent = false;
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+            negativeExponent = text[pos++] == '-';
+        if (pos == text.size())
+            return std::nullopt;
+        for (; pos < text.size(); ++pos) {
+            if (text[pos] < '0' || text[pos] > '9')
+                return std::nullopt;
+            exponent = std::min(exponent * 10 + (text[pos] - '0'), kBound);
+        }
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    exponent -= static_cast<long long>(fractionDigits);
+
+    // The significant digits: leading zeros dropped, trailing zeros moved into the exponent.
+    std::size_t first = 0;
+    while (first < mantissa.size() && (mantissa[first] == '0' || mantissa[first] == '.'))
+        ++first;
+    if (first == mantissa.size())
+        return out; // zero, whatever its exponent
+    std::size_t last = mantissa.size();
+    while (mantissa[last - 1] == '0' || mantissa[last - 1] == '.') {
+        if (mantissa[last - 1] == '0')
+            ++exponent;
+        --last;
+    }
+    std::size_t digits = 0;
+    for (std::size_t k = first; k < last; ++k)
+        digits += mantissa[k] != '.';
+    if (exponent < 0 || static_cast<long long>(digits) + exponent > 20)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (std::size_t k = first; k < last; ++k) {
+        if (mantissa[k] == '.')
+            continue;
+        if (__builtin_mul_overflow(value, 10u, &value) ||
+            __builtin_add_overflow(value, static_cast<unsigned>(mantissa[k] - '0'), &value))
+            return std::nullopt;
+    }
+    for (long long k = 0; k < exponent; ++k)
+        if (__builtin_mul_overflow(value, 10u, &value))
+            return std::nullopt;
+    out.magnitude = value;
+    return out;
 }
 
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key) {
@@ -264,7 +418,10 @@ double jsonDouble(const rapidjson::Value& object, const char* key) {
     const rapidjson::Value& v = jsonMember(object, key);
     if (!v.IsNumber())
         throw DecodingError(std::string("\"") + key + "\" is not a number");
-    return v.GetDouble();
+    const double value = v.GetDouble();
+    if (!std::isfinite(value))
+        throw DecodingError(std::string("\"") + key + "\" is out of range");
+    return value;
 }
 
 Date jsonDate(const rapidjson::Value& object, const char* key) {

@@ -9,6 +9,10 @@
 #include <rapidjson/document.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -62,7 +66,10 @@ bool isValidUtf8(std::string_view text);
 // Text is written as UTF-8; byte sequences that are not UTF-8 become U+FFFD.
 void writeJsonString(JsonWriter& writer, std::string_view text);
 void writeJsonKey(JsonWriter& writer, std::string_view key);
+// A date as a JSON number. Throws EncodingError for a date that is not finite (it has no JSON form).
 void writeJsonDate(JsonWriter& writer, Date date);
+// Any double likewise.
+void writeJsonDouble(JsonWriter& writer, double value, const char* what);
 void writeJsonUuid(JsonWriter& writer, const Uuid& uuid);
 void writeFileIdentity(JsonWriter& writer, const FileIdentity& identity);
 void writeDiskNode(JsonWriter& writer, const DiskNode& node);
@@ -114,7 +121,107 @@ auto readJsonArray(const rapidjson::Value& array, const char* notAnArray, Read&&
     return out;
 }
 
-// Number conversions shared with the streaming scan reader.
+// The exact value of the text of a JSON number when it is a whole number whose magnitude fits 64 bits
+// ("4.096e3" is 4096; "1.5", "1e-3" and "1e20" are not), else nothing.
+struct JsonWholeNumber {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+};
+std::optional<JsonWholeNumber> jsonWholeNumber(std::string_view text);
+
+// A JSON number converted exactly from its text: an integer when the text has no fraction or exponent and
+// fits 64 bits, else the nearest double together with its text, from which the integer fields take their
+// exact whole value (never the rounded double's).
+struct JsonNumber {
+    enum Kind { Signed, Unsigned, Floating } kind = Signed;
+    std::int64_t i = 0;
+    std::uint64_t u = 0;
+    double d = 0;
+    // A Floating number's text; it lasts only as long as the reader's event.
+    std::string_view text;
+
+    static JsonNumber ofSigned(std::int64_t v) { return JsonNumber{Signed, v, 0, 0, {}}; }
+    static JsonNumber ofUnsigned(std::uint64_t v) {
+        return v <= static_cast<std::uint64_t>(INT64_MAX) ? ofSigned(static_cast<std::int64_t>(v))
+                                                           : JsonNumber{Unsigned, 0, v, 0, {}};
+    }
+    static JsonNumber ofDouble(double v, std::string_view text) { return JsonNumber{Floating, 0, 0, v, text}; }
+
+    [[nodiscard]] std::optional<std::int64_t> asInt64() const {
+        switch (kind) {
+        case Signed:
+            return i;
+        case Unsigned:
+            if (u <= static_cast<std::uint64_t>(INT64_MAX))
+                return static_cast<std::int64_t>(u);
+            return std::nullopt;
+        case Floating:
+            if (const auto whole = jsonWholeNumber(text)) {
+                if (!whole->negative && whole->magnitude <= static_cast<std::uint64_t>(INT64_MAX))
+                    return static_cast<std::int64_t>(whole->magnitude);
+                if (whole->negative && whole->magnitude <= (std::uint64_t(1) << 63))
+                    return static_cast<std::int64_t>(0 - whole->magnitude);
+            }
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] std::optional<std::uint64_t> asUInt64() const {
+        switch (kind) {
+        case Signed:
+            if (i >= 0)
+                return static_cast<std::uint64_t>(i);
+            return std::nullopt;
+        case Unsigned:
+            return u;
+        case Floating:
+            if (const auto whole = jsonWholeNumber(text); whole && (!whole->negative || whole->magnitude == 0))
+                return whole->magnitude;
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] double asDouble() const {
+        return kind == Signed ? double(i) : kind == Unsigned ? double(u) : d;
+    }
+};
+
+enum class JsonNumberError { None, OutOfRange, Unreadable };
+
+// Converts the text of a number whose syntax the JSON reader has checked (the reader hands numbers over
+// as text: its own conversion misbehaves on some crafted numbers). A value beyond a double's range, either
+// way, is OutOfRange: never an infinity or another finite value.
+inline JsonNumberError convertJsonNumber(const char* text, std::size_t length, JsonNumber& number) {
+    const char* end = text + length;
+    const bool integral =
+        std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
+    if (integral) {
+        if (length > 0 && *text == '-') {
+            std::int64_t value = 0;
+            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+                number = JsonNumber::ofSigned(value);
+                return JsonNumberError::None;
+            }
+        } else {
+            std::uint64_t value = 0;
+            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+                number = JsonNumber::ofUnsigned(value);
+                return JsonNumberError::None;
+            }
+        }
+    }
+    double value = 0;
+    const auto [p, ec] = std::from_chars(text, end, value);
+    if (ec == std::errc::result_out_of_range)
+        return JsonNumberError::OutOfRange;
+    if (ec != std::errc() || p != end || !std::isfinite(value))
+        return JsonNumberError::Unreadable;
+    number = JsonNumber::ofDouble(value, std::string_view(text, length));
+    return JsonNumberError::None;
+}
+
+// Conversions of a value of a parsed document (a whole number given with a fraction or exponent is stored
+// as an integer; a double is never taken for one).
 std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& value);
 std::optional<std::uint64_t> jsonNumberAsUInt64(const rapidjson::Value& value);
 

@@ -32,7 +32,7 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     w.Key("scannedAt");
     writeJsonDate(w, scan.scannedAt);
     w.Key("duration");
-    w.Double(scan.duration);
+    writeJsonDouble(w, scan.duration, "the duration");
     w.Key("nodes");
     w.StartObject();
 
@@ -168,48 +168,7 @@ void writeFile(const ScanResult& scan, const std::string& path) {
 
 namespace {
 
-// A JSON number as the SAX reader hands it over.
-struct Number {
-    enum Kind { Signed, Unsigned, Floating } kind = Signed;
-    std::int64_t i = 0;
-    std::uint64_t u = 0;
-    double d = 0;
-
-    [[nodiscard]] std::optional<std::int64_t> asInt64() const {
-        switch (kind) {
-        case Signed:
-            return i;
-        case Unsigned:
-            if (u <= static_cast<std::uint64_t>(INT64_MAX))
-                return static_cast<std::int64_t>(u);
-            return std::nullopt;
-        case Floating:
-            if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
-                d < 9223372036854775808.0)
-                return static_cast<std::int64_t>(d);
-            return std::nullopt;
-        }
-        return std::nullopt;
-    }
-    [[nodiscard]] std::optional<std::uint64_t> asUInt64() const {
-        switch (kind) {
-        case Signed:
-            if (i >= 0)
-                return static_cast<std::uint64_t>(i);
-            return std::nullopt;
-        case Unsigned:
-            return u;
-        case Floating:
-            if (std::isfinite(d) && std::trunc(d) == d && d >= 0 && d < 18446744073709551616.0)
-                return static_cast<std::uint64_t>(d);
-            return std::nullopt;
-        }
-        return std::nullopt;
-    }
-    [[nodiscard]] double asDouble() const {
-        return kind == Signed ? double(i) : kind == Unsigned ? double(u) : d;
-    }
-};
+using Number = JsonNumber;
 
 enum class State { Start, Top, Nodes, Node, Children, Identity, Issues, Issue, Done };
 
@@ -306,42 +265,25 @@ public:
         }
         return markNode();
     }
-    bool Int(int v) { return number(Number{Number::Signed, v, 0, 0}); }
-    bool Uint(unsigned v) { return number(Number{Number::Signed, static_cast<std::int64_t>(v), 0, 0}); }
-    bool Int64(std::int64_t v) { return number(Number{Number::Signed, v, 0, 0}); }
-    bool Uint64(std::uint64_t v) {
-        if (v <= static_cast<std::uint64_t>(INT64_MAX))
-            return number(Number{Number::Signed, static_cast<std::int64_t>(v), 0, 0});
-        return number(Number{Number::Unsigned, 0, v, 0});
-    }
-    bool Double(double v) { return number(Number{Number::Floating, 0, 0, v}); }
-    // Numbers arrive as their text (the reader has checked the syntax) and are converted here: exactly,
-    // and without the reader's own conversion, which misbehaves on some crafted numbers.
+    bool Int(int v) { return number(Number::ofSigned(v)); }
+    bool Uint(unsigned v) { return number(Number::ofSigned(v)); }
+    bool Int64(std::int64_t v) { return number(Number::ofSigned(v)); }
+    bool Uint64(std::uint64_t v) { return number(Number::ofUnsigned(v)); }
+    bool Double(double v) { return number(Number::ofDouble(v, {})); }
+    // Numbers arrive as their text and are converted exactly.
     bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
-        const char* end = s + length;
-        const bool integral =
-            std::find_if(s, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
-        if (integral) {
-            if (*s == '-') {
-                std::int64_t value = 0;
-                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
-                    return Int64(value);
-            } else {
-                std::uint64_t value = 0;
-                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
-                    return Uint64(value);
-            }
-        }
-        double value = 0;
-        const auto [p, ec] = std::from_chars(s, end, value);
-        if (ec == std::errc::result_out_of_range) {
+        Number n;
+        switch (convertJsonNumber(s, length, n)) {
+        case JsonNumberError::None:
+            return number(n);
+        case JsonNumberError::OutOfRange:
             if (m_skipDepth > 0)
                 return skipScalar();
             return fail("a number is out of range");
+        case JsonNumberError::Unreadable:
+            break;
         }
-        if (ec != std::errc() || p != end)
-            return fail("a number cannot be read");
-        return Double(value);
+        return fail("a number cannot be read");
     }
 
     bool String(const char* s, rapidjson::SizeType length, bool) {

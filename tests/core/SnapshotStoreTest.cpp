@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -96,6 +97,12 @@ SnapshotStore::Sources fixedSources(std::vector<std::string> ids, std::vector<do
             [dates, nextDate] {
                 return Date{dates.at((*nextDate)++)};
             }};
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
 std::string recordJson(const std::string& id, double createdAt = 5) {
@@ -297,6 +304,45 @@ TEST(SnapshotStoreTest, RecordsWithUnlistedKeysAndWholeNumberDatesDecode) {
     const SnapshotCatalog catalog = SnapshotStore(temp.path()).catalog();
     ASSERT_EQ(catalog.records.size(), 1u);
     EXPECT_EQ(catalog.records[0], (SnapshotRecord{uuid(kId1), "T", Date{5}, "/data", 1, 2}));
+}
+
+TEST(SnapshotStoreTest, CraftedDatesInRecordsAreReadExactlyOrReportedNeverCrash) {
+    // Each record file holds one date text; the catalog lists the readable ones with their exact value
+    // and reports the others.
+    struct Case {
+        const char* id;
+        const char* createdAt;
+        std::optional<double> value; // nothing: reported as unreadable
+    };
+    const Case cases[] = {
+        {"00000000-0000-0000-0000-000000000001", "0e53", 0.0},
+        {"00000000-0000-0000-0000-000000000002", "0e38", 0.0},
+        {"00000000-0000-0000-0000-000000000003", "1e400", std::nullopt},
+        {"00000000-0000-0000-0000-000000000004", "-1e400", std::nullopt},
+        {"00000000-0000-0000-0000-000000000005", "1.8e308", std::nullopt},
+    };
+    TempDir temp;
+    for (const Case& c : cases) {
+        temp.makeFile(std::string(c.id) + ".meta",
+                      replaced(recordJson(c.id), "\"createdAt\":5.000000", std::string("\"createdAt\":") + c.createdAt));
+        temp.makeFile(std::string(c.id) + ".json", "{}");
+    }
+    const SnapshotCatalog catalog = SnapshotStore(temp.path()).catalog();
+    for (const Case& c : cases) {
+        const auto listed = std::find_if(catalog.records.begin(), catalog.records.end(),
+                                         [&](const SnapshotRecord& r) { return r.id.text() == c.id; });
+        const auto reported = std::find_if(catalog.issues.begin(), catalog.issues.end(), [&](const auto& issue) {
+            return issue.path == temp / (std::string(c.id) + ".meta");
+        });
+        if (c.value) {
+            ASSERT_NE(listed, catalog.records.end()) << c.createdAt;
+            EXPECT_EQ(listed->createdAt, Date{*c.value}) << c.createdAt;
+        } else {
+            EXPECT_EQ(listed, catalog.records.end()) << c.createdAt;
+            ASSERT_NE(reported, catalog.issues.end()) << c.createdAt;
+            EXPECT_EQ(reported->message, "Saved-scan details could not be read.");
+        }
+    }
 }
 
 TEST(SnapshotStoreTest, IssuesComeInPathOrderAlongsideUsableRecords) {

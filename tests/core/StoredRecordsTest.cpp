@@ -1,0 +1,196 @@
+// The stored records of the cleanup queue, the receipts, the backups and the saved scans: what their readers
+// accept and refuse, and that what their writers store reads back as itself.
+#include "base/AmbertroveError.hpp"
+#include "cleanup/BackupReceipt.hpp"
+#include "cleanup/CleanupJson.hpp"
+#include "snapshots/SnapshotRecord.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ambertrove {
+namespace {
+
+constexpr double kSampleDate = 123.5;
+
+CleanupEntry sampleEntry(double stagedAt = kSampleDate) {
+    CleanupEntry e;
+    e.node.path = "/home/ann/docs";
+    e.node.parent = "/home/ann";
+    e.node.isDirectory = true;
+    e.node.children = {"/home/ann/docs/a.txt"};
+    e.node.identity.inode = 7;
+    e.identities["/home/ann/docs"].inode = 7;
+    e.identities["/home/ann/docs/a.txt"].inode = 8;
+    e.stagedAt = Date{stagedAt};
+    e.reason = "Old files";
+    e.retainedCopies["/home/ann/keep/a.txt"].inode = 9;
+    return e;
+}
+
+TrashReceipt sampleReceipt(double date = kSampleDate) {
+    TrashReceipt r;
+    r.originalPath = "/home/ann/a.txt";
+    r.trashPath = "/home/ann/.local/share/Trash/files/a.txt";
+    r.date = Date{date};
+    r.bytes = 4096;
+    r.identity.inode = 42;
+    return r;
+}
+
+BackupReceipt sampleBackup(double createdAt = kSampleDate) {
+    BackupReceipt b;
+    b.id = Uuid::random();
+    b.directory = "/home/ann/Backups/Ambertrove Backup 1";
+    b.createdAt = Date{createdAt};
+    b.items = {{"/home/ann/a.txt", "Files/0001/a.txt", 5}};
+    return b;
+}
+
+SnapshotRecord sampleRecord(double createdAt = kSampleDate) {
+    return SnapshotRecord{Uuid::random(), "Home", Date{createdAt}, "/home/ann", 4096, 3};
+}
+
+// One reader of a stored file: a sample text, and the date it reads from a text (what it throws comes
+// through).
+struct Reader {
+    const char* name;
+    std::function<std::string(double date)> write;
+    std::function<double(const std::string&)> readDate;
+};
+
+const std::vector<Reader>& readers() {
+    static const std::vector<Reader> all = {
+        {"queue", [](double d) { return CleanupJson::encodeEntries({sampleEntry(d)}); },
+         [](const std::string& t) { return CleanupJson::decodeEntries(t).at(0).stagedAt.sinceReferenceDate; }},
+        {"receipts", [](double d) { return CleanupJson::encodeReceipts({sampleReceipt(d)}); },
+         [](const std::string& t) { return CleanupJson::decodeReceipts(t).at(0).date.sinceReferenceDate; }},
+        {"backups", [](double d) { return BackupReceipt::encodeList({sampleBackup(d)}); },
+         [](const std::string& t) { return BackupReceipt::decodeList(t).at(0).createdAt.sinceReferenceDate; }},
+        {"backup manifest", [](double d) { return sampleBackup(d).encode(); },
+         [](const std::string& t) { return BackupReceipt::decode(t).createdAt.sinceReferenceDate; }},
+        {"saved-scan record", [](double d) { return sampleRecord(d).encode(); },
+         [](const std::string& t) { return SnapshotRecord::decode(t).createdAt.sinceReferenceDate; }},
+    };
+    return all;
+}
+
+// `text` with the first `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from << " in " << text;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The reader's date after the sample date's text is replaced by `number`; nothing when it refuses the text.
+std::optional<double> dateRead(const Reader& reader, const std::string& number) {
+    const std::string text = replaced(reader.write(kSampleDate), "123.5", number);
+    try {
+        return reader.readDate(text);
+    } catch (const DecodingError&) {
+        return std::nullopt;
+    }
+}
+
+TEST(StoredRecords, DatesAreReadExactlyOrRefused) {
+    struct Case {
+        const char* text;
+        std::optional<double> value; // nothing: refused
+    };
+    const Case cases[] = {
+        {"0e53", 0.0},
+        {"0e38", 0.0},
+        {"0E+400", std::nullopt}, // an exponent beyond a double's is refused, even on zero
+        {"-0", 0.0},
+        {"786000000.25", 786000000.25},
+        {"123.456789012345678", 123.456789012345678},
+        {"9007199254740993", 9007199254740992.0},
+        {"184467440737095516155", 184467440737095516155.0},
+        {"1.7976931348623157e308", 1.7976931348623157e308},
+        {"4e-320", 4e-320},
+        {"1e400", std::nullopt},
+        {"-1e400", std::nullopt},
+        {"1.8e308", std::nullopt},
+        {"-1.8e308", std::nullopt},
+    };
+    for (const Reader& reader : readers())
+        for (const Case& c : cases)
+            EXPECT_EQ(dateRead(reader, c.text), c.value) << reader.name << ": " << c.text;
+}
+
+TEST(StoredRecords, IntegersOutOfTheirRangeAreRefused) {
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    // A whole number is taken exactly, however it is written; anything else is refused, never rounded into
+    // range or to a whole number.
+    const Case cases[] = {
+        {"4096", true},
+        {"4.096e3", true},
+        {"409600e-2", true},
+        {"4096.000", true},
+        {"0.4096E4", true},
+        {"9223372036854775807", true},
+        {"-9223372036854775808", true},
+        {"-92233720368547758.08e2", true},
+        {"9223372036854775808", false},
+        {"-9223372036854775809", false},
+        {"-9223372036854775808.5", false},
+        {"9.2233720368547758075e18", false},
+        {"1.00000000000000001", false},
+        {"4096.5", false},
+        {"1e400", false},
+        {"1e19", false},
+        {"1e-400", false},
+    };
+    for (const Case& c : cases) {
+        const std::string text = replaced(CleanupJson::encodeReceipts({sampleReceipt()}), "\"bytes\":4096",
+                                          std::string("\"bytes\":") + c.text);
+        bool accepted = true;
+        try {
+            (void)CleanupJson::decodeReceipts(text);
+        } catch (const DecodingError&) {
+            accepted = false;
+        }
+        EXPECT_EQ(accepted, c.accepted) << c.text;
+    }
+}
+
+TEST(StoredRecords, DatesThatAreNotFiniteAreNeverWritten) {
+    const double values[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    for (const Reader& reader : readers())
+        for (const double value : values)
+            EXPECT_THROW((void)reader.write(value), EncodingError) << reader.name << ": " << value;
+}
+
+TEST(StoredRecords, ExtremeDatesReadBackAsThemselves) {
+    const double values[] = {std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::lowest(),
+                             std::numeric_limits<double>::min(),
+                             std::numeric_limits<double>::denorm_min(),
+                             -0.0,
+                             0.1,
+                             1.0 / 3.0,
+                             786000000.123456789,
+                             -978307200.0,
+                             5e-324};
+    for (const Reader& reader : readers())
+        for (const double value : values) {
+            double back = 0;
+            ASSERT_NO_THROW(back = reader.readDate(reader.write(value))) << reader.name << ": " << value;
+            EXPECT_EQ(back, value) << reader.name;
+        }
+}
+
+} // namespace
+} // namespace ambertrove
