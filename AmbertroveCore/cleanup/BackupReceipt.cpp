@@ -21,8 +21,8 @@ BackupItem readItem(const rapidjson::Value& object) {
     if (!object.IsObject())
         throw DecodingError("a backup item is not an object");
     BackupItem item;
-    item.originalPath = jsonString(object, "originalPath");
-    item.relativePath = jsonString(object, "relativePath");
+    item.originalPath = jsonPath(object, "originalPath");
+    item.relativePath = jsonPath(object, "relativePath");
     item.bytes = jsonInt64(object, "bytes");
     return item;
 }
@@ -47,7 +47,7 @@ BackupReceipt BackupReceipt::read(const rapidjson::Value& object) {
         throw DecodingError("a backup receipt is not an object");
     BackupReceipt receipt;
     receipt.id = jsonUuid(object, "id");
-    receipt.directory = jsonString(object, "directory");
+    receipt.directory = jsonPath(object, "directory");
     receipt.createdAt = jsonDate(object, "createdAt");
     receipt.items = readJsonArray(jsonMember(object, "items"), "\"items\" is not an array", readItem);
     return receipt;

@@ -21,7 +21,7 @@ std::map<std::string, FileIdentity> readIdentityTable(const rapidjson::Value& ob
         throw DecodingError(std::string("\"") + key + "\" is not an object");
     std::map<std::string, FileIdentity> out;
     for (const auto& member : table.GetObject())
-        out.emplace(std::string(member.name.GetString(), member.name.GetStringLength()),
+        out.emplace(jsonPathText(std::string_view(member.name.GetString(), member.name.GetStringLength())),
                     readFileIdentity(member.value));
     return out;
 }
@@ -85,8 +85,8 @@ TrashReceipt readReceipt(const rapidjson::Value& o) {
         throw DecodingError("receipt is not an object");
     TrashReceipt r;
     r.id = jsonUuid(o, "id");
-    r.originalPath = jsonString(o, "originalPath");
-    r.trashPath = jsonString(o, "trashPath");
+    r.originalPath = jsonPath(o, "originalPath");
+    r.trashPath = jsonPath(o, "trashPath");
     r.date = jsonDate(o, "date");
     r.bytes = jsonInt64(o, "bytes");
     r.identity = readFileIdentity(jsonMember(o, "identity"));

@@ -2,7 +2,6 @@
 
 #include "base/AmbertroveError.hpp"
 
-#include <rapidjson/encodedstream.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
@@ -244,10 +243,16 @@ private:
 
 } // namespace
 
-rapidjson::Document parseJsonDocument(std::string_view text) {
+std::string_view withoutByteOrderMark(std::string_view text) {
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
+rapidjson::Document parseJsonDocument(std::string_view whole) {
+    const std::string_view text = withoutByteOrderMark(whole);
     rapidjson::Document document;
-    rapidjson::MemoryStream memory(text.data(), text.size());
-    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(memory);
+    rapidjson::MemoryStream stream(text.data(), text.size());
     rapidjson::ParseResult result;
     std::string handlerError;
     const auto generate = [&](rapidjson::Document& target) {
@@ -264,6 +269,9 @@ rapidjson::Document parseJsonDocument(std::string_view text) {
     if (result.IsError())
         throw DecodingError(std::string("JSON error at offset ") + std::to_string(result.Offset()) + ": " +
                             rapidjson::GetParseError_En(result.Code()));
+    // The reader takes a NUL byte for the end of the text.
+    if (stream.Tell() != text.size())
+        throw DecodingError(kTextAfterNul);
     return document;
 }
 
@@ -281,6 +289,25 @@ const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* k
     if (!value)
         throw DecodingError(std::string("missing key \"") + key + "\"");
     return *value;
+}
+
+std::string jsonPathText(std::string_view text) {
+    if (holdsNul(text))
+        throw DecodingError("a path holds a NUL character");
+    return std::string(text);
+}
+
+std::string jsonPath(const rapidjson::Value& object, const char* key) {
+    const rapidjson::Value& v = jsonMember(object, key);
+    if (!v.IsString())
+        throw DecodingError(std::string("\"") + key + "\" is not a string");
+    return jsonPathText(std::string_view(v.GetString(), v.GetStringLength()));
+}
+
+std::optional<std::string> optionalJsonPath(const rapidjson::Value& object, const char* key) {
+    if (!optionalJsonMember(object, key))
+        return std::nullopt;
+    return jsonPath(object, key);
 }
 
 std::string jsonString(const rapidjson::Value& object, const char* key) {
@@ -455,8 +482,8 @@ DiskNode readDiskNode(const rapidjson::Value& o) {
     if (!o.IsObject())
         throw DecodingError("node is not an object");
     DiskNode n;
-    n.path = jsonString(o, "path");
-    n.parent = optionalJsonString(o, "parent");
+    n.path = jsonPath(o, "path");
+    n.parent = optionalJsonPath(o, "parent");
     n.isDirectory = jsonBool(o, "isDirectory");
     n.isSymbolicLink = jsonBool(o, "isSymbolicLink");
     n.isCloudPlaceholder = jsonBool(o, "isCloudPlaceholder");
@@ -471,7 +498,7 @@ DiskNode readDiskNode(const rapidjson::Value& o) {
                                [](const rapidjson::Value& c) {
                                    if (!c.IsString())
                                        throw DecodingError("a child path is not a string");
-                                   return std::string(c.GetString(), c.GetStringLength());
+                                   return jsonPathText(std::string_view(c.GetString(), c.GetStringLength()));
                                });
     n.created = jsonDate(o, "created");
     n.modified = jsonDate(o, "modified");

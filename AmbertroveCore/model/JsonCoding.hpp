@@ -89,12 +89,28 @@ template <class Items, class Write> std::string jsonArrayText(const Items& items
     return jsonText([&](JsonWriter& writer) { writeJsonArray(writer, items, write); });
 }
 
+// A leading UTF-8 byte-order mark: readers skip it; any other leading bytes belong to the text.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+std::string_view withoutByteOrderMark(std::string_view text);
+// Why a text that goes on after a NUL byte is refused (the JSON reader takes NUL for the end of the text).
+inline constexpr const char* kTextAfterNul = "the text goes on after a NUL character";
+// Whether `text` holds a NUL character, which no path can.
+inline bool holdsNul(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
 // Reading from a parsed document. Each throws DecodingError naming the key when it is missing or of the
-// wrong type; integers must fit their field.
+// wrong type; integers must fit their field. The whole text is read: a byte-order mark is skipped, and
+// a text that is not UTF-8 (lone surrogate escapes included) or goes on after a NUL byte is refused.
 rapidjson::Document parseJsonDocument(std::string_view text);
 const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* key);
 const rapidjson::Value* optionalJsonMember(const rapidjson::Value& object, const char* key);
 std::string jsonString(const rapidjson::Value& object, const char* key);
+// A path: a string without NUL.
+std::string jsonPath(const rapidjson::Value& object, const char* key);
+std::optional<std::string> optionalJsonPath(const rapidjson::Value& object, const char* key);
+// `text` as a path; throws DecodingError when it holds NUL.
+std::string jsonPathText(std::string_view text);
 std::optional<std::string> optionalJsonString(const rapidjson::Value& object, const char* key);
 bool jsonBool(const rapidjson::Value& object, const char* key);
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);

@@ -5,7 +5,6 @@
 #include "platform/AtomicFile.hpp"
 
 #include <rapidjson/error/en.h>
-#include <rapidjson/filereadstream.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
@@ -300,6 +299,8 @@ public:
                     return fail("\"id\" is not a UUID");
                 scan.id = *uuid;
             } else if (m_key == TRoot) {
+                if (holdsNul(text))
+                    return failNul();
                 scan.rootPath.assign(text);
             } else {
                 return fail(std::string("\"") + kTopKeys[m_key] + "\" is not a string");
@@ -307,20 +308,28 @@ public:
             m_topSeen |= 1ull << m_key;
             return true;
         case State::Node:
-            if (m_key == NPath)
-                m_path.assign(text);
-            else if (m_key == NParent)
-                m_parent.emplace(text);
-            else
+            if (m_key == NPath || m_key == NParent) {
+                if (holdsNul(text))
+                    return failNul();
+                if (m_key == NPath)
+                    m_path.assign(text);
+                else
+                    m_parent.emplace(text);
+            } else {
                 return fail(std::string("\"") + kNodeKeys[m_key] + "\" is not a string");
+            }
             return markNode();
         case State::Children:
+            if (holdsNul(text))
+                return failNul();
             childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(text));
             return true;
         case State::Issue:
-            if (m_key == 0)
+            if (m_key == 0) {
+                if (holdsNul(text))
+                    return failNul();
                 m_issue.path.assign(text);
-            else if (m_key == 1)
+            } else if (m_key == 1)
                 m_issue.message.assign(text);
             else
                 return fail("an issue field is not a string");
@@ -387,6 +396,8 @@ public:
             m_key = keyIndex(kTopKeys, key);
             break;
         case State::Nodes:
+            if (holdsNul(key))
+                return failNul();
             m_memberName.assign(key);
             return true;
         case State::Node:
@@ -496,6 +507,7 @@ private:
             error = std::move(message);
         return false;
     }
+    bool failNul() { return fail("a path holds a NUL character"); }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
         m_seen |= 1ull << m_key;
@@ -664,6 +676,71 @@ private:
     ScanHandler& m_inner;
 };
 
+// A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
+// end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
+class FileInput {
+public:
+    using Ch = char;
+
+    explicit FileInput(std::FILE* file)
+        : m_file(file)
+        , m_buffer(kBlock + 1) {
+        m_current = m_end = m_buffer.data();
+        refill();
+        // A byte-order mark is skipped when it is all there; stray bytes of one are the text's and the
+        // reader refuses them.
+        if (m_end - m_current >= 3 && std::string_view(m_current, 3) == kByteOrderMark) {
+            m_current += 3;
+            m_skipped = 3;
+        }
+    }
+
+    Ch Peek() const { return *m_current; }
+    Ch Take() {
+        const Ch c = *m_current;
+        if (m_current < m_end) {
+            ++m_current;
+            if (m_current == m_end)
+                refill();
+        }
+        return c;
+    }
+    std::size_t Tell() const {
+        return m_consumed + static_cast<std::size_t>(m_current - m_buffer.data()) - m_skipped;
+    }
+    // Whether every byte of the file was read.
+    bool atEnd() const { return m_eof && m_current == m_end; }
+
+    // Writing is not supported (nor used by a reader that does not parse in place).
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) {}
+    void Flush() {}
+    std::size_t PutEnd(Ch*) { return 0; }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    void refill() {
+        m_consumed += static_cast<std::size_t>(m_end - m_buffer.data());
+        std::size_t count = 0;
+        if (!m_eof) {
+            count = std::fread(m_buffer.data(), 1, kBlock, m_file);
+            m_eof = count < kBlock;
+        }
+        m_current = m_buffer.data();
+        m_end = m_current + count;
+        *m_end = '\0'; // what Peek answers at the end
+    }
+
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    char* m_current = nullptr;
+    char* m_end = nullptr;
+    std::size_t m_consumed = 0;
+    std::size_t m_skipped = 0;
+    bool m_eof = false;
+};
+
 template <class Stream> ScanResult parse(Stream& stream) {
     ScanHandler handler;
     SkippingHandler router(handler);
@@ -686,19 +763,24 @@ template <class Stream> ScanResult parse(Stream& stream) {
 
 } // namespace
 
-ScanResult decode(std::string_view text) {
-    rapidjson::MemoryStream memory(text.data(), text.size());
-    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(memory);
-    return parse(stream);
+ScanResult decode(std::string_view whole) {
+    const std::string_view text = withoutByteOrderMark(whole);
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    ScanResult scan = parse(stream);
+    // The reader takes a NUL byte for the end of the text.
+    if (stream.Tell() != text.size())
+        throw DecodingError(kTextAfterNul);
+    return scan;
 }
 
 ScanResult read(std::FILE* file) {
-    std::vector<char> buffer(1 << 16);
-    rapidjson::FileReadStream stream(file, buffer.data(), buffer.size());
+    FileInput stream(file);
     try {
         ScanResult scan = parse(stream);
         if (std::ferror(file))
             throwSystemError(errno, EIO);
+        if (!stream.atEnd())
+            throw DecodingError(kTextAfterNul);
         return scan;
     } catch (const DecodingError&) {
         // A failed read ends the stream early, so the text looks cut short: report the read instead.

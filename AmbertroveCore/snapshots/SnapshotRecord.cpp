@@ -36,7 +36,7 @@ SnapshotRecord SnapshotRecord::decode(std::string_view text) {
     record.id = jsonUuid(document, "id");
     record.title = jsonString(document, "title");
     record.createdAt = jsonDate(document, "createdAt");
-    record.rootPath = jsonString(document, "rootPath");
+    record.rootPath = jsonPath(document, "rootPath");
     record.bytes = jsonInt64(document, "bytes");
     record.fileCount = jsonInt64(document, "fileCount");
     return record;

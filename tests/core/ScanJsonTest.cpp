@@ -8,6 +8,8 @@
 
 #include <rapidjson/document.h>
 
+#include <functional>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -232,6 +234,72 @@ TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
     EXPECT_NO_THROW(ScanJson::decode(
         replaced(valid, R"(,"skippedCount":0)",
                  R"(,"skippedCount":0,"x":)" + std::string(100000, '[') + std::string(100000, ']'))));
+}
+
+// Whether decode() and readFile() accept `text`; both must agree.
+std::optional<bool> bothAccept(const std::string& text) {
+    const auto accepts = [](const std::function<void()>& read) {
+        try {
+            read();
+            return true;
+        } catch (const DecodingError&) {
+            return false;
+        }
+    };
+    const bool fromMemory = accepts([&] { (void)ScanJson::decode(text); });
+    test::TempDir dir;
+    const std::string file = dir.makeFile("scan.json", text);
+    const bool fromFile = accepts([&] { (void)ScanJson::readFile(file); });
+    if (fromMemory != fromFile)
+        return std::nullopt;
+    return fromMemory;
+}
+
+TEST(ScanJson, TextsAndPathsThatNoFileSystemHoldsAreRefused) {
+    const std::string valid = scanText(replaced(kRootNode, R"("children":[])", R"("children":["/r/a"])"));
+    const std::string withIssue = replaced(valid, R"("issues":[])", R"("issues":[{"path":"/r/a","message":"m"}])");
+    ASSERT_EQ(bothAccept(withIssue), true);
+    struct Case {
+        const char* name;
+        std::string text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"NUL in the root path", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\u0000")"), false},
+        {"NUL in a node's name", replaced(withIssue, R"("nodes":{"/r")", R"("nodes":{"/\u0000r")"), false},
+        {"NUL in a node's path", replaced(withIssue, R"("path":"/r",)", R"("path":"/r\u0000x",)"), false},
+        {"NUL in a node's parent",
+         replaced(withIssue, R"("path":"/r",)", R"("path":"/r","parent":"/\u0000",)"), false},
+        {"NUL in a child", replaced(withIssue, R"(["/r/a"])", R"(["/r/\u0000a"])"), false},
+        {"NUL in an issue's path", replaced(withIssue, R"({"path":"/r/a")", R"({"path":"/r/a\u0000")"), false},
+        {"NUL in an issue's message", replaced(withIssue, R"("message":"m")", R"("message":"m\u0000")"), true},
+        {"a lone low surrogate", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\udc00")"), false},
+        {"a lone high surrogate", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\ud800")"), false},
+        {"a surrogate pair", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\ud800\udc00")"), true},
+        {"a byte-order mark", "\xEF\xBB\xBF" + withIssue, true},
+        {"a stray first byte of a mark", "\xEF" + withIssue, false},
+        {"two bytes of a mark", "\xEF\xBB" + withIssue, false},
+        {"the last byte of a mark", "\xBF" + withIssue, false},
+        {"a mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + withIssue, false},
+        {"trailing white space", withIssue + " \n", true},
+        {"NUL at the end", withIssue + std::string(1, '\0'), false},
+        {"junk after NUL", withIssue + std::string("\0junk", 5), false},
+        {"a second scan after NUL", withIssue + std::string(1, '\0') + withIssue, false},
+        {"NUL before the text", std::string(1, '\0') + withIssue, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(bothAccept(c.text), c.accepted) << c.name;
+}
+
+TEST(ScanJson, TheWholeFileIsReadWhateverItsSize) {
+    // NUL and junk past the reader's first buffer, and a text that ends right at a buffer's end.
+    const std::string valid = scanText(kRootNode);
+    const std::string padded = valid + std::string((1 << 16) - valid.size(), ' ');
+    ASSERT_EQ(padded.size(), 1u << 16);
+    EXPECT_EQ(bothAccept(padded), true);
+    EXPECT_EQ(bothAccept(padded + " "), true);
+    EXPECT_EQ(bothAccept(padded + std::string(1, '\0')), false);
+    EXPECT_EQ(bothAccept(padded + std::string(100000, ' ') + std::string("\0x", 2)), false);
 }
 
 TEST(ScanJson, NamesThatAreNotUtf8BecomeReplacementCharacters) {

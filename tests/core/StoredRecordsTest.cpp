@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -190,6 +191,97 @@ TEST(StoredRecords, ExtremeDatesReadBackAsThemselves) {
             ASSERT_NO_THROW(back = reader.readDate(reader.write(value))) << reader.name << ": " << value;
             EXPECT_EQ(back, value) << reader.name;
         }
+}
+
+// Whether the reader accepts `text`.
+bool accepts(const Reader& reader, const std::string& text) {
+    try {
+        (void)reader.readDate(text);
+        return true;
+    } catch (const DecodingError&) {
+        return false;
+    }
+}
+
+TEST(StoredRecords, TextsThatAreNotUnicodeAreRefused) {
+    struct Case {
+        const char* name;
+        const char* escape;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"a lone low surrogate", "\\udc00", false},
+        {"a lone high surrogate", "\\ud800", false},
+        {"a high surrogate before a letter", "\\ud800x", false},
+        {"two high surrogates", "\\ud800\\ud800", false},
+        {"a pair", "\\ud800\\udc00", true},
+        {"an escaped letter", "\\u00e9", true},
+        {"raw bytes that are not UTF-8", "\xED\xB0\x80", false},
+    };
+    for (const Reader& reader : readers())
+        for (const Case& c : cases) {
+            const std::string text = replaced(reader.write(kSampleDate), "/home/ann", std::string("/home/") + c.escape);
+            EXPECT_EQ(accepts(reader, text), c.accepted) << reader.name << ": " << c.name;
+        }
+}
+
+TEST(StoredRecords, PathsHoldingNulAreRefused) {
+    // Every path field of every record, one at a time.
+    struct Case {
+        const char* reader;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"queue", "\"path\":\"/home/ann/docs\""},
+        {"queue", "\"parent\":\"/home/ann\""},
+        {"queue", "[\"/home/ann/docs/a.txt\"]"},
+        {"queue", "{\"/home/ann/docs\":"},
+        {"queue", "{\"/home/ann/keep/a.txt\":"},
+        {"receipts", "\"originalPath\":\"/home/ann"},
+        {"receipts", "\"trashPath\":\"/home/ann"},
+        {"backups", "\"directory\":\"/home/ann"},
+        {"backups", "\"originalPath\":\"/home/ann"},
+        {"backups", "\"relativePath\":\"Files"},
+        {"backup manifest", "\"directory\":\"/home/ann"},
+        {"saved-scan record", "\"rootPath\":\"/home/ann"},
+    };
+    for (const Case& c : cases) {
+        const Reader& reader = *std::find_if(readers().begin(), readers().end(),
+                                             [&](const Reader& r) { return r.name == std::string(c.reader); });
+        const std::string text = reader.write(kSampleDate);
+        const std::string from = c.path;
+        // The NUL goes right after the first "/" or "F" of the path.
+        const std::size_t mark = from.find_first_of("/F");
+        const std::string to = from.substr(0, mark + 1) + "\\u0000" + from.substr(mark + 1);
+        EXPECT_TRUE(accepts(reader, text)) << c.reader;
+        EXPECT_FALSE(accepts(reader, replaced(text, from, to))) << c.reader << ": " << c.path;
+    }
+}
+
+TEST(StoredRecords, TheWholeTextIsReadAndOnlyARealByteOrderMarkIsSkipped) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string after;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"plain", "", "", true},
+        {"trailing white space", "", " \n\t", true},
+        {"a byte-order mark", "\xEF\xBB\xBF", "", true},
+        {"a stray first byte of a mark", "\xEF", "", false},
+        {"two bytes of a mark", "\xEF\xBB", "", false},
+        {"the last two bytes of a mark", "\xBB\xBF", "", false},
+        {"a mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF", "", false},
+        {"NUL at the end", "", std::string(1, '\0'), false},
+        {"junk after NUL", "", std::string("\0junk", 5), false},
+        {"a second value after NUL", "", std::string("\0[]", 3), false},
+        {"a second value", "", "[]", false},
+    };
+    for (const Reader& reader : readers())
+        for (const Case& c : cases)
+            EXPECT_EQ(accepts(reader, c.before + reader.write(kSampleDate) + c.after), c.accepted)
+                << reader.name << ": " << c.name;
 }
 
 } // namespace
