@@ -8,10 +8,8 @@ namespace {
 
 void writeItem(JsonWriter& w, const BackupItem& item) {
     w.StartObject();
-    writeJsonKey(w, "originalPath");
-    writeJsonString(w, item.originalPath);
-    writeJsonKey(w, "relativePath");
-    writeJsonString(w, item.relativePath);
+    writeJsonPath(w, "originalPath", item.originalPath);
+    writeJsonPath(w, "relativePath", item.relativePath);
     writeJsonKey(w, "bytes");
     w.Int64(item.bytes);
     w.EndObject();
@@ -33,8 +31,7 @@ void BackupReceipt::write(JsonWriter& w) const {
     w.StartObject();
     writeJsonKey(w, "id");
     writeJsonUuid(w, id);
-    writeJsonKey(w, "directory");
-    writeJsonString(w, directory);
+    writeJsonPath(w, "directory", directory);
     writeJsonKey(w, "createdAt");
     writeJsonDate(w, createdAt);
     writeJsonKey(w, "items");

@@ -93,6 +93,122 @@ void writeJsonKey(JsonWriter& writer, std::string_view key) {
     writer.Key(valid.data(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+std::string hexOf(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back(kHexDigits[b >> 4]);
+        out.push_back(kHexDigits[b & 15]);
+    }
+    return out;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<std::string> bytesOfHex(std::string_view hex) {
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    std::string out(hex.size() / 2, '\0');
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int high = hexValue(hex[2 * i]);
+        const int low = hexValue(hex[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out[i] = static_cast<char>(high << 4 | low);
+    }
+    return out;
+}
+
+void refuseNul(std::string_view path) {
+    if (holdsNul(path))
+        throw EncodingError("a path holds a NUL character");
+}
+
+// The text that stands for `path` where nothing can stand beside it; `path` itself when it is UTF-8.
+std::string_view pathKeyText(std::string_view path, std::string& scratch) {
+    refuseNul(path);
+    if (isValidUtf8(path))
+        return path;
+    std::string readable;
+    scratch = std::string(validUtf8(path, readable));
+    scratch.push_back('\0');
+    scratch += hexOf(path);
+    return scratch;
+}
+
+void writeExact(JsonWriter& w, std::string_view key, std::string_view text) {
+    w.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+    if (isValidUtf8(text)) {
+        w.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+        return;
+    }
+    std::string scratch;
+    const std::string_view readable = validUtf8(text, scratch);
+    w.String(readable.data(), static_cast<rapidjson::SizeType>(readable.size()));
+    const std::string bytesKey = std::string(key) + "Bytes";
+    w.Key(bytesKey.data(), static_cast<rapidjson::SizeType>(bytesKey.size()));
+    const std::string hex = hexOf(text);
+    w.String(hex.data(), static_cast<rapidjson::SizeType>(hex.size()));
+}
+
+} // namespace
+
+void writeJsonExactText(JsonWriter& w, std::string_view key, std::string_view text) {
+    writeExact(w, key, text);
+}
+
+void writeJsonPath(JsonWriter& w, std::string_view key, std::string_view path) {
+    refuseNul(path);
+    writeExact(w, key, path);
+}
+
+void writeJsonPathKey(JsonWriter& w, std::string_view path) {
+    std::string scratch;
+    const std::string_view text = pathKeyText(path, scratch);
+    w.Key(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+void writeJsonPathValue(JsonWriter& w, std::string_view path) {
+    std::string scratch;
+    const std::string_view text = pathKeyText(path, scratch);
+    w.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+ExactText exactJsonText(std::string_view readable, const std::string_view* hex, bool isPath) {
+    if (isPath && holdsNul(readable))
+        return {{}, "a path holds a NUL character"};
+    if (!hex)
+        return {std::string(readable), nullptr};
+    std::optional<std::string> bytes = bytesOfHex(*hex);
+    if (!bytes)
+        return {{}, "the exact bytes of a text are not hexadecimal"};
+    if (isPath && holdsNul(*bytes))
+        return {{}, "a path holds a NUL character"};
+    std::string scratch;
+    if (validUtf8(*bytes, scratch) != readable)
+        return {{}, "the exact bytes of a text do not match the text"};
+    return {std::move(*bytes), nullptr};
+}
+
+ExactText pathOfJsonKey(std::string_view keyText) {
+    const std::size_t nul = keyText.find('\0');
+    if (nul == std::string_view::npos)
+        return {std::string(keyText), nullptr};
+    const std::string_view hex = keyText.substr(nul + 1);
+    return exactJsonText(keyText.substr(0, nul), &hex, true);
+}
+
 void writeJsonDouble(JsonWriter& writer, double value, const char* what) {
     // The writer would leave the value out and the text could not be read at all.
     if (!std::isfinite(value) || !writer.Double(value))
@@ -133,12 +249,9 @@ void writeFileIdentity(JsonWriter& w, const FileIdentity& id) {
 
 void writeDiskNode(JsonWriter& w, const DiskNode& n) {
     w.StartObject();
-    w.Key("path");
-    writeJsonString(w, n.path);
-    if (n.parent) {
-        w.Key("parent");
-        writeJsonString(w, *n.parent);
-    }
+    writeJsonPath(w, "path", n.path);
+    if (n.parent)
+        writeJsonPath(w, "parent", *n.parent);
     w.Key("isDirectory");
     w.Bool(n.isDirectory);
     w.Key("isSymbolicLink");
@@ -160,7 +273,7 @@ void writeDiskNode(JsonWriter& w, const DiskNode& n) {
     w.Key("folderCount");
     w.Int64(n.folderCount);
     w.Key("children");
-    writeJsonArray(w, n.children, writeJsonString);
+    writeJsonArray(w, n.children, writeJsonPathValue);
     w.Key("created");
     writeJsonDate(w, n.created);
     w.Key("modified");
@@ -291,23 +404,52 @@ const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* k
     return *value;
 }
 
-std::string jsonPathText(std::string_view text) {
-    if (holdsNul(text))
-        throw DecodingError("a path holds a NUL character");
-    return std::string(text);
+namespace {
+
+std::string exactMember(const rapidjson::Value& object, const char* key, const rapidjson::Value& v,
+                        bool isPath) {
+    if (!v.IsString())
+        throw DecodingError(std::string("\"") + key + "\" is not a string");
+    const std::string bytesKey = std::string(key) + "Bytes";
+    const auto it = object.FindMember(bytesKey.c_str());
+    std::string_view hex;
+    if (it != object.MemberEnd()) {
+        if (!it->value.IsString())
+            throw DecodingError("\"" + bytesKey + "\" is not a string");
+        hex = std::string_view(it->value.GetString(), it->value.GetStringLength());
+    }
+    ExactText exact = exactJsonText(std::string_view(v.GetString(), v.GetStringLength()),
+                                    it != object.MemberEnd() ? &hex : nullptr, isPath);
+    if (exact.error)
+        throw DecodingError(std::string("\"") + key + "\": " + exact.error);
+    return std::move(exact.text);
+}
+
+} // namespace
+
+std::string jsonExactText(const rapidjson::Value& object, const char* key) {
+    return exactMember(object, key, jsonMember(object, key), false);
 }
 
 std::string jsonPath(const rapidjson::Value& object, const char* key) {
-    const rapidjson::Value& v = jsonMember(object, key);
-    if (!v.IsString())
-        throw DecodingError(std::string("\"") + key + "\" is not a string");
-    return jsonPathText(std::string_view(v.GetString(), v.GetStringLength()));
+    return exactMember(object, key, jsonMember(object, key), true);
 }
 
 std::optional<std::string> optionalJsonPath(const rapidjson::Value& object, const char* key) {
-    if (!optionalJsonMember(object, key))
-        return std::nullopt;
-    return jsonPath(object, key);
+    if (const rapidjson::Value* v = optionalJsonMember(object, key))
+        return exactMember(object, key, *v, true);
+    if (object.HasMember((std::string(key) + "Bytes").c_str()))
+        throw DecodingError(std::string("\"") + key + "Bytes\" without \"" + key + "\"");
+    return std::nullopt;
+}
+
+std::string jsonPathOfKey(const rapidjson::Value& text) {
+    if (!text.IsString())
+        throw DecodingError("a path is not a string");
+    ExactText exact = pathOfJsonKey(std::string_view(text.GetString(), text.GetStringLength()));
+    if (exact.error)
+        throw DecodingError(exact.error);
+    return std::move(exact.text);
 }
 
 std::string jsonString(const rapidjson::Value& object, const char* key) {
@@ -494,12 +636,7 @@ DiskNode readDiskNode(const rapidjson::Value& o) {
     n.compressedSavings = jsonInt64(o, "compressedSavings");
     n.fileCount = jsonInt64(o, "fileCount");
     n.folderCount = jsonInt64(o, "folderCount");
-    n.children = readJsonArray(jsonMember(o, "children"), "\"children\" is not an array",
-                               [](const rapidjson::Value& c) {
-                                   if (!c.IsString())
-                                       throw DecodingError("a child path is not a string");
-                                   return jsonPathText(std::string_view(c.GetString(), c.GetStringLength()));
-                               });
+    n.children = readJsonArray(jsonMember(o, "children"), "\"children\" is not an array", jsonPathOfKey);
     n.created = jsonDate(o, "created");
     n.modified = jsonDate(o, "modified");
     n.accessed = jsonDate(o, "accessed");

@@ -76,6 +76,28 @@ void writeDiskNode(JsonWriter& writer, const DiskNode& node);
 // `text` when it is valid UTF-8, else a copy in `scratch` with U+FFFD for every bad sequence.
 std::string_view validUtf8(std::string_view text, std::string& scratch);
 
+// Paths are bytes, and so are texts made from them (a title from a folder's name, a message naming a
+// path). A text that is not UTF-8 is stored as its readable form (U+FFFD for every bad sequence), which
+// other readers show, and beside it, under the key's name followed by "Bytes", its exact bytes in
+// lower-case hexadecimal, which other readers skip: "name":"caf\uFFFD","nameBytes":"636166e9". Readers here
+// take the exact bytes when they are there, and refuse them when their readable form is not the stored
+// text. A path also never holds NUL: writing one throws EncodingError, reading one DecodingError.
+void writeJsonExactText(JsonWriter& writer, std::string_view key, std::string_view text);
+void writeJsonPath(JsonWriter& writer, std::string_view key, std::string_view path);
+// Where a path is the name of a member or an element of a list, nothing can stand beside it: a path that
+// is not UTF-8 is then stored as its readable form, a NUL and its exact bytes in lower-case hexadecimal.
+// No path holds NUL, so such a text never equals another path's.
+void writeJsonPathKey(JsonWriter& writer, std::string_view path);
+void writeJsonPathValue(JsonWriter& writer, std::string_view path);
+// The exact bytes of a text written in either form, or why they cannot be taken (the text's own check of
+// NUL included); `hex` is the "Bytes" member's text when there is one.
+struct ExactText {
+    std::string text;
+    const char* error = nullptr;
+};
+ExactText exactJsonText(std::string_view readable, const std::string_view* hex, bool isPath);
+ExactText pathOfJsonKey(std::string_view keyText);
+
 // An array of `items`, each written by `write(writer, item)`.
 template <class Items, class Write>
 void writeJsonArray(JsonWriter& writer, const Items& items, Write&& write) {
@@ -106,11 +128,12 @@ rapidjson::Document parseJsonDocument(std::string_view text);
 const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* key);
 const rapidjson::Value* optionalJsonMember(const rapidjson::Value& object, const char* key);
 std::string jsonString(const rapidjson::Value& object, const char* key);
-// A path: a string without NUL.
+// Texts and paths written by writeJsonExactText() and writeJsonPath().
+std::string jsonExactText(const rapidjson::Value& object, const char* key);
 std::string jsonPath(const rapidjson::Value& object, const char* key);
 std::optional<std::string> optionalJsonPath(const rapidjson::Value& object, const char* key);
-// `text` as a path; throws DecodingError when it holds NUL.
-std::string jsonPathText(std::string_view text);
+// The path of a member's name or a list's element written by writeJsonPathKey() or writeJsonPathValue().
+std::string jsonPathOfKey(const rapidjson::Value& text);
 std::optional<std::string> optionalJsonString(const rapidjson::Value& object, const char* key);
 bool jsonBool(const rapidjson::Value& object, const char* key);
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);
@@ -159,9 +182,11 @@ struct JsonNumber {
     static JsonNumber ofSigned(std::int64_t v) { return JsonNumber{Signed, v, 0, 0, {}}; }
     static JsonNumber ofUnsigned(std::uint64_t v) {
         return v <= static_cast<std::uint64_t>(INT64_MAX) ? ofSigned(static_cast<std::int64_t>(v))
-                                                           : JsonNumber{Unsigned, 0, v, 0, {}};
+                                                          : JsonNumber{Unsigned, 0, v, 0, {}};
     }
-    static JsonNumber ofDouble(double v, std::string_view text) { return JsonNumber{Floating, 0, 0, v, text}; }
+    static JsonNumber ofDouble(double v, std::string_view text) {
+        return JsonNumber{Floating, 0, 0, v, text};
+    }
 
     [[nodiscard]] std::optional<std::int64_t> asInt64() const {
         switch (kind) {
@@ -191,7 +216,8 @@ struct JsonNumber {
         case Unsigned:
             return u;
         case Floating:
-            if (const auto whole = jsonWholeNumber(text); whole && (!whole->negative || whole->magnitude == 0))
+            if (const auto whole = jsonWholeNumber(text);
+                whole && (!whole->negative || whole->magnitude == 0))
                 return whole->magnitude;
             return std::nullopt;
         }

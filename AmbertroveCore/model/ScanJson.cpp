@@ -26,8 +26,7 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     w.StartObject();
     w.Key("id");
     writeJsonUuid(w, scan.id);
-    w.Key("rootPath");
-    writeJsonString(w, scan.rootPath);
+    writeJsonPath(w, "rootPath", scan.rootPath);
     w.Key("scannedAt");
     writeJsonDate(w, scan.scannedAt);
     w.Key("duration");
@@ -66,22 +65,20 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
             stack.emplace_back(i, key.size());
         }
 
-        writeJsonKey(w, key);
+        writeJsonPathKey(w, key);
         const NodeData d = t.data(i);
         w.StartObject();
-        w.Key("path");
         if (r.flags & NodeTable::kHasExtras)
-            writeJsonString(w, t.nodePath(i));
+            writeJsonPath(w, "path", t.nodePath(i));
         else
-            writeJsonString(w, key);
+            writeJsonPath(w, "path", key);
         if (t.hasParent(i)) {
-            w.Key("parent");
             if (r.flags & NodeTable::kHasExtras) {
-                writeJsonString(w, t.makeNode(i).parent.value_or(""));
+                writeJsonPath(w, "parent", t.makeNode(i).parent.value_or(""));
             } else {
                 const std::size_t slash = key.rfind('/');
-                writeJsonString(w,
-                                slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
+                writeJsonPath(w, "parent",
+                              slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
             }
         }
         w.Key("isDirectory");
@@ -116,7 +113,7 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
             } else {
                 childPath = t.path(c);
             }
-            writeJsonString(w, childPath);
+            writeJsonPathValue(w, childPath);
         }
         w.EndArray();
         w.Key("created");
@@ -134,10 +131,8 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     w.StartArray();
     for (const ScanIssue& issue : scan.issues) {
         w.StartObject();
-        w.Key("path");
-        writeJsonString(w, issue.path);
-        w.Key("message");
-        writeJsonString(w, issue.message);
+        writeJsonPath(w, "path", issue.path);
+        writeJsonExactText(w, "message", issue.message);
         w.EndObject();
     }
     w.EndArray();
@@ -172,7 +167,19 @@ using Number = JsonNumber;
 enum class State { Start, Top, Nodes, Node, Children, Identity, Issues, Issue, Done };
 
 // Keys of the records, as bits of a "seen" mask.
-enum TopKey { TId, TRoot, TScannedAt, TDuration, TNodes, TIssues, TSkipped, TopKeyCount, TUnknown = 63 };
+// Keys after the count are optional: the exact bytes of a text that is not UTF-8.
+enum TopKey {
+    TId,
+    TRoot,
+    TScannedAt,
+    TDuration,
+    TNodes,
+    TIssues,
+    TSkipped,
+    TopKeyCount,
+    TRootBytes = TopKeyCount,
+    TUnknown = 63
+};
 enum NodeKey {
     NPath,
     NParent,
@@ -192,6 +199,8 @@ enum NodeKey {
     NAccessed,
     NIdentity,
     NodeKeyCount,
+    NPathBytes = NodeKeyCount,
+    NParentBytes,
     NUnknown = 63
 };
 enum IdentityKey {
@@ -208,13 +217,13 @@ enum IdentityKey {
     IUnknown = 63
 };
 
-constexpr const char* kTopKeys[] = {"id",    "rootPath", "scannedAt",   "duration",
-                                    "nodes", "issues",   "skippedCount"};
+constexpr const char* kTopKeys[] = {"id",    "rootPath", "scannedAt",    "duration",
+                                    "nodes", "issues",   "skippedCount", "rootPathBytes"};
 constexpr const char* kNodeKeys[] = {
     "path",        "parent",        "isDirectory",    "isSymbolicLink",   "isCloudPlaceholder",
     "logicalSize", "allocatedSize", "ownLogicalSize", "ownAllocatedSize", "compressedSavings",
     "fileCount",   "folderCount",   "children",       "created",          "modified",
-    "accessed",    "identity"};
+    "accessed",    "identity",      "pathBytes",      "parentBytes"};
 constexpr const char* kIdentityKeys[] = {"device",          "inode",         "size",
                                          "modifiedSeconds", "modifiedNanos", "changedSeconds",
                                          "changedNanos",    "mode",          "linkCount"};
@@ -302,6 +311,8 @@ public:
                 if (holdsNul(text))
                     return failNul();
                 scan.rootPath.assign(text);
+            } else if (m_key == TRootBytes) {
+                m_rootBytes.emplace(text);
             } else {
                 return fail(std::string("\"") + kTopKeys[m_key] + "\" is not a string");
             }
@@ -315,24 +326,42 @@ public:
                     m_path.assign(text);
                 else
                     m_parent.emplace(text);
+            } else if (m_key == NPathBytes) {
+                m_pathBytes.emplace(text);
+            } else if (m_key == NParentBytes) {
+                m_parentBytes.emplace(text);
             } else {
                 return fail(std::string("\"") + kNodeKeys[m_key] + "\" is not a string");
             }
             return markNode();
         case State::Children:
-            if (holdsNul(text))
-                return failNul();
+            if (holdsNul(text)) {
+                if (!pathOfKey(text, m_childPath))
+                    return false;
+                childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(m_childPath));
+                return true;
+            }
             childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(text));
             return true;
         case State::Issue:
-            if (m_key == 0) {
+            switch (m_key) {
+            case 0:
                 if (holdsNul(text))
                     return failNul();
                 m_issue.path.assign(text);
-            } else if (m_key == 1)
+                break;
+            case 1:
                 m_issue.message.assign(text);
-            else
+                break;
+            case 2:
+                m_issuePathBytes.emplace(text);
+                break;
+            case 3:
+                m_issueMessageBytes.emplace(text);
+                break;
+            default:
                 return fail("an issue field is not a string");
+            }
             m_issueSeen |= 1u << m_key;
             return true;
         default:
@@ -368,6 +397,8 @@ public:
             m_data = NodeData{};
             m_parent.reset();
             m_path.clear();
+            m_pathBytes.reset();
+            m_parentBytes.reset();
             return true;
         case State::Node:
             if (m_key != NIdentity)
@@ -379,6 +410,8 @@ public:
             m_state = State::Issue;
             m_issue = ScanIssue{};
             m_issueSeen = 0;
+            m_issuePathBytes.reset();
+            m_issueMessageBytes.reset();
             return true;
         default:
             return fail("unexpected object");
@@ -397,7 +430,7 @@ public:
             break;
         case State::Nodes:
             if (holdsNul(key))
-                return failNul();
+                return pathOfKey(key, m_memberName);
             m_memberName.assign(key);
             return true;
         case State::Node:
@@ -407,7 +440,11 @@ public:
             m_key = keyIndex(kIdentityKeys, key);
             break;
         case State::Issue:
-            m_key = key == "path" ? 0 : key == "message" ? 1 : 63;
+            m_key = key == "path"           ? 0
+                    : key == "message"      ? 1
+                    : key == "pathBytes"    ? 2
+                    : key == "messageBytes" ? 3
+                                            : 63;
             break;
         default:
             return fail("unexpected key");
@@ -425,6 +462,8 @@ public:
             for (int k = 0; k < TopKeyCount; ++k)
                 if (!(m_topSeen & (1ull << k)))
                     return fail(std::string("the scan has no \"") + kTopKeys[k] + "\"");
+            if (m_rootBytes && !exact(scan.rootPath, &*m_rootBytes, true))
+                return false;
             m_state = State::Done;
             return true;
         case State::Nodes:
@@ -434,6 +473,14 @@ public:
             for (int k = 0; k < NodeKeyCount; ++k)
                 if (k != NParent && !(m_seen & (1ull << k)))
                     return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
+            if (m_pathBytes && !exact(m_path, &*m_pathBytes, true))
+                return false;
+            if (m_parentBytes) {
+                if (!m_parent)
+                    return fail("\"parentBytes\" without \"parent\"");
+                if (!exact(*m_parent, &*m_parentBytes, true))
+                    return false;
+            }
             scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
             m_state = State::Nodes;
             return true;
@@ -446,8 +493,12 @@ public:
             m_key = NIdentity;
             return markNode();
         case State::Issue:
-            if (m_issueSeen != 3)
+            if ((m_issueSeen & 3) != 3)
                 return fail("an issue lacks its path or message");
+            if (m_issuePathBytes && !exact(m_issue.path, &*m_issuePathBytes, true))
+                return false;
+            if (m_issueMessageBytes && !exact(m_issue.message, &*m_issueMessageBytes, false))
+                return false;
             scan.issues.push_back(std::move(m_issue));
             m_state = State::Issues;
             return true;
@@ -508,6 +559,23 @@ private:
         return false;
     }
     bool failNul() { return fail("a path holds a NUL character"); }
+    // Replaces `text` by the exact bytes its "Bytes" member gives.
+    bool exact(std::string& text, const std::string* hex, bool isPath) {
+        const std::string_view hexView(*hex);
+        ExactText e = exactJsonText(text, &hexView, isPath);
+        if (e.error)
+            return fail(e.error);
+        text = std::move(e.text);
+        return true;
+    }
+    // The path of a member's name or a child's text that carries its exact bytes.
+    bool pathOfKey(std::string_view text, std::string& path) {
+        ExactText e = pathOfJsonKey(text);
+        if (e.error)
+            return fail(e.error);
+        path = std::move(e.text);
+        return true;
+    }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
         m_seen |= 1ull << m_key;
@@ -641,6 +709,12 @@ private:
     std::uint64_t m_identitySeen = 0;
     unsigned m_issueSeen = 0;
     std::string m_memberName;
+    std::string m_childPath;
+    std::optional<std::string> m_rootBytes;
+    std::optional<std::string> m_pathBytes;
+    std::optional<std::string> m_parentBytes;
+    std::optional<std::string> m_issuePathBytes;
+    std::optional<std::string> m_issueMessageBytes;
     NodeIndex m_nodeIndex = kNoNode;
     NodeData m_data;
     std::optional<std::string> m_parent;

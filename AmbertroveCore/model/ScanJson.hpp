@@ -8,7 +8,9 @@
 
 namespace ambertrove::ScanJson {
 
-// The JSON form of a scan, written depth-first from the compact table without building node values.
+// The JSON form of a scan, written depth-first from the compact table without building node values. Paths
+// keep their exact bytes (see writeJsonPath()). Throws EncodingError for a scan that would not read back
+// (a path holding NUL, a date that is not finite).
 void write(const ScanResult& scan, std::FILE* file);
 std::string encode(const ScanResult& scan);
 // Writes the scan to `path` atomically.

@@ -2,6 +2,8 @@
 #include "base/AmbertroveError.hpp"
 #include "model/ScanJson.hpp"
 #include "platform/AtomicFile.hpp"
+#include "scan/CancellationFlag.hpp"
+#include "scan/DiskScanner.hpp"
 #include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
@@ -148,6 +150,38 @@ TEST(SnapshotStoreTest, SaveWritesBothFilesAndLoadReadsTheScanBack) {
     const SnapshotCatalog catalog = store.catalog();
     EXPECT_EQ(catalog.records, std::vector<SnapshotRecord>{record});
     EXPECT_TRUE(catalog.issues.empty());
+}
+
+TEST(SnapshotStoreTest, AScanOfNamesThatAreNotUtf8IsSavedAndOpensExactly) {
+    // Two names that differ only in bytes that are not UTF-8, and one literally named with U+FFFD.
+    TempDir temp;
+    const std::string tree = temp.makeDir("tree");
+    for (const std::string name : {"x\xFE", "x\xFF", "x\xEF\xBF\xBD"}) {
+        temp.makeFile("tree/" + name + "/inner", name);
+        temp.makeFile("tree/" + name + "/" + name, name + name);
+    }
+    test::settleAccessTimes(tree);
+    const CancellationFlag flag;
+    const ScanResult scan = DiskScanner().scan(tree + "/", flag);
+    ASSERT_EQ(scan.nodes.size(), 10u);
+    ASSERT_TRUE(scan.issues.empty());
+
+    SnapshotStore store(temp / "Snapshots", fixedSources({kId1}, {100}));
+    const SnapshotRecord record = store.save(scan, "x\xFE");
+    ASSERT_EQ(store.list(), std::vector<SnapshotRecord>{record});
+    const ScanResult back = store.load(record);
+    EXPECT_EQ(back, scan);
+    EXPECT_EQ(readWholeFile(back.nodes.node(tree + "/x\xFF/x\xFF")->path), "x\xFFx\xFF");
+}
+
+TEST(SnapshotStoreTest, AScanThatCouldNotBeReadBackIsNotSaved) {
+    TempDir temp;
+    ScanResult scan = sampleScan();
+    scan.issues.push_back({std::string("/data/a\0b", 9), "Permission denied"});
+    SnapshotStore store(temp / "Snapshots", fixedSources({kId1}, {100}));
+    EXPECT_THROW(store.save(scan, "data"), EncodingError);
+    EXPECT_TRUE(listing(temp / "Snapshots").empty());
+    EXPECT_TRUE(store.catalog().records.empty());
 }
 
 TEST(SnapshotStoreTest, ScanWithoutRootEntryIsSavedWithZeroFigures) {
@@ -323,17 +357,18 @@ TEST(SnapshotStoreTest, CraftedDatesInRecordsAreReadExactlyOrReportedNeverCrash)
     };
     TempDir temp;
     for (const Case& c : cases) {
-        temp.makeFile(std::string(c.id) + ".meta",
-                      replaced(recordJson(c.id), "\"createdAt\":5.000000", std::string("\"createdAt\":") + c.createdAt));
+        temp.makeFile(std::string(c.id) + ".meta", replaced(recordJson(c.id), "\"createdAt\":5.000000",
+                                                            std::string("\"createdAt\":") + c.createdAt));
         temp.makeFile(std::string(c.id) + ".json", "{}");
     }
     const SnapshotCatalog catalog = SnapshotStore(temp.path()).catalog();
     for (const Case& c : cases) {
         const auto listed = std::find_if(catalog.records.begin(), catalog.records.end(),
                                          [&](const SnapshotRecord& r) { return r.id.text() == c.id; });
-        const auto reported = std::find_if(catalog.issues.begin(), catalog.issues.end(), [&](const auto& issue) {
-            return issue.path == temp / (std::string(c.id) + ".meta");
-        });
+        const auto reported =
+            std::find_if(catalog.issues.begin(), catalog.issues.end(), [&](const auto& issue) {
+                return issue.path == temp / (std::string(c.id) + ".meta");
+            });
         if (c.value) {
             ASSERT_NE(listed, catalog.records.end()) << c.createdAt;
             EXPECT_EQ(listed->createdAt, Date{*c.value}) << c.createdAt;

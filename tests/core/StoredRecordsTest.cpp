@@ -69,15 +69,25 @@ struct Reader {
 const std::vector<Reader>& readers() {
     static const std::vector<Reader> all = {
         {"queue", [](double d) { return CleanupJson::encodeEntries({sampleEntry(d)}); },
-         [](const std::string& t) { return CleanupJson::decodeEntries(t).at(0).stagedAt.sinceReferenceDate; }},
+         [](const std::string& t) {
+             return CleanupJson::decodeEntries(t).at(0).stagedAt.sinceReferenceDate;
+         }},
         {"receipts", [](double d) { return CleanupJson::encodeReceipts({sampleReceipt(d)}); },
-         [](const std::string& t) { return CleanupJson::decodeReceipts(t).at(0).date.sinceReferenceDate; }},
+         [](const std::string& t) {
+             return CleanupJson::decodeReceipts(t).at(0).date.sinceReferenceDate;
+         }},
         {"backups", [](double d) { return BackupReceipt::encodeList({sampleBackup(d)}); },
-         [](const std::string& t) { return BackupReceipt::decodeList(t).at(0).createdAt.sinceReferenceDate; }},
+         [](const std::string& t) {
+             return BackupReceipt::decodeList(t).at(0).createdAt.sinceReferenceDate;
+         }},
         {"backup manifest", [](double d) { return sampleBackup(d).encode(); },
-         [](const std::string& t) { return BackupReceipt::decode(t).createdAt.sinceReferenceDate; }},
+         [](const std::string& t) {
+             return BackupReceipt::decode(t).createdAt.sinceReferenceDate;
+         }},
         {"saved-scan record", [](double d) { return sampleRecord(d).encode(); },
-         [](const std::string& t) { return SnapshotRecord::decode(t).createdAt.sinceReferenceDate; }},
+         [](const std::string& t) {
+             return SnapshotRecord::decode(t).createdAt.sinceReferenceDate;
+         }},
     };
     return all;
 }
@@ -167,7 +177,8 @@ TEST(StoredRecords, IntegersOutOfTheirRangeAreRefused) {
 }
 
 TEST(StoredRecords, DatesThatAreNotFiniteAreNeverWritten) {
-    const double values[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+    const double values[] = {std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN()};
     for (const Reader& reader : readers())
         for (const double value : values)
@@ -220,7 +231,8 @@ TEST(StoredRecords, TextsThatAreNotUnicodeAreRefused) {
     };
     for (const Reader& reader : readers())
         for (const Case& c : cases) {
-            const std::string text = replaced(reader.write(kSampleDate), "/home/ann", std::string("/home/") + c.escape);
+            const std::string text =
+                replaced(reader.write(kSampleDate), "/home/ann", std::string("/home/") + c.escape);
             EXPECT_EQ(accepts(reader, text), c.accepted) << reader.name << ": " << c.name;
         }
 }
@@ -232,22 +244,17 @@ TEST(StoredRecords, PathsHoldingNulAreRefused) {
         const char* path;
     };
     const Case cases[] = {
-        {"queue", "\"path\":\"/home/ann/docs\""},
-        {"queue", "\"parent\":\"/home/ann\""},
-        {"queue", "[\"/home/ann/docs/a.txt\"]"},
-        {"queue", "{\"/home/ann/docs\":"},
-        {"queue", "{\"/home/ann/keep/a.txt\":"},
-        {"receipts", "\"originalPath\":\"/home/ann"},
-        {"receipts", "\"trashPath\":\"/home/ann"},
-        {"backups", "\"directory\":\"/home/ann"},
-        {"backups", "\"originalPath\":\"/home/ann"},
-        {"backups", "\"relativePath\":\"Files"},
-        {"backup manifest", "\"directory\":\"/home/ann"},
-        {"saved-scan record", "\"rootPath\":\"/home/ann"},
+        {"queue", "\"path\":\"/home/ann/docs\""},         {"queue", "\"parent\":\"/home/ann\""},
+        {"queue", "[\"/home/ann/docs/a.txt\"]"},          {"queue", "{\"/home/ann/docs\":"},
+        {"queue", "{\"/home/ann/keep/a.txt\":"},          {"receipts", "\"originalPath\":\"/home/ann"},
+        {"receipts", "\"trashPath\":\"/home/ann"},        {"backups", "\"directory\":\"/home/ann"},
+        {"backups", "\"originalPath\":\"/home/ann"},      {"backups", "\"relativePath\":\"Files"},
+        {"backup manifest", "\"directory\":\"/home/ann"}, {"saved-scan record", "\"rootPath\":\"/home/ann"},
     };
     for (const Case& c : cases) {
-        const Reader& reader = *std::find_if(readers().begin(), readers().end(),
-                                             [&](const Reader& r) { return r.name == std::string(c.reader); });
+        const Reader& reader = *std::find_if(readers().begin(), readers().end(), [&](const Reader& r) {
+            return r.name == std::string(c.reader);
+        });
         const std::string text = reader.write(kSampleDate);
         const std::string from = c.path;
         // The NUL goes right after the first "/" or "F" of the path.
@@ -282,6 +289,158 @@ TEST(StoredRecords, TheWholeTextIsReadAndOnlyARealByteOrderMarkIsSkipped) {
         for (const Case& c : cases)
             EXPECT_EQ(accepts(reader, c.before + reader.write(kSampleDate) + c.after), c.accepted)
                 << reader.name << ": " << c.name;
+}
+
+// ---- paths are bytes ----------------------------------------------------------------------------------
+
+// A name byte that is not UTF-8, and a name that holds U+FFFD itself: what the first reads as to a reader
+// that replaces bad bytes.
+const std::string kLatin1 = "caf\xE9";
+const std::string kReplaced = "caf\xEF\xBF\xBD";
+
+TEST(StoredRecords, PathsThatAreNotUtf8ReadBackAsTheirExactBytes) {
+    const std::vector<std::string> paths = {"/home/ann/" + kLatin1 + ".txt",
+                                            "/home/ann/" + kReplaced + ".txt",
+                                            "/home/\xFF/x\xFE",
+                                            "/home/ann/\xC3",
+                                            "/home/ann/\xED\xA0\x80",
+                                            "/home/ann/" + kLatin1 + "/" + kReplaced,
+                                            "relative/\x80name",
+                                            "\xF0\x9F\x98",
+                                            ""};
+    for (const std::string& path : paths) {
+        TrashReceipt receipt = sampleReceipt();
+        receipt.originalPath = path;
+        receipt.trashPath = path + "/files";
+        EXPECT_EQ(CleanupJson::decodeReceipts(CleanupJson::encodeReceipts({receipt})), std::vector{receipt})
+            << path;
+
+        CleanupEntry entry = sampleEntry();
+        entry.node.path = path;
+        entry.node.parent = path + "\xFF";
+        entry.node.children = {path + "/a", path + "/" + kLatin1, path + "/" + kReplaced};
+        entry.identities[path].inode = 1;
+        entry.identities[path + "/" + kLatin1].inode = 2;
+        entry.identities[path + "/" + kReplaced].inode = 3;
+        entry.retainedCopies[path + "\xFE"].inode = 4;
+        entry.retainedCopies[path + "\xFF"].inode = 5;
+        EXPECT_EQ(CleanupJson::decodeEntries(CleanupJson::encodeEntries({entry})), std::vector{entry})
+            << path;
+
+        BackupReceipt backup = sampleBackup();
+        backup.directory = path;
+        backup.items = {{path + "/a", "Files/0001/" + kLatin1, 1}, {path, "Files/0002/" + kReplaced, 2}};
+        EXPECT_EQ(BackupReceipt::decode(backup.encode()), backup) << path;
+        EXPECT_EQ(BackupReceipt::decodeList(BackupReceipt::encodeList({backup})), std::vector{backup})
+            << path;
+
+        SnapshotRecord record = sampleRecord();
+        record.rootPath = path;
+        EXPECT_EQ(SnapshotRecord::decode(record.encode()), record) << path;
+    }
+}
+
+TEST(StoredRecords, OtherReadersSeeReadableTextAndTheExactBytesApart) {
+    TrashReceipt receipt = sampleReceipt();
+    receipt.originalPath = "/home/ann/" + kLatin1 + ".txt";
+    const std::string text = CleanupJson::encodeReceipts({receipt});
+    // The readable field as before, and the bytes in hexadecimal under a key of their own.
+    EXPECT_NE(text.find("\"originalPath\":\"/home/ann/" + kReplaced +
+                        ".txt\","
+                        "\"originalPathBytes\":\"2f686f6d652f616e6e2f636166e92e747874\""),
+              std::string::npos)
+        << text;
+    // A path that is UTF-8 is stored as before, with nothing beside it.
+    EXPECT_EQ(text.find("trashPathBytes"), std::string::npos);
+    EXPECT_EQ(CleanupJson::encodeReceipts({sampleReceipt()}).find("Bytes"), std::string::npos);
+
+    // Where a path is a key or an element of a list, the bytes follow the readable text after a NUL.
+    CleanupEntry entry = sampleEntry();
+    entry.identities["/" + kLatin1].inode = 1;
+    const std::string queue = CleanupJson::encodeEntries({entry});
+    EXPECT_NE(queue.find("\"/" + kReplaced + "\\u00002f636166e9\":"), std::string::npos) << queue;
+}
+
+TEST(StoredRecords, ExactBytesThatDoNotMatchTheirTextAreRefused) {
+    TrashReceipt receipt = sampleReceipt();
+    receipt.originalPath = "/" + kLatin1;
+    const std::string text = CleanupJson::encodeReceipts({receipt});
+    const std::string bytes = R"("originalPathBytes":"2f636166e9")";
+    ASSERT_NE(text.find(bytes), std::string::npos) << text;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"as written", bytes, true},
+        {"the same bytes again, as UTF-8", R"("originalPathBytes":"2f636166efbfbd")", true},
+        {"other bytes of the same readable form", R"("originalPathBytes":"2f636166e8")", true},
+        {"bytes of another readable form", R"("originalPathBytes":"2f63616641")", false},
+        {"upper-case digits", R"("originalPathBytes":"2F636166E9")", false},
+        {"an odd count of digits", R"("originalPathBytes":"2f636166e")", false},
+        {"not hexadecimal", R"("originalPathBytes":"2f636166zz")", false},
+        {"NUL among the bytes", R"("originalPathBytes":"2f00636166e9")", false},
+        {"not a string", R"("originalPathBytes":7)", false},
+        {"null", R"("originalPathBytes":null)", false},
+    };
+    for (const Case& c : cases) {
+        bool accepted = true;
+        try {
+            const std::string path =
+                CleanupJson::decodeReceipts(replaced(text, bytes, c.bytes)).at(0).originalPath;
+            if (c.bytes == bytes) {
+                EXPECT_EQ(path, receipt.originalPath);
+            }
+        } catch (const DecodingError&) {
+            accepted = false;
+        }
+        EXPECT_EQ(accepted, c.accepted) << c.name;
+    }
+
+    CleanupEntry entry = sampleEntry();
+    entry.identities.clear();
+    entry.identities["/" + kLatin1].inode = 1;
+    const std::string queue = CleanupJson::encodeEntries({entry});
+    const std::string key = "\"/" + kReplaced + "\\u00002f636166e9\":";
+    ASSERT_NE(queue.find(key), std::string::npos);
+    const Case keys[] = {
+        {"as written", key, true},
+        {"bytes of another readable form", "\"/" + kReplaced + "\\u00002f63616641\":", false},
+        {"other text", "\"/caf\\u00002f636166e9\":", false},
+        {"no bytes", "\"/" + kReplaced + "\\u0000\":", false},
+        {"a second NUL", "\"/" + kReplaced + "\\u00002f636166e9\\u0000\":", false},
+    };
+    for (const Case& c : keys) {
+        bool accepted = true;
+        try {
+            EXPECT_EQ(CleanupJson::decodeEntries(replaced(queue, key, c.bytes)).at(0).identities,
+                      entry.identities)
+                << c.name;
+        } catch (const DecodingError&) {
+            accepted = false;
+        }
+        EXPECT_EQ(accepted, c.accepted) << c.name;
+    }
+}
+
+TEST(StoredRecords, APathThatCouldNotBeReadBackIsNeverWritten) {
+    const std::string nul("/home/a\0b", 10);
+    TrashReceipt receipt = sampleReceipt();
+    receipt.trashPath = nul;
+    EXPECT_THROW((void)CleanupJson::encodeReceipts({receipt}), EncodingError);
+    CleanupEntry entry = sampleEntry();
+    entry.retainedCopies[nul].inode = 1;
+    EXPECT_THROW((void)CleanupJson::encodeEntries({entry}), EncodingError);
+    entry = sampleEntry();
+    entry.node.children.push_back(nul);
+    EXPECT_THROW((void)CleanupJson::encodeEntries({entry}), EncodingError);
+    BackupReceipt backup = sampleBackup();
+    backup.items[0].relativePath = nul;
+    EXPECT_THROW((void)backup.encode(), EncodingError);
+    SnapshotRecord record = sampleRecord();
+    record.rootPath = nul;
+    EXPECT_THROW((void)record.encode(), EncodingError);
 }
 
 } // namespace
