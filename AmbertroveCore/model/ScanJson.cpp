@@ -154,8 +154,9 @@ std::string encode(const ScanResult& scan) {
     return jsonText([&](JsonWriter& w) { writeScan(scan, w); });
 }
 
-void writeFile(const ScanResult& scan, const std::string& path) {
-    writeFileAtomically(path, [&](std::FILE* file) { write(scan, file); });
+void writeFile(const ScanResult& scan, const std::string& path, unsigned mode) {
+    writeFileAtomically(
+        path, [&](std::FILE* file) { write(scan, file); }, mode);
 }
 
 // ---- reading -----------------------------------------------------------------------------------

@@ -184,6 +184,23 @@ TEST(SnapshotStoreTest, AScanThatCouldNotBeReadBackIsNotSaved) {
     EXPECT_TRUE(store.catalog().records.empty());
 }
 
+TEST(SnapshotStoreTest, SavedScansAreReadableOnlyByTheirOwner) {
+    TempDir temp;
+    const test::ScopedUmask mask(022);
+    SnapshotStore store(temp / "state/Snapshots", fixedSources({kId1, kId2}, {100, 200}));
+    const SnapshotRecord record = store.save(sampleScan(), "data");
+    EXPECT_EQ(test::permissionsOf(temp / "state"), 0700);
+    EXPECT_EQ(test::permissionsOf(temp / "state/Snapshots"), 0700);
+    EXPECT_EQ(test::permissionsOf(store.scanPath(record)), 0600);
+    EXPECT_EQ(test::permissionsOf(store.recordPath(record)), 0600);
+
+    // A folder an older version made open to others is narrowed at the next save.
+    ::chmod((temp / "state/Snapshots").c_str(), 0755);
+    const SnapshotRecord second = store.save(sampleScan(), "data");
+    EXPECT_EQ(test::permissionsOf(temp / "state/Snapshots"), 0700);
+    EXPECT_EQ(test::permissionsOf(store.scanPath(second)), 0600);
+}
+
 TEST(SnapshotStoreTest, ScanWithoutRootEntryIsSavedWithZeroFigures) {
     TempDir temp;
     SnapshotStore store(temp.path(), fixedSources({kId1}, {1}));
