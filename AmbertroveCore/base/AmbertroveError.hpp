@@ -32,6 +32,19 @@ private:
     std::string m_detail;
 };
 
+// A value that cannot be stored so that it reads back as itself (a date that is not finite, a path holding
+// NUL): nothing is written. what() is the sentence the user sees; detail() says which value.
+class EncodingError : public std::runtime_error {
+public:
+    explicit EncodingError(std::string detail)
+        : std::runtime_error("The data couldn’t be written because it isn’t in the correct format.")
+        , m_detail(std::move(detail)) {}
+    [[nodiscard]] const std::string& detail() const noexcept { return m_detail; }
+
+private:
+    std::string m_detail;
+};
+
 // Throws std::system_error for errno, or for `fallback` when errno holds no valid code.
 [[noreturn]] void throwSystemError(int error, int fallback);
 

@@ -8,10 +8,8 @@ namespace {
 
 void writeItem(JsonWriter& w, const BackupItem& item) {
     w.StartObject();
-    writeJsonKey(w, "originalPath");
-    writeJsonString(w, item.originalPath);
-    writeJsonKey(w, "relativePath");
-    writeJsonString(w, item.relativePath);
+    writeJsonPath(w, "originalPath", item.originalPath);
+    writeJsonPath(w, "relativePath", item.relativePath);
     writeJsonKey(w, "bytes");
     w.Int64(item.bytes);
     w.EndObject();
@@ -21,8 +19,8 @@ BackupItem readItem(const rapidjson::Value& object) {
     if (!object.IsObject())
         throw DecodingError("a backup item is not an object");
     BackupItem item;
-    item.originalPath = jsonString(object, "originalPath");
-    item.relativePath = jsonString(object, "relativePath");
+    item.originalPath = jsonPath(object, "originalPath");
+    item.relativePath = jsonPath(object, "relativePath");
     item.bytes = jsonInt64(object, "bytes");
     return item;
 }
@@ -33,8 +31,7 @@ void BackupReceipt::write(JsonWriter& w) const {
     w.StartObject();
     writeJsonKey(w, "id");
     writeJsonUuid(w, id);
-    writeJsonKey(w, "directory");
-    writeJsonString(w, directory);
+    writeJsonPath(w, "directory", directory);
     writeJsonKey(w, "createdAt");
     writeJsonDate(w, createdAt);
     writeJsonKey(w, "items");
@@ -47,7 +44,7 @@ BackupReceipt BackupReceipt::read(const rapidjson::Value& object) {
         throw DecodingError("a backup receipt is not an object");
     BackupReceipt receipt;
     receipt.id = jsonUuid(object, "id");
-    receipt.directory = jsonString(object, "directory");
+    receipt.directory = jsonPath(object, "directory");
     receipt.createdAt = jsonDate(object, "createdAt");
     receipt.items = readJsonArray(jsonMember(object, "items"), "\"items\" is not an array", readItem);
     return receipt;

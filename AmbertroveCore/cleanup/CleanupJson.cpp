@@ -9,7 +9,7 @@ namespace {
 void writeIdentityTable(JsonWriter& w, const std::map<std::string, FileIdentity>& table) {
     w.StartObject();
     for (const auto& [path, identity] : table) {
-        writeJsonKey(w, path);
+        writeJsonPathKey(w, path);
         writeFileIdentity(w, identity);
     }
     w.EndObject();
@@ -21,8 +21,7 @@ std::map<std::string, FileIdentity> readIdentityTable(const rapidjson::Value& ob
         throw DecodingError(std::string("\"") + key + "\" is not an object");
     std::map<std::string, FileIdentity> out;
     for (const auto& member : table.GetObject())
-        out.emplace(std::string(member.name.GetString(), member.name.GetStringLength()),
-                    readFileIdentity(member.value));
+        out.emplace(jsonPathOfKey(member.name), readFileIdentity(member.value));
     return out;
 }
 
@@ -36,8 +35,7 @@ void writeEntry(JsonWriter& w, const CleanupEntry& e) {
     writeIdentityTable(w, e.identities);
     writeJsonKey(w, "stagedAt");
     writeJsonDate(w, e.stagedAt);
-    writeJsonKey(w, "reason");
-    writeJsonString(w, e.reason);
+    writeJsonExactText(w, "reason", e.reason);
     writeJsonKey(w, "retainedCopies");
     writeIdentityTable(w, e.retainedCopies);
     w.EndObject();
@@ -50,7 +48,7 @@ CleanupEntry readEntry(const rapidjson::Value& o) {
     e.node = readDiskNode(jsonMember(o, "node"));
     e.identities = readIdentityTable(o, "identities");
     e.stagedAt = jsonDate(o, "stagedAt");
-    e.reason = jsonString(o, "reason");
+    e.reason = jsonExactText(o, "reason");
     e.retainedCopies = readIdentityTable(o, "retainedCopies");
     return e;
 }
@@ -67,10 +65,8 @@ void writeReceipt(JsonWriter& w, const TrashReceipt& r) {
     w.StartObject();
     writeJsonKey(w, "id");
     writeJsonUuid(w, r.id);
-    writeJsonKey(w, "originalPath");
-    writeJsonString(w, r.originalPath);
-    writeJsonKey(w, "trashPath");
-    writeJsonString(w, r.trashPath);
+    writeJsonPath(w, "originalPath", r.originalPath);
+    writeJsonPath(w, "trashPath", r.trashPath);
     writeJsonKey(w, "date");
     writeJsonDate(w, r.date);
     writeJsonKey(w, "bytes");
@@ -85,8 +81,8 @@ TrashReceipt readReceipt(const rapidjson::Value& o) {
         throw DecodingError("receipt is not an object");
     TrashReceipt r;
     r.id = jsonUuid(o, "id");
-    r.originalPath = jsonString(o, "originalPath");
-    r.trashPath = jsonString(o, "trashPath");
+    r.originalPath = jsonPath(o, "originalPath");
+    r.trashPath = jsonPath(o, "trashPath");
     r.date = jsonDate(o, "date");
     r.bytes = jsonInt64(o, "bytes");
     r.identity = readFileIdentity(jsonMember(o, "identity"));

@@ -9,6 +9,10 @@
 #include <rapidjson/document.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -62,12 +66,37 @@ bool isValidUtf8(std::string_view text);
 // Text is written as UTF-8; byte sequences that are not UTF-8 become U+FFFD.
 void writeJsonString(JsonWriter& writer, std::string_view text);
 void writeJsonKey(JsonWriter& writer, std::string_view key);
+// A date as a JSON number. Throws EncodingError for a date that is not finite (it has no JSON form).
 void writeJsonDate(JsonWriter& writer, Date date);
+// Any double likewise.
+void writeJsonDouble(JsonWriter& writer, double value, const char* what);
 void writeJsonUuid(JsonWriter& writer, const Uuid& uuid);
 void writeFileIdentity(JsonWriter& writer, const FileIdentity& identity);
 void writeDiskNode(JsonWriter& writer, const DiskNode& node);
 // `text` when it is valid UTF-8, else a copy in `scratch` with U+FFFD for every bad sequence.
 std::string_view validUtf8(std::string_view text, std::string& scratch);
+
+// Paths are bytes, and so are texts made from them (a title from a folder's name, a message naming a
+// path). A text that is not UTF-8 is stored as its readable form (U+FFFD for every bad sequence), which
+// other readers show, and beside it, under the key's name followed by "Bytes", its exact bytes in
+// lower-case hexadecimal, which other readers skip: "name":"caf\uFFFD","nameBytes":"636166e9". Readers here
+// take the exact bytes when they are there, and refuse them when their readable form is not the stored
+// text. A path also never holds NUL: writing one throws EncodingError, reading one DecodingError.
+void writeJsonExactText(JsonWriter& writer, std::string_view key, std::string_view text);
+void writeJsonPath(JsonWriter& writer, std::string_view key, std::string_view path);
+// Where a path is the name of a member or an element of a list, nothing can stand beside it: a path that
+// is not UTF-8 is then stored as its readable form, a NUL and its exact bytes in lower-case hexadecimal.
+// No path holds NUL, so such a text never equals another path's.
+void writeJsonPathKey(JsonWriter& writer, std::string_view path);
+void writeJsonPathValue(JsonWriter& writer, std::string_view path);
+// The exact bytes of a text written in either form, or why they cannot be taken (the text's own check of
+// NUL included); `hex` is the "Bytes" member's text when there is one.
+struct ExactText {
+    std::string text;
+    const char* error = nullptr;
+};
+ExactText exactJsonText(std::string_view readable, const std::string_view* hex, bool isPath);
+ExactText pathOfJsonKey(std::string_view keyText);
 
 // An array of `items`, each written by `write(writer, item)`.
 template <class Items, class Write>
@@ -82,12 +111,29 @@ template <class Items, class Write> std::string jsonArrayText(const Items& items
     return jsonText([&](JsonWriter& writer) { writeJsonArray(writer, items, write); });
 }
 
+// A leading UTF-8 byte-order mark: readers skip it; any other leading bytes belong to the text.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+std::string_view withoutByteOrderMark(std::string_view text);
+// Why a text that goes on after a NUL byte is refused (the JSON reader takes NUL for the end of the text).
+inline constexpr const char* kTextAfterNul = "the text goes on after a NUL character";
+// Whether `text` holds a NUL character, which no path can.
+inline bool holdsNul(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
 // Reading from a parsed document. Each throws DecodingError naming the key when it is missing or of the
-// wrong type; integers must fit their field.
+// wrong type; integers must fit their field. The whole text is read: a byte-order mark is skipped, and
+// a text that is not UTF-8 (lone surrogate escapes included) or goes on after a NUL byte is refused.
 rapidjson::Document parseJsonDocument(std::string_view text);
 const rapidjson::Value& jsonMember(const rapidjson::Value& object, const char* key);
 const rapidjson::Value* optionalJsonMember(const rapidjson::Value& object, const char* key);
 std::string jsonString(const rapidjson::Value& object, const char* key);
+// Texts and paths written by writeJsonExactText() and writeJsonPath().
+std::string jsonExactText(const rapidjson::Value& object, const char* key);
+std::string jsonPath(const rapidjson::Value& object, const char* key);
+std::optional<std::string> optionalJsonPath(const rapidjson::Value& object, const char* key);
+// The path of a member's name or a list's element written by writeJsonPathKey() or writeJsonPathValue().
+std::string jsonPathOfKey(const rapidjson::Value& text);
 std::optional<std::string> optionalJsonString(const rapidjson::Value& object, const char* key);
 bool jsonBool(const rapidjson::Value& object, const char* key);
 std::int64_t jsonInt64(const rapidjson::Value& object, const char* key);
@@ -114,7 +160,110 @@ auto readJsonArray(const rapidjson::Value& array, const char* notAnArray, Read&&
     return out;
 }
 
-// Number conversions shared with the streaming scan reader.
+// The exact value of the text of a JSON number when it is a whole number whose magnitude fits 64 bits
+// ("4.096e3" is 4096; "1.5", "1e-3" and "1e20" are not), else nothing.
+struct JsonWholeNumber {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+};
+std::optional<JsonWholeNumber> jsonWholeNumber(std::string_view text);
+
+// A JSON number converted exactly from its text: an integer when the text has no fraction or exponent and
+// fits 64 bits, else the nearest double together with its text, from which the integer fields take their
+// exact whole value (never the rounded double's).
+struct JsonNumber {
+    enum Kind { Signed, Unsigned, Floating } kind = Signed;
+    std::int64_t i = 0;
+    std::uint64_t u = 0;
+    double d = 0;
+    // A Floating number's text; it lasts only as long as the reader's event.
+    std::string_view text;
+
+    static JsonNumber ofSigned(std::int64_t v) { return JsonNumber{Signed, v, 0, 0, {}}; }
+    static JsonNumber ofUnsigned(std::uint64_t v) {
+        return v <= static_cast<std::uint64_t>(INT64_MAX) ? ofSigned(static_cast<std::int64_t>(v))
+                                                          : JsonNumber{Unsigned, 0, v, 0, {}};
+    }
+    static JsonNumber ofDouble(double v, std::string_view text) {
+        return JsonNumber{Floating, 0, 0, v, text};
+    }
+
+    [[nodiscard]] std::optional<std::int64_t> asInt64() const {
+        switch (kind) {
+        case Signed:
+            return i;
+        case Unsigned:
+            if (u <= static_cast<std::uint64_t>(INT64_MAX))
+                return static_cast<std::int64_t>(u);
+            return std::nullopt;
+        case Floating:
+            if (const auto whole = jsonWholeNumber(text)) {
+                if (!whole->negative && whole->magnitude <= static_cast<std::uint64_t>(INT64_MAX))
+                    return static_cast<std::int64_t>(whole->magnitude);
+                if (whole->negative && whole->magnitude <= (std::uint64_t(1) << 63))
+                    return static_cast<std::int64_t>(0 - whole->magnitude);
+            }
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] std::optional<std::uint64_t> asUInt64() const {
+        switch (kind) {
+        case Signed:
+            if (i >= 0)
+                return static_cast<std::uint64_t>(i);
+            return std::nullopt;
+        case Unsigned:
+            return u;
+        case Floating:
+            if (const auto whole = jsonWholeNumber(text);
+                whole && (!whole->negative || whole->magnitude == 0))
+                return whole->magnitude;
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] double asDouble() const {
+        return kind == Signed ? double(i) : kind == Unsigned ? double(u) : d;
+    }
+};
+
+enum class JsonNumberError { None, OutOfRange, Unreadable };
+
+// Converts the text of a number whose syntax the JSON reader has checked (the reader hands numbers over
+// as text: its own conversion misbehaves on some crafted numbers). A value beyond a double's range, either
+// way, is OutOfRange: never an infinity or another finite value.
+inline JsonNumberError convertJsonNumber(const char* text, std::size_t length, JsonNumber& number) {
+    const char* end = text + length;
+    const bool integral =
+        std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
+    if (integral) {
+        if (length > 0 && *text == '-') {
+            std::int64_t value = 0;
+            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+                number = JsonNumber::ofSigned(value);
+                return JsonNumberError::None;
+            }
+        } else {
+            std::uint64_t value = 0;
+            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+                number = JsonNumber::ofUnsigned(value);
+                return JsonNumberError::None;
+            }
+        }
+    }
+    double value = 0;
+    const auto [p, ec] = std::from_chars(text, end, value);
+    if (ec == std::errc::result_out_of_range)
+        return JsonNumberError::OutOfRange;
+    if (ec != std::errc() || p != end || !std::isfinite(value))
+        return JsonNumberError::Unreadable;
+    number = JsonNumber::ofDouble(value, std::string_view(text, length));
+    return JsonNumberError::None;
+}
+
+// Conversions of a value of a parsed document (a whole number given with a fraction or exponent is stored
+// as an integer; a double is never taken for one).
 std::optional<std::int64_t> jsonNumberAsInt64(const rapidjson::Value& value);
 std::optional<std::uint64_t> jsonNumberAsUInt64(const rapidjson::Value& value);
 

@@ -5,7 +5,6 @@
 #include "platform/AtomicFile.hpp"
 
 #include <rapidjson/error/en.h>
-#include <rapidjson/filereadstream.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
@@ -27,12 +26,11 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     w.StartObject();
     w.Key("id");
     writeJsonUuid(w, scan.id);
-    w.Key("rootPath");
-    writeJsonString(w, scan.rootPath);
+    writeJsonPath(w, "rootPath", scan.rootPath);
     w.Key("scannedAt");
     writeJsonDate(w, scan.scannedAt);
     w.Key("duration");
-    w.Double(scan.duration);
+    writeJsonDouble(w, scan.duration, "the duration");
     w.Key("nodes");
     w.StartObject();
 
@@ -67,22 +65,20 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
             stack.emplace_back(i, key.size());
         }
 
-        writeJsonKey(w, key);
+        writeJsonPathKey(w, key);
         const NodeData d = t.data(i);
         w.StartObject();
-        w.Key("path");
         if (r.flags & NodeTable::kHasExtras)
-            writeJsonString(w, t.nodePath(i));
+            writeJsonPath(w, "path", t.nodePath(i));
         else
-            writeJsonString(w, key);
+            writeJsonPath(w, "path", key);
         if (t.hasParent(i)) {
-            w.Key("parent");
             if (r.flags & NodeTable::kHasExtras) {
-                writeJsonString(w, t.makeNode(i).parent.value_or(""));
+                writeJsonPath(w, "parent", t.makeNode(i).parent.value_or(""));
             } else {
                 const std::size_t slash = key.rfind('/');
-                writeJsonString(w,
-                                slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
+                writeJsonPath(w, "parent",
+                              slash == 0 ? std::string_view("/") : std::string_view(key).substr(0, slash));
             }
         }
         w.Key("isDirectory");
@@ -117,7 +113,7 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
             } else {
                 childPath = t.path(c);
             }
-            writeJsonString(w, childPath);
+            writeJsonPathValue(w, childPath);
         }
         w.EndArray();
         w.Key("created");
@@ -135,10 +131,8 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     w.StartArray();
     for (const ScanIssue& issue : scan.issues) {
         w.StartObject();
-        w.Key("path");
-        writeJsonString(w, issue.path);
-        w.Key("message");
-        writeJsonString(w, issue.message);
+        writeJsonPath(w, "path", issue.path);
+        writeJsonExactText(w, "message", issue.message);
         w.EndObject();
     }
     w.EndArray();
@@ -160,61 +154,33 @@ std::string encode(const ScanResult& scan) {
     return jsonText([&](JsonWriter& w) { writeScan(scan, w); });
 }
 
-void writeFile(const ScanResult& scan, const std::string& path) {
-    writeFileAtomically(path, [&](std::FILE* file) { write(scan, file); });
+void writeFile(const ScanResult& scan, const std::string& path, unsigned mode) {
+    writeFileAtomically(
+        path, [&](std::FILE* file) { write(scan, file); }, mode);
 }
 
 // ---- reading -----------------------------------------------------------------------------------
 
 namespace {
 
-// A JSON number as the SAX reader hands it over.
-struct Number {
-    enum Kind { Signed, Unsigned, Floating } kind = Signed;
-    std::int64_t i = 0;
-    std::uint64_t u = 0;
-    double d = 0;
-
-    [[nodiscard]] std::optional<std::int64_t> asInt64() const {
-        switch (kind) {
-        case Signed:
-            return i;
-        case Unsigned:
-            if (u <= static_cast<std::uint64_t>(INT64_MAX))
-                return static_cast<std::int64_t>(u);
-            return std::nullopt;
-        case Floating:
-            if (std::isfinite(d) && std::trunc(d) == d && d >= -9223372036854775808.0 &&
-                d < 9223372036854775808.0)
-                return static_cast<std::int64_t>(d);
-            return std::nullopt;
-        }
-        return std::nullopt;
-    }
-    [[nodiscard]] std::optional<std::uint64_t> asUInt64() const {
-        switch (kind) {
-        case Signed:
-            if (i >= 0)
-                return static_cast<std::uint64_t>(i);
-            return std::nullopt;
-        case Unsigned:
-            return u;
-        case Floating:
-            if (std::isfinite(d) && std::trunc(d) == d && d >= 0 && d < 18446744073709551616.0)
-                return static_cast<std::uint64_t>(d);
-            return std::nullopt;
-        }
-        return std::nullopt;
-    }
-    [[nodiscard]] double asDouble() const {
-        return kind == Signed ? double(i) : kind == Unsigned ? double(u) : d;
-    }
-};
+using Number = JsonNumber;
 
 enum class State { Start, Top, Nodes, Node, Children, Identity, Issues, Issue, Done };
 
 // Keys of the records, as bits of a "seen" mask.
-enum TopKey { TId, TRoot, TScannedAt, TDuration, TNodes, TIssues, TSkipped, TopKeyCount, TUnknown = 63 };
+// Keys after the count are optional: the exact bytes of a text that is not UTF-8.
+enum TopKey {
+    TId,
+    TRoot,
+    TScannedAt,
+    TDuration,
+    TNodes,
+    TIssues,
+    TSkipped,
+    TopKeyCount,
+    TRootBytes = TopKeyCount,
+    TUnknown = 63
+};
 enum NodeKey {
     NPath,
     NParent,
@@ -234,6 +200,8 @@ enum NodeKey {
     NAccessed,
     NIdentity,
     NodeKeyCount,
+    NPathBytes = NodeKeyCount,
+    NParentBytes,
     NUnknown = 63
 };
 enum IdentityKey {
@@ -250,13 +218,13 @@ enum IdentityKey {
     IUnknown = 63
 };
 
-constexpr const char* kTopKeys[] = {"id",    "rootPath", "scannedAt",   "duration",
-                                    "nodes", "issues",   "skippedCount"};
+constexpr const char* kTopKeys[] = {"id",    "rootPath", "scannedAt",    "duration",
+                                    "nodes", "issues",   "skippedCount", "rootPathBytes"};
 constexpr const char* kNodeKeys[] = {
     "path",        "parent",        "isDirectory",    "isSymbolicLink",   "isCloudPlaceholder",
     "logicalSize", "allocatedSize", "ownLogicalSize", "ownAllocatedSize", "compressedSavings",
     "fileCount",   "folderCount",   "children",       "created",          "modified",
-    "accessed",    "identity"};
+    "accessed",    "identity",      "pathBytes",      "parentBytes"};
 constexpr const char* kIdentityKeys[] = {"device",          "inode",         "size",
                                          "modifiedSeconds", "modifiedNanos", "changedSeconds",
                                          "changedNanos",    "mode",          "linkCount"};
@@ -306,42 +274,25 @@ public:
         }
         return markNode();
     }
-    bool Int(int v) { return number(Number{Number::Signed, v, 0, 0}); }
-    bool Uint(unsigned v) { return number(Number{Number::Signed, static_cast<std::int64_t>(v), 0, 0}); }
-    bool Int64(std::int64_t v) { return number(Number{Number::Signed, v, 0, 0}); }
-    bool Uint64(std::uint64_t v) {
-        if (v <= static_cast<std::uint64_t>(INT64_MAX))
-            return number(Number{Number::Signed, static_cast<std::int64_t>(v), 0, 0});
-        return number(Number{Number::Unsigned, 0, v, 0});
-    }
-    bool Double(double v) { return number(Number{Number::Floating, 0, 0, v}); }
-    // Numbers arrive as their text (the reader has checked the syntax) and are converted here: exactly,
-    // and without the reader's own conversion, which misbehaves on some crafted numbers.
+    bool Int(int v) { return number(Number::ofSigned(v)); }
+    bool Uint(unsigned v) { return number(Number::ofSigned(v)); }
+    bool Int64(std::int64_t v) { return number(Number::ofSigned(v)); }
+    bool Uint64(std::uint64_t v) { return number(Number::ofUnsigned(v)); }
+    bool Double(double v) { return number(Number::ofDouble(v, {})); }
+    // Numbers arrive as their text and are converted exactly.
     bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
-        const char* end = s + length;
-        const bool integral =
-            std::find_if(s, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
-        if (integral) {
-            if (*s == '-') {
-                std::int64_t value = 0;
-                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
-                    return Int64(value);
-            } else {
-                std::uint64_t value = 0;
-                if (const auto [p, ec] = std::from_chars(s, end, value); ec == std::errc() && p == end)
-                    return Uint64(value);
-            }
-        }
-        double value = 0;
-        const auto [p, ec] = std::from_chars(s, end, value);
-        if (ec == std::errc::result_out_of_range) {
+        Number n;
+        switch (convertJsonNumber(s, length, n)) {
+        case JsonNumberError::None:
+            return number(n);
+        case JsonNumberError::OutOfRange:
             if (m_skipDepth > 0)
                 return skipScalar();
             return fail("a number is out of range");
+        case JsonNumberError::Unreadable:
+            break;
         }
-        if (ec != std::errc() || p != end)
-            return fail("a number cannot be read");
-        return Double(value);
+        return fail("a number cannot be read");
     }
 
     bool String(const char* s, rapidjson::SizeType length, bool) {
@@ -358,30 +309,60 @@ public:
                     return fail("\"id\" is not a UUID");
                 scan.id = *uuid;
             } else if (m_key == TRoot) {
+                if (holdsNul(text))
+                    return failNul();
                 scan.rootPath.assign(text);
+            } else if (m_key == TRootBytes) {
+                m_rootBytes.emplace(text);
             } else {
                 return fail(std::string("\"") + kTopKeys[m_key] + "\" is not a string");
             }
             m_topSeen |= 1ull << m_key;
             return true;
         case State::Node:
-            if (m_key == NPath)
-                m_path.assign(text);
-            else if (m_key == NParent)
-                m_parent.emplace(text);
-            else
+            if (m_key == NPath || m_key == NParent) {
+                if (holdsNul(text))
+                    return failNul();
+                if (m_key == NPath)
+                    m_path.assign(text);
+                else
+                    m_parent.emplace(text);
+            } else if (m_key == NPathBytes) {
+                m_pathBytes.emplace(text);
+            } else if (m_key == NParentBytes) {
+                m_parentBytes.emplace(text);
+            } else {
                 return fail(std::string("\"") + kNodeKeys[m_key] + "\" is not a string");
+            }
             return markNode();
         case State::Children:
+            if (holdsNul(text)) {
+                if (!pathOfKey(text, m_childPath))
+                    return false;
+                childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(m_childPath));
+                return true;
+            }
             childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(text));
             return true;
         case State::Issue:
-            if (m_key == 0)
+            switch (m_key) {
+            case 0:
+                if (holdsNul(text))
+                    return failNul();
                 m_issue.path.assign(text);
-            else if (m_key == 1)
+                break;
+            case 1:
                 m_issue.message.assign(text);
-            else
+                break;
+            case 2:
+                m_issuePathBytes.emplace(text);
+                break;
+            case 3:
+                m_issueMessageBytes.emplace(text);
+                break;
+            default:
                 return fail("an issue field is not a string");
+            }
             m_issueSeen |= 1u << m_key;
             return true;
         default:
@@ -417,6 +398,8 @@ public:
             m_data = NodeData{};
             m_parent.reset();
             m_path.clear();
+            m_pathBytes.reset();
+            m_parentBytes.reset();
             return true;
         case State::Node:
             if (m_key != NIdentity)
@@ -428,6 +411,8 @@ public:
             m_state = State::Issue;
             m_issue = ScanIssue{};
             m_issueSeen = 0;
+            m_issuePathBytes.reset();
+            m_issueMessageBytes.reset();
             return true;
         default:
             return fail("unexpected object");
@@ -445,6 +430,8 @@ public:
             m_key = keyIndex(kTopKeys, key);
             break;
         case State::Nodes:
+            if (holdsNul(key))
+                return pathOfKey(key, m_memberName);
             m_memberName.assign(key);
             return true;
         case State::Node:
@@ -454,7 +441,11 @@ public:
             m_key = keyIndex(kIdentityKeys, key);
             break;
         case State::Issue:
-            m_key = key == "path" ? 0 : key == "message" ? 1 : 63;
+            m_key = key == "path"           ? 0
+                    : key == "message"      ? 1
+                    : key == "pathBytes"    ? 2
+                    : key == "messageBytes" ? 3
+                                            : 63;
             break;
         default:
             return fail("unexpected key");
@@ -472,6 +463,8 @@ public:
             for (int k = 0; k < TopKeyCount; ++k)
                 if (!(m_topSeen & (1ull << k)))
                     return fail(std::string("the scan has no \"") + kTopKeys[k] + "\"");
+            if (m_rootBytes && !exact(scan.rootPath, &*m_rootBytes, true))
+                return false;
             m_state = State::Done;
             return true;
         case State::Nodes:
@@ -481,6 +474,14 @@ public:
             for (int k = 0; k < NodeKeyCount; ++k)
                 if (k != NParent && !(m_seen & (1ull << k)))
                     return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
+            if (m_pathBytes && !exact(m_path, &*m_pathBytes, true))
+                return false;
+            if (m_parentBytes) {
+                if (!m_parent)
+                    return fail("\"parentBytes\" without \"parent\"");
+                if (!exact(*m_parent, &*m_parentBytes, true))
+                    return false;
+            }
             scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
             m_state = State::Nodes;
             return true;
@@ -493,8 +494,12 @@ public:
             m_key = NIdentity;
             return markNode();
         case State::Issue:
-            if (m_issueSeen != 3)
+            if ((m_issueSeen & 3) != 3)
                 return fail("an issue lacks its path or message");
+            if (m_issuePathBytes && !exact(m_issue.path, &*m_issuePathBytes, true))
+                return false;
+            if (m_issueMessageBytes && !exact(m_issue.message, &*m_issueMessageBytes, false))
+                return false;
             scan.issues.push_back(std::move(m_issue));
             m_state = State::Issues;
             return true;
@@ -553,6 +558,24 @@ private:
         if (error.empty())
             error = std::move(message);
         return false;
+    }
+    bool failNul() { return fail("a path holds a NUL character"); }
+    // Replaces `text` by the exact bytes its "Bytes" member gives.
+    bool exact(std::string& text, const std::string* hex, bool isPath) {
+        const std::string_view hexView(*hex);
+        ExactText e = exactJsonText(text, &hexView, isPath);
+        if (e.error)
+            return fail(e.error);
+        text = std::move(e.text);
+        return true;
+    }
+    // The path of a member's name or a child's text that carries its exact bytes.
+    bool pathOfKey(std::string_view text, std::string& path) {
+        ExactText e = pathOfJsonKey(text);
+        if (e.error)
+            return fail(e.error);
+        path = std::move(e.text);
+        return true;
     }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
@@ -687,6 +710,12 @@ private:
     std::uint64_t m_identitySeen = 0;
     unsigned m_issueSeen = 0;
     std::string m_memberName;
+    std::string m_childPath;
+    std::optional<std::string> m_rootBytes;
+    std::optional<std::string> m_pathBytes;
+    std::optional<std::string> m_parentBytes;
+    std::optional<std::string> m_issuePathBytes;
+    std::optional<std::string> m_issueMessageBytes;
     NodeIndex m_nodeIndex = kNoNode;
     NodeData m_data;
     std::optional<std::string> m_parent;
@@ -722,6 +751,71 @@ private:
     ScanHandler& m_inner;
 };
 
+// A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
+// end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
+class FileInput {
+public:
+    using Ch = char;
+
+    explicit FileInput(std::FILE* file)
+        : m_file(file)
+        , m_buffer(kBlock + 1) {
+        m_current = m_end = m_buffer.data();
+        refill();
+        // A byte-order mark is skipped when it is all there; stray bytes of one are the text's and the
+        // reader refuses them.
+        if (m_end - m_current >= 3 && std::string_view(m_current, 3) == kByteOrderMark) {
+            m_current += 3;
+            m_skipped = 3;
+        }
+    }
+
+    Ch Peek() const { return *m_current; }
+    Ch Take() {
+        const Ch c = *m_current;
+        if (m_current < m_end) {
+            ++m_current;
+            if (m_current == m_end)
+                refill();
+        }
+        return c;
+    }
+    std::size_t Tell() const {
+        return m_consumed + static_cast<std::size_t>(m_current - m_buffer.data()) - m_skipped;
+    }
+    // Whether every byte of the file was read.
+    bool atEnd() const { return m_eof && m_current == m_end; }
+
+    // Writing is not supported (nor used by a reader that does not parse in place).
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) {}
+    void Flush() {}
+    std::size_t PutEnd(Ch*) { return 0; }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    void refill() {
+        m_consumed += static_cast<std::size_t>(m_end - m_buffer.data());
+        std::size_t count = 0;
+        if (!m_eof) {
+            count = std::fread(m_buffer.data(), 1, kBlock, m_file);
+            m_eof = count < kBlock;
+        }
+        m_current = m_buffer.data();
+        m_end = m_current + count;
+        *m_end = '\0'; // what Peek answers at the end
+    }
+
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    char* m_current = nullptr;
+    char* m_end = nullptr;
+    std::size_t m_consumed = 0;
+    std::size_t m_skipped = 0;
+    bool m_eof = false;
+};
+
 template <class Stream> ScanResult parse(Stream& stream) {
     ScanHandler handler;
     SkippingHandler router(handler);
@@ -744,19 +838,24 @@ template <class Stream> ScanResult parse(Stream& stream) {
 
 } // namespace
 
-ScanResult decode(std::string_view text) {
-    rapidjson::MemoryStream memory(text.data(), text.size());
-    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> stream(memory);
-    return parse(stream);
+ScanResult decode(std::string_view whole) {
+    const std::string_view text = withoutByteOrderMark(whole);
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    ScanResult scan = parse(stream);
+    // The reader takes a NUL byte for the end of the text.
+    if (stream.Tell() != text.size())
+        throw DecodingError(kTextAfterNul);
+    return scan;
 }
 
 ScanResult read(std::FILE* file) {
-    std::vector<char> buffer(1 << 16);
-    rapidjson::FileReadStream stream(file, buffer.data(), buffer.size());
+    FileInput stream(file);
     try {
         ScanResult scan = parse(stream);
         if (std::ferror(file))
             throwSystemError(errno, EIO);
+        if (!stream.atEnd())
+            throw DecodingError(kTextAfterNul);
         return scan;
     } catch (const DecodingError&) {
         // A failed read ends the stream early, so the text looks cut short: report the read instead.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ScanResult.hpp"
+#include "platform/AtomicFile.hpp"
 
 #include <cstdio>
 #include <string>
@@ -8,11 +9,13 @@
 
 namespace ambertrove::ScanJson {
 
-// The JSON form of a scan, written depth-first from the compact table without building node values.
+// The JSON form of a scan, written depth-first from the compact table without building node values. Paths
+// keep their exact bytes (see writeJsonPath()). Throws EncodingError for a scan that would not read back
+// (a path holding NUL, a date that is not finite).
 void write(const ScanResult& scan, std::FILE* file);
 std::string encode(const ScanResult& scan);
-// Writes the scan to `path` atomically.
-void writeFile(const ScanResult& scan, const std::string& path);
+// Writes the scan to `path` atomically, creating it with `mode` (see writeFileAtomically()).
+void writeFile(const ScanResult& scan, const std::string& path, unsigned mode = kSharedFileMode);
 
 // Reads a scan, streaming, straight into the compact table. Throws DecodingError for anything that is
 // not a complete scan (missing key, wrong type, value out of range, truncated or malformed text);

@@ -36,11 +36,14 @@ void writeAll(int fd, std::string_view bytes) {
     }
 }
 
-void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write) {
+void writeFileAtomically(const std::string& path, const std::function<void(std::FILE*)>& write,
+                         unsigned mode) {
     const std::string folder = containingFolder(path);
     const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     const std::string temporary = folder + "/." + name + "." + Uuid::random().text() + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // Created with its final mode: a private file is never readable by others, not even while written.
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
     if (fd < 0)
         throwSystemError(errno, EIO);
     std::FILE* file = ::fdopen(fd, "wb");
@@ -74,11 +77,15 @@ void writeFileAtomically(const std::string& path, const std::function<void(std::
     syncFolder(folder); // the rename is durable once the folder is synced
 }
 
-void writeFileAtomically(const std::string& path, const std::string& contents) {
-    writeFileAtomically(path, [&](std::FILE* file) {
-        if (!contents.empty() && std::fwrite(contents.data(), 1, contents.size(), file) != contents.size())
-            throwSystemError(errno, EIO);
-    });
+void writeFileAtomically(const std::string& path, const std::string& contents, unsigned mode) {
+    writeFileAtomically(
+        path,
+        [&](std::FILE* file) {
+            if (!contents.empty() &&
+                std::fwrite(contents.data(), 1, contents.size(), file) != contents.size())
+                throwSystemError(errno, EIO);
+        },
+        mode);
 }
 
 std::string readWholeFile(const std::string& path) {

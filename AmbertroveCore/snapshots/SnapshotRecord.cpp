@@ -14,12 +14,10 @@ std::string SnapshotRecord::encode() const {
         w.StartObject();
         w.Key("id");
         writeJsonUuid(w, id);
-        w.Key("title");
-        writeJsonString(w, title);
+        writeJsonExactText(w, "title", title);
         w.Key("createdAt");
         writeJsonDate(w, createdAt);
-        w.Key("rootPath");
-        writeJsonString(w, rootPath);
+        writeJsonPath(w, "rootPath", rootPath);
         w.Key("bytes");
         w.Int64(bytes);
         w.Key("fileCount");
@@ -34,9 +32,9 @@ SnapshotRecord SnapshotRecord::decode(std::string_view text) {
         throw DecodingError("a snapshot record is not an object");
     SnapshotRecord record;
     record.id = jsonUuid(document, "id");
-    record.title = jsonString(document, "title");
+    record.title = jsonExactText(document, "title");
     record.createdAt = jsonDate(document, "createdAt");
-    record.rootPath = jsonString(document, "rootPath");
+    record.rootPath = jsonPath(document, "rootPath");
     record.bytes = jsonInt64(document, "bytes");
     record.fileCount = jsonInt64(document, "fileCount");
     return record;

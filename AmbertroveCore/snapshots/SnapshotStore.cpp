@@ -6,11 +6,11 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/DirectoryEnumerator.hpp"
 #include "platform/FileStatus.hpp"
+#include "storage/AppStorage.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -28,13 +28,6 @@ constexpr const char* kDifferentRoots = "Scan the same root folder to compare th
 // The system's own wording for an errno code ("Permission denied").
 std::string describe(const std::system_error& error) {
     return std::generic_category().message(error.code().value());
-}
-
-void createDirectories(const std::string& path) {
-    std::error_code error;
-    std::filesystem::create_directories(path, error);
-    if (error)
-        throwSystemError(error.value(), EIO);
 }
 
 // Removes one file (never a folder). Returns 0 or the errno value.
@@ -66,7 +59,8 @@ std::string SnapshotStore::recordPath(const SnapshotRecord& record) const {
 }
 
 SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& title) {
-    createDirectories(m_directory);
+    // Saved scans list every name of the scanned tree: only their owner may read them.
+    AppStorage::preparePrivateFolder(m_directory);
 
     SnapshotRecord record;
     record.id = m_sources.newId();
@@ -80,9 +74,9 @@ SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& ti
     }
 
     const std::string scanFile = scanPath(record);
-    ScanJson::writeFile(scan, scanFile);
+    ScanJson::writeFile(scan, scanFile, kPrivateFileMode);
     try {
-        writeFileAtomically(recordPath(record), record.encode());
+        writeFileAtomically(recordPath(record), record.encode(), kPrivateFileMode);
     } catch (...) {
         // A scan file without its record would never be listed, so nothing could ever delete it.
         ::unlink(scanFile.c_str());

@@ -31,7 +31,7 @@ public:
 
     // Creates the folder with its missing parents, writes the scan file and then the record file, each
     // atomically. When the record cannot be written the scan file is removed again, so that a failed save
-    // leaves nothing behind. Throws std::system_error.
+    // leaves nothing behind. Throws std::system_error, or EncodingError for a scan that would not read back.
     SnapshotRecord save(const ScanResult& scan, const std::string& title);
 
     // Every usable record, newest first, and an issue for each record file that cannot be used.

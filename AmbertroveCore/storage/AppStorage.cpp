@@ -1,6 +1,11 @@
 #include "storage/AppStorage.hpp"
 
+#include "base/AmbertroveError.hpp"
+#include "platform/FileDescriptor.hpp"
+
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +70,38 @@ std::string resolve(const std::string& applicationSupport) {
     if (::stat(former.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
         return former;
     return current;
+}
+
+void preparePrivateFolder(const std::string& folder) {
+    // Missing folders are made from the top down, each owner-only from the start.
+    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        const std::string part = folder.substr(0, end);
+        struct stat status {};
+        if (!part.empty() && part.back() != '/' && ::stat(part.c_str(), &status) != 0) {
+            if (errno != ENOENT)
+                throwSystemError(errno, EIO);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                throwSystemError(errno, EIO);
+        }
+        if (end == std::string::npos)
+            break;
+    }
+    // The folder is examined and narrowed through one descriptor, so that what is changed is what was
+    // examined.
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        throwSystemError(errno, EIO);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        throwSystemError(errno, EIO);
+    if (status.st_uid == ::geteuid() && (status.st_mode & 07077) != 0 && ::fchmod(fd.get(), 0700) != 0)
+        throwSystemError(errno, EIO);
+}
+
+std::string prepareDirectory() {
+    std::string folder = directory();
+    preparePrivateFolder(folder);
+    return folder;
 }
 
 void migratePreferences(PreferenceStore& target, const PreferenceTable& legacy) {

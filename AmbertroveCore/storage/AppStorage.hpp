@@ -18,7 +18,7 @@ inline constexpr std::array<std::string_view, 6> kMigratedKeys = {"darkAppearanc
                                                                   "snapshotsEnabled", "lastBackupParent"};
 
 // The program's state folder: resolve() inside the folder for application data. Computed afresh on every
-// call; creates nothing.
+// call; creates nothing (prepareDirectory() does).
 [[nodiscard]] std::string directory();
 
 // The folder for application data: $XDG_DATA_HOME when it is an absolute path, else ".local/share" under
@@ -34,6 +34,15 @@ inline constexpr std::array<std::string_view, 6> kMigratedKeys = {"darkAppearanc
 // no directory "Tessavale" exists beside it, else "Tessavale". Creates nothing, never fails: an entry that
 // cannot be examined counts as missing.
 [[nodiscard]] std::string resolve(const std::string& applicationSupport);
+
+// Makes `folder` ready to hold private state: a missing folder is created with its missing parents, each
+// readable only by its owner (0700); an existing folder (a link to one is followed) that belongs to the
+// running user and is open to others, as older versions made it, is narrowed to 0700. Folders of other
+// owners are left as they are. Throws std::system_error.
+void preparePrivateFolder(const std::string& folder);
+// directory(), made ready by preparePrivateFolder(): the one call that creates the state folder. Its files
+// are written with kPrivateFileMode.
+std::string prepareDirectory();
 
 // Copies each of the carried-over keys that `target` has no value for from `legacy`, unchanged. An existing
 // setting is never overwritten; other keys of `legacy` are ignored.

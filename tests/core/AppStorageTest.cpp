@@ -1,14 +1,17 @@
 #include "storage/AppStorage.hpp"
 #include "storage/MemoryPreferenceStore.hpp"
 
+#include "support/Checks.hpp"
 #include "support/ScopedVariable.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ambertrove {
 namespace {
@@ -184,6 +187,85 @@ TEST(AppStorage, DirectoryIsResolvedAfreshInTheDataFolder) {
     EXPECT_EQ(AppStorage::directory(), share + "/Tessavale");
     dir.makeDir("data/Ambertrove");
     EXPECT_EQ(AppStorage::directory(), share + "/Ambertrove");
+}
+
+// ---- the state folder is private ------------------------------------------------------------------------
+
+using test::permissionsOf;
+
+TEST(AppStorage, PrivateFoldersAreMadeOwnerOnlyWithTheirMissingParents) {
+    test::TempDir dir;
+    const test::ScopedUmask mask(022);
+    const std::string folder = dir / "data/share/Ambertrove";
+    AppStorage::preparePrivateFolder(folder);
+    for (const std::string& path : std::vector<std::string>{dir / "data", dir / "data/share", folder})
+        EXPECT_EQ(permissionsOf(path), 0700) << path;
+    // An existing parent is left as it is.
+    EXPECT_EQ(permissionsOf(dir.path()), 0700);
+    dir.makeDir("open");
+    ::chmod((dir / "open").c_str(), 0755);
+    AppStorage::preparePrivateFolder(dir / "open/Ambertrove/Snapshots");
+    EXPECT_EQ(permissionsOf(dir / "open"), 0755);
+    EXPECT_EQ(permissionsOf(dir / "open/Ambertrove"), 0700);
+    EXPECT_EQ(permissionsOf(dir / "open/Ambertrove/Snapshots"), 0700);
+}
+
+TEST(AppStorage, AnOwnFolderOpenToOthersIsNarrowedWhenPrepared) {
+    struct Case {
+        mode_t mode;
+        mode_t expected;
+    };
+    const Case cases[] = {{0755, 0700}, {0777, 0700}, {0750, 0700},
+                          {0701, 0700}, {0700, 0700}, {01777, 0700}};
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string folder = dir.makeDir("Ambertrove");
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        AppStorage::preparePrivateFolder(folder);
+        EXPECT_EQ(permissionsOf(folder), int(c.expected)) << std::oct << c.mode;
+    }
+    // Through a link, the folder it names.
+    test::TempDir dir;
+    const std::string real = dir.makeDir("real");
+    ::chmod(real.c_str(), 0755);
+    dir.makeSymlink("Ambertrove", "real");
+    AppStorage::preparePrivateFolder(dir / "Ambertrove");
+    EXPECT_EQ(permissionsOf(real), 0700);
+}
+
+TEST(AppStorage, AFolderOfAnotherOwnerIsLeftAsItIs) {
+    test::TempDir dir;
+    const std::string folder = dir.makeDir("shared");
+    ::chmod(folder.c_str(), 0755);
+    if (::chown(folder.c_str(), 4242, 4242) != 0)
+        GTEST_SKIP() << "giving a folder away needs root";
+    AppStorage::preparePrivateFolder(folder);
+    EXPECT_EQ(permissionsOf(folder), 0755);
+}
+
+TEST(AppStorage, APrivateFolderThatCannotBeMadeIsAnError) {
+    test::TempDir dir;
+    dir.makeFile("file", "x");
+    EXPECT_EQ(test::errnoOf([&] { AppStorage::preparePrivateFolder(dir / "file"); }), ENOTDIR);
+    EXPECT_EQ(test::errnoOf([&] { AppStorage::preparePrivateFolder(dir / "file/Ambertrove"); }), ENOTDIR);
+}
+
+TEST(AppStorage, PreparingTheStateFolderMakesItPrivate) {
+    test::TempDir dir;
+    const test::ScopedUmask mask(022);
+    const std::string share = dir / "data";
+    const test::ScopedVariable data("XDG_DATA_HOME", share);
+    EXPECT_EQ(AppStorage::prepareDirectory(), share + "/Ambertrove");
+    EXPECT_EQ(permissionsOf(share), 0700);
+    EXPECT_EQ(permissionsOf(share + "/Ambertrove"), 0700);
+
+    // The former folder, made 0755 by an older version, while it is the one in use.
+    test::TempDir other;
+    const std::string former = other.makeDir("Tessavale");
+    ::chmod(former.c_str(), 0755);
+    const test::ScopedVariable otherData("XDG_DATA_HOME", other.path());
+    EXPECT_EQ(AppStorage::prepareDirectory(), former);
+    EXPECT_EQ(permissionsOf(former), 0700);
 }
 
 } // namespace

@@ -52,6 +52,34 @@ TEST(AtomicFile, WriteAllThrowsTheErrorOfAFailedWrite) {
     EXPECT_EQ(readWholeFile(path), "x");
 }
 
+TEST(AtomicFile, PrivateFilesAreOwnerOnlyFromTheirFirstByte) {
+    TempDir dir;
+    const test::ScopedUmask mask(022);
+    const std::string path = dir / "state.json";
+    // While it is written, the temporary file is already private.
+    int temporaryMode = -1;
+    writeFileAtomically(
+        path,
+        [&](std::FILE* file) {
+            for (const std::string& name : test::listing(dir.path()))
+                if (name != "state.json")
+                    temporaryMode = test::permissionsOf(dir / name);
+            std::fputs("{}", file);
+        },
+        kPrivateFileMode);
+    EXPECT_EQ(temporaryMode, 0600);
+    EXPECT_EQ(test::permissionsOf(path), 0600);
+    // A file that an older version left open to others is replaced by a private one.
+    const std::string old = dir.makeFile("old.json", "[]");
+    ::chmod(old.c_str(), 0644);
+    writeFileAtomically(old, "[1]", kPrivateFileMode);
+    EXPECT_EQ(test::permissionsOf(old), 0600);
+    EXPECT_EQ(readWholeFile(old), "[1]");
+    // Other files keep the usual mode.
+    writeFileAtomically(dir / "export.csv", "a,b\n");
+    EXPECT_EQ(test::permissionsOf(dir / "export.csv"), 0644);
+}
+
 TEST(AtomicFile, SyncFolderIgnoresAMissingFolder) {
     TempDir dir;
     EXPECT_NO_THROW(syncFolder(dir.path()));

@@ -1,6 +1,7 @@
 #include "cleanup/CleanupService.hpp"
 #include "base/AmbertroveError.hpp"
 #include "cleanup/CleanupEntry.hpp"
+#include "cleanup/CleanupJson.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
@@ -72,6 +73,41 @@ TEST(CleanupService, MovesEntriesWithReceiptsAndRestoresThem) {
     EXPECT_EQ(readWholeFile(f.home + "/docs/box/inner.bin"), std::string(5000, 'i'));
     EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
     EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupService, ItemsWhoseNamesAreNotUtf8AreRestoredFromStoredReceiptsToTheirOwnPlace) {
+    // "caf\xE9" is not UTF-8; its sibling is literally named with U+FFFD, what the first reads as when bad
+    // bytes are replaced.
+    CleanupFixture f;
+    const std::string latin1 = "caf\xE9";
+    const std::string replaced = "caf\xEF\xBF\xBD";
+    f.dir.makeFile("home/docs/" + latin1 + ".txt", "one");
+    f.dir.makeFile("home/docs/" + latin1 + "/notes.txt", "two");
+    f.dir.makeDir("home/docs/" + replaced);
+    const ScanResult scan = f.scan("docs");
+    const CleanupEntry file(*scan.nodes.node(f.home + "/docs/" + latin1 + ".txt"), scan, "Old files",
+                            f.policy);
+    const CleanupEntry inner(*scan.nodes.node(f.home + "/docs/" + latin1 + "/notes.txt"), scan, "Old files",
+                             f.policy);
+    // The queue is stored and read back before the move.
+    const std::vector<CleanupEntry> queue =
+        CleanupJson::decodeEntries(CleanupJson::encodeEntries({file, inner}));
+    ASSERT_EQ(queue, (std::vector<CleanupEntry>{file, inner}));
+
+    const CleanupOutcome outcome = f.service.moveToTrash(queue, true);
+    ASSERT_TRUE(outcome.errors.empty());
+    ASSERT_EQ(outcome.receipts.size(), 2u);
+    const std::vector<TrashReceipt> stored =
+        CleanupJson::decodeReceipts(CleanupJson::encodeReceipts(outcome.receipts));
+    ASSERT_EQ(stored, outcome.receipts);
+    EXPECT_EQ(stored[0].originalPath, f.home + "/docs/" + latin1 + ".txt");
+
+    for (const TrashReceipt& receipt : stored)
+        f.service.restore(receipt);
+    EXPECT_EQ(readWholeFile(f.home + "/docs/" + latin1 + ".txt"), "one");
+    EXPECT_EQ(readWholeFile(f.home + "/docs/" + latin1 + "/notes.txt"), "two");
+    EXPECT_TRUE(listing(f.home + "/docs/" + replaced).empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
 }
 
 TEST(CleanupService, AnEmptyListMovesNothing) {

@@ -8,6 +8,8 @@
 
 #include <rapidjson/document.h>
 
+#include <functional>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -213,6 +215,9 @@ TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
         {"negative inode", replaced(valid, R"("inode":2)", R"("inode":-2)")},
         {"huge number", replaced(valid, R"("size":3)", R"("size":1e400)")},
         {"size beyond 64 bits", replaced(valid, R"("size":3)", R"("size":18446744073709551616)")},
+        {"size just below 64 bits", replaced(valid, R"("size":3)", R"("size":-9223372036854775809)")},
+        {"size that is not whole", replaced(valid, R"("size":3)", R"("size":3.0000000000000001)")},
+        {"inode beyond 64 bits", replaced(valid, R"("inode":2)", R"("inode":1.8446744073709551616e19)")},
         {"bad uuid", replaced(valid, "E621E1F8-C36C", "E621E1F8-XXXX")},
         {"child not a string", replaced(valid, R"("children":[])", R"("children":[1])")},
         {"duplicate node",
@@ -231,17 +236,165 @@ TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
                  R"(,"skippedCount":0,"x":)" + std::string(100000, '[') + std::string(100000, ']'))));
 }
 
-TEST(ScanJson, NamesThatAreNotUtf8BecomeReplacementCharacters) {
-    ModelFixture f("/r");
-    f.file("/r/bad\xff"
-           "name",
-           1, 512);
-    const ScanResult scan = f.finish();
-    const ScanResult back = ScanJson::decode(ScanJson::encode(scan));
-    EXPECT_TRUE(back.nodes.contains("/r/bad\xEF\xBF\xBD"
-                                    "name"));
-    EXPECT_EQ(back.root()->children, std::vector<std::string>{"/r/bad\xEF\xBF\xBD"
-                                                              "name"});
+// Whether decode() and readFile() accept `text`; both must agree.
+std::optional<bool> bothAccept(const std::string& text) {
+    const auto accepts = [](const std::function<void()>& read) {
+        try {
+            read();
+            return true;
+        } catch (const DecodingError&) {
+            return false;
+        }
+    };
+    const bool fromMemory = accepts([&] { (void)ScanJson::decode(text); });
+    test::TempDir dir;
+    const std::string file = dir.makeFile("scan.json", text);
+    const bool fromFile = accepts([&] { (void)ScanJson::readFile(file); });
+    if (fromMemory != fromFile)
+        return std::nullopt;
+    return fromMemory;
+}
+
+TEST(ScanJson, TextsAndPathsThatNoFileSystemHoldsAreRefused) {
+    const std::string valid = scanText(replaced(kRootNode, R"("children":[])", R"("children":["/r/a"])"));
+    const std::string withIssue =
+        replaced(valid, R"("issues":[])", R"("issues":[{"path":"/r/a","message":"m"}])");
+    ASSERT_EQ(bothAccept(withIssue), true);
+    struct Case {
+        const char* name;
+        std::string text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"NUL in the root path", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\u0000")"),
+         false},
+        {"NUL in a node's name", replaced(withIssue, R"("nodes":{"/r")", R"("nodes":{"/\u0000r")"), false},
+        {"NUL in a node's path", replaced(withIssue, R"("path":"/r",)", R"("path":"/r\u0000x",)"), false},
+        {"NUL in a node's parent",
+         replaced(withIssue, R"("path":"/r",)", R"("path":"/r","parent":"/\u0000",)"), false},
+        {"NUL in a child", replaced(withIssue, R"(["/r/a"])", R"(["/r/\u0000a"])"), false},
+        {"NUL in an issue's path", replaced(withIssue, R"({"path":"/r/a")", R"({"path":"/r/a\u0000")"),
+         false},
+        {"NUL in an issue's message", replaced(withIssue, R"("message":"m")", R"("message":"m\u0000")"),
+         true},
+        {"a lone low surrogate", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\udc00")"),
+         false},
+        {"a lone high surrogate", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\ud800")"),
+         false},
+        {"a surrogate pair", replaced(withIssue, R"("rootPath":"/r")", R"("rootPath":"/r\ud800\udc00")"),
+         true},
+        {"a byte-order mark", "\xEF\xBB\xBF" + withIssue, true},
+        {"a stray first byte of a mark", "\xEF" + withIssue, false},
+        {"two bytes of a mark", "\xEF\xBB" + withIssue, false},
+        {"the last byte of a mark", "\xBF" + withIssue, false},
+        {"a mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + withIssue, false},
+        {"trailing white space", withIssue + " \n", true},
+        {"NUL at the end", withIssue + std::string(1, '\0'), false},
+        {"junk after NUL", withIssue + std::string("\0junk", 5), false},
+        {"a second scan after NUL", withIssue + std::string(1, '\0') + withIssue, false},
+        {"NUL before the text", std::string(1, '\0') + withIssue, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(bothAccept(c.text), c.accepted) << c.name;
+}
+
+TEST(ScanJson, TheWholeFileIsReadWhateverItsSize) {
+    // NUL and junk past the reader's first buffer, and a text that ends right at a buffer's end.
+    const std::string valid = scanText(kRootNode);
+    const std::string padded = valid + std::string((1 << 16) - valid.size(), ' ');
+    ASSERT_EQ(padded.size(), 1u << 16);
+    EXPECT_EQ(bothAccept(padded), true);
+    EXPECT_EQ(bothAccept(padded + " "), true);
+    EXPECT_EQ(bothAccept(padded + std::string(1, '\0')), false);
+    EXPECT_EQ(bothAccept(padded + std::string(100000, ' ') + std::string("\0x", 2)), false);
+}
+
+TEST(ScanJson, NamesThatAreNotUtf8AreKeptExactly) {
+    // Names that differ only in bytes that are not UTF-8 stay apart from each other and from a name that
+    // holds U+FFFD itself; the root, parents, paths that are not the key, and issues too.
+    const std::string replacement = "\xEF\xBF\xBD";
+    ModelFixture f("/r\xFF");
+    for (const std::string& name :
+         std::vector<std::string>{"x\xFE", "x\xFF", "x" + replacement, "\xC3", "\xED\xA0\x80"}) {
+        f.folder("/r\xFF/" + name);
+        f.file("/r\xFF/" + name + "/" + name, 1, 512);
+    }
+    ScanResult scan = f.finish();
+    scan.issues.push_back({"/r\xFF/gone\xFE", "Permission denied"});
+    const std::string text = ScanJson::encode(scan);
+    const ScanResult back = ScanJson::decode(text);
+    EXPECT_EQ(back, scan);
+    EXPECT_TRUE(back.nodes.contains("/r\xFF/x\xFE/x\xFE"));
+    EXPECT_EQ(back.root()->children.size(), 5u);
+    EXPECT_EQ(back.issues, scan.issues);
+
+    // Other readers see a valid scan with readable paths.
+    rapidjson::Document doc;
+    doc.Parse(text.c_str(), text.size());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_EQ(std::string(doc["rootPath"].GetString()), "/r" + replacement);
+    EXPECT_EQ(doc["nodes"].MemberCount(), scan.nodes.size());
+
+    test::TempDir dir;
+    ScanJson::writeFile(scan, dir / "scan.json");
+    EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
+
+    // A path that is not in plain form, written by hand: the member's name and the child carry the exact
+    // bytes after a NUL, the path and parent beside them.
+    const std::string written =
+        replaced(replaced(scanText(replaced(kRootNode, R"("children":[])",
+                                            R"("children":["r\ufffd//x\u0000728f2f2f78"])")),
+                          R"("nodes":{"/r":)",
+                          R"("nodes":{"r\ufffd//x\u0000728f2f2f78":)" +
+                              replaced(kRootNode, R"("path":"/r")",
+                                       R"("path":"r\ufffd//x","pathBytes":"728f2f2f78","parent":"/\ufffd",)"
+                                       R"("parentBytes":"2fff")") +
+                              R"(,"/r":)"),
+                 R"("issues":[])", R"("issues":[{"message":"m\ufffd","messageBytes":"6dfe","path":"/r"}])");
+    const ScanResult odd = ScanJson::decode(written);
+    ASSERT_TRUE(odd.nodes.contains("r\x8f//x"));
+    EXPECT_EQ(odd.nodes.node("r\x8f//x")->path, "r\x8f//x");
+    EXPECT_EQ(odd.nodes.node("r\x8f//x")->parent, "/\xFF");
+    EXPECT_EQ(odd.root()->children, std::vector<std::string>{"r\x8f//x"});
+    EXPECT_EQ(odd.issues, (std::vector<ScanIssue>{{"/r", "m\xFE"}}));
+    EXPECT_EQ(ScanJson::decode(ScanJson::encode(odd)), odd);
+}
+
+TEST(ScanJson, ExactBytesThatDoNotMatchTheirTextAreRefused) {
+    const std::string valid = scanText(kRootNode);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"root bytes of another text",
+         replaced(valid, R"("rootPath":"/r")", R"("rootPath":"/r","rootPathBytes":"2f73")")},
+        {"root bytes holding NUL",
+         replaced(valid, R"("rootPath":"/r")", R"("rootPath":"/r","rootPathBytes":"2f7200")")},
+        {"path bytes that are not hexadecimal",
+         replaced(valid, R"("path":"/r")", R"("path":"/r","pathBytes":"2f7")")},
+        {"parent bytes without a parent",
+         replaced(valid, R"("path":"/r")", R"("path":"/r","parentBytes":"2f")")},
+        {"parent bytes with a null parent",
+         replaced(valid, R"("path":"/r")", R"("path":"/r","parent":null,"parentBytes":"2f")")},
+        {"a member's name with bytes of another text",
+         replaced(valid, R"("nodes":{"/r")", R"("nodes":{"/r\u00002f73")")},
+        {"a member's name with bytes that are not hexadecimal",
+         replaced(valid, R"("nodes":{"/r")", R"("nodes":{"/r\u0000zz")")},
+        {"a child with bytes of another text",
+         replaced(valid, R"("children":[])", R"("children":["/r\u00002f")")},
+        {"issue bytes of another text",
+         replaced(valid, R"("issues":[])", R"("issues":[{"path":"/r","pathBytes":"2f","message":"m"}])")},
+        {"bytes that are not a string",
+         replaced(valid, R"("rootPath":"/r")", R"("rootPath":"/r","rootPathBytes":1)")},
+    };
+    for (const auto& [name, text] : cases)
+        EXPECT_EQ(bothAccept(text), false) << name;
+    // The same bytes as the text, or other bytes of the same readable form, are taken.
+    EXPECT_EQ(bothAccept(replaced(valid, R"("rootPath":"/r")", R"("rootPath":"/r","rootPathBytes":"2f72")")),
+              true);
+    const std::string other =
+        replaced(replaced(valid, R"("rootPath":"/r")", R"("rootPath":"/\ufffd","rootPathBytes":"2f80")"),
+                 R"("nodes":{"/r")", R"("nodes":{"/\ufffd\u00002f80")");
+    ASSERT_EQ(bothAccept(other), true);
+    EXPECT_TRUE(ScanJson::decode(other).root().has_value());
+    EXPECT_EQ(ScanJson::decode(other).rootPath, "/\x80");
 }
 
 TEST(JsonCoding, DiskNodeRoundTrip) {

@@ -2,12 +2,15 @@
 #include "base/AmbertroveError.hpp"
 #include "model/ScanJson.hpp"
 #include "platform/AtomicFile.hpp"
+#include "scan/CancellationFlag.hpp"
+#include "scan/DiskScanner.hpp"
 #include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -98,6 +101,12 @@ SnapshotStore::Sources fixedSources(std::vector<std::string> ids, std::vector<do
             }};
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
 std::string recordJson(const std::string& id, double createdAt = 5) {
     return R"({"id":")" + id + R"(","title":"T","createdAt":)" + std::to_string(createdAt) +
            R"(,"rootPath":"/data","bytes":1,"fileCount":2})";
@@ -141,6 +150,55 @@ TEST(SnapshotStoreTest, SaveWritesBothFilesAndLoadReadsTheScanBack) {
     const SnapshotCatalog catalog = store.catalog();
     EXPECT_EQ(catalog.records, std::vector<SnapshotRecord>{record});
     EXPECT_TRUE(catalog.issues.empty());
+}
+
+TEST(SnapshotStoreTest, AScanOfNamesThatAreNotUtf8IsSavedAndOpensExactly) {
+    // Two names that differ only in bytes that are not UTF-8, and one literally named with U+FFFD.
+    TempDir temp;
+    const std::string tree = temp.makeDir("tree");
+    for (const std::string name : {"x\xFE", "x\xFF", "x\xEF\xBF\xBD"}) {
+        temp.makeFile("tree/" + name + "/inner", name);
+        temp.makeFile("tree/" + name + "/" + name, name + name);
+    }
+    test::settleAccessTimes(tree);
+    const CancellationFlag flag;
+    const ScanResult scan = DiskScanner().scan(tree + "/", flag);
+    ASSERT_EQ(scan.nodes.size(), 10u);
+    ASSERT_TRUE(scan.issues.empty());
+
+    SnapshotStore store(temp / "Snapshots", fixedSources({kId1}, {100}));
+    const SnapshotRecord record = store.save(scan, "x\xFE");
+    ASSERT_EQ(store.list(), std::vector<SnapshotRecord>{record});
+    const ScanResult back = store.load(record);
+    EXPECT_EQ(back, scan);
+    EXPECT_EQ(readWholeFile(back.nodes.node(tree + "/x\xFF/x\xFF")->path), "x\xFFx\xFF");
+}
+
+TEST(SnapshotStoreTest, AScanThatCouldNotBeReadBackIsNotSaved) {
+    TempDir temp;
+    ScanResult scan = sampleScan();
+    scan.issues.push_back({std::string("/data/a\0b", 9), "Permission denied"});
+    SnapshotStore store(temp / "Snapshots", fixedSources({kId1}, {100}));
+    EXPECT_THROW(store.save(scan, "data"), EncodingError);
+    EXPECT_TRUE(listing(temp / "Snapshots").empty());
+    EXPECT_TRUE(store.catalog().records.empty());
+}
+
+TEST(SnapshotStoreTest, SavedScansAreReadableOnlyByTheirOwner) {
+    TempDir temp;
+    const test::ScopedUmask mask(022);
+    SnapshotStore store(temp / "state/Snapshots", fixedSources({kId1, kId2}, {100, 200}));
+    const SnapshotRecord record = store.save(sampleScan(), "data");
+    EXPECT_EQ(test::permissionsOf(temp / "state"), 0700);
+    EXPECT_EQ(test::permissionsOf(temp / "state/Snapshots"), 0700);
+    EXPECT_EQ(test::permissionsOf(store.scanPath(record)), 0600);
+    EXPECT_EQ(test::permissionsOf(store.recordPath(record)), 0600);
+
+    // A folder an older version made open to others is narrowed at the next save.
+    ::chmod((temp / "state/Snapshots").c_str(), 0755);
+    const SnapshotRecord second = store.save(sampleScan(), "data");
+    EXPECT_EQ(test::permissionsOf(temp / "state/Snapshots"), 0700);
+    EXPECT_EQ(test::permissionsOf(store.scanPath(second)), 0600);
 }
 
 TEST(SnapshotStoreTest, ScanWithoutRootEntryIsSavedWithZeroFigures) {
@@ -297,6 +355,46 @@ TEST(SnapshotStoreTest, RecordsWithUnlistedKeysAndWholeNumberDatesDecode) {
     const SnapshotCatalog catalog = SnapshotStore(temp.path()).catalog();
     ASSERT_EQ(catalog.records.size(), 1u);
     EXPECT_EQ(catalog.records[0], (SnapshotRecord{uuid(kId1), "T", Date{5}, "/data", 1, 2}));
+}
+
+TEST(SnapshotStoreTest, CraftedDatesInRecordsAreReadExactlyOrReportedNeverCrash) {
+    // Each record file holds one date text; the catalog lists the readable ones with their exact value
+    // and reports the others.
+    struct Case {
+        const char* id;
+        const char* createdAt;
+        std::optional<double> value; // nothing: reported as unreadable
+    };
+    const Case cases[] = {
+        {"00000000-0000-0000-0000-000000000001", "0e53", 0.0},
+        {"00000000-0000-0000-0000-000000000002", "0e38", 0.0},
+        {"00000000-0000-0000-0000-000000000003", "1e400", std::nullopt},
+        {"00000000-0000-0000-0000-000000000004", "-1e400", std::nullopt},
+        {"00000000-0000-0000-0000-000000000005", "1.8e308", std::nullopt},
+    };
+    TempDir temp;
+    for (const Case& c : cases) {
+        temp.makeFile(std::string(c.id) + ".meta", replaced(recordJson(c.id), "\"createdAt\":5.000000",
+                                                            std::string("\"createdAt\":") + c.createdAt));
+        temp.makeFile(std::string(c.id) + ".json", "{}");
+    }
+    const SnapshotCatalog catalog = SnapshotStore(temp.path()).catalog();
+    for (const Case& c : cases) {
+        const auto listed = std::find_if(catalog.records.begin(), catalog.records.end(),
+                                         [&](const SnapshotRecord& r) { return r.id.text() == c.id; });
+        const auto reported =
+            std::find_if(catalog.issues.begin(), catalog.issues.end(), [&](const auto& issue) {
+                return issue.path == temp / (std::string(c.id) + ".meta");
+            });
+        if (c.value) {
+            ASSERT_NE(listed, catalog.records.end()) << c.createdAt;
+            EXPECT_EQ(listed->createdAt, Date{*c.value}) << c.createdAt;
+        } else {
+            EXPECT_EQ(listed, catalog.records.end()) << c.createdAt;
+            ASSERT_NE(reported, catalog.issues.end()) << c.createdAt;
+            EXPECT_EQ(reported->message, "Saved-scan details could not be read.");
+        }
+    }
 }
 
 TEST(SnapshotStoreTest, IssuesComeInPathOrderAlongsideUsableRecords) {

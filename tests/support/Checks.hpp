@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 
@@ -39,6 +40,27 @@ inline std::string errorText(const std::function<void()>& f) {
     }
     return "(no error)";
 }
+
+// The permission bits of `path` (links followed); -1 when it cannot be examined.
+inline int permissionsOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return -1;
+    return static_cast<int>(status.st_mode & 07777);
+}
+
+// Sets the process's file-creation mask for the length of a scope.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask)
+        : m_former(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_former); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t m_former;
+};
 
 // The errno code of the std::system_error `f` threw; 0 when it threw none.
 inline int errnoOf(const std::function<void()>& f) {
