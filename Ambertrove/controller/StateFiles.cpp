@@ -4,6 +4,7 @@
 #include "cleanup/CleanupJson.hpp"
 #include "controller/ErrorText.hpp"
 #include "platform/AtomicFile.hpp"
+#include "storage/AppStorage.hpp"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -122,7 +123,8 @@ void StateFiles::save(const std::vector<CleanupEntry>& queue, const std::vector<
 
 void StateFiles::saveEncoded(const std::string& queueJson, const std::vector<TrashReceipt>& receipts,
                              const std::vector<BackupReceipt>& backups) {
-    std::filesystem::create_directories(m_directory);
+    // The queue and receipts name the user's files: the folder and its files are the owner's alone.
+    AppStorage::preparePrivateFolder(m_directory);
     std::vector<std::string> withheld;
     std::string failures;
     const auto write = [&](std::string_view name, const auto& encode) {
@@ -140,7 +142,7 @@ void StateFiles::saveEncoded(const std::string& queueJson, const std::vector<Tra
             }
         }
         try {
-            writeFileAtomically(path(name), encode());
+            writeFileAtomically(path(name), encode(), kPrivateFileMode);
         } catch (const std::exception& error) {
             if (!failures.empty())
                 failures += ' ';

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -82,6 +83,21 @@ TEST_F(StateFilesTest, MissingFilesAndAMissingFolderAreNoError) {
     EXPECT_EQ(m.error(), std::nullopt);
     // Construction creates nothing.
     EXPECT_FALSE(test::exists(stateDirectory()));
+}
+
+TEST_F(StateFilesTest, SavedStateIsReadableOnlyByItsOwner) {
+    const mode_t previousMask = ::umask(022);
+    StateFiles files(stateDirectory(), clock);
+    files.save({entry("/home/user/a")}, {receipt("/home/user/b")}, {backup("/media/b1")});
+    ::umask(previousMask);
+
+    struct stat status {};
+    ASSERT_EQ(::stat(stateDirectory().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    for (const auto name : {StateFiles::kQueueFile, StateFiles::kReceiptsFile, StateFiles::kBackupsFile}) {
+        ASSERT_EQ(::stat(statePath(name).c_str(), &status), 0) << name;
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << name;
+    }
 }
 
 TEST_F(StateFilesTest, EachFailedSourceGivesOneLineInTheFixedOrder) {
