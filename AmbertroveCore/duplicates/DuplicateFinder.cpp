@@ -129,8 +129,9 @@ public:
             m_count(checked, total);
     }
 
-    // A file leaves the search; a stop ends the search.
-    void failed(const std::exception_ptr& error) {
+    // A file leaves the search; a stop ends the search. The system's own descriptions name no file, so
+    // the path goes in front of them; our own messages already name it.
+    void failed(const std::exception_ptr& error, const std::string& path) {
         std::string description;
         try {
             std::rethrow_exception(error);
@@ -139,9 +140,9 @@ public:
         } catch (const AmbertroveError& e) {
             description = e.message();
         } catch (const std::system_error& e) {
-            description = e.code().message();
+            description = path + ": " + e.code().message();
         } catch (const std::exception& e) {
-            description = e.what();
+            description = path + ": " + e.what();
         }
         ++skipped;
         if (issues.size() < kIssueLimit)
@@ -208,7 +209,7 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
             cancellation.check();
             search.waitUntil([&] { return search.state(f).sampled.load(std::memory_order_acquire); }, [] {});
             if (search.state(f).sampleError)
-                reporter.failed(search.state(f).sampleError);
+                reporter.failed(search.state(f).sampleError, files[f].path);
             reporter.sampled();
         }
         search.waitUntil([&] { return group.bucketsReady.load(std::memory_order_acquire); }, [] {});
@@ -225,7 +226,7 @@ DuplicateReport DuplicateFinder::find(const ScanResult& scan, std::int64_t minim
                     cancellation.check();
                 }
                 if (s.error)
-                    reporter.failed(s.error);
+                    reporter.failed(s.error, files[f].path);
                 else
                     reporter.offer(Phase::hashing, name(f), files[f].size, files[f].size);
             }

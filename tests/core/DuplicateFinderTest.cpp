@@ -218,7 +218,7 @@ TEST(DuplicateFinderTest, AFileChangedSinceTheScanIsSkippedAndNeverRead) {
         EXPECT_EQ(report.checked, 4);
         EXPECT_EQ(report.skipped, 2);
         const std::vector<std::string> issues{"File changed or is stored in iCloud: " + std::string(changed),
-                                              "No such file or directory"};
+                                              (dir / "gone.txt") + ": No such file or directory"};
         EXPECT_EQ(report.issues, issues);
     }
 }
@@ -545,8 +545,10 @@ TEST(DuplicateFinderTest, FailuresAreCountedAndDescribedInTheOrderTheyHappen) {
     EXPECT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "a", dir / "f"}}));
     EXPECT_EQ(report.checked, 7);
     EXPECT_EQ(report.skipped, 5);
-    const std::vector<std::string> issues{"Permission denied", "File changed during comparison: c",
-                                          "File changed or is stored in iCloud: d", "Input/output error",
+    const std::vector<std::string> issues{(dir / "b") + ": Permission denied",
+                                          "File changed during comparison: c",
+                                          "File changed or is stored in iCloud: d",
+                                          (dir / "e") + ": Input/output error",
                                           "File changed during comparison: g"};
     EXPECT_EQ(report.issues, issues);
 }
@@ -584,7 +586,7 @@ TEST(DuplicateFinderTest, AReadErrorInTheMiddleLeavesTheOtherCopiesGrouped) {
     const DuplicateReport report = searchWith(scanOf(dir.path()), hooks);
     ASSERT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "b", dir / "c"}}));
     EXPECT_EQ(report.groups[0].id, hexOf(content));
-    EXPECT_EQ(report.issues, std::vector<std::string>{"Input/output error"});
+    EXPECT_EQ(report.issues, std::vector<std::string>{dir / "a" + ": Input/output error"});
 }
 
 // Copies of a second content part from the first file together and are then compared among themselves,
@@ -621,7 +623,7 @@ TEST(DuplicateFinderTest, ComparisonsWithTheReferenceFollowTheFailureRules) {
         const std::vector<std::vector<std::string>> expected{bases, {dir / "f45", dir / "f77"}};
         EXPECT_EQ(pathsOf(report), expected);
         EXPECT_EQ(report.skipped, 1);
-        EXPECT_EQ(report.issues, std::vector<std::string>{"Permission denied"});
+        EXPECT_EQ(report.issues, std::vector<std::string>{(dir / "f03") + ": Permission denied"});
     }
     {
         // Status reads of f45: 2 when sampled, 1 for each of its two openings, then its last check.
