@@ -364,18 +364,21 @@ public:
     template <typename T>
     void backgroundQuery(std::stop_token caller, std::function<T(const TaskCancellation&)> work,
                          std::function<void(T)> done, std::function<void(std::exception_ptr)> failed = {}) {
-        runQuery(caller, [work = std::move(work), done = std::move(done),
-                          failed = std::move(failed)](const TaskCancellation& cancellation) -> JobRunner::Apply {
-            try {
-                auto value = std::make_shared<T>(work(cancellation));
-                return [done, value] { done(std::move(*value)); };
-            } catch (...) {
-                return [failed, error = std::current_exception()] {
-                    if (failed)
-                        failed(error);
-                };
-            }
-        });
+        runQuery(caller,
+                 [work = std::move(work), done = std::move(done),
+                  failed = std::move(failed)](const TaskCancellation& cancellation) -> JobRunner::Apply {
+                     try {
+                         auto value = std::make_shared<T>(work(cancellation));
+                         return [done, value] {
+                             done(std::move(*value));
+                         };
+                     } catch (...) {
+                         return [failed, error = std::current_exception()] {
+                             if (failed)
+                                 failed(error);
+                         };
+                     }
+                 });
     }
 
 signals:
@@ -440,6 +443,8 @@ private:
     void noticeScanCancelled();
     // Starts the duplicate search over `scope`, the whole scan for nothing.
     void requestDuplicateSearch(const std::optional<std::string>& scope);
+    // The index of focus() in the scan, found without making the node; kNoNode without one.
+    [[nodiscard]] NodeIndex focusIndex() const;
     // The one body of goBack and goForward.
     void stepHistory(bool back);
     // The path forms of the user's home folder, looked up once.

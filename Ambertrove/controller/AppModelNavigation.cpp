@@ -10,7 +10,8 @@ namespace ambertrove {
 namespace {
 
 const char* const kNoScanNotice = "Choose Scan Full Mac to load your folders.";
-const char* const kNotInScanNotice = "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
+const char* const kNotInScanNotice =
+    "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
 const char* const kOutsideLiveScanNotice = "This folder is outside the scan in progress.";
 
 // The folder that holds `path`, as a file URL without its last component: "/" for a top-level entry and
@@ -37,6 +38,17 @@ std::optional<DiskNode> AppModel::focus() const {
     return m_scan->root();
 }
 
+NodeIndex AppModel::focusIndex() const {
+    if (!m_scan)
+        return kNoNode;
+    if (m_focusPath) {
+        const NodeIndex found = m_scan->nodes.find(*m_focusPath);
+        if (found != kNoNode)
+            return found;
+    }
+    return m_scan->rootIndex();
+}
+
 std::optional<DiskNode> AppModel::selected() const {
     if (!m_scan || !m_selection)
         return std::nullopt;
@@ -50,10 +62,10 @@ const FolderNavigationHistory& AppModel::displayedNavigation() const {
 std::optional<std::string> AppModel::displayedFolderPath() const {
     if (m_scanning)
         return m_liveFocusPath ? *m_liveFocusPath : m_scanRootPath;
-    const std::optional<DiskNode> node = focus();
-    if (!node)
+    const NodeIndex focused = focusIndex();
+    if (focused == kNoNode)
         return std::nullopt;
-    return node->path;
+    return m_scan->nodes.path(focused);
 }
 
 std::vector<DiskNode> AppModel::navigationBreadcrumbs() const {
@@ -87,8 +99,8 @@ bool AppModel::canGoUp() const {
         const std::optional<std::string> shown = displayedFolderPath();
         return !shown || *shown != m_scanRootPath;
     }
-    const std::optional<DiskNode> node = focus();
-    return node && node->parent && m_scan->nodes.node(*node->parent).has_value();
+    const NodeIndex focused = focusIndex();
+    return focused != kNoNode && m_scan->nodes.parentNode(focused) != kNoNode;
 }
 
 std::optional<VolumeInfo> AppModel::volume() const {
@@ -97,11 +109,8 @@ std::optional<VolumeInfo> AppModel::volume() const {
         if (!sampled.empty())
             return sampled.front();
     } else {
-        // Read with the scan, off the GUI thread.
-        if (m_scanVolume && m_scanVolume->first == m_scan->id)
-            return m_scanVolume->second;
-        // Otherwise the monitor's reading of the volume that holds the scan: the deepest mount path
-        // containing the root.
+        // The monitor's latest reading of the volume that holds the scan: the deepest mount path containing
+        // the root.
         const VolumeInfo* holder = nullptr;
         for (const VolumeInfo& volume : sampled) {
             if (PathResolution::isSameOrInside(m_scan->rootPath, volume.path) &&
@@ -113,12 +122,16 @@ std::optional<VolumeInfo> AppModel::volume() const {
             info.path = m_scan->rootPath;
             return info;
         }
+        // Else the reading made with the scan, off the GUI thread.
+        if (m_scanVolume && m_scanVolume->first == m_scan->id && m_scanVolume->second)
+            return m_scanVolume->second;
     }
     // No reading holds it yet: read it here, at most once per scan and per monitor reading.
     const std::optional<Uuid> scanID = m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt;
     const Date sampleDate = m_activity->sample().date;
     if (!m_volumeReading || m_volumeReading->scan != scanID || m_volumeReading->sample != sampleDate)
-        m_volumeReading = VolumeReading{scanID, sampleDate, VolumeInfo::read(m_scan ? m_scan->rootPath : "/")};
+        m_volumeReading =
+            VolumeReading{scanID, sampleDate, VolumeInfo::read(m_scan ? m_scan->rootPath : "/")};
     return m_volumeReading->volume;
 }
 

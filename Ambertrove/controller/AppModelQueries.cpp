@@ -15,8 +15,8 @@ constexpr std::size_t kFolderTypeCacheSize = 8;
 } // namespace
 
 ScanQuery AppModel::queryFilter() const {
-    return ScanQuery{m_filter.toStdString(), m_showHidden, m_minimumBytes, m_categoryFilter,
-                     m_modifiedBeforeDays,   m_logical};
+    return ScanQuery{m_filter.toStdString(), m_showHidden,         m_minimumBytes,
+                     m_categoryFilter,       m_modifiedBeforeDays, m_logical};
 }
 
 bool AppModel::matches(const DiskNode& node) const {
@@ -48,12 +48,15 @@ std::optional<QuickWin> AppModel::visibleWin() const {
 }
 
 ExplorerQueryKey AppModel::queryKey(const QString& scope) const {
-    const std::optional<DiskNode> folder = focus();
+    // Built at every view update: the focus is found without making its node.
+    const NodeIndex focused = focusIndex();
     return ExplorerQueryKey{m_scan ? std::optional<Uuid>(m_scan->id) : std::nullopt,
-                            folder ? folder->path : std::string(), queryFilter(), scope};
+                            focused != kNoNode ? m_scan->nodes.path(focused) : std::string(), queryFilter(),
+                            scope};
 }
 
-void AppModel::runQuery(std::stop_token caller, std::function<JobRunner::Apply(const TaskCancellation&)> work) {
+void AppModel::runQuery(std::stop_token caller,
+                        std::function<JobRunner::Apply(const TaskCancellation&)> work) {
     if (caller.stop_requested())
         return;
     // The pause runs on the GUI thread's monotonic timers, so a burst of requests (typing in the search
@@ -100,8 +103,10 @@ void AppModel::refreshFolderTypes() {
     using Folders = std::map<std::string, FileTypeTotals>;
     backgroundQuery<Folders>(
         task.get_token(),
-        [scan = m_scan, focus = *m_focusPath, distribution = m_services.distribution](
-            const TaskCancellation& cancellation) { return distribution(*scan, focus, cancellation).folders; },
+        [scan = m_scan, focus = *m_focusPath,
+         distribution = m_services.distribution](const TaskCancellation& cancellation) {
+            return distribution(*scan, focus, cancellation).folders;
+        },
         [this, scanID = m_scan->id, focus = *m_focusPath, key = std::move(key)](Folders folders) {
             if (!m_scan || m_scan->id != scanID || m_focusPath != focus)
                 return;
@@ -115,11 +120,13 @@ void AppModel::refreshFolderTypes() {
 
 } // namespace ambertrove
 
-std::size_t std::hash<ambertrove::ExplorerQueryKey>::operator()(
-    const ambertrove::ExplorerQueryKey& key) const noexcept {
+std::size_t
+std::hash<ambertrove::ExplorerQueryKey>::operator()(const ambertrove::ExplorerQueryKey& key) const noexcept {
     // The four fields in order, an absent scan as the marker 0 and a present one as 1 and its bytes.
     std::size_t seed = 0;
-    auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+    auto mix = [&seed](std::size_t value) {
+        seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    };
     mix(key.scanID ? 1 : 0);
     if (key.scanID) {
         for (const std::uint8_t byte : key.scanID->bytes)

@@ -13,7 +13,8 @@ namespace ambertrove {
 
 namespace {
 
-const char* const kNotInScanNotice = "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
+const char* const kNotInScanNotice =
+    "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
 const char* const kCancelledWithoutScan = "Scan cancelled. Choose a location to start again.";
 const char* const kCancelledWithScan = "Scan cancelled. Your previous result is still available.";
 // The recent folders kept.
@@ -32,25 +33,25 @@ void AppModel::chooseFolder(bool thenFindDuplicates, bool scanNew) {
     const QString message = scanNew ? QStringLiteral("Scan a folder or mounted drive.")
                                     : QStringLiteral("Open a folder from the current scan.");
     // The dialog answers later; the controller may be gone by then.
-    m_platform->chooseFolderWithPrompt(prompt, message,
-                             [model = QPointer<AppModel>(this), thenFindDuplicates,
-                              scanNew](std::optional<std::string> path) {
-                                 if (!model || !path)
-                                     return;
-                                 if (scanNew) {
-                                     model->startScan(*path, false);
-                                 } else if (thenFindDuplicates) {
-                                     std::optional<DiskNode> folder;
-                                     if (model->m_scan)
-                                         folder = model->m_scan->directory(*path);
-                                     if (folder)
-                                         model->requestDuplicateSearch(folder->path);
-                                     else
-                                         model->setNotice(QString::fromUtf8(kNotInScanNotice));
-                                 } else {
-                                     model->browseLocation(*path);
-                                 }
-                             });
+    m_platform->chooseFolderWithPrompt(
+        prompt, message,
+        [model = QPointer<AppModel>(this), thenFindDuplicates, scanNew](std::optional<std::string> path) {
+            if (!model || !path)
+                return;
+            if (scanNew) {
+                model->startScan(*path, false);
+            } else if (thenFindDuplicates) {
+                std::optional<DiskNode> folder;
+                if (model->m_scan)
+                    folder = model->m_scan->directory(*path);
+                if (folder)
+                    model->requestDuplicateSearch(folder->path);
+                else
+                    model->setNotice(QString::fromUtf8(kNotInScanNotice));
+            } else {
+                model->browseLocation(*path);
+            }
+        });
 }
 
 void AppModel::startScan(const std::string& path, bool thenFindDuplicates) {
@@ -102,36 +103,39 @@ void AppModel::startScan(const std::string& path, bool thenFindDuplicates) {
     // its reports and its end on the GUI thread while the controller lives.
     JobRunner* runner = m_runner.get();
     const QPointer<AppModel> model(this);
-    m_runner->start(JobKind::longJob, [runner, model, generation, path, cancellation, navigation,
-                                       scan = m_services.scan,
-                                       presentation = m_services.presentation]() -> JobRunner::Apply {
-        try {
-            const DiskScanner::ProgressCallback report = [runner, model, generation](const ScanProgress& progress) {
-                auto shared = std::make_shared<const ScanProgress>(progress);
-                runner->post([model, generation, shared] {
-                    if (model)
-                        model->applyScanProgress(generation, shared);
-                });
-            };
-            auto result = std::make_shared<ScanResult>(scan(path, *cancellation, navigation.get(), report));
-            cancellation->check();
-            ScanPresentation made = presentation(
-                *result, TaskCancellation([cancellation] { return cancellation->isCancelled(); }));
-            cancellation->check();
-            // Read here so that the GUI thread never waits on the volume.
-            std::optional<VolumeInfo> volume = VolumeInfo::read(result->rootPath);
-            return [model, generation, result = ScanResultPtr(std::move(result)), made = std::move(made),
-                    volume = std::move(volume)] {
-                if (model)
-                    model->completeScan(generation, result, made, volume);
-            };
-        } catch (...) {
-            return [model, generation, error = std::current_exception()] {
-                if (model)
-                    model->failScan(generation, error);
-            };
-        }
-    });
+    m_runner->start(JobKind::longJob,
+                    [runner, model, generation, path, cancellation, navigation, scan = m_services.scan,
+                     presentation = m_services.presentation]() -> JobRunner::Apply {
+                        try {
+                            const DiskScanner::ProgressCallback report =
+                                [runner, model, generation](const ScanProgress& progress) {
+                                    auto shared = std::make_shared<const ScanProgress>(progress);
+                                    runner->post([model, generation, shared] {
+                                        if (model)
+                                            model->applyScanProgress(generation, shared);
+                                    });
+                                };
+                            auto result = std::make_shared<ScanResult>(
+                                scan(path, *cancellation, navigation.get(), report));
+                            cancellation->check();
+                            ScanPresentation made = presentation(*result, TaskCancellation([cancellation] {
+                                return cancellation->isCancelled();
+                            }));
+                            cancellation->check();
+                            // Read here so that the GUI thread never waits on the volume.
+                            std::optional<VolumeInfo> volume = VolumeInfo::read(result->rootPath);
+                            return [model, generation, result = ScanResultPtr(std::move(result)),
+                                    made = std::move(made), volume = std::move(volume)] {
+                                if (model)
+                                    model->completeScan(generation, result, made, volume);
+                            };
+                        } catch (...) {
+                            return [model, generation, error = std::current_exception()] {
+                                if (model)
+                                    model->failScan(generation, error);
+                            };
+                        }
+                    });
 }
 
 void AppModel::applyScanProgress(std::uint64_t generation, std::shared_ptr<const ScanProgress> progress) {
@@ -145,13 +149,14 @@ void AppModel::applyScanProgress(std::uint64_t generation, std::shared_ptr<const
         const std::string root = browsing->rootPath;
         const std::string prefix = root == "/" ? std::string("/") : root + "/";
         setScanRootPath(root);
-        setLiveNavigation(m_liveNavigation.resolvingPaths([&](const std::string& path) -> std::optional<std::string> {
-            for (std::string& form : ScanPaths::candidates(path)) {
-                if (form == root || form.starts_with(prefix))
-                    return std::move(form);
-            }
-            return std::nullopt;
-        }));
+        setLiveNavigation(
+            m_liveNavigation.resolvingPaths([&](const std::string& path) -> std::optional<std::string> {
+                for (std::string& form : ScanPaths::candidates(path)) {
+                    if (form == root || form.starts_with(prefix))
+                        return std::move(form);
+                }
+                return std::nullopt;
+            }));
         if (m_liveFocusPath)
             setLiveFocusPath(m_liveNavigation.current);
     }
@@ -163,8 +168,8 @@ void AppModel::applyScanProgress(std::uint64_t generation, std::shared_ptr<const
     }
 }
 
-void AppModel::completeScan(std::uint64_t generation, ScanResultPtr scan, const ScanPresentation& presentation,
-                            std::optional<VolumeInfo> volume) {
+void AppModel::completeScan(std::uint64_t generation, ScanResultPtr scan,
+                            const ScanPresentation& presentation, std::optional<VolumeInfo> volume) {
     if (generation != m_scanGeneration)
         return;
     std::string focusPath = scan->rootPath;
