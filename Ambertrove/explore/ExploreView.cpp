@@ -8,6 +8,7 @@
 #include "shell/Rule.hpp"
 #include "shell/StandInPanel.hpp"
 #include "widgets/Appearance.hpp"
+#include "widgets/ElidedLabel.hpp"
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
 
@@ -110,7 +111,8 @@ void ExploreView::build() {
         m_current->deleteLater();
     }
     m_current = nullptr;
-    m_title = m_size = m_counts = nullptr;
+    m_title = nullptr;
+    m_size = m_counts = nullptr;
     m_rescan = m_reveal = nullptr;
     m_body = nullptr;
     m_bodyHolder = nullptr;
@@ -147,14 +149,18 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
     headerLayout->setSpacing(12);
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    m_title = textLabel(ViewText::font(29, QFont::DemiBold), ColorRole::ink, header);
-    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_title->setMinimumWidth(80);
-    row->addWidget(m_title, 0, Qt::AlignBaseline);
+    // The texts stand on one baseline: each smaller one is raised by the difference of the descents.
+    const QFont titleFont = ViewText::font(29, QFont::DemiBold);
+    const int titleDescent = QFontMetrics(titleFont).descent();
+    m_title = new ElidedLabel(QString(), Qt::ElideRight, header);
+    m_title->setFont(titleFont);
+    row->addWidget(m_title, 0, Qt::AlignBottom);
     m_size = textLabel(ViewText::font(14, QFont::DemiBold), ColorRole::ink, header);
-    row->addWidget(m_size, 0, Qt::AlignBaseline);
+    m_size->setContentsMargins(0, 0, 0, titleDescent - m_size->fontMetrics().descent());
+    row->addWidget(m_size, 0, Qt::AlignBottom);
     m_counts = textLabel(ViewText::font(11), ColorRole::muted, header);
-    row->addWidget(m_counts, 0, Qt::AlignBaseline);
+    m_counts->setContentsMargins(0, 0, 0, titleDescent - m_counts->fontMetrics().descent());
+    row->addWidget(m_counts, 0, Qt::AlignBottom);
     row->addStretch(1);
     m_rescan = new TroveButton(QStringLiteral("Rescan"), {false, true}, header);
     connect(m_rescan, &TroveButton::clicked, this, [this] { m_model.refresh(); });

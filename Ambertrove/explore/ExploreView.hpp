@@ -10,6 +10,7 @@ class QVBoxLayout;
 namespace ambertrove {
 
 class AppModel;
+class ElidedLabel;
 class ScanProgressView;
 class TroveButton;
 class WelcomeView;
@@ -53,7 +54,7 @@ private:
     std::optional<Screen> m_screenBuilt;
     Screen m_screen = Screen::welcome;
     QWidget* m_current = nullptr;
-    QLabel* m_title = nullptr;
+    ElidedLabel* m_title = nullptr;
     QLabel* m_size = nullptr;
     QLabel* m_counts = nullptr;
     TroveButton* m_rescan = nullptr;

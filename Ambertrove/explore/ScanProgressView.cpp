@@ -132,10 +132,10 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     m_caption = textLabel(ViewText::font(10), ColorRole::muted, this);
     status->addWidget(m_caption);
     status->addSpacing(12 - status->spacing());
-    status->addStretch(1);
     m_path = new ElidedLabel(QString(), Qt::ElideMiddle, this);
     m_path->setFont(ViewText::font(10));
     m_path->setColor(Appearance::role(ColorRole::muted));
+    m_path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->addWidget(m_path, 1);
     layout->addLayout(status);

@@ -155,6 +155,9 @@ ScanIssuesSheet::ScanIssuesSheet(AppModel& model, QWidget* parent)
     buttons->addWidget(m_done);
     layout->addLayout(buttons);
 
+    // As tall as its content at its width: the wrapped explanation decides.
+    setFixedHeight(layout->hasHeightForWidth() ? layout->totalHeightForWidth(kWidth) : sizeHint().height());
+
     connect(&m_model, &AppModel::scanChanged, this, [this] {
         if (m_issues->scan() != m_model.scan())
             m_issues->setScan(m_model.scan());

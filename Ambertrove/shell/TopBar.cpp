@@ -35,6 +35,7 @@ TopBar::TopBar(AppModel& model, QWidget* parent)
     layout->addStretch(1);
 
     m_filter = new FilterField(this);
+    m_filter->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(m_filter, &FilterField::edited, this, [this](const QString& text) { m_model.setFilter(text); });
     layout->addWidget(m_filter);
 
