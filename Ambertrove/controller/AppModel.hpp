@@ -278,6 +278,52 @@ public:
     // the previous one was shown, so only one reading runs at a time.
     void startMonitor();
 
+    // ---- Cleanup queue and state files ----
+    // The one gate of every staging action and of the views' add-to-cleanup controls: a scan is shown, it
+    // is not historical, and no scan, cleanup run, staging or saved-scan job runs.
+    [[nodiscard]] bool canClean() const;
+    // The allocated bytes of every queued item.
+    [[nodiscard]] std::int64_t queueBytes() const;
+    // Stages nodes at once. `source` is the scan they belong to; empty means the scan on display, and then
+    // canClean() must hold. Never while staging or cleaning. A node that cannot be staged adds a line
+    // "name: reason" to `error`; the others are staged.
+    void stage(const std::vector<DiskNode>& nodes, const ScanResultPtr& source, const std::string& reason);
+    // Stages paths of the scan on display in the background (staging is true meanwhile; its stop flag is
+    // stagingCancellation()). The result is dropped when the scan shown has changed by then.
+    void stagePaths(std::vector<std::string> paths, const std::string& reason);
+    // Stages every copy of the group but the one at `keeping`, all or nothing; each entry remembers the
+    // kept copy's identity so that the run checks it again.
+    void stageDuplicates(const DuplicateGroup& group, const std::string& keeping);
+    // Drops the entries at `path` and saves the state, also when nothing was dropped.
+    void removeFromQueue(const std::string& path);
+    // Writes the three state files, each on its own; `queueData`, when given, is the encoding of queue()
+    // and is written as it is. Every failure is reported in one error line (appended to an error already
+    // shown). Returns whether all three were written. setQueue() does not save: its callers call this.
+    bool persistState(const std::optional<std::string>& queueData = std::nullopt);
+
+    // ---- Saved scans, exports and Time Machine ----
+    // The saved-scan jobs (save, compare, open) share one slot: one runs at a time, never during a scan or
+    // a cleanup run, and a scan start takes the slot back. A refused job does nothing and says nothing.
+    // Re-reads the catalog (not while a saved-scan job runs).
+    void refreshSnapshots();
+    // Saves the shown scan, when saving snapshots is allowed.
+    void saveSnapshot();
+    // Compares a saved scan (earlier) with the shown scan (later).
+    void compareSnapshot(const SnapshotRecord& record);
+    // Shows a saved scan as the current, historical result; stops a duplicate search and forgets its
+    // result.
+    void openSnapshot(const SnapshotRecord& record);
+    // The first call picks the earlier scan; each later call compares it with `record`.
+    void compareSavedSnapshots(const SnapshotRecord& record);
+    // Deletes a saved scan and forgets the last comparison (not while a saved-scan job runs).
+    void deleteSnapshot(const SnapshotRecord& record);
+    // Writes the rows of `paths` of the shown scan as CSV, to a file the user picks.
+    void exportCSV(std::vector<std::string> paths);
+    // Writes the shown scan as JSON, to a file the user picks.
+    void exportScan();
+    // Lists the local Time Machine snapshots of "/"; overlapping calls each publish.
+    void refreshTimeMachine();
+
     // ---- Job identity and environment ----
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
         return m_scanCancellation;
@@ -419,6 +465,20 @@ private:
         emit(this->*signal)();
         return true;
     }
+
+    // ---- Cleanup queue and state files ----
+    // The notification after staging: how many of `staged` were not already covered by `previous`.
+    void reportAddedToCleanup(const std::vector<CleanupEntry>& staged,
+                              const std::vector<CleanupEntry>& previous);
+    // Shows `text` as the error, below an error already shown rather than in its place.
+    void appendError(const QString& text);
+
+    // ---- Saved scans, exports and Time Machine ----
+    // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
+    // a scan or a cleanup runs.
+    std::optional<std::uint64_t> beginSnapshot(const QString& status);
+    // Frees the slot.
+    void endSnapshot();
 
     // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
     // record is gone. Throws what the catalog throws, changing nothing then.
