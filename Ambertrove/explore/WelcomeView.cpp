@@ -66,7 +66,7 @@ WelcomeView::WelcomeView(AppModel& model, QWidget* parent)
                                      QStringLiteral("Open last scan"), this);
         // The newest saved scan as the screen was built.
         const SnapshotRecord newest = m_model.snapshots().front();
-        connect(m_openLast, &TroveButton::clicked, this, [newest] { (void)newest; /*PENDING openSnapshot*/ });
+        connect(m_openLast, &TroveButton::clicked, this, [this, newest] { m_model.openSnapshot(newest); });
         layout->addWidget(m_openLast, 0, Qt::AlignHCenter);
         m_busy = new BusyIndicator(14, this);
         layout->addWidget(m_busy, 0, Qt::AlignHCenter);

@@ -1,7 +1,6 @@
 #include "shell/Footer.hpp"
 
 #include "controller/AppModel.hpp"
-#include "platform/Saturating.hpp"
 #include "shell/CleanupBadge.hpp"
 #include "shell/Rule.hpp"
 #include "shell/SymbolView.hpp"
@@ -78,10 +77,7 @@ void Footer::refreshStatus() {
 }
 
 void Footer::refreshQueue() {
-    std::int64_t bytes = 0;
-    for (const CleanupEntry& entry : m_model.queue())
-        bytes = Saturating::add(bytes, entry.node.allocatedSize);
-    m_cleanup->setQueue(std::int64_t(m_model.queue().size()), bytes);
+    m_cleanup->setQueue(std::int64_t(m_model.queue().size()), m_model.queueBytes());
 }
 
 void Footer::paintEvent(QPaintEvent*) {

@@ -56,9 +56,9 @@ MenuCommands::MenuCommands(AppModel& model, QMenuBar& menuBar, std::function<voi
         });
     m_storage->addSeparator();
     add(m_storage, QStringLiteral("Save Current Scan Snapshot"), QKeySequence(Qt::CTRL | Qt::Key_S),
-        [] { /*PENDING saveSnapshot*/ });
+        [this] { m_model.saveSnapshot(); });
     add(m_storage, QStringLiteral("Export Scan…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
-        [] { /*PENDING exportScan*/ });
+        [this] { m_model.exportScan(); });
     add(m_storage, QStringLiteral("Review Cleanup"), QKeySequence(Qt::CTRL | Qt::Key_K),
         [this] { m_model.setSection(AppSection::cleanup); });
 

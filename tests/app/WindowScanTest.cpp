@@ -12,7 +12,9 @@
 #include "shell/MenuCommands.hpp"
 #include "shell/NoticeBanner.hpp"
 #include "shell/PlainButton.hpp"
+#include "shell/Footer.hpp"
 #include "shell/ScanIssuesSheet.hpp"
+#include "shell/BusyIndicator.hpp"
 #include "shell/SettingsWindow.hpp"
 #include "widgets/EmptyPanel.hpp"
 #include "widgets/TroveButton.hpp"
@@ -309,6 +311,39 @@ TEST_F(WindowScanTest, TheExplorerHeaderFollowsTheSizeModeAndTheFocus) {
     EXPECT_TRUE(model->scanning());
     settle();
     EXPECT_EQ(explore().screen(), ExploreView::Screen::progress);
+}
+
+TEST_F(WindowScanTest, TheWelcomeScreenReopensTheNewestSavedScan) {
+    const std::string root = makeTree();
+    makeWindow();
+    finishScan(root);
+    model->setSnapshotsEnabled(true);
+    window->commands()->action(QStringLiteral("Save Current Scan Snapshot"))->trigger();
+    EXPECT_TRUE(model->snapshotBusy());
+    EXPECT_EQ(content().footer()->shownStatus(), model->snapshotStatus());
+    runner->runAll();
+    ASSERT_EQ(model->snapshots().size(), 1u);
+
+    // The next start finds the saved scan.
+    window.reset();
+    makeModel();
+    makeWindow();
+    WelcomeView* welcome = explore().welcomeView();
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_NE(welcome->openLastButton(), nullptr);
+    EXPECT_TRUE(welcome->openLastButton()->isEnabled());
+    EXPECT_FALSE(welcome->busyIndicator()->isVisible());
+    savePictures(QStringLiteral("window-welcome-saved-light"));
+    QTest::mouseClick(welcome->openLastButton(), Qt::LeftButton);
+    EXPECT_TRUE(model->snapshotBusy());
+    EXPECT_FALSE(welcome->openLastButton()->isEnabled());
+    EXPECT_TRUE(welcome->busyIndicator()->isVisible());
+    runner->runAll();
+    settle();
+    EXPECT_EQ(explore().screen(), ExploreView::Screen::explorer);
+    EXPECT_TRUE(model->isHistorical());
+    EXPECT_TRUE(explore().rescanButton()->isVisible());
+    EXPECT_EQ(explore().titleText(), QStringLiteral("tree"));
 }
 
 TEST_F(WindowScanTest, PicturesOfTheWindowInBothAppearances) {
