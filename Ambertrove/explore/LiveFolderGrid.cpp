@@ -157,8 +157,9 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
         painter.restore();
     } else {
         const double side = kGlyphHeight;
+        // The palette's light tints are fills; a file's outline is drawn in the muted colour to be seen.
         Icons::paint(painter, card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
-                     QRectF(glyph.left(), glyph.top(), side, side), colour);
+                     QRectF(glyph.left(), glyph.top(), side, side), Appearance::role(ColorRole::muted));
     }
 
     const int textLeft = rect.left() + kPadding;

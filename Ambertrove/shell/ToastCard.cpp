@@ -109,7 +109,8 @@ void ToastCard::fill(const TroveToast& toast) {
     m_detail->setText(toast.detail);
     m_detail->setVisible(!toast.detail.isEmpty());
     m_action->setVisible(toast.action.has_value());
-    m_action->setLabel(ViewText::withoutMnemonic(toast.actionTitle));
+    // Painted as plain text: an "&" shows as itself.
+    m_action->setLabel(toast.actionTitle);
     m_action->setAccessibleName(toast.actionTitle + QStringLiteral(" — open review"));
     const int height = heightForWidth(kWidth + 2 * kShadow);
     resize(kWidth + 2 * kShadow, height > 0 ? height : sizeHint().height());

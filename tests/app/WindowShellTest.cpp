@@ -275,12 +275,13 @@ TEST_F(WindowShellTest, TheToastShowsItsPartsAndItsButtonsAct) {
     ToastCard* card = content().toastCard();
     EXPECT_FALSE(card->isVisible());
     model->setToast(TroveToast{Uuid::random(), QStringLiteral("Moved 3 items"), QString(),
-                               TroveToastAction::cleanup, QStringLiteral("Review")});
+                               TroveToastAction::cleanup, QStringLiteral("Review & clean")});
     EXPECT_TRUE(card->isVisible());
+    EXPECT_EQ(card->actionButton()->label(), QStringLiteral("Review & clean")) << "painted as plain text";
     EXPECT_EQ(card->titleLabel()->text(), QStringLiteral("Moved 3 items"));
     EXPECT_FALSE(card->detailLabel()->isVisible());
     EXPECT_TRUE(card->actionButton()->isVisible());
-    EXPECT_EQ(card->actionButton()->accessibleName(), QStringLiteral("Review — open review"));
+    EXPECT_EQ(card->actionButton()->accessibleName(), QStringLiteral("Review & clean — open review"));
     const QRect geometry = card->cardGeometry();
     EXPECT_EQ(geometry.width(), ToastCard::kWidth);
     EXPECT_EQ(content().height() - geometry.bottom() - 1, ToastCard::kBottomMargin);
