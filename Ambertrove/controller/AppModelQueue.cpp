@@ -151,34 +151,42 @@ void AppModel::stagePaths(std::vector<std::string> paths, const std::string& rea
                     });
 }
 
-void AppModel::stageDuplicates(const DuplicateGroup& group, const std::string& keeping) {
-    if (!canClean() || !m_scan)
-        return;
+std::optional<std::vector<CleanupEntry>> AppModel::duplicateEntries(const DuplicateGroup& group,
+                                                                    const std::string& keeping,
+                                                                    const CleanupPolicy& policy) const {
     const auto keeper = std::find_if(group.files.begin(), group.files.end(),
                                      [&](const DiskNode& file) { return file.path == keeping; });
     if (keeper == group.files.end())
-        return;
-
-    const CleanupPolicy policy = m_services.policy();
+        return std::nullopt;
     const std::string reason = "Duplicate · keeping " + keeper->name();
     std::vector<CleanupEntry> staged;
     for (auto file = group.files.begin(); file != group.files.end(); ++file) {
         if (file == keeper)
             continue;
-        try {
-            CleanupEntry entry(*file, *m_scan, reason, policy);
-            entry.retainedCopies = {{keeper->path, keeper->identity}};
-            staged.push_back(std::move(entry));
-        } catch (const std::exception& failure) {
-            setError(errorDescription(failure));
-            return;
-        }
+        CleanupEntry entry(*file, *m_scan, reason, policy);
+        entry.retainedCopies = {{keeper->path, keeper->identity}};
+        staged.push_back(std::move(entry));
     }
+    return staged;
+}
+
+void AppModel::stageDuplicates(const DuplicateGroup& group, const std::string& keeping) {
+    if (!canClean() || !m_scan)
+        return;
+    std::optional<std::vector<CleanupEntry>> staged;
+    try {
+        staged = duplicateEntries(group, keeping, m_services.policy());
+    } catch (const std::exception& failure) {
+        setError(errorDescription(failure));
+        return;
+    }
+    if (!staged)
+        return;
 
     std::vector<CleanupEntry> previous = m_queue;
-    setQueue(merged(previous, staged));
+    setQueue(merged(previous, *staged));
     persistState();
-    reportAddedToCleanup(staged, previous);
+    reportAddedToCleanup(*staged, previous);
 }
 
 void AppModel::removeFromQueue(const std::string& path) {
