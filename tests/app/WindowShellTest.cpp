@@ -2,6 +2,8 @@
 // the settings window, on the real controller.
 #include "WindowTestSupport.hpp"
 
+#include "controller/CleanupRequest.hpp"
+
 #include "explore/ExploreView.hpp"
 #include "shell/CleanupBadge.hpp"
 #include "shell/FilterField.hpp"
@@ -343,6 +345,32 @@ TEST_F(WindowShellTest, StartUpLoadFailuresAreShownOnceTheWindowIsUp) {
     makeWindow();
     ASSERT_NE(content().errorAlert(), nullptr);
     EXPECT_TRUE(content().errorAlert()->text().startsWith(QStringLiteral("Cleanup queue: ")));
+}
+
+TEST_F(WindowShellTest, TheReviewSheetFollowsTheCleanupRequest) {
+    makeWindow();
+    EXPECT_EQ(content().reviewSheet(), nullptr);
+    model->setCleanupRequest(std::make_shared<const CleanupRequest>());
+    settle();
+    ReviewSheet* sheet = content().reviewSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    sheet->reject();
+    EXPECT_EQ(model->cleanupRequest(), nullptr) << "closing the sheet clears the request";
+    model->setCleanupRequest(std::make_shared<const CleanupRequest>());
+    settle();
+    ASSERT_NE(content().reviewSheet(), nullptr);
+    model->setCleanupRequest(nullptr);
+    settle();
+    EXPECT_EQ(content().reviewSheet(), nullptr) << "the controller closes it";
+}
+
+TEST_F(WindowShellTest, TheWindowOpensAt1440By940AndShrinksTo1100By720) {
+    makeModel();
+    MainWindow fresh(*model, {QStringLiteral("ambertrove")});
+    EXPECT_EQ(fresh.size(), MainWindow::kDefaultSize);
+    EXPECT_EQ(fresh.size(), QSize(1440, 940));
+    EXPECT_EQ(fresh.minimumSize(), QSize(1100, 720));
 }
 
 // ---- theme rebuild -----------------------------------------------------------------------------------
