@@ -16,6 +16,8 @@ echo "== analyse, the same tree scanned, and a synthetic 1,000,000-node scan"
 "$bench" analyse --synthetic 1000000
 echo "== chart, the five charts of the same tree's root laid out and drawn"
 "$bench" chart "$tree"
+echo "== ui, the window scanning the same tree while sections and views change"
+"$bench" ui "$tree"
 echo "== duplicates, generated 20,000-file 2 GB tree (made once in /tmp), against jdupes, rdfind and fdupes"
 "$(dirname "$0")/compare-duplicates.sh" "$build"
 echo "== duplicates, two sparse 4 GiB files that differ at byte 70,000, and 2,000 sparse copies of 5 MB and of 50 MB (made in /tmp)"

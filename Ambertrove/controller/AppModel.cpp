@@ -92,13 +92,15 @@ AppModel::AppModel(AppEnvironment environment, QObject* parent)
 
 AppModel::~AppModel() {
     // The runner waits for its jobs when it goes; these stop at their next poll. A running cleanup run is
-    // left to finish, so that every item it moves gets its receipt.
+    // left to finish, and its result is applied and saved here, so that every item it moves gets its
+    // receipt: the runner would drop a result still on its way.
     m_scanCancellation->cancel();
     m_stagingCancellation->cancel();
     m_duplicateCancellation->cancel();
     m_appCancellation->cancel();
     if (m_folderTypeTask)
         m_folderTypeTask->request_stop();
+    finishCleanupRunBeforeQuit();
 }
 
 void AppModel::readSnapshotCatalog() {

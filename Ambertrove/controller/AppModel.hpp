@@ -15,6 +15,7 @@
 #include "controller/AppEnvironment.hpp"
 #include "controller/AppSection.hpp"
 #include "controller/AppTheme.hpp"
+#include "controller/CleanupRequest.hpp"
 #include "controller/ColorMode.hpp"
 #include "controller/ExplorerQueryKey.hpp"
 #include "controller/JobRunner.hpp"
@@ -44,15 +45,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace ambertrove {
-
-// The content of the cleanup review; built by the review job.
-struct CleanupRequest;
 
 // The one controller of the application: every piece of state the window shows, every long job, and the
 // user's settings. It lives on the GUI thread; background work reaches it only through its JobRunner.
@@ -216,6 +215,25 @@ public:
         return m_cleanupCancellation;
     }
 
+    // ---- Cleanup review, run and restore ----
+    // Nothing moves to the Trash but through these. A refused gate changes nothing and says nothing.
+    // Reviews the whole queue; nothing for an empty queue.
+    void requestCleanup();
+    // Reviews one item of the current scan without queueing it. It carries the duplicate copies the queue
+    // keeps, so that the run refuses an item that is, or holds, a kept copy.
+    void requestTrash(const DiskNode& node);
+    // Checks the entries against the cleanup policy in the background and shows the result as the one
+    // review (cleanupRequest()); `uninstallName` names the application of an uninstall.
+    void prepareCleanupReview(const std::vector<CleanupEntry>& entries,
+                              const std::optional<std::string>& uninstallName = std::nullopt);
+    // The review's confirmation: only for the request on screen, with no refused entry. With backups on it
+    // first asks for the backup folder; cancelling that leaves the review up.
+    void confirmTrash(const CleanupRequest& request);
+    // Puts the item of `receipt` back where it was.
+    void restore(const TrashReceipt& receipt);
+    // The receipts whose restore is running; a second restore of one of them is ignored.
+    [[nodiscard]] const std::set<Uuid>& restoringReceipts() const { return m_restoringReceipts; }
+
     // ---- Duplicates ----
     // Group identifier to the path of the copy to keep.
     [[nodiscard]] const std::map<std::string, std::string>& duplicateKeepers() const {
@@ -249,6 +267,32 @@ public:
     [[nodiscard]] const std::optional<std::string>& selectedApp() const { return m_selectedApp; }
     void setSelectedApp(std::optional<std::string> value);
 
+    // ---- Duplicate and application jobs ----
+    // Searches the current scan for identical files, below `scope` when given. While a scan runs, a
+    // search of the whole scan waits for it to complete; refusals leave a notice, a busy search or
+    // cleanup refuses silently.
+    void findDuplicates(const std::optional<std::string>& scope = std::nullopt);
+    // The "Entire Mac" choice: a search over a whole-system scan ("/" here, or the data volume's root),
+    // or a search requested for when the running whole-system scan completes.
+    void findDuplicatesOnMac();
+    // Stops the running search; what it still reports is dropped.
+    void cancelDuplicates();
+    // Queues the extra copies of every group of the duplicate report, keeping the chosen copy of each
+    // (the first file when none was chosen), in one change of the queue with one notification.
+    void stageAllDuplicates();
+    // Takes the inventory of the installed applications.
+    void inspectApplications();
+    // Stops the running inventory; what it still reports is dropped.
+    void cancelApplications();
+    // Opens the cleanup review of the application's bundle and the support files only it uses.
+    void uninstall(const InstalledApplication& app);
+    // Whether `path` is the root of a whole-system scan.
+    [[nodiscard]] static bool isFullSystemRoot(const std::string& path);
+    // The one-line text of a duplicate search's progress report.
+    [[nodiscard]] static QString duplicateProgressText(const DuplicateProgress& progress);
+    // The one-line text of the inventory's progress: the application's name and how many were inspected.
+    [[nodiscard]] static QString appProgressText(const std::string& name, int inspected);
+
     // ---- Saved scans and Time Machine ----
     [[nodiscard]] const std::vector<SnapshotRecord>& snapshots() const { return m_snapshots; }
     void setSnapshots(std::vector<SnapshotRecord> value);
@@ -277,6 +321,52 @@ public:
     // Starts the monitor loop; a second call does nothing. A reading starts Timing::monitorInterval after
     // the previous one was shown, so only one reading runs at a time.
     void startMonitor();
+
+    // ---- Cleanup queue and state files ----
+    // The one gate of every staging action and of the views' add-to-cleanup controls: a scan is shown, it
+    // is not historical, and no scan, cleanup run, staging or saved-scan job runs.
+    [[nodiscard]] bool canClean() const;
+    // The allocated bytes of every queued item.
+    [[nodiscard]] std::int64_t queueBytes() const;
+    // Stages nodes at once. `source` is the scan they belong to; empty means the scan on display, and then
+    // canClean() must hold. Never while staging or cleaning. A node that cannot be staged adds a line
+    // "name: reason" to `error`; the others are staged.
+    void stage(const std::vector<DiskNode>& nodes, const ScanResultPtr& source, const std::string& reason);
+    // Stages paths of the scan on display in the background (staging is true meanwhile; its stop flag is
+    // stagingCancellation()). The result is dropped when the scan shown has changed by then.
+    void stagePaths(std::vector<std::string> paths, const std::string& reason);
+    // Stages every copy of the group but the one at `keeping`, all or nothing; each entry remembers the
+    // kept copy's identity so that the run checks it again.
+    void stageDuplicates(const DuplicateGroup& group, const std::string& keeping);
+    // Drops the entries at `path` and saves the state, also when nothing was dropped.
+    void removeFromQueue(const std::string& path);
+    // Writes the three state files, each on its own; `queueData`, when given, is the encoding of queue()
+    // and is written as it is. Every failure is reported in one error line (appended to an error already
+    // shown). Returns whether all three were written. setQueue() does not save: its callers call this.
+    bool persistState(const std::optional<std::string>& queueData = std::nullopt);
+
+    // ---- Saved scans, exports and Time Machine ----
+    // The saved-scan jobs (save, compare, open) share one slot: one runs at a time, never during a scan or
+    // a cleanup run, and a scan start takes the slot back. A refused job does nothing and says nothing.
+    // Re-reads the catalog (not while a saved-scan job runs).
+    void refreshSnapshots();
+    // Saves the shown scan, when saving snapshots is allowed.
+    void saveSnapshot();
+    // Compares a saved scan (earlier) with the shown scan (later).
+    void compareSnapshot(const SnapshotRecord& record);
+    // Shows a saved scan as the current, historical result; stops a duplicate search and forgets its
+    // result.
+    void openSnapshot(const SnapshotRecord& record);
+    // The first call picks the earlier scan; each later call compares it with `record`.
+    void compareSavedSnapshots(const SnapshotRecord& record);
+    // Deletes a saved scan and forgets the last comparison (not while a saved-scan job runs).
+    void deleteSnapshot(const SnapshotRecord& record);
+    // Writes the rows of `paths` of the shown scan as CSV, to a file the user picks.
+    void exportCSV(std::vector<std::string> paths);
+    // Writes the shown scan as JSON, to a file the user picks.
+    void exportScan();
+    // Lists the local Time Machine snapshots of "/"; overlapping calls each publish.
+    void refreshTimeMachine();
 
     // ---- Job identity and environment ----
     [[nodiscard]] const std::shared_ptr<CancellationFlag>& scanCancellation() const {
@@ -420,6 +510,39 @@ private:
         return true;
     }
 
+    // ---- Cleanup queue and state files ----
+    // The notification after staging: how many of `staged` were not already covered by `previous`.
+    void reportAddedToCleanup(const std::vector<CleanupEntry>& staged,
+                              const std::vector<CleanupEntry>& previous);
+    // Shows `text` as the error, below an error already shown rather than in its place.
+    void appendError(const QString& text);
+    // The entries of every copy of `group` but the one at `keeping`, each keeping that copy's identity;
+    // nothing when no copy is at `keeping`. Throws the first entry's failure.
+    [[nodiscard]] std::optional<std::vector<CleanupEntry>>
+    duplicateEntries(const DuplicateGroup& group, const std::string& keeping,
+                     const CleanupPolicy& policy) const;
+
+    // ---- Cleanup review, run and restore ----
+    // The result of the running cleanup run, handed from its worker to whoever applies it first: the
+    // queued delivery, or the destructor, which waits for it so that moved items never lose their receipt.
+    struct CleanupRunHandoff;
+    // Any of cleaning, staging, scanning, snapshotBusy: a review or a run may not start.
+    [[nodiscard]] bool cleanupBlocked() const;
+    // The duplicate copies kept by the queued entries, the first met of a path winning.
+    [[nodiscard]] std::map<std::string, FileIdentity> queuedRetainedCopies() const;
+    void executeCleanup(const CleanupRequest& request, const std::optional<std::string>& backupParent);
+    // Folds a finished run into the state and saves it; when `quitting`, only the records and the save.
+    void applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bool quitting);
+    // At quit: waits for a run that has begun and applies its result; one not yet begun never will.
+    void finishCleanupRunBeforeQuit();
+
+    // ---- Saved scans, exports and Time Machine ----
+    // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
+    // a scan or a cleanup runs.
+    std::optional<std::uint64_t> beginSnapshot(const QString& status);
+    // Frees the slot.
+    void endSnapshot();
+
     // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
     // record is gone. Throws what the catalog throws, changing nothing then.
     void readSnapshotCatalog();
@@ -452,7 +575,7 @@ private:
     // Starts the job of backgroundQuery: `work` makes what to apply on the GUI thread.
     void runQuery(std::stop_token caller, std::function<JobRunner::Apply(const TaskCancellation&)> work);
 
-    // The duplicate search of the duplicate jobs; empty until they are wired in.
+    // Replaces findDuplicates() for the scan jobs' tests; empty in use.
     std::function<void(const std::optional<std::string>& scope)> m_findDuplicates;
     // The volume of a scan, read with it off the GUI thread, by scan identifier.
     std::optional<std::pair<Uuid, std::optional<VolumeInfo>>> m_scanVolume;
@@ -525,6 +648,10 @@ private:
     bool m_snapshotsEnabled = false;
     std::string m_lastBackupParent;
     std::shared_ptr<CancellationFlag> m_cleanupCancellation = std::make_shared<CancellationFlag>();
+
+    // Cleanup review, run and restore
+    std::shared_ptr<CleanupRunHandoff> m_cleanupRun;
+    std::set<Uuid> m_restoringReceipts;
 
     // Duplicates and applications
     std::map<std::string, std::string> m_duplicateKeepers;

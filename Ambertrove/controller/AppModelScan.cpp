@@ -298,6 +298,8 @@ const std::vector<std::string>& AppModel::homeForms() const {
 void AppModel::requestDuplicateSearch(const std::optional<std::string>& scope) {
     if (m_findDuplicates)
         m_findDuplicates(scope);
+    else
+        findDuplicates(scope);
 }
 
 } // namespace ambertrove

@@ -117,9 +117,15 @@ StateFiles::Loaded StateFiles::load() {
 
 void StateFiles::save(const std::vector<CleanupEntry>& queue, const std::vector<TrashReceipt>& receipts,
                       const std::vector<BackupReceipt>& backups) {
+    saveEncoded(CleanupJson::encodeEntries(queue), receipts, backups);
+}
+
+void StateFiles::saveEncoded(const std::string& queueJson, const std::vector<TrashReceipt>& receipts,
+                             const std::vector<BackupReceipt>& backups) {
     std::filesystem::create_directories(m_directory);
     std::vector<std::string> withheld;
-    const auto write = [&](std::string_view name, const std::string& contents) {
+    std::string failures;
+    const auto write = [&](std::string_view name, const auto& encode) {
         if (const auto held = m_heldBack.find(name); held != m_heldBack.end()) {
             try {
                 setAside(name);
@@ -133,18 +139,27 @@ void StateFiles::save(const std::vector<CleanupEntry>& queue, const std::vector<
                 m_heldBack.erase(held);
             }
         }
-        writeFileAtomically(path(name), contents);
+        try {
+            writeFileAtomically(path(name), encode());
+        } catch (const std::exception& error) {
+            if (!failures.empty())
+                failures += ' ';
+            failures += "“" + std::string(name) + "”: " + errorDescription(error).toStdString();
+        }
     };
-    write(kQueueFile, CleanupJson::encodeEntries(queue));
-    write(kReceiptsFile, CleanupJson::encodeReceipts(receipts));
-    write(kBackupsFile, BackupReceipt::encodeList(backups));
+    write(kQueueFile, [&]() -> const std::string& { return queueJson; });
+    write(kReceiptsFile, [&] { return CleanupJson::encodeReceipts(receipts); });
+    write(kBackupsFile, [&] { return BackupReceipt::encodeList(backups); });
+    std::string message;
     if (!withheld.empty()) {
-        std::string names;
         for (const std::string& name : withheld)
-            names += (names.empty() ? "“" : ", “") + name + "”";
-        throw AmbertroveError(names +
-                              " could not be read and could not be set aside, so it was not written.");
+            message += (message.empty() ? "“" : ", “") + name + "”";
+        message += " could not be read and could not be set aside, so it was not written.";
     }
+    if (!failures.empty())
+        message += (message.empty() ? "" : " ") + failures;
+    if (!message.empty())
+        throw AmbertroveError(message);
 }
 
 } // namespace ambertrove

@@ -45,12 +45,16 @@ public:
     // empty list and a message, and is set aside (the message says where it went).
     [[nodiscard]] Loaded load();
 
-    // Writes the three files, each atomically, creating the folder when needed. A file that failed to
-    // load and could not be set aside is tried again and, while it still cannot be moved, is not written:
-    // the others are, and then AmbertroveError says which one was not. Throws std::system_error when a
-    // write fails.
+    // Writes the three files, each atomically, creating the folder when needed. Each file is written even
+    // when another one fails, so that receipts of items just moved to the Trash never stay in memory only
+    // because the queue could not be written. A file that failed to load and could not be set aside is
+    // tried again and, while it still cannot be moved, is not written. Throws std::system_error when the
+    // folder cannot be made, and otherwise one AmbertroveError that names every file not written and why.
     void save(const std::vector<CleanupEntry>& queue, const std::vector<TrashReceipt>& receipts,
               const std::vector<BackupReceipt>& backups);
+    // The same with the queue already encoded (the encoding of the queue, made off the GUI thread).
+    void saveEncoded(const std::string& queueJson, const std::vector<TrashReceipt>& receipts,
+                     const std::vector<BackupReceipt>& backups);
 
     // The name a file failing now would be set aside under (before any clash with an existing name).
     [[nodiscard]] std::string unreadableName(std::string_view name) const;

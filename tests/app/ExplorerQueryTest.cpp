@@ -158,6 +158,12 @@ TEST_F(ExplorerFilterTest, TheQueryKeyChangesWithScanFocusFilterAndScopeOnly) {
     const ExplorerQueryKey first = m.queryKey("");
     EXPECT_EQ(first.scanID, m.scan()->id);
     EXPECT_EQ(first.focus, "/r");
+    // Checked before the cases below replace the controller that `m` names.
+    EXPECT_NE(m.queryKey("Files"), m.queryKey("Folders"));
+    EXPECT_EQ(m.queryKey("Files"), m.queryKey("Files"));
+    std::unordered_set<ExplorerQueryKey> keys{m.queryKey("Files"), m.queryKey("Files"), m.queryKey("Folders"),
+                                              empty};
+    EXPECT_EQ(keys.size(), 3u);
     const std::hash<ExplorerQueryKey> hash;
 
     struct Case {
@@ -196,11 +202,6 @@ TEST_F(ExplorerFilterTest, TheQueryKeyChangesWithScanFocusFilterAndScopeOnly) {
             EXPECT_EQ(hash(before), hash(after)) << c.name;
         }
     }
-    EXPECT_NE(m.queryKey("Files"), m.queryKey("Folders"));
-    EXPECT_EQ(m.queryKey("Files"), m.queryKey("Files"));
-    std::unordered_set<ExplorerQueryKey> keys{m.queryKey("Files"), m.queryKey("Files"), m.queryKey("Folders"),
-                                              empty};
-    EXPECT_EQ(keys.size(), 3u);
 }
 
 // ---- Background queries ----

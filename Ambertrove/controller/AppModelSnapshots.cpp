@@ -1,0 +1,330 @@
+#include "controller/AppModel.hpp"
+
+#include "base/PathText.hpp"
+#include "controller/ErrorText.hpp"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QPointer>
+#include <QRegularExpression>
+
+#include <exception>
+#include <variant>
+
+namespace ambertrove {
+
+namespace {
+
+QDateTime localTime(Date date) {
+    return QDateTime::fromMSecsSinceEpoch(qint64(date.unixSeconds() * 1000.0));
+}
+
+// The short time of the locale ("12:00 PM").
+QString shortTime(const QLocale& locale, const QDateTime& time) {
+    return locale.toString(time.time(), QLocale::ShortFormat);
+}
+
+// A month by its short name, the day and the whole year, in the locale's order ("Mar 1, 2024"), then the
+// short time.
+QString abbreviatedDateTime(Date date) {
+    const QLocale locale;
+    const QDateTime time = localTime(date);
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    // The long form without its weekday, its month name shortened.
+    static const QRegularExpression weekday(QStringLiteral("d{4}[^dMy]*"));
+    format.remove(weekday);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return locale.toString(time.date(), format.trimmed()) + QStringLiteral(", ") + shortTime(locale, time);
+}
+
+// The numeric date with the whole year ("3/1/2024"), then the short time.
+QString numericDateTime(Date date) {
+    const QLocale locale;
+    const QDateTime time = localTime(date);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return locale.toString(time.date(), format) + QStringLiteral(", ") + shortTime(locale, time);
+}
+
+// A job's value or the description of its failure.
+template <typename T> using Outcome = std::variant<T, QString>;
+
+template <typename T, typename Work> Outcome<T> attempt(Work&& work) {
+    try {
+        return Outcome<T>(std::in_place_index<0>, work());
+    } catch (const std::exception& failure) {
+        return Outcome<T>(std::in_place_index<1>, errorDescription(failure));
+    }
+}
+
+} // namespace
+
+std::optional<std::uint64_t> AppModel::beginSnapshot(const QString& status) {
+    if (m_snapshotBusy || m_scanning || m_cleaning)
+        return std::nullopt;
+    m_snapshotGeneration = newGeneration();
+    setSnapshotBusy(true);
+    setSnapshotStatus(status);
+    return m_snapshotGeneration;
+}
+
+void AppModel::endSnapshot() {
+    setSnapshotBusy(false);
+    setSnapshotStatus(QString());
+}
+
+void AppModel::refreshSnapshots() {
+    if (m_snapshotBusy)
+        return;
+    try {
+        readSnapshotCatalog();
+    } catch (const std::exception& failure) {
+        setError(QString::fromUtf8(kSavedScansPrefix) + errorDescription(failure));
+    }
+}
+
+void AppModel::saveSnapshot() {
+    if (!m_snapshotsEnabled || !m_scan)
+        return;
+    const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Saving snapshot…"));
+    if (!generation)
+        return;
+    m_runner->start(JobKind::longJob,
+                    [model = this, generation = *generation, save = m_services.saveSnapshot, store = m_store,
+                     scan = m_scan]() mutable -> JobRunner::Apply {
+                        const std::optional<DiskNode> root = scan->root();
+                        const std::string title = root ? root->name() : std::string("Scan");
+                        Outcome<SnapshotRecord> outcome =
+                            attempt<SnapshotRecord>([&] { return save(store, *scan, title); });
+                        return [model, generation, outcome = std::move(outcome)] {
+                            if (model->m_snapshotGeneration != generation)
+                                return;
+                            if (const QString* failure = std::get_if<QString>(&outcome)) {
+                                model->endSnapshot();
+                                model->setError(*failure);
+                                return;
+                            }
+                            try {
+                                model->readSnapshotCatalog();
+                            } catch (const std::exception& failure) {
+                                model->endSnapshot();
+                                model->setError(errorDescription(failure));
+                                return;
+                            }
+                            model->setNotice(QStringLiteral("Snapshot saved."));
+                            model->endSnapshot();
+                        };
+                    });
+}
+
+void AppModel::compareSnapshot(const SnapshotRecord& record) {
+    if (!m_scan) {
+        setError(QStringLiteral("Scan ") + QString::fromStdString(record.rootPath) +
+                 QStringLiteral(" first, then compare."));
+        return;
+    }
+    const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Comparing snapshots…"));
+    if (!generation)
+        return;
+    m_runner->start(JobKind::longJob,
+                    [model = this, generation = *generation, load = m_services.loadSnapshot,
+                     compare = m_services.compareSnapshots, store = m_store, scan = m_scan, record,
+                     logical = m_logical]() -> JobRunner::Apply {
+                        Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
+                            [&] { return compare(load(store, record), *scan, logical); });
+                        return
+                            [model, generation, outcome = std::move(outcome), record, root = scan->rootPath] {
+                                if (model->m_snapshotGeneration != generation)
+                                    return;
+                                if (const QString* failure = std::get_if<QString>(&outcome)) {
+                                    model->endSnapshot();
+                                    model->setError(*failure);
+                                    return;
+                                }
+                                model->setChanges(std::get<0>(outcome));
+                                model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
+                                                          QStringLiteral(" → current scan"));
+                                model->setComparisonRoot(root);
+                                model->endSnapshot();
+                            };
+                    });
+}
+
+void AppModel::openSnapshot(const SnapshotRecord& record) {
+    const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Opening saved scan…"));
+    if (!generation)
+        return;
+    // The saved scan replaces whatever scan or duplicate search came before it.
+    m_scanCancellation->cancel();
+    m_duplicateCancellation->cancel();
+    m_duplicateGeneration = newGeneration();
+    m_scanGeneration = newGeneration();
+    const std::uint64_t scanGeneration = m_scanGeneration;
+    setFindingDuplicates(false);
+    setDuplicateAfterScan(false);
+    setDuplicateReport(nullptr);
+    setDuplicateScopePath(std::nullopt);
+
+    struct Opened {
+        ScanResultPtr scan;
+        ScanPresentation presentation;
+    };
+    m_runner->start(
+        JobKind::longJob,
+        [model = this, generation = *generation, scanGeneration, load = m_services.loadSnapshot,
+         present = m_services.presentation, store = m_store, record]() -> JobRunner::Apply {
+            Outcome<std::shared_ptr<const Opened>> outcome = attempt<std::shared_ptr<const Opened>>([&] {
+                auto scan = std::make_shared<const ScanResult>(load(store, record));
+                ScanPresentation presentation = present(*scan, TaskCancellation());
+                return std::make_shared<const Opened>(Opened{std::move(scan), std::move(presentation)});
+            });
+            return [model, generation, scanGeneration, outcome = std::move(outcome)] {
+                if (const QString* failure = std::get_if<QString>(&outcome)) {
+                    if (model->m_snapshotGeneration != generation)
+                        return;
+                    model->endSnapshot();
+                    // A saved scan that became unreadable shows up among the catalog's issues.
+                    model->refreshSnapshots();
+                    model->setError(*failure);
+                    return;
+                }
+                if (model->m_scanGeneration != scanGeneration || model->m_snapshotGeneration != generation)
+                    return;
+                const Opened& opened = *std::get<0>(outcome);
+                model->installScan(opened.scan, opened.presentation, opened.scan->rootPath, true);
+                model->setSection(AppSection::explore);
+                model->setActiveQuickWin(std::nullopt);
+                model->endSnapshot();
+                model->setNotice(QStringLiteral("Viewing a saved snapshot. Rescan before staging cleanup."));
+            };
+        });
+}
+
+void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
+    if (!m_beforeSnapshot) {
+        setBeforeSnapshot(record);
+        return;
+    }
+    const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Comparing snapshots…"));
+    if (!generation)
+        return;
+    m_runner->start(
+        JobKind::longJob,
+        [model = this, generation = *generation, load = m_services.loadSnapshot,
+         compare = m_services.compareSnapshots, store = m_store, before = *m_beforeSnapshot, record,
+         logical = m_logical]() -> JobRunner::Apply {
+            Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>([&] {
+                const ScanResult earlier = load(store, before);
+                const ScanResult later = load(store, record);
+                return compare(earlier, later, logical);
+            });
+            return [model, generation, outcome = std::move(outcome), before, record] {
+                if (model->m_snapshotGeneration != generation)
+                    return;
+                if (const QString* failure = std::get_if<QString>(&outcome)) {
+                    model->endSnapshot();
+                    model->setError(*failure);
+                    return;
+                }
+                model->setChanges(std::get<0>(outcome));
+                model->setComparisonTitle(numericDateTime(before.createdAt) + QStringLiteral(" → ") +
+                                          numericDateTime(record.createdAt));
+                model->setComparisonRoot(before.rootPath);
+                model->endSnapshot();
+            };
+        });
+}
+
+void AppModel::deleteSnapshot(const SnapshotRecord& record) {
+    if (m_snapshotBusy)
+        return;
+    try {
+        m_services.removeSnapshot(m_store, record);
+        readSnapshotCatalog();
+    } catch (const std::exception& failure) {
+        setError(errorDescription(failure));
+        return;
+    }
+    setChanges({});
+    setComparisonTitle(std::nullopt);
+    setComparisonRoot(std::nullopt);
+}
+
+void AppModel::exportCSV(std::vector<std::string> paths) {
+    if (!m_scan)
+        return;
+    // The panel answers later; the controller may be gone by then.
+    m_platform->chooseSaveFile(QStringLiteral("Ambertrove-files.csv"),
+                               [model = QPointer<AppModel>(this), scan = m_scan,
+                                paths = std::move(paths)](std::optional<std::string> destination) mutable {
+                                   if (!model || !destination || destination->empty())
+                                       return;
+                                   model->m_runner->start(
+                                       JobKind::longJob,
+                                       [model = model.data(), write = model->m_services.exportCSV, scan,
+                                        paths = std::move(paths),
+                                        destination = std::move(*destination)]() -> JobRunner::Apply {
+                                           Outcome<bool> outcome = attempt<bool>([&] {
+                                               write(paths, *scan, destination, TaskCancellation());
+                                               return true;
+                                           });
+                                           return [model, outcome = std::move(outcome)] {
+                                               if (const QString* failure = std::get_if<QString>(&outcome))
+                                                   model->setError(*failure);
+                                               else
+                                                   model->setNotice(QStringLiteral("CSV exported."));
+                                           };
+                                       });
+                               });
+}
+
+void AppModel::exportScan() {
+    if (!m_scan)
+        return;
+    m_platform->chooseSaveFile(
+        QStringLiteral("Ambertrove-scan.json"),
+        [model = QPointer<AppModel>(this), scan = m_scan](std::optional<std::string> destination) {
+            if (!model || !destination || destination->empty())
+                return;
+            model->m_runner->start(JobKind::longJob,
+                                   [model = model.data(), write = model->m_services.exportScan, scan,
+                                    destination = std::move(*destination)]() -> JobRunner::Apply {
+                                       Outcome<bool> outcome = attempt<bool>([&] {
+                                           write(*scan, destination);
+                                           return true;
+                                       });
+                                       return [model, outcome = std::move(outcome)] {
+                                           if (const QString* failure = std::get_if<QString>(&outcome))
+                                               model->setError(*failure);
+                                           else
+                                               model->setNotice(QStringLiteral("Scan exported."));
+                                       };
+                                   });
+        });
+}
+
+void AppModel::refreshTimeMachine() {
+    setTimeMachineStatus(QStringLiteral("Reading local snapshots…"));
+    m_runner->start(
+        JobKind::longJob, [model = this, list = m_services.timeMachineSnapshots]() -> JobRunner::Apply {
+            Outcome<std::vector<std::string>> outcome =
+                attempt<std::vector<std::string>>([&] { return list("/"); });
+            return [model, outcome = std::move(outcome)] {
+                if (const QString* failure = std::get_if<QString>(&outcome)) {
+                    // The previous list stays; the command's own words say why.
+                    model->setTimeMachineStatus(*failure);
+                    return;
+                }
+                QStringList names;
+                for (const std::string& name : std::get<0>(outcome))
+                    names.push_back(QString::fromStdString(name));
+                model->setTimeMachine(names);
+                model->setTimeMachineStatus(
+                    names.isEmpty() ? QStringLiteral("No local Time Machine snapshots found.")
+                                    : QStringLiteral("macOS manages these separately from your files."));
+            };
+        });
+}
+
+} // namespace ambertrove
