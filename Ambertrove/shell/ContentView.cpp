@@ -8,6 +8,7 @@
 #include "shell/Rule.hpp"
 #include "shell/ScanIssuesSheet.hpp"
 #include "shell/SectionTab.hpp"
+#include "shell/Sidebar.hpp"
 #include "shell/StandInPanel.hpp"
 #include "shell/ToastCard.hpp"
 #include "shell/TopBar.hpp"
@@ -20,25 +21,7 @@
 
 namespace ambertrove {
 
-namespace {
-
-// The sidebar's place: a panel of its width, until the sidebar is built into the window.
-class SidebarPlaceholder final : public QWidget {
-public:
-    explicit SidebarPlaceholder(QWidget* parent)
-        : QWidget(parent) {
-        setObjectName(QStringLiteral("sidebarPlaceholder"));
-        setFixedWidth(ContentView::kSidebarWidth);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), Appearance::role(ColorRole::panel));
-    }
-};
-
-} // namespace
+static_assert(Sidebar::kWidth == ContentView::kSidebarWidth);
 
 ContentView::ContentView(AppModel& model, QWidget* parent)
     : QWidget(parent)
@@ -52,7 +35,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
 
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
-    m_sidebar = new SidebarPlaceholder(this);
+    m_sidebar = new Sidebar(model, this);
     row->addWidget(m_sidebar);
     row->addWidget(new Rule(Qt::Vertical, this));
     m_detail = new QVBoxLayout;

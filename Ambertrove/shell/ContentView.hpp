@@ -3,6 +3,7 @@
 #include "controller/AppSection.hpp"
 #include "shell/ReviewSheet.hpp"
 #include "shell/ScanIssuesSheet.hpp"
+#include "shell/Sidebar.hpp"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -39,7 +40,7 @@ public:
     [[nodiscard]] Footer* footer() const { return m_footer; }
     [[nodiscard]] NoticeBanner* noticeBanner() const { return m_notice; }
     [[nodiscard]] ToastCard* toastCard() const { return m_toast; }
-    [[nodiscard]] QWidget* sidebar() const { return m_sidebar; }
+    [[nodiscard]] Sidebar* sidebar() const { return m_sidebar; }
     // The section's screen and the section it shows.
     [[nodiscard]] QWidget* sectionView() const { return m_section; }
     [[nodiscard]] AppSection shownSection() const { return m_shownSection; }
@@ -67,7 +68,7 @@ private:
     AppModel& m_model;
     TopBar* m_topBar = nullptr;
     Footer* m_footer = nullptr;
-    QWidget* m_sidebar = nullptr;
+    Sidebar* m_sidebar = nullptr;
     NoticeBanner* m_notice = nullptr;
     QVBoxLayout* m_detail = nullptr;
     QWidget* m_section = nullptr;
