@@ -345,7 +345,16 @@ std::optional<DiskNode> Sidebar::shownFolder() const {
             return progress->browsing->folder;
         return std::nullopt;
     }
-    return m_model.focus();
+    // The focus without its list of children, which a large folder makes long: this runs on every change
+    // of the scan's state, selections included.
+    const ScanResultPtr& scan = m_model.scan();
+    const std::optional<std::string> path = m_model.displayedFolderPath();
+    if (!scan || !path)
+        return std::nullopt;
+    const NodeIndex index = scan->nodes.find(*path);
+    if (index == kNoNode)
+        return std::nullopt;
+    return scan->nodes.makeNode(index, false);
 }
 
 void Sidebar::refreshShownFolder() {

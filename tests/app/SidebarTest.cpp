@@ -396,6 +396,12 @@ TEST_F(SidebarScripted, QuickWinRowsListTheWinsWithBytesAndActOnTheController) {
     m.setSection(AppSection::explore);
     EXPECT_TRUE(s.quickWinRows()[1]->isSelected());
 
+    // Changes of focus and selection leave the rows as they are.
+    const std::vector<QuickWinRow*> rows = s.quickWinRows();
+    m.browseLocation("/h/p");
+    m.setSelection("/h/p/node_modules");
+    EXPECT_EQ(s.quickWinRows(), rows);
+
     // A win without bytes has no row; without unique bytes the section goes.
     std::vector<QuickWin> wins = m.quickWins();
     for (QuickWin& win : wins) {
@@ -452,6 +458,26 @@ TEST_F(SidebarScripted, CurrentViewNamesTheFocusedFolderAndRevealsAndCopiesIt) {
     EXPECT_EQ(s.folderPath()->textFormat(), Qt::PlainText);
     EXPECT_TRUE(s.folderPath()->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_EQ(s.folderPath()->toolTip(), "<p style='white-space:pre-wrap'>/r/&lt;b&gt;x &amp; y</p>");
+
+    // A long name and path are shortened within the column, the path on at most two lines.
+    const std::string deep = "/r/" + std::string(120, 'n');
+    ModelFixture longer("/r");
+    longer.folder(deep);
+    longer.file(deep + "/f.txt", 10, 10);
+    results["/r"] = longer.finish();
+    m.startScan("/r", false);
+    runScan(0);
+    m.browseLocation(deep);
+    EXPECT_EQ(s.folderTitle()->text(), QString(120, QLatin1Char('n')));
+    EXPECT_TRUE(s.folderTitle()->shownText().endsWith(QStringLiteral("…")));
+    EXPECT_LE(s.widget()->width(), Sidebar::kWidth);
+    EXPECT_EQ(s.folderPath()->text().count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(s.folderPath()->text().contains(QStringLiteral("…")));
+    m.browseLocation("/r");
+    results["/r"] = result;
+    m.startScan("/r", false);
+    runScan(0);
+    m.browseLocation("/r/<b>x & y");
 
     QTest::mouseClick(s.revealButton(), Qt::LeftButton);
     EXPECT_EQ(revealed, std::vector<std::string>{"/r/<b>x & y"});
