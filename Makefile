@@ -21,7 +21,7 @@ bench: build
 	@bash bench/run-all.sh $(BUILD_DIR)
 
 run: build
-	@echo "Ambertrove's core library is built in $(BUILD_DIR); the window comes with the application."
+	@$(BUILD_DIR)/Ambertrove/ambertrove $(ARGS)
 
 format:
 	@git ls-files '*.cpp' '*.hpp' | xargs clang-format -i

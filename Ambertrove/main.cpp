@@ -1,9 +1,35 @@
+#include "controller/AppModel.hpp"
+#include "controller/SettingsPreferences.hpp"
+#include "platform/QtPlatformServices.hpp"
+#include "shell/AppEntry.hpp"
+#include "shell/MainWindow.hpp"
+
 #include <QApplication>
-#include <QTextStream>
+#include <QSettings>
+
+#include <memory>
+
+using namespace ambertrove;
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ambertrove"));
-    QTextStream(stdout) << "Ambertrove's window is not built yet.\n";
-    return 0;
+    const AppEntry::SettingsName name = AppEntry::settingsName();
+    QApplication::setOrganizationName(name.organization);
+    QApplication::setApplicationName(name.application);
+
+    // The settings: the former product's carried over first, so that the controller reads them.
+    auto preferences = std::make_shared<SettingsPreferences>(std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope, name.organization, name.application));
+    AppEntry::migrateLegacySettings(*preferences, name);
+
+    const std::string stateDirectory = AppEntry::stateDirectory();
+    auto platform = std::make_shared<QtPlatformServices>();
+    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true, preferences);
+    environment.platform = platform;
+    AppModel model(std::move(environment));
+
+    MainWindow window(model, QApplication::arguments());
+    platform->setWindow(&window);
+    window.show();
+    return QApplication::exec();
 }

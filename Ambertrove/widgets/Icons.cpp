@@ -276,6 +276,10 @@ void drawGlyph(Glyph& g, const QString& symbol) {
             g.cut(circle(12, 12, 1.5), 2);
         else
             g.stroke(circle(12, 12, 2.5), 1.4);
+    } else if (base == QLatin1String("square.grid.2x2")) {
+        for (const double x : {4.0, 13.0})
+            for (const double y : {4.0, 13.0})
+                g.shape(rounded(x, y, 7, 7, 1.8), filled);
     } else if (base == QLatin1String("envelope")) {
         g.shape(rounded(2.5, 5, 19, 14, 2.5), filled);
         const QPainterPath flap = polyline({{3.5, 6.5}, {12, 13}, {20.5, 6.5}});
@@ -359,6 +363,7 @@ const std::vector<std::pair<QString, QString>>& table() {
         {QStringLiteral("cube.transparent"), QStringLiteral("computer")},
         {QStringLiteral("opticaldisc"), QStringLiteral("media-optical")},
         {QStringLiteral("envelope"), QStringLiteral("mail-read")},
+        {QStringLiteral("square.grid.2x2"), QStringLiteral("view-grid")},
     };
     return rows;
 }
