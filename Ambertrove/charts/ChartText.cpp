@@ -1,6 +1,7 @@
 #include "charts/ChartText.hpp"
 
-#include <QTextBoundaryFinder>
+#include "controller/Graphemes.hpp"
+
 
 #include <cmath>
 #include <vector>
@@ -10,17 +11,6 @@ namespace ambertrove {
 namespace {
 
 const QString kEllipsis = QStringLiteral("…");
-
-// The positions where grapheme clusters start, and the text's length at the end.
-std::vector<qsizetype> clusterBoundaries(const QString& text) {
-    std::vector<qsizetype> bounds{0};
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
-        bounds.push_back(p);
-    if (bounds.back() != text.size())
-        bounds.push_back(text.size());
-    return bounds;
-}
 
 } // namespace
 
@@ -42,7 +32,7 @@ QFont font(double pixelSize, QFont::Weight weight) {
 }
 
 int characterCount(const QString& text) {
-    return text.isEmpty() ? 0 : int(clusterBoundaries(text).size() - 1);
+    return text.isEmpty() ? 0 : int(graphemeBoundaries(text).size() - 1);
 }
 
 QString fit(const QString& text, double width, double fontSize, const TextMeasurer& measurer) {
@@ -50,7 +40,7 @@ QString fit(const QString& text, double width, double fontSize, const TextMeasur
         return text;
     if (measurer.width(kEllipsis, fontSize) > width)
         return {};
-    const std::vector<qsizetype> bounds = clusterBoundaries(text);
+    const std::vector<qsizetype> bounds = graphemeBoundaries(text);
     const int count = int(bounds.size() - 1);
     const auto shortened = [&](int n) {
         const int head = (n + 1) / 2;

@@ -1,7 +1,8 @@
 #include "widgets/ViewText.hpp"
 
+#include "controller/Graphemes.hpp"
+
 #include <QLocale>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -9,20 +10,6 @@
 #include <vector>
 
 namespace ambertrove::ViewText {
-
-namespace {
-
-std::vector<qsizetype> clusterBoundaries(const QString& text) {
-    std::vector<qsizetype> bounds{0};
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
-        bounds.push_back(p);
-    if (bounds.back() != text.size())
-        bounds.push_back(text.size());
-    return bounds;
-}
-
-} // namespace
 
 QStringList wrappedLines(const QString& text, const QFont& font, int width) {
     QTextLayout layout(text, font);
@@ -99,7 +86,7 @@ QString middleElidedLines(const QString& text, const QFont& font, int width, int
     };
     if (auto whole = joined(text))
         return *whole;
-    const std::vector<qsizetype> bounds = clusterBoundaries(text);
+    const std::vector<qsizetype> bounds = graphemeBoundaries(text);
     const int count = int(bounds.size() - 1);
     const auto shortened = [&](int n) {
         const int head = (n + 1) / 2;
