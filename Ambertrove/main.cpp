@@ -24,7 +24,8 @@ int main(int argc, char* argv[]) {
 
     const std::string stateDirectory = AppEntry::stateDirectory();
     auto platform = std::make_shared<QtPlatformServices>();
-    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true, preferences);
+    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true,
+                               preferences);
     environment.platform = platform;
     AppModel model(std::move(environment));
 

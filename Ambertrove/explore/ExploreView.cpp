@@ -196,8 +196,9 @@ void ExploreView::refreshHeader() {
     const std::int64_t bytes = visible ? visible->bytes() : node->bytes(m_model.logical());
     m_size->setText(QString::fromStdString(formattedBytes(bytes)));
     m_counts->setVisible(!quickWin);
-    m_counts->setText(QStringLiteral("·  ") + ViewText::groupedCount(node->fileCount) + QStringLiteral(" files  ·  ") +
-                      ViewText::groupedCount(node->folderCount) + QStringLiteral(" folders"));
+    m_counts->setText(QStringLiteral("·  ") + ViewText::groupedCount(node->fileCount) +
+                      QStringLiteral(" files  ·  ") + ViewText::groupedCount(node->folderCount) +
+                      QStringLiteral(" folders"));
     m_rescan->setVisible(m_model.isHistorical());
 }
 
@@ -215,10 +216,10 @@ void ExploreView::refreshBody() {
         m_body->deleteLater();
     }
     if (visible)
-        m_body = StandInPanel::make(QStringLiteral("checkmark.circle"),
-                                    kindTitle(visible->kind), m_current);
+        m_body = StandInPanel::make(QStringLiteral("checkmark.circle"), kindTitle(visible->kind), m_current);
     else
-        m_body = StandInPanel::make(symbolOf(m_model.storageView()), rawValue(m_model.storageView()), m_current);
+        m_body =
+            StandInPanel::make(symbolOf(m_model.storageView()), rawValue(m_model.storageView()), m_current);
     m_bodyHolder->addWidget(m_body, 1);
 }
 

@@ -43,7 +43,8 @@ LiveFolderGrid::LiveFolderGrid(QWidget* parent)
 
 void LiveFolderGrid::setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order,
                                 bool logical) {
-    const std::string folder = progress && progress->browsing ? progress->browsing->folder.path : std::string();
+    const std::string folder =
+        progress && progress->browsing ? progress->browsing->folder.path : std::string();
     const bool newFolder = folder != m_folder;
     m_progress = std::move(progress);
     m_order = std::move(order);
@@ -125,7 +126,8 @@ void LiveFolderGrid::paintEvent(QPaintEvent*) {
             const int index = row * columns + column;
             if (index >= count())
                 return;
-            paintCard(painter, cardRect(index), node(index), index == m_hovered, hasFocus() && index == m_current);
+            paintCard(painter, cardRect(index), node(index), index == m_hovered,
+                      hasFocus() && index == m_current);
         }
 }
 
@@ -158,7 +160,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     } else {
         const double side = kGlyphHeight;
         // The palette's light tints are fills; a file's outline is drawn in the muted colour to be seen.
-        Icons::paint(painter, card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
+        Icons::paint(painter,
+                     card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
                      QRectF(glyph.left(), glyph.top(), side, side), Appearance::role(ColorRole::muted));
     }
 
@@ -170,7 +173,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     const QFontMetrics nameMetrics(nameFont);
     const QFontMetrics sizeMetrics(sizeFont);
     const QFontMetrics detailMetrics(detailFont);
-    int y = rect.bottom() - kPadding - detailMetrics.height() - sizeMetrics.height() - nameMetrics.height() - 4;
+    int y =
+        rect.bottom() - kPadding - detailMetrics.height() - sizeMetrics.height() - nameMetrics.height() - 4;
 
     painter.setFont(nameFont);
     painter.setPen(Appearance::role(ColorRole::ink));
@@ -185,8 +189,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     painter.setPen(Appearance::role(ColorRole::muted));
     QString detail;
     if (card.isDirectory && !card.isSymbolicLink)
-        detail = ViewText::groupedCount(card.fileCount) + (card.fileCount == 1 ? QStringLiteral(" file")
-                                                                                : QStringLiteral(" files"));
+        detail = ViewText::groupedCount(card.fileCount) +
+                 (card.fileCount == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
     else
         detail = card.isSymbolicLink ? QStringLiteral("Alias") : QStringLiteral("File");
     painter.drawText(QRect(textLeft, y, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
@@ -217,7 +221,8 @@ void LiveFolderGrid::mousePressEvent(QMouseEvent* event) {
 void LiveFolderGrid::mouseReleaseEvent(QMouseEvent* event) {
     const int pressed = m_pressed;
     m_pressed = -1;
-    if (event->button() == Qt::LeftButton && pressed >= 0 && pressed == indexAt(event->position().toPoint())) {
+    if (event->button() == Qt::LeftButton && pressed >= 0 &&
+        pressed == indexAt(event->position().toPoint())) {
         // Copied: the activation may replace the content this node lives in.
         const DiskNode chosen = node(pressed);
         emit activated(chosen);
@@ -283,7 +288,8 @@ bool LiveFolderGrid::viewportEvent(QEvent* event) {
         if (index >= 0) {
             const DiskNode& card = node(index);
             const bool folder = card.isDirectory && !card.isSymbolicLink;
-            QToolTip::showText(help->globalPos(), folder ? QStringLiteral("Open folder") : QStringLiteral("Quick Look"),
+            QToolTip::showText(help->globalPos(),
+                               folder ? QStringLiteral("Open folder") : QStringLiteral("Quick Look"),
                                viewport(), cardRect(index));
         } else {
             QToolTip::hideText();

@@ -29,7 +29,8 @@ public:
 
     // Shows the children of `progress`'s browsed folder in `order` (indices into its children), sized
     // logically or as allocated.
-    void setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order, bool logical);
+    void setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order,
+                    bool logical);
 
     [[nodiscard]] int count() const { return int(m_order.size()); }
     [[nodiscard]] const DiskNode& node(int index) const;
@@ -54,7 +55,8 @@ protected:
 
 private:
     void updateScrollRange();
-    void paintCard(QPainter& painter, const QRect& rect, const DiskNode& node, bool hovered, bool current) const;
+    void paintCard(QPainter& painter, const QRect& rect, const DiskNode& node, bool hovered,
+                   bool current) const;
     [[nodiscard]] int columnWidth() const;
 
     std::shared_ptr<const ScanProgress> m_progress;

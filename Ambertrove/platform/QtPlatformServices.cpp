@@ -33,7 +33,8 @@ void QtPlatformServices::chooseFolder(PathChosen done) {
     chooseFolderWithPrompt(QStringLiteral("Choose"), QStringLiteral("Choose a folder."), std::move(done));
 }
 
-void QtPlatformServices::chooseFolderWithPrompt(const QString& prompt, const QString& message, PathChosen done) {
+void QtPlatformServices::chooseFolderWithPrompt(const QString& prompt, const QString& message,
+                                                PathChosen done) {
     FileDialogs::FolderRequest request;
     request.message = message;
     request.acceptLabel = prompt;
