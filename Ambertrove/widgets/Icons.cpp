@@ -18,8 +18,7 @@ bool g_themeIcons = true;
 class Glyph {
 public:
     Glyph(QPainter& painter, const QRectF& box, const QColor& color)
-        : m_painter(painter)
-        , m_color(color) {
+        : m_painter(painter), m_color(color) {
         const double side = std::min(box.width(), box.height());
         m_painter.save();
         m_painter.setRenderHint(QPainter::Antialiasing);
@@ -127,9 +126,8 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         if (base == QLatin1String("externaldrive"))
             g.stroke(polyline({{6, 20}, {18, 20}}));
     } else if (base == QLatin1String("house")) {
-        g.shape(
-            polyline({{3, 11.5}, {12, 3.5}, {21, 11.5}, {19, 11.5}, {19, 20.5}, {5, 20.5}, {5, 11.5}}, true),
-            filled);
+        g.shape(polyline({{3, 11.5}, {12, 3.5}, {21, 11.5}, {19, 11.5}, {19, 20.5}, {5, 20.5}, {5, 11.5}}, true),
+                filled);
     } else if (base == QLatin1String("arrow.down.circle")) {
         g.shape(circle(12, 12, 9), filled);
         if (filled) {
@@ -259,8 +257,7 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         draw(polyline({{16.5, 3}, {16.5, 21}}));
         draw(polyline({{7.5, 12}, {16.5, 12}}));
     } else if (base == QLatin1String("shippingbox") || base == QLatin1String("cube.transparent")) {
-        const QPainterPath box =
-            polyline({{12, 2.5}, {20.5, 7}, {20.5, 17}, {12, 21.5}, {3.5, 17}, {3.5, 7}}, true);
+        const QPainterPath box = polyline({{12, 2.5}, {20.5, 7}, {20.5, 17}, {12, 21.5}, {3.5, 17}, {3.5, 7}}, true);
         g.shape(box, filled);
         const QPainterPath edges = polyline({{3.5, 7}, {12, 11.5}, {20.5, 7}});
         if (filled) {
@@ -433,8 +430,7 @@ void paint(QPainter& painter, const QString& symbol, const QRectF& box, const QC
     if (side <= 0)
         return;
     const int size = int(std::lround(side));
-    const QPixmap image =
-        pixmap(symbol, size, color, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    const QPixmap image = pixmap(symbol, size, color, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
     const QPointF topLeft(box.center().x() - size / 2.0, box.center().y() - size / 2.0);
     painter.drawPixmap(topLeft, image);
 }
