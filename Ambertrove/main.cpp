@@ -32,5 +32,8 @@ int main(int argc, char* argv[]) {
     MainWindow window(model, QApplication::arguments());
     platform->setWindow(&window);
     window.show();
+    // Started from a terminal or another program, the window comes to the front.
+    window.raise();
+    window.activateWindow();
     return QApplication::exec();
 }

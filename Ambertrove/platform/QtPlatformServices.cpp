@@ -54,8 +54,11 @@ void QtPlatformServices::copyText(const QString& text) {
 }
 
 void QtPlatformServices::preview(const std::string& path) {
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = std::make_unique<PreviewWindow>();
+        // A panel beside the window: closing the main window still quits with the preview open.
+        m_preview->setAttribute(Qt::WA_QuitOnClose, false);
+    }
     m_preview->preview(pathText(path));
 }
 
