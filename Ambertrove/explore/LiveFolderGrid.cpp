@@ -131,10 +131,29 @@ void LiveFolderGrid::paintEvent(QPaintEvent*) {
         }
 }
 
-void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskNode& card, bool hovered,
-                               bool current) const {
-    const QRectF bounds = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setBrush(Appearance::role(ColorRole::surface));
+QPixmap LiveFolderGrid::cardBackground(const QSize& size, bool hovered, bool current) const {
+    // Every card has the same rounded background: drawn once per size and state, then copied, since
+    // antialiased rounded shapes are the dearest part of a card.
+    const qreal ratio = devicePixelRatioF();
+    const int state = (hovered ? 1 : 0) | (current ? 2 : 0);
+    const QColor surface = Appearance::role(ColorRole::surface);
+    if (m_backgroundSize != size || m_backgroundRatio != ratio || m_backgroundSurface != surface) {
+        for (QPixmap& cached : m_backgrounds)
+            cached = QPixmap();
+        m_backgroundSize = size;
+        m_backgroundRatio = ratio;
+        m_backgroundSurface = surface;
+    }
+    QPixmap& cached = m_backgrounds[std::size_t(state)];
+    if (!cached.isNull())
+        return cached;
+    cached = QPixmap(size * ratio);
+    cached.setDevicePixelRatio(ratio);
+    cached.fill(Qt::transparent);
+    QPainter painter(&cached);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setBrush(surface);
     painter.setPen(QPen(current ? Appearance::role(ColorRole::accent)
                                 : Appearance::role(ColorRole::border, hovered ? 1.0 : 0.8),
                         current ? 1.5 : 1));
@@ -144,6 +163,12 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
         painter.setBrush(Appearance::role(ColorRole::ink, 0.03));
         painter.drawRoundedRect(bounds, kCornerRadius, kCornerRadius);
     }
+    return cached;
+}
+
+void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskNode& card, bool hovered,
+                               bool current) const {
+    painter.drawPixmap(rect.topLeft(), cardBackground(rect.size(), hovered, current));
 
     const std::string& root = m_progress->browsing->rootPath;
     const QColor colour = Appearance::color(Paper::color(card, ColorMode::folder, root, Date::now()));
