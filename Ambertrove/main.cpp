@@ -24,12 +24,16 @@ int main(int argc, char* argv[]) {
 
     const std::string stateDirectory = AppEntry::stateDirectory();
     auto platform = std::make_shared<QtPlatformServices>();
-    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true, preferences);
+    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true,
+                               preferences);
     environment.platform = platform;
     AppModel model(std::move(environment));
 
     MainWindow window(model, QApplication::arguments());
     platform->setWindow(&window);
     window.show();
+    // Started from a terminal or another program, the window comes to the front.
+    window.raise();
+    window.activateWindow();
     return QApplication::exec();
 }

@@ -42,7 +42,8 @@ int runUi(const std::vector<std::string>& args) {
         std::filesystem::temp_directory_path() / ("ambertrove-bench-ui-" + std::to_string(::getpid()));
     std::filesystem::create_directories(state);
     auto preferences = std::make_shared<MemoryPreferenceStore>();
-    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), true, preferences);
+    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), true,
+                               preferences);
     auto model = std::make_unique<AppModel>(std::move(environment));
     auto window = std::make_unique<MainWindow>(*model, QStringList{QStringLiteral("ambertrove")});
     window->show();
@@ -75,8 +76,8 @@ int runUi(const std::vector<std::string>& args) {
     // The user: sections, storage views and live browsing in turn while the scan runs.
     const StorageView liveViews[] = {StorageView::folders, StorageView::treemap, StorageView::sunburst,
                                      StorageView::flame,   StorageView::bubbles, StorageView::mindMap};
-    const AppSection sections[] = {AppSection::explore,  AppSection::duplicates, AppSection::explore,
-                                   AppSection::cleanup,  AppSection::explore,    AppSection::monitor};
+    const AppSection sections[] = {AppSection::explore, AppSection::duplicates, AppSection::explore,
+                                   AppSection::cleanup, AppSection::explore,    AppSection::monitor};
     QTimer user;
     user.setInterval(kSwitchMilliseconds);
     QObject::connect(&user, &QTimer::timeout, [&] {
@@ -87,9 +88,10 @@ int runUi(const std::vector<std::string>& args) {
         const auto& progress = model->scanProgress();
         if (step % 3 == 0 && model->scanning() && progress && progress->browsing) {
             const auto& children = progress->browsing->children;
-            const auto largest = std::max_element(children.begin(), children.end(), [](const DiskNode& a, const DiskNode& b) {
-                return !a.isDirectory || (b.isDirectory && a.allocatedSize < b.allocatedSize);
-            });
+            const auto largest =
+                std::max_element(children.begin(), children.end(), [](const DiskNode& a, const DiskNode& b) {
+                    return !a.isDirectory || (b.isDirectory && a.allocatedSize < b.allocatedSize);
+                });
             if (largest != children.end() && largest->isDirectory && step % 9 != 0)
                 model->navigateLive(largest->path, true);
             else
@@ -126,8 +128,8 @@ int runUi(const std::vector<std::string>& args) {
     model.reset();
     std::error_code ignored;
     std::filesystem::remove_all(state, ignored);
-    std::printf("entries=%zu scan_seconds=%.3f max_stall_ms=%.1f rss_bytes=%lld\n", entries, scanSeconds, maxStallMs,
-                rss);
+    std::printf("entries=%zu scan_seconds=%.3f max_stall_ms=%.1f rss_bytes=%lld\n", entries, scanSeconds,
+                maxStallMs, rss);
     return 0;
 }
 

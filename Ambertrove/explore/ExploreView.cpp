@@ -31,6 +31,20 @@ QLabel* textLabel(const QFont& font, ColorRole role, QWidget* parent) {
     return label;
 }
 
+// The focused folder as the controller resolves it, without its list of children: the header asks for it
+// at every change of the display, and a folder may hold very many entries.
+std::optional<DiskNode> focusedFolder(const AppModel& model) {
+    const ScanResultPtr& scan = model.scan();
+    if (!scan)
+        return std::nullopt;
+    NodeIndex index = model.focusPath() ? scan->nodes.find(*model.focusPath()) : kNoNode;
+    if (index == kNoNode)
+        index = scan->rootIndex();
+    if (index == kNoNode)
+        return std::nullopt;
+    return scan->nodes.makeNode(index, false);
+}
+
 QString kindTitle(QuickWinKind kind) {
     const std::string_view title = rawValue(kind);
     return QString::fromUtf8(title.data(), qsizetype(title.size()));
@@ -68,9 +82,7 @@ ExploreView::ExploreView(AppModel& model, QWidget* parent)
 ExploreView::Screen ExploreView::chosenScreen() const {
     if (m_model.scanning())
         return Screen::progress;
-    if (!m_model.scan())
-        return Screen::welcome;
-    return m_model.focus() ? Screen::explorer : Screen::welcome;
+    return focusedFolder(m_model) ? Screen::explorer : Screen::welcome;
 }
 
 ScanProgressView* ExploreView::progressView() const {
@@ -182,7 +194,7 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
 }
 
 void ExploreView::refreshHeader() {
-    const std::optional<DiskNode> node = m_model.focus();
+    const std::optional<DiskNode> node = focusedFolder(m_model);
     if (!node)
         return;
     const auto& quickWin = m_model.activeQuickWin();
@@ -196,8 +208,9 @@ void ExploreView::refreshHeader() {
     const std::int64_t bytes = visible ? visible->bytes() : node->bytes(m_model.logical());
     m_size->setText(QString::fromStdString(formattedBytes(bytes)));
     m_counts->setVisible(!quickWin);
-    m_counts->setText(QStringLiteral("·  ") + ViewText::groupedCount(node->fileCount) + QStringLiteral(" files  ·  ") +
-                      ViewText::groupedCount(node->folderCount) + QStringLiteral(" folders"));
+    m_counts->setText(QStringLiteral("·  ") + ViewText::groupedCount(node->fileCount) +
+                      QStringLiteral(" files  ·  ") + ViewText::groupedCount(node->folderCount) +
+                      QStringLiteral(" folders"));
     m_rescan->setVisible(m_model.isHistorical());
 }
 
@@ -215,10 +228,10 @@ void ExploreView::refreshBody() {
         m_body->deleteLater();
     }
     if (visible)
-        m_body = StandInPanel::make(QStringLiteral("checkmark.circle"),
-                                    kindTitle(visible->kind), m_current);
+        m_body = StandInPanel::make(QStringLiteral("checkmark.circle"), kindTitle(visible->kind), m_current);
     else
-        m_body = StandInPanel::make(symbolOf(m_model.storageView()), rawValue(m_model.storageView()), m_current);
+        m_body =
+            StandInPanel::make(symbolOf(m_model.storageView()), rawValue(m_model.storageView()), m_current);
     m_bodyHolder->addWidget(m_body, 1);
 }
 

@@ -43,7 +43,8 @@ LiveFolderGrid::LiveFolderGrid(QWidget* parent)
 
 void LiveFolderGrid::setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order,
                                 bool logical) {
-    const std::string folder = progress && progress->browsing ? progress->browsing->folder.path : std::string();
+    const std::string folder =
+        progress && progress->browsing ? progress->browsing->folder.path : std::string();
     const bool newFolder = folder != m_folder;
     m_progress = std::move(progress);
     m_order = std::move(order);
@@ -125,14 +126,34 @@ void LiveFolderGrid::paintEvent(QPaintEvent*) {
             const int index = row * columns + column;
             if (index >= count())
                 return;
-            paintCard(painter, cardRect(index), node(index), index == m_hovered, hasFocus() && index == m_current);
+            paintCard(painter, cardRect(index), node(index), index == m_hovered,
+                      hasFocus() && index == m_current);
         }
 }
 
-void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskNode& card, bool hovered,
-                               bool current) const {
-    const QRectF bounds = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setBrush(Appearance::role(ColorRole::surface));
+QPixmap LiveFolderGrid::cardBackground(const QSize& size, bool hovered, bool current) const {
+    // Every card has the same rounded background: drawn once per size and state, then copied, since
+    // antialiased rounded shapes are the dearest part of a card.
+    const qreal ratio = devicePixelRatioF();
+    const int state = (hovered ? 1 : 0) | (current ? 2 : 0);
+    const QColor surface = Appearance::role(ColorRole::surface);
+    if (m_backgroundSize != size || m_backgroundRatio != ratio || m_backgroundSurface != surface) {
+        for (QPixmap& cached : m_backgrounds)
+            cached = QPixmap();
+        m_backgroundSize = size;
+        m_backgroundRatio = ratio;
+        m_backgroundSurface = surface;
+    }
+    QPixmap& cached = m_backgrounds[std::size_t(state)];
+    if (!cached.isNull())
+        return cached;
+    cached = QPixmap(size * ratio);
+    cached.setDevicePixelRatio(ratio);
+    cached.fill(Qt::transparent);
+    QPainter painter(&cached);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setBrush(surface);
     painter.setPen(QPen(current ? Appearance::role(ColorRole::accent)
                                 : Appearance::role(ColorRole::border, hovered ? 1.0 : 0.8),
                         current ? 1.5 : 1));
@@ -142,6 +163,12 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
         painter.setBrush(Appearance::role(ColorRole::ink, 0.03));
         painter.drawRoundedRect(bounds, kCornerRadius, kCornerRadius);
     }
+    return cached;
+}
+
+void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskNode& card, bool hovered,
+                               bool current) const {
+    painter.drawPixmap(rect.topLeft(), cardBackground(rect.size(), hovered, current));
 
     const std::string& root = m_progress->browsing->rootPath;
     const QColor colour = Appearance::color(Paper::color(card, ColorMode::folder, root, Date::now()));
@@ -158,7 +185,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     } else {
         const double side = kGlyphHeight;
         // The palette's light tints are fills; a file's outline is drawn in the muted colour to be seen.
-        Icons::paint(painter, card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
+        Icons::paint(painter,
+                     card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
                      QRectF(glyph.left(), glyph.top(), side, side), Appearance::role(ColorRole::muted));
     }
 
@@ -170,7 +198,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     const QFontMetrics nameMetrics(nameFont);
     const QFontMetrics sizeMetrics(sizeFont);
     const QFontMetrics detailMetrics(detailFont);
-    int y = rect.bottom() - kPadding - detailMetrics.height() - sizeMetrics.height() - nameMetrics.height() - 4;
+    int y =
+        rect.bottom() - kPadding - detailMetrics.height() - sizeMetrics.height() - nameMetrics.height() - 4;
 
     painter.setFont(nameFont);
     painter.setPen(Appearance::role(ColorRole::ink));
@@ -185,8 +214,8 @@ void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskN
     painter.setPen(Appearance::role(ColorRole::muted));
     QString detail;
     if (card.isDirectory && !card.isSymbolicLink)
-        detail = ViewText::groupedCount(card.fileCount) + (card.fileCount == 1 ? QStringLiteral(" file")
-                                                                                : QStringLiteral(" files"));
+        detail = ViewText::groupedCount(card.fileCount) +
+                 (card.fileCount == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
     else
         detail = card.isSymbolicLink ? QStringLiteral("Alias") : QStringLiteral("File");
     painter.drawText(QRect(textLeft, y, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
@@ -217,7 +246,8 @@ void LiveFolderGrid::mousePressEvent(QMouseEvent* event) {
 void LiveFolderGrid::mouseReleaseEvent(QMouseEvent* event) {
     const int pressed = m_pressed;
     m_pressed = -1;
-    if (event->button() == Qt::LeftButton && pressed >= 0 && pressed == indexAt(event->position().toPoint())) {
+    if (event->button() == Qt::LeftButton && pressed >= 0 &&
+        pressed == indexAt(event->position().toPoint())) {
         // Copied: the activation may replace the content this node lives in.
         const DiskNode chosen = node(pressed);
         emit activated(chosen);
@@ -283,7 +313,8 @@ bool LiveFolderGrid::viewportEvent(QEvent* event) {
         if (index >= 0) {
             const DiskNode& card = node(index);
             const bool folder = card.isDirectory && !card.isSymbolicLink;
-            QToolTip::showText(help->globalPos(), folder ? QStringLiteral("Open folder") : QStringLiteral("Quick Look"),
+            QToolTip::showText(help->globalPos(),
+                               folder ? QStringLiteral("Open folder") : QStringLiteral("Quick Look"),
                                viewport(), cardRect(index));
         } else {
             QToolTip::hideText();

@@ -3,7 +3,9 @@
 #include "scan/ScanProgress.hpp"
 
 #include <QAbstractScrollArea>
+#include <QPixmap>
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -29,7 +31,8 @@ public:
 
     // Shows the children of `progress`'s browsed folder in `order` (indices into its children), sized
     // logically or as allocated.
-    void setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order, bool logical);
+    void setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order,
+                    bool logical);
 
     [[nodiscard]] int count() const { return int(m_order.size()); }
     [[nodiscard]] const DiskNode& node(int index) const;
@@ -54,8 +57,10 @@ protected:
 
 private:
     void updateScrollRange();
-    void paintCard(QPainter& painter, const QRect& rect, const DiskNode& node, bool hovered, bool current) const;
+    void paintCard(QPainter& painter, const QRect& rect, const DiskNode& node, bool hovered,
+                   bool current) const;
     [[nodiscard]] int columnWidth() const;
+    [[nodiscard]] QPixmap cardBackground(const QSize& size, bool hovered, bool current) const;
 
     std::shared_ptr<const ScanProgress> m_progress;
     std::vector<std::size_t> m_order;
@@ -64,6 +69,11 @@ private:
     int m_hovered = -1;
     int m_pressed = -1;
     int m_current = -1;
+    // The card backgrounds by state (hovered, current), for one size, pixel ratio and surface colour.
+    mutable std::array<QPixmap, 4> m_backgrounds;
+    mutable QSize m_backgroundSize;
+    mutable qreal m_backgroundRatio = 0;
+    mutable QColor m_backgroundSurface;
 };
 
 } // namespace ambertrove

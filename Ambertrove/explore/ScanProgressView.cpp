@@ -99,11 +99,11 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     layout->addLayout(counters);
 
     m_pages = new QStackedWidget(this);
-    m_pages->insertWidget(discoveringPage,
-                          centred(new EmptyPanel(QStringLiteral("folder"), QStringLiteral("Discovering folders…"),
-                                                 QStringLiteral("Folders will appear here as the scan begins."),
-                                                 true, this),
-                                  m_pages));
+    m_pages->insertWidget(
+        discoveringPage,
+        centred(new EmptyPanel(QStringLiteral("folder"), QStringLiteral("Discovering folders…"),
+                               QStringLiteral("Folders will appear here as the scan begins."), true, this),
+                m_pages));
     auto* opening = new QWidget(m_pages);
     auto* openingRow = new QHBoxLayout(opening);
     openingRow->setSpacing(8);
@@ -229,7 +229,9 @@ void ScanProgressView::refreshContent() {
     ScanQuery unfiltered;
     unfiltered.logical = m_model.logical();
     if (!(m_model.queryFilter() == unfiltered))
-        keep = [this](const DiskNode& node) { return m_model.matches(node); };
+        keep = [this](const DiskNode& node) {
+            return m_model.matches(node);
+        };
     std::vector<std::size_t> order = cardOrder(*browsing, m_model.logical(), keep);
     const bool empty = order.empty();
     m_grid->setContent(progress, std::move(order), m_model.logical());
@@ -237,8 +239,9 @@ void ScanProgressView::refreshContent() {
         const bool filtered = filtersActive();
         m_emptyCards->setTitle(filtered ? QStringLiteral("No matching items")
                                         : QStringLiteral("No items discovered here yet"));
-        m_emptyCards->setSubtitle(filtered ? QStringLiteral("Clear filters to see the other items.")
-                                           : QStringLiteral("Scanning — items will appear here as they’re found."));
+        m_emptyCards->setSubtitle(
+            filtered ? QStringLiteral("Clear filters to see the other items.")
+                     : QStringLiteral("Scanning — items will appear here as they’re found."));
     }
     m_emptyCards->setVisible(empty);
 }

@@ -42,17 +42,19 @@ WelcomeView::WelcomeView(AppModel& model, QWidget* parent)
     layout->addSpacing(6);
     layout->addWidget(centredText(QStringLiteral("Explore your storage"), ViewText::font(34, QFont::DemiBold),
                                   ColorRole::ink, this));
-    layout->addWidget(centredText(QStringLiteral("Scan a folder to see what’s taking up space."), ViewText::font(14),
-                                  ColorRole::muted, this));
+    layout->addWidget(centredText(QStringLiteral("Scan a folder to see what’s taking up space."),
+                                  ViewText::font(14), ColorRole::muted, this));
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(10);
     buttons->addStretch(1);
-    m_scanFolder = new TroveButton({true, false}, QStringLiteral("folder"), QStringLiteral("Scan a folder"), this);
+    m_scanFolder =
+        new TroveButton({true, false}, QStringLiteral("folder"), QStringLiteral("Scan a folder"), this);
     m_scanFolder->setFixedWidth(140 + m_scanFolder->buttonStyle().padding().left() * 2);
     connect(m_scanFolder, &TroveButton::clicked, this, [this] { m_model.chooseFolder(false, true); });
     buttons->addWidget(m_scanFolder);
-    m_scanFull = new TroveButton({false, false}, QStringLiteral("internaldrive"), QStringLiteral("Scan Full Mac"), this);
+    m_scanFull = new TroveButton({false, false}, QStringLiteral("internaldrive"),
+                                 QStringLiteral("Scan Full Mac"), this);
     m_scanFull->setFixedWidth(130 + m_scanFull->buttonStyle().padding().left() * 2);
     connect(m_scanFull, &TroveButton::clicked, this,
             [this] { m_model.startScan(std::string(ScanPaths::systemRoot), false); });

@@ -33,7 +33,8 @@ void QtPlatformServices::chooseFolder(PathChosen done) {
     chooseFolderWithPrompt(QStringLiteral("Choose"), QStringLiteral("Choose a folder."), std::move(done));
 }
 
-void QtPlatformServices::chooseFolderWithPrompt(const QString& prompt, const QString& message, PathChosen done) {
+void QtPlatformServices::chooseFolderWithPrompt(const QString& prompt, const QString& message,
+                                                PathChosen done) {
     FileDialogs::FolderRequest request;
     request.message = message;
     request.acceptLabel = prompt;
@@ -53,8 +54,11 @@ void QtPlatformServices::copyText(const QString& text) {
 }
 
 void QtPlatformServices::preview(const std::string& path) {
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = std::make_unique<PreviewWindow>();
+        // A panel beside the window: closing the main window still quits with the preview open.
+        m_preview->setAttribute(Qt::WA_QuitOnClose, false);
+    }
     m_preview->preview(pathText(path));
 }
 

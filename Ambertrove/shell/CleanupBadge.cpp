@@ -66,8 +66,8 @@ void CleanupBadge::paintEvent(QPaintEvent*) {
     const QColor ink = Appearance::role(ColorRole::ink, isDown() ? 0.6 : 1.0);
     double x = 1;
     const double middle = height() / 2.0;
-    Icons::paint(painter, QStringLiteral("trash"), QRectF(x, middle - kSymbolSide / 2.0, kSymbolSide, kSymbolSide),
-                 ink);
+    Icons::paint(painter, QStringLiteral("trash"),
+                 QRectF(x, middle - kSymbolSide / 2.0, kSymbolSide, kSymbolSide), ink);
     x += kSymbolSide + kSpacing;
     const auto drawText = [&](const QString& text, const QColor& colour) {
         const int advance = metrics.horizontalAdvance(text);

@@ -48,7 +48,8 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     inspectorRow->setContentsMargins(0, 0, 0, 0);
     inspectorRow->setSpacing(0);
     inspectorRow->addWidget(new Rule(Qt::Vertical, m_inspector));
-    QWidget* pane = StandInPanel::make(QStringLiteral("sidebar.right"), QStringLiteral("Inspector"), m_inspector);
+    QWidget* pane =
+        StandInPanel::make(QStringLiteral("sidebar.right"), QStringLiteral("Inspector"), m_inspector);
     pane->setFixedWidth(kInspectorWidth);
     inspectorRow->addWidget(pane);
     row->addWidget(m_inspector);
@@ -120,8 +121,8 @@ void ContentView::refreshSection() {
 }
 
 void ContentView::refreshInspector() {
-    m_inspector->setVisible(m_model.section() == AppSection::explore && m_model.scan() && !m_model.scanning() &&
-                            m_model.showInspector());
+    m_inspector->setVisible(m_model.section() == AppSection::explore && m_model.scan() &&
+                            !m_model.scanning() && m_model.showInspector());
 }
 
 void ContentView::refreshAlert() {
@@ -137,8 +138,8 @@ void ContentView::refreshAlert() {
         return;
     }
     if (!m_alert) {
-        m_alert = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Ambertrove"), QString(), QMessageBox::Ok,
-                                  this);
+        m_alert = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Ambertrove"), QString(),
+                                  QMessageBox::Ok, this);
         m_alert->setTextFormat(Qt::PlainText);
         m_alert->setAttribute(Qt::WA_DeleteOnClose);
         m_alert->setWindowModality(Qt::WindowModal);

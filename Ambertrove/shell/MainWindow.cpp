@@ -30,7 +30,8 @@ MainWindow::MainWindow(AppModel& model, QStringList arguments, QWidget* parent)
         move(frame.topLeft());
     }
     ThemePalette::apply(m_model.dark());
-    m_commands = new MenuCommands(m_model, *menuBar(), [this] { openSettings(); }, this);
+    m_commands = new MenuCommands(
+        m_model, *menuBar(), [this] { openSettings(); }, this);
     m_content = new ContentView(m_model, this);
     setCentralWidget(m_content);
     connect(&m_model, &AppModel::displayChanged, this, &MainWindow::displayChanged);
@@ -48,7 +49,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     m_didInitialize = true;
     if (const auto path = AppEntry::scanArgument(m_arguments)) {
         // Used unchanged; a relative path is taken from the working folder.
-        const QString absolute = QDir::isAbsolutePath(*path) || path->isEmpty() ? *path : QDir::current().absoluteFilePath(*path);
+        const QString absolute =
+            QDir::isAbsolutePath(*path) || path->isEmpty() ? *path : QDir::current().absoluteFilePath(*path);
         m_model.startScan(QFile::encodeName(absolute).toStdString(), false);
     }
 }

@@ -85,8 +85,8 @@ QAction* MenuCommands::action(const QString& title) const {
 }
 
 void MenuCommands::updateEnabling() {
-    const Enabling enabled = enabling({m_model.scan() != nullptr, m_model.scanning(), m_model.snapshotBusy(),
-                                       m_model.snapshotsEnabled()});
+    const Enabling enabled = enabling(
+        {m_model.scan() != nullptr, m_model.scanning(), m_model.snapshotBusy(), m_model.snapshotsEnabled()});
     m_actions[QStringLiteral("Rescan Current Scan")]->setEnabled(enabled.rescan);
     m_actions[QStringLiteral("Cancel Scan")]->setEnabled(enabled.cancelScan);
     const auto& views = allCases<StorageView>();

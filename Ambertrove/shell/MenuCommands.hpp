@@ -42,7 +42,8 @@ public:
     [[nodiscard]] static Enabling enabling(const State& state);
 
     // Fills `menuBar`; `openSettings` shows the settings window.
-    MenuCommands(AppModel& model, QMenuBar& menuBar, std::function<void()> openSettings, QObject* parent = nullptr);
+    MenuCommands(AppModel& model, QMenuBar& menuBar, std::function<void()> openSettings,
+                 QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(MenuCommands)
 
     // The command with this title ("Scan Folder…", "Treemap"); nullptr for an unknown title.

@@ -41,7 +41,8 @@ class IssueDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         painter->save();
         const QRect area = option.rect.adjusted(0, 0, 0, -kRowSpacing);
         const QFontMetrics pathMetrics(pathFont());
@@ -120,10 +121,11 @@ ScanIssuesSheet::ScanIssuesSheet(AppModel& model, QWidget* parent)
     title->setTextFormat(Qt::PlainText);
     title->setFont(ViewText::font(17, QFont::Bold));
     layout->addWidget(title);
-    auto* explanation = new QLabel(QStringLiteral("Unreadable paths and nested volumes are excluded from totals. "
-                                                  "Full Disk Access can allow protected folders; mounted volumes "
-                                                  "can be scanned separately."),
-                                   this);
+    auto* explanation =
+        new QLabel(QStringLiteral("Unreadable paths and nested volumes are excluded from totals. "
+                                  "Full Disk Access can allow protected folders; mounted volumes "
+                                  "can be scanned separately."),
+                   this);
     explanation->setTextFormat(Qt::PlainText);
     explanation->setWordWrap(true);
     explanation->setFont(ViewText::font(13));

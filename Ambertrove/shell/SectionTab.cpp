@@ -106,8 +106,8 @@ void SectionTab::paintEvent(QPaintEvent*) {
     x += side + kSpacing;
     painter.setFont(tabFont());
     painter.setPen(content);
-    painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     text());
+    painter.drawText(QRectF(x, 0, width() - x, height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
 void SectionTab::enterEvent(QEnterEvent* event) {

@@ -65,9 +65,8 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent)
     m_theme = new QComboBox(form);
     for (const AppTheme theme : allCases<AppTheme>())
         m_theme->addItem(rawValue(theme), int(theme));
-    connect(m_theme, &QComboBox::activated, this, [this](int index) {
-        m_model.setTheme(static_cast<AppTheme>(m_theme->itemData(index).toInt()));
-    });
+    connect(m_theme, &QComboBox::activated, this,
+            [this](int index) { m_model.setTheme(static_cast<AppTheme>(m_theme->itemData(index).toInt())); });
     themeRow->addRow(QStringLiteral("Color theme"), m_theme);
     layout->addLayout(themeRow);
 
@@ -83,20 +82,23 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent)
     m_snapshots = toggle(QStringLiteral("Save scan snapshots"));
     connect(m_snapshots, &QCheckBox::toggled, this, [this](bool on) { m_model.setSnapshotsEnabled(on); });
 
-    layout->addWidget(caption(QStringLiteral("Snapshots record sizes and paths for comparison. File backups are "
-                                             "separate copies made before cleanup."),
-                              form));
-    layout->addWidget(caption(QStringLiteral("Size on disk uses allocated blocks and counts hard links once. Logical "
-                                             "size counts each file entry. APFS shared extents, sparse files, "
-                                             "purgeable storage and Time Machine snapshots can make these totals "
-                                             "differ from Finder."),
-                              form));
+    layout->addWidget(
+        caption(QStringLiteral("Snapshots record sizes and paths for comparison. File backups are "
+                               "separate copies made before cleanup."),
+                form));
+    layout->addWidget(
+        caption(QStringLiteral("Size on disk uses allocated blocks and counts hard links once. Logical "
+                               "size counts each file entry. APFS shared extents, sparse files, "
+                               "purgeable storage and Time Machine snapshots can make these totals "
+                               "differ from Finder."),
+                form));
     // The desktop has no privacy pane to open: the button's text stays as help.
     layout->addWidget(HelpText::make(QStringLiteral("Open Full Disk Access settings"), form));
-    layout->addWidget(caption(QStringLiteral("For protected folders, enable Ambertrove in Privacy & Security → Full "
-                                             "Disk Access, then rescan. Ambertrove never requests administrator "
-                                             "privileges."),
-                              form));
+    layout->addWidget(
+        caption(QStringLiteral("For protected folders, enable Ambertrove in Privacy & Security → Full "
+                               "Disk Access, then rescan. Ambertrove never requests administrator "
+                               "privileges."),
+                form));
     auto* divider = new QFrame(form);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);

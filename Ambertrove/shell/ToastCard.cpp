@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 namespace ambertrove {
 
@@ -26,7 +26,8 @@ ToastCard::ToastCard(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(model) {
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(kShadow + kPadding, kShadow + kPadding, kShadow + kPadding, kShadow + kPadding);
+    layout->setContentsMargins(kShadow + kPadding, kShadow + kPadding, kShadow + kPadding,
+                               kShadow + kPadding);
     layout->setSpacing(10);
     layout->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 16, ColorRole::accent, this));
     auto* texts = new QVBoxLayout;
@@ -170,7 +171,8 @@ void ToastCard::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     for (int i = kRings; i >= 1; --i) {
         const double spread = i;
-        painter.setBrush(QColor(0, 0, 0, int(std::lround(255 * 0.12 / kRings * 1.6 * (1.0 - double(i) / (kRings + 1))))));
+        painter.setBrush(
+            QColor(0, 0, 0, int(std::lround(255 * 0.12 / kRings * 1.6 * (1.0 - double(i) / (kRings + 1))))));
         painter.drawRoundedRect(card.translated(0, 4).adjusted(-spread, -spread, spread, spread),
                                 kCornerRadius + spread, kCornerRadius + spread);
     }

@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Variables, StateDirectoryTable,
                                            StateDirectoryCase{"relative", std::string("state/here"), false},
                                            StateDirectoryCase{"tilde", std::string("~/state"), false},
                                            StateDirectoryCase{"absolute", std::string("/tmp/x/state"), true},
-                                           StateDirectoryCase{"notThere", std::string("/no/such/folder/"), true}),
+                                           StateDirectoryCase{"notThere", std::string("/no/such/folder/"),
+                                                              true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST(AppEntryTest, TheFormerSettingsNameReplacesTheProductWord) {
@@ -77,10 +78,10 @@ TEST(AppEntryTest, TheFormerSettingsNameReplacesTheProductWord) {
 // The settings files live in a temporary folder for these tests.
 class LegacySettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.path())); }
-    void TearDown() override {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString());
+    void SetUp() override {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.path()));
     }
+    void TearDown() override { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString()); }
 
     static QSettings* settings(const AppEntry::SettingsName& name) {
         return new QSettings(QSettings::IniFormat, QSettings::UserScope, name.organization, name.application);
@@ -177,14 +178,15 @@ TEST_P(MenuEnablingTable, FollowsTheScanAndTheSavedScanSlot) {
 // state: {hasScan, scanning, snapshotBusy, snapshotsEnabled}
 INSTANTIATE_TEST_SUITE_P(
     States, MenuEnablingTable,
-    ::testing::Values(EnablingCase{"nothing", {false, false, false, false}, false, false, false, false, false},
-                      EnablingCase{"nothingSnapshotsOn", {false, false, false, true}, false, false, false, false, false},
-                      EnablingCase{"scan", {true, false, false, false}, true, false, false, false, true},
-                      EnablingCase{"scanSnapshotsOn", {true, false, false, true}, true, false, false, true, true},
-                      EnablingCase{"scanSnapshotBusy", {true, false, true, true}, true, false, false, false, true},
-                      EnablingCase{"firstScanRunning", {false, true, false, true}, false, true, true, false, false},
-                      EnablingCase{"rescanRunning", {true, true, false, true}, false, true, true, false, true},
-                      EnablingCase{"rescanRunningBusy", {true, true, true, true}, false, true, true, false, true}),
+    ::testing::Values(
+        EnablingCase{"nothing", {false, false, false, false}, false, false, false, false, false},
+        EnablingCase{"nothingSnapshotsOn", {false, false, false, true}, false, false, false, false, false},
+        EnablingCase{"scan", {true, false, false, false}, true, false, false, false, true},
+        EnablingCase{"scanSnapshotsOn", {true, false, false, true}, true, false, false, true, true},
+        EnablingCase{"scanSnapshotBusy", {true, false, true, true}, true, false, false, false, true},
+        EnablingCase{"firstScanRunning", {false, true, false, true}, false, true, true, false, false},
+        EnablingCase{"rescanRunning", {true, true, false, true}, false, true, true, false, true},
+        EnablingCase{"rescanRunningBusy", {true, true, true, true}, false, true, true, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 class MenuCommandsTest : public WindowTest {};
@@ -198,11 +200,12 @@ TEST_F(MenuCommandsTest, TheMenusHoldTheirCommandsInOrderWithTheirShortcuts) {
             list.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
         return list;
     };
-    EXPECT_EQ(titles(commands.fileMenu()),
-              (QStringList{"Open Folder…", "Scan Folder…", "Scan Full Mac", "Home", "Rescan Current Scan", "Cancel Scan"}));
-    EXPECT_EQ(titles(commands.storageMenu()),
-              (QStringList{"Treemap", "Folders", "Sunburst", "Flame", "Bubbles", "Mind Map", "Top Sizes", "Age Map",
-                           "Table", "-", "Save Current Scan Snapshot", "Export Scan…", "Review Cleanup"}));
+    EXPECT_EQ(titles(commands.fileMenu()), (QStringList{"Open Folder…", "Scan Folder…", "Scan Full Mac",
+                                                        "Home", "Rescan Current Scan", "Cancel Scan"}));
+    EXPECT_EQ(
+        titles(commands.storageMenu()),
+        (QStringList{"Treemap", "Folders", "Sunburst", "Flame", "Bubbles", "Mind Map", "Top Sizes", "Age Map",
+                     "Table", "-", "Save Current Scan Snapshot", "Export Scan…", "Review Cleanup"}));
     EXPECT_EQ(commands.storageMenu()->title(), QStringLiteral("Storage"));
     const std::pair<const char*, QKeySequence> shortcuts[] = {
         {"Open Folder…", QKeySequence(QStringLiteral("Ctrl+O"))},
@@ -226,7 +229,9 @@ TEST_F(MenuCommandsTest, TheMenusHoldTheirCommandsInOrderWithTheirShortcuts) {
 TEST_F(MenuCommandsTest, EnablingFollowsTheControllerAsItChanges) {
     makeWindow();
     MenuCommands& commands = *window->commands();
-    const auto enabled = [&](const char* title) { return commands.action(QString::fromUtf8(title))->isEnabled(); };
+    const auto enabled = [&](const char* title) {
+        return commands.action(QString::fromUtf8(title))->isEnabled();
+    };
     EXPECT_FALSE(enabled("Rescan Current Scan"));
     EXPECT_FALSE(enabled("Cancel Scan"));
     EXPECT_FALSE(enabled("Export Scan…"));

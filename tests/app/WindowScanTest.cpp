@@ -9,12 +9,12 @@
 #include "model/Formatting.hpp"
 #include "scan/DiskScanner.hpp"
 #include "scan/ScanFileSystem.hpp"
+#include "shell/BusyIndicator.hpp"
+#include "shell/Footer.hpp"
 #include "shell/MenuCommands.hpp"
 #include "shell/NoticeBanner.hpp"
 #include "shell/PlainButton.hpp"
-#include "shell/Footer.hpp"
 #include "shell/ScanIssuesSheet.hpp"
-#include "shell/BusyIndicator.hpp"
 #include "shell/SettingsWindow.hpp"
 #include "widgets/EmptyPanel.hpp"
 #include "widgets/TroveButton.hpp"
@@ -115,8 +115,9 @@ TEST_F(WindowScanTest, ScanOptionShowsTheLiveScreenThenTheExplorerWithTheScansNa
 }
 
 TEST_F(WindowScanTest, ScanOptionWithoutAPathOrAttachedStartsNothing) {
-    for (const QStringList& arguments : {QStringList{QStringLiteral("--scan")},
-                                         QStringList{QStringLiteral("--scan=") + QString::fromStdString(makeTree())}}) {
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--scan")},
+          QStringList{QStringLiteral("--scan=") + QString::fromStdString(makeTree())}}) {
         makeModel();
         makeWindow(arguments);
         EXPECT_FALSE(model->scanning());
@@ -141,21 +142,22 @@ TEST_F(WindowScanTest, TheLiveScreenCountsShowsCardsInSizeOrderAndBrowses) {
     EXPECT_EQ(live->pathText(), QString());
 
     // Two children of equal allocated size come in path order; logical sizes order them otherwise.
-    model->setScanProgress(report(root, root,
-                                  {node(root + "/media", true, 10, 5000, 3), node(root + "/big.bin", false, 900, 9000),
-                                   node(root + "/docs", true, 20, 5000, 2), node(root + "/a.txt", false, 30, 100)}));
+    model->setScanProgress(
+        report(root, root,
+               {node(root + "/media", true, 10, 5000, 3), node(root + "/big.bin", false, 900, 9000),
+                node(root + "/docs", true, 20, 5000, 2), node(root + "/a.txt", false, 30, 100)}));
     EXPECT_EQ(explore().progressView(), live) << "progress updates the screen in place";
     EXPECT_EQ(live->content(), ScanProgressView::Content::cards);
     EXPECT_EQ(live->filesText(), QStringLiteral("12,345 files"));
     EXPECT_EQ(live->foldersText(), QStringLiteral("678 folders"));
     EXPECT_EQ(live->bytesText(), QStringLiteral("2.5 GB"));
     EXPECT_EQ(live->pathText(), QString::fromStdString(root + "/deep/inside/some/file.bin"));
-    EXPECT_EQ(shownPaths(*live->grid()),
-              (std::vector<std::string>{root + "/big.bin", root + "/docs", root + "/media", root + "/a.txt"}));
+    EXPECT_EQ(shownPaths(*live->grid()), (std::vector<std::string>{root + "/big.bin", root + "/docs",
+                                                                   root + "/media", root + "/a.txt"}));
     EXPECT_FALSE(live->emptyCards()->isVisible());
     model->setLogical(true);
-    EXPECT_EQ(shownPaths(*live->grid()),
-              (std::vector<std::string>{root + "/big.bin", root + "/a.txt", root + "/docs", root + "/media"}));
+    EXPECT_EQ(shownPaths(*live->grid()), (std::vector<std::string>{root + "/big.bin", root + "/a.txt",
+                                                                   root + "/docs", root + "/media"}));
     model->setLogical(false);
 
     // A chart view without a live chart still shows cards, with the plain caption.
@@ -195,7 +197,8 @@ TEST_F(WindowScanTest, TheLiveScreenCountsShowsCardsInSizeOrderAndBrowses) {
 TEST_F(WindowScanTest, KeyboardActivatesTheCurrentCard) {
     const std::string root = makeTree();
     makeWindow({QStringLiteral("--scan"), QString::fromStdString(root)});
-    model->setScanProgress(report(root, root, {node(root + "/docs", true, 1, 2, 2), node(root + "/a.txt", false, 1, 1)}));
+    model->setScanProgress(
+        report(root, root, {node(root + "/docs", true, 1, 2, 2), node(root + "/a.txt", false, 1, 1)}));
     LiveFolderGrid* grid = explore().progressView()->grid();
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Right);
@@ -235,8 +238,12 @@ TEST_F(WindowScanTest, CancellingTheScanLeavesItsNoticeAndTheWelcomeScreen) {
 TEST_F(WindowScanTest, TheIssuesSheetListsTheSkippedPaths) {
     const std::string root = makeTree();
     auto hooks = std::make_shared<ScanFileSystem>();
-    hooks->open = [root](const std::string& path) { return path == root + "/docs" ? EACCES : 0; };
-    hooks->status = [root](const std::string& path, FileStatus&) { return path == root + "/big.bin" ? EACCES : 0; };
+    hooks->open = [root](const std::string& path) {
+        return path == root + "/docs" ? EACCES : 0;
+    };
+    hooks->status = [root](const std::string& path, FileStatus&) {
+        return path == root + "/big.bin" ? EACCES : 0;
+    };
     services.scan = [hooks](const std::string& path, const CancellationFlag& cancellation,
                             const ScanNavigation* navigation, const DiskScanner::ProgressCallback& progress) {
         return DiskScanner(hooks).scan(path, cancellation, navigation, progress);
@@ -262,7 +269,8 @@ TEST_F(WindowScanTest, TheIssuesSheetListsTheSkippedPaths) {
         paths.insert(index.data(ScanIssueList::PathRole).toString());
         EXPECT_EQ(index.data(ScanIssueList::MessageRole).toString(), QStringLiteral("Permission denied"));
     }
-    EXPECT_EQ(paths, (std::set<QString>{QString::fromStdString(root + "/big.bin"), QString::fromStdString(root + "/docs")}));
+    EXPECT_EQ(paths, (std::set<QString>{QString::fromStdString(root + "/big.bin"),
+                                        QString::fromStdString(root + "/docs")}));
     EXPECT_TRUE(sheet->doneButton()->isDefault());
     savePicture(*sheet, QStringLiteral("window-issues-sheet"));
 
@@ -302,9 +310,10 @@ TEST_F(WindowScanTest, TheExplorerHeaderFollowsTheSizeModeAndTheFocus) {
     EXPECT_EQ(explore().titleText(), QStringLiteral("tree"));
     model->focus(*model->scan()->nodes.node(root + "/docs"));
     EXPECT_EQ(explore().titleText(), QStringLiteral("docs"));
-    EXPECT_EQ(explore().countsText(), QStringLiteral("·  2 files  ·  ") +
-                                          QString::number(model->scan()->nodes.node(root + "/docs")->folderCount) +
-                                          QStringLiteral(" folders"));
+    EXPECT_EQ(explore().countsText(),
+              QStringLiteral("·  2 files  ·  ") +
+                  QString::number(model->scan()->nodes.node(root + "/docs")->folderCount) +
+                  QStringLiteral(" folders"));
     model->setIsHistorical(true);
     EXPECT_TRUE(explore().rescanButton()->isVisible());
     QTest::mouseClick(explore().rescanButton(), Qt::LeftButton);
@@ -359,8 +368,9 @@ TEST_F(WindowScanTest, PicturesOfTheWindowInBothAppearances) {
     const std::string root = makeTree();
     finishScan(root);
     model->setNotice(std::nullopt);
-    model->setToast(TroveToast{Uuid::random(), QStringLiteral("Saved scan"), QStringLiteral("Kept in Snapshots"),
-                               TroveToastAction::cleanup, QStringLiteral("Review")});
+    model->setToast(TroveToast{Uuid::random(), QStringLiteral("Saved scan"),
+                               QStringLiteral("Kept in Snapshots"), TroveToastAction::cleanup,
+                               QStringLiteral("Review")});
     savePictures(QStringLiteral("window-explorer-light"));
     model->setToast(std::nullopt);
     model->setNotice(QStringLiteral("Scan complete — 0.1 seconds."));
@@ -368,7 +378,8 @@ TEST_F(WindowScanTest, PicturesOfTheWindowInBothAppearances) {
     settle();
     savePictures(QStringLiteral("window-explorer-dark"));
     const QImage dark = window->grab().toImage();
-    EXPECT_TRUE(near(dark.pixelColor(dark.width() - 30, dark.height() - 60), Paper::background().resolved(true)))
+    EXPECT_TRUE(
+        near(dark.pixelColor(dark.width() - 30, dark.height() - 60), Paper::background().resolved(true)))
         << "the inspector column's background";
     model->setSection(AppSection::monitor);
     window->resize(1100, 720);

@@ -7,8 +7,8 @@
 #include "explore/ExploreView.hpp"
 #include "shell/CleanupBadge.hpp"
 #include "shell/FilterField.hpp"
-#include "shell/MenuCommands.hpp"
 #include "shell/Footer.hpp"
+#include "shell/MenuCommands.hpp"
 #include "shell/NoticeBanner.hpp"
 #include "shell/PlainButton.hpp"
 #include "shell/SectionTab.hpp"
@@ -17,8 +17,8 @@
 #include "shell/TopBar.hpp"
 #include "widgets/TroveButton.hpp"
 
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,8 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
     Precedence, FooterStatusTable,
     ::testing::Values(
         StatusCase{"ready", false, std::nullopt, false, false, false, "", false, "Ready"},
-        StatusCase{"cleaningWithMessage", true, "Moving 3 of 9…", true, true, true, "Saving…", true, "Moving 3 of 9…"},
-        StatusCase{"cleaningPreparing", true, std::nullopt, true, false, false, "", false, "Preparing cleanup…"},
+        StatusCase{"cleaningWithMessage", true, "Moving 3 of 9…", true, true, true, "Saving…", true,
+                   "Moving 3 of 9…"},
+        StatusCase{"cleaningPreparing", true, std::nullopt, true, false, false, "", false,
+                   "Preparing cleanup…"},
         StatusCase{"scanning", false, std::nullopt, true, true, true, "Saving…", true, "Scanning…"},
         StatusCase{"duplicates", false, std::nullopt, false, true, true, "Saving…", true, "Comparing files…"},
         StatusCase{"snapshot", false, std::nullopt, false, false, true, "Saving scan…", true, "Saving scan…"},
@@ -179,7 +181,8 @@ TEST_F(WindowShellTest, TheExploreControlsToggleTheirSettings) {
     QTest::mouseClick(bar.labelsButton(), Qt::LeftButton);
     EXPECT_FALSE(model->showLabels());
     EXPECT_EQ(bar.labelsButton()->accessibleDescription(), QStringLiteral("Off"));
-    for (const StorageView view : {StorageView::folders, StorageView::topSizes, StorageView::ageMap, StorageView::table}) {
+    for (const StorageView view :
+         {StorageView::folders, StorageView::topSizes, StorageView::ageMap, StorageView::table}) {
         model->setStorageView(view);
         EXPECT_FALSE(bar.labelsButton()->isVisible()) << rawValue(view).toStdString();
         EXPECT_TRUE(bar.sizeModeButton()->isVisible());
@@ -200,7 +203,8 @@ TEST_F(WindowShellTest, TheThemeMenuNamesTheThemeOrNightAndSetsBoth) {
     QStringList titles;
     for (QAction* action : menu->actions())
         titles.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(titles, (QStringList{"Color theme", "Paper", "Linen", "Sage", "Mist", "Slate", "-", "Dark appearance"}));
+    EXPECT_EQ(titles, (QStringList{"Color theme", "Paper", "Linen", "Sage", "Mist", "Slate", "-",
+                                   "Dark appearance"}));
     menu->actions().at(3)->trigger(); // Sage
     EXPECT_EQ(model->theme(), AppTheme::sage);
     settle();
@@ -293,7 +297,8 @@ TEST_F(WindowShellTest, TheToastShowsItsPartsAndItsButtonsAct) {
     EXPECT_FALSE(model->toast());
     EXPECT_FALSE(card->isVisible());
 
-    model->setToast(TroveToast{Uuid::random(), QStringLiteral("Saved"), QStringLiteral("in Snapshots"), {}, {}});
+    model->setToast(
+        TroveToast{Uuid::random(), QStringLiteral("Saved"), QStringLiteral("in Snapshots"), {}, {}});
     EXPECT_FALSE(card->actionButton()->isVisible());
     EXPECT_TRUE(card->detailLabel()->isVisible());
     QTest::mouseClick(card->closeButton(), Qt::LeftButton);
@@ -459,7 +464,8 @@ TEST_F(WindowShellTest, SettingsTogglesChangeTheControllerAndFollowIt) {
     EXPECT_EQ(model->theme(), AppTheme::slate);
     settle();
     EXPECT_EQ(content().topBar()->themeButton()->text(), QStringLiteral("Slate"));
-    EXPECT_TRUE(settings->versionLabel()->text().startsWith(QStringLiteral("Version 1.1.0 · macOS 14 or later\n")));
+    EXPECT_TRUE(
+        settings->versionLabel()->text().startsWith(QStringLiteral("Version 1.1.0 · macOS 14 or later\n")));
     // The window is reused.
     window->openSettings();
     EXPECT_EQ(window->settingsWindow(), settings);

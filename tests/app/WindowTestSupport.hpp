@@ -94,8 +94,8 @@ protected:
         }
     }
 
-    // A small tree: tree/big.bin 40000, tree/docs/a.txt 3000, tree/docs/b.txt 3000, tree/media/song.mp3 20000,
-    // tree/empty/.
+    // A small tree: tree/big.bin 40000, tree/docs/a.txt 3000, tree/docs/b.txt 3000, tree/media/song.mp3
+    // 20000, tree/empty/.
     std::string makeTree() {
         const std::string root = folder.makeDir("tree");
         folder.makeFileOfSize("tree/big.bin", 40000);
