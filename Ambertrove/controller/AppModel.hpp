@@ -540,6 +540,9 @@ private:
     // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
     // a scan or a cleanup runs.
     std::optional<std::uint64_t> beginSnapshot(const QString& status);
+    // Asks for a file named like `proposedName`, runs `write` to it on a long job, then tells how it went.
+    void exportTo(const QString& proposedName, const QString& doneNotice,
+                  std::function<void(const std::string&)> write);
     // Frees the slot.
     void endSnapshot();
 

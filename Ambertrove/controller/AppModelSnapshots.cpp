@@ -254,51 +254,41 @@ void AppModel::deleteSnapshot(const SnapshotRecord& record) {
 void AppModel::exportCSV(std::vector<std::string> paths) {
     if (!m_scan)
         return;
-    // The panel answers later; the controller may be gone by then.
-    m_platform->chooseSaveFile(QStringLiteral("Ambertrove-files.csv"),
-                               [model = QPointer<AppModel>(this), scan = m_scan,
-                                paths = std::move(paths)](std::optional<std::string> destination) mutable {
-                                   if (!model || !destination || destination->empty())
-                                       return;
-                                   model->m_runner->start(
-                                       JobKind::longJob,
-                                       [model = model.data(), write = model->m_services.exportCSV, scan,
-                                        paths = std::move(paths),
-                                        destination = std::move(*destination)]() -> JobRunner::Apply {
-                                           Outcome<bool> outcome = attempt<bool>([&] {
-                                               write(paths, *scan, destination, TaskCancellation());
-                                               return true;
-                                           });
-                                           return [model, outcome = std::move(outcome)] {
-                                               if (const QString* failure = std::get_if<QString>(&outcome))
-                                                   model->setError(*failure);
-                                               else
-                                                   model->setNotice(QStringLiteral("CSV exported."));
-                                           };
-                                       });
-                               });
+    exportTo(QStringLiteral("Ambertrove-files.csv"), QStringLiteral("CSV exported."),
+             [write = m_services.exportCSV, scan = m_scan, paths = std::move(paths)](const std::string& destination) {
+                 write(paths, *scan, destination, TaskCancellation());
+             });
 }
 
 void AppModel::exportScan() {
     if (!m_scan)
         return;
+    exportTo(QStringLiteral("Ambertrove-scan.json"), QStringLiteral("Scan exported."),
+             [write = m_services.exportScan, scan = m_scan](const std::string& destination) {
+                 write(*scan, destination);
+             });
+}
+
+void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
+                        std::function<void(const std::string&)> write) {
+    // The panel answers later; the controller may be gone by then.
     m_platform->chooseSaveFile(
-        QStringLiteral("Ambertrove-scan.json"),
-        [model = QPointer<AppModel>(this), scan = m_scan](std::optional<std::string> destination) {
+        proposedName, [model = QPointer<AppModel>(this), doneNotice,
+                       write = std::move(write)](std::optional<std::string> destination) mutable {
             if (!model || !destination || destination->empty())
                 return;
             model->m_runner->start(JobKind::longJob,
-                                   [model = model.data(), write = model->m_services.exportScan, scan,
+                                   [model = model.data(), doneNotice, write = std::move(write),
                                     destination = std::move(*destination)]() -> JobRunner::Apply {
                                        Outcome<bool> outcome = attempt<bool>([&] {
-                                           write(*scan, destination);
+                                           write(destination);
                                            return true;
                                        });
-                                       return [model, outcome = std::move(outcome)] {
+                                       return [model, doneNotice, outcome = std::move(outcome)] {
                                            if (const QString* failure = std::get_if<QString>(&outcome))
                                                model->setError(*failure);
                                            else
-                                               model->setNotice(QStringLiteral("Scan exported."));
+                                               model->setNotice(doneNotice);
                                        };
                                    });
         });
