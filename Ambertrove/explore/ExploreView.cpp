@@ -9,6 +9,7 @@
 #include "shell/StandInPanel.hpp"
 #include "widgets/Appearance.hpp"
 #include "widgets/ElidedLabel.hpp"
+#include "widgets/PlainLabel.hpp"
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
 
@@ -20,16 +21,6 @@
 namespace ambertrove {
 
 namespace {
-
-QLabel* textLabel(const QFont& font, ColorRole role, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, Appearance::role(role));
-    label->setPalette(colours);
-    return label;
-}
 
 // The focused folder as the controller resolves it, without its list of children: the header asks for it
 // at every change of the display, and a folder may hold very many entries.
@@ -167,10 +158,10 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
     m_title = new ElidedLabel(QString(), Qt::ElideRight, header);
     m_title->setFont(titleFont);
     row->addWidget(m_title, 0, Qt::AlignBottom);
-    m_size = textLabel(ViewText::font(14, QFont::DemiBold), ColorRole::ink, header);
+    m_size = plainLabel(ViewText::font(14, QFont::DemiBold), ColorRole::ink, header);
     m_size->setContentsMargins(0, 0, 0, titleDescent - m_size->fontMetrics().descent());
     row->addWidget(m_size, 0, Qt::AlignBottom);
-    m_counts = textLabel(ViewText::font(11), ColorRole::muted, header);
+    m_counts = plainLabel(ViewText::font(11), ColorRole::muted, header);
     m_counts->setContentsMargins(0, 0, 0, titleDescent - m_counts->fontMetrics().descent());
     row->addWidget(m_counts, 0, Qt::AlignBottom);
     row->addStretch(1);

@@ -8,6 +8,7 @@
 #include "widgets/Appearance.hpp"
 #include "widgets/ElidedLabel.hpp"
 #include "widgets/EmptyPanel.hpp"
+#include "widgets/PlainLabel.hpp"
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
 
@@ -23,16 +24,6 @@ namespace ambertrove {
 namespace {
 
 enum Page { discoveringPage, openingPage, cardsPage };
-
-QLabel* textLabel(const QFont& font, ColorRole role, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, Appearance::role(role));
-    label->setPalette(colours);
-    return label;
-}
 
 QString fromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -78,7 +69,7 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     layout->setSpacing(12);
 
     auto* titleRow = new QHBoxLayout;
-    m_title = textLabel(ViewText::font(28, QFont::DemiBold), ColorRole::ink, this);
+    m_title = plainLabel(ViewText::font(28, QFont::DemiBold), ColorRole::ink, this);
     titleRow->addWidget(m_title, 1);
     m_cancel = new TroveButton(QStringLiteral("Cancel scan"), {false, false}, this);
     connect(m_cancel, &TroveButton::clicked, this, [this] { m_model.cancelScan(); });
@@ -89,9 +80,9 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     counters->setSpacing(14);
     counters->addWidget(new BusyIndicator(12, this));
     const QFont counterFont = ViewText::font(11);
-    m_files = textLabel(counterFont, ColorRole::muted, this);
-    m_folders = textLabel(counterFont, ColorRole::muted, this);
-    m_bytes = textLabel(ViewText::font(11, QFont::DemiBold), ColorRole::muted, this);
+    m_files = plainLabel(counterFont, ColorRole::muted, this);
+    m_folders = plainLabel(counterFont, ColorRole::muted, this);
+    m_bytes = plainLabel(ViewText::font(11, QFont::DemiBold), ColorRole::muted, this);
     counters->addWidget(m_files);
     counters->addWidget(m_folders);
     counters->addWidget(m_bytes);
@@ -109,7 +100,7 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     openingRow->setSpacing(8);
     openingRow->addStretch(1);
     openingRow->addWidget(new BusyIndicator(12, opening));
-    auto* openingText = textLabel(ViewText::font(12), ColorRole::muted, opening);
+    auto* openingText = plainLabel(ViewText::font(12), ColorRole::muted, opening);
     openingText->setText(QStringLiteral("Opening folder…"));
     openingRow->addWidget(openingText);
     openingRow->addStretch(1);
@@ -129,7 +120,7 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     auto* status = new QHBoxLayout;
     status->setSpacing(8);
     status->addWidget(SymbolView::dot(5, ColorRole::accent, this));
-    m_caption = textLabel(ViewText::font(10), ColorRole::muted, this);
+    m_caption = plainLabel(ViewText::font(10), ColorRole::muted, this);
     status->addWidget(m_caption);
     status->addSpacing(12 - status->spacing());
     m_path = new ElidedLabel(QString(), Qt::ElideMiddle, this);

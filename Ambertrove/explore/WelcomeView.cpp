@@ -8,6 +8,7 @@
 #include "widgets/Appearance.hpp"
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
+#include "widgets/PlainLabel.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,14 +19,9 @@ namespace ambertrove {
 namespace {
 
 QLabel* centredText(const QString& text, const QFont& font, ColorRole role, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
+    QLabel* label = plainLabel(font, role, parent, text);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, Appearance::role(role));
-    label->setPalette(colours);
     return label;
 }
 

@@ -13,6 +13,7 @@
 #include "storage/AppStorage.hpp"
 #include "widgets/Appearance.hpp"
 #include "widgets/ElidedLabel.hpp"
+#include "widgets/PlainLabel.hpp"
 #include "widgets/SectionCaption.hpp"
 #include "widgets/SidebarRow.hpp"
 #include "widgets/TroveButton.hpp"
@@ -69,13 +70,7 @@ QVBoxLayout* addSection(QWidget* column, QWidget*& section, int spacing, const c
 }
 
 QLabel* mutedLabel(const QString& text, int pixelSize, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(ViewText::font(pixelSize));
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, Appearance::role(ColorRole::muted));
-    label->setPalette(colours);
-    return label;
+    return plainLabel(ViewText::font(pixelSize), ColorRole::muted, parent, text);
 }
 
 } // namespace

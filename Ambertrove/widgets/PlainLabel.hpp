@@ -1,0 +1,15 @@
+#pragma once
+
+#include "theme/Paper.hpp"
+
+#include <QFont>
+#include <QLabel>
+#include <QString>
+
+namespace ambertrove {
+
+// A label that shows `text` exactly as it is (names from the disk are never markup), in `font` and the
+// theme colour of `role`.
+[[nodiscard]] QLabel* plainLabel(const QFont& font, ColorRole role, QWidget* parent, const QString& text = {});
+
+} // namespace ambertrove
