@@ -496,6 +496,17 @@ void NodeTable::appendChild(NodeIndex parent, NodeIndex child) {
     ++p.childCount;
 }
 
+NodeIndex NodeTable::appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status,
+                                   bool repeat) {
+    const NodeIndex index = addRecord(parent, name);
+    setNode(index,
+            NodeData::fromStatus(FileIdentity::fromStatus(status), status,
+                                 repeat ? std::optional<std::int64_t>(0) : std::nullopt),
+            true);
+    appendChild(parent, index);
+    return index;
+}
+
 void NodeTable::finish() {
     if (!m_building)
         return;

@@ -151,6 +151,10 @@ public:
     void setNode(NodeIndex i, const DiskNode& node) { setNode(i, node, node.parent, node.path); }
     // Appends `child` to `parent`'s children list, for tables built in tree order (each record in one list).
     void appendChild(NodeIndex parent, NodeIndex child);
+    // A scanned entry as the last child of `parent`, with the figures NodeData::fromStatus makes of its
+    // status; `repeat` says another link of the same file was counted before (its blocks count there).
+    // The same as addRecord, setNode and appendChild, without the value in between.
+    NodeIndex appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status, bool repeat);
     // Finishes a table built with appendChild: children become flat ranges, spare capacity is released.
     void finish();
     // Finishes a table whose lists were given as (owner, child) pairs, in list order.

@@ -372,12 +372,7 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
     const FileStatus& status = entry.status;
     const bool isDirectory = status.isDirectory();
     const bool repeat = status.isRegularFile() && !m_seen.insert(status.device, status.inode);
-    const NodeIndex index = table.addRecord(parent, std::string_view(name));
-    table.setNode(index,
-                  NodeData::fromStatus(FileIdentity::fromStatus(status), status,
-                                       repeat ? std::optional<std::int64_t>(0) : std::nullopt),
-                  true);
-    table.appendChild(parent, index);
+    const NodeIndex index = table.appendScanned(parent, std::string_view(name), status, repeat);
     const NodeTable::Record& record = table[index];
 
     if (m_navigation) {
