@@ -113,12 +113,7 @@ ScanResult syntheticScan(std::size_t count, bool varied) {
             const NodeIndex p = t.parentNode(i);
             if (!t.isNode(i) || p == kNoNode)
                 continue;
-            NodeTable::Record& parent = t.mutableRecord(p);
-            const NodeTable::Record& child = t[i];
-            parent.logicalSize = saturatingAdd(parent.logicalSize, child.logicalSize);
-            parent.allocatedSize = saturatingAdd(parent.allocatedSize, child.allocatedSize);
-            parent.fileCount += child.fileCount;
-            parent.folderCount += child.folderCount + (child.isDirectory() ? 1 : 0);
+            t.addToTotals(p, i);
         }
     }
     t.finish();

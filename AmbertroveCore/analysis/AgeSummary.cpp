@@ -98,11 +98,11 @@ AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNod
     matchingNodes([&](NodeIndex i) {
         if (!table.isNode(i))
             return;
-        const NodeTable::Record& r = table[i];
+        const NodeTable::NodeRef r = table[i];
         if (r.isDirectory())
             return;
         builder.add(table.nodePath(i),
-                    {false, r.logicalSize, r.bytes(logical), r.modifiedDate(), r.accessedDate()});
+                    {false, r.logicalSize(), r.bytes(logical), r.modifiedDate(), r.accessedDate()});
     });
     return builder.finish(cancellation);
 }

@@ -158,10 +158,10 @@ void write(std::span<const std::string> paths, const ScanResult& scan, const std
         const NodeIndex n = table.find(path);
         if (n == kNoNode)
             continue;
-        const NodeTable::Record& r = table[n];
+        const NodeTable::NodeRef r = table[n];
         nodePath = table.nodePath(n);
         appendRow(buffer,
-                  {nodePath, r.isDirectory(), r.logicalSize, r.allocatedSize, r.fileCount, r.modifiedDate()});
+                  {nodePath, r.isDirectory(), r.logicalSize(), r.allocatedSize(), r.fileCount(), r.modifiedDate()});
         if (buffer.size() >= kWriteThreshold) {
             writeAll(temporary.fd(), buffer);
             buffer.clear();

@@ -35,8 +35,8 @@ std::int64_t itemCount(const DiskNode& node) {
 }
 
 std::int64_t itemCount(const NodeTable& nodes, NodeIndex i) {
-    const NodeTable::Record& r = nodes[i];
-    return r.isDirectory() ? saturatingAdd(r.fileCount, r.folderCount) : 1;
+    const NodeTable::NodeRef r = nodes[i];
+    return r.isDirectory() ? saturatingAdd(r.fileCount(), r.folderCount()) : 1;
 }
 
 bool isPackageDirectory(std::string_view path) {
@@ -63,7 +63,7 @@ std::string_view kindName(const DiskNode& node) {
 }
 
 std::string_view kindName(const NodeTable& nodes, NodeIndex i) {
-    const NodeTable::Record& r = nodes[i];
+    const NodeTable::NodeRef r = nodes[i];
     return kindOf(r.isSymbolicLink(), r.isDirectory(), nodes.name(i));
 }
 

@@ -13,16 +13,16 @@ std::string_view PathCache::folderPath(NodeIndex i) {
     if (m_start[i] == kNotBuilt) {
         // Build the missing ancestors from the top down, each from its parent's kept path.
         m_pending.clear();
-        for (NodeIndex x = i; x != kNoNode && m_start[x] == kNotBuilt; x = m_nodes[x].parent) {
+        for (NodeIndex x = i; x != kNoNode && m_start[x] == kNotBuilt; x = m_nodes[x].parent()) {
             m_pending.push_back(x);
-            if (x == 0 || (m_nodes[x].flags & NodeTable::kDetached))
+            if (x == 0 || (m_nodes[x].flags() & NodeTable::kDetached))
                 break;
         }
         for (auto it = m_pending.rbegin(); it != m_pending.rend(); ++it) {
             const NodeIndex x = *it;
             const std::size_t start = m_text.size();
-            const NodeIndex parent = m_nodes[x].parent;
-            if (x == 0 || parent == kNoNode || (m_nodes[x].flags & NodeTable::kDetached)) {
+            const NodeIndex parent = m_nodes[x].parent();
+            if (x == 0 || parent == kNoNode || (m_nodes[x].flags() & NodeTable::kDetached)) {
                 m_nodes.appendPath(x, m_text);
             } else {
                 if (parent != 0)
@@ -43,13 +43,13 @@ std::string_view PathCache::folderPath(NodeIndex i) {
 }
 
 std::string PathCache::path(NodeIndex i) {
-    const NodeTable::Record& r = m_nodes[i];
+    const NodeTable::NodeRef r = m_nodes[i];
     // A node whose stored path differs from its key (an odd saved scan) keeps its stored path.
-    if (r.flags & NodeTable::kHasExtras)
+    if (r.flags() & NodeTable::kHasExtras)
         return m_nodes.nodePath(i);
-    if (i == 0 || r.parent == kNoNode || (r.flags & NodeTable::kDetached))
+    if (i == 0 || r.parent() == kNoNode || (r.flags() & NodeTable::kDetached))
         return m_nodes.path(i);
-    const NodeIndex parent = r.parent;
+    const NodeIndex parent = r.parent();
     if (m_start[parent] == kNotBuilt && folderPath(parent).empty())
         return m_nodes.path(i);
     const std::string_view folder =
@@ -70,7 +70,7 @@ std::vector<std::string> PathCache::paths(std::span<const NodeIndex> records, Ca
     constexpr std::size_t kAhead = 16;
     for (std::size_t k = 0; k < records.size(); ++k) {
         if (k + kAhead < records.size())
-            __builtin_prefetch(&m_nodes[records[k + kAhead]]);
+            m_nodes.prefetch(records[k + kAhead]);
         points.visit();
         out.push_back(path(records[k]));
     }

@@ -22,9 +22,9 @@ int PathOrder::compareNames(std::string_view na, bool aGoesOn, std::string_view 
 int PathOrder::compareByTree(NodeIndex a, NodeIndex b) {
     m_chainA.clear();
     m_chainB.clear();
-    for (NodeIndex x = a; x != 0 && x != kNoNode; x = m_nodes[x].parent)
+    for (NodeIndex x = a; x != 0 && x != kNoNode; x = m_nodes[x].parent())
         m_chainA.push_back(x);
-    for (NodeIndex x = b; x != 0 && x != kNoNode; x = m_nodes[x].parent)
+    for (NodeIndex x = b; x != 0 && x != kNoNode; x = m_nodes[x].parent())
         m_chainB.push_back(x);
     // Both chains end below the root "/"; walk down from there while they agree.
     std::size_t i = m_chainA.size(), j = m_chainB.size();
@@ -72,7 +72,7 @@ void PathOrder::rank(std::span<const NodeIndex> rows, CancellationPoints& points
             continue;
         for (NodeIndex x = r; m_ranks[x] == kUnranked;) {
             m_ranks[x] = kMarked;
-            const NodeIndex parent = m_nodes[x].parent;
+            const NodeIndex parent = m_nodes[x].parent();
             entries.push_back({m_nodes.name(x), x, parent});
             x = parent;
         }

@@ -41,7 +41,7 @@ private:
 
     [[nodiscard]] int compareByTree(NodeIndex a, NodeIndex b);
     [[nodiscard]] static int compareNames(std::string_view a, bool aGoesOn, std::string_view b, bool bGoesOn);
-    [[nodiscard]] bool isDetached(NodeIndex i) const { return m_nodes[i].flags & NodeTable::kDetached; }
+    [[nodiscard]] bool isDetached(NodeIndex i) const { return m_nodes[i].flags() & NodeTable::kDetached; }
 
     const NodeTable& m_nodes;
     std::vector<std::uint32_t> m_ranks; // by record; empty until rank()

@@ -41,7 +41,7 @@ public:
         , m_homeTrashName(trash.homeTrash.empty() ? std::string_view() : PathText::name(trash.homeTrash)) {}
 
     std::optional<QuickWinKind> kindOf(NodeIndex i) {
-        const NodeTable::Record& r = m_nodes[i];
+        const NodeTable::NodeRef r = m_nodes[i];
         const std::string_view name = m_nodes.name(i);
         const std::string ext = lowerCased(PathText::pathExtension(name));
         m_pathBuilt = false;
@@ -51,7 +51,7 @@ public:
             return QuickWinKind::virtualMachines;
         if (isOneOf(ext, {"dmg", "pkg", "iso", "sparseimage"}))
             return QuickWinKind::installers;
-        if (r.logicalSize >= kLargeMediaBytes) {
+        if (r.logicalSize() >= kLargeMediaBytes) {
             const FileCategory category = classifyFile(name);
             if (category == FileCategory::video || category == FileCategory::audio ||
                 category == FileCategory::image)
@@ -163,7 +163,7 @@ std::vector<QuickWin> QuickWin::discover(const ScanResult& scan, const TrashFold
         std::vector<std::size_t> kept =
             topmostPositions(std::vector<std::string_view>(paths.begin(), paths.end()));
         std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
-            return nodes[indices[a]].allocatedSize > nodes[indices[b]].allocatedSize;
+            return nodes[indices[a]].allocatedSize() > nodes[indices[b]].allocatedSize();
         });
         QuickWin win;
         win.kind = kind;

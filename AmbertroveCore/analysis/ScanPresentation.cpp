@@ -38,14 +38,14 @@ struct CategorySums {
 
 // A file's own sizes. Records derive them from the subtree sizes unless a stored file said otherwise.
 std::pair<std::int64_t, std::int64_t> ownSizes(const NodeTable& nodes, NodeIndex i) {
-    const NodeTable::Record& r = nodes[i];
-    if (r.flags & NodeTable::kHasExtras) {
+    const NodeTable::NodeRef r = nodes[i];
+    if (r.flags() & NodeTable::kHasExtras) {
         const NodeData d = nodes.data(i);
         return {d.ownAllocatedSize, d.ownLogicalSize};
     }
     if (r.isDirectory())
         return {0, 0};
-    return {r.allocatedSize, r.logicalSize};
+    return {r.allocatedSize(), r.logicalSize()};
 }
 
 } // namespace
@@ -81,7 +81,7 @@ ScanPresentation::Distribution ScanPresentation::distribution(const ScanResult& 
         if (visited[item.node] || !nodes.isNode(item.node))
             continue;
         visited[item.node] = true;
-        const NodeTable::Record& r = nodes[item.node];
+        const NodeTable::NodeRef r = nodes[item.node];
         if (!r.isDirectory()) {
             const FileCategory category = classifyFile(nodes.name(item.node));
             const auto [allocated, logical] = ownSizes(nodes, item.node);

@@ -43,7 +43,7 @@ bool ScanQueryFilter::matches(std::string_view name, bool isDirectory, std::int6
 }
 
 bool ScanQueryFilter::matches(const NodeTable& nodes, NodeIndex i) const {
-    const NodeTable::Record& r = nodes[i];
+    const NodeTable::NodeRef r = nodes[i];
     return matches(nodes.name(i), r.isDirectory(), r.bytes(m_query.logical), r.modifiedDate());
 }
 

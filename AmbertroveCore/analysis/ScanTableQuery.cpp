@@ -91,15 +91,15 @@ public:
         }
         case ScanSortField::modified:
             for (NodeIndex i : rows)
-                add(orderedBits(nodes[i].modified));
+                add(orderedBits(nodes[i].modified()));
             break;
         case ScanSortField::allocatedSize:
         case ScanSortField::logicalSize:
         case ScanSortField::itemCount:
             for (NodeIndex i : rows) {
-                const NodeTable::Record& r = nodes[i];
-                add(orderedBits(field == ScanSortField::allocatedSize ? r.allocatedSize
-                                : field == ScanSortField::logicalSize ? r.logicalSize
+                const NodeTable::NodeRef r = nodes[i];
+                add(orderedBits(field == ScanSortField::allocatedSize ? r.allocatedSize()
+                                : field == ScanSortField::logicalSize ? r.logicalSize()
                                                                       : NodeDisplay::itemCount(nodes, i)));
             }
             break;

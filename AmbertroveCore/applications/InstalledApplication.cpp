@@ -13,7 +13,7 @@ std::int64_t allocatedRootSize(const ScanResultPtr& scan) {
     if (!scan)
         return 0;
     const NodeIndex root = scan->rootIndex();
-    return root == kNoNode ? 0 : scan->nodes[root].allocatedSize;
+    return root == kNoNode ? 0 : scan->nodes[root].allocatedSize();
 }
 
 } // namespace

@@ -307,10 +307,10 @@ void CleanupBackup::verify(const std::string& source, const std::string& copy,
         const NodeIndex j = copies.find(copyPath);
         if (j == kNoNode)
             throw AmbertroveError(notVerified(path));
-        const NodeTable::Record& a = nodes[i];
-        const NodeTable::Record& b = copies[j];
+        const NodeTable::NodeRef a = nodes[i];
+        const NodeTable::NodeRef b = copies[j];
         if (a.isDirectory() != b.isDirectory() || a.isSymbolicLink() != b.isSymbolicLink() ||
-            a.logicalSize != b.logicalSize || a.isCloudPlaceholder())
+            a.logicalSize() != b.logicalSize() || a.isCloudPlaceholder())
             throw AmbertroveError(notVerified(path));
         if (a.isSymbolicLink()) {
             if (FileTree::linkTarget(path) != FileTree::linkTarget(copyPath))

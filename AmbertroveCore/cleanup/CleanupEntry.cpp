@@ -87,7 +87,7 @@ CleanupEntry::CleanupEntry(const DiskNode& staged, const ScanResult& scan, std::
         path = nodes.nodePath(i);
         if (identities.contains(path))
             continue;
-        const NodeTable::Record& record = nodes[i];
+        const NodeTable::NodeRef record = nodes[i];
         if (record.isCloudPlaceholder())
             throw AmbertroveError(kCloudOnly);
         if (i != start && isVendorAppFolder(path, record.isDirectory()))

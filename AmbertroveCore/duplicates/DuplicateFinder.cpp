@@ -38,15 +38,15 @@ selectCandidates(const ScanResult& scan, std::int64_t minimumSize,
     };
     std::vector<Picked> picked;
     nodes.forEachNode([&](NodeIndex i) {
-        const NodeTable::Record& r = nodes[i];
-        if (r.isCloudPlaceholder() || r.logicalSize < floor)
+        const NodeTable::NodeRef r = nodes[i];
+        if (r.isCloudPlaceholder() || r.logicalSize() < floor)
             return;
         const FileIdentity identity = nodes.identity(i);
         if ((identity.mode & S_IFMT) != S_IFREG)
             return;
         if (scopePath && !ScanResult::contains(nodes.nodePath(i), *scopePath))
             return;
-        picked.push_back({identity.inode, identity.device, i, r.logicalSize});
+        picked.push_back({identity.inode, identity.device, i, r.logicalSize()});
     });
 
     // Of several links to one file only the first path takes part, so links are never copies of each other.

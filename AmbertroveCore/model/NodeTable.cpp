@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 namespace ambertrove {
@@ -15,7 +16,66 @@ struct NodeTable::Extras {
     std::optional<std::int64_t> ownLogical;
     std::optional<std::int64_t> ownAllocated;
     std::optional<FileIdentity> identity;
+    std::optional<Date> created;
+    std::optional<Date> modified;
+    std::optional<Date> accessed;
+    std::uint32_t nameLength = 0; // of a name too long for the record
+
+    // Whether anything but the name's length is kept.
+    [[nodiscard]] bool holdsFigures() const {
+        return pathField || parentOverridden || ownLogical || ownAllocated || identity || created || modified ||
+               accessed;
+    }
+    void clearFigures() {
+        const std::uint32_t length = nameLength;
+        *this = Extras{};
+        nameLength = length;
+    }
 };
+
+namespace {
+
+// A time as one number: Unix seconds in the high 34 bits (signed, about 272 years either side of 1970)
+// and nanoseconds in the low 30.
+constexpr int kNanoBits = 30;
+constexpr std::int64_t kStampSecondsLimit = std::int64_t(1) << 33;
+
+bool packStamp(std::int64_t seconds, std::int64_t nanos, std::int64_t& out) {
+    if (nanos < 0 || nanos >= (std::int64_t(1) << kNanoBits) || seconds < -kStampSecondsLimit ||
+        seconds >= kStampSecondsLimit)
+        return false;
+    out = seconds * (std::int64_t(1) << kNanoBits) + nanos;
+    return true;
+}
+std::int64_t stampSeconds(std::int64_t stamp) {
+    return stamp >> kNanoBits;
+}
+std::int64_t stampNanos(std::int64_t stamp) {
+    return stamp & ((std::int64_t(1) << kNanoBits) - 1);
+}
+
+// A whole-second date from 1970 to 2106 fits a record's 32 bits.
+bool packSeconds(Date date, std::uint32_t& out) {
+    const double unix = date.sinceReferenceDate + double(Date::kUnixOffset);
+    if (!(unix >= 0 && unix < 4294967296.0))
+        return false;
+    const auto seconds = static_cast<std::uint32_t>(unix);
+    if (double(std::int64_t(seconds) - Date::kUnixOffset) != date.sinceReferenceDate)
+        return false;
+    out = seconds;
+    return true;
+}
+bool packUnixSeconds(std::int64_t unix, std::uint32_t& out) {
+    if (unix < 0 || unix > std::int64_t(UINT32_MAX))
+        return false;
+    out = static_cast<std::uint32_t>(unix);
+    return true;
+}
+Date dateOfSeconds(std::uint32_t seconds) {
+    return Date{double(std::int64_t(seconds) - Date::kUnixOffset)};
+}
+
+} // namespace
 
 bool isPlainAbsolutePath(std::string_view path) {
     if (path.empty() || path.front() != '/')
@@ -29,19 +89,19 @@ bool isPlainAbsolutePath(std::string_view path) {
 
 NodeTable::NodeTable() {
     m_records.emplace_back(); // "/": a placeholder until a scan of "/" makes it a node
-    m_nextSibling.push_back(kNoNode);
-    m_lastChild.push_back(kNoNode);
     m_slots.assign(16, kNoNode);
 }
 
 NodeTable::NodeTable(const NodeTable& o)
     : m_records(o.m_records)
+    , m_aggregates(o.m_aggregates)
     , m_names(o.m_names)
     , m_childList(o.m_childList)
     , m_slots(o.m_slots)
     , m_nodeCount(o.m_nodeCount)
     , m_building(o.m_building)
     , m_indexDeferred(o.m_indexDeferred)
+    , m_linked(o.m_linked)
     , m_nextSibling(o.m_nextSibling)
     , m_lastChild(o.m_lastChild)
     , m_detached(o.m_detached)
@@ -65,8 +125,28 @@ std::uint32_t NodeTable::storeName(std::string_view name) {
     if (m_names.size() + name.size() > UINT32_MAX)
         throw std::length_error("The scan's names exceed 4 GiB.");
     const auto offset = static_cast<std::uint32_t>(m_names.size());
-    m_names.insert(m_names.end(), name.begin(), name.end());
+    m_names.append(name.data(), name.size());
     return offset;
+}
+
+void NodeTable::setName(Record& r, NodeIndex i, std::string_view name) {
+    r.nameOffset = storeName(name);
+    if (name.size() < kLongName) {
+        r.nameLength = static_cast<std::uint16_t>(name.size());
+        return;
+    }
+    r.nameLength = kLongName;
+    if (!m_extras)
+        m_extras = std::make_unique<std::unordered_map<NodeIndex, Extras>>();
+    (*m_extras)[i].nameLength = static_cast<std::uint32_t>(name.size());
+}
+
+std::string_view NodeTable::storedName(NodeIndex i) const {
+    const Record& r = m_records[i];
+    std::size_t length = r.nameLength;
+    if (length == kLongName)
+        length = m_extras->at(i).nameLength;
+    return {m_names.data() + r.nameOffset, length};
 }
 
 std::size_t NodeTable::hashOf(NodeIndex parent, std::string_view name) const {
@@ -74,10 +154,16 @@ std::size_t NodeTable::hashOf(NodeIndex parent, std::string_view name) const {
     return h ^ (std::size_t(parent) * 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
 }
 
+// Any number of slots, not only powers of two: the index is sized to its records.
+std::size_t NodeTable::slotOf(std::size_t hash) const {
+    __extension__ using Wide = unsigned __int128;
+    const std::uint64_t mixed = std::uint64_t(hash) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>((static_cast<Wide>(mixed) * m_slots.size()) >> 64);
+}
+
 std::string_view NodeTable::name(NodeIndex i) const {
-    const Record& r = m_records[i];
-    std::string_view stored(m_names.data() + r.nameOffset, r.nameLength);
-    if (r.flags & kDetached)
+    const std::string_view stored = storedName(i);
+    if (m_records[i].flags & kDetached)
         return PathText::name(stored);
     if (i == 0)
         return "/";
@@ -86,59 +172,67 @@ std::string_view NodeTable::name(NodeIndex i) const {
 
 NodeIndex NodeTable::findChild(NodeIndex parent, std::string_view name) const {
     if (m_indexDeferred) {
-        // No index yet: a plain search, correct but slow (builders that defer look nothing up).
-        for (NodeIndex i = 1; i < m_records.size(); ++i) {
+        // No index yet: a search of the parent's children, or of every record when the lists are linked
+        // (correct but slow; builders that defer look nothing up).
+        const auto matches = [&](NodeIndex i) {
             const Record& r = m_records[i];
-            if (r.parent == parent && !(r.flags & kDetached) && r.nameLength == name.size() &&
-                std::memcmp(m_names.data() + r.nameOffset, name.data(), name.size()) == 0)
-                return i;
+            return r.parent == parent && !(r.flags & kDetached) && storedName(i) == name;
+        };
+        if (!m_linked) {
+            NodeIndex found = kNoNode;
+            if (parent < m_records.size())
+                forEachChild(parent, [&](NodeIndex c) {
+                    if (found == kNoNode && matches(c))
+                        found = c;
+                });
+            if (found != kNoNode)
+                return found;
         }
+        for (NodeIndex i = 1; i < m_records.size(); ++i)
+            if (matches(i))
+                return i;
         return kNoNode;
     }
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t s = hashOf(parent, name) & mask;; s = (s + 1) & mask) {
+    const std::size_t capacity = m_slots.size();
+    for (std::size_t s = slotOf(hashOf(parent, name));; s = s + 1 == capacity ? 0 : s + 1) {
         const NodeIndex candidate = m_slots[s];
         if (candidate == kNoNode)
             return kNoNode;
         const Record& r = m_records[candidate];
-        if (r.parent == parent && r.nameLength == name.size() &&
-            std::memcmp(m_names.data() + r.nameOffset, name.data(), name.size()) == 0)
+        if (r.parent == parent && !(r.flags & kDetached) && storedName(candidate) == name)
             return candidate;
     }
 }
 
 void NodeTable::insertIntoIndex(NodeIndex i) {
     const Record& r = m_records[i];
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t s = hashOf(r.parent, std::string_view(m_names.data() + r.nameOffset, r.nameLength)) & mask;
+    const std::size_t capacity = m_slots.size();
+    std::size_t s = slotOf(hashOf(r.parent, storedName(i)));
     while (m_slots[s] != kNoNode)
-        s = (s + 1) & mask;
+        s = s + 1 == capacity ? 0 : s + 1;
     m_slots[s] = i;
 }
 
+// Slots for `records` at three quarters full.
 std::size_t NodeTable::indexCapacityFor(std::size_t records) const {
-    std::size_t capacity = m_slots.size();
-    while (capacity * 7 / 10 < records + 1)
-        capacity *= 2;
-    return capacity;
+    return std::max<std::size_t>(16, records + records / 3 + 1);
 }
 
-// Refills the index with `capacity` slots. Records are placed grouped by the leading bits of their home
-// slot, so that the writes sweep the table once instead of jumping about it.
+// Refills the index with `capacity` slots. Records are placed grouped by their home slot, so that the
+// writes sweep the table once instead of jumping about it.
 void NodeTable::rebuildIndex(std::size_t capacity) {
     m_slots.assign(capacity, kNoNode);
-    const std::size_t mask = capacity - 1;
     unsigned shift = 0;
     while ((capacity >> shift) > 4096)
         ++shift;
-    std::vector<std::size_t> home(m_records.size(), 0);
-    std::vector<NodeIndex> groupStart((capacity >> shift) + 1, 0);
+    std::vector<std::uint32_t> home(m_records.size(), 0);
+    std::vector<NodeIndex> groupStart((capacity >> shift) + 2, 0);
     NodeIndex indexed = 0;
     for (NodeIndex i = 1; i < m_records.size(); ++i) {
         const Record& r = m_records[i];
         if (r.flags & kDetached)
             continue;
-        home[i] = hashOf(r.parent, std::string_view(m_names.data() + r.nameOffset, r.nameLength)) & mask;
+        home[i] = static_cast<std::uint32_t>(slotOf(hashOf(r.parent, storedName(i))));
         ++groupStart[(home[i] >> shift) + 1];
         ++indexed;
     }
@@ -151,14 +245,14 @@ void NodeTable::rebuildIndex(std::size_t capacity) {
     for (const NodeIndex i : order) {
         std::size_t s = home[i];
         while (m_slots[s] != kNoNode)
-            s = (s + 1) & mask;
+            s = s + 1 == capacity ? 0 : s + 1;
         m_slots[s] = i;
     }
 }
 
 void NodeTable::growIndex() {
-    if (const std::size_t capacity = indexCapacityFor(m_records.size()); capacity != m_slots.size())
-        rebuildIndex(capacity);
+    if ((m_records.size() + 1) * 4 > m_slots.size() * 3)
+        rebuildIndex(indexCapacityFor(2 * m_records.size()));
 }
 
 void NodeTable::deferIndex() {
@@ -174,31 +268,34 @@ void NodeTable::completeIndex() {
 
 void NodeTable::reserve(std::size_t n) {
     m_records.reserve(n + 1);
-    if (m_building) {
+    if (m_building && m_linked) {
         m_nextSibling.reserve(n + 1);
         m_lastChild.reserve(n + 1);
     }
     m_names.reserve(n * 12);
-    if (const std::size_t capacity = indexCapacityFor(n); capacity != m_slots.size() && !m_indexDeferred)
-        rebuildIndex(capacity);
+    if (!m_indexDeferred && (n + 1) * 4 > m_slots.size() * 3)
+        rebuildIndex(indexCapacityFor(n));
+}
+
+NodeIndex NodeTable::pushRecord(const Record& r) {
+    if (m_records.size() >= kNoNode - 1)
+        throw std::length_error("The scan has too many entries.");
+    const auto index = static_cast<NodeIndex>(m_records.size());
+    m_records.push_back(r);
+    if (m_building && m_linked) {
+        m_nextSibling.push_back(kNoNode);
+        m_lastChild.push_back(kNoNode);
+    }
+    return index;
 }
 
 NodeIndex NodeTable::addRecord(NodeIndex parent, std::string_view name) {
-    if (m_records.size() >= kNoNode - 1)
-        throw std::length_error("The scan has too many entries.");
     if (!m_indexDeferred)
         growIndex();
     Record r;
     r.parent = parent;
-    r.nameOffset = storeName(name);
-    r.nameLength = static_cast<std::uint32_t>(name.size());
-    r.childStart = kNoNode;
-    const auto index = static_cast<NodeIndex>(m_records.size());
-    m_records.push_back(r);
-    if (m_building) {
-        m_nextSibling.push_back(kNoNode);
-        m_lastChild.push_back(kNoNode);
-    }
+    const NodeIndex index = pushRecord(r);
+    setName(m_records[index], index, name);
     if (!m_indexDeferred)
         insertIntoIndex(index);
     return index;
@@ -208,19 +305,10 @@ NodeIndex NodeTable::ensurePath(std::string_view path) {
     if (!isPlainAbsolutePath(path)) {
         if (auto it = m_detached.find(std::string(path)); it != m_detached.end())
             return it->second;
-        if (m_records.size() >= kNoNode - 1)
-            throw std::length_error("The scan has too many entries.");
         Record r;
         r.flags = kDetached;
-        r.nameOffset = storeName(path);
-        r.nameLength = static_cast<std::uint32_t>(path.size());
-        r.childStart = kNoNode;
-        const auto index = static_cast<NodeIndex>(m_records.size());
-        m_records.push_back(r);
-        if (m_building) {
-            m_nextSibling.push_back(kNoNode);
-            m_lastChild.push_back(kNoNode);
-        }
+        const NodeIndex index = pushRecord(r);
+        setName(m_records[index], index, path);
         m_detached.emplace(std::string(path), index);
         return index;
     }
@@ -258,7 +346,7 @@ NodeIndex NodeTable::find(std::string_view path) const {
             pos = end + 1;
         }
     }
-    return current != kNoNode && m_records[current].isNode() ? current : kNoNode;
+    return current != kNoNode && (m_records[current].flags & kIsNode) ? current : kNoNode;
 }
 
 // ---- paths -------------------------------------------------------------------------------------
@@ -266,7 +354,7 @@ NodeIndex NodeTable::find(std::string_view path) const {
 void NodeTable::appendPath(NodeIndex i, std::string& out) const {
     const Record& r = m_records[i];
     if (r.flags & kDetached) {
-        out.append(m_names.data() + r.nameOffset, r.nameLength);
+        out.append(storedName(i));
         return;
     }
     if (i == 0) {
@@ -284,12 +372,11 @@ void NodeTable::appendPath(NodeIndex i, std::string& out) const {
     }
     for (auto it = deep.rbegin(); it != deep.rend(); ++it) {
         out.push_back('/');
-        out.append(m_names.data() + m_records[*it].nameOffset, m_records[*it].nameLength);
+        out.append(storedName(*it));
     }
     while (depth > 0) {
-        const Record& c = m_records[chain[--depth]];
         out.push_back('/');
-        out.append(m_names.data() + c.nameOffset, c.nameLength);
+        out.append(storedName(chain[--depth]));
     }
 }
 
@@ -315,6 +402,21 @@ NodeTable::Extras& NodeTable::mutableExtras(NodeIndex i) {
     return (*m_extras)[i];
 }
 
+NodeTable::Aggregate& NodeTable::aggregateOf(NodeIndex i) {
+    Record& r = m_records[i];
+    if (r.aggregate == kNoAggregate) {
+        if (m_aggregates.size() >= kNoAggregate)
+            throw std::length_error("The scan has too many entries.");
+        Aggregate a;
+        // What the record derived so far.
+        a.size = r.logicalSize;
+        a.fileCount = (r.flags & (kIsNode | kDirectory)) == kIsNode ? 1 : 0;
+        r.aggregate = static_cast<std::uint32_t>(m_aggregates.size());
+        m_aggregates.push_back(a);
+    }
+    return m_aggregates[r.aggregate];
+}
+
 bool NodeTable::hasParent(NodeIndex i) const {
     if (const Extras* e = extras(i); e && e->parentOverridden)
         return e->parentField.has_value();
@@ -327,14 +429,16 @@ NodeIndex NodeTable::parentNode(NodeIndex i) const {
     const Record& r = m_records[i];
     if (!(r.flags & kHasParent) || r.parent == kNoNode)
         return kNoNode;
-    return m_records[r.parent].isNode() ? r.parent : kNoNode;
+    return (m_records[r.parent].flags & kIsNode) ? r.parent : kNoNode;
 }
 
-std::span<const NodeIndex> NodeTable::children(NodeIndex i) const {
-    const Record& r = m_records[i];
-    if (m_building || r.childCount == 0)
+NodeTable::ChildRange NodeTable::children(NodeIndex i) const {
+    const Aggregate* a = aggregate(i);
+    if (m_building || !a || a->childCount == 0)
         return {};
-    return {m_childList.data() + r.childStart, r.childCount};
+    if (m_childList.empty())
+        return {nullptr, a->childStart, a->childCount};
+    return {m_childList.data() + a->childStart, 0, a->childCount};
 }
 
 FileIdentity NodeTable::identity(NodeIndex i) const {
@@ -344,34 +448,62 @@ FileIdentity NodeTable::identity(NodeIndex i) const {
     FileIdentity id;
     id.device = r.device;
     id.inode = r.inode;
-    id.size = r.size;
-    // The modification date is the identity's seconds unless the identity is kept aside.
-    id.modifiedSeconds = static_cast<std::int64_t>(r.modified) + Date::kUnixOffset;
-    id.modifiedNanos = r.modifiedNanos;
-    id.changedSeconds = r.changedSeconds;
-    id.changedNanos = r.changedNanos;
+    const Aggregate* a = aggregate(i);
+    id.size = a ? a->size : r.logicalSize;
+    id.modifiedSeconds = stampSeconds(r.modifiedStamp);
+    id.modifiedNanos = stampNanos(r.modifiedStamp);
+    id.changedSeconds = stampSeconds(r.changedStamp);
+    id.changedNanos = stampNanos(r.changedStamp);
     id.mode = r.mode;
     id.linkCount = r.linkCount;
     return id;
 }
 
+Date NodeTable::NodeRef::createdDate() const {
+    if (m_record->flags & kHasExtras)
+        if (const Extras* e = m_table->extras(m_index); e && e->created)
+            return *e->created;
+    return dateOfSeconds(m_record->createdSeconds);
+}
+
+Date NodeTable::NodeRef::accessedDate() const {
+    if (m_record->flags & kHasExtras)
+        if (const Extras* e = m_table->extras(m_index); e && e->accessed)
+            return *e->accessed;
+    return dateOfSeconds(m_record->accessedSeconds);
+}
+
+// A node's modification date is its identity's seconds unless it is kept aside.
+Date NodeTable::NodeRef::modifiedDate() const {
+    if (m_record->flags & kHasExtras)
+        if (const Extras* e = m_table->extras(m_index)) {
+            if (e->modified)
+                return *e->modified;
+            if (e->identity)
+                return Date::fromUnixSeconds(e->identity->modifiedSeconds);
+        }
+    return Date::fromUnixSeconds(stampSeconds(m_record->modifiedStamp));
+}
+
 NodeData NodeTable::data(NodeIndex i) const {
     const Record& r = m_records[i];
     const Extras* e = extras(i);
+    const Aggregate* a = aggregate(i);
+    const NodeRef ref(*this, i);
     NodeData d;
-    d.isDirectory = r.isDirectory();
-    d.isSymbolicLink = r.isSymbolicLink();
-    d.isCloudPlaceholder = r.isCloudPlaceholder();
+    d.isDirectory = r.flags & kDirectory;
+    d.isSymbolicLink = r.flags & kSymbolicLink;
+    d.isCloudPlaceholder = r.flags & kCloudPlaceholder;
     d.logicalSize = r.logicalSize;
     d.allocatedSize = r.allocatedSize;
-    d.ownLogicalSize = (e && e->ownLogical) ? *e->ownLogical : (r.isDirectory() ? 0 : r.logicalSize);
-    d.ownAllocatedSize = (e && e->ownAllocated) ? *e->ownAllocated : (r.isDirectory() ? 0 : r.allocatedSize);
-    d.compressedSavings = r.compressedSavings;
-    d.fileCount = r.fileCount;
-    d.folderCount = r.folderCount;
-    d.created = Date{r.created};
-    d.modified = Date{r.modified};
-    d.accessed = Date{r.accessed};
+    d.ownLogicalSize = (e && e->ownLogical) ? *e->ownLogical : (d.isDirectory ? 0 : r.logicalSize);
+    d.ownAllocatedSize = (e && e->ownAllocated) ? *e->ownAllocated : (d.isDirectory ? 0 : r.allocatedSize);
+    d.compressedSavings = a ? a->compressedSavings : 0;
+    d.fileCount = ref.fileCount();
+    d.folderCount = a ? a->folderCount : 0;
+    d.created = ref.createdDate();
+    d.modified = ref.modifiedDate();
+    d.accessed = ref.accessedDate();
     d.identity = identity(i);
     return d;
 }
@@ -398,7 +530,7 @@ DiskNode NodeTable::makeNode(NodeIndex i, bool withChildren) const {
         n.parent = path(m_records[i].parent);
     if (!withChildren)
         return n;
-    n.children.reserve(m_records[i].childCount);
+    n.children.reserve(childCount(i));
     forEachChild(i, [&](NodeIndex c) { n.children.push_back(path(c)); });
     return n;
 }
@@ -411,54 +543,83 @@ std::optional<DiskNode> NodeTable::node(std::string_view path) const {
 }
 
 void NodeTable::setNode(NodeIndex i, const NodeData& d, bool hasParent) {
-    Record& r = m_records[i];
-    if (!r.isNode())
+    if (!(m_records[i].flags & kIsNode))
         ++m_nodeCount;
-    std::uint16_t flags = static_cast<std::uint16_t>(r.flags & kDetached) | kIsNode;
-    if (d.isDirectory)
-        flags |= kDirectory;
-    if (d.isSymbolicLink)
-        flags |= kSymbolicLink;
-    if (d.isCloudPlaceholder)
-        flags |= kCloudPlaceholder;
-    if (hasParent && r.parent != kNoNode)
-        flags |= kHasParent;
-    r.flags = flags;
+    {
+        Record& r = m_records[i];
+        std::uint16_t flags = static_cast<std::uint16_t>(r.flags & kDetached) | kIsNode;
+        if (d.isDirectory)
+            flags |= kDirectory;
+        if (d.isSymbolicLink)
+            flags |= kSymbolicLink;
+        if (d.isCloudPlaceholder)
+            flags |= kCloudPlaceholder;
+        if (hasParent && r.parent != kNoNode)
+            flags |= kHasParent;
+        r.flags = flags;
+        r.logicalSize = d.logicalSize;
+        r.allocatedSize = d.allocatedSize;
+        const FileIdentity& id = d.identity;
+        r.device = id.device;
+        r.inode = id.inode;
+        r.mode = id.mode;
+        r.linkCount = id.linkCount;
+    }
     if (m_extras)
-        m_extras->erase(i);
-    r.logicalSize = d.logicalSize;
-    r.allocatedSize = d.allocatedSize;
-    r.compressedSavings = d.compressedSavings;
-    r.fileCount = d.fileCount;
-    r.folderCount = d.folderCount;
-    r.created = d.created.sinceReferenceDate;
-    r.modified = d.modified.sinceReferenceDate;
-    r.accessed = d.accessed.sinceReferenceDate;
+        if (auto it = m_extras->find(i); it != m_extras->end()) {
+            it->second.clearFigures();
+            if (it->second.nameLength == 0)
+                m_extras->erase(it);
+        }
+
     const FileIdentity& id = d.identity;
-    r.device = id.device;
-    r.inode = id.inode;
-    r.size = id.size;
-    r.changedSeconds = id.changedSeconds;
-    r.mode = id.mode;
-    r.linkCount = id.linkCount;
-    const bool nanosFit = id.modifiedNanos >= 0 && id.modifiedNanos <= UINT32_MAX && id.changedNanos >= 0 &&
-                          id.changedNanos <= UINT32_MAX;
-    r.modifiedNanos = nanosFit ? static_cast<std::uint32_t>(id.modifiedNanos) : 0;
-    r.changedNanos = nanosFit ? static_cast<std::uint32_t>(id.changedNanos) : 0;
+    std::int64_t modifiedStamp = 0, changedStamp = 0;
+    const bool identityFits = packStamp(id.modifiedSeconds, id.modifiedNanos, modifiedStamp) &&
+                              packStamp(id.changedSeconds, id.changedNanos, changedStamp);
+    m_records[i].modifiedStamp = identityFits ? modifiedStamp : 0;
+    m_records[i].changedStamp = identityFits ? changedStamp : 0;
+    if (!identityFits)
+        mutableExtras(i).identity = id;
     // A scanned node's modification date is its identity's seconds, so the record keeps them once.
     std::int64_t sinceReference = 0;
-    const bool secondsDerive =
-        !__builtin_sub_overflow(id.modifiedSeconds, Date::kUnixOffset, &sinceReference) &&
-        sinceReference > -(std::int64_t(1) << 53) && sinceReference < (std::int64_t(1) << 53) &&
-        double(sinceReference) == d.modified.sinceReferenceDate;
-    if (!nanosFit || !secondsDerive)
-        mutableExtras(i).identity = id;
+    const bool modifiedDerives = !__builtin_sub_overflow(id.modifiedSeconds, Date::kUnixOffset, &sinceReference) &&
+                                 double(sinceReference) == d.modified.sinceReferenceDate;
+    if (!modifiedDerives)
+        mutableExtras(i).modified = d.modified;
+    std::uint32_t seconds = 0;
+    if (packSeconds(d.created, seconds))
+        m_records[i].createdSeconds = seconds;
+    else
+        mutableExtras(i).created = d.created;
+    if (packSeconds(d.accessed, seconds))
+        m_records[i].accessedSeconds = seconds;
+    else
+        mutableExtras(i).accessed = d.accessed;
+
     const std::int64_t derivedLogical = d.isDirectory ? 0 : d.logicalSize;
     const std::int64_t derivedAllocated = d.isDirectory ? 0 : d.allocatedSize;
     if (d.ownLogicalSize != derivedLogical || d.ownAllocatedSize != derivedAllocated) {
         Extras& e = mutableExtras(i);
         e.ownLogical = d.ownLogicalSize;
         e.ownAllocated = d.ownAllocatedSize;
+    }
+    if (const Extras* e = m_extras ? [&]() -> const Extras* {
+            auto it = m_extras->find(i);
+            return it == m_extras->end() ? nullptr : &it->second;
+        }()
+                                   : nullptr;
+        !e || !e->holdsFigures())
+        m_records[i].flags &= static_cast<std::uint16_t>(~kHasExtras);
+
+    // Figures a file derives need no aggregate; a folder always has one.
+    const std::int64_t derivedFiles = d.isDirectory ? 0 : 1;
+    if (d.isDirectory || m_records[i].aggregate != kNoAggregate || id.size != d.logicalSize ||
+        d.fileCount != derivedFiles || d.folderCount != 0 || d.compressedSavings != 0) {
+        Aggregate& a = aggregateOf(i);
+        a.size = id.size;
+        a.fileCount = d.fileCount;
+        a.folderCount = d.folderCount;
+        a.compressedSavings = d.compressedSavings;
     }
 }
 
@@ -483,75 +644,182 @@ void NodeTable::setNode(NodeIndex i, const NodeData& data, const std::optional<s
         mutableExtras(i).pathField = std::string(nodePath);
 }
 
-// ---- children ----------------------------------------------------------------------------------
+NodeIndex NodeTable::appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status,
+                                   bool repeat) {
+    Record r;
+    r.parent = parent;
+    const bool isDirectory = status.isDirectory();
+    const std::int64_t logical = isDirectory ? 0 : std::max<std::int64_t>(status.size, 0);
+    std::int64_t allocated = 0;
+    if (!isDirectory && !repeat && status.blocks > 0)
+        allocated = status.blocks > INT64_MAX / 512 ? INT64_MAX : status.blocks * 512;
+    const bool odd = name.size() >= kLongName || status.isDataless || (!isDirectory && logical != status.size) ||
+                     (!isDirectory && status.isCompressed && logical > allocated) ||
+                     !packStamp(status.modifiedSeconds, status.modifiedNanos, r.modifiedStamp) ||
+                     !packStamp(status.changedSeconds, status.changedNanos, r.changedStamp) ||
+                     !packUnixSeconds(status.birthSeconds, r.createdSeconds) ||
+                     !packUnixSeconds(status.accessedSeconds, r.accessedSeconds);
+    if (odd) [[unlikely]] {
+        // The general way, for what the record does not derive.
+        const NodeIndex index = addRecord(parent, name);
+        setNode(index,
+                NodeData::fromStatus(FileIdentity::fromStatus(status), status,
+                                     repeat ? std::optional<std::int64_t>(0) : std::nullopt),
+                true);
+        appendChild(parent, index);
+        return index;
+    }
+    if (!m_indexDeferred)
+        growIndex();
+    r.flags = kIsNode | (parent != kNoNode ? kHasParent : 0) | (isDirectory ? kDirectory : 0) |
+              (status.isSymbolicLink() ? kSymbolicLink : 0);
+    r.mode = static_cast<std::uint16_t>(status.mode);
+    r.linkCount = static_cast<std::uint16_t>(status.linkCount > 65535u ? 65535u : status.linkCount);
+    r.device = status.device;
+    r.inode = status.inode;
+    r.logicalSize = logical;
+    r.allocatedSize = allocated;
+    r.nameOffset = storeName(name);
+    r.nameLength = static_cast<std::uint16_t>(name.size());
+    const NodeIndex index = pushRecord(r);
+    ++m_nodeCount;
+    if (isDirectory)
+        aggregateOf(index).size = status.size;
+    if (!m_indexDeferred)
+        insertIntoIndex(index);
+    appendChild(parent, index);
+    return index;
+}
+
+// ---- totals and children -----------------------------------------------------------------------
+
+void NodeTable::addToTotals(NodeIndex folder, NodeIndex child) {
+    const NodeRef c(*this, child);
+    const std::int64_t savings = c.compressedSavings();
+    const std::int64_t files = c.fileCount();
+    const std::int64_t folders = c.folderCount() + (c.isDirectory() ? 1 : 0);
+    Aggregate& a = aggregateOf(folder);
+    Record& f = m_records[folder];
+    const Record& r = m_records[child];
+    f.logicalSize = saturatingAdd(f.logicalSize, r.logicalSize);
+    f.allocatedSize = saturatingAdd(f.allocatedSize, r.allocatedSize);
+    a.compressedSavings = saturatingAdd(a.compressedSavings, savings);
+    a.fileCount += files;
+    a.folderCount += folders;
+}
+
+void NodeTable::rollUpTotals(NodeIndex first) {
+    for (NodeIndex i = static_cast<NodeIndex>(m_records.size()); i-- > first + 1;) {
+        const Record& r = m_records[i];
+        if ((r.flags & (kIsNode | kHasParent)) == (kIsNode | kHasParent))
+            addToTotals(r.parent, i);
+    }
+}
+
+void NodeTable::linkChildren() {
+    m_linked = true;
+    m_nextSibling.assign(m_records.size(), kNoNode);
+    m_lastChild.assign(m_records.size(), kNoNode);
+    for (NodeIndex i = 0; i < m_records.size(); ++i) {
+        const Aggregate* a = aggregate(i);
+        if (!a || a->childCount == 0)
+            continue;
+        for (std::uint32_t k = 0; k + 1 < a->childCount; ++k)
+            m_nextSibling[a->childStart + k] = a->childStart + k + 1;
+        m_lastChild[i] = a->childStart + a->childCount - 1;
+    }
+}
 
 void NodeTable::appendChild(NodeIndex parent, NodeIndex child) {
-    Record& p = m_records[parent];
-    if (p.childCount == 0)
-        p.childStart = child;
+    Aggregate& a = aggregateOf(parent);
+    if (!m_linked) {
+        if (a.childCount == 0) {
+            a.childStart = child;
+            a.childCount = 1;
+            return;
+        }
+        if (child == a.childStart + a.childCount) {
+            ++a.childCount;
+            return;
+        }
+        linkChildren();
+    }
+    if (a.childCount == 0)
+        a.childStart = child;
     else
         m_nextSibling[m_lastChild[parent]] = child;
     m_lastChild[parent] = child;
     m_nextSibling[child] = kNoNode;
-    ++p.childCount;
+    ++a.childCount;
 }
 
-NodeIndex NodeTable::appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status,
-                                   bool repeat) {
-    const NodeIndex index = addRecord(parent, name);
-    setNode(index,
-            NodeData::fromStatus(FileIdentity::fromStatus(status), status,
-                                 repeat ? std::optional<std::int64_t>(0) : std::nullopt),
-            true);
-    appendChild(parent, index);
-    return index;
+void NodeTable::releaseBuildingState() {
+    m_building = false;
+    m_linked = false;
+    std::vector<NodeIndex>().swap(m_nextSibling);
+    std::vector<NodeIndex>().swap(m_lastChild);
+    m_records.shrink_to_fit();
+    m_aggregates.shrink_to_fit();
+    m_names.shrink_to_fit();
 }
 
 void NodeTable::finish() {
     if (!m_building)
         return;
     completeIndex();
-    std::size_t total = 0;
-    for (const Record& r : m_records)
-        total += r.childCount;
     m_childList.clear();
-    m_childList.reserve(total);
-    for (Record& r : m_records) {
-        const auto start = static_cast<std::uint32_t>(m_childList.size());
-        if (r.childCount)
-            for (NodeIndex c = r.childStart; c != kNoNode; c = m_nextSibling[c])
-                m_childList.push_back(c);
-        r.childStart = start;
+    if (m_linked) {
+        std::size_t total = 0;
+        for (const Aggregate& a : m_aggregates)
+            total += a.childCount;
+        m_childList.reserve(total);
+        for (NodeIndex i = 0; i < m_records.size(); ++i) {
+            if (m_records[i].aggregate == kNoAggregate)
+                continue;
+            Aggregate& a = m_aggregates[m_records[i].aggregate];
+            const auto start = static_cast<std::uint32_t>(m_childList.size());
+            if (a.childCount)
+                for (NodeIndex c = a.childStart; c != kNoNode; c = m_nextSibling[c])
+                    m_childList.push_back(c);
+            a.childStart = start;
+        }
     }
-    m_building = false;
-    std::vector<NodeIndex>().swap(m_nextSibling);
-    std::vector<NodeIndex>().swap(m_lastChild);
-    m_records.shrink_to_fit();
-    m_names.shrink_to_fit();
+    m_childList.shrink_to_fit();
+    releaseBuildingState();
 }
 
 void NodeTable::finish(std::vector<std::pair<NodeIndex, NodeIndex>> childPairs) {
     completeIndex();
-    for (Record& r : m_records)
-        r.childCount = 0;
-    for (const auto& [owner, child] : childPairs)
-        ++m_records[owner].childCount;
-    std::uint32_t offset = 0;
-    for (Record& r : m_records) {
-        r.childStart = offset;
-        offset += r.childCount;
+    for (Aggregate& a : m_aggregates)
+        a.childCount = 0;
+    // Lists that are each a run of consecutive records need no list of their own.
+    bool runs = true;
+    for (const auto& [owner, child] : childPairs) {
+        Aggregate& a = aggregateOf(owner);
+        if (a.childCount == 0)
+            a.childStart = child;
+        else if (child != a.childStart + a.childCount)
+            runs = false;
+        ++a.childCount;
     }
-    m_childList.assign(childPairs.size(), kNoNode);
-    std::vector<std::uint32_t> fill(m_records.size(), 0);
-    for (const auto& [owner, child] : childPairs)
-        m_childList[m_records[owner].childStart + fill[owner]++] = child;
+    m_childList.clear();
+    if (!runs) {
+        std::uint32_t offset = 0;
+        for (Aggregate& a : m_aggregates) {
+            a.childStart = offset;
+            offset += a.childCount;
+        }
+        m_childList.assign(childPairs.size(), kNoNode);
+        std::vector<std::uint32_t> fill(m_aggregates.size(), 0);
+        for (const auto& [owner, child] : childPairs) {
+            const std::uint32_t a = m_records[owner].aggregate;
+            m_childList[m_aggregates[a].childStart + fill[a]++] = child;
+        }
+    }
     childPairs.clear();
     childPairs.shrink_to_fit();
-    m_building = false;
-    std::vector<NodeIndex>().swap(m_nextSibling);
-    std::vector<NodeIndex>().swap(m_lastChild);
-    m_records.shrink_to_fit();
-    m_names.shrink_to_fit();
+    m_childList.shrink_to_fit();
+    releaseBuildingState();
 }
 
 // ---- comparison and accounting -----------------------------------------------------------------
@@ -560,7 +828,7 @@ bool NodeTable::sameNodes(const NodeTable& other) const {
     if (size() != other.size())
         return false;
     for (NodeIndex i = 0; i < m_records.size(); ++i) {
-        if (!m_records[i].isNode())
+        if (!(m_records[i].flags & kIsNode))
             continue;
         const NodeIndex j = other.find(path(i));
         if (j == kNoNode || !(makeNode(i) == other.makeNode(j)))
@@ -570,8 +838,9 @@ bool NodeTable::sameNodes(const NodeTable& other) const {
 }
 
 std::size_t NodeTable::memoryBytes() const {
-    std::size_t bytes = m_records.capacity() * sizeof(Record) + m_names.capacity() +
-                        m_childList.capacity() * sizeof(NodeIndex) + m_slots.capacity() * sizeof(NodeIndex) +
+    std::size_t bytes = m_records.capacity() * sizeof(Record) + m_aggregates.capacity() * sizeof(Aggregate) +
+                        m_names.capacity() + m_childList.capacity() * sizeof(NodeIndex) +
+                        m_slots.capacity() * sizeof(NodeIndex) +
                         (m_nextSibling.capacity() + m_lastChild.capacity()) * sizeof(NodeIndex);
     for (const auto& [path, index] : m_detached)
         bytes += path.capacity() + 48;

@@ -2,7 +2,9 @@
 
 #include "model/DiskNode.hpp"
 #include "model/RecordArray.hpp"
+#include "platform/FileStatus.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,40 +44,42 @@ public:
         kHasExtras = 1 << 6, // fields that differ from what the record derives are in the side table
     };
 
+    class NodeRef;
+    class ChildRange;
+
+    static constexpr std::uint32_t kNoAggregate = 0xFFFFFFFFu;
+
+    // What every record holds. Files are most records, so a record carries what a file has; what only
+    // folders have (counts, children, the folder's own size) is in an aggregate, and values that neither
+    // derives (a date before 1970, compression savings of a file, a stored file's odd fields) are aside.
     struct Record {
         NodeIndex parent = kNoNode;
         std::uint32_t nameOffset = 0;
-        std::uint32_t nameLength = 0;
-        std::uint32_t childStart = 0; // while building: first child
-        std::uint32_t childCount = 0;
+        std::uint16_t nameLength = 0; // kLongName: the length is aside
         std::uint16_t flags = 0;
         std::uint16_t mode = 0;
         std::uint16_t linkCount = 0;
         std::int32_t device = 0;
-        std::uint32_t modifiedNanos = 0;
-        std::uint32_t changedNanos = 0;
+        std::uint32_t aggregate = kNoAggregate;
         std::uint64_t inode = 0;
-        std::int64_t size = 0;
-        std::int64_t changedSeconds = 0;
-        std::int64_t logicalSize = 0;
-        std::int64_t allocatedSize = 0;
-        std::int64_t compressedSavings = 0;
+        std::int64_t logicalSize = 0;   // a folder's: of its contents
+        std::int64_t allocatedSize = 0; // likewise
+        std::int64_t modifiedStamp = 0; // Unix seconds << 30 | nanoseconds, see stamp()
+        std::int64_t changedStamp = 0;
+        std::uint32_t createdSeconds = 0; // Unix seconds
+        std::uint32_t accessedSeconds = 0;
+    };
+    static_assert(sizeof(Record) == 72, "a record's layout is part of the memory budget of a scan");
+
+    // A folder's figures, and the children of any record that has some.
+    struct Aggregate {
+        std::int64_t size = 0; // the identity's size
         std::int64_t fileCount = 0;
         std::int64_t folderCount = 0;
-        double created = 0, modified = 0, accessed = 0; // seconds since 2001
-
-        [[nodiscard]] bool isNode() const { return flags & kIsNode; }
-        [[nodiscard]] bool isDirectory() const { return flags & kDirectory; }
-        [[nodiscard]] bool isSymbolicLink() const { return flags & kSymbolicLink; }
-        [[nodiscard]] bool isCloudPlaceholder() const { return flags & kCloudPlaceholder; }
-        [[nodiscard]] bool isRegularFile() const { return (mode & 0170000) == 0100000; }
-        [[nodiscard]] std::int64_t bytes(bool logical) const { return logical ? logicalSize : allocatedSize; }
-        [[nodiscard]] Date createdDate() const { return Date{created}; }
-        [[nodiscard]] Date modifiedDate() const { return Date{modified}; }
-        [[nodiscard]] Date accessedDate() const { return Date{accessed}; }
+        std::int64_t compressedSavings = 0;
+        std::uint32_t childStart = 0; // the first child, or where its list starts in the children list
+        std::uint32_t childCount = 0;
     };
-
-    static_assert(sizeof(Record) == 128, "a record's layout is part of the memory budget of a scan");
 
     NodeTable();
     NodeTable(const NodeTable&);
@@ -94,9 +98,9 @@ public:
 
     // ---- records by index ----------------------------------------------------------------------
     [[nodiscard]] std::size_t recordCount() const { return m_records.size(); }
-    [[nodiscard]] const Record& operator[](NodeIndex i) const { return m_records[i]; }
-    [[nodiscard]] Record& mutableRecord(NodeIndex i) { return m_records[i]; }
-    [[nodiscard]] bool isNode(NodeIndex i) const { return i < m_records.size() && m_records[i].isNode(); }
+    [[nodiscard]] NodeRef operator[](NodeIndex i) const;
+    [[nodiscard]] bool isNode(NodeIndex i) const { return i < m_records.size() && (m_records[i].flags & kIsNode); }
+    void prefetch(NodeIndex i) const { __builtin_prefetch(&m_records[i]); }
     // The key under which the record is found (the full path).
     [[nodiscard]] std::string path(NodeIndex i) const;
     void appendPath(NodeIndex i, std::string& out) const;
@@ -106,24 +110,18 @@ public:
     [[nodiscard]] NodeIndex parentNode(NodeIndex i) const;
     // Whether DiskNode::parent is present.
     [[nodiscard]] bool hasParent(NodeIndex i) const;
-    // The children list (finished table only); entries may be placeholders (paths without a node).
-    [[nodiscard]] std::span<const NodeIndex> children(NodeIndex i) const;
+    // The children list; entries may be placeholders (paths without a node). While the table is built,
+    // forEachChild reads it.
+    [[nodiscard]] ChildRange children(NodeIndex i) const;
     // Works while building too.
-    template <class F> void forEachChild(NodeIndex i, F&& f) const {
-        if (m_building) {
-            if (m_records[i].childCount == 0)
-                return;
-            for (NodeIndex c = m_records[i].childStart; c != kNoNode; c = m_nextSibling[c])
-                f(c);
-        } else {
-            for (NodeIndex c : children(i))
-                f(c);
-        }
+    template <class F> void forEachChild(NodeIndex i, F&& f) const;
+    [[nodiscard]] std::size_t childCount(NodeIndex i) const {
+        const std::uint32_t a = m_records[i].aggregate;
+        return a == kNoAggregate ? 0 : m_aggregates[a].childCount;
     }
-    [[nodiscard]] std::size_t childCount(NodeIndex i) const { return m_records[i].childCount; }
     template <class F> void forEachNode(F&& f) const {
         for (NodeIndex i = 0; i < m_records.size(); ++i)
-            if (m_records[i].isNode())
+            if (m_records[i].flags & kIsNode)
                 f(i);
     }
     // The whole record as a value.
@@ -155,6 +153,11 @@ public:
     // status; `repeat` says another link of the same file was counted before (its blocks count there).
     // The same as addRecord, setNode and appendChild, without the value in between.
     NodeIndex appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status, bool repeat);
+    // Adds the totals of `child` (a finished subtree, or a new entry) to those of the folder `folder`.
+    void addToTotals(NodeIndex folder, NodeIndex child);
+    // Sums every folder's totals from its contents, for tables whose records come after their tree
+    // parent's: from the last record back to `first` (its own contents are summed, not it).
+    void rollUpTotals(NodeIndex first);
     // Finishes a table built with appendChild: children become flat ranges, spare capacity is released.
     void finish();
     // Finishes a table whose lists were given as (owner, child) pairs, in list order.
@@ -172,9 +175,12 @@ public:
 
 private:
     struct Extras;
-    struct Index;
+
+    static constexpr std::uint16_t kLongName = 0xFFFF;
 
     std::uint32_t storeName(std::string_view name);
+    void setName(Record& r, NodeIndex i, std::string_view name);
+    [[nodiscard]] std::string_view storedName(NodeIndex i) const;
     [[nodiscard]] NodeIndex findChild(NodeIndex parent, std::string_view name) const;
     void insertIntoIndex(NodeIndex i);
     void growIndex();
@@ -182,23 +188,168 @@ private:
     void rebuildIndex(std::size_t capacity);
     void completeIndex();
     [[nodiscard]] std::size_t hashOf(NodeIndex parent, std::string_view name) const;
+    [[nodiscard]] std::size_t slotOf(std::size_t hash) const;
     [[nodiscard]] const Extras* extras(NodeIndex i) const;
     Extras& mutableExtras(NodeIndex i);
+    Aggregate& aggregateOf(NodeIndex i);
+    [[nodiscard]] const Aggregate* aggregate(NodeIndex i) const {
+        const std::uint32_t a = m_records[i].aggregate;
+        return a == kNoAggregate ? nullptr : &m_aggregates[a];
+    }
+    NodeIndex pushRecord(const Record& r);
+    void linkChildren();
+    void releaseBuildingState();
 
     RecordArray<Record> m_records;
-    std::vector<char> m_names;
+    RecordArray<Aggregate> m_aggregates;
+    RecordArray<char> m_names;
+    // Empty while every children list is a run of consecutive records (as a scan makes them).
     std::vector<NodeIndex> m_childList;
     std::vector<NodeIndex> m_slots; // open addressing over (parent, name); kNoNode is empty
     std::size_t m_nodeCount = 0;
     // Building state (released once finished).
     bool m_building = true;
     bool m_indexDeferred = false;
+    // Lists are runs of consecutive records until a child is appended out of turn; from then on they
+    // are linked lists (a live preview reads them while the table is built).
+    bool m_linked = false;
     std::vector<NodeIndex> m_nextSibling;
     std::vector<NodeIndex> m_lastChild;
     // Rare cases, kept aside so that the common record stays small.
     std::unordered_map<std::string, NodeIndex> m_detached;
     std::unique_ptr<std::unordered_map<NodeIndex, Extras>> m_extras;
+
+    friend class NodeRef;
 };
+
+// The children of a record: a run of consecutive records or a stretch of the children list.
+class NodeTable::ChildRange {
+public:
+    class iterator {
+    public:
+        using value_type = NodeIndex;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        iterator(const NodeIndex* list, NodeIndex value)
+            : m_list(list)
+            , m_value(value) {}
+        NodeIndex operator*() const { return m_list ? *m_list : m_value; }
+        iterator& operator++() {
+            if (m_list)
+                ++m_list;
+            else
+                ++m_value;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        friend bool operator==(const iterator& a, const iterator& b) {
+            return a.m_list == b.m_list && a.m_value == b.m_value;
+        }
+
+    private:
+        const NodeIndex* m_list = nullptr;
+        NodeIndex m_value = 0;
+    };
+
+    ChildRange() = default;
+    ChildRange(const NodeIndex* list, NodeIndex first, std::uint32_t count)
+        : m_list(list)
+        , m_first(first)
+        , m_count(count) {}
+    [[nodiscard]] iterator begin() const { return m_list ? iterator(m_list, 0) : iterator(nullptr, m_first); }
+    [[nodiscard]] iterator end() const {
+        return m_list ? iterator(m_list + m_count, 0) : iterator(nullptr, m_first + m_count);
+    }
+    [[nodiscard]] std::size_t size() const { return m_count; }
+    [[nodiscard]] bool empty() const { return m_count == 0; }
+    [[nodiscard]] NodeIndex operator[](std::size_t k) const {
+        return m_list ? m_list[k] : static_cast<NodeIndex>(m_first + k);
+    }
+
+private:
+    const NodeIndex* m_list = nullptr; // null: the run from m_first
+    NodeIndex m_first = 0;
+    std::uint32_t m_count = 0;
+};
+
+// One record as its figures: cheap to make and to copy; valid while the table is unchanged.
+class NodeTable::NodeRef {
+public:
+    NodeRef(const NodeTable& table, NodeIndex i)
+        : m_table(&table)
+        , m_record(&table.m_records[i])
+        , m_index(i) {}
+
+    [[nodiscard]] NodeIndex parent() const { return m_record->parent; }
+    [[nodiscard]] std::uint16_t flags() const { return m_record->flags; }
+    [[nodiscard]] bool isNode() const { return m_record->flags & kIsNode; }
+    [[nodiscard]] bool isDirectory() const { return m_record->flags & kDirectory; }
+    [[nodiscard]] bool isSymbolicLink() const { return m_record->flags & kSymbolicLink; }
+    [[nodiscard]] bool isCloudPlaceholder() const { return m_record->flags & kCloudPlaceholder; }
+    [[nodiscard]] bool isDetached() const { return m_record->flags & kDetached; }
+    [[nodiscard]] bool hasExtras() const { return m_record->flags & kHasExtras; }
+    [[nodiscard]] bool isRegularFile() const { return (m_record->mode & 0170000) == 0100000; }
+    [[nodiscard]] std::uint16_t mode() const { return m_record->mode; }
+    [[nodiscard]] std::int32_t device() const { return m_record->device; }
+    [[nodiscard]] std::uint64_t inode() const { return m_record->inode; }
+    [[nodiscard]] std::int64_t logicalSize() const { return m_record->logicalSize; }
+    [[nodiscard]] std::int64_t allocatedSize() const { return m_record->allocatedSize; }
+    [[nodiscard]] std::int64_t bytes(bool logical) const {
+        return logical ? m_record->logicalSize : m_record->allocatedSize;
+    }
+    [[nodiscard]] std::int64_t compressedSavings() const {
+        const Aggregate* a = m_table->aggregate(m_index);
+        return a ? a->compressedSavings : 0;
+    }
+    [[nodiscard]] std::int64_t fileCount() const {
+        const Aggregate* a = m_table->aggregate(m_index);
+        return a ? a->fileCount : ((m_record->flags & (kIsNode | kDirectory)) == kIsNode ? 1 : 0);
+    }
+    [[nodiscard]] std::int64_t folderCount() const {
+        const Aggregate* a = m_table->aggregate(m_index);
+        return a ? a->folderCount : 0;
+    }
+    [[nodiscard]] std::size_t childCount() const {
+        const Aggregate* a = m_table->aggregate(m_index);
+        return a ? a->childCount : 0;
+    }
+    // Seconds since 2001, as the node's dates hold them.
+    [[nodiscard]] double created() const { return createdDate().sinceReferenceDate; }
+    [[nodiscard]] double modified() const { return modifiedDate().sinceReferenceDate; }
+    [[nodiscard]] double accessed() const { return accessedDate().sinceReferenceDate; }
+    [[nodiscard]] Date createdDate() const;
+    [[nodiscard]] Date modifiedDate() const;
+    [[nodiscard]] Date accessedDate() const;
+
+private:
+    const NodeTable* m_table;
+    const Record* m_record;
+    NodeIndex m_index;
+};
+
+inline NodeTable::NodeRef NodeTable::operator[](NodeIndex i) const {
+    return NodeRef(*this, i);
+}
+
+template <class F> void NodeTable::forEachChild(NodeIndex i, F&& f) const {
+    const Aggregate* a = aggregate(i);
+    if (!a || a->childCount == 0)
+        return;
+    if (m_building && m_linked) {
+        for (NodeIndex c = a->childStart; c != kNoNode; c = m_nextSibling[c])
+            f(c);
+    } else if (m_childList.empty()) {
+        for (NodeIndex c = a->childStart, end = a->childStart + a->childCount; c != end; ++c)
+            f(c);
+    } else {
+        for (std::uint32_t k = 0; k < a->childCount; ++k)
+            f(m_childList[a->childStart + k]);
+    }
+}
 
 // True when `path` is a plain absolute path: "/" or "/" followed by non-empty components.
 bool isPlainAbsolutePath(std::string_view path);

@@ -71,6 +71,19 @@ public:
             reallocate(m_capacity < 16 ? 16 : m_capacity * 2);
         m_data[m_size++] = copy;
     }
+    // Appends `n` records (which must not live in this array).
+    void append(const T* values, std::size_t n) {
+        if (n == 0)
+            return;
+        if (m_size + n > m_capacity) {
+            std::size_t grown = m_capacity < 16 ? 16 : m_capacity * 2;
+            while (grown < m_size + n)
+                grown *= 2;
+            reallocate(grown);
+        }
+        std::memcpy(static_cast<void*>(m_data + m_size), values, n * sizeof(T));
+        m_size += n;
+    }
     T& emplace_back() {
         push_back(T{});
         return m_data[m_size - 1];

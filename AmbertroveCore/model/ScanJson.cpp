@@ -40,22 +40,22 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
     std::string childPath;
     std::string scratch;
     for (NodeIndex i = 0; i < t.recordCount(); ++i) {
-        const NodeTable::Record& r = t[i];
+        const NodeTable::NodeRef r = t[i];
         if (!r.isNode())
             continue;
-        const bool detached = r.flags & NodeTable::kDetached;
+        const bool detached = r.flags() & NodeTable::kDetached;
         if (detached || i == 0) {
             key = t.path(i);
             stack.clear();
             if (!detached)
                 stack.emplace_back(i, key.size());
         } else {
-            while (!stack.empty() && stack.back().first != r.parent)
+            while (!stack.empty() && stack.back().first != r.parent())
                 stack.pop_back();
             if (stack.empty()) {
                 key.clear();
-                t.appendPath(r.parent, key);
-                stack.emplace_back(r.parent, key.size());
+                t.appendPath(r.parent(), key);
+                stack.emplace_back(r.parent(), key.size());
             } else {
                 key.resize(stack.back().second);
             }
@@ -68,12 +68,12 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
         writeJsonPathKey(w, key);
         const NodeData d = t.data(i);
         w.StartObject();
-        if (r.flags & NodeTable::kHasExtras)
+        if (r.flags() & NodeTable::kHasExtras)
             writeJsonPath(w, "path", t.nodePath(i));
         else
             writeJsonPath(w, "path", key);
         if (t.hasParent(i)) {
-            if (r.flags & NodeTable::kHasExtras) {
+            if (r.flags() & NodeTable::kHasExtras) {
                 writeJsonPath(w, "parent", t.makeNode(i).parent.value_or(""));
             } else {
                 const std::size_t slash = key.rfind('/');
@@ -104,8 +104,8 @@ void writeScan(const ScanResult& scan, JsonWriter& w) {
         w.Key("children");
         w.StartArray();
         for (NodeIndex c : t.children(i)) {
-            const NodeTable::Record& cr = t[c];
-            if (cr.parent == i && !(cr.flags & NodeTable::kDetached) && !detached) {
+            const NodeTable::NodeRef cr = t[c];
+            if (cr.parent() == i && !(cr.flags() & NodeTable::kDetached) && !detached) {
                 childPath.assign(key);
                 if (childPath != "/")
                     childPath.push_back('/');

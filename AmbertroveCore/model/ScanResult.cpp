@@ -45,8 +45,8 @@ std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical,
         if (!nodes.isNode(c) || (keep && !keep(c)))
             continue;
         out.push_back(c);
-        const NodeTable::Record& r = nodes[c];
-        byName = byName && r.parent == parent && !(r.flags & NodeTable::kDetached) && nodes.nodePathIsKey(c);
+        const NodeTable::NodeRef r = nodes[c];
+        byName = byName && r.parent() == parent && !(r.flags() & NodeTable::kDetached) && nodes.nodePathIsKey(c);
     }
     if (byName) {
         // Sibling names differ, so the order is total and a plain sort gives the one answer. The keys are

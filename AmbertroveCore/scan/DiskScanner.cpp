@@ -140,25 +140,16 @@ struct Totals {
     std::int64_t files = 0;
     std::int64_t folders = 0;
 
-    void add(const NodeTable::Record& entry) {
-        logical = saturatingAdd(logical, entry.logicalSize);
-        allocated = saturatingAdd(allocated, entry.allocatedSize);
-        savings = saturatingAdd(savings, entry.compressedSavings);
+    void add(const NodeTable::NodeRef& entry) {
+        logical = saturatingAdd(logical, entry.logicalSize());
+        allocated = saturatingAdd(allocated, entry.allocatedSize());
+        savings = saturatingAdd(savings, entry.compressedSavings());
         if (entry.isDirectory())
             ++folders;
         else
             ++files;
     }
 };
-
-// Adds a finished subtree (or a new entry, whose totals are its own figures) to a folder's totals.
-void addSubtree(NodeTable::Record& folder, const NodeTable::Record& child) {
-    folder.logicalSize = saturatingAdd(folder.logicalSize, child.logicalSize);
-    folder.allocatedSize = saturatingAdd(folder.allocatedSize, child.allocatedSize);
-    folder.compressedSavings = saturatingAdd(folder.compressedSavings, child.compressedSavings);
-    folder.fileCount += child.fileCount;
-    folder.folderCount += child.folderCount + (child.isDirectory() ? 1 : 0);
-}
 
 // A node value with an empty children list, as the progress previews carry them.
 DiskNode bareNode(const NodeTable& nodes, NodeIndex i) {
@@ -373,18 +364,18 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
     const bool isDirectory = status.isDirectory();
     const bool repeat = status.isRegularFile() && !m_seen.insert(status.device, status.inode);
     const NodeIndex index = table.appendScanned(parent, std::string_view(name), status, repeat);
-    const NodeTable::Record& record = table[index];
+    const NodeTable::NodeRef record = table[index];
 
     if (m_navigation) {
         // Live totals: the ancestors are exactly the folders on the descent stack.
         for (std::size_t k = frameIndex + 1; k-- > 0;)
-            addSubtree(table.mutableRecord(m_frames[k].folder), record);
+            table.addToTotals(m_frames[k].folder, index);
     }
     if (isDirectory)
         ++m_folders;
     else
         ++m_files;
-    m_bytes = saturatingAdd(m_bytes, record.allocatedSize);
+    m_bytes = saturatingAdd(m_bytes, record.allocatedSize());
 
     // The top-level totals serve the progress reports alone: a root of a million files would otherwise
     // hold a million of them beside the nodes.
@@ -392,10 +383,10 @@ void Walk::visit(std::size_t frameIndex, Entry& entry) {
     if (m_progress && parent == m_rootIndex) {
         topLevel = m_topLevel.size();
         TopLevelEntry made{index, {}};
-        made.totals.logical = record.logicalSize;
-        made.totals.allocated = record.allocatedSize;
-        made.totals.savings = record.compressedSavings;
-        made.totals.files = record.fileCount;
+        made.totals.logical = record.logicalSize();
+        made.totals.allocated = record.allocatedSize();
+        made.totals.savings = record.compressedSavings();
+        made.totals.files = record.fileCount();
         m_topLevel.push_back(made);
     } else if (m_progress) {
         m_topLevel[topLevel].totals.add(record);
@@ -444,13 +435,7 @@ void Walk::makeRoomFor(const FolderListings::Listing& listing) {
 // (a folder before its contents), so going from the last to the first completes each subtree before it
 // is added to its parent.
 void Walk::rollUp() {
-    NodeTable& table = m_result.nodes;
-    for (NodeIndex i = static_cast<NodeIndex>(table.recordCount()); i-- > m_rootIndex + 1;) {
-        const NodeTable::Record& entry = table[i];
-        if (!entry.isNode() || !(entry.flags & NodeTable::kHasParent))
-            continue;
-        addSubtree(table.mutableRecord(entry.parent), entry);
-    }
+    m_result.nodes.rollUpTotals(m_rootIndex);
 }
 
 void Walk::report(std::string path) {

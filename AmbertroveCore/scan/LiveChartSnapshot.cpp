@@ -12,7 +12,7 @@ namespace {
 // Copies one node of `source` into `cut` without its children list.
 NodeIndex copyNode(const NodeTable& source, NodeIndex i, NodeTable& cut) {
     const NodeIndex j = cut.ensurePath(source.path(i));
-    if (source[i].flags & NodeTable::kHasExtras) {
+    if (source[i].flags() & NodeTable::kHasExtras) {
         cut.setNode(j, source.makeNode(i, false));
     } else {
         cut.setNode(j, source.data(i), source.hasParent(i));
@@ -36,7 +36,7 @@ Cut make(const NodeTable& nodes, std::string_view root, long limit, long depth, 
     // Sibling order: larger key first, then the smaller path. Siblings share their parent's path, so
     // comparing names is comparing paths; anything unusual compares whole paths.
     auto key = [&](NodeIndex i) {
-        return std::max(nodes[i].logicalSize, nodes[i].allocatedSize);
+        return std::max(nodes[i].logicalSize(), nodes[i].allocatedSize());
     };
     auto before = [&](NodeIndex a, NodeIndex b) {
         const std::int64_t ka = key(a), kb = key(b);
@@ -44,7 +44,7 @@ Cut make(const NodeTable& nodes, std::string_view root, long limit, long depth, 
             return ka > kb;
         const auto& ra = nodes[a];
         const auto& rb = nodes[b];
-        if (ra.parent == rb.parent && ra.parent != kNoNode && !((ra.flags | rb.flags) & NodeTable::kDetached))
+        if (ra.parent() == rb.parent() && ra.parent() != kNoNode && !((ra.flags() | rb.flags()) & NodeTable::kDetached))
             return nodes.name(a) < nodes.name(b);
         return nodes.path(a) < nodes.path(b);
     };

@@ -69,8 +69,8 @@ SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& ti
     record.rootPath = scan.rootPath;
     const NodeIndex root = scan.rootIndex();
     if (root != kNoNode) {
-        record.bytes = scan.nodes[root].allocatedSize;
-        record.fileCount = scan.nodes[root].fileCount;
+        record.bytes = scan.nodes[root].allocatedSize();
+        record.fileCount = scan.nodes[root].fileCount();
     }
 
     const std::string scanFile = scanPath(record);

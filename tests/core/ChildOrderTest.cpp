@@ -80,7 +80,7 @@ TEST(ChildOrder, KeptChildrenComeInTheSameOrder) {
     f.file("/r/d", 9, 8192);
     const ScanResult scan = f.finish();
     const auto kept = scan.childIndices(scan.rootIndex(), false, [&](NodeIndex i) {
-        return scan.nodes[i].allocatedSize > 0 && !scan.nodes.name(i).starts_with('.');
+        return scan.nodes[i].allocatedSize() > 0 && !scan.nodes.name(i).starts_with('.');
     });
     EXPECT_EQ(pathsOf(scan, kept), (std::vector<std::string>{"/r/d", "/r/b"}));
     EXPECT_TRUE(scan.childIndices(kNoNode, false, [](NodeIndex) { return true; }).empty());

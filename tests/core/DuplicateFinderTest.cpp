@@ -232,8 +232,10 @@ TEST(DuplicateFinderTest, OnlyRegularFilesPresentOnTheDiskTakePart) {
     dir.makeSymlink("link-2", "target-name");
     ScanResult scan = scanOf(dir.path());
     // A file whose content lives only in the cloud is never a candidate.
-    NodeTable::Record& cloud = scan.nodes.mutableRecord(scan.nodes.find(dir / "b"));
-    cloud.flags |= NodeTable::kCloudPlaceholder;
+    const NodeIndex cloud = scan.nodes.find(dir / "b");
+    NodeData cloudData = scan.nodes.data(cloud);
+    cloudData.isCloudPlaceholder = true;
+    scan.nodes.setNode(cloud, cloudData, scan.nodes.hasParent(cloud));
     const DuplicateReport report = search(scan);
     EXPECT_EQ(pathsOf(report), (std::vector<std::vector<std::string>>{{dir / "a", dir / "c"}}));
     EXPECT_EQ(report.checked, 2);
@@ -559,8 +561,13 @@ TEST(DuplicateFinderTest, AFileReplacedWhileOpeningIsSkipped) {
         dir.makeFile(name, "contents");
     ScanResult scan = scanOf(dir.path());
     // The scan and the status reads agree on an inode that the opened file does not have.
-    const std::uint64_t fake = scan.nodes[scan.nodes.find(dir / "b")].inode + 1000000;
-    scan.nodes.mutableRecord(scan.nodes.find(dir / "b")).inode = fake;
+    const std::uint64_t fake = scan.nodes[scan.nodes.find(dir / "b")].inode() + 1000000;
+    {
+        const NodeIndex b = scan.nodes.find(dir / "b");
+        NodeData data = scan.nodes.data(b);
+        data.identity.inode = fake;
+        scan.nodes.setNode(b, data, scan.nodes.hasParent(b));
+    }
     auto hooks = std::make_shared<DuplicateFileHooks>();
     hooks->status = [fake](const std::string& path, FileStatus& status) {
         if (PathText::name(path) == "b")

@@ -65,13 +65,7 @@ ScanResult ModelFixture::finish() {
         const NodeIndex p = t.parentNode(i);
         if (p == kNoNode)
             continue;
-        auto& parent = t.mutableRecord(p);
-        const auto& child = t[i];
-        parent.logicalSize = saturatingAdd(parent.logicalSize, child.logicalSize);
-        parent.allocatedSize = saturatingAdd(parent.allocatedSize, child.allocatedSize);
-        parent.compressedSavings = saturatingAdd(parent.compressedSavings, child.compressedSavings);
-        parent.fileCount += child.fileCount;
-        parent.folderCount += child.folderCount + (child.isDirectory() ? 1 : 0);
+        t.addToTotals(p, i);
     }
     t.finish();
     return std::move(m_scan);
