@@ -1,17 +1,23 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 #include <type_traits>
 #include <utility>
 
 namespace ambertrove {
 
-// A growable array of plain records that grows and shrinks with realloc. For large arrays the C library
-// moves the pages instead of copying them, so an array of millions of records is not copied (and its
-// memory not touched afresh) each time it doubles or when it is trimmed to size.
+// A growable array of plain records. A large array is a mapping of its own that grows and shrinks by
+// moving its pages, so an array of millions of records is never copied (nor its memory touched afresh)
+// when it doubles or is trimmed to size; the C library's realloc copies blocks below its mapping
+// threshold, which it raises to 32 MiB as soon as a large block is freed.
 template <class T> class RecordArray {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
 
@@ -26,7 +32,8 @@ public:
     RecordArray(RecordArray&& other) noexcept
         : m_data(std::exchange(other.m_data, nullptr))
         , m_size(std::exchange(other.m_size, 0))
-        , m_capacity(std::exchange(other.m_capacity, 0)) {}
+        , m_capacity(std::exchange(other.m_capacity, 0))
+        , m_mappedBytes(std::exchange(other.m_mappedBytes, 0)) {}
     RecordArray& operator=(const RecordArray& other) {
         if (this != &other) {
             RecordArray copy(other);
@@ -36,14 +43,15 @@ public:
     }
     RecordArray& operator=(RecordArray&& other) noexcept {
         if (this != &other) {
-            std::free(m_data);
+            release();
             m_data = std::exchange(other.m_data, nullptr);
             m_size = std::exchange(other.m_size, 0);
             m_capacity = std::exchange(other.m_capacity, 0);
+            m_mappedBytes = std::exchange(other.m_mappedBytes, 0);
         }
         return *this;
     }
-    ~RecordArray() { std::free(m_data); }
+    ~RecordArray() { release(); }
 
     [[nodiscard]] std::size_t size() const { return m_size; }
     [[nodiscard]] std::size_t capacity() const { return m_capacity; }
@@ -90,12 +98,60 @@ public:
     }
 
 private:
-    void reallocate(std::size_t n) {
-        if (n == 0) {
-            std::free(m_data);
+    // Arrays from this size on are mappings of their own.
+    static constexpr std::size_t kMappedBytes = std::size_t(1) << 20;
+    static constexpr std::size_t kPage = 4096;
+
+    void release() noexcept {
+#ifdef __linux__
+        if (m_mappedBytes) {
+            ::munmap(static_cast<void*>(m_data), m_mappedBytes);
+            m_mappedBytes = 0;
             m_data = nullptr;
-        } else {
-            void* grown = std::realloc(static_cast<void*>(m_data), n * sizeof(T));
+            return;
+        }
+#endif
+        std::free(static_cast<void*>(m_data));
+        m_data = nullptr;
+    }
+
+    void reallocate(std::size_t n) {
+        if (n > SIZE_MAX / sizeof(T))
+            throw std::bad_alloc();
+        const std::size_t bytes = n * sizeof(T);
+        if (n == 0) {
+            release();
+        }
+#ifdef __linux__
+        else if (bytes >= kMappedBytes) {
+            const std::size_t mapped = (bytes + kPage - 1) & ~(kPage - 1);
+            void* block;
+            if (m_mappedBytes) {
+                block = ::mremap(static_cast<void*>(m_data), m_mappedBytes, mapped, MREMAP_MAYMOVE);
+                if (block == MAP_FAILED)
+                    throw std::bad_alloc();
+            } else {
+                block = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+                if (block == MAP_FAILED)
+                    throw std::bad_alloc();
+                if (m_size)
+                    std::memcpy(block, static_cast<const void*>(m_data), std::min(m_size, n) * sizeof(T));
+                std::free(static_cast<void*>(m_data));
+            }
+            m_data = static_cast<T*>(block);
+            m_mappedBytes = mapped;
+            preferLargePages(block, mapped);
+        } else if (m_mappedBytes) {
+            void* block = std::malloc(bytes);
+            if (!block)
+                throw std::bad_alloc();
+            std::memcpy(block, static_cast<const void*>(m_data), std::min(m_size, n) * sizeof(T));
+            release();
+            m_data = static_cast<T*>(block);
+        }
+#endif
+        else {
+            void* grown = std::realloc(static_cast<void*>(m_data), bytes);
             if (!grown)
                 throw std::bad_alloc();
             m_data = static_cast<T*>(grown);
@@ -103,9 +159,22 @@ private:
         m_capacity = n;
     }
 
+    // Millions of records are millions of first touches of fresh memory: in large pages they cost a
+    // fraction of the page faults (and of the address translations later). The whole mapping is marked,
+    // so that it stays one piece that mremap can move.
+    static void preferLargePages(void* data, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        ::madvise(data, bytes, MADV_HUGEPAGE);
+#else
+        (void)data;
+        (void)bytes;
+#endif
+    }
+
     T* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
+    std::size_t m_mappedBytes = 0; // of the mapping the array lives in; 0 when it is the C library's
 };
 
 } // namespace ambertrove

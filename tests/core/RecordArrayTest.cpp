@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 namespace ambertrove {
 namespace {
@@ -63,6 +64,30 @@ TEST(RecordArrayTest, PushingAnItemOfItsOwnWhileGrowing) {
     ASSERT_EQ(items.size(), items.capacity());
     items.push_back(items[3]);
     EXPECT_EQ(items[16], (Item{3, -3}));
+}
+
+// Large arrays live in mappings of their own: growing, trimming below the mapping size, appending and
+// copying across that size keep every item.
+TEST(RecordArrayTest, ItemsSurviveMovesBetweenSmallAndLargeMemory) {
+    RecordArray<Item> items = numbered(300000); // about 5 MB
+    RecordArray<Item> copy(items);
+    expectNumbered(copy, 300000);
+    RecordArray<Item> small = numbered(10);
+    small.reserve(400000); // into a mapping
+    expectNumbered(small, 10);
+    small.shrink_to_fit(); // and back into the C library's memory
+    expectNumbered(small, 10);
+    small.append(items.data() + 10, 299990);
+    expectNumbered(small, 300000);
+    RecordArray<char> names;
+    for (int i = 0; i < 200000; ++i)
+        names.append("name-", 5);
+    EXPECT_EQ(names.size(), 1000000u);
+    EXPECT_EQ(std::string(names.data() + 999995, 5), "name-");
+    names.shrink_to_fit();
+    EXPECT_EQ(names.capacity(), 1000000u);
+    items = std::move(small);
+    expectNumbered(items, 300000);
 }
 
 } // namespace
