@@ -205,7 +205,7 @@ private:
     RecordArray<char> m_names;
     // Empty while every children list is a run of consecutive records (as a scan makes them).
     std::vector<NodeIndex> m_childList;
-    std::vector<NodeIndex> m_slots; // open addressing over (parent, name); kNoNode is empty
+    RecordArray<NodeIndex> m_slots; // open addressing over (parent, name); kNoNode is empty
     std::size_t m_nodeCount = 0;
     // Building state (released once finished).
     bool m_building = true;

@@ -79,6 +79,14 @@ public:
             reallocate(m_capacity < 16 ? 16 : m_capacity * 2);
         m_data[m_size++] = copy;
     }
+    // Exactly `n` copies of `value`.
+    void assign(std::size_t n, const T& value) {
+        RecordArray fresh;
+        fresh.reallocate(n);
+        std::fill_n(fresh.m_data, n, value);
+        fresh.m_size = n;
+        *this = std::move(fresh);
+    }
     // Appends `n` records (which must not live in this array).
     void append(const T* values, std::size_t n) {
         if (n == 0)
