@@ -751,79 +751,11 @@ private:
     ScanHandler& m_inner;
 };
 
-// A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
-// end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
-class FileInput {
-public:
-    using Ch = char;
-
-    explicit FileInput(std::FILE* file)
-        : m_file(file)
-        , m_buffer(kBlock + 1) {
-        m_current = m_end = m_buffer.data();
-        refill();
-        // A byte-order mark is skipped when it is all there; stray bytes of one are the text's and the
-        // reader refuses them.
-        if (m_end - m_current >= 3 && std::string_view(m_current, 3) == kByteOrderMark) {
-            m_current += 3;
-            m_skipped = 3;
-        }
-    }
-
-    Ch Peek() const { return *m_current; }
-    Ch Take() {
-        const Ch c = *m_current;
-        if (m_current < m_end) {
-            ++m_current;
-            if (m_current == m_end)
-                refill();
-        }
-        return c;
-    }
-    std::size_t Tell() const {
-        return m_consumed + static_cast<std::size_t>(m_current - m_buffer.data()) - m_skipped;
-    }
-    // Whether every byte of the file was read.
-    bool atEnd() const { return m_eof && m_current == m_end; }
-
-    // Writing is not supported (nor used by a reader that does not parse in place).
-    Ch* PutBegin() { return nullptr; }
-    void Put(Ch) {}
-    void Flush() {}
-    std::size_t PutEnd(Ch*) { return 0; }
-
-private:
-    static constexpr std::size_t kBlock = 1 << 16;
-
-    void refill() {
-        m_consumed += static_cast<std::size_t>(m_end - m_buffer.data());
-        std::size_t count = 0;
-        if (!m_eof) {
-            count = std::fread(m_buffer.data(), 1, kBlock, m_file);
-            m_eof = count < kBlock;
-        }
-        m_current = m_buffer.data();
-        m_end = m_current + count;
-        *m_end = '\0'; // what Peek answers at the end
-    }
-
-    std::FILE* m_file;
-    std::vector<char> m_buffer;
-    char* m_current = nullptr;
-    char* m_end = nullptr;
-    std::size_t m_consumed = 0;
-    std::size_t m_skipped = 0;
-    bool m_eof = false;
-};
-
 template <class Stream> ScanResult parse(Stream& stream) {
     ScanHandler handler;
     SkippingHandler router(handler);
     rapidjson::Reader reader;
-    // Texts are checked for UTF-8 by the handler, which is much faster than the reader's own check;
-    // numbers are converted by the handler too.
-    constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
-    const rapidjson::ParseResult ok = reader.Parse<flags>(stream, router);
+    const rapidjson::ParseResult ok = reader.Parse<kJsonReaderFlags>(stream, router);
     if (!ok) {
         if (!handler.error.empty())
             throw DecodingError(handler.error);
@@ -849,7 +781,7 @@ ScanResult decode(std::string_view whole) {
 }
 
 ScanResult read(std::FILE* file) {
-    FileInput stream(file);
+    JsonFileInput stream(file);
     try {
         ScanResult scan = parse(stream);
         if (std::ferror(file))
