@@ -229,12 +229,150 @@ constexpr const char* kIdentityKeys[] = {"device",          "inode",         "si
                                          "modifiedSeconds", "modifiedNanos", "changedSeconds",
                                          "changedNanos",    "mode",          "linkCount"};
 
-template <std::size_t N> int keyIndex(const char* const (&keys)[N], std::string_view key) {
+template <std::size_t N> struct KeyViews {
+    std::string_view keys[N];
+};
+template <std::size_t N> constexpr KeyViews<N> viewsOf(const char* const (&keys)[N]) {
+    KeyViews<N> views{};
     for (std::size_t k = 0; k < N; ++k)
-        if (key == keys[k])
+        views.keys[k] = keys[k];
+    return views;
+}
+constexpr auto kTopKeyViews = viewsOf(kTopKeys);
+constexpr auto kNodeKeyViews = viewsOf(kNodeKeys);
+constexpr auto kIdentityKeyViews = viewsOf(kIdentityKeys);
+
+// The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
+// last key is tried first.
+template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
+    const auto expected = static_cast<std::size_t>(last + 1);
+    if (expected < N && views.keys[expected] == key)
+        return static_cast<int>(expected);
+    for (std::size_t k = 0; k < N; ++k)
+        if (key == views.keys[k])
             return static_cast<int>(k);
     return 63;
 }
+
+// Finds or adds the records of paths while a file is read. The table's own index is deferred meanwhile
+// (it is built in one sweep when the table is finished), and this one is keyed by (parent record, name)
+// like it. Paths arrive mostly under the folder of the one before, so a path whose folder is the last
+// one seen costs one lookup instead of one for each of its components.
+class PathRecords {
+public:
+    explicit PathRecords(NodeTable& table)
+        : m_table(table)
+        , m_slots(1 << 12, kNoNode) {
+        m_table.deferIndex();
+    }
+
+    // The record of `path`, created as a placeholder (with any missing ancestors) when absent.
+    NodeIndex ensure(std::string_view path) {
+        if (!isPlainAbsolutePath(path))
+            return m_table.ensurePath(path); // kept whole aside, not in any index
+        if (path.size() == 1)
+            return 0;
+        const std::size_t slash = path.rfind('/');
+        const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+        if (!m_hasFolder || folder != m_folder) {
+            m_folderRecord = walk(folder);
+            m_folder.assign(folder);
+            m_hasFolder = true;
+        }
+        const std::string_view name = path.substr(slash + 1);
+        // Nodes come in the order their records were made (each after the one before), so the record
+        // after the last one found is tried before the index.
+        const NodeIndex next = m_last + 1;
+        if (next < m_table.recordCount() && m_table[next].parent == m_folderRecord && m_table.name(next) == name)
+            return m_last = next;
+        return m_last = child(m_folderRecord, name);
+    }
+
+    // The record named `name` (a non-empty component) under `parent`, created when absent.
+    NodeIndex child(NodeIndex parent, std::string_view name) {
+        const std::uint64_t h = hashOf(parent, name);
+        const std::uint64_t tag = h & kTagMask;
+        std::size_t mask = m_slots.size() - 1;
+        std::size_t s = h & mask;
+        for (;; s = (s + 1) & mask) {
+            const std::uint64_t slot = m_slots[s];
+            if (slot == kEmpty)
+                break;
+            const auto candidate = static_cast<NodeIndex>(slot);
+            if ((slot & kTagMask) == tag && m_table[candidate].parent == parent && m_table.name(candidate) == name)
+                return candidate;
+        }
+        const NodeIndex added = m_table.addRecord(parent, name);
+        if (++m_count * 2 > m_slots.size()) {
+            grow();
+            mask = m_slots.size() - 1;
+            for (s = h & mask; m_slots[s] != kEmpty; s = (s + 1) & mask) {
+            }
+        }
+        m_slots[s] = tag | added;
+        return added;
+    }
+
+private:
+    NodeIndex walk(std::string_view folder) {
+        NodeIndex current = 0;
+        std::size_t pos = 1;
+        while (pos < folder.size()) {
+            std::size_t end = folder.find('/', pos);
+            if (end == std::string_view::npos)
+                end = folder.size();
+            current = child(current, folder.substr(pos, end - pos));
+            pos = end + 1;
+        }
+        return current;
+    }
+
+    static std::uint64_t hashOf(NodeIndex parent, std::string_view name) {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = (std::uint64_t(parent) + 1) * k ^ name.size();
+        std::size_t i = 0;
+        for (; i + 8 <= name.size(); i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, name.data() + i, 8);
+            h = std::rotl((h ^ word) * k, 29);
+        }
+        if (i < name.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, name.data() + i, name.size() - i);
+            h = std::rotl((h ^ word) * k, 29);
+        }
+        return (h ^ (h >> 32)) * k;
+    }
+
+    void grow() {
+        std::vector<std::uint64_t> slots(m_slots.size() * 2, kEmpty);
+        const std::size_t mask = slots.size() - 1;
+        for (const std::uint64_t slot : m_slots) {
+            if (slot == kEmpty)
+                continue;
+            const auto i = static_cast<NodeIndex>(slot);
+            std::size_t s = hashOf(m_table[i].parent, m_table.name(i)) & mask;
+            while (slots[s] != kEmpty)
+                s = (s + 1) & mask;
+            slots[s] = slot;
+        }
+        m_slots.swap(slots);
+    }
+
+    // A slot holds a record in its low half and the high half of the hash of its (parent, name) in its
+    // high half (the home slot comes from the low bits), so that probes rarely look at records that do
+    // not match.
+    static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
+    static constexpr std::uint64_t kEmpty = kNoNode;
+
+    NodeTable& m_table;
+    std::vector<std::uint64_t> m_slots; // open addressing
+    std::size_t m_count = 0;
+    std::string m_folder; // the folder of the last path, and its record
+    NodeIndex m_folderRecord = 0;
+    bool m_hasFolder = false;
+    NodeIndex m_last = 0; // the record ensure() found last
+};
 
 class ScanHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ScanHandler> {
 public:
@@ -339,10 +477,10 @@ public:
             if (holdsNul(text)) {
                 if (!pathOfKey(text, m_childPath))
                     return false;
-                childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(m_childPath));
+                childPairs.emplace_back(m_nodeIndex, m_records.ensure(m_childPath));
                 return true;
             }
-            childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(text));
+            childPairs.emplace_back(m_nodeIndex, childRecord(text));
             return true;
         case State::Issue:
             switch (m_key) {
@@ -379,6 +517,7 @@ public:
         switch (m_state) {
         case State::Start:
             m_state = State::Top;
+            m_key = -1;
             return true;
         case State::Top:
             if (m_key != TNodes)
@@ -390,10 +529,12 @@ public:
             return true;
         case State::Nodes:
             // The member's name is the node's key.
-            m_nodeIndex = scan.nodes.ensurePath(m_memberName);
+            m_nodeIndex = m_records.ensure(m_memberName);
+            m_keyPlain = isPlainAbsolutePath(m_memberName);
             if (scan.nodes.isNode(m_nodeIndex))
                 return fail("the node \"" + m_memberName + "\" appears twice");
             m_state = State::Node;
+            m_key = -1; // no key read yet
             m_seen = 0;
             m_data = NodeData{};
             m_parent.reset();
@@ -405,6 +546,7 @@ public:
             if (m_key != NIdentity)
                 return fail(std::string("\"") + kNodeKeys[m_key] + "\" is not an object");
             m_state = State::Identity;
+            m_key = -1;
             m_identitySeen = 0;
             return true;
         case State::Issues:
@@ -423,22 +565,22 @@ public:
         if (m_skipDepth > 0)
             return true;
         const std::string_view key(s, length);
-        if (!isValidUtf8(key))
-            return fail("a key is not UTF-8");
         switch (m_state) {
         case State::Top:
-            m_key = keyIndex(kTopKeys, key);
+            m_key = keyIndex(kTopKeyViews, key, m_key);
             break;
         case State::Nodes:
+            if (!isValidUtf8(key))
+                return fail("a key is not UTF-8");
             if (holdsNul(key))
                 return pathOfKey(key, m_memberName);
             m_memberName.assign(key);
             return true;
         case State::Node:
-            m_key = keyIndex(kNodeKeys, key);
+            m_key = keyIndex(kNodeKeyViews, key, m_key);
             break;
         case State::Identity:
-            m_key = keyIndex(kIdentityKeys, key);
+            m_key = keyIndex(kIdentityKeyViews, key, m_key);
             break;
         case State::Issue:
             m_key = key == "path"           ? 0
@@ -450,8 +592,12 @@ public:
         default:
             return fail("unexpected key");
         }
-        if (m_key == 63)
+        if (m_key == 63) {
+            // Known keys are UTF-8; an unknown one is checked before it is ignored.
+            if (!isValidUtf8(key))
+                return fail("a key is not UTF-8");
             m_skipNext = true; // unknown keys are ignored, whatever their value
+        }
         return true;
     }
 
@@ -471,9 +617,11 @@ public:
             m_state = State::Top;
             return true;
         case State::Node: {
-            for (int k = 0; k < NodeKeyCount; ++k)
-                if (k != NParent && !(m_seen & (1ull << k)))
-                    return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
+            constexpr std::uint64_t required = ((1ull << NodeKeyCount) - 1) & ~(1ull << NParent);
+            if ((m_seen & required) != required)
+                for (int k = 0; k < NodeKeyCount; ++k)
+                    if (k != NParent && !(m_seen & (1ull << k)))
+                        return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
             if (m_pathBytes && !exact(m_path, &*m_pathBytes, true))
                 return false;
             if (m_parentBytes) {
@@ -482,7 +630,7 @@ public:
                 if (!exact(*m_parent, &*m_parentBytes, true))
                     return false;
             }
-            scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
+            setNode();
             m_state = State::Nodes;
             return true;
         }
@@ -576,6 +724,35 @@ private:
             return fail(e.error);
         path = std::move(e.text);
         return true;
+    }
+    // The record of a child's path, found under the node's own record when the path is the node's key
+    // and one more component (as it always is in files written here).
+    NodeIndex childRecord(std::string_view text) {
+        if (m_keyPlain) {
+            const std::size_t prefix = m_memberName.size() == 1 ? 0 : m_memberName.size();
+            if (text.size() > prefix + 1 && text[prefix] == '/' &&
+                text.compare(0, prefix, m_memberName.data(), prefix) == 0) {
+                const std::string_view name = text.substr(prefix + 1);
+                if (name.find('/') == std::string_view::npos)
+                    return m_records.child(m_nodeIndex, name);
+            }
+        }
+        return m_records.ensure(text);
+    }
+    // Stores the node read. Its "path" is mostly its key and its "parent" its key's folder, which the
+    // record then derives; only other values are compared and kept the slow way.
+    void setNode() {
+        bool parentIsFolder = false;
+        if (m_parent && m_keyPlain && m_memberName.size() > 1) {
+            const std::size_t slash = m_memberName.rfind('/');
+            const std::string_view folder =
+                slash == 0 ? std::string_view("/") : std::string_view(m_memberName).substr(0, slash);
+            parentIsFolder = *m_parent == folder;
+        }
+        if (m_path == m_memberName && (!m_parent || parentIsFolder))
+            scan.nodes.setNode(m_nodeIndex, m_data, parentIsFolder);
+        else
+            scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
     }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
@@ -716,7 +893,9 @@ private:
     std::optional<std::string> m_parentBytes;
     std::optional<std::string> m_issuePathBytes;
     std::optional<std::string> m_issueMessageBytes;
+    PathRecords m_records{scan.nodes};
     NodeIndex m_nodeIndex = kNoNode;
+    bool m_keyPlain = false;
     NodeData m_data;
     std::optional<std::string> m_parent;
     std::string m_path;
