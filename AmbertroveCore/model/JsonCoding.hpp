@@ -304,21 +304,19 @@ enum class JsonNumberError { None, OutOfRange, Unreadable };
 // way, is OutOfRange: never an infinity or another finite value.
 inline JsonNumberError convertJsonNumber(const char* text, std::size_t length, JsonNumber& number) {
     const char* end = text + length;
-    const bool integral =
-        std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
-    if (integral) {
-        if (length > 0 && *text == '-') {
-            std::int64_t value = 0;
-            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
-                number = JsonNumber::ofSigned(value);
-                return JsonNumberError::None;
-            }
-        } else {
-            std::uint64_t value = 0;
-            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
-                number = JsonNumber::ofUnsigned(value);
-                return JsonNumberError::None;
-            }
+    // An integer is read whole when the text has no fraction or exponent (which would stop the reading
+    // short) and fits 64 bits; any other number is a double.
+    if (length > 0 && *text == '-') {
+        std::int64_t value = 0;
+        if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+            number = JsonNumber::ofSigned(value);
+            return JsonNumberError::None;
+        }
+    } else {
+        std::uint64_t value = 0;
+        if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+            number = JsonNumber::ofUnsigned(value);
+            return JsonNumberError::None;
         }
     }
     double value = 0;

@@ -242,14 +242,32 @@ constexpr auto kTopKeyViews = viewsOf(kTopKeys);
 constexpr auto kNodeKeyViews = viewsOf(kNodeKeys);
 constexpr auto kIdentityKeyViews = viewsOf(kIdentityKeys);
 
+// Whether two short texts are equal, without a library call for each of the many keys of a file.
+inline bool sameKey(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    const auto load = [](const char* p, std::size_t bytes) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p, bytes);
+        return word;
+    };
+    if (n < 8)
+        return load(a.data(), n) == load(b.data(), n);
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (load(a.data() + i, 8) != load(b.data() + i, 8))
+            return false;
+    return load(a.data() + n - 8, 8) == load(b.data() + n - 8, 8);
+}
+
 // The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
 // last key is tried first.
 template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
     const auto expected = static_cast<std::size_t>(last + 1);
-    if (expected < N && views.keys[expected] == key)
+    if (expected < N && sameKey(views.keys[expected], key))
         return static_cast<int>(expected);
     for (std::size_t k = 0; k < N; ++k)
-        if (key == views.keys[k])
+        if (sameKey(key, views.keys[k]))
             return static_cast<int>(k);
     return 63;
 }
@@ -293,7 +311,7 @@ public:
         const std::uint64_t h = hashOf(parent, name);
         const std::uint64_t tag = h & kTagMask;
         std::size_t mask = m_slots.size() - 1;
-        std::size_t s = h & mask;
+        std::size_t s = (h >> 32) & mask;
         for (;; s = (s + 1) & mask) {
             const std::uint64_t slot = m_slots[s];
             if (slot == kEmpty)
@@ -306,7 +324,7 @@ public:
         if (++m_count * 2 > m_slots.size()) {
             grow();
             mask = m_slots.size() - 1;
-            for (s = h & mask; m_slots[s] != kEmpty; s = (s + 1) & mask) {
+            for (s = (h >> 32) & mask; m_slots[s] != kEmpty; s = (s + 1) & mask) {
             }
         }
         m_slots[s] = tag | added;
@@ -350,8 +368,7 @@ private:
         for (const std::uint64_t slot : m_slots) {
             if (slot == kEmpty)
                 continue;
-            const auto i = static_cast<NodeIndex>(slot);
-            std::size_t s = hashOf(m_table[i].parent, m_table.name(i)) & mask;
+            std::size_t s = (slot >> 32) & mask;
             while (slots[s] != kEmpty)
                 s = (s + 1) & mask;
             slots[s] = slot;
@@ -360,8 +377,7 @@ private:
     }
 
     // A slot holds a record in its low half and the high half of the hash of its (parent, name) in its
-    // high half (the home slot comes from the low bits), so that probes rarely look at records that do
-    // not match.
+    // high half, so that probes rarely look at records that do not match, and growing looks at none.
     static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
     static constexpr std::uint64_t kEmpty = kNoNode;
 
@@ -459,12 +475,23 @@ public:
             return true;
         case State::Node:
             if (m_key == NPath || m_key == NParent) {
+                // Mostly the key and its folder, which need no copy (nor a check for NUL: a key has none).
+                if (m_key == NPath) {
+                    m_pathIsKey = text == m_memberName;
+                    if (m_pathIsKey)
+                        return markNode();
+                } else {
+                    m_hasParent = true;
+                    m_parentIsFolder = hasKeyFolder() && text == keyFolder();
+                    if (m_parentIsFolder)
+                        return markNode();
+                }
                 if (holdsNul(text))
                     return failNul();
                 if (m_key == NPath)
                     m_path.assign(text);
                 else
-                    m_parent.emplace(text);
+                    m_parent.assign(text);
             } else if (m_key == NPathBytes) {
                 m_pathBytes.emplace(text);
             } else if (m_key == NParentBytes) {
@@ -537,7 +564,9 @@ public:
             m_key = -1; // no key read yet
             m_seen = 0;
             m_data = NodeData{};
-            m_parent.reset();
+            m_hasParent = false;
+            m_parentIsFolder = false;
+            m_pathIsKey = false;
             m_path.clear();
             m_pathBytes.reset();
             m_parentBytes.reset();
@@ -622,12 +651,21 @@ public:
                 for (int k = 0; k < NodeKeyCount; ++k)
                     if (k != NParent && !(m_seen & (1ull << k)))
                         return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
-            if (m_pathBytes && !exact(m_path, &*m_pathBytes, true))
-                return false;
+            if (m_pathBytes) {
+                if (m_pathIsKey)
+                    m_path = m_memberName;
+                m_pathIsKey = false;
+                if (!exact(m_path, &*m_pathBytes, true))
+                    return false;
+                m_pathIsKey = m_path == m_memberName;
+            }
             if (m_parentBytes) {
-                if (!m_parent)
+                if (m_parentIsFolder)
+                    m_parent.assign(keyFolder());
+                m_parentIsFolder = false;
+                if (!m_hasParent)
                     return fail("\"parentBytes\" without \"parent\"");
-                if (!exact(*m_parent, &*m_parentBytes, true))
+                if (!exact(m_parent, &*m_parentBytes, true))
                     return false;
             }
             setNode();
@@ -742,17 +780,27 @@ private:
     // Stores the node read. Its "path" is mostly its key and its "parent" its key's folder, which the
     // record then derives; only other values are compared and kept the slow way.
     void setNode() {
-        bool parentIsFolder = false;
-        if (m_parent && m_keyPlain && m_memberName.size() > 1) {
-            const std::size_t slash = m_memberName.rfind('/');
-            const std::string_view folder =
-                slash == 0 ? std::string_view("/") : std::string_view(m_memberName).substr(0, slash);
-            parentIsFolder = *m_parent == folder;
+        if (m_hasParent && !m_parentIsFolder && hasKeyFolder())
+            m_parentIsFolder = m_parent == keyFolder(); // exact bytes that match after all
+        if (!m_pathIsKey)
+            m_pathIsKey = m_path == m_memberName;
+        if (m_pathIsKey && (!m_hasParent || m_parentIsFolder)) {
+            scan.nodes.setNode(m_nodeIndex, m_data, m_parentIsFolder);
+            return;
         }
-        if (m_path == m_memberName && (!m_parent || parentIsFolder))
-            scan.nodes.setNode(m_nodeIndex, m_data, parentIsFolder);
-        else
-            scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
+        if (m_pathIsKey)
+            m_path = m_memberName;
+        if (m_parentIsFolder)
+            m_parent.assign(keyFolder());
+        scan.nodes.setNode(m_nodeIndex, m_data,
+                           m_hasParent ? std::optional<std::string>(m_parent) : std::nullopt, m_path);
+    }
+    // Whether the node's record has a tree parent: its key is a plain path other than "/".
+    bool hasKeyFolder() const { return m_keyPlain && m_memberName.size() > 1; }
+    // The path of that parent.
+    std::string_view keyFolder() const {
+        const std::size_t slash = m_memberName.rfind('/');
+        return slash == 0 ? std::string_view("/") : std::string_view(m_memberName).substr(0, slash);
     }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
@@ -897,8 +945,11 @@ private:
     NodeIndex m_nodeIndex = kNoNode;
     bool m_keyPlain = false;
     NodeData m_data;
-    std::optional<std::string> m_parent;
+    std::string m_parent;
+    bool m_hasParent = false;
+    bool m_parentIsFolder = false; // "parent" is keyFolder(), which m_parent then need not hold
     std::string m_path;
+    bool m_pathIsKey = false; // "path" is the key, which m_path then need not hold
     ScanIssue m_issue;
 };
 
