@@ -272,22 +272,48 @@ template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view
     return 63;
 }
 
-// Finds or adds the records of paths while a file is read. The table's own index is deferred meanwhile
-// (it is built in one sweep when the table is finished), and this one is keyed by (parent record, name)
-// like it. Paths arrive mostly under the folder of the one before, so a path whose folder is the last
-// one seen costs one lookup instead of one for each of its components.
+// Finds or adds the records of paths while a file is read, without the table's index (deferred meanwhile,
+// and built in one sweep when the table is finished).
+//
+// Files written here list each folder's children before their nodes, and give the nodes in the order
+// their records are made: each node's record is then the one after the last node's, which is checked by
+// comparing names up the record's parents, and each children list names records that do not exist yet
+// under a folder that has none. Reading such a file needs no index at all. At the first path that does
+// not fit, an index keyed by (parent record, name), like the table's, is built over the records so far,
+// and every path from then on is found through it, one component at a time but for its last folder, which
+// is kept.
 class PathRecords {
 public:
     explicit PathRecords(NodeTable& table)
-        : m_table(table)
-        , m_slots(1 << 12, kNoNode) {
+        : m_table(table) {
         m_table.deferIndex();
+        m_hasChildren.assign(m_table.recordCount(), 0);
+    }
+
+    // The record of a node's key.
+    NodeIndex ensureNode(std::string_view path) {
+        if (isPlainAbsolutePath(path) && path.size() > 1) {
+            const NodeIndex next = m_lastNode + 1;
+            if (next < m_table.recordCount()) {
+                const std::size_t slash = path.rfind('/');
+                if (m_table.name(next) == path.substr(slash + 1) &&
+                    isRecordOf(m_table[next].parent, slash == 0 ? std::string_view("/") : path.substr(0, slash)))
+                    return m_lastNode = next;
+            }
+        }
+        return m_lastNode = ensure(path);
     }
 
     // The record of `path`, created as a placeholder (with any missing ancestors) when absent.
     NodeIndex ensure(std::string_view path) {
-        if (!isPlainAbsolutePath(path))
-            return m_table.ensurePath(path); // kept whole aside, not in any index
+        // It may add records under the owner of a list that the list does not know of.
+        m_listFresh = false;
+        if (!isPlainAbsolutePath(path)) {
+            const NodeIndex record = m_table.ensurePath(path); // kept whole aside, under no parent
+            if (!m_indexed)
+                m_hasChildren.resize(m_table.recordCount(), 0);
+            return record;
+        }
         if (path.size() == 1)
             return 0;
         const std::size_t slash = path.rfind('/');
@@ -297,17 +323,80 @@ public:
             m_folder.assign(folder);
             m_hasFolder = true;
         }
-        const std::string_view name = path.substr(slash + 1);
-        // Nodes come in the order their records were made (each after the one before), so the record
-        // after the last one found is tried before the index.
-        const NodeIndex next = m_last + 1;
-        if (next < m_table.recordCount() && m_table[next].parent == m_folderRecord && m_table.name(next) == name)
-            return m_last = next;
-        return m_last = child(m_folderRecord, name);
+        return child(m_folderRecord, path.substr(slash + 1));
     }
 
-    // The record named `name` (a non-empty component) under `parent`, created when absent.
+    // Starts the children list of `owner`.
+    void beginList(NodeIndex owner) {
+        m_listOwner = owner;
+        m_listFresh = !m_indexed && !m_hasChildren[owner];
+        for (const std::size_t s : m_listUsed)
+            m_listSlots[s] = kNoNode;
+        m_listUsed.clear();
+    }
+
+    // The record named `name` (a non-empty component) under the owner of the list.
+    NodeIndex listChild(std::string_view name) {
+        if (!m_listFresh)
+            return child(m_listOwner, name);
+        // Only this list has made records under its owner: they are all there is to look through.
+        if ((m_listUsed.size() + 1) * 2 > m_listSlots.size())
+            growList();
+        const std::size_t mask = m_listSlots.size() - 1;
+        std::size_t s = hashOf(m_listOwner, name) & mask;
+        for (; m_listSlots[s] != kNoNode; s = (s + 1) & mask)
+            if (m_table.name(m_listSlots[s]) == name)
+                return m_listSlots[s];
+        const NodeIndex added = add(m_listOwner, name);
+        m_listSlots[s] = added;
+        m_listUsed.push_back(s);
+        return added;
+    }
+
+private:
+    // Whether `record` is the record of the plain path `folder`.
+    bool isRecordOf(NodeIndex record, std::string_view folder) {
+        if (m_hasFolder && record == m_folderRecord && folder == m_folder)
+            return true;
+        NodeIndex r = record;
+        std::string_view rest = folder;
+        while (rest.size() > 1) {
+            if (r == 0 || r == kNoNode)
+                return false;
+            const std::size_t slash = rest.rfind('/');
+            if (m_table.name(r) != rest.substr(slash + 1))
+                return false;
+            r = m_table[r].parent;
+            rest = slash == 0 ? std::string_view("/") : rest.substr(0, slash);
+        }
+        if (r != 0)
+            return false;
+        m_folder.assign(folder);
+        m_folderRecord = record;
+        m_hasFolder = true;
+        return true;
+    }
+
+    NodeIndex walk(std::string_view folder) {
+        NodeIndex current = 0;
+        std::size_t pos = 1;
+        while (pos < folder.size()) {
+            std::size_t end = folder.find('/', pos);
+            if (end == std::string_view::npos)
+                end = folder.size();
+            current = child(current, folder.substr(pos, end - pos));
+            pos = end + 1;
+        }
+        return current;
+    }
+
+    // The record named `name` under `parent`, created when absent.
     NodeIndex child(NodeIndex parent, std::string_view name) {
+        if (!m_indexed) {
+            if (!m_hasChildren[parent])
+                return add(parent, name); // nothing to find under it
+            buildIndex();
+        }
         const std::uint64_t h = hashOf(parent, name);
         const std::uint64_t tag = h & kTagMask;
         std::size_t mask = m_slots.size() - 1;
@@ -331,18 +420,33 @@ public:
         return added;
     }
 
-private:
-    NodeIndex walk(std::string_view folder) {
-        NodeIndex current = 0;
-        std::size_t pos = 1;
-        while (pos < folder.size()) {
-            std::size_t end = folder.find('/', pos);
-            if (end == std::string_view::npos)
-                end = folder.size();
-            current = child(current, folder.substr(pos, end - pos));
-            pos = end + 1;
+    // A record the caller knows to be new, while there is no index.
+    NodeIndex add(NodeIndex parent, std::string_view name) {
+        const NodeIndex added = m_table.addRecord(parent, name);
+        m_hasChildren.resize(m_table.recordCount(), 0);
+        m_hasChildren[parent] = 1;
+        return added;
+    }
+
+    void buildIndex() {
+        m_indexed = true;
+        m_listFresh = false;
+        std::vector<std::uint8_t>().swap(m_hasChildren);
+        std::size_t capacity = 1 << 12;
+        while (capacity < m_table.recordCount() * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, kEmpty);
+        const std::size_t mask = capacity - 1;
+        for (NodeIndex i = 1; i < m_table.recordCount(); ++i) {
+            if (m_table[i].parent == kNoNode)
+                continue; // kept whole aside
+            const std::uint64_t h = hashOf(m_table[i].parent, m_table.name(i));
+            std::size_t s = (h >> 32) & mask;
+            while (m_slots[s] != kEmpty)
+                s = (s + 1) & mask;
+            m_slots[s] = (h & kTagMask) | i;
+            ++m_count;
         }
-        return current;
     }
 
     static std::uint64_t hashOf(NodeIndex parent, std::string_view name) {
@@ -376,18 +480,39 @@ private:
         m_slots.swap(slots);
     }
 
+    void growList() {
+        std::vector<NodeIndex> slots(std::max<std::size_t>(64, m_listSlots.size() * 2), kNoNode);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t& used : m_listUsed) {
+            const NodeIndex record = m_listSlots[used];
+            std::size_t s = hashOf(m_listOwner, m_table.name(record)) & mask;
+            while (slots[s] != kNoNode)
+                s = (s + 1) & mask;
+            slots[s] = record;
+            used = s;
+        }
+        m_listSlots.swap(slots);
+    }
+
     // A slot holds a record in its low half and the high half of the hash of its (parent, name) in its
     // high half, so that probes rarely look at records that do not match, and growing looks at none.
     static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
     static constexpr std::uint64_t kEmpty = kNoNode;
 
     NodeTable& m_table;
-    std::vector<std::uint64_t> m_slots; // open addressing
+    bool m_indexed = false;
+    std::vector<std::uint8_t> m_hasChildren; // until indexed: whether a record has records under it
+    std::vector<std::uint64_t> m_slots;      // once indexed: open addressing
     std::size_t m_count = 0;
-    std::string m_folder; // the folder of the last path, and its record
+    std::string m_folder; // the last folder found, and its record
     NodeIndex m_folderRecord = 0;
     bool m_hasFolder = false;
-    NodeIndex m_last = 0; // the record ensure() found last
+    NodeIndex m_lastNode = 0;
+    // The children list being read: its records, found by name, while its owner had none before it.
+    NodeIndex m_listOwner = 0;
+    bool m_listFresh = false;
+    std::vector<NodeIndex> m_listSlots;
+    std::vector<std::size_t> m_listUsed;
 };
 
 class ScanHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ScanHandler> {
@@ -556,7 +681,7 @@ public:
             return true;
         case State::Nodes:
             // The member's name is the node's key.
-            m_nodeIndex = m_records.ensure(m_memberName);
+            m_nodeIndex = m_records.ensureNode(m_memberName);
             m_keyPlain = isPlainAbsolutePath(m_memberName);
             if (scan.nodes.isNode(m_nodeIndex))
                 return fail("the node \"" + m_memberName + "\" appears twice");
@@ -709,6 +834,7 @@ public:
         if (m_state == State::Node && m_key == NChildren) {
             if (m_seen & (1ull << NChildren))
                 return fail("\"children\" appears twice");
+            m_records.beginList(m_nodeIndex);
             m_state = State::Children;
             return true;
         }
@@ -772,7 +898,7 @@ private:
                 text.compare(0, prefix, m_memberName.data(), prefix) == 0) {
                 const std::string_view name = text.substr(prefix + 1);
                 if (name.find('/') == std::string_view::npos)
-                    return m_records.child(m_nodeIndex, name);
+                    return m_records.listChild(name);
             }
         }
         return m_records.ensure(text);
