@@ -292,16 +292,33 @@ public:
 
     // The record of a node's key.
     NodeIndex ensureNode(std::string_view path) {
-        if (isPlainAbsolutePath(path) && path.size() > 1) {
-            const NodeIndex next = m_lastNode + 1;
-            if (next < m_table.recordCount()) {
-                const std::size_t slash = path.rfind('/');
-                if (m_table.name(next) == path.substr(slash + 1) &&
-                    isRecordOf(m_table[next].parent, slash == 0 ? std::string_view("/") : path.substr(0, slash)))
-                    return m_lastNode = next;
-            }
+        if (!isPlainAbsolutePath(path) || path.size() == 1) {
+            m_trail.clear();
+            m_firstChildOfLast = kNoNode;
+            return m_lastNode = ensure(path);
         }
-        return m_lastNode = ensure(path);
+        // The record is most likely the first child of the last node (depth first, going down), the
+        // sibling after the last node at its depth (going on or back up), or the record after the last
+        // node's (breadth first).
+        const std::size_t depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name = path.substr(slash + 1);
+        const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+        NodeIndex found = kNoNode;
+        if (depth == m_trail.size() + 1 && m_firstChildOfLast != kNoNode &&
+            isRecord(m_firstChildOfLast, folder, name))
+            found = m_firstChildOfLast;
+        else if (depth <= m_trail.size() && isRecord(m_trail[depth - 1] + 1, folder, name))
+            found = m_trail[depth - 1] + 1;
+        else if (isRecord(m_lastNode + 1, folder, name))
+            found = m_lastNode + 1;
+        else
+            found = ensure(path);
+        // m_trail[d - 1] is the last node found at depth d.
+        m_trail.resize(depth);
+        m_trail[depth - 1] = found;
+        m_firstChildOfLast = kNoNode;
+        return m_lastNode = found;
     }
 
     // The record of `path`, created as a placeholder (with any missing ancestors) when absent.
@@ -330,6 +347,8 @@ public:
     void beginList(NodeIndex owner) {
         m_listOwner = owner;
         m_listFresh = !m_indexed && !m_hasChildren[owner];
+        // Where the list's first record goes, if it adds one.
+        m_firstChildOfLast = m_listFresh && owner == m_lastNode ? static_cast<NodeIndex>(m_table.recordCount()) : kNoNode;
         for (const std::size_t s : m_listUsed)
             m_listSlots[s] = kNoNode;
         m_listUsed.clear();
@@ -354,6 +373,11 @@ public:
     }
 
 private:
+    // Whether `record` is the record named `name` in the plain path `folder`.
+    bool isRecord(NodeIndex record, std::string_view folder, std::string_view name) {
+        return record < m_table.recordCount() && m_table.name(record) == name &&
+               isRecordOf(m_table[record].parent, folder);
+    }
     // Whether `record` is the record of the plain path `folder`.
     bool isRecordOf(NodeIndex record, std::string_view folder) {
         if (m_hasFolder && record == m_folderRecord && folder == m_folder)
@@ -508,6 +532,8 @@ private:
     NodeIndex m_folderRecord = 0;
     bool m_hasFolder = false;
     NodeIndex m_lastNode = 0;
+    std::vector<NodeIndex> m_trail;          // the last node found at each depth, down to the last node
+    NodeIndex m_firstChildOfLast = kNoNode;  // where the last node's first child would be
     // The children list being read: its records, found by name, while its owner had none before it.
     NodeIndex m_listOwner = 0;
     bool m_listFresh = false;
