@@ -272,6 +272,14 @@ template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view
     return 63;
 }
 
+// A record's tree parent, whether the table hands out records as values or views.
+template <class Record> NodeIndex treeParentOf(const Record& record) {
+    if constexpr (requires { record.parent(); })
+        return record.parent();
+    else
+        return record.parent;
+}
+
 // Finds or adds the records of paths while a file is read, without the table's index (deferred meanwhile,
 // and built in one sweep when the table is finished).
 //
@@ -373,10 +381,11 @@ public:
     }
 
 private:
+    NodeIndex parentOf(NodeIndex i) const { return treeParentOf(m_table[i]); }
     // Whether `record` is the record named `name` in the plain path `folder`.
     bool isRecord(NodeIndex record, std::string_view folder, std::string_view name) {
         return record < m_table.recordCount() && m_table.name(record) == name &&
-               isRecordOf(m_table[record].parent, folder);
+               isRecordOf(parentOf(record), folder);
     }
     // Whether `record` is the record of the plain path `folder`.
     bool isRecordOf(NodeIndex record, std::string_view folder) {
@@ -390,7 +399,7 @@ private:
             const std::size_t slash = rest.rfind('/');
             if (m_table.name(r) != rest.substr(slash + 1))
                 return false;
-            r = m_table[r].parent;
+            r = parentOf(r);
             rest = slash == 0 ? std::string_view("/") : rest.substr(0, slash);
         }
         if (r != 0)
@@ -430,7 +439,7 @@ private:
             if (slot == kEmpty)
                 break;
             const auto candidate = static_cast<NodeIndex>(slot);
-            if ((slot & kTagMask) == tag && m_table[candidate].parent == parent && m_table.name(candidate) == name)
+            if ((slot & kTagMask) == tag && parentOf(candidate) == parent && m_table.name(candidate) == name)
                 return candidate;
         }
         const NodeIndex added = m_table.addRecord(parent, name);
@@ -462,9 +471,9 @@ private:
         m_slots.assign(capacity, kEmpty);
         const std::size_t mask = capacity - 1;
         for (NodeIndex i = 1; i < m_table.recordCount(); ++i) {
-            if (m_table[i].parent == kNoNode)
+            if (parentOf(i) == kNoNode)
                 continue; // kept whole aside
-            const std::uint64_t h = hashOf(m_table[i].parent, m_table.name(i));
+            const std::uint64_t h = hashOf(parentOf(i), m_table.name(i));
             std::size_t s = (h >> 32) & mask;
             while (m_slots[s] != kEmpty)
                 s = (s + 1) & mask;
