@@ -371,8 +371,7 @@ rapidjson::Document parseJsonDocument(std::string_view whole) {
     const auto generate = [&](rapidjson::Document& target) {
         ExactDocumentHandler handler(target);
         rapidjson::Reader reader;
-        constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
-        result = reader.Parse<flags>(stream, handler);
+        result = reader.Parse<kJsonReaderFlags>(stream, handler);
         handlerError = std::move(handler.error);
         return !result.IsError();
     };

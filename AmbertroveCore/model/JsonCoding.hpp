@@ -121,6 +121,75 @@ inline bool holdsNul(std::string_view text) {
     return text.find('\0') != std::string_view::npos;
 }
 
+// The flags of every JSON reader here: texts are checked for UTF-8 by the handlers, which is much faster
+// than the reader's own check, and numbers arrive as their text to be converted exactly.
+inline constexpr unsigned kJsonReaderFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
+
+// A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
+// end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
+class JsonFileInput {
+public:
+    using Ch = char;
+
+    explicit JsonFileInput(std::FILE* file)
+        : m_file(file)
+        , m_buffer(kBlock + 1) {
+        m_current = m_end = m_buffer.data();
+        refill();
+        // A byte-order mark is skipped when it is all there; stray bytes of one are the text's and the
+        // reader refuses them.
+        if (m_end - m_current >= 3 && std::string_view(m_current, 3) == kByteOrderMark) {
+            m_current += 3;
+            m_skipped = 3;
+        }
+    }
+
+    Ch Peek() const { return *m_current; }
+    Ch Take() {
+        const Ch c = *m_current;
+        if (m_current < m_end) {
+            ++m_current;
+            if (m_current == m_end)
+                refill();
+        }
+        return c;
+    }
+    std::size_t Tell() const {
+        return m_consumed + static_cast<std::size_t>(m_current - m_buffer.data()) - m_skipped;
+    }
+    // Whether every byte of the file was read.
+    bool atEnd() const { return m_eof && m_current == m_end; }
+
+    // Writing is not supported (nor used by a reader that does not parse in place).
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) {}
+    void Flush() {}
+    std::size_t PutEnd(Ch*) { return 0; }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    void refill() {
+        m_consumed += static_cast<std::size_t>(m_end - m_buffer.data());
+        std::size_t count = 0;
+        if (!m_eof) {
+            count = std::fread(m_buffer.data(), 1, kBlock, m_file);
+            m_eof = count < kBlock;
+        }
+        m_current = m_buffer.data();
+        m_end = m_current + count;
+        *m_end = '\0'; // what Peek answers at the end
+    }
+
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    char* m_current = nullptr;
+    char* m_end = nullptr;
+    std::size_t m_consumed = 0;
+    std::size_t m_skipped = 0;
+    bool m_eof = false;
+};
+
 // Reading from a parsed document. Each throws DecodingError naming the key when it is missing or of the
 // wrong type; integers must fit their field. The whole text is read: a byte-order mark is skipped, and
 // a text that is not UTF-8 (lone surrogate escapes included) or goes on after a NUL byte is refused.
@@ -235,21 +304,19 @@ enum class JsonNumberError { None, OutOfRange, Unreadable };
 // way, is OutOfRange: never an infinity or another finite value.
 inline JsonNumberError convertJsonNumber(const char* text, std::size_t length, JsonNumber& number) {
     const char* end = text + length;
-    const bool integral =
-        std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end;
-    if (integral) {
-        if (length > 0 && *text == '-') {
-            std::int64_t value = 0;
-            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
-                number = JsonNumber::ofSigned(value);
-                return JsonNumberError::None;
-            }
-        } else {
-            std::uint64_t value = 0;
-            if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
-                number = JsonNumber::ofUnsigned(value);
-                return JsonNumberError::None;
-            }
+    // An integer is read whole when the text has no fraction or exponent (which would stop the reading
+    // short) and fits 64 bits; any other number is a double.
+    if (length > 0 && *text == '-') {
+        std::int64_t value = 0;
+        if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+            number = JsonNumber::ofSigned(value);
+            return JsonNumberError::None;
+        }
+    } else {
+        std::uint64_t value = 0;
+        if (const auto [p, ec] = std::from_chars(text, end, value); ec == std::errc() && p == end) {
+            number = JsonNumber::ofUnsigned(value);
+            return JsonNumberError::None;
         }
     }
     double value = 0;

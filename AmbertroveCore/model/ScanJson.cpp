@@ -229,12 +229,326 @@ constexpr const char* kIdentityKeys[] = {"device",          "inode",         "si
                                          "modifiedSeconds", "modifiedNanos", "changedSeconds",
                                          "changedNanos",    "mode",          "linkCount"};
 
-template <std::size_t N> int keyIndex(const char* const (&keys)[N], std::string_view key) {
+template <std::size_t N> struct KeyViews {
+    std::string_view keys[N];
+};
+template <std::size_t N> constexpr KeyViews<N> viewsOf(const char* const (&keys)[N]) {
+    KeyViews<N> views{};
     for (std::size_t k = 0; k < N; ++k)
-        if (key == keys[k])
+        views.keys[k] = keys[k];
+    return views;
+}
+constexpr auto kTopKeyViews = viewsOf(kTopKeys);
+constexpr auto kNodeKeyViews = viewsOf(kNodeKeys);
+constexpr auto kIdentityKeyViews = viewsOf(kIdentityKeys);
+
+// Whether two short texts are equal, without a library call for each of the many keys of a file.
+inline bool sameKey(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    const auto load = [](const char* p, std::size_t bytes) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p, bytes);
+        return word;
+    };
+    if (n < 8)
+        return load(a.data(), n) == load(b.data(), n);
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (load(a.data() + i, 8) != load(b.data() + i, 8))
+            return false;
+    return load(a.data() + n - 8, 8) == load(b.data() + n - 8, 8);
+}
+
+// The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
+// last key is tried first.
+template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
+    const auto expected = static_cast<std::size_t>(last + 1);
+    if (expected < N && sameKey(views.keys[expected], key))
+        return static_cast<int>(expected);
+    for (std::size_t k = 0; k < N; ++k)
+        if (sameKey(key, views.keys[k]))
             return static_cast<int>(k);
     return 63;
 }
+
+// A record's tree parent, whether the table hands out records as values or views.
+template <class Record> NodeIndex treeParentOf(const Record& record) {
+    if constexpr (requires { record.parent(); })
+        return record.parent();
+    else
+        return record.parent;
+}
+
+// Finds or adds the records of paths while a file is read, without the table's index (deferred meanwhile,
+// and built in one sweep when the table is finished).
+//
+// Files written here list each folder's children before their nodes, and give the nodes in the order
+// their records are made: each node's record is then the one after the last node's, which is checked by
+// comparing names up the record's parents, and each children list names records that do not exist yet
+// under a folder that has none. Reading such a file needs no index at all. At the first path that does
+// not fit, an index keyed by (parent record, name), like the table's, is built over the records so far,
+// and every path from then on is found through it, one component at a time but for its last folder, which
+// is kept.
+class PathRecords {
+public:
+    explicit PathRecords(NodeTable& table)
+        : m_table(table) {
+        m_table.deferIndex();
+        m_hasChildren.assign(m_table.recordCount(), 0);
+    }
+
+    // The record of a node's key.
+    NodeIndex ensureNode(std::string_view path) {
+        if (!isPlainAbsolutePath(path) || path.size() == 1) {
+            m_trail.clear();
+            m_firstChildOfLast = kNoNode;
+            return m_lastNode = ensure(path);
+        }
+        // The record is most likely the first child of the last node (depth first, going down), the
+        // sibling after the last node at its depth (going on or back up), or the record after the last
+        // node's (breadth first).
+        const std::size_t depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name = path.substr(slash + 1);
+        const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+        NodeIndex found = kNoNode;
+        if (depth == m_trail.size() + 1 && m_firstChildOfLast != kNoNode &&
+            isRecord(m_firstChildOfLast, folder, name))
+            found = m_firstChildOfLast;
+        else if (depth <= m_trail.size() && isRecord(m_trail[depth - 1] + 1, folder, name))
+            found = m_trail[depth - 1] + 1;
+        else if (isRecord(m_lastNode + 1, folder, name))
+            found = m_lastNode + 1;
+        else
+            found = ensure(path);
+        // m_trail[d - 1] is the last node found at depth d.
+        m_trail.resize(depth);
+        m_trail[depth - 1] = found;
+        m_firstChildOfLast = kNoNode;
+        return m_lastNode = found;
+    }
+
+    // The record of `path`, created as a placeholder (with any missing ancestors) when absent.
+    NodeIndex ensure(std::string_view path) {
+        // It may add records under the owner of a list that the list does not know of.
+        m_listFresh = false;
+        if (!isPlainAbsolutePath(path)) {
+            const NodeIndex record = m_table.ensurePath(path); // kept whole aside, under no parent
+            if (!m_indexed)
+                m_hasChildren.resize(m_table.recordCount(), 0);
+            return record;
+        }
+        if (path.size() == 1)
+            return 0;
+        const std::size_t slash = path.rfind('/');
+        const std::string_view folder = slash == 0 ? std::string_view("/") : path.substr(0, slash);
+        if (!m_hasFolder || folder != m_folder) {
+            m_folderRecord = walk(folder);
+            m_folder.assign(folder);
+            m_hasFolder = true;
+        }
+        return child(m_folderRecord, path.substr(slash + 1));
+    }
+
+    // Starts the children list of `owner`.
+    void beginList(NodeIndex owner) {
+        m_listOwner = owner;
+        m_listFresh = !m_indexed && !m_hasChildren[owner];
+        // Where the list's first record goes, if it adds one.
+        m_firstChildOfLast = m_listFresh && owner == m_lastNode ? static_cast<NodeIndex>(m_table.recordCount()) : kNoNode;
+        for (const std::size_t s : m_listUsed)
+            m_listSlots[s] = kNoNode;
+        m_listUsed.clear();
+    }
+
+    // The record named `name` (a non-empty component) under the owner of the list.
+    NodeIndex listChild(std::string_view name) {
+        if (!m_listFresh)
+            return child(m_listOwner, name);
+        // Only this list has made records under its owner: they are all there is to look through.
+        if ((m_listUsed.size() + 1) * 2 > m_listSlots.size())
+            growList();
+        const std::size_t mask = m_listSlots.size() - 1;
+        std::size_t s = hashOf(m_listOwner, name) & mask;
+        for (; m_listSlots[s] != kNoNode; s = (s + 1) & mask)
+            if (m_table.name(m_listSlots[s]) == name)
+                return m_listSlots[s];
+        const NodeIndex added = add(m_listOwner, name);
+        m_listSlots[s] = added;
+        m_listUsed.push_back(s);
+        return added;
+    }
+
+private:
+    NodeIndex parentOf(NodeIndex i) const { return treeParentOf(m_table[i]); }
+    // Whether `record` is the record named `name` in the plain path `folder`.
+    bool isRecord(NodeIndex record, std::string_view folder, std::string_view name) {
+        return record < m_table.recordCount() && m_table.name(record) == name &&
+               isRecordOf(parentOf(record), folder);
+    }
+    // Whether `record` is the record of the plain path `folder`.
+    bool isRecordOf(NodeIndex record, std::string_view folder) {
+        if (m_hasFolder && record == m_folderRecord && folder == m_folder)
+            return true;
+        NodeIndex r = record;
+        std::string_view rest = folder;
+        while (rest.size() > 1) {
+            if (r == 0 || r == kNoNode)
+                return false;
+            const std::size_t slash = rest.rfind('/');
+            if (m_table.name(r) != rest.substr(slash + 1))
+                return false;
+            r = parentOf(r);
+            rest = slash == 0 ? std::string_view("/") : rest.substr(0, slash);
+        }
+        if (r != 0)
+            return false;
+        m_folder.assign(folder);
+        m_folderRecord = record;
+        m_hasFolder = true;
+        return true;
+    }
+
+    NodeIndex walk(std::string_view folder) {
+        NodeIndex current = 0;
+        std::size_t pos = 1;
+        while (pos < folder.size()) {
+            std::size_t end = folder.find('/', pos);
+            if (end == std::string_view::npos)
+                end = folder.size();
+            current = child(current, folder.substr(pos, end - pos));
+            pos = end + 1;
+        }
+        return current;
+    }
+
+    // The record named `name` under `parent`, created when absent.
+    NodeIndex child(NodeIndex parent, std::string_view name) {
+        if (!m_indexed) {
+            if (!m_hasChildren[parent])
+                return add(parent, name); // nothing to find under it
+            buildIndex();
+        }
+        const std::uint64_t h = hashOf(parent, name);
+        const std::uint64_t tag = h & kTagMask;
+        std::size_t mask = m_slots.size() - 1;
+        std::size_t s = (h >> 32) & mask;
+        for (;; s = (s + 1) & mask) {
+            const std::uint64_t slot = m_slots[s];
+            if (slot == kEmpty)
+                break;
+            const auto candidate = static_cast<NodeIndex>(slot);
+            if ((slot & kTagMask) == tag && parentOf(candidate) == parent && m_table.name(candidate) == name)
+                return candidate;
+        }
+        const NodeIndex added = m_table.addRecord(parent, name);
+        if (++m_count * 2 > m_slots.size()) {
+            grow();
+            mask = m_slots.size() - 1;
+            for (s = (h >> 32) & mask; m_slots[s] != kEmpty; s = (s + 1) & mask) {
+            }
+        }
+        m_slots[s] = tag | added;
+        return added;
+    }
+
+    // A record the caller knows to be new, while there is no index.
+    NodeIndex add(NodeIndex parent, std::string_view name) {
+        const NodeIndex added = m_table.addRecord(parent, name);
+        m_hasChildren.resize(m_table.recordCount(), 0);
+        m_hasChildren[parent] = 1;
+        return added;
+    }
+
+    void buildIndex() {
+        m_indexed = true;
+        m_listFresh = false;
+        std::vector<std::uint8_t>().swap(m_hasChildren);
+        std::size_t capacity = 1 << 12;
+        while (capacity < m_table.recordCount() * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, kEmpty);
+        const std::size_t mask = capacity - 1;
+        for (NodeIndex i = 1; i < m_table.recordCount(); ++i) {
+            if (parentOf(i) == kNoNode)
+                continue; // kept whole aside
+            const std::uint64_t h = hashOf(parentOf(i), m_table.name(i));
+            std::size_t s = (h >> 32) & mask;
+            while (m_slots[s] != kEmpty)
+                s = (s + 1) & mask;
+            m_slots[s] = (h & kTagMask) | i;
+            ++m_count;
+        }
+    }
+
+    static std::uint64_t hashOf(NodeIndex parent, std::string_view name) {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = (std::uint64_t(parent) + 1) * k ^ name.size();
+        std::size_t i = 0;
+        for (; i + 8 <= name.size(); i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, name.data() + i, 8);
+            h = std::rotl((h ^ word) * k, 29);
+        }
+        if (i < name.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, name.data() + i, name.size() - i);
+            h = std::rotl((h ^ word) * k, 29);
+        }
+        return (h ^ (h >> 32)) * k;
+    }
+
+    void grow() {
+        std::vector<std::uint64_t> slots(m_slots.size() * 2, kEmpty);
+        const std::size_t mask = slots.size() - 1;
+        for (const std::uint64_t slot : m_slots) {
+            if (slot == kEmpty)
+                continue;
+            std::size_t s = (slot >> 32) & mask;
+            while (slots[s] != kEmpty)
+                s = (s + 1) & mask;
+            slots[s] = slot;
+        }
+        m_slots.swap(slots);
+    }
+
+    void growList() {
+        std::vector<NodeIndex> slots(std::max<std::size_t>(64, m_listSlots.size() * 2), kNoNode);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t& used : m_listUsed) {
+            const NodeIndex record = m_listSlots[used];
+            std::size_t s = hashOf(m_listOwner, m_table.name(record)) & mask;
+            while (slots[s] != kNoNode)
+                s = (s + 1) & mask;
+            slots[s] = record;
+            used = s;
+        }
+        m_listSlots.swap(slots);
+    }
+
+    // A slot holds a record in its low half and the high half of the hash of its (parent, name) in its
+    // high half, so that probes rarely look at records that do not match, and growing looks at none.
+    static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
+    static constexpr std::uint64_t kEmpty = kNoNode;
+
+    NodeTable& m_table;
+    bool m_indexed = false;
+    std::vector<std::uint8_t> m_hasChildren; // until indexed: whether a record has records under it
+    std::vector<std::uint64_t> m_slots;      // once indexed: open addressing
+    std::size_t m_count = 0;
+    std::string m_folder; // the last folder found, and its record
+    NodeIndex m_folderRecord = 0;
+    bool m_hasFolder = false;
+    NodeIndex m_lastNode = 0;
+    std::vector<NodeIndex> m_trail;          // the last node found at each depth, down to the last node
+    NodeIndex m_firstChildOfLast = kNoNode;  // where the last node's first child would be
+    // The children list being read: its records, found by name, while its owner had none before it.
+    NodeIndex m_listOwner = 0;
+    bool m_listFresh = false;
+    std::vector<NodeIndex> m_listSlots;
+    std::vector<std::size_t> m_listUsed;
+};
 
 class ScanHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ScanHandler> {
 public:
@@ -321,12 +635,23 @@ public:
             return true;
         case State::Node:
             if (m_key == NPath || m_key == NParent) {
+                // Mostly the key and its folder, which need no copy (nor a check for NUL: a key has none).
+                if (m_key == NPath) {
+                    m_pathIsKey = text == m_memberName;
+                    if (m_pathIsKey)
+                        return markNode();
+                } else {
+                    m_hasParent = true;
+                    m_parentIsFolder = hasKeyFolder() && text == keyFolder();
+                    if (m_parentIsFolder)
+                        return markNode();
+                }
                 if (holdsNul(text))
                     return failNul();
                 if (m_key == NPath)
                     m_path.assign(text);
                 else
-                    m_parent.emplace(text);
+                    m_parent.assign(text);
             } else if (m_key == NPathBytes) {
                 m_pathBytes.emplace(text);
             } else if (m_key == NParentBytes) {
@@ -339,10 +664,10 @@ public:
             if (holdsNul(text)) {
                 if (!pathOfKey(text, m_childPath))
                     return false;
-                childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(m_childPath));
+                childPairs.emplace_back(m_nodeIndex, m_records.ensure(m_childPath));
                 return true;
             }
-            childPairs.emplace_back(m_nodeIndex, scan.nodes.ensurePath(text));
+            childPairs.emplace_back(m_nodeIndex, childRecord(text));
             return true;
         case State::Issue:
             switch (m_key) {
@@ -379,6 +704,7 @@ public:
         switch (m_state) {
         case State::Start:
             m_state = State::Top;
+            m_key = -1;
             return true;
         case State::Top:
             if (m_key != TNodes)
@@ -390,13 +716,17 @@ public:
             return true;
         case State::Nodes:
             // The member's name is the node's key.
-            m_nodeIndex = scan.nodes.ensurePath(m_memberName);
+            m_nodeIndex = m_records.ensureNode(m_memberName);
+            m_keyPlain = isPlainAbsolutePath(m_memberName);
             if (scan.nodes.isNode(m_nodeIndex))
                 return fail("the node \"" + m_memberName + "\" appears twice");
             m_state = State::Node;
+            m_key = -1; // no key read yet
             m_seen = 0;
             m_data = NodeData{};
-            m_parent.reset();
+            m_hasParent = false;
+            m_parentIsFolder = false;
+            m_pathIsKey = false;
             m_path.clear();
             m_pathBytes.reset();
             m_parentBytes.reset();
@@ -405,6 +735,7 @@ public:
             if (m_key != NIdentity)
                 return fail(std::string("\"") + kNodeKeys[m_key] + "\" is not an object");
             m_state = State::Identity;
+            m_key = -1;
             m_identitySeen = 0;
             return true;
         case State::Issues:
@@ -423,22 +754,22 @@ public:
         if (m_skipDepth > 0)
             return true;
         const std::string_view key(s, length);
-        if (!isValidUtf8(key))
-            return fail("a key is not UTF-8");
         switch (m_state) {
         case State::Top:
-            m_key = keyIndex(kTopKeys, key);
+            m_key = keyIndex(kTopKeyViews, key, m_key);
             break;
         case State::Nodes:
+            if (!isValidUtf8(key))
+                return fail("a key is not UTF-8");
             if (holdsNul(key))
                 return pathOfKey(key, m_memberName);
             m_memberName.assign(key);
             return true;
         case State::Node:
-            m_key = keyIndex(kNodeKeys, key);
+            m_key = keyIndex(kNodeKeyViews, key, m_key);
             break;
         case State::Identity:
-            m_key = keyIndex(kIdentityKeys, key);
+            m_key = keyIndex(kIdentityKeyViews, key, m_key);
             break;
         case State::Issue:
             m_key = key == "path"           ? 0
@@ -450,8 +781,12 @@ public:
         default:
             return fail("unexpected key");
         }
-        if (m_key == 63)
+        if (m_key == 63) {
+            // Known keys are UTF-8; an unknown one is checked before it is ignored.
+            if (!isValidUtf8(key))
+                return fail("a key is not UTF-8");
             m_skipNext = true; // unknown keys are ignored, whatever their value
+        }
         return true;
     }
 
@@ -471,18 +806,29 @@ public:
             m_state = State::Top;
             return true;
         case State::Node: {
-            for (int k = 0; k < NodeKeyCount; ++k)
-                if (k != NParent && !(m_seen & (1ull << k)))
-                    return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
-            if (m_pathBytes && !exact(m_path, &*m_pathBytes, true))
-                return false;
+            constexpr std::uint64_t required = ((1ull << NodeKeyCount) - 1) & ~(1ull << NParent);
+            if ((m_seen & required) != required)
+                for (int k = 0; k < NodeKeyCount; ++k)
+                    if (k != NParent && !(m_seen & (1ull << k)))
+                        return fail("the node \"" + m_memberName + "\" has no \"" + kNodeKeys[k] + "\"");
+            if (m_pathBytes) {
+                if (m_pathIsKey)
+                    m_path = m_memberName;
+                m_pathIsKey = false;
+                if (!exact(m_path, &*m_pathBytes, true))
+                    return false;
+                m_pathIsKey = m_path == m_memberName;
+            }
             if (m_parentBytes) {
-                if (!m_parent)
+                if (m_parentIsFolder)
+                    m_parent.assign(keyFolder());
+                m_parentIsFolder = false;
+                if (!m_hasParent)
                     return fail("\"parentBytes\" without \"parent\"");
-                if (!exact(*m_parent, &*m_parentBytes, true))
+                if (!exact(m_parent, &*m_parentBytes, true))
                     return false;
             }
-            scan.nodes.setNode(m_nodeIndex, m_data, m_parent, m_path);
+            setNode();
             m_state = State::Nodes;
             return true;
         }
@@ -523,6 +869,7 @@ public:
         if (m_state == State::Node && m_key == NChildren) {
             if (m_seen & (1ull << NChildren))
                 return fail("\"children\" appears twice");
+            m_records.beginList(m_nodeIndex);
             m_state = State::Children;
             return true;
         }
@@ -576,6 +923,45 @@ private:
             return fail(e.error);
         path = std::move(e.text);
         return true;
+    }
+    // The record of a child's path, found under the node's own record when the path is the node's key
+    // and one more component (as it always is in files written here).
+    NodeIndex childRecord(std::string_view text) {
+        if (m_keyPlain) {
+            const std::size_t prefix = m_memberName.size() == 1 ? 0 : m_memberName.size();
+            if (text.size() > prefix + 1 && text[prefix] == '/' &&
+                text.compare(0, prefix, m_memberName.data(), prefix) == 0) {
+                const std::string_view name = text.substr(prefix + 1);
+                if (name.find('/') == std::string_view::npos)
+                    return m_records.listChild(name);
+            }
+        }
+        return m_records.ensure(text);
+    }
+    // Stores the node read. Its "path" is mostly its key and its "parent" its key's folder, which the
+    // record then derives; only other values are compared and kept the slow way.
+    void setNode() {
+        if (m_hasParent && !m_parentIsFolder && hasKeyFolder())
+            m_parentIsFolder = m_parent == keyFolder(); // exact bytes that match after all
+        if (!m_pathIsKey)
+            m_pathIsKey = m_path == m_memberName;
+        if (m_pathIsKey && (!m_hasParent || m_parentIsFolder)) {
+            scan.nodes.setNode(m_nodeIndex, m_data, m_parentIsFolder);
+            return;
+        }
+        if (m_pathIsKey)
+            m_path = m_memberName;
+        if (m_parentIsFolder)
+            m_parent.assign(keyFolder());
+        scan.nodes.setNode(m_nodeIndex, m_data,
+                           m_hasParent ? std::optional<std::string>(m_parent) : std::nullopt, m_path);
+    }
+    // Whether the node's record has a tree parent: its key is a plain path other than "/".
+    bool hasKeyFolder() const { return m_keyPlain && m_memberName.size() > 1; }
+    // The path of that parent.
+    std::string_view keyFolder() const {
+        const std::size_t slash = m_memberName.rfind('/');
+        return slash == 0 ? std::string_view("/") : std::string_view(m_memberName).substr(0, slash);
     }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
@@ -716,10 +1102,15 @@ private:
     std::optional<std::string> m_parentBytes;
     std::optional<std::string> m_issuePathBytes;
     std::optional<std::string> m_issueMessageBytes;
+    PathRecords m_records{scan.nodes};
     NodeIndex m_nodeIndex = kNoNode;
+    bool m_keyPlain = false;
     NodeData m_data;
-    std::optional<std::string> m_parent;
+    std::string m_parent;
+    bool m_hasParent = false;
+    bool m_parentIsFolder = false; // "parent" is keyFolder(), which m_parent then need not hold
     std::string m_path;
+    bool m_pathIsKey = false; // "path" is the key, which m_path then need not hold
     ScanIssue m_issue;
 };
 
@@ -751,79 +1142,11 @@ private:
     ScanHandler& m_inner;
 };
 
-// A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
-// end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
-class FileInput {
-public:
-    using Ch = char;
-
-    explicit FileInput(std::FILE* file)
-        : m_file(file)
-        , m_buffer(kBlock + 1) {
-        m_current = m_end = m_buffer.data();
-        refill();
-        // A byte-order mark is skipped when it is all there; stray bytes of one are the text's and the
-        // reader refuses them.
-        if (m_end - m_current >= 3 && std::string_view(m_current, 3) == kByteOrderMark) {
-            m_current += 3;
-            m_skipped = 3;
-        }
-    }
-
-    Ch Peek() const { return *m_current; }
-    Ch Take() {
-        const Ch c = *m_current;
-        if (m_current < m_end) {
-            ++m_current;
-            if (m_current == m_end)
-                refill();
-        }
-        return c;
-    }
-    std::size_t Tell() const {
-        return m_consumed + static_cast<std::size_t>(m_current - m_buffer.data()) - m_skipped;
-    }
-    // Whether every byte of the file was read.
-    bool atEnd() const { return m_eof && m_current == m_end; }
-
-    // Writing is not supported (nor used by a reader that does not parse in place).
-    Ch* PutBegin() { return nullptr; }
-    void Put(Ch) {}
-    void Flush() {}
-    std::size_t PutEnd(Ch*) { return 0; }
-
-private:
-    static constexpr std::size_t kBlock = 1 << 16;
-
-    void refill() {
-        m_consumed += static_cast<std::size_t>(m_end - m_buffer.data());
-        std::size_t count = 0;
-        if (!m_eof) {
-            count = std::fread(m_buffer.data(), 1, kBlock, m_file);
-            m_eof = count < kBlock;
-        }
-        m_current = m_buffer.data();
-        m_end = m_current + count;
-        *m_end = '\0'; // what Peek answers at the end
-    }
-
-    std::FILE* m_file;
-    std::vector<char> m_buffer;
-    char* m_current = nullptr;
-    char* m_end = nullptr;
-    std::size_t m_consumed = 0;
-    std::size_t m_skipped = 0;
-    bool m_eof = false;
-};
-
 template <class Stream> ScanResult parse(Stream& stream) {
     ScanHandler handler;
     SkippingHandler router(handler);
     rapidjson::Reader reader;
-    // Texts are checked for UTF-8 by the handler, which is much faster than the reader's own check;
-    // numbers are converted by the handler too.
-    constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
-    const rapidjson::ParseResult ok = reader.Parse<flags>(stream, router);
+    const rapidjson::ParseResult ok = reader.Parse<kJsonReaderFlags>(stream, router);
     if (!ok) {
         if (!handler.error.empty())
             throw DecodingError(handler.error);
@@ -849,7 +1172,7 @@ ScanResult decode(std::string_view whole) {
 }
 
 ScanResult read(std::FILE* file) {
-    FileInput stream(file);
+    JsonFileInput stream(file);
     try {
         ScanResult scan = parse(stream);
         if (std::ferror(file))

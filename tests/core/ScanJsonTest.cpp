@@ -135,6 +135,45 @@ TEST(ScanJson, ReadsOddButValidFiles) {
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(e)), e);
 }
 
+TEST(ScanJson, ANodesPathAndParentAreKeptAsStored) {
+    // Mostly "path" is the member's name and "parent" its folder; anything else is kept as it is. A key
+    // given twice counts by its last value; a null parent after one leaves it.
+    struct Case {
+        const char* name;
+        std::string key;
+        std::string fields; // replaces "path":"/r"
+        std::string path;
+        std::optional<std::string> parent;
+    };
+    const Case cases[] = {
+        {"plain", "/r", R"("path":"/r")", "/r", std::nullopt},
+        {"parent is the folder", "/r", R"("path":"/r","parent":"/")", "/r", "/"},
+        {"empty parent", "/r", R"("path":"/r","parent":"")", "/r", ""},
+        {"deeper folder", "/a/b/r", R"("path":"/a/b/r","parent":"/a/b")", "/a/b/r", "/a/b"},
+        {"parent is not the folder", "/a/b/r", R"("path":"/a/b/r","parent":"/a")", "/a/b/r", "/a"},
+        {"parent is a longer path", "/a/r", R"("path":"/a/r","parent":"/a/")", "/a/r", "/a/"},
+        {"root with an empty parent", "/", R"("path":"/","parent":"")", "/", ""},
+        {"root with itself as parent", "/", R"("path":"/","parent":"/")", "/", "/"},
+        {"path elsewhere", "/a/r", R"("path":"/a","parent":"/a")", "/a", "/a"},
+        {"path twice, the key last", "/r", R"("path":"/x","path":"/r")", "/r", std::nullopt},
+        {"path twice, the key first", "/r", R"("path":"/r","path":"/x")", "/x", std::nullopt},
+        {"parent twice", "/a/r", R"("path":"/a/r","parent":"/b","parent":"/a")", "/a/r", "/a"},
+        {"parent then null", "/a/r", R"("path":"/a/r","parent":"/a","parent":null)", "/a/r", "/a"},
+        {"key not in plain form", "a//r/", R"("path":"a//r/","parent":"a/")", "a//r/", "a/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = replaced(scanText(replaced(kRootNode, R"("path":"/r")", c.fields)),
+                                          R"("nodes":{"/r":)", R"("nodes":{")" + c.key + R"(":)");
+        const ScanResult scan = ScanJson::decode(text);
+        const auto node = scan.nodes.node(c.key);
+        ASSERT_TRUE(node.has_value());
+        EXPECT_EQ(node->path, c.path);
+        EXPECT_EQ(node->parent, c.parent);
+        EXPECT_EQ(ScanJson::decode(ScanJson::encode(scan)), scan);
+    }
+}
+
 TEST(ScanJson, KeepsFiguresThatDifferFromWhatARecordDerives) {
     // A stored scan may hold anything in range: a modification date apart from its identity's seconds,
     // own sizes apart from the totals, nanoseconds beyond a second.
