@@ -188,7 +188,7 @@ void FolderListings::Release::operator()(Listing* listing) const noexcept {
                 child->parent = doomed;
                 doomed = child;
             }
-        if (current->keepsFd && current->fd >= 0)
+        if ((current->keepsFd || current->lendsFd) && current->fd >= 0)
             ::close(current->fd);
         ListingMemory* memory = current->memory;
         current->~Listing();
@@ -290,13 +290,48 @@ void FolderListings::hookPathOf(const Listing& listing, Scratch& scratch) const 
     }
 }
 
+bool FolderListings::takeDescriptor(std::atomic<unsigned>& count, unsigned most) noexcept {
+    unsigned taken = count.load(std::memory_order_relaxed);
+    while (taken < most && !count.compare_exchange_weak(taken, taken + 1, std::memory_order_relaxed)) {
+    }
+    return taken < most;
+}
+
+void FolderListings::returnLent(Listing& parent) noexcept {
+    // The last of the sub-folders closes it: the others read the descriptor before they counted
+    // themselves out (release), and the last sees those counts (acquire).
+    if (parent.unopened.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    ::close(parent.fd);
+    parent.fd = -1;
+    m_lent.fetch_sub(1, std::memory_order_relaxed);
+}
+
 int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
+    Listing& parent = *listing.parent;
+    const bool lent = parent.lendsFd;
     if (m_hooks && m_hooks->open) [[unlikely]] {
-        std::lock_guard hookLock(m_hookLock);
-        if (const int error = m_hooks->open(scratch.hookPath); error != 0) {
+        int error = 0;
+        {
+            std::lock_guard hookLock(m_hookLock);
+            error = m_hooks->open(scratch.hookPath);
+        }
+        if (error != 0) {
+            if (lent)
+                returnLent(parent);
             errno = error;
             return -1;
         }
+    }
+    if (lent || parent.keepsFd || !parent.parent) {
+        // One component from the parent's descriptor: no path to resolve again.
+        const char* name = parent.name(parent.entries[listing.position]);
+        const int fd = openBelow(parent.fd, name, std::strlen(name));
+        const int error = errno;
+        if (lent)
+            returnLent(parent);
+        errno = error;
+        return fd;
     }
     pathBelow(listing.base, listing, scratch);
     return openBelow(listing.base ? listing.base->fd : m_root.fd, scratch.path.data(), scratch.path.size());
@@ -355,11 +390,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         // Far enough below its base, a folder that may hold folders keeps its descriptor for them.
         if (listing.parent && listing.mayHoldFolders &&
             listing.depth - (listing.base ? listing.base->depth : 0) >= kKeepEvery) {
-            unsigned kept = m_kept.load(std::memory_order_relaxed);
-            while (kept < m_maxKept &&
-                   !m_kept.compare_exchange_weak(kept, kept + 1, std::memory_order_relaxed)) {
-            }
-            listing.keepsFd = kept < m_maxKept;
+            listing.keepsFd = takeDescriptor(m_kept, m_maxKept);
         }
         const std::size_t count = listing.entries.size();
         if (m_maxWorkers > 0 && count > 2 * kPart) {
@@ -409,14 +440,33 @@ bool FolderListings::finishPart(Listing& listing) {
         return false;
     if (listing.keepsFd || !listing.parent)
         return true;
-    if (listing.fd >= 0)
-        ::close(listing.fd);
+    if (listing.fd < 0)
+        return true;
+    // Its sub-folders are opened from it, as long as not too many folders lend their descriptors. None
+    // is opened before it is published: they are set here first.
+    const std::uint32_t subfolders = listing.subfolders.load(std::memory_order_relaxed);
+    if (subfolders > 0 && !listing.cancelled.load(std::memory_order_relaxed) && !listing.failure &&
+        takeDescriptor(m_lent, m_maxKept)) {
+        listing.unopened.store(subfolders, std::memory_order_relaxed);
+        listing.lendsFd = true;
+        return true;
+    }
+    ::close(listing.fd);
     listing.fd = -1;
     return true;
 }
 
 void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch) {
     const FileStatus& root = m_root.status;
+    std::uint32_t subfolders = 0;
+    struct Count {
+        std::atomic<std::uint32_t>& total;
+        const std::uint32_t& made;
+        ~Count() {
+            if (made)
+                total.fetch_add(made, std::memory_order_relaxed);
+        }
+    } count{listing.subfolders, subfolders};
     for (std::size_t i = begin; i < end; ++i) {
         if (stopping(i)) [[unlikely]] {
             listing.cancelled.store(true, std::memory_order_relaxed);
@@ -463,6 +513,7 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         folder->device = status.device;
         folder->inode = status.inode;
         entry.folder = std::move(folder);
+        ++subfolders;
     }
 }
 

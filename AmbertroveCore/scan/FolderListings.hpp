@@ -32,11 +32,13 @@ namespace ambertrove {
 // The status of the entries of a large folder is read in parts, by as many workers as are free (the walk
 // among them when it waits for that folder).
 //
-// Folders are opened by their path below the descriptor of a near ancestor, never through a link and never
-// across a mount point. Every kKeepEvery levels a folder keeps its descriptor for its descendants until
-// the walk leaves it (a bounded number of them at once), so opening a folder costs the same at any depth;
-// besides those, a worker holds one descriptor at a time, and those of the large folders being read in
-// parts (at most one per worker). Whether a folder is one of its own ancestors is looked up in the set of
+// Folders are opened by their name from their parent's descriptor, which a read folder lends to its
+// sub-folders until each of them has been opened (a bounded number of folders at once); else by their
+// path below the descriptor of a near ancestor; never through a link and never across a mount point.
+// Every kKeepEvery levels a folder keeps its descriptor for its descendants until the walk leaves it (a
+// bounded number of them at once), so opening a folder costs the same at any depth; besides those, a
+// worker holds one descriptor at a time, and those of the large folders being read in parts (at most
+// one per worker). Whether a folder is one of its own ancestors is looked up in the set of
 // the folders met so far, and only a folder met before is compared with its ancestors one by one. How far
 // the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
@@ -107,6 +109,10 @@ public:
         Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
         int fd = -1;             // while its parts are read, or until the walk leaves it when kept
         bool keepsFd = false;    // its descendants are opened from its descriptor
+        // Once read, it lends its descriptor to its sub-folders until each has been opened from it.
+        bool lendsFd = false;
+        std::atomic<std::uint32_t> subfolders{0}; // its entries that have a listing
+        std::atomic<std::uint32_t> unopened{0};   // of those, the ones not opened yet while it lends
         std::atomic<std::uint32_t> partsLeft{0};  // parts of a large folder still being read
         bool split = false;                       // read in parts (set with the lock held)
         std::atomic<bool> cancelled{false};
@@ -183,8 +189,13 @@ private:
     // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
     void offer(std::size_t queued, bool parts);
     static void checkOutcome(const Listing& listing);
-    // Opens a listing's folder from its base, after the hook. Returns the descriptor or -1 with errno.
+    // Opens a listing's folder from its parent's descriptor when the parent lends it, else from its base,
+    // after the hook. Returns the descriptor or -1 with errno.
     [[nodiscard]] int openFolder(const Listing& listing, Scratch& scratch);
+    // One of the sub-folders of a listing that lends its descriptor is done with it.
+    void returnLent(Listing& parent) noexcept;
+    // Takes one of `count` descriptors, bounded by `most`.
+    [[nodiscard]] static bool takeDescriptor(std::atomic<unsigned>& count, unsigned most) noexcept;
     [[nodiscard]] ListingPtr makeListing();
     // The path of a listing's folder below `from` (an ancestor; none: the root), into `scratch.path`.
     static void pathBelow(const Listing* from, const Listing& listing, Scratch& scratch);
@@ -220,6 +231,7 @@ private:
 
     const unsigned m_maxKept;         // descriptors kept for descendants at most at once
     std::atomic<unsigned> m_kept{0};  // descriptors kept now
+    std::atomic<unsigned> m_lent{0};  // descriptors lent to sub-folders now (at most m_maxKept)
     struct FolderKeyHash {
         std::size_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
             return static_cast<std::size_t>((key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) *
