@@ -94,20 +94,38 @@ int openBelow(int base, const char* path, std::size_t length) {
     return openInSteps(base, {path, length}, 0, openComponent);
 }
 
-// Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
-// are kept.
+// Gives every name of a listing its entry, at once: entries grown one at a time would be moved again
+// and again.
+void makeEntries(FolderListings::Listing& listing, std::size_t count) {
+    listing.entries.reserve(count);
+    const char* names = listing.names.data();
+    for (std::size_t offset = 0, end = listing.names.size(); offset < end;) {
+        FolderListings::Entry& entry = listing.entries.emplace_back();
+        entry.nameOffset = static_cast<std::uint32_t>(offset);
+        offset += std::strlen(names + offset) + 1;
+    }
+}
+
+// Appends the names of an open folder and gives them their entries. Returns 0 or an errno value; the
+// names read before a failure are kept.
 int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing) {
     if (buffer.size() < kListingBuffer)
         buffer.resize(kListingBuffer);
+    std::size_t count = 0;
     for (;;) {
         const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
-        if (n == 0)
+        if (n == 0) {
+            makeEntries(listing, count);
             return 0;
+        }
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            makeEntries(listing, count);
             return errno;
         }
+        // The names take less room than their records.
+        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n));
         // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
         constexpr std::size_t lengthAt = 16, typeAt = 18, nameAt = 19;
         for (long pos = 0; pos < n;) {
@@ -121,10 +139,8 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             const auto type = static_cast<unsigned char>(record[typeAt]);
             if (type == DT_DIR || type == DT_UNKNOWN)
                 listing.mayHoldFolders = true;
-            const std::size_t size = std::strlen(name) + 1;
-            FolderListings::Entry& entry = listing.entries.emplace_back();
-            entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
-            listing.names.append(name, size);
+            listing.names.append(name, std::strlen(name) + 1);
+            ++count;
         }
     }
 }
@@ -222,11 +238,11 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
     , m_memory(memory)
     , m_rootListing(makeListing())
     , m_ownScratch(&memory)
-    , m_maxKept(maxKeptDescriptors())
-    , m_folders(64, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
+    , m_maxKept(maxKeptDescriptors()) {
+    for (std::size_t k = 0; k < (std::size_t(1) << kFolderShardBits); ++k)
+        m_folderShards.emplace_back(memory);
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
-    m_folders.insert({m_root.status.device, m_root.status.inode});
 }
 
 FolderListings::~FolderListings() {
@@ -338,15 +354,23 @@ int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
 }
 
 bool FolderListings::noteFolder(std::int32_t device, std::uint64_t inode) {
-    std::lock_guard lock(m_folderLock);
-    return m_folders.insert({device, inode}).second;
+    const FolderKey key{device, inode};
+    FolderShard& shard = m_folderShards[FolderKeyHash{}(key) >> (64 - kFolderShardBits)];
+    std::lock_guard lock(shard.lock);
+    return shard.folders.insert(key).second;
 }
 
 bool FolderListings::isOwnAncestor(const Listing& listing, const FileStatus& status) {
-    // Every ancestor was noted when it was met: a folder met for the first time is none of them.
-    if (noteFolder(status.device, status.inode))
-        return false;
-    for (const Listing* l = &listing; l; l = l->parent)
+    // A folder near the root is compared with its few ancestors. One deeper is noted in the set of the
+    // deep folders met, as each of its deep ancestors was when it was met: met for the first time, it is
+    // none of them, and only the ancestors near the root remain to compare.
+    const Listing* l = &listing;
+    if (listing.depth + 1 > kNearDepth) {
+        if (noteFolder(status.device, status.inode))
+            while (l && l->depth > kNearDepth)
+                l = l->parent;
+    }
+    for (; l; l = l->parent)
         if (l->inode == status.inode && l->device == status.device)
             return true;
     return false;
@@ -575,9 +599,14 @@ void FolderListings::offer(std::size_t queued, bool parts) {
         }
         ++m_idleWorkers;
     }
-    // Workers held back by the bound are woken by the walk once it has taken a good share (below).
-    if (parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead)
-        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
+    // Workers held back by the bound are woken by the walk once it has taken a good share (below). Only
+    // sleeping workers are woken (the others look for work before they sleep), one for each new task.
+    if (m_sleeping == 0 || !(parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead))
+        return;
+    if (queued >= m_sleeping)
+        m_workAvailable.notify_all();
+    else
+        for (std::size_t k = queued; k > 0; --k)
             m_workAvailable.notify_one();
 }
 
@@ -587,8 +616,11 @@ void FolderListings::work() {
     std::unique_lock lock(m_lock);
     for (;;) {
         Task next{};
-        while (!m_stop && !takeWork(next))
+        while (!m_stop && !takeWork(next)) {
+            ++m_sleeping;
             m_workAvailable.wait(lock);
+            --m_sleeping;
+        }
         if (m_stop)
             return;
         --m_idleWorkers;
@@ -656,7 +688,8 @@ void FolderListings::await(Listing& listing) {
     const std::size_t resume = m_readAhead - m_readAhead / 4;
     if (before >= resume && before - weight(listing) < resume) {
         std::lock_guard lock(m_lock);
-        m_workAvailable.notify_all();
+        if (m_sleeping > 0)
+            m_workAvailable.notify_all();
     }
     checkOutcome(listing);
 }

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -38,8 +39,9 @@ namespace ambertrove {
 // Every kKeepEvery levels a folder keeps its descriptor for its descendants until the walk leaves it (a
 // bounded number of them at once), so opening a folder costs the same at any depth; besides those, a
 // worker holds one descriptor at a time, and those of the large folders being read in parts (at most
-// one per worker). Whether a folder is one of its own ancestors is looked up in the set of
-// the folders met so far, and only a folder met before is compared with its ancestors one by one. How far
+// one per worker). Whether a folder is one of its own ancestors is found by comparing it with its
+// ancestors near the root and, far from the root, by looking it up in the set of the deep folders met so
+// far: only one met before is compared with all its ancestors. How far
 // the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
@@ -202,7 +204,9 @@ private:
     // The absolute path of a listing's folder into `scratch.hookPath` (for the hooks: slow when deep).
     void hookPathOf(const Listing& listing, Scratch& scratch) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
-    // Notes a folder met; false when it was met before in this scan.
+    // Folders this deep at most are looked for among their ancestors alone when they are met.
+    static constexpr std::uint32_t kNearDepth = 32;
+    // Notes a folder met deeper than kNearDepth; false when it was met before in this scan.
     [[nodiscard]] bool noteFolder(std::int32_t device, std::uint64_t inode);
     [[nodiscard]] bool isOwnAncestor(const Listing& listing, const FileStatus& status);
 
@@ -223,6 +227,7 @@ private:
     unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
+    unsigned m_sleeping = 0; // workers waiting for work
     Listing* m_awaited = nullptr;
     bool m_stop = false;
     std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
@@ -233,15 +238,22 @@ private:
     std::atomic<unsigned> m_kept{0};  // descriptors kept now
     std::atomic<unsigned> m_lent{0};  // descriptors lent to sub-folders now (at most m_maxKept)
     struct FolderKeyHash {
-        std::size_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
-            return static_cast<std::size_t>((key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) *
-                                            0x9E3779B97F4A7C15ull);
+        std::uint64_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
+            return (key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) * 0x9E3779B97F4A7C15ull;
         }
     };
     using FolderKey = std::pair<std::int32_t, std::uint64_t>;
-    std::mutex m_folderLock;
-    // The folders met so far, in the listings' memory (workers add to it).
-    std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>> m_folders;
+    using FolderSet =
+        std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>>;
+    // The folders met so far, in the listings' memory, in shards by key that workers add to apart.
+    struct alignas(64) FolderShard {
+        explicit FolderShard(ListingMemory& memory)
+            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {}
+        SpinLock lock;
+        FolderSet folders;
+    };
+    static constexpr unsigned kFolderShardBits = 6;
+    std::deque<FolderShard> m_folderShards; // never moved
 };
 
 } // namespace ambertrove
