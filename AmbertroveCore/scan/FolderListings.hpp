@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -62,12 +63,18 @@ public:
     using ListingPtr = std::unique_ptr<Listing, Release>;
 
     struct Entry {
-        FileStatus status;
+        // The status is left as it is found until it is read (every field at once): clearing it first
+        // would write every entry twice. Only a measured entry's is ever looked at.
+        Entry() noexcept {}
+        union {
+            FileStatus status;
+        };
         ListingPtr folder; // a measured folder's listing, read ahead or still to be read
         std::uint32_t nameOffset = 0;
         int error = 0;
         Kind kind = Kind::Measured;
     };
+    static_assert(std::is_trivially_destructible_v<FileStatus> && std::is_trivially_copyable_v<FileStatus>);
 
     // One folder: made when its parent is listed, filled by a worker or by the walk.
     struct Listing {
