@@ -170,9 +170,13 @@ bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
     const Listing* b = tb.listing;
     if (a == b)
         return ta.begin > tb.begin;
-    if (a->exactKey && b->exactKey) {
+    if (ta.exact && tb.exact) {
+        if (ta.order[0] != tb.order[0])
+            return ta.order[0] > tb.order[0];
+        if (ta.order[1] != tb.order[1])
+            return ta.order[1] > tb.order[1];
         const std::uint32_t common = std::min(a->depth, b->depth);
-        for (std::uint32_t k = 0; k < common; ++k)
+        for (std::uint32_t k = Listing::kOrderDepth; k < common; ++k)
             if (a->key[k] != b->key[k])
                 return a->key[k] > b->key[k];
         return a->depth > b->depth;
@@ -533,6 +537,10 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         if (folder->exactKey) {
             std::copy_n(listing.key, listing.depth, folder->key);
             folder->key[listing.depth] = static_cast<std::uint16_t>(i);
+            folder->order[0] = listing.order[0];
+            folder->order[1] = listing.order[1];
+            if (listing.depth < Listing::kOrderDepth)
+                folder->order[listing.depth / 4] |= std::uint64_t(i + 1) << (48 - 16 * (listing.depth % 4));
         }
         folder->device = status.device;
         folder->inode = status.inode;

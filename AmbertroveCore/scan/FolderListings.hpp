@@ -112,6 +112,10 @@ public:
         static constexpr std::uint32_t kKeyDepth = 12;
         std::uint16_t key[kKeyDepth] = {};
         bool exactKey = true;
+        // The first kOrderDepth positions of an exact key, each plus one, in 16 bits from the highest:
+        // compared as numbers, they order listings as their keys do, a folder before its contents.
+        static constexpr std::uint32_t kOrderDepth = 8;
+        std::uint64_t order[2] = {0, 0};
         std::int32_t device = 0;
         std::uint64_t inode = 0;
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
@@ -174,8 +178,17 @@ private:
     // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
     struct Task {
         static constexpr std::uint32_t kWhole = UINT32_MAX;
-        Listing* listing;
+        Task(Listing* listing_, std::uint32_t begin_ = kWhole)
+            : listing(listing_)
+            , begin(begin_)
+            , exact(listing_->exactKey)
+            , order{listing_->order[0], listing_->order[1]} {}
+        Task() = default;
+        Listing* listing = nullptr;
         std::uint32_t begin = kWhole;
+        bool exact = false;
+        // A copy of the listing's place in the walk, compared without visiting the listing.
+        std::uint64_t order[2] = {0, 0};
     };
     struct Later {
         bool operator()(const Task& a, const Task& b) const;
