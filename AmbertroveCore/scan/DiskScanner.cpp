@@ -263,7 +263,6 @@ private:
     void addEntries(Frame& frame);
     void addPending(const Frame& frame, Totals& pending);
     void makeRoomFor(const FolderListings::Listing& listing);
-    void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
     [[nodiscard]] std::string childPath(NodeIndex folder, const char* name) const;
@@ -383,7 +382,10 @@ void Walk::walk() {
         }
         if (!descended) {
             m_listings->retire(listing);
+            const NodeIndex done = frame.folder;
             m_frames.pop_back();
+            if (!m_navigation && !m_frames.empty())
+                addSubtree(m_result.nodes.mutableRecord(m_frames.back().folder), m_result.nodes[done]);
         }
     }
     if (m_cancellation.isCancelled())
@@ -392,12 +394,12 @@ void Walk::walk() {
 
 void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     m_listings->await(*listing);
-    if (listing->changed) {
-        problem(m_result.nodes.path(folder), kChanged);
-        return;
-    }
-    if (listing->openError != 0) {
-        problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));
+    if (listing->changed || listing->openError != 0) {
+        problem(m_result.nodes.path(folder),
+                listing->changed ? std::string(kChanged) : errorText(listing->openError, EIO));
+        // A folder left unread counts with its own figures alone.
+        if (!m_navigation)
+            addSubtree(m_result.nodes.mutableRecord(m_frames.back().folder), m_result.nodes[folder]);
         return;
     }
     enter(folder, std::move(listing), topLevel);
@@ -422,6 +424,7 @@ void Walk::addEntries(Frame& frame) {
     const bool topLevelEntries = m_progress && parent == m_rootIndex;
     FolderListings::Listing& listing = *frame.listing;
     Totals pending; // the entries' totals not yet added to the running ones
+    Totals files;   // without live totals: those of the entries other than folders, for the folder's own
     for (Entry& entry : listing.entries) {
         const char* name = listing.name(entry);
         switch (entry.kind) {
@@ -454,6 +457,8 @@ void Walk::addEntries(Frame& frame) {
             m_topLevel.push_back(TopLevelEntry{index, Totals::of(record)});
         }
         pending.add(record);
+        if (!m_navigation && !status.isDirectory())
+            files.add(record);
 
         if (m_progress && ++m_sinceReport == kReportEvery) {
             m_sinceReport = 0;
@@ -466,6 +471,10 @@ void Walk::addEntries(Frame& frame) {
         }
     }
     addPending(frame, pending);
+    // Without live totals, a folder's totals are complete once the walk leaves it: its sub-folders are
+    // added to it then, each as the walk leaves it (or at once when it cannot be read).
+    if (!m_navigation && !files.empty())
+        addTotals(table.mutableRecord(parent), files);
 }
 
 // Adds the totals of a folder's entries given nodes since the last time to the running totals.
@@ -492,19 +501,6 @@ void Walk::makeRoomFor(const FolderListings::Listing& listing) {
     const std::size_t needed = records + listing.entries.size();
     if (listing.entries.size() >= kRoomAhead && needed > 2 * records)
         m_result.nodes.reserve(needed);
-}
-
-// Without live totals, every folder's totals are summed once at the end. Records are made in walk order
-// (a folder before its contents), so going from the last to the first completes each subtree before it
-// is added to its parent.
-void Walk::rollUp() {
-    NodeTable& table = m_result.nodes;
-    for (NodeIndex i = static_cast<NodeIndex>(table.recordCount()); i-- > m_rootIndex + 1;) {
-        const NodeTable::Record& entry = table[i];
-        if (!entry.isNode() || !(entry.flags & NodeTable::kHasParent))
-            continue;
-        addSubtree(table.mutableRecord(entry.parent), entry);
-    }
 }
 
 void Walk::report(std::string path) {
@@ -536,8 +532,6 @@ ScanResult Walk::run(const std::string& requestedRoot) {
     resolveRoot(requestedRoot);
     walk();
     m_listings.reset();
-    if (!m_navigation)
-        rollUp();
     if (m_progress)
         report(m_result.rootPath);
     m_result.nodes.finish();
