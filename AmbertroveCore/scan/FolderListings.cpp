@@ -422,7 +422,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         }
         const std::size_t count = listing.entries.size();
         if (m_maxWorkers > 0 && count > 2 * kPart) {
-            std::lock_guard lock(m_lock);
+            std::unique_lock lock(m_lock);
             if (m_splitListings < m_maxWorkers) {
                 const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
                 m_parts.reserve(m_parts.size() + parts);                            // nothing below throws
@@ -432,6 +432,9 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
                 for (std::uint32_t k = 1; k <= parts; ++k)
                     push(m_parts, Task{&listing, static_cast<std::uint32_t>(k * kPart)});
                 offer(parts, true);
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
             }
         }
         const std::size_t end = listing.split ? kPart : count;
@@ -608,14 +611,26 @@ void FolderListings::offer(std::size_t queued, bool parts) {
         ++m_idleWorkers;
     }
     // Workers held back by the bound are woken by the walk once it has taken a good share (below). Only
-    // sleeping workers are woken (the others look for work before they sleep), one for each new task.
+    // sleeping workers are woken (the others look for work before they sleep), one for each new task,
+    // once the lock is released.
     if (m_sleeping == 0 || !(parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead))
         return;
-    if (queued >= m_sleeping)
+    m_owedWakeUps = static_cast<unsigned>(std::min<std::size_t>(m_owedWakeUps + queued, m_sleeping));
+}
+
+unsigned FolderListings::owedWakeUps() {
+    const unsigned owed = m_owedWakeUps;
+    m_owedWakeUps = 0;
+    return owed > 0 && owed >= m_sleeping ? kWakeAll : owed;
+}
+
+void FolderListings::wake(unsigned count) {
+    if (count == kWakeAll) {
         m_workAvailable.notify_all();
-    else
-        for (std::size_t k = queued; k > 0; --k)
-            m_workAvailable.notify_one();
+        return;
+    }
+    for (; count > 0; --count)
+        m_workAvailable.notify_one();
 }
 
 void FolderListings::work() {
@@ -625,6 +640,13 @@ void FolderListings::work() {
     for (;;) {
         Task next{};
         while (!m_stop && !takeWork(next)) {
+            if (m_owedWakeUps > 0) {
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
+                lock.lock();
+                continue;
+            }
             ++m_sleeping;
             m_workAvailable.wait(lock);
             --m_sleeping;
@@ -635,7 +657,9 @@ void FolderListings::work() {
         Listing& listing = *next.listing;
         if (next.begin == Task::kWhole)
             listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
+        const unsigned owed = owedWakeUps();
         lock.unlock();
+        wake(owed);
         const bool complete =
             next.begin == Task::kWhole ? read(listing, scratch) : readPart(listing, next.begin, scratch);
         lock.lock();
@@ -667,8 +691,13 @@ void FolderListings::await(Listing& listing) {
             lock.unlock();
             const bool complete = read(listing, m_ownScratch);
             lock.lock();
-            if (complete)
+            if (complete) {
                 publish(listing);
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
+                lock.lock();
+            }
             // Otherwise workers read its other parts: wait for them below.
         }
         m_awaited = &listing;
@@ -679,8 +708,13 @@ void FolderListings::await(Listing& listing) {
                 lock.unlock();
                 const bool complete = readPart(listing, part.begin, m_ownScratch);
                 lock.lock();
-                if (complete)
+                if (complete) {
                     publish(listing);
+                    const unsigned owed = owedWakeUps();
+                    lock.unlock();
+                    wake(owed);
+                    lock.lock();
+                }
                 continue;
             }
             // Even when the scan is stopped, wait for the worker: the walk frees the listing as soon as it
@@ -695,8 +729,12 @@ void FolderListings::await(Listing& listing) {
     // time with every listing taken.
     const std::size_t resume = m_readAhead - m_readAhead / 4;
     if (before >= resume && before - weight(listing) < resume) {
-        std::lock_guard lock(m_lock);
-        if (m_sleeping > 0)
+        bool sleeping = false;
+        {
+            std::lock_guard lock(m_lock);
+            sleeping = m_sleeping > 0;
+        }
+        if (sleeping)
             m_workAvailable.notify_all();
     }
     checkOutcome(listing);

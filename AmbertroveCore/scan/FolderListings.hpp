@@ -208,8 +208,14 @@ private:
     static Task pop(std::vector<Task>& heap);
     // The next task for a worker, if it may take one (with the lock held).
     [[nodiscard]] bool takeWork(Task& task);
-    // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
+    // Starts workers, or notes the sleeping ones to wake, for `queued` new tasks, parts of a folder or not
+    // (with the lock held).
     void offer(std::size_t queued, bool parts);
+    // The wake-ups noted, handed over to be given once the lock is released (with the lock held).
+    static constexpr unsigned kWakeAll = UINT32_MAX;
+    [[nodiscard]] unsigned owedWakeUps();
+    // Wakes `count` sleeping workers (kWakeAll: every one), without the lock.
+    void wake(unsigned count);
     static void checkOutcome(const Listing& listing);
     // Opens a listing's folder from its parent's descriptor when the parent lends it, else from its base,
     // after the hook. Returns the descriptor or -1 with errno.
@@ -248,6 +254,7 @@ private:
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
     unsigned m_sleeping = 0; // workers waiting for work
+    unsigned m_owedWakeUps = 0; // workers to wake once the lock is released (at most m_sleeping)
     Listing* m_awaited = nullptr;
     bool m_stop = false;
     std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
