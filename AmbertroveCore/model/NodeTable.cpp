@@ -695,14 +695,16 @@ NodeIndex NodeTable::appendScanned(NodeIndex parent, std::string_view name, cons
 
 void NodeTable::addToTotals(NodeIndex folder, NodeIndex child) {
     const NodeRef c(*this, child);
-    const std::int64_t savings = c.compressedSavings();
-    const std::int64_t files = c.fileCount();
-    const std::int64_t folders = c.folderCount() + (c.isDirectory() ? 1 : 0);
+    addToTotals(folder, c.logicalSize(), c.allocatedSize(), c.compressedSavings(), c.fileCount(),
+                c.folderCount() + (c.isDirectory() ? 1 : 0));
+}
+
+void NodeTable::addToTotals(NodeIndex folder, std::int64_t logical, std::int64_t allocated, std::int64_t savings,
+                            std::int64_t files, std::int64_t folders) {
     Aggregate& a = aggregateOf(folder);
     Record& f = m_records[folder];
-    const Record& r = m_records[child];
-    f.logicalSize = saturatingAdd(f.logicalSize, r.logicalSize);
-    f.allocatedSize = saturatingAdd(f.allocatedSize, r.allocatedSize);
+    f.logicalSize = saturatingAdd(f.logicalSize, logical);
+    f.allocatedSize = saturatingAdd(f.allocatedSize, allocated);
     a.compressedSavings = saturatingAdd(a.compressedSavings, savings);
     a.fileCount += files;
     a.folderCount += folders;

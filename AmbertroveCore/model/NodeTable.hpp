@@ -155,6 +155,9 @@ public:
     NodeIndex appendScanned(NodeIndex parent, std::string_view name, const FileStatus& status, bool repeat);
     // Adds the totals of `child` (a finished subtree, or a new entry) to those of the folder `folder`.
     void addToTotals(NodeIndex folder, NodeIndex child);
+    // Adds figures summed elsewhere (several entries' at once) to the totals of the folder `folder`.
+    void addToTotals(NodeIndex folder, std::int64_t logical, std::int64_t allocated, std::int64_t savings,
+                     std::int64_t files, std::int64_t folders);
     // Sums every folder's totals from its contents, for tables whose records come after their tree
     // parent's: from the last record back to `first` (its own contents are summed, not it).
     void rollUpTotals(NodeIndex first);

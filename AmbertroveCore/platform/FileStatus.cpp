@@ -51,6 +51,9 @@ int readStatus(int dirfd, const char* name, int flags, FileStatus& out) noexcept
 #ifdef STATX_MNT_ID
     out.hasMountId = (sx.stx_mask & STATX_MNT_ID) != 0;
     out.mountId = out.hasMountId ? sx.stx_mnt_id : 0;
+#else
+    out.hasMountId = false;
+    out.mountId = 0;
 #endif
     out.isCompressed = (sx.stx_attributes & sx.stx_attributes_mask & STATX_ATTR_COMPRESSED) != 0;
     out.isImmutable = (sx.stx_attributes & sx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) != 0;

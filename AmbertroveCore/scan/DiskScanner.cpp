@@ -132,7 +132,7 @@ private:
     std::set<std::pair<std::int32_t, std::uint64_t>> m_others;
 };
 
-// Running totals of a subtree.
+// Running totals of entries added to a subtree, kept as a folder's totals are.
 struct Totals {
     std::int64_t logical = 0;
     std::int64_t allocated = 0;
@@ -140,16 +140,35 @@ struct Totals {
     std::int64_t files = 0;
     std::int64_t folders = 0;
 
+    // A folder's own totals so far.
+    static Totals of(const NodeTable::NodeRef& folder) {
+        return Totals{folder.logicalSize(), folder.allocatedSize(), folder.compressedSavings(), folder.fileCount(),
+                      folder.folderCount()};
+    }
+    // A new entry, whose totals are its own figures, as its parent counts it.
     void add(const NodeTable::NodeRef& entry) {
         logical = saturatingAdd(logical, entry.logicalSize());
         allocated = saturatingAdd(allocated, entry.allocatedSize());
         savings = saturatingAdd(savings, entry.compressedSavings());
-        if (entry.isDirectory())
-            ++folders;
-        else
-            ++files;
+        files += entry.fileCount();
+        folders += entry.folderCount() + (entry.isDirectory() ? 1 : 0);
+    }
+    void add(const Totals& more) {
+        logical = saturatingAdd(logical, more.logical);
+        allocated = saturatingAdd(allocated, more.allocated);
+        savings = saturatingAdd(savings, more.savings);
+        files += more.files;
+        folders += more.folders;
+    }
+    [[nodiscard]] bool empty() const {
+        return logical == 0 && allocated == 0 && savings == 0 && files == 0 && folders == 0;
     }
 };
+
+// Adds the totals of entries new below a folder to the folder's totals.
+void addTotals(NodeTable& table, NodeIndex folder, const Totals& added) {
+    table.addToTotals(folder, added.logical, added.allocated, added.savings, added.files, added.folders);
+}
 
 // A node value with an empty children list, as the progress previews carry them.
 DiskNode bareNode(const NodeTable& nodes, NodeIndex i) {
@@ -209,11 +228,13 @@ public:
 private:
     using Entry = FolderListings::Entry;
 
-    // One folder on the descent stack, with its listing's entries still to visit.
+    // One folder on the descent stack, whose entries have their nodes, with its sub-folders still to
+    // walk into. The nodes of a folder's measured entries are consecutive, in listing order.
     struct Frame {
         NodeIndex folder = kNoNode;
         FolderListings::ListingPtr listing;
-        std::size_t nextEntry = 0;
+        std::size_t nextEntry = 0;    // the next entry to look at for a sub-folder
+        NodeIndex nextNode = kNoNode; // the node of the next measured entry from there
         std::size_t topLevel = SIZE_MAX; // the top-level entry this folder lies in
     };
 
@@ -224,10 +245,11 @@ private:
 
     void resolveRoot(const std::string& requestedRoot);
     void walk();
-    void visit(std::size_t frameIndex, Entry& entry);
     void descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
+    void enter(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel);
+    void addEntries(Frame& frame);
+    void addPending(const Frame& frame, Totals& pending);
     void makeRoomFor(const FolderListings::Listing& listing);
-    void rollUp();
     void report(std::string path);
     void problem(std::string path, std::string message);
     [[nodiscard]] std::string childPath(NodeIndex folder, const char* name) const;
@@ -247,6 +269,7 @@ private:
     std::int64_t m_files = 0;
     std::int64_t m_folders = 0;
     std::int64_t m_bytes = 0;
+    std::int64_t m_sinceReport = 0;
     double m_lastReport = -std::numeric_limits<double>::infinity();
 
     // Declared in this order: the workers stop before the listings they read go away, and the listings
@@ -315,110 +338,146 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
                                                   m_cancellation, m_workers, m_readAhead);
     FolderListings::ListingPtr listing = m_listings->takeRoot();
     m_listings->await(*listing);
-    const int listError = listing->listError;
-    makeRoomFor(*listing);
-    m_frames.push_back(Frame{m_rootIndex, std::move(listing), 0, SIZE_MAX});
-    if (listError != 0)
-        problem(root, errorText(listError, EIO));
+    enter(m_rootIndex, std::move(listing), SIZE_MAX);
 }
 
 void Walk::walk() {
     while (!m_frames.empty()) {
         Frame& frame = m_frames.back();
-        if (frame.nextEntry == frame.listing->entries.size()) {
-            m_listings->retire(*frame.listing);
-            m_frames.pop_back();
-            continue;
+        FolderListings::Listing& listing = *frame.listing;
+        const std::size_t count = listing.entries.size();
+        bool descended = false;
+        while (frame.nextEntry < count) {
+            // A large folder's entries go back to the system as the walk passes them.
+            if (frame.nextEntry % kReleaseEvery == 0)
+                listing.releaseBefore(frame.nextEntry);
+            Entry& entry = listing.entries[frame.nextEntry++];
+            if (entry.kind != FolderListings::Kind::Measured)
+                continue;
+            const NodeIndex node = frame.nextNode++;
+            if (!entry.status.isDirectory())
+                continue;
+            if (m_cancellation.isCancelled())
+                throw CancellationError();
+            // A top-level folder's entries count towards it; the root's measured entries are the
+            // top-level entries, in order.
+            const std::size_t topLevel =
+                frame.folder == m_rootIndex ? static_cast<std::size_t>(node - (m_rootIndex + 1)) : frame.topLevel;
+            descended = true;
+            descend(node, std::move(entry.folder), topLevel); // `frame` may no longer be valid
+            break;
         }
-        // A large folder's entries go back to the system as the walk makes nodes of them.
-        if (frame.nextEntry % kReleaseEvery == 0)
-            frame.listing->releaseBefore(frame.nextEntry);
-        if (m_cancellation.isCancelled())
-            throw CancellationError();
-        visit(m_frames.size() - 1, frame.listing->entries[frame.nextEntry++]);
+        if (!descended) {
+            m_listings->retire(listing);
+            const NodeIndex done = frame.folder;
+            m_frames.pop_back();
+            if (!m_navigation && !m_frames.empty())
+                m_result.nodes.addToTotals(m_frames.back().folder, done);
+        }
     }
     if (m_cancellation.isCancelled())
         throw CancellationError();
 }
 
-void Walk::visit(std::size_t frameIndex, Entry& entry) {
-    NodeTable& table = m_result.nodes;
-    const NodeIndex parent = m_frames[frameIndex].folder;
-    const char* name = m_frames[frameIndex].listing->name(entry);
-
-    switch (entry.kind) {
-    case FolderListings::Kind::Unreadable:
-        problem(childPath(parent, name), errorText(entry.error, EIO));
-        return;
-    case FolderListings::Kind::NestedVolume:
-        problem(childPath(parent, name), kNestedVolume);
-        return;
-    case FolderListings::Kind::Loop:
-        problem(childPath(parent, name), errorText(ELOOP, ELOOP));
-        return;
-    case FolderListings::Kind::Measured:
-        break;
-    }
-
-    const FileStatus& status = entry.status;
-    const bool isDirectory = status.isDirectory();
-    const bool repeat = status.isRegularFile() && !m_seen.insert(status.device, status.inode);
-    const NodeIndex index = table.appendScanned(parent, std::string_view(name), status, repeat);
-    const NodeTable::NodeRef record = table[index];
-
-    if (m_navigation) {
-        // Live totals: the ancestors are exactly the folders on the descent stack.
-        for (std::size_t k = frameIndex + 1; k-- > 0;)
-            table.addToTotals(m_frames[k].folder, index);
-    }
-    if (isDirectory)
-        ++m_folders;
-    else
-        ++m_files;
-    m_bytes = saturatingAdd(m_bytes, record.allocatedSize());
-
-    // The top-level totals serve the progress reports alone: a root of a million files would otherwise
-    // hold a million of them beside the nodes.
-    std::size_t topLevel = m_frames[frameIndex].topLevel;
-    if (m_progress && parent == m_rootIndex) {
-        topLevel = m_topLevel.size();
-        TopLevelEntry made{index, {}};
-        made.totals.logical = record.logicalSize();
-        made.totals.allocated = record.allocatedSize();
-        made.totals.savings = record.compressedSavings();
-        made.totals.files = record.fileCount();
-        m_topLevel.push_back(made);
-    } else if (m_progress) {
-        m_topLevel[topLevel].totals.add(record);
-    }
-
-    if (m_progress && (m_files + m_folders) % kReportEvery == 0) {
-        const double now = steadySeconds();
-        if (now - m_lastReport > kReportInterval) {
-            m_lastReport = now;
-            report(table.path(index));
-        }
-    }
-
-    if (isDirectory)
-        descend(index, std::move(entry.folder), topLevel);
-}
-
 void Walk::descend(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     m_listings->await(*listing);
-    if (listing->changed) {
-        problem(m_result.nodes.path(folder), kChanged);
+    if (listing->changed || listing->openError != 0) {
+        problem(m_result.nodes.path(folder),
+                listing->changed ? std::string(kChanged) : errorText(listing->openError, EIO));
+        // A folder left unread counts with its own figures alone.
+        if (!m_navigation)
+            m_result.nodes.addToTotals(m_frames.back().folder, folder);
         return;
     }
-    if (listing->openError != 0) {
-        problem(m_result.nodes.path(folder), errorText(listing->openError, EIO));
-        return;
-    }
+    enter(folder, std::move(listing), topLevel);
+}
+
+// Gives a listed folder's entries their nodes, all at once and in listing order, and puts it on the
+// descent stack for its sub-folders.
+void Walk::enter(NodeIndex folder, FolderListings::ListingPtr listing, std::size_t topLevel) {
     const int listError = listing->listError;
     makeRoomFor(*listing);
-    m_frames.push_back(Frame{folder, std::move(listing), 0, topLevel});
+    m_frames.push_back(Frame{folder, std::move(listing), 0, kNoNode, topLevel});
     if (listError != 0)
         problem(m_result.nodes.path(folder), errorText(listError, EIO));
+    if (m_cancellation.isCancelled())
+        throw CancellationError();
+    addEntries(m_frames.back());
+}
+
+void Walk::addEntries(Frame& frame) {
+    NodeTable& table = m_result.nodes;
+    const NodeIndex parent = frame.folder;
+    const bool topLevelEntries = m_progress && parent == m_rootIndex;
+    FolderListings::Listing& listing = *frame.listing;
+    Totals pending; // the entries' totals not yet added to the running ones
+    Totals files;   // without live totals: those of the entries other than folders, for the folder's own
+    for (Entry& entry : listing.entries) {
+        const char* name = listing.name(entry);
+        switch (entry.kind) {
+        case FolderListings::Kind::Unreadable:
+            problem(childPath(parent, name), errorText(entry.error, EIO));
+            continue;
+        case FolderListings::Kind::NestedVolume:
+            problem(childPath(parent, name), kNestedVolume);
+            continue;
+        case FolderListings::Kind::Loop:
+            problem(childPath(parent, name), errorText(ELOOP, ELOOP));
+            continue;
+        case FolderListings::Kind::Measured:
+            break;
+        }
+
+        const FileStatus& status = entry.status;
+        const bool repeat = status.isRegularFile() && !m_seen.insert(status.device, status.inode);
+        const NodeIndex index = table.appendScanned(parent, std::string_view(name), status, repeat);
+        if (frame.nextNode == kNoNode)
+            frame.nextNode = index;
+        const NodeTable::NodeRef record = table[index];
+        if (status.isDirectory())
+            ++m_folders;
+        else
+            ++m_files;
+        if (topLevelEntries) {
+            // The top-level totals serve the progress reports alone: a root of a million files would
+            // otherwise hold a million of them beside the nodes.
+            m_topLevel.push_back(TopLevelEntry{index, Totals::of(record)});
+        }
+        pending.add(record);
+        if (!m_navigation && !status.isDirectory())
+            files.add(record);
+
+        if (m_progress && ++m_sinceReport == kReportEvery) {
+            m_sinceReport = 0;
+            const double now = steadySeconds();
+            if (now - m_lastReport > kReportInterval) {
+                m_lastReport = now;
+                addPending(frame, pending);
+                report(table.path(index));
+            }
+        }
+    }
+    addPending(frame, pending);
+    // Without live totals, a folder's totals are complete once the walk leaves it: its sub-folders are
+    // added to it then, each as the walk leaves it (or at once when it cannot be read).
+    if (!m_navigation && !files.empty())
+        addTotals(table, parent, files);
+}
+
+// Adds the totals of a folder's entries given nodes since the last time to the running totals.
+void Walk::addPending(const Frame& frame, Totals& pending) {
+    if (pending.empty())
+        return;
+    m_bytes = saturatingAdd(m_bytes, pending.allocated);
+    if (m_navigation) {
+        // Live totals: the ancestors are exactly the folders on the descent stack.
+        NodeTable& table = m_result.nodes;
+        for (std::size_t k = m_frames.size(); k-- > 0;)
+            addTotals(table, m_frames[k].folder, pending);
+    }
+    if (m_progress && frame.folder != m_rootIndex)
+        m_topLevel[frame.topLevel].totals.add(pending);
+    pending = Totals{};
 }
 
 // A folder larger than all the table holds so far gets the table's room at once: growing it while the
@@ -429,13 +488,6 @@ void Walk::makeRoomFor(const FolderListings::Listing& listing) {
     const std::size_t needed = records + listing.entries.size();
     if (listing.entries.size() >= kRoomAhead && needed > 2 * records)
         m_result.nodes.reserve(needed);
-}
-
-// Without live totals, every folder's totals are summed once at the end. Records are made in walk order
-// (a folder before its contents), so going from the last to the first completes each subtree before it
-// is added to its parent.
-void Walk::rollUp() {
-    m_result.nodes.rollUpTotals(m_rootIndex);
 }
 
 void Walk::report(std::string path) {
@@ -467,8 +519,6 @@ ScanResult Walk::run(const std::string& requestedRoot) {
     resolveRoot(requestedRoot);
     walk();
     m_listings.reset();
-    if (!m_navigation)
-        rollUp();
     if (m_progress)
         report(m_result.rootPath);
     m_result.nodes.finish();

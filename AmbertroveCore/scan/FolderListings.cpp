@@ -94,20 +94,38 @@ int openBelow(int base, const char* path, std::size_t length) {
     return openInSteps(base, {path, length}, 0, openComponent);
 }
 
-// Appends the names of an open folder. Returns 0 or an errno value; the names read before a failure
-// are kept.
+// Gives every name of a listing its entry, at once: entries grown one at a time would be moved again
+// and again.
+void makeEntries(FolderListings::Listing& listing, std::size_t count) {
+    listing.entries.reserve(count);
+    const char* names = listing.names.data();
+    for (std::size_t offset = 0, end = listing.names.size(); offset < end;) {
+        FolderListings::Entry& entry = listing.entries.emplace_back();
+        entry.nameOffset = static_cast<std::uint32_t>(offset);
+        offset += std::strlen(names + offset) + 1;
+    }
+}
+
+// Appends the names of an open folder and gives them their entries. Returns 0 or an errno value; the
+// names read before a failure are kept.
 int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing) {
     if (buffer.size() < kListingBuffer)
         buffer.resize(kListingBuffer);
+    std::size_t count = 0;
     for (;;) {
         const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
-        if (n == 0)
+        if (n == 0) {
+            makeEntries(listing, count);
             return 0;
+        }
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            makeEntries(listing, count);
             return errno;
         }
+        // The names take less room than their records.
+        listing.names.reserve(listing.names.size() + static_cast<std::size_t>(n));
         // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
         constexpr std::size_t lengthAt = 16, typeAt = 18, nameAt = 19;
         for (long pos = 0; pos < n;) {
@@ -121,10 +139,8 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             const auto type = static_cast<unsigned char>(record[typeAt]);
             if (type == DT_DIR || type == DT_UNKNOWN)
                 listing.mayHoldFolders = true;
-            const std::size_t size = std::strlen(name) + 1;
-            FolderListings::Entry& entry = listing.entries.emplace_back();
-            entry.nameOffset = static_cast<std::uint32_t>(listing.names.size());
-            listing.names.append(name, size);
+            listing.names.append(name, std::strlen(name) + 1);
+            ++count;
         }
     }
 }
@@ -154,9 +170,13 @@ bool FolderListings::Later::operator()(const Task& ta, const Task& tb) const {
     const Listing* b = tb.listing;
     if (a == b)
         return ta.begin > tb.begin;
-    if (a->exactKey && b->exactKey) {
+    if (ta.exact && tb.exact) {
+        if (ta.order[0] != tb.order[0])
+            return ta.order[0] > tb.order[0];
+        if (ta.order[1] != tb.order[1])
+            return ta.order[1] > tb.order[1];
         const std::uint32_t common = std::min(a->depth, b->depth);
-        for (std::uint32_t k = 0; k < common; ++k)
+        for (std::uint32_t k = Listing::kOrderDepth; k < common; ++k)
             if (a->key[k] != b->key[k])
                 return a->key[k] > b->key[k];
         return a->depth > b->depth;
@@ -188,7 +208,7 @@ void FolderListings::Release::operator()(Listing* listing) const noexcept {
                 child->parent = doomed;
                 doomed = child;
             }
-        if (current->keepsFd && current->fd >= 0)
+        if ((current->keepsFd || current->lendsFd) && current->fd >= 0)
             ::close(current->fd);
         ListingMemory* memory = current->memory;
         current->~Listing();
@@ -222,11 +242,11 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
     , m_memory(memory)
     , m_rootListing(makeListing())
     , m_ownScratch(&memory)
-    , m_maxKept(maxKeptDescriptors())
-    , m_folders(64, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
+    , m_maxKept(maxKeptDescriptors()) {
+    for (std::size_t k = 0; k < (std::size_t(1) << kFolderShardBits); ++k)
+        m_folderShards.emplace_back(memory);
     m_rootListing->device = m_root.status.device;
     m_rootListing->inode = m_root.status.inode;
-    m_folders.insert({m_root.status.device, m_root.status.inode});
 }
 
 FolderListings::~FolderListings() {
@@ -290,28 +310,71 @@ void FolderListings::hookPathOf(const Listing& listing, Scratch& scratch) const 
     }
 }
 
+bool FolderListings::takeDescriptor(std::atomic<unsigned>& count, unsigned most) noexcept {
+    unsigned taken = count.load(std::memory_order_relaxed);
+    while (taken < most && !count.compare_exchange_weak(taken, taken + 1, std::memory_order_relaxed)) {
+    }
+    return taken < most;
+}
+
+void FolderListings::returnLent(Listing& parent) noexcept {
+    // The last of the sub-folders closes it: the others read the descriptor before they counted
+    // themselves out (release), and the last sees those counts (acquire).
+    if (parent.unopened.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    ::close(parent.fd);
+    parent.fd = -1;
+    m_lent.fetch_sub(1, std::memory_order_relaxed);
+}
+
 int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
+    Listing& parent = *listing.parent;
+    const bool lent = parent.lendsFd;
     if (m_hooks && m_hooks->open) [[unlikely]] {
-        std::lock_guard hookLock(m_hookLock);
-        if (const int error = m_hooks->open(scratch.hookPath); error != 0) {
+        int error = 0;
+        {
+            std::lock_guard hookLock(m_hookLock);
+            error = m_hooks->open(scratch.hookPath);
+        }
+        if (error != 0) {
+            if (lent)
+                returnLent(parent);
             errno = error;
             return -1;
         }
+    }
+    if (lent || parent.keepsFd || !parent.parent) {
+        // One component from the parent's descriptor: no path to resolve again.
+        const char* name = parent.name(parent.entries[listing.position]);
+        const int fd = openBelow(parent.fd, name, std::strlen(name));
+        const int error = errno;
+        if (lent)
+            returnLent(parent);
+        errno = error;
+        return fd;
     }
     pathBelow(listing.base, listing, scratch);
     return openBelow(listing.base ? listing.base->fd : m_root.fd, scratch.path.data(), scratch.path.size());
 }
 
 bool FolderListings::noteFolder(std::int32_t device, std::uint64_t inode) {
-    std::lock_guard lock(m_folderLock);
-    return m_folders.insert({device, inode}).second;
+    const FolderKey key{device, inode};
+    FolderShard& shard = m_folderShards[FolderKeyHash{}(key) >> (64 - kFolderShardBits)];
+    std::lock_guard lock(shard.lock);
+    return shard.folders.insert(key).second;
 }
 
 bool FolderListings::isOwnAncestor(const Listing& listing, const FileStatus& status) {
-    // Every ancestor was noted when it was met: a folder met for the first time is none of them.
-    if (noteFolder(status.device, status.inode))
-        return false;
-    for (const Listing* l = &listing; l; l = l->parent)
+    // A folder near the root is compared with its few ancestors. One deeper is noted in the set of the
+    // deep folders met, as each of its deep ancestors was when it was met: met for the first time, it is
+    // none of them, and only the ancestors near the root remain to compare.
+    const Listing* l = &listing;
+    if (listing.depth + 1 > kNearDepth) {
+        if (noteFolder(status.device, status.inode))
+            while (l && l->depth > kNearDepth)
+                l = l->parent;
+    }
+    for (; l; l = l->parent)
         if (l->inode == status.inode && l->device == status.device)
             return true;
     return false;
@@ -355,15 +418,11 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         // Far enough below its base, a folder that may hold folders keeps its descriptor for them.
         if (listing.parent && listing.mayHoldFolders &&
             listing.depth - (listing.base ? listing.base->depth : 0) >= kKeepEvery) {
-            unsigned kept = m_kept.load(std::memory_order_relaxed);
-            while (kept < m_maxKept &&
-                   !m_kept.compare_exchange_weak(kept, kept + 1, std::memory_order_relaxed)) {
-            }
-            listing.keepsFd = kept < m_maxKept;
+            listing.keepsFd = takeDescriptor(m_kept, m_maxKept);
         }
         const std::size_t count = listing.entries.size();
         if (m_maxWorkers > 0 && count > 2 * kPart) {
-            std::lock_guard lock(m_lock);
+            std::unique_lock lock(m_lock);
             if (m_splitListings < m_maxWorkers) {
                 const auto parts = static_cast<std::uint32_t>((count - 1) / kPart); // besides the first
                 m_parts.reserve(m_parts.size() + parts);                            // nothing below throws
@@ -373,6 +432,9 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
                 for (std::uint32_t k = 1; k <= parts; ++k)
                     push(m_parts, Task{&listing, static_cast<std::uint32_t>(k * kPart)});
                 offer(parts, true);
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
             }
         }
         const std::size_t end = listing.split ? kPart : count;
@@ -409,14 +471,33 @@ bool FolderListings::finishPart(Listing& listing) {
         return false;
     if (listing.keepsFd || !listing.parent)
         return true;
-    if (listing.fd >= 0)
-        ::close(listing.fd);
+    if (listing.fd < 0)
+        return true;
+    // Its sub-folders are opened from it, as long as not too many folders lend their descriptors. None
+    // is opened before it is published: they are set here first.
+    const std::uint32_t subfolders = listing.subfolders.load(std::memory_order_relaxed);
+    if (subfolders > 0 && !listing.cancelled.load(std::memory_order_relaxed) && !listing.failure &&
+        takeDescriptor(m_lent, m_maxKept)) {
+        listing.unopened.store(subfolders, std::memory_order_relaxed);
+        listing.lendsFd = true;
+        return true;
+    }
+    ::close(listing.fd);
     listing.fd = -1;
     return true;
 }
 
 void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size_t end, Scratch& scratch) {
     const FileStatus& root = m_root.status;
+    std::uint32_t subfolders = 0;
+    struct Count {
+        std::atomic<std::uint32_t>& total;
+        const std::uint32_t& made;
+        ~Count() {
+            if (made)
+                total.fetch_add(made, std::memory_order_relaxed);
+        }
+    } count{listing.subfolders, subfolders};
     for (std::size_t i = begin; i < end; ++i) {
         if (stopping(i)) [[unlikely]] {
             listing.cancelled.store(true, std::memory_order_relaxed);
@@ -459,10 +540,15 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         if (folder->exactKey) {
             std::copy_n(listing.key, listing.depth, folder->key);
             folder->key[listing.depth] = static_cast<std::uint16_t>(i);
+            folder->order[0] = listing.order[0];
+            folder->order[1] = listing.order[1];
+            if (listing.depth < Listing::kOrderDepth)
+                folder->order[listing.depth / 4] |= std::uint64_t(i + 1) << (48 - 16 * (listing.depth % 4));
         }
         folder->device = status.device;
         folder->inode = status.inode;
         entry.folder = std::move(folder);
+        ++subfolders;
     }
 }
 
@@ -524,10 +610,27 @@ void FolderListings::offer(std::size_t queued, bool parts) {
         }
         ++m_idleWorkers;
     }
-    // Workers held back by the bound are woken by the walk once it has taken a good share (below).
-    if (parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead)
-        for (std::size_t k = std::min<std::size_t>(queued, m_idleWorkers); k > 0; --k)
-            m_workAvailable.notify_one();
+    // Workers held back by the bound are woken by the walk once it has taken a good share (below). Only
+    // sleeping workers are woken (the others look for work before they sleep), one for each new task,
+    // once the lock is released.
+    if (m_sleeping == 0 || !(parts || m_ahead.load(std::memory_order_relaxed) < m_readAhead))
+        return;
+    m_owedWakeUps = static_cast<unsigned>(std::min<std::size_t>(m_owedWakeUps + queued, m_sleeping));
+}
+
+unsigned FolderListings::owedWakeUps() {
+    const unsigned owed = m_owedWakeUps;
+    m_owedWakeUps = 0;
+    return owed > 0 && owed >= m_sleeping ? kWakeAll : owed;
+}
+
+void FolderListings::wake(unsigned count) {
+    if (count == kWakeAll) {
+        m_workAvailable.notify_all();
+        return;
+    }
+    for (; count > 0; --count)
+        m_workAvailable.notify_one();
 }
 
 void FolderListings::work() {
@@ -536,15 +639,27 @@ void FolderListings::work() {
     std::unique_lock lock(m_lock);
     for (;;) {
         Task next{};
-        while (!m_stop && !takeWork(next))
+        while (!m_stop && !takeWork(next)) {
+            if (m_owedWakeUps > 0) {
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
+                lock.lock();
+                continue;
+            }
+            ++m_sleeping;
             m_workAvailable.wait(lock);
+            --m_sleeping;
+        }
         if (m_stop)
             return;
         --m_idleWorkers;
         Listing& listing = *next.listing;
         if (next.begin == Task::kWhole)
             listing.state.store(Listing::State::Reading, std::memory_order_relaxed);
+        const unsigned owed = owedWakeUps();
         lock.unlock();
+        wake(owed);
         const bool complete =
             next.begin == Task::kWhole ? read(listing, scratch) : readPart(listing, next.begin, scratch);
         lock.lock();
@@ -576,8 +691,13 @@ void FolderListings::await(Listing& listing) {
             lock.unlock();
             const bool complete = read(listing, m_ownScratch);
             lock.lock();
-            if (complete)
+            if (complete) {
                 publish(listing);
+                const unsigned owed = owedWakeUps();
+                lock.unlock();
+                wake(owed);
+                lock.lock();
+            }
             // Otherwise workers read its other parts: wait for them below.
         }
         m_awaited = &listing;
@@ -588,8 +708,13 @@ void FolderListings::await(Listing& listing) {
                 lock.unlock();
                 const bool complete = readPart(listing, part.begin, m_ownScratch);
                 lock.lock();
-                if (complete)
+                if (complete) {
                     publish(listing);
+                    const unsigned owed = owedWakeUps();
+                    lock.unlock();
+                    wake(owed);
+                    lock.lock();
+                }
                 continue;
             }
             // Even when the scan is stopped, wait for the worker: the walk frees the listing as soon as it
@@ -604,8 +729,13 @@ void FolderListings::await(Listing& listing) {
     // time with every listing taken.
     const std::size_t resume = m_readAhead - m_readAhead / 4;
     if (before >= resume && before - weight(listing) < resume) {
-        std::lock_guard lock(m_lock);
-        m_workAvailable.notify_all();
+        bool sleeping = false;
+        {
+            std::lock_guard lock(m_lock);
+            sleeping = m_sleeping > 0;
+        }
+        if (sleeping)
+            m_workAvailable.notify_all();
     }
     checkOutcome(listing);
 }

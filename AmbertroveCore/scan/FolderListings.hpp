@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -32,12 +34,15 @@ namespace ambertrove {
 // The status of the entries of a large folder is read in parts, by as many workers as are free (the walk
 // among them when it waits for that folder).
 //
-// Folders are opened by their path below the descriptor of a near ancestor, never through a link and never
-// across a mount point. Every kKeepEvery levels a folder keeps its descriptor for its descendants until
-// the walk leaves it (a bounded number of them at once), so opening a folder costs the same at any depth;
-// besides those, a worker holds one descriptor at a time, and those of the large folders being read in
-// parts (at most one per worker). Whether a folder is one of its own ancestors is looked up in the set of
-// the folders met so far, and only a folder met before is compared with its ancestors one by one. How far
+// Folders are opened by their name from their parent's descriptor, which a read folder lends to its
+// sub-folders until each of them has been opened (a bounded number of folders at once); else by their
+// path below the descriptor of a near ancestor; never through a link and never across a mount point.
+// Every kKeepEvery levels a folder keeps its descriptor for its descendants until the walk leaves it (a
+// bounded number of them at once), so opening a folder costs the same at any depth; besides those, a
+// worker holds one descriptor at a time, and those of the large folders being read in parts (at most
+// one per worker). Whether a folder is one of its own ancestors is found by comparing it with its
+// ancestors near the root and, far from the root, by looking it up in the set of the deep folders met so
+// far: only one met before is compared with all its ancestors. How far
 // the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
@@ -58,12 +63,18 @@ public:
     using ListingPtr = std::unique_ptr<Listing, Release>;
 
     struct Entry {
-        FileStatus status;
+        // The status is left as it is found until it is read (every field at once): clearing it first
+        // would write every entry twice. Only a measured entry's is ever looked at.
+        Entry() noexcept {}
+        union {
+            FileStatus status;
+        };
         ListingPtr folder; // a measured folder's listing, read ahead or still to be read
         std::uint32_t nameOffset = 0;
         int error = 0;
         Kind kind = Kind::Measured;
     };
+    static_assert(std::is_trivially_destructible_v<FileStatus> && std::is_trivially_copyable_v<FileStatus>);
 
     // One folder: made when its parent is listed, filled by a worker or by the walk.
     struct Listing {
@@ -101,12 +112,20 @@ public:
         static constexpr std::uint32_t kKeyDepth = 12;
         std::uint16_t key[kKeyDepth] = {};
         bool exactKey = true;
+        // The first kOrderDepth positions of an exact key, each plus one, in 16 bits from the highest:
+        // compared as numbers, they order listings as their keys do, a folder before its contents.
+        static constexpr std::uint32_t kOrderDepth = 8;
+        std::uint64_t order[2] = {0, 0};
         std::int32_t device = 0;
         std::uint64_t inode = 0;
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
         Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
         int fd = -1;             // while its parts are read, or until the walk leaves it when kept
         bool keepsFd = false;    // its descendants are opened from its descriptor
+        // Once read, it lends its descriptor to its sub-folders until each has been opened from it.
+        bool lendsFd = false;
+        std::atomic<std::uint32_t> subfolders{0}; // its entries that have a listing
+        std::atomic<std::uint32_t> unopened{0};   // of those, the ones not opened yet while it lends
         std::atomic<std::uint32_t> partsLeft{0};  // parts of a large folder still being read
         bool split = false;                       // read in parts (set with the lock held)
         std::atomic<bool> cancelled{false};
@@ -159,8 +178,17 @@ private:
     // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
     struct Task {
         static constexpr std::uint32_t kWhole = UINT32_MAX;
-        Listing* listing;
+        Task(Listing* listing_, std::uint32_t begin_ = kWhole)
+            : listing(listing_)
+            , begin(begin_)
+            , exact(listing_->exactKey)
+            , order{listing_->order[0], listing_->order[1]} {}
+        Task() = default;
+        Listing* listing = nullptr;
         std::uint32_t begin = kWhole;
+        bool exact = false;
+        // A copy of the listing's place in the walk, compared without visiting the listing.
+        std::uint64_t order[2] = {0, 0};
     };
     struct Later {
         bool operator()(const Task& a, const Task& b) const;
@@ -180,18 +208,31 @@ private:
     static Task pop(std::vector<Task>& heap);
     // The next task for a worker, if it may take one (with the lock held).
     [[nodiscard]] bool takeWork(Task& task);
-    // Starts or wakes workers for `queued` new tasks, parts of a folder or not (with the lock held).
+    // Starts workers, or notes the sleeping ones to wake, for `queued` new tasks, parts of a folder or not
+    // (with the lock held).
     void offer(std::size_t queued, bool parts);
+    // The wake-ups noted, handed over to be given once the lock is released (with the lock held).
+    static constexpr unsigned kWakeAll = UINT32_MAX;
+    [[nodiscard]] unsigned owedWakeUps();
+    // Wakes `count` sleeping workers (kWakeAll: every one), without the lock.
+    void wake(unsigned count);
     static void checkOutcome(const Listing& listing);
-    // Opens a listing's folder from its base, after the hook. Returns the descriptor or -1 with errno.
+    // Opens a listing's folder from its parent's descriptor when the parent lends it, else from its base,
+    // after the hook. Returns the descriptor or -1 with errno.
     [[nodiscard]] int openFolder(const Listing& listing, Scratch& scratch);
+    // One of the sub-folders of a listing that lends its descriptor is done with it.
+    void returnLent(Listing& parent) noexcept;
+    // Takes one of `count` descriptors, bounded by `most`.
+    [[nodiscard]] static bool takeDescriptor(std::atomic<unsigned>& count, unsigned most) noexcept;
     [[nodiscard]] ListingPtr makeListing();
     // The path of a listing's folder below `from` (an ancestor; none: the root), into `scratch.path`.
     static void pathBelow(const Listing* from, const Listing& listing, Scratch& scratch);
     // The absolute path of a listing's folder into `scratch.hookPath` (for the hooks: slow when deep).
     void hookPathOf(const Listing& listing, Scratch& scratch) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
-    // Notes a folder met; false when it was met before in this scan.
+    // Folders this deep at most are looked for among their ancestors alone when they are met.
+    static constexpr std::uint32_t kNearDepth = 32;
+    // Notes a folder met deeper than kNearDepth; false when it was met before in this scan.
     [[nodiscard]] bool noteFolder(std::int32_t device, std::uint64_t inode);
     [[nodiscard]] bool isOwnAncestor(const Listing& listing, const FileStatus& status);
 
@@ -212,6 +253,8 @@ private:
     unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
+    unsigned m_sleeping = 0; // workers waiting for work
+    unsigned m_owedWakeUps = 0; // workers to wake once the lock is released (at most m_sleeping)
     Listing* m_awaited = nullptr;
     bool m_stop = false;
     std::atomic<bool> m_abandoned{false}; // the walk is over: workers drop what they read
@@ -220,16 +263,24 @@ private:
 
     const unsigned m_maxKept;         // descriptors kept for descendants at most at once
     std::atomic<unsigned> m_kept{0};  // descriptors kept now
+    std::atomic<unsigned> m_lent{0};  // descriptors lent to sub-folders now (at most m_maxKept)
     struct FolderKeyHash {
-        std::size_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
-            return static_cast<std::size_t>((key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) *
-                                            0x9E3779B97F4A7C15ull);
+        std::uint64_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
+            return (key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) * 0x9E3779B97F4A7C15ull;
         }
     };
     using FolderKey = std::pair<std::int32_t, std::uint64_t>;
-    std::mutex m_folderLock;
-    // The folders met so far, in the listings' memory (workers add to it).
-    std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>> m_folders;
+    using FolderSet =
+        std::unordered_set<FolderKey, FolderKeyHash, std::equal_to<FolderKey>, ListingAllocator<FolderKey>>;
+    // The folders met so far, in the listings' memory, in shards by key that workers add to apart.
+    struct alignas(64) FolderShard {
+        explicit FolderShard(ListingMemory& memory)
+            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {}
+        SpinLock lock;
+        FolderSet folders;
+    };
+    static constexpr unsigned kFolderShardBits = 6;
+    std::deque<FolderShard> m_folderShards; // never moved
 };
 
 } // namespace ambertrove

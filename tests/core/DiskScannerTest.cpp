@@ -488,6 +488,54 @@ TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
     EXPECT_FALSE(scan.nodes.contains(root + "/a/loop"));
 }
 
+// A folder that claims to be one of its ancestors is found wherever the two lie: near the root (compared
+// with its ancestors) or far below it (looked up among the deep folders met).
+struct LoopCase {
+    std::string name;
+    int depth;    // of the folder that claims an ancestor's identity (the root's children: 1)
+    int ancestor; // the depth of the ancestor it claims to be (the root: 0)
+};
+void PrintTo(const LoopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LoopDepthTest : public ::testing::TestWithParam<LoopCase> {};
+
+TEST_P(LoopDepthTest, FolderOnItsOwnDescentChainIsSkippedAtAnyDepth) {
+    const LoopCase& c = GetParam();
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    std::vector<std::string> chain{root}; // chain[k]: the folder at depth k
+    for (int k = 1; k <= 40; ++k)
+        chain.push_back(chain.back() + "/d");
+    dir.makeFileOfSize(chain.back().substr(dir.path().size() + 1) + "/file", 10);
+    const std::string looping = chain[static_cast<std::size_t>(c.depth)];
+    const struct stat claimed = lstatOf(chain[static_cast<std::size_t>(c.ancestor)]);
+    for (const unsigned threads : {1u, 4u}) {
+        auto fs = hooks();
+        fs->status = [&](const std::string& path, FileStatus& status) {
+            if (path == looping)
+                status.inode = claimed.st_ino;
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        ASSERT_EQ(scan.issues.size(), 1u) << threads;
+        EXPECT_EQ(scan.issues[0].path, looping) << threads;
+        EXPECT_EQ(scan.issues[0].message, "Too many levels of symbolic links") << threads;
+        EXPECT_FALSE(scan.nodes.contains(looping)) << threads;
+        EXPECT_EQ(scan.root()->folderCount, c.depth - 1) << threads;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, LoopDepthTest,
+                         ::testing::Values(LoopCase{"NearTheRootClaimsTheRoot", 2, 0},
+                                           LoopCase{"DeepClaimsTheRoot", 40, 0},
+                                           LoopCase{"DeepClaimsANearAncestor", 40, 10},
+                                           LoopCase{"DeepClaimsADeepAncestor", 40, 36},
+                                           LoopCase{"DeepClaimsItsParent", 36, 35}),
+                         caseName<LoopCase>);
+
 // ---- a tree that changes during the scan -----------------------------------------------------------
 
 const std::string kChanged = "Folder changed during the scan. Scan again to measure it.";
@@ -619,6 +667,45 @@ TEST(DiskScannerTest, EveryIssueNamesTheEntryItIsAbout) {
                           {root + "/relinked", kChanged},
                       }));
     EXPECT_EQ(scan.skippedCount, 5);
+}
+
+// Below the root, a folder is opened by its name from its parent's descriptor: swapped for a link or a
+// file once its status was read, it is still never read under its name.
+TEST(DiskScannerTest, SubFolderSwappedBeforeItIsOpenedFromItsParentIsRefused) {
+    struct Swap {
+        std::string name;
+        std::function<void(const std::string& path)> make;
+    };
+    const std::vector<Swap> swaps{
+        {"link", [](const std::string& path) { EXPECT_EQ(::symlink("../q", path.c_str()), 0); }},
+        {"file", [](const std::string& path) {
+             ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+         }}};
+    for (const Swap& swap : swaps)
+        for (const unsigned threads : {1u, 4u}) {
+            TempDir dir;
+            const std::string root = dir.makeDir("root");
+            const std::string aside = dir.makeDir("aside");
+            dir.makeFileOfSize("root/p/a/inside", 100);
+            dir.makeFileOfSize("root/p/b/inside", 5);
+            dir.makeFileOfSize("root/q/other", 7);
+            auto fs = hooks();
+            fs->status = [&](const std::string& path, FileStatus&) {
+                if (path == root + "/p/a") {
+                    EXPECT_EQ(::rename(path.c_str(), (aside + "/a").c_str()), 0);
+                    swap.make(path);
+                }
+                return 0;
+            };
+            CancellationFlag flag;
+            const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+            ASSERT_EQ(scan.issues.size(), 1u) << swap.name << threads;
+            EXPECT_EQ(scan.issues[0].path, root + "/p/a") << swap.name << threads;
+            EXPECT_EQ(scan.issues[0].message, kChanged) << swap.name << threads;
+            EXPECT_FALSE(scan.nodes.contains(root + "/p/a/inside")) << swap.name << threads;
+            EXPECT_EQ(scan.root()->fileCount, 2) << swap.name << threads;
+            EXPECT_EQ(scan.root()->logicalSize, 12) << swap.name << threads;
+        }
 }
 
 // ---- both ways of keeping totals -------------------------------------------------------------------
