@@ -37,11 +37,27 @@ ListingMemory::ListingMemory()
     : m_id(nextId()) {}
 
 ListingMemory::~ListingMemory() {
-    for (Mapping* m = m_mappings; m;) {
-        Mapping* next = m->next;
-        ::munmap(m, m->size);
-        m = next;
-    }
+    for (Mapping* list : {m_mappings, m_spare})
+        for (Mapping* m = list; m;) {
+            Mapping* next = m->next;
+            ::munmap(m, m->size);
+            m = next;
+        }
+}
+
+void* ListingMemory::reuseLarge(std::size_t size) {
+    // The smallest spare that holds `size` without wasting more than its own size.
+    Mapping** best = nullptr;
+    for (Mapping** m = &m_spare; *m; m = &(*m)->next)
+        if ((*m)->size >= size && (*m)->size <= 2 * size && (!best || (*m)->size < (*best)->size))
+            best = m;
+    if (!best)
+        return nullptr;
+    Mapping* mapping = *best;
+    *best = mapping->next;
+    m_spareBytes -= mapping->size;
+    mapping->next = nullptr;
+    return mapping;
 }
 
 ListingMemory::ThreadCache& ListingMemory::cache() noexcept {
@@ -79,6 +95,13 @@ void* ListingMemory::allocate(std::size_t bytes) {
     if (shift > kLargestShift) {
         // A large block is a mapping of its own, unmapped when freed.
         const std::size_t size = (bytes + kHeader + 4095) & ~std::size_t(4095);
+        void* reused = nullptr;
+        {
+            std::lock_guard lock(m_lock);
+            reused = reuseLarge(size);
+        }
+        if (reused)
+            return static_cast<char*>(reused) + kHeader;
         auto* mapping = static_cast<Mapping*>(mapBytes(size));
         mapping->next = nullptr;
         mapping->size = size;
@@ -120,6 +143,15 @@ void ListingMemory::deallocate(void* block, std::size_t bytes) noexcept {
     const unsigned shift = std::max<unsigned>(kSmallestShift, std::bit_width((bytes - 1) | 1));
     if (shift > kLargestShift) {
         auto* mapping = reinterpret_cast<Mapping*>(static_cast<char*>(block) - kHeader);
+        {
+            std::lock_guard lock(m_lock);
+            if (m_spareBytes + mapping->size <= kSpareBytes) {
+                mapping->next = m_spare;
+                m_spare = mapping;
+                m_spareBytes += mapping->size;
+                return;
+            }
+        }
         ::munmap(mapping, mapping->size);
         return;
     }

@@ -68,6 +68,13 @@ private:
     [[nodiscard]] ThreadCache& cache() noexcept;
     [[nodiscard]] void* carve(unsigned shift); // with the lock held
 
+    // Large blocks given back, kept mapped for the next large listings: their pages are already
+    // present, where a fresh mapping costs a page fault for every page the listing fills.
+    static constexpr std::size_t kSpareBytes = std::size_t(64) << 20;
+    [[nodiscard]] void* reuseLarge(std::size_t size); // with the lock held
+    Mapping* m_spare = nullptr;
+    std::size_t m_spareBytes = 0;
+
     const std::uint64_t m_id;
     std::mutex m_lock;
     FreeList m_free[kClasses];
