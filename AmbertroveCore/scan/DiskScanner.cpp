@@ -319,9 +319,9 @@ void Walk::resolveRoot(const std::string& requestedRoot) {
     NodeTable& table = m_result.nodes;
     m_rootIndex = table.ensurePath(root);
     table.setNode(m_rootIndex, NodeData::fromStatus(FileIdentity::fromStatus(status), status), false);
-    // Only the live preview looks paths up while the walk goes on.
-    if (!m_navigation)
-        table.deferIndex();
+    // The path index is built once, at the end. Only the live preview looks paths up while the walk goes
+    // on, a few times a second, and a folder's children are a run of records it can search instead.
+    table.deferIndex();
 
     int fd = -1;
     if (!(m_hooks && m_hooks->open && m_hooks->open(root) != 0))
