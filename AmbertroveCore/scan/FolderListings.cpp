@@ -82,13 +82,17 @@ int openComponent(int dir, const char* name) {
     return ::openat(dir, name, kOpenFolder);
 }
 
-// Opens a folder by its path below the root's descriptor (NUL-terminated at `length`).
-int openBelow(int base, const char* path, std::size_t length) {
+// Opens a folder by its path below the root's descriptor (NUL-terminated at `length`). `beneath` says
+// whether the folder was opened by openat2, which never crosses a mount point.
+int openBelow(int base, const char* path, std::size_t length, bool& beneath) {
+    beneath = false;
     if (!g_noOpenat2.load(std::memory_order_relaxed)) {
         const int fd = length <= kPathPiece ? openResolved(base, path)
                                             : openInSteps(base, {path, length}, kPathPiece, openResolved);
-        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) {
+            beneath = fd >= 0;
             return fd;
+        }
     }
     // Without openat2: one component at a time, none of them a link.
     return openInSteps(base, {path, length}, 0, openComponent);
@@ -108,7 +112,10 @@ void makeEntries(FolderListings::Listing& listing, std::size_t count) {
 
 // Appends the names of an open folder and gives them their entries. Returns 0 or an errno value; the
 // names read before a failure are kept.
-int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing) {
+// `self`: the inode the listing gives ".", or 0.
+int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderListings::Listing& listing,
+              std::uint64_t& self) {
+    self = 0;
     if (buffer.size() < kListingBuffer)
         buffer.resize(kListingBuffer);
     std::size_t count = 0;
@@ -134,8 +141,11 @@ int listNames(int fd, std::vector<char, ListingAllocator<char>>& buffer, FolderL
             std::memcpy(&length, record + lengthAt, sizeof length);
             pos += length;
             const char* name = record + nameAt;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                if (name[1] == '\0')
+                    std::memcpy(&self, record, sizeof self);
                 continue;
+            }
             const auto type = static_cast<unsigned char>(record[typeAt]);
             if (type == DT_DIR || type == DT_UNKNOWN)
                 listing.mayHoldFolders = true;
@@ -327,7 +337,8 @@ void FolderListings::returnLent(Listing& parent) noexcept {
     m_lent.fetch_sub(1, std::memory_order_relaxed);
 }
 
-int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
+int FolderListings::openFolder(const Listing& listing, Scratch& scratch, bool& beneath) {
+    beneath = false;
     Listing& parent = *listing.parent;
     const bool lent = parent.lendsFd;
     if (m_hooks && m_hooks->open) [[unlikely]] {
@@ -346,7 +357,7 @@ int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
     if (lent || parent.keepsFd || !parent.parent) {
         // One component from the parent's descriptor: no path to resolve again.
         const char* name = parent.name(parent.entries[listing.position]);
-        const int fd = openBelow(parent.fd, name, std::strlen(name));
+        const int fd = openBelow(parent.fd, name, std::strlen(name), beneath);
         const int error = errno;
         if (lent)
             returnLent(parent);
@@ -354,7 +365,8 @@ int FolderListings::openFolder(const Listing& listing, Scratch& scratch) {
         return fd;
     }
     pathBelow(listing.base, listing, scratch);
-    return openBelow(listing.base ? listing.base->fd : m_root.fd, scratch.path.data(), scratch.path.size());
+    return openBelow(listing.base ? listing.base->fd : m_root.fd, scratch.path.data(), scratch.path.size(),
+                     beneath);
 }
 
 bool FolderListings::noteFolder(std::int32_t device, std::uint64_t inode) {
@@ -384,10 +396,10 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
         if (m_hooks)
             hookPathOf(listing, scratch);
-        std::int64_t folderSize = 0;
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
+        bool beneath = false;
         if (listing.parent) {
-            fd = openFolder(listing, scratch);
+            fd = openFolder(listing, scratch, beneath);
             if (fd < 0) {
                 // A link or something else than a folder met on the way: the tree changed since each
                 // step was examined as a folder.
@@ -397,13 +409,21 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
                     listing.openError = errno;
                 return true;
             }
-            // The folder may have been swapped for another since its status was read: its contents
-            // must not be counted under its name.
+        }
+        reserveFor(listing, listing.parent ? listing.size : m_root.status.size);
+        std::uint64_t self = 0;
+        const int listError = listNames(fd, scratch.names, listing, self);
+        // The folder may have been swapped for another since its status was read: its contents must not
+        // be counted under its name. Opened without crossing a mount, it is the folder examined when its
+        // listing names it "." with the inode examined; else its status says.
+        if (listing.parent && !(beneath && self != 0 && self == listing.inode)) {
             FileStatus opened;
             const int error = readOpenFileStatus(fd, opened);
-            folderSize = opened.size;
             if (error != 0 || opened.device != listing.device || opened.inode != listing.inode) {
                 ::close(fd);
+                listing.entries.clear();
+                listing.names.clear();
+                listing.mayHoldFolders = false;
                 if (error != 0)
                     listing.openError = error;
                 else
@@ -413,8 +433,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
         }
         listing.fd = fd;
         listing.partsLeft.store(1, std::memory_order_relaxed);
-        reserveFor(listing, listing.parent ? folderSize : m_root.status.size);
-        listing.listError = listNames(fd, scratch.names, listing);
+        listing.listError = listError;
         // Far enough below its base, a folder that may hold folders keeps its descriptor for them.
         if (listing.parent && listing.mayHoldFolders &&
             listing.depth - (listing.base ? listing.base->depth : 0) >= kKeepEvery) {
@@ -547,6 +566,7 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         }
         folder->device = status.device;
         folder->inode = status.inode;
+        folder->size = status.size;
         entry.folder = std::move(folder);
         ++subfolders;
     }

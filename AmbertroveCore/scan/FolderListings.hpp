@@ -118,6 +118,7 @@ public:
         std::uint64_t order[2] = {0, 0};
         std::int32_t device = 0;
         std::uint64_t inode = 0;
+        std::int64_t size = 0; // the folder's own, as its status showed it
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
         Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
         int fd = -1;             // while its parts are read, or until the walk leaves it when kept
@@ -219,7 +220,8 @@ private:
     static void checkOutcome(const Listing& listing);
     // Opens a listing's folder from its parent's descriptor when the parent lends it, else from its base,
     // after the hook. Returns the descriptor or -1 with errno.
-    [[nodiscard]] int openFolder(const Listing& listing, Scratch& scratch);
+    // `beneath`: opened without crossing a mount point, as openat2 alone can promise.
+    [[nodiscard]] int openFolder(const Listing& listing, Scratch& scratch, bool& beneath);
     // One of the sub-folders of a listing that lends its descriptor is done with it.
     void returnLent(Listing& parent) noexcept;
     // Takes one of `count` descriptors, bounded by `most`.

@@ -155,6 +155,13 @@ public:
         m_size += count;
     }
 
+    // Destroys the elements not released.
+    void clear() noexcept {
+        for (std::size_t i = m_released; i < m_size; ++i)
+            m_data[i].~T();
+        m_size = m_released;
+    }
+
     // The elements before `count` are never read or destroyed again (they must own nothing by then); the
     // whole pages they fill go back to the system. The array no longer grows after this.
     void release(std::size_t count) noexcept {
