@@ -67,6 +67,54 @@ TEST(ScanJson, RoundTripGivesAnEqualScan) {
     EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
 }
 
+// A scan large enough that its table is built beside the reader, in many batches.
+ScanResult largeSample() {
+    ModelFixture f("/big");
+    for (int d = 0; d < 2000; ++d) {
+        const std::string folder = "/big/folder " + std::to_string(d);
+        f.folder(folder);
+        for (int k = 0; k < 6; ++k)
+            f.file(folder + "/file " + std::to_string(k) + ".dat", d * 10 + k, 4096);
+    }
+    return f.finish();
+}
+
+TEST(ScanJson, ALargeScanRoundTripsAndItsFaultsAreReportedInTextOrder) {
+    const ScanResult scan = largeSample();
+    const std::string text = ScanJson::encode(scan);
+    ASSERT_GT(text.size(), 4u << 20);
+    EXPECT_EQ(ScanJson::decode(text), scan);
+    test::TempDir dir;
+    ScanJson::writeFile(scan, dir / "scan.json");
+    EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
+
+    // A node given twice near the end; the text after it is bad too, which the reader finds later.
+    const std::string last = R"("/big/folder 1999/file 5.dat":{)";
+    const std::string early = R"("/big/folder 3/file 2.dat":{)";
+    ASSERT_NE(text.find(last), std::string::npos);
+    const std::string twice = replaced(text, last, early);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"duplicate", twice},
+        {"duplicate, then cut short", twice.substr(0, twice.size() - 30)},
+        {"duplicate, then a bad value", replaced(twice, R"("skippedCount":0)", R"("skippedCount":"0")")},
+    };
+    for (const auto& [name, bad] : cases) {
+        try {
+            (void)ScanJson::decode(bad);
+            ADD_FAILURE() << name;
+        } catch (const DecodingError& e) {
+            EXPECT_NE(e.detail().find("appears twice"), std::string::npos) << name << ": " << e.detail();
+        }
+    }
+    // A fault of the reader's alone is its own.
+    try {
+        (void)ScanJson::decode(replaced(text, last + R"("path")", last + R"("pathX")"));
+        ADD_FAILURE();
+    } catch (const DecodingError& e) {
+        EXPECT_NE(e.detail().find("has no \"path\""), std::string::npos) << e.detail();
+    }
+}
+
 TEST(ScanJson, WritesTheStoredForm) {
     const ScanResult scan = sample();
     rapidjson::Document doc;
