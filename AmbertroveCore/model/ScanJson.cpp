@@ -250,26 +250,38 @@ constexpr auto kNodeKeyViews = viewsOf(kNodeKeys);
 constexpr auto kIdentityKeyViews = viewsOf(kIdentityKeys);
 
 // Whether two short texts are equal, without a library call for each of the many keys of a file.
-inline bool sameKey(std::string_view a, std::string_view b) {
+inline RAPIDJSON_FORCEINLINE bool sameKey(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size())
         return false;
-    const auto load = [](const char* p, std::size_t bytes) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, bytes);
+    // Loads of fixed sizes, overlapping for lengths between them, so that none is a library call.
+    const auto load8 = [](const char* p) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
         return word;
     };
+    const auto load4 = [](const char* p) {
+        std::uint32_t word;
+        std::memcpy(&word, p, 4);
+        return word;
+    };
+    if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
+    }
     if (n < 8)
-        return load(a.data(), n) == load(b.data(), n);
+        return load4(a.data()) == load4(b.data()) && load4(a.data() + n - 4) == load4(b.data() + n - 4);
     for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (load(a.data() + i, 8) != load(b.data() + i, 8))
+        if (load8(a.data() + i) != load8(b.data() + i))
             return false;
-    return load(a.data() + n - 8, 8) == load(b.data() + n - 8, 8);
+    return load8(a.data() + n - 8) == load8(b.data() + n - 8);
 }
 
 // The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
 // last key is tried first.
-template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
+template <std::size_t N> inline RAPIDJSON_FORCEINLINE int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
     const auto expected = static_cast<std::size_t>(last + 1);
     if (expected < N && sameKey(views.keys[expected], key))
         return static_cast<int>(expected);
@@ -799,7 +811,7 @@ public:
     BuildPipeline& building() { return m_building; }
 
     // ---- values --------------------------------------------------------------------------------
-    bool Null() {
+    [[gnu::noinline]] bool Null() {
         if (m_skipDepth > 0)
             return skipScalar();
         if (m_state == State::Node && m_key == NParent) { // an explicit null parent means none
@@ -808,7 +820,7 @@ public:
         }
         return fail("unexpected null");
     }
-    bool Bool(bool b) {
+    [[gnu::noinline]] bool Bool(bool b) {
         if (m_skipDepth > 0)
             return skipScalar();
         if (m_state != State::Node)
@@ -834,7 +846,22 @@ public:
     bool Uint64(std::uint64_t v) { return number(Number::ofUnsigned(v)); }
     bool Double(double v) { return number(Number::ofDouble(v, {})); }
     // Numbers arrive as their text and are converted exactly.
-    bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+        // Most numbers are integers of a few digits (the reader has checked the grammar): read them at
+        // once, and leave the rest to the general conversion.
+        const std::size_t sign = s[0] == '-' ? 1 : 0;
+        if (length > sign && length <= 18) {
+            std::int64_t value = 0;
+            std::size_t k = sign;
+            for (; k < length; ++k) {
+                const auto digit = static_cast<unsigned>(s[k] - '0');
+                if (digit > 9)
+                    break;
+                value = value * 10 + digit;
+            }
+            if (k == length)
+                return number(Number::ofSigned(sign ? -value : value));
+        }
         Number n;
         switch (convertJsonNumber(s, length, n)) {
         case JsonNumberError::None:
@@ -849,7 +876,7 @@ public:
         return fail("a number cannot be read");
     }
 
-    bool String(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool String(const char* s, rapidjson::SizeType length, bool) {
         if (m_skipDepth > 0)
             return skipScalar();
         const std::string_view text(s, length);
@@ -936,7 +963,7 @@ public:
     }
 
     // ---- structure -----------------------------------------------------------------------------
-    bool StartObject() {
+    [[gnu::noinline]] bool StartObject() {
         if (m_skipDepth > 0) {
             ++m_skipDepth;
             return true;
@@ -988,7 +1015,7 @@ public:
         }
     }
 
-    bool Key(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool Key(const char* s, rapidjson::SizeType length, bool) {
         if (m_skipDepth > 0)
             return true;
         const std::string_view key(s, length);
@@ -1028,7 +1055,7 @@ public:
         return true;
     }
 
-    bool EndObject(rapidjson::SizeType) {
+    [[gnu::noinline]] bool EndObject(rapidjson::SizeType) {
         if (m_skipDepth > 0)
             return skipEnd();
         switch (m_state) {
@@ -1092,7 +1119,7 @@ public:
         }
     }
 
-    bool StartArray() {
+    [[gnu::noinline]] bool StartArray() {
         if (m_skipDepth > 0) {
             ++m_skipDepth;
             return true;
@@ -1114,7 +1141,7 @@ public:
         return fail("unexpected array");
     }
 
-    bool EndArray(rapidjson::SizeType) {
+    [[gnu::noinline]] bool EndArray(rapidjson::SizeType) {
         if (m_skipDepth > 0)
             return skipEnd();
         if (m_state == State::Issues) {
