@@ -639,6 +639,10 @@ public:
                 m_records.beginList(m_nodeIndex);
                 break;
             case NodeBatch::Child:
+                if (!isValidUtf8(s)) {
+                    error = "a text is not UTF-8";
+                    return false;
+                }
                 childPairs.emplace_back(m_nodeIndex, childRecord(s));
                 break;
             case NodeBatch::ChildPath:
@@ -757,7 +761,8 @@ public:
     std::vector<std::pair<NodeIndex, NodeIndex>>& childPairs() { return m_builder.childPairs; }
 
 private:
-    static constexpr std::size_t kBatchBytes = 1 << 18;
+    // Large batches: each hand-over wakes the builder, and smaller ones measured slower.
+    static constexpr std::size_t kBatchBytes = 1 << 22;
     static constexpr int kBatches = 4;
 
     void runOne(const NodeBatch& batch) {
@@ -847,10 +852,10 @@ public:
     bool Double(double v) { return number(Number::ofDouble(v, {})); }
     // Numbers arrive as their text and are converted exactly.
     [[gnu::noinline]] bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
-        // Most numbers are integers of a few digits (the reader has checked the grammar): read them at
-        // once, and leave the rest to the general conversion.
+        // Most numbers are integers of a few digits or dates with a short fraction (the reader has
+        // checked the grammar): read them at once, and leave the rest to the general conversion.
         const std::size_t sign = s[0] == '-' ? 1 : 0;
-        if (length > sign && length <= 18) {
+        if (length > sign && length <= 16) {
             std::int64_t value = 0;
             std::size_t k = sign;
             for (; k < length; ++k) {
@@ -861,6 +866,23 @@ public:
             }
             if (k == length)
                 return number(Number::ofSigned(sign ? -value : value));
+            if (s[k] == '.') {
+                // At most 15 digits in all: the digits are a double exactly, and so is the power of ten
+                // (at most 10^14), so one division rounds as the general conversion does.
+                const std::size_t point = k++;
+                for (; k < length; ++k) {
+                    const auto digit = static_cast<unsigned>(s[k] - '0');
+                    if (digit > 9)
+                        break;
+                    value = value * 10 + digit;
+                }
+                if (k == length) {
+                    static constexpr double kTens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+                    const double magnitude = double(value) / kTens[length - point - 1];
+                    return number(Number::ofDouble(sign ? -magnitude : magnitude, std::string_view(s, length)));
+                }
+            }
         }
         Number n;
         switch (convertJsonNumber(s, length, n)) {
@@ -880,7 +902,8 @@ public:
         if (m_skipDepth > 0)
             return skipScalar();
         const std::string_view text(s, length);
-        if (!isValidUtf8(text))
+        // The builder checks a child's text (most texts are children).
+        if (m_state != State::Children && !isValidUtf8(text))
             return fail("a text is not UTF-8");
         switch (m_state) {
         case State::Top:
@@ -929,6 +952,8 @@ public:
             return markNode();
         case State::Children:
             if (holdsNul(text)) {
+                if (!isValidUtf8(text))
+                    return fail("a text is not UTF-8");
                 if (!pathOfKey(text, m_childPath))
                     return false;
                 m_building.batch().add(NodeBatch::ChildPath, m_childPath);
