@@ -10,16 +10,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
-#include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace ambertrove::ScanJson {
@@ -281,7 +282,8 @@ inline RAPIDJSON_FORCEINLINE bool sameKey(std::string_view a, std::string_view b
 
 // The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
 // last key is tried first.
-template <std::size_t N> inline RAPIDJSON_FORCEINLINE int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
+template <std::size_t N>
+inline RAPIDJSON_FORCEINLINE int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
     const auto expected = static_cast<std::size_t>(last + 1);
     if (expected < N && sameKey(views.keys[expected], key))
         return static_cast<int>(expected);
@@ -662,7 +664,8 @@ private:
     NodeIndex childRecord(std::string_view text) {
         if (m_keyPlain) {
             const std::size_t prefix = m_key.size() == 1 ? 0 : m_key.size();
-            if (text.size() > prefix + 1 && text[prefix] == '/' && text.compare(0, prefix, m_key.data(), prefix) == 0) {
+            if (text.size() > prefix + 1 && text[prefix] == '/' &&
+                text.compare(0, prefix, m_key.data(), prefix) == 0) {
                 const std::string_view name = text.substr(prefix + 1);
                 if (name.find('/') == std::string_view::npos)
                     return m_records.listChild(name);
@@ -722,8 +725,18 @@ public:
     bool nodeDone() {
         if (m_current->bytes() < kBatchBytes)
             return true;
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { work(); });
+        if (!m_thread.joinable() && !m_alone) {
+            try {
+                m_thread = std::thread([this] { work(); });
+            } catch (const std::system_error&) {
+                m_alone = true; // no thread to be had: the reader builds as it goes
+            }
+        }
+        if (m_alone) {
+            runOne(*m_current);
+            m_current->clear();
+            return !m_failed.load(std::memory_order_relaxed);
+        }
         std::unique_lock lock(m_mutex);
         m_full.push_back(std::move(m_current));
         m_wake.notify_all();
@@ -802,6 +815,7 @@ private:
     std::deque<std::unique_ptr<NodeBatch>> m_full;
     std::vector<std::unique_ptr<NodeBatch>> m_free;
     int m_made = 1;
+    bool m_alone = false;
     bool m_closing = false;
     std::atomic<bool> m_failed = false;
     std::exception_ptr m_thrown;
@@ -880,7 +894,8 @@ public:
                     static constexpr double kTens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
                                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
                     const double magnitude = double(value) / kTens[length - point - 1];
-                    return number(Number::ofDouble(sign ? -magnitude : magnitude, std::string_view(s, length)));
+                    return number(
+                        Number::ofDouble(sign ? -magnitude : magnitude, std::string_view(s, length)));
                 }
             }
         }

@@ -103,8 +103,8 @@ TEST(ScanJson, ALargeScanRoundTripsAndItsFaultsAreReportedInTextOrder) {
         {"duplicate, then a bad value", replaced(twice, R"("skippedCount":0)", R"("skippedCount":"0")"),
          "appears twice"},
         {"child not UTF-8", badChild, "not UTF-8"},
-        {"child not UTF-8, then a bad value", replaced(badChild, R"("skippedCount":0)", R"("skippedCount":"0")"),
-         "not UTF-8"},
+        {"child not UTF-8, then a bad value",
+         replaced(badChild, R"("skippedCount":0)", R"("skippedCount":"0")"), "not UTF-8"},
     };
     for (const auto& [name, bad, message] : cases) {
         try {
