@@ -9,10 +9,18 @@
 #include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace ambertrove::ScanJson {
@@ -243,26 +251,39 @@ constexpr auto kNodeKeyViews = viewsOf(kNodeKeys);
 constexpr auto kIdentityKeyViews = viewsOf(kIdentityKeys);
 
 // Whether two short texts are equal, without a library call for each of the many keys of a file.
-inline bool sameKey(std::string_view a, std::string_view b) {
+inline RAPIDJSON_FORCEINLINE bool sameKey(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size())
         return false;
-    const auto load = [](const char* p, std::size_t bytes) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, bytes);
+    // Loads of fixed sizes, overlapping for lengths between them, so that none is a library call.
+    const auto load8 = [](const char* p) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
         return word;
     };
+    const auto load4 = [](const char* p) {
+        std::uint32_t word;
+        std::memcpy(&word, p, 4);
+        return word;
+    };
+    if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
+    }
     if (n < 8)
-        return load(a.data(), n) == load(b.data(), n);
+        return load4(a.data()) == load4(b.data()) && load4(a.data() + n - 4) == load4(b.data() + n - 4);
     for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (load(a.data() + i, 8) != load(b.data() + i, 8))
+        if (load8(a.data() + i) != load8(b.data() + i))
             return false;
-    return load(a.data() + n - 8, 8) == load(b.data() + n - 8, 8);
+    return load8(a.data() + n - 8) == load8(b.data() + n - 8);
 }
 
 // The index of `key`, or 63. Keys mostly come in the order they are written in, so the one after the
 // last key is tried first.
-template <std::size_t N> int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
+template <std::size_t N>
+inline RAPIDJSON_FORCEINLINE int keyIndex(const KeyViews<N>& views, std::string_view key, int last) {
     const auto expected = static_cast<std::size_t>(last + 1);
     if (expected < N && sameKey(views.keys[expected], key))
         return static_cast<int>(expected);
@@ -550,16 +571,266 @@ private:
     std::vector<std::size_t> m_listUsed;
 };
 
+// What the reader hands the table builder: the table's share of the work, in the order of the text. A
+// node's steps are all in one batch, so that the builder may keep views of its key.
+struct NodeBatch {
+    enum Kind : std::uint8_t { Node, PlainNode, List, Child, ChildPath, Value };
+    struct Step {
+        Kind kind;
+        std::uint32_t size;
+        std::size_t begin; // in `text`, or for a Value the index in `values`
+    };
+    struct NodeValue {
+        NodeData data;
+        bool hasParent = false;
+        bool parentIsFolder = false; // the parent is the key's folder
+        bool pathIsKey = false;
+        std::uint32_t pathSize = 0;
+        std::uint32_t parentSize = 0;
+        std::size_t pathBegin = 0;
+        std::size_t parentBegin = 0;
+    };
+
+    std::string text;
+    std::vector<Step> steps;
+    std::vector<NodeValue> values;
+
+    void clear() {
+        text.clear();
+        steps.clear();
+        values.clear();
+    }
+    [[nodiscard]] std::size_t bytes() const {
+        return text.size() + steps.size() * sizeof(Step) + values.size() * sizeof(NodeValue);
+    }
+    void add(Kind kind, std::string_view s) {
+        steps.push_back({kind, static_cast<std::uint32_t>(s.size()), text.size()});
+        text.append(s);
+    }
+    [[nodiscard]] std::string_view at(std::size_t begin, std::size_t size) const {
+        return {text.data() + begin, size};
+    }
+};
+
+// Builds the table from the steps the reader hands over.
+class TableBuilder {
+public:
+    explicit TableBuilder(NodeTable& table)
+        : m_table(table)
+        , m_records(table) {}
+
+    std::vector<std::pair<NodeIndex, NodeIndex>> childPairs;
+    std::string error;
+
+    // False at the first fault, which `error` then tells.
+    bool run(const NodeBatch& batch) {
+        for (const NodeBatch::Step& step : batch.steps) {
+            const std::string_view s = batch.at(step.begin, step.size);
+            switch (step.kind) {
+            case NodeBatch::Node:
+            case NodeBatch::PlainNode:
+                m_key = s;
+                m_keyPlain = step.kind == NodeBatch::PlainNode;
+                m_nodeIndex = m_records.ensureNode(s);
+                if (m_table.isNode(m_nodeIndex)) {
+                    error = "the node \"" + std::string(s) + "\" appears twice";
+                    return false;
+                }
+                break;
+            case NodeBatch::List:
+                m_records.beginList(m_nodeIndex);
+                break;
+            case NodeBatch::Child:
+                if (!isValidUtf8(s)) {
+                    error = "a text is not UTF-8";
+                    return false;
+                }
+                childPairs.emplace_back(m_nodeIndex, childRecord(s));
+                break;
+            case NodeBatch::ChildPath:
+                childPairs.emplace_back(m_nodeIndex, m_records.ensure(s));
+                break;
+            case NodeBatch::Value:
+                setNode(batch.values[step.begin], batch);
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    // The record of a child's path, found under the node's own record when the path is the node's key
+    // and one more component (as it always is in files written here).
+    NodeIndex childRecord(std::string_view text) {
+        if (m_keyPlain) {
+            const std::size_t prefix = m_key.size() == 1 ? 0 : m_key.size();
+            if (text.size() > prefix + 1 && text[prefix] == '/' &&
+                text.compare(0, prefix, m_key.data(), prefix) == 0) {
+                const std::string_view name = text.substr(prefix + 1);
+                if (name.find('/') == std::string_view::npos)
+                    return m_records.listChild(name);
+            }
+        }
+        return m_records.ensure(text);
+    }
+    // Its "path" is mostly its key and its "parent" its key's folder, which the record then derives.
+    void setNode(const NodeBatch::NodeValue& v, const NodeBatch& batch) {
+        if (v.pathIsKey && (!v.hasParent || v.parentIsFolder)) {
+            m_table.setNode(m_nodeIndex, v.data, v.parentIsFolder);
+            return;
+        }
+        const std::string_view path = v.pathIsKey ? m_key : batch.at(v.pathBegin, v.pathSize);
+        std::optional<std::string> parent;
+        if (v.parentIsFolder) {
+            const std::size_t slash = m_key.rfind('/');
+            parent.emplace(slash == 0 ? std::string_view("/") : m_key.substr(0, slash));
+        } else if (v.hasParent) {
+            parent.emplace(batch.at(v.parentBegin, v.parentSize));
+        }
+        m_table.setNode(m_nodeIndex, v.data, parent, path);
+    }
+
+    NodeTable& m_table;
+    PathRecords m_records;
+    std::string_view m_key; // the node's, in the batch being run
+    bool m_keyPlain = false;
+    NodeIndex m_nodeIndex = kNoNode;
+};
+
+// Runs the table builder beside the reader: the reader fills a batch while the builder works through the
+// one before, so that reading a file takes about as long as the slower of the two. A small file is built
+// on the reader's thread once it is read, without a thread of its own.
+class BuildPipeline {
+public:
+    explicit BuildPipeline(NodeTable& table)
+        : m_builder(table)
+        , m_current(std::make_unique<NodeBatch>()) {}
+    BuildPipeline(const BuildPipeline&) = delete;
+    BuildPipeline& operator=(const BuildPipeline&) = delete;
+    ~BuildPipeline() {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_closing = true;
+                m_failed = true; // nothing more is needed
+            }
+            m_wake.notify_all();
+            m_thread.join();
+        }
+    }
+
+    NodeBatch& batch() { return *m_current; }
+
+    // After a node's last step: hands a large batch over. False once the builder has failed.
+    bool nodeDone() {
+        if (m_current->bytes() < kBatchBytes)
+            return true;
+        if (!m_thread.joinable() && !m_alone) {
+            try {
+                m_thread = std::thread([this] { work(); });
+            } catch (const std::system_error&) {
+                m_alone = true; // no thread to be had: the reader builds as it goes
+            }
+        }
+        if (m_alone) {
+            runOne(*m_current);
+            m_current->clear();
+            return !m_failed.load(std::memory_order_relaxed);
+        }
+        std::unique_lock lock(m_mutex);
+        m_full.push_back(std::move(m_current));
+        m_wake.notify_all();
+        if (m_free.empty() && m_made >= kBatches)
+            m_wake.wait(lock, [&] { return !m_free.empty(); });
+        if (m_free.empty()) {
+            m_current = std::make_unique<NodeBatch>();
+            ++m_made;
+        } else {
+            m_current = std::move(m_free.back());
+            m_free.pop_back();
+        }
+        return !m_failed.load(std::memory_order_relaxed);
+    }
+
+    // Builds what remains and waits for the builder. Its fault is then in error() (it comes before any
+    // fault of the reader, which stopped handing steps over at its own); what it threw is thrown.
+    void finish() {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_full.push_back(std::move(m_current));
+                m_closing = true;
+            }
+            m_wake.notify_all();
+            m_thread.join();
+        } else {
+            runOne(*m_current);
+        }
+        if (m_thrown)
+            std::rethrow_exception(m_thrown);
+    }
+
+    [[nodiscard]] const std::string& error() const { return m_builder.error; }
+    std::vector<std::pair<NodeIndex, NodeIndex>>& childPairs() { return m_builder.childPairs; }
+
+private:
+    // Large batches: each hand-over wakes the builder, and smaller ones measured slower.
+    static constexpr std::size_t kBatchBytes = 1 << 22;
+    static constexpr int kBatches = 4;
+
+    void runOne(const NodeBatch& batch) {
+        if (m_failed.load(std::memory_order_relaxed))
+            return;
+        try {
+            if (!m_builder.run(batch))
+                m_failed = true;
+        } catch (...) {
+            m_thrown = std::current_exception();
+            m_failed = true;
+        }
+    }
+
+    void work() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return !m_full.empty() || m_closing; });
+            if (m_full.empty())
+                return;
+            std::unique_ptr<NodeBatch> batch = std::move(m_full.front());
+            m_full.pop_front();
+            lock.unlock();
+            runOne(*batch);
+            batch->clear();
+            lock.lock();
+            m_free.push_back(std::move(batch));
+            m_wake.notify_all();
+        }
+    }
+
+    TableBuilder m_builder;
+    std::unique_ptr<NodeBatch> m_current;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::unique_ptr<NodeBatch>> m_full;
+    std::vector<std::unique_ptr<NodeBatch>> m_free;
+    int m_made = 1;
+    bool m_alone = false;
+    bool m_closing = false;
+    std::atomic<bool> m_failed = false;
+    std::exception_ptr m_thrown;
+};
+
 class ScanHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ScanHandler> {
 public:
     ScanResult scan;
     std::string error;
-    std::vector<std::pair<NodeIndex, NodeIndex>> childPairs;
 
     bool finishedTop() const { return m_state == State::Done; }
+    BuildPipeline& building() { return m_building; }
 
     // ---- values --------------------------------------------------------------------------------
-    bool Null() {
+    [[gnu::noinline]] bool Null() {
         if (m_skipDepth > 0)
             return skipScalar();
         if (m_state == State::Node && m_key == NParent) { // an explicit null parent means none
@@ -568,7 +839,7 @@ public:
         }
         return fail("unexpected null");
     }
-    bool Bool(bool b) {
+    [[gnu::noinline]] bool Bool(bool b) {
         if (m_skipDepth > 0)
             return skipScalar();
         if (m_state != State::Node)
@@ -594,7 +865,40 @@ public:
     bool Uint64(std::uint64_t v) { return number(Number::ofUnsigned(v)); }
     bool Double(double v) { return number(Number::ofDouble(v, {})); }
     // Numbers arrive as their text and are converted exactly.
-    bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
+        // Most numbers are integers of a few digits or dates with a short fraction (the reader has
+        // checked the grammar): read them at once, and leave the rest to the general conversion.
+        const std::size_t sign = s[0] == '-' ? 1 : 0;
+        if (length > sign && length <= 16) {
+            std::int64_t value = 0;
+            std::size_t k = sign;
+            for (; k < length; ++k) {
+                const auto digit = static_cast<unsigned>(s[k] - '0');
+                if (digit > 9)
+                    break;
+                value = value * 10 + digit;
+            }
+            if (k == length)
+                return number(Number::ofSigned(sign ? -value : value));
+            if (s[k] == '.') {
+                // At most 15 digits in all: the digits are a double exactly, and so is the power of ten
+                // (at most 10^14), so one division rounds as the general conversion does.
+                const std::size_t point = k++;
+                for (; k < length; ++k) {
+                    const auto digit = static_cast<unsigned>(s[k] - '0');
+                    if (digit > 9)
+                        break;
+                    value = value * 10 + digit;
+                }
+                if (k == length) {
+                    static constexpr double kTens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+                    const double magnitude = double(value) / kTens[length - point - 1];
+                    return number(
+                        Number::ofDouble(sign ? -magnitude : magnitude, std::string_view(s, length)));
+                }
+            }
+        }
         Number n;
         switch (convertJsonNumber(s, length, n)) {
         case JsonNumberError::None:
@@ -609,11 +913,12 @@ public:
         return fail("a number cannot be read");
     }
 
-    bool String(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool String(const char* s, rapidjson::SizeType length, bool) {
         if (m_skipDepth > 0)
             return skipScalar();
         const std::string_view text(s, length);
-        if (!isValidUtf8(text))
+        // The builder checks a child's text (most texts are children).
+        if (m_state != State::Children && !isValidUtf8(text))
             return fail("a text is not UTF-8");
         switch (m_state) {
         case State::Top:
@@ -662,12 +967,14 @@ public:
             return markNode();
         case State::Children:
             if (holdsNul(text)) {
+                if (!isValidUtf8(text))
+                    return fail("a text is not UTF-8");
                 if (!pathOfKey(text, m_childPath))
                     return false;
-                childPairs.emplace_back(m_nodeIndex, m_records.ensure(m_childPath));
+                m_building.batch().add(NodeBatch::ChildPath, m_childPath);
                 return true;
             }
-            childPairs.emplace_back(m_nodeIndex, childRecord(text));
+            m_building.batch().add(NodeBatch::Child, text);
             return true;
         case State::Issue:
             switch (m_key) {
@@ -696,7 +1003,7 @@ public:
     }
 
     // ---- structure -----------------------------------------------------------------------------
-    bool StartObject() {
+    [[gnu::noinline]] bool StartObject() {
         if (m_skipDepth > 0) {
             ++m_skipDepth;
             return true;
@@ -716,10 +1023,8 @@ public:
             return true;
         case State::Nodes:
             // The member's name is the node's key.
-            m_nodeIndex = m_records.ensureNode(m_memberName);
             m_keyPlain = isPlainAbsolutePath(m_memberName);
-            if (scan.nodes.isNode(m_nodeIndex))
-                return fail("the node \"" + m_memberName + "\" appears twice");
+            m_building.batch().add(m_keyPlain ? NodeBatch::PlainNode : NodeBatch::Node, m_memberName);
             m_state = State::Node;
             m_key = -1; // no key read yet
             m_seen = 0;
@@ -750,7 +1055,7 @@ public:
         }
     }
 
-    bool Key(const char* s, rapidjson::SizeType length, bool) {
+    [[gnu::noinline]] bool Key(const char* s, rapidjson::SizeType length, bool) {
         if (m_skipDepth > 0)
             return true;
         const std::string_view key(s, length);
@@ -790,7 +1095,7 @@ public:
         return true;
     }
 
-    bool EndObject(rapidjson::SizeType) {
+    [[gnu::noinline]] bool EndObject(rapidjson::SizeType) {
         if (m_skipDepth > 0)
             return skipEnd();
         switch (m_state) {
@@ -830,7 +1135,7 @@ public:
             }
             setNode();
             m_state = State::Nodes;
-            return true;
+            return m_building.nodeDone();
         }
         case State::Identity:
             for (int k = 0; k < IdentityKeyCount; ++k)
@@ -854,7 +1159,7 @@ public:
         }
     }
 
-    bool StartArray() {
+    [[gnu::noinline]] bool StartArray() {
         if (m_skipDepth > 0) {
             ++m_skipDepth;
             return true;
@@ -869,14 +1174,14 @@ public:
         if (m_state == State::Node && m_key == NChildren) {
             if (m_seen & (1ull << NChildren))
                 return fail("\"children\" appears twice");
-            m_records.beginList(m_nodeIndex);
+            m_building.batch().add(NodeBatch::List, {});
             m_state = State::Children;
             return true;
         }
         return fail("unexpected array");
     }
 
-    bool EndArray(rapidjson::SizeType) {
+    [[gnu::noinline]] bool EndArray(rapidjson::SizeType) {
         if (m_skipDepth > 0)
             return skipEnd();
         if (m_state == State::Issues) {
@@ -924,37 +1229,30 @@ private:
         path = std::move(e.text);
         return true;
     }
-    // The record of a child's path, found under the node's own record when the path is the node's key
-    // and one more component (as it always is in files written here).
-    NodeIndex childRecord(std::string_view text) {
-        if (m_keyPlain) {
-            const std::size_t prefix = m_memberName.size() == 1 ? 0 : m_memberName.size();
-            if (text.size() > prefix + 1 && text[prefix] == '/' &&
-                text.compare(0, prefix, m_memberName.data(), prefix) == 0) {
-                const std::string_view name = text.substr(prefix + 1);
-                if (name.find('/') == std::string_view::npos)
-                    return m_records.listChild(name);
-            }
-        }
-        return m_records.ensure(text);
-    }
-    // Stores the node read. Its "path" is mostly its key and its "parent" its key's folder, which the
-    // record then derives; only other values are compared and kept the slow way.
+    // Hands the node read to the builder. Its "path" is mostly its key and its "parent" its key's folder,
+    // which the record then derives; only other values are compared and kept the slow way.
     void setNode() {
         if (m_hasParent && !m_parentIsFolder && hasKeyFolder())
             m_parentIsFolder = m_parent == keyFolder(); // exact bytes that match after all
         if (!m_pathIsKey)
             m_pathIsKey = m_path == m_memberName;
-        if (m_pathIsKey && (!m_hasParent || m_parentIsFolder)) {
-            scan.nodes.setNode(m_nodeIndex, m_data, m_parentIsFolder);
-            return;
+        NodeBatch& batch = m_building.batch();
+        NodeBatch::NodeValue& v = batch.values.emplace_back();
+        v.data = m_data;
+        v.hasParent = m_hasParent;
+        v.parentIsFolder = m_parentIsFolder;
+        v.pathIsKey = m_pathIsKey;
+        if (!m_pathIsKey) {
+            v.pathBegin = batch.text.size();
+            v.pathSize = static_cast<std::uint32_t>(m_path.size());
+            batch.text.append(m_path);
         }
-        if (m_pathIsKey)
-            m_path = m_memberName;
-        if (m_parentIsFolder)
-            m_parent.assign(keyFolder());
-        scan.nodes.setNode(m_nodeIndex, m_data,
-                           m_hasParent ? std::optional<std::string>(m_parent) : std::nullopt, m_path);
+        if (m_hasParent && !m_parentIsFolder) {
+            v.parentBegin = batch.text.size();
+            v.parentSize = static_cast<std::uint32_t>(m_parent.size());
+            batch.text.append(m_parent);
+        }
+        batch.steps.push_back({NodeBatch::Value, 0, batch.values.size() - 1});
     }
     // Whether the node's record has a tree parent: its key is a plain path other than "/".
     bool hasKeyFolder() const { return m_keyPlain && m_memberName.size() > 1; }
@@ -1102,8 +1400,7 @@ private:
     std::optional<std::string> m_parentBytes;
     std::optional<std::string> m_issuePathBytes;
     std::optional<std::string> m_issueMessageBytes;
-    PathRecords m_records{scan.nodes};
-    NodeIndex m_nodeIndex = kNoNode;
+    BuildPipeline m_building{scan.nodes};
     bool m_keyPlain = false;
     NodeData m_data;
     std::string m_parent;
@@ -1147,6 +1444,10 @@ template <class Stream> ScanResult parse(Stream& stream) {
     SkippingHandler router(handler);
     rapidjson::Reader reader;
     const rapidjson::ParseResult ok = reader.Parse<kJsonReaderFlags>(stream, router);
+    // The builder's fault comes before the reader's, which stopped handing nodes over at its own.
+    handler.building().finish();
+    if (!handler.building().error().empty())
+        throw DecodingError(handler.building().error());
     if (!ok) {
         if (!handler.error.empty())
             throw DecodingError(handler.error);
@@ -1155,7 +1456,7 @@ template <class Stream> ScanResult parse(Stream& stream) {
     }
     if (!handler.finishedTop())
         throw DecodingError("the text is not a scan object");
-    handler.scan.nodes.finish(std::move(handler.childPairs));
+    handler.scan.nodes.finish(std::move(handler.building().childPairs()));
     return std::move(handler.scan);
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <system_error>
+#include <tuple>
 
 using namespace ambertrove;
 using test::ModelFixture;
@@ -65,6 +66,61 @@ TEST(ScanJson, RoundTripGivesAnEqualScan) {
     test::TempDir dir;
     ScanJson::writeFile(scan, dir / "scan.json");
     EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
+}
+
+// A scan large enough that its table is built beside the reader, in many batches.
+ScanResult largeSample() {
+    ModelFixture f("/big");
+    for (int d = 0; d < 5000; ++d) {
+        const std::string folder = "/big/folder " + std::to_string(d);
+        f.folder(folder);
+        for (int k = 0; k < 6; ++k)
+            f.file(folder + "/file " + std::to_string(k) + ".dat", d * 10 + k, 4096);
+    }
+    return f.finish();
+}
+
+TEST(ScanJson, ALargeScanRoundTripsAndItsFaultsAreReportedInTextOrder) {
+    const ScanResult scan = largeSample();
+    const std::string text = ScanJson::encode(scan);
+    ASSERT_GT(text.size(), 12u << 20); // several batches
+    EXPECT_EQ(ScanJson::decode(text), scan);
+    test::TempDir dir;
+    ScanJson::writeFile(scan, dir / "scan.json");
+    EXPECT_EQ(ScanJson::readFile(dir / "scan.json"), scan);
+
+    // A node given twice near the end; the text after it is bad too, which the reader finds later.
+    const std::string last = R"("/big/folder 4999/file 5.dat":{)";
+    const std::string early = R"("/big/folder 3/file 2.dat":{)";
+    ASSERT_NE(text.find(last), std::string::npos);
+    const std::string twice = replaced(text, last, early);
+    const std::string lastChild = R"("/big/folder 4999/file 5.dat"])";
+    ASSERT_NE(text.find(lastChild), std::string::npos);
+    const std::string badChild = replaced(text, lastChild, "\"/big/folder 4999/file \xff.dat\"]");
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"duplicate", twice, "appears twice"},
+        {"duplicate, then cut short", twice.substr(0, twice.size() - 30), "appears twice"},
+        {"duplicate, then a bad value", replaced(twice, R"("skippedCount":0)", R"("skippedCount":"0")"),
+         "appears twice"},
+        {"child not UTF-8", badChild, "not UTF-8"},
+        {"child not UTF-8, then a bad value",
+         replaced(badChild, R"("skippedCount":0)", R"("skippedCount":"0")"), "not UTF-8"},
+    };
+    for (const auto& [name, bad, message] : cases) {
+        try {
+            (void)ScanJson::decode(bad);
+            ADD_FAILURE() << name;
+        } catch (const DecodingError& e) {
+            EXPECT_NE(e.detail().find(message), std::string::npos) << name << ": " << e.detail();
+        }
+    }
+    // A fault of the reader's alone is its own.
+    try {
+        (void)ScanJson::decode(replaced(text, last + R"("path")", last + R"("pathX")"));
+        ADD_FAILURE();
+    } catch (const DecodingError& e) {
+        EXPECT_NE(e.detail().find("has no \"path\""), std::string::npos) << e.detail();
+    }
 }
 
 TEST(ScanJson, WritesTheStoredForm) {
@@ -218,6 +274,19 @@ TEST(ScanJson, ReadsNumbersExactly) {
         {"786000000.5", 786000000.5},
         {"9007199254740993", 9007199254740993.0},
         {"1E+2", 100.0},
+        {"0.1", 0.1},
+        {"-0.3", -0.3},
+        {"-0.0", -0.0},
+        {"99999999999999.9", 99999999999999.9},
+        {"-9.9999999999999", -9.9999999999999},
+        {"-9.99999999999999", -9.99999999999999},
+        {"0.00000000000001", 0.00000000000001},
+        {"123456789012.345", 123456789012.345},
+        {"1234567890123.456", 1234567890123.456},
+        {"1234567890123456", 1234567890123456.0},
+        {"-123456789012345", -123456789012345.0},
+        {"-1234567890123456", -1234567890123456.0},
+        {"786000000.50", 786000000.5},
     };
     for (const Case& c : cases) {
         const ScanResult scan =
@@ -266,6 +335,10 @@ TEST(ScanJson, RejectsIncompleteOrWrongFiles) {
          replaced(valid, R"(,"skippedCount":0)",
                   R"(,"skippedCount":0,"x":)" + std::string(100000, '[') + std::string(99999, ']'))},
         {"invalid UTF-8", replaced(valid, "/r\"", "/r\xff\"")},
+        {"child not UTF-8", replaced(valid, R"("children":[])", "\"children\":[\"/r/\xff\"]")},
+        {"child not UTF-8, then a bad value",
+         replaced(replaced(valid, R"("children":[])", "\"children\":[\"/r/\xff\"]"), R"("created":0)",
+                  R"("created":"0")")},
     };
     for (const auto& [name, text] : cases)
         EXPECT_THROW(ScanJson::decode(text), DecodingError) << name;
