@@ -1,3 +1,4 @@
+#include "AppScreens.hpp"
 #include "controller/AppModel.hpp"
 #include "controller/SettingsPreferences.hpp"
 #include "platform/QtPlatformServices.hpp"
@@ -29,7 +30,7 @@ int main(int argc, char* argv[]) {
     environment.platform = platform;
     AppModel model(std::move(environment));
 
-    MainWindow window(model, QApplication::arguments());
+    MainWindow window(model, appScreens(), QApplication::arguments());
     platform->setWindow(&window);
     window.show();
     // Started from a terminal or another program, the window comes to the front.

@@ -3,6 +3,7 @@
 // 5 ms timer on the GUI thread ever fires: the longest time the window could not answer.
 #include "BenchCommand.hpp"
 
+#include "AppScreens.hpp"
 #include "controller/AppModel.hpp"
 #include "shell/MainWindow.hpp"
 #include "storage/MemoryPreferenceStore.hpp"
@@ -45,7 +46,7 @@ int runUi(const std::vector<std::string>& args) {
     AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), true,
                                preferences);
     auto model = std::make_unique<AppModel>(std::move(environment));
-    auto window = std::make_unique<MainWindow>(*model, QStringList{QStringLiteral("ambertrove")});
+    auto window = std::make_unique<MainWindow>(*model, appScreens(), QStringList{QStringLiteral("ambertrove")});
     window->show();
     QApplication::processEvents();
 

@@ -328,6 +328,10 @@ public:
     [[nodiscard]] bool canClean() const;
     // The allocated bytes of every queued item.
     [[nodiscard]] std::int64_t queueBytes() const;
+    // The cleanup policy's objection to `path` as the views show it, once known: nothing while it is being
+    // found out off the GUI thread (policyAnswered() signals when it is), else the objection or none. The
+    // policy may read the disk, so views never ask it themselves; answers are kept for the scan shown.
+    [[nodiscard]] std::optional<std::optional<QString>> cleanupRejection(const std::string& path);
     // Stages nodes at once. `source` is the scan they belong to; empty means the scan on display, and then
     // canClean() must hold. Never while staging or cleaning. A node that cannot be staged adds a line
     // "name: reason" to `error`; the others are staged.
@@ -434,6 +438,8 @@ public:
     void copyPath(const DiskNode& node);
     // Shows the node in the read-only preview.
     void quickLook(const DiskNode& node);
+    // Shows the node in the file manager, as its path names it (links are not followed).
+    void reveal(const DiskNode& node);
 
     // ---- Explorer filter and background queries ----
     // The explorer's filter fields as one query.
@@ -496,6 +502,8 @@ signals:
     void snapshotsChanged();
     // toast.
     void toastChanged();
+    // An answer of cleanupRejection() arrived.
+    void policyAnswered();
 
 private:
     friend class AppModelTestPeer;
@@ -651,6 +659,17 @@ private:
     bool m_snapshotsEnabled = false;
     std::string m_lastBackupParent;
     std::shared_ptr<CancellationFlag> m_cleanupCancellation = std::make_shared<CancellationFlag>();
+
+    // The views' policy answers, for the scan they were found for; a path asked for is pending until its
+    // answer arrives. The policy is made once, off the GUI thread, by the first question.
+    struct PolicyAnswers {
+        const ScanResult* scan = nullptr;
+        std::uint64_t generation = 0;
+        std::shared_ptr<const CleanupPolicy> policy;
+        std::map<std::string, std::optional<QString>, std::less<>> answers;
+        std::set<std::string, std::less<>> pending;
+    };
+    PolicyAnswers m_policyAnswers;
 
     // Cleanup review, run and restore
     std::shared_ptr<CleanupRunHandoff> m_cleanupRun;

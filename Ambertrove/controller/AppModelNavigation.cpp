@@ -250,4 +250,8 @@ void AppModel::quickLook(const DiskNode& node) {
     m_platform->preview(node.path);
 }
 
+void AppModel::reveal(const DiskNode& node) {
+    m_platform->reveal(node.path);
+}
+
 } // namespace ambertrove

@@ -52,6 +52,54 @@ std::int64_t AppModel::queueBytes() const {
     return total;
 }
 
+std::optional<std::optional<QString>> AppModel::cleanupRejection(const std::string& path) {
+    // Answers hold for the scan they were found for; a bounded table, so a long session stays lean.
+    constexpr std::size_t kMostAnswers = 4096;
+    PolicyAnswers& cache = m_policyAnswers;
+    if (cache.scan != m_scan.get() || cache.answers.size() >= kMostAnswers) {
+        const bool keepPolicy = cache.scan == m_scan.get();
+        cache.scan = m_scan.get();
+        cache.generation = newGeneration();
+        cache.answers.clear();
+        cache.pending.clear();
+        if (!keepPolicy)
+            cache.policy.reset();
+    }
+    if (const auto found = cache.answers.find(path); found != cache.answers.end())
+        return found->second;
+    if (!cache.pending.insert(path).second)
+        return std::nullopt;
+    m_runner->start(JobKind::query,
+                    [this, path, policy = cache.policy, makePolicy = m_services.policy,
+                     generation = cache.generation]() -> JobRunner::Apply {
+                        // Resolving the home folder and reading what the policy protects may wait on the
+                        // disk.
+                        std::shared_ptr<const CleanupPolicy> used = policy;
+                        std::optional<QString> answer;
+                        try {
+                            if (!used)
+                                used = std::make_shared<const CleanupPolicy>(makePolicy());
+                            if (std::optional<std::string> sentence = used->rejection(path))
+                                answer = QString::fromStdString(*sentence);
+                        } catch (const std::exception& error) {
+                            // A policy that cannot answer refuses: nothing is offered for cleanup that was
+                            // not checked.
+                            answer = errorDescription(error);
+                        }
+                        return [this, path, used, answer = std::move(answer), generation] {
+                            PolicyAnswers& answers = m_policyAnswers;
+                            if (answers.generation != generation)
+                                return;
+                            if (!answers.policy && used)
+                                answers.policy = used;
+                            answers.pending.erase(path);
+                            answers.answers.insert_or_assign(path, answer);
+                            emit policyAnswered();
+                        };
+                    });
+    return std::nullopt;
+}
+
 void AppModel::stage(const std::vector<DiskNode>& nodes, const ScanResultPtr& source,
                      const std::string& reason) {
     if (m_cleaning || m_staging)

@@ -206,8 +206,8 @@ void ExploreView::refreshHeader() {
 }
 
 void ExploreView::refreshBody() {
-    // Stand-ins until the explore views are built into the window: the quick win's list, or the view the
-    // storage choice names.
+    // The quick win's list, or the view the storage choice names; a body is made again only when that
+    // choice changes.
     const std::optional<QuickWin> visible = m_model.activeQuickWin() ? m_model.visibleWin() : std::nullopt;
     const QString key = visible ? QStringLiteral("win:") + kindTitle(visible->kind)
                                 : QStringLiteral("view:") + rawValue(m_model.storageView());
@@ -218,12 +218,36 @@ void ExploreView::refreshBody() {
         m_body->hide();
         m_body->deleteLater();
     }
-    if (visible)
-        m_body = StandInPanel::make(QStringLiteral("checkmark.circle"), kindTitle(visible->kind), m_current);
-    else
-        m_body =
-            StandInPanel::make(symbolOf(m_model.storageView()), rawValue(m_model.storageView()), m_current);
+    m_body = visible ? makeQuickWinBody(*visible) : makeStorageBody(m_model.storageView());
     m_bodyHolder->addWidget(m_body, 1);
+}
+
+QWidget* ExploreView::makeQuickWinBody(const QuickWin& win) {
+    return StandInPanel::make(QStringLiteral("checkmark.circle"), kindTitle(win.kind), m_current);
+}
+
+QWidget* ExploreView::makeStorageBody(StorageView view) {
+    switch (view) {
+    case StorageView::folders:
+        break;
+
+    case StorageView::topSizes:
+        break;
+
+    case StorageView::ageMap:
+        break;
+
+    case StorageView::table:
+        break;
+
+    case StorageView::treemap:
+    case StorageView::sunburst:
+    case StorageView::flame:
+    case StorageView::bubbles:
+    case StorageView::mindMap:
+        break;
+    }
+    return StandInPanel::make(symbolOf(view), rawValue(view), m_current);
 }
 
 } // namespace ambertrove

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "analysis/QuickWin.hpp"
+#include "controller/StorageView.hpp"
+
 #include <QWidget>
 
 #include <optional>
@@ -39,7 +42,7 @@ public:
     [[nodiscard]] QString countsText() const;
     [[nodiscard]] TroveButton* rescanButton() const { return m_rescan; }
     [[nodiscard]] TroveButton* revealButton() const { return m_reveal; }
-    // The explorer's body: the quick win's list or the storage view.
+    // The explorer's body: the quick win's list or the storage view (a StorageBody once it is built).
     [[nodiscard]] QWidget* body() const { return m_body; }
 
 private:
@@ -49,6 +52,8 @@ private:
     void buildExplorer(QVBoxLayout* layout);
     void refreshHeader();
     void refreshBody();
+    [[nodiscard]] QWidget* makeQuickWinBody(const QuickWin& win);
+    [[nodiscard]] QWidget* makeStorageBody(StorageView view);
 
     AppModel& m_model;
     std::optional<Screen> m_screenBuilt;

@@ -1,7 +1,6 @@
 #include "shell/ContentView.hpp"
 
 #include "controller/AppModel.hpp"
-#include "explore/ExploreView.hpp"
 #include "shell/Footer.hpp"
 #include "shell/NoticeBanner.hpp"
 #include "shell/ReviewSheet.hpp"
@@ -23,9 +22,10 @@ namespace ambertrove {
 
 static_assert(Sidebar::kWidth == ContentView::kSidebarWidth);
 
-ContentView::ContentView(AppModel& model, QWidget* parent)
+ContentView::ContentView(AppModel& model, ScreenTable screens, QWidget* parent)
     : QWidget(parent)
-    , m_model(model) {
+    , m_model(model)
+    , m_screens(std::move(screens)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -48,8 +48,9 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     inspectorRow->setContentsMargins(0, 0, 0, 0);
     inspectorRow->setSpacing(0);
     inspectorRow->addWidget(new Rule(Qt::Vertical, m_inspector));
-    QWidget* pane =
-        StandInPanel::make(QStringLiteral("sidebar.right"), QStringLiteral("Inspector"), m_inspector);
+    QWidget* pane = m_screens.inspector ? m_screens.inspector(m_model, m_inspector)
+                                        : StandInPanel::make(QStringLiteral("sidebar.right"),
+                                                             QStringLiteral("Inspector"), m_inspector);
     pane->setFixedWidth(kInspectorWidth);
     inspectorRow->addWidget(pane);
     row->addWidget(m_inspector);
@@ -112,10 +113,9 @@ void ContentView::refreshSection() {
         m_section->hide();
         m_section->deleteLater();
     }
-    if (section == AppSection::explore)
-        m_section = new ExploreView(m_model, this);
+    if (const ScreenTable::Builder& build = m_screens.section(section))
+        m_section = build(m_model, this);
     else
-        // Stand-ins until the section screens are built into the window.
         m_section = StandInPanel::make(SectionTab::symbolOf(section), rawValue(section), this);
     m_detail->addWidget(m_section, 1);
 }
@@ -180,7 +180,7 @@ void ContentView::refreshIssues() {
 void ContentView::refreshReview() {
     if (!m_model.cleanupRequest()) {
         if (m_review) {
-            ReviewSheet* sheet = m_review;
+            QDialog* sheet = m_review;
             m_review = nullptr;
             sheet->disconnect(this);
             sheet->close();
@@ -190,7 +190,7 @@ void ContentView::refreshReview() {
     }
     if (m_review)
         return;
-    m_review = new ReviewSheet(m_model, this);
+    m_review = m_screens.review ? m_screens.review(m_model, this) : new ReviewSheet(m_model, this);
     m_review->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_review, &QDialog::finished, this, [this] {
         m_review = nullptr;

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "controller/AppSection.hpp"
-#include "shell/ReviewSheet.hpp"
 #include "shell/ScanIssuesSheet.hpp"
+#include "shell/ScreenTable.hpp"
 #include "shell/Sidebar.hpp"
 
+#include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -25,7 +26,7 @@ class TopBar;
 // after a finished scan in Explore), the footer, the notification card over the bottom, the error alert
 // and the issues and review sheets. It shows what the controller holds and owns no state of its own: a
 // new ContentView shows the same window. The section's screen is built afresh each time the section is
-// entered.
+// entered. The screens come from the table it is given.
 class ContentView final : public QWidget {
     Q_OBJECT
 
@@ -33,7 +34,7 @@ public:
     static constexpr int kSidebarWidth = 226;
     static constexpr int kInspectorWidth = 260;
 
-    explicit ContentView(AppModel& model, QWidget* parent = nullptr);
+    ContentView(AppModel& model, ScreenTable screens, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(ContentView)
 
     [[nodiscard]] TopBar* topBar() const { return m_topBar; }
@@ -49,7 +50,7 @@ public:
     [[nodiscard]] bool inspectorShown() const;
     [[nodiscard]] QMessageBox* errorAlert() const { return m_alert; }
     [[nodiscard]] ScanIssuesSheet* issuesSheet() const { return m_issues; }
-    [[nodiscard]] ReviewSheet* reviewSheet() const { return m_review; }
+    [[nodiscard]] QDialog* reviewSheet() const { return m_review; }
 
     // Stops showing the controller: closes the alert and the sheets without answering them (a new content
     // shows them again) and listens no more. Called on a content that is being replaced.
@@ -66,6 +67,7 @@ private:
     void refreshReview();
 
     AppModel& m_model;
+    ScreenTable m_screens;
     TopBar* m_topBar = nullptr;
     Footer* m_footer = nullptr;
     Sidebar* m_sidebar = nullptr;
@@ -78,7 +80,7 @@ private:
     ToastCard* m_toast = nullptr;
     QPointer<QMessageBox> m_alert;
     QPointer<ScanIssuesSheet> m_issues;
-    QPointer<ReviewSheet> m_review;
+    QPointer<QDialog> m_review;
 };
 
 } // namespace ambertrove

@@ -15,9 +15,10 @@
 
 namespace ambertrove {
 
-MainWindow::MainWindow(AppModel& model, QStringList arguments, QWidget* parent)
+MainWindow::MainWindow(AppModel& model, ScreenTable screens, QStringList arguments, QWidget* parent)
     : QMainWindow(parent)
     , m_model(model)
+    , m_screens(std::move(screens))
     , m_arguments(std::move(arguments))
     , m_builtTheme(model.theme())
     , m_builtDark(model.dark()) {
@@ -32,7 +33,7 @@ MainWindow::MainWindow(AppModel& model, QStringList arguments, QWidget* parent)
     ThemePalette::apply(m_model.dark());
     m_commands = new MenuCommands(
         m_model, *menuBar(), [this] { openSettings(); }, this);
-    m_content = new ContentView(m_model, this);
+    m_content = new ContentView(m_model, m_screens, this);
     setCentralWidget(m_content);
     connect(&m_model, &AppModel::displayChanged, this, &MainWindow::displayChanged);
 }
@@ -83,7 +84,7 @@ void MainWindow::rebuildContent() {
         old->setParent(this);
         old->deleteLater();
     }
-    m_content = new ContentView(m_model, this);
+    m_content = new ContentView(m_model, m_screens, this);
     setCentralWidget(m_content);
     emit contentRebuilt();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/AppTheme.hpp"
+#include "shell/ScreenTable.hpp"
 #include "shell/SettingsWindow.hpp"
 
 #include <QMainWindow>
@@ -23,8 +24,8 @@ public:
     static constexpr QSize kDefaultSize{1440, 940};
     static constexpr QSize kMinimumSize{1100, 720};
 
-    // `arguments` are the process's, the program's path first.
-    MainWindow(AppModel& model, QStringList arguments, QWidget* parent = nullptr);
+    // `screens` are what the content hosts; `arguments` are the process's, the program's path first.
+    MainWindow(AppModel& model, ScreenTable screens, QStringList arguments, QWidget* parent = nullptr);
     ~MainWindow() override;
     Q_DISABLE_COPY_MOVE(MainWindow)
 
@@ -46,6 +47,7 @@ private:
     void rebuildContent();
 
     AppModel& m_model;
+    ScreenTable m_screens;
     QStringList m_arguments;
     bool m_didInitialize = false;
     AppTheme m_builtTheme;

@@ -357,7 +357,7 @@ TEST_F(WindowShellTest, TheReviewSheetFollowsTheCleanupRequest) {
     EXPECT_EQ(content().reviewSheet(), nullptr);
     model->setCleanupRequest(std::make_shared<const CleanupRequest>());
     settle();
-    ReviewSheet* sheet = content().reviewSheet();
+    QDialog* sheet = content().reviewSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
     sheet->reject();
@@ -372,7 +372,7 @@ TEST_F(WindowShellTest, TheReviewSheetFollowsTheCleanupRequest) {
 
 TEST_F(WindowShellTest, TheWindowOpensAt1440By940AndShrinksTo1100By720) {
     makeModel();
-    MainWindow fresh(*model, {QStringLiteral("ambertrove")});
+    MainWindow fresh(*model, appScreens(), {QStringLiteral("ambertrove")});
     EXPECT_EQ(fresh.size(), MainWindow::kDefaultSize);
     EXPECT_EQ(fresh.size(), QSize(1440, 940));
     EXPECT_EQ(fresh.minimumSize(), QSize(1100, 720));

@@ -2,6 +2,7 @@
 
 #include "WidgetTestSupport.hpp"
 
+#include "AppScreens.hpp"
 #include "controller/AppModel.hpp"
 #include "controller/ManualJobRunner.hpp"
 #include "controller/PlatformServices.hpp"
@@ -76,7 +77,7 @@ protected:
         if (!model)
             makeModel();
         arguments.prepend(QStringLiteral("ambertrove"));
-        window = std::make_unique<MainWindow>(*model, arguments);
+        window = std::make_unique<MainWindow>(*model, appScreens(), arguments);
         window->resize(size);
         window->show();
         settle();
