@@ -1,0 +1,284 @@
+// ambertrove-bench views: the real window over the real controller shows a finished scan of PATH offscreen,
+// focused on the folder with the most children, and enters each storage view in turn. For each view that
+// is built it prints
+//   view=NAME enter_ms=X step_ms=Y max_stall_ms=Z
+// enter_ms: from choosing the view to its first paint of a current result (not a placeholder, not the
+// previous result); step_ms: one step of the view's gesture (a scroll step for lists, a hover move for
+// charts), from the event to its paint, averaged; max_stall_ms: the longest a 5 ms timer on the GUI thread
+// was late while the view was entered and stepped (as `ambertrove-bench ui` measures it).
+#include "BenchCommand.hpp"
+
+#include "AppScreens.hpp"
+#include "controller/AppModel.hpp"
+#include "explore/ExploreView.hpp"
+#include "explore/StorageBody.hpp"
+#include "shell/ContentView.hpp"
+#include "shell/MainWindow.hpp"
+#include "storage/MemoryPreferenceStore.hpp"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace ambertrove::bench {
+
+namespace {
+
+constexpr int kTickMilliseconds = 5;
+constexpr int kSteps = 40;
+constexpr double kGiveUpSeconds = 60;
+
+enum class Gesture { scroll, hover };
+
+// One line of output: how the view is chosen, and its gesture.
+struct ViewRow {
+    const char* name;
+    std::function<void(AppModel&)> choose;
+    Gesture gesture;
+};
+
+[[nodiscard]] std::function<void(AppModel&)> storage(StorageView view) {
+    return [view](AppModel& model) {
+        model.setActiveQuickWin(std::nullopt);
+        model.setStorageView(view);
+    };
+}
+
+// The rows in the order they are entered. A view that is not built yet (its body is no StorageBody) prints
+// no line.
+std::vector<ViewRow> rows() {
+    return {
+        {"folders", storage(StorageView::folders), Gesture::scroll},
+        {"topSizes", storage(StorageView::topSizes), Gesture::scroll},
+        {"treemap", storage(StorageView::treemap), Gesture::hover},
+        {"sunburst", storage(StorageView::sunburst), Gesture::hover},
+        {"flame", storage(StorageView::flame), Gesture::hover},
+        {"bubbles", storage(StorageView::bubbles), Gesture::hover},
+        {"mindMap", storage(StorageView::mindMap), Gesture::hover},
+        {"ageMap", storage(StorageView::ageMap), Gesture::scroll},
+        {"table", storage(StorageView::table), Gesture::scroll},
+    };
+}
+
+// Counts paints of a widget and of everything inside it.
+class PaintCounter final : public QObject {
+public:
+    void watch(QWidget* widget) {
+        widget->installEventFilter(this);
+        for (QWidget* child : widget->findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        else if (event->type() == QEvent::ChildAdded) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+                child->installEventFilter(this);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The folder with the most direct children.
+[[nodiscard]] NodeIndex widestFolder(const ScanResult& scan) {
+    NodeIndex best = scan.rootIndex();
+    std::size_t most = 0;
+    for (NodeIndex i = 0; i < scan.nodes.recordCount(); ++i) {
+        if (!scan.nodes.isNode(i) || !scan.nodes[i].isDirectory())
+            continue;
+        const std::size_t count = scan.nodes.childCount(i);
+        if (count > most) {
+            most = count;
+            best = i;
+        }
+    }
+    return best;
+}
+
+// Handles events until `done` holds; false when it never did.
+bool waitFor(const std::function<bool()>& done) {
+    const double start = nowSeconds();
+    while (!done()) {
+        if (secondsSince(start) > kGiveUpSeconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+// The widget a step's event goes to: the first visible scroll area's viewport for a scroll, else the body.
+[[nodiscard]] QWidget* stepTarget(QWidget* body, Gesture gesture) {
+    if (gesture == Gesture::scroll) {
+        for (QAbstractScrollArea* area : body->findChildren<QAbstractScrollArea*>()) {
+            if (area->isVisible())
+                return area->viewport();
+        }
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(body))
+            return area->viewport();
+    }
+    return body;
+}
+
+// One step of the gesture; returns its time in milliseconds, or a negative value when no paint followed.
+double step(QWidget* body, Gesture gesture, int index, PaintCounter& counter) {
+    QWidget* target = stepTarget(body, gesture);
+    const int paintsBefore = counter.paints;
+    const double start = nowSeconds();
+    if (gesture == Gesture::scroll) {
+        // Down for most steps, then back, so that a short list still moves.
+        const int delta = (index % 20) < 15 ? -120 : 120;
+        const QPointF at(target->width() / 2.0, target->height() / 2.0);
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(target, &wheel);
+    } else {
+        // A walk over a grid of points, so that the hovered item changes at most steps.
+        const int columns = 8;
+        const QPointF at(target->width() * (0.5 + index % columns) / columns,
+                         target->height() * (0.5 + (index / columns) % 5) / 5.0);
+        QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &move);
+    }
+    const bool painted = waitFor([&] { return counter.paints > paintsBefore || secondsSince(start) > 0.5; });
+    if (!painted || counter.paints == paintsBefore)
+        return -1;
+    return secondsSince(start) * 1000;
+}
+
+int runViews(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: ambertrove-bench views PATH\n");
+        return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "ambertrove-bench";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+
+    const std::filesystem::path state =
+        std::filesystem::temp_directory_path() / ("ambertrove-bench-views-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(state);
+    auto preferences = std::make_shared<MemoryPreferenceStore>();
+    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), false,
+                               preferences);
+    auto model = std::make_unique<AppModel>(std::move(environment));
+    auto window =
+        std::make_unique<MainWindow>(*model, appScreens(), QStringList{QStringLiteral("ambertrove")});
+    window->show();
+
+    const double scanStart = nowSeconds();
+    model->startScan(std::filesystem::absolute(args[0]).string(), false);
+    waitFor([&] { return !model->scanning() && (model->scan() || model->error()); });
+    if (!model->scan()) {
+        std::fprintf(stderr, "ambertrove-bench views: the scan failed: %s\n",
+                     model->error() ? model->error()->toStdString().c_str() : "no result");
+        return 1;
+    }
+    const ScanResult& scan = *model->scan();
+    const NodeIndex widest = widestFolder(scan);
+    std::fprintf(stderr, "scan: entries=%zu seconds=%.3f focus=%s children=%zu\n", scan.nodes.size(),
+                 secondsSince(scanStart), scan.nodes.path(widest).c_str(), scan.nodes.childCount(widest));
+    model->setSection(AppSection::explore);
+    model->focus(scan.nodes.makeNode(widest, false));
+    model->setSelection(std::nullopt);
+    // The explorer settles on the focused folder before the first view is chosen.
+    const double settle = nowSeconds();
+    waitFor([&] { return secondsSince(settle) > 1.0; });
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = clock.nsecsElapsed();
+    double maxStallMs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(kTickMilliseconds);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        maxStallMs = std::max(maxStallMs, double(now - lastTick) / 1e6 - kTickMilliseconds);
+        lastTick = now;
+    });
+
+    auto explore = [&]() -> ExploreView* {
+        return qobject_cast<ExploreView*>(window->content()->sectionView());
+    };
+    for (const ViewRow& row : rows()) {
+        // Leaves the previous view first, so that each entry builds its view afresh.
+        storage(StorageView::treemap)(*model);
+        if (std::string_view(row.name) == "treemap")
+            storage(StorageView::folders)(*model);
+        waitFor([&] { return explore() && explore()->body(); });
+
+        lastTick = clock.nsecsElapsed();
+        maxStallMs = 0;
+        ticker.start();
+        const double start = nowSeconds();
+        row.choose(*model);
+        QCoreApplication::processEvents();
+        QPointer<QWidget> body = explore() ? explore()->body() : nullptr;
+        auto* view = dynamic_cast<StorageBody*>(body.data());
+        if (!view) {
+            ticker.stop();
+            continue;
+        }
+        PaintCounter counter;
+        counter.watch(body);
+        int paintsAtReady = -1;
+        const bool entered = waitFor([&] {
+            if (!body)
+                return true;
+            if (paintsAtReady < 0 && view->showsCurrentResult())
+                paintsAtReady = counter.paints;
+            // Ready, then painted: the paint that follows readiness shows the result.
+            return paintsAtReady >= 0 && counter.paints > paintsAtReady;
+        });
+        const double enterMs = secondsSince(start) * 1000;
+        if (!entered || !body) {
+            ticker.stop();
+            std::printf("view=%s enter_ms=timeout step_ms=- max_stall_ms=%.1f\n", row.name, maxStallMs);
+            continue;
+        }
+        double total = 0;
+        int counted = 0;
+        for (int i = 0; i < kSteps && body; ++i) {
+            const double ms = step(body, row.gesture, i, counter);
+            if (ms >= 0) {
+                total += ms;
+                ++counted;
+            }
+        }
+        ticker.stop();
+        if (counted > 0)
+            std::printf("view=%s enter_ms=%.1f step_ms=%.2f max_stall_ms=%.1f\n", row.name, enterMs,
+                        total / counted, maxStallMs);
+        else
+            std::printf("view=%s enter_ms=%.1f step_ms=- max_stall_ms=%.1f\n", row.name, enterMs, maxStallMs);
+        std::fflush(stdout);
+    }
+
+    window.reset();
+    model.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(state, ignored);
+    return 0;
+}
+
+} // namespace
+
+AMBERTROVE_BENCH_COMMAND(views, "views PATH", runViews);
+
+} // namespace ambertrove::bench
