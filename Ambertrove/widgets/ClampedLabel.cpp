@@ -10,7 +10,8 @@
 namespace ambertrove {
 
 ClampedLabel::ClampedLabel(const QString& text, int maxLines, QWidget* parent)
-    : QWidget(parent), m_maxLines(std::max(1, maxLines)) {
+    : QWidget(parent)
+    , m_maxLines(std::max(1, maxLines)) {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -33,8 +34,24 @@ void ClampedLabel::setColor(const QColor& color) {
     update();
 }
 
+void ClampedLabel::setElideMode(Qt::TextElideMode mode) {
+    m_elideMode = mode;
+    update();
+}
+
 QString ClampedLabel::shownText() const {
-    return ViewText::middleElidedLines(m_text, font(), width(), m_maxLines);
+    if (m_elideMode != Qt::ElideRight)
+        return ViewText::middleElidedLines(m_text, font(), width(), m_maxLines);
+    QStringList lines = ViewText::wrappedLines(m_text, font(), width());
+    if (lines.size() <= m_maxLines)
+        return lines.join(QLatin1Char('\n'));
+    // The last line shown carries the rest of the text, cut at the end (the lines are consecutive pieces).
+    lines = lines.mid(0, m_maxLines - 1);
+    qsizetype start = 0;
+    for (const QString& line : lines)
+        start += line.size();
+    lines << ViewText::elided(fontMetrics(), m_text.mid(start).simplified(), Qt::ElideRight, width());
+    return lines.join(QLatin1Char('\n'));
 }
 
 QSize ClampedLabel::sizeHint() const {
@@ -56,7 +73,8 @@ void ClampedLabel::paintEvent(QPaintEvent*) {
     const QStringList lines = shownText().split(QLatin1Char('\n'));
     int y = 0;
     for (const QString& line : lines) {
-        painter.drawText(QRect(0, y, width(), fontMetrics().height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        painter.drawText(QRect(0, y, width(), fontMetrics().height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         line);
         y += fontMetrics().lineSpacing();
     }
 }

@@ -5,8 +5,8 @@
 
 namespace ambertrove {
 
-// Plain text wrapped on at most `maxLines` lines; longer text is shortened in the middle around "…".
-// Laid out again whenever its width changes.
+// Plain text wrapped on at most `maxLines` lines; longer text is shortened in the middle around "…", or
+// cut after the last line with "…" (Qt::ElideRight). Laid out again whenever its width changes.
 class ClampedLabel final : public QWidget {
     Q_OBJECT
 
@@ -17,6 +17,8 @@ public:
     [[nodiscard]] QString text() const { return m_text; }
     void setText(const QString& text);
     void setColor(const QColor& color);
+    // Qt::ElideMiddle (the default) or Qt::ElideRight.
+    void setElideMode(Qt::TextElideMode mode);
     // The lines as painted at the current width, joined with "\n".
     [[nodiscard]] QString shownText() const;
 
@@ -33,6 +35,7 @@ protected:
 private:
     QString m_text;
     int m_maxLines;
+    Qt::TextElideMode m_elideMode = Qt::ElideMiddle;
     QColor m_color;
 };
 
