@@ -4,6 +4,7 @@
 #include "platform/MountTable.hpp"
 #include "platform/Saturating.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/statvfs.h>
 
@@ -19,17 +20,25 @@ std::optional<VolumeInfo> readVolume(const std::string& path, std::string name) 
     while (rc != 0 && errno == EINTR);
     if (rc != 0)
         return std::nullopt;
+    return VolumeInfo::fromBlocks(path, std::move(name), values.f_blocks, values.f_bfree, values.f_bavail,
+                                  values.f_frsize);
+}
+
+} // namespace
+
+VolumeInfo VolumeInfo::fromBlocks(std::string path, std::string name, std::uint64_t blocks,
+                                  std::uint64_t freeBlocks, std::uint64_t availableBlocks, std::uint64_t blockSize) {
+    const std::uint64_t usedBlocks = blocks > freeBlocks ? blocks - freeBlocks : 0;
+    const std::uint64_t available = std::min(availableBlocks, blocks - usedBlocks);
     VolumeInfo volume;
-    volume.path = path;
+    volume.path = std::move(path);
     volume.name = std::move(name);
-    volume.total = Saturating::bytes(values.f_blocks, values.f_frsize);
-    volume.free = Saturating::bytes(values.f_bavail, values.f_frsize);
+    volume.total = Saturating::bytes(usedBlocks + available, blockSize);
+    volume.free = Saturating::bytes(available, blockSize);
     // Linux keeps no purgeable space that it would free on demand: what is available is all there is.
     volume.importantAvailable = volume.free;
     return volume;
 }
-
-} // namespace
 
 std::int64_t VolumeInfo::used() const {
     return total > free ? total - free : 0;

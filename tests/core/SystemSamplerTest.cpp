@@ -365,10 +365,12 @@ TEST_F(SystemSamplerTest, EveryReadingFailingGivesOneIssueEachInStepOrder) {
 }
 
 // Volumes from a mount table.
+// As df counts them: the total leaves out the blocks reserved for the superuser.
 std::int64_t statvfsBytes(const std::string& path, bool total) {
     struct statvfs values {};
     EXPECT_EQ(::statvfs(path.c_str(), &values), 0) << path;
-    return static_cast<std::int64_t>((total ? values.f_blocks : values.f_bavail) * values.f_frsize);
+    const auto reserved = values.f_bfree - values.f_bavail;
+    return static_cast<std::int64_t>((total ? values.f_blocks - reserved : values.f_bavail) * values.f_frsize);
 }
 
 void expectCapacityOf(const VolumeInfo& volume, const std::string& folder) {
@@ -455,6 +457,30 @@ TEST(VolumeInfo, UsedAndFraction) {
         volume.free = c.free;
         EXPECT_EQ(volume.used(), c.used) << c.total << " " << c.free;
         EXPECT_DOUBLE_EQ(volume.fraction(), c.fraction) << c.total << " " << c.free;
+    }
+}
+
+struct BlockCase {
+    const char* name;
+    std::uint64_t blocks, freeBlocks, available, blockSize;
+    std::int64_t total, free, used;
+};
+
+TEST(VolumeInfo, BlocksAreMeasuredAsDfDoes) {
+    // df shows used / (used + available): the blocks reserved for root count as neither.
+    for (const BlockCase& c : std::vector<BlockCase>{
+             {"reserved blocks left out", 1000, 300, 250, 4096, 950 * 4096, 250 * 4096, 700 * 4096},
+             {"nothing reserved", 1000, 300, 300, 4096, 1000 * 4096, 300 * 4096, 700 * 4096},
+             {"full for the user, room for root", 1000, 50, 0, 4096, 950 * 4096, 0, 950 * 4096},
+             {"empty volume", 0, 0, 0, 4096, 0, 0, 0},
+             {"more available than free is taken as free", 1000, 100, 400, 512, 1000 * 512, 100 * 512,
+              900 * 512},
+             {"free above the size", 1000, 2000, 2000, 4096, 1000 * 4096, 1000 * 4096, 0},
+         }) {
+        const VolumeInfo volume = VolumeInfo::fromBlocks("/v", "v", c.blocks, c.freeBlocks, c.available, c.blockSize);
+        EXPECT_EQ(volume.total, c.total) << c.name;
+        EXPECT_EQ(volume.free, c.free) << c.name;
+        EXPECT_EQ(volume.used(), c.used) << c.name;
     }
 }
 
