@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -39,7 +40,8 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A scroll bar only when the form is taller than the window.
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     outer->addWidget(scroll);
 
     auto* form = new QWidget(scroll);
@@ -115,6 +117,15 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent)
     connect(&m_model, &AppModel::displayChanged, this, &SettingsWindow::refresh);
     connect(&m_model, &AppModel::cleanupChanged, this, &SettingsWindow::refresh);
     refresh();
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event) {
+    // The keys that close a window on a desktop; the form's controls leave them to the window.
+    if (event->matches(QKeySequence::Cancel) || event->matches(QKeySequence::Close)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsWindow::refresh() {

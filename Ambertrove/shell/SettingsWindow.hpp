@@ -11,8 +11,8 @@ namespace ambertrove {
 class AppModel;
 
 // The settings window: one scrolling form bound to the controller's display and cleanup settings. Every
-// change takes effect at once; there is nothing to apply or cancel. It uses the standard controls of the
-// window's style, not the themed pieces, in the forced appearance.
+// change takes effect at once; there is nothing to apply or cancel. Escape and Ctrl+W close it. It uses the
+// standard controls of the window's style, not the themed pieces, in the forced appearance.
 class SettingsWindow final : public QWidget {
     Q_OBJECT
 
@@ -31,6 +31,9 @@ public:
     [[nodiscard]] QCheckBox* backupToggle() const { return m_backup; }
     [[nodiscard]] QCheckBox* snapshotsToggle() const { return m_snapshots; }
     [[nodiscard]] QLabel* versionLabel() const { return m_version; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refresh();

@@ -13,9 +13,12 @@
 #include "shell/PlainButton.hpp"
 #include "shell/SectionTab.hpp"
 #include "shell/SettingsWindow.hpp"
+
 #include "shell/ToastCard.hpp"
 #include "shell/TopBar.hpp"
 #include "widgets/TroveButton.hpp"
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <QAction>
 #include <QCheckBox>
@@ -469,6 +472,21 @@ TEST_F(WindowShellTest, SettingsTogglesChangeTheControllerAndFollowIt) {
     // The window is reused.
     window->openSettings();
     EXPECT_EQ(window->settingsWindow(), settings);
+}
+
+TEST_F(WindowShellTest, EscapeAndCtrlWCloseTheSettingsWhichScrollOnlyWhenTheyMust) {
+    makeWindow();
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        SCOPED_TRACE(keys.toString().toStdString());
+        window->openSettings();
+        SettingsWindow* settings = window->settingsWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(settings));
+        EXPECT_FALSE(settings->findChild<QScrollArea*>()->verticalScrollBar()->isVisible())
+            << "the form fits: nothing to scroll";
+        // Sent where a key goes: the focused control, which leaves it to the window.
+        QTest::keySequence(settings->darkToggle(), keys);
+        EXPECT_FALSE(settings->isVisible());
+    }
 }
 
 } // namespace
