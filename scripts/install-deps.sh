@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   rapidjson-dev libssl-dev libicu-dev uuid-dev libplist-dev libmount-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-color-emoji
 )
 
 missing=()

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include <QPointer>
+
 namespace ambertrove {
 
 namespace {
@@ -48,6 +50,11 @@ AppModel::AppModel(AppEnvironment environment, QObject* parent)
     , m_services(std::move(environment.services))
     , m_stateFiles(m_stateDirectory, m_clock)
     , m_runner(environment.runner ? std::move(environment.runner) : std::make_unique<ThreadJobRunner>()) {
+    // What the desktop could not do (a reveal nobody answered) shows in the notice, with its path.
+    m_platform->setFailureReport([model = QPointer<AppModel>(this)](const QString& sentence) {
+        if (model)
+            model->setNotice(sentence);
+    });
     // 1. The standard settings, read as they are stored; assigning them here writes nothing back.
     m_dark = booleanReading(m_standard->value(kDarkAppearanceKey));
     const auto theme = m_standard->value(kColorThemeKey);

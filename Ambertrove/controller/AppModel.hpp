@@ -583,6 +583,8 @@ private:
     void stepHistory(bool back);
     // The path forms of the user's home folder, looked up once.
     [[nodiscard]] const std::vector<std::string>& homeForms() const;
+    // Where a file dialog opens when it has no folder of the scan to start in: the home folder.
+    [[nodiscard]] std::string dialogHome() const;
     // Starts the job of backgroundQuery: `work` makes what to apply on the GUI thread.
     void runQuery(std::stop_token caller, std::function<JobRunner::Apply(const TaskCancellation&)> work);
 

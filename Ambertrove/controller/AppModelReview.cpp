@@ -136,7 +136,8 @@ void AppModel::confirmTrash(const CleanupRequest& request) {
     }
     // The panel answers later; the model may be gone by then, and the review may have changed.
     m_platform->chooseBackupFolder(
-        m_lastBackupParent, [model = QPointer<AppModel>(this), shown](std::optional<std::string> path) {
+        m_lastBackupParent.empty() ? dialogHome() : m_lastBackupParent,
+        [model = QPointer<AppModel>(this), shown](std::optional<std::string> path) {
             if (!model || !path || path->empty())
                 return;
             model->setLastBackupParent(*path);

@@ -32,9 +32,15 @@ void AppModel::chooseFolder(bool thenFindDuplicates, bool scanNew) {
                                                 : QStringLiteral("Open folder");
     const QString message = scanNew ? QStringLiteral("Scan a folder or mounted drive.")
                                     : QStringLiteral("Open a folder from the current scan.");
+    // A new scan starts from the home folder; a folder of the shown scan from the folder in view.
+    std::string start = dialogHome();
+    if (!scanNew && m_scan && !m_scanning) {
+        if (const NodeIndex folder = focusIndex(); folder != kNoNode)
+            start = m_scan->nodes.path(folder);
+    }
     // The dialog answers later; the controller may be gone by then.
     m_platform->chooseFolderWithPrompt(
-        prompt, message,
+        prompt, message, start,
         [model = QPointer<AppModel>(this), thenFindDuplicates, scanNew](std::optional<std::string> path) {
             if (!model || !path)
                 return;
@@ -293,6 +299,11 @@ const std::vector<std::string>& AppModel::homeForms() const {
         m_homeForms = home.empty() ? std::vector<std::string>() : ScanPaths::candidates(home);
     }
     return *m_homeForms;
+}
+
+std::string AppModel::dialogHome() const {
+    const std::vector<std::string>& forms = homeForms();
+    return forms.empty() ? std::string() : forms.front();
 }
 
 void AppModel::requestDuplicateSearch(const std::optional<std::string>& scope) {

@@ -255,9 +255,8 @@ void AppModel::exportCSV(std::vector<std::string> paths) {
     if (!m_scan)
         return;
     exportTo(QStringLiteral("Ambertrove-files.csv"), QStringLiteral("CSV exported."),
-             [write = m_services.exportCSV, scan = m_scan, paths = std::move(paths)](const std::string& destination) {
-                 write(paths, *scan, destination, TaskCancellation());
-             });
+             [write = m_services.exportCSV, scan = m_scan, paths = std::move(paths)](
+                 const std::string& destination) { write(paths, *scan, destination, TaskCancellation()); });
 }
 
 void AppModel::exportScan() {
@@ -272,26 +271,27 @@ void AppModel::exportScan() {
 void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
                         std::function<void(const std::string&)> write) {
     // The panel answers later; the controller may be gone by then.
-    m_platform->chooseSaveFile(
-        proposedName, [model = QPointer<AppModel>(this), doneNotice,
-                       write = std::move(write)](std::optional<std::string> destination) mutable {
-            if (!model || !destination || destination->empty())
-                return;
-            model->m_runner->start(JobKind::longJob,
-                                   [model = model.data(), doneNotice, write = std::move(write),
-                                    destination = std::move(*destination)]() -> JobRunner::Apply {
-                                       Outcome<bool> outcome = attempt<bool>([&] {
-                                           write(destination);
-                                           return true;
+    m_platform->chooseSaveFile(proposedName, dialogHome(),
+                               [model = QPointer<AppModel>(this), doneNotice,
+                                write = std::move(write)](std::optional<std::string> destination) mutable {
+                                   if (!model || !destination || destination->empty())
+                                       return;
+                                   model->m_runner->start(
+                                       JobKind::longJob,
+                                       [model = model.data(), doneNotice, write = std::move(write),
+                                        destination = std::move(*destination)]() -> JobRunner::Apply {
+                                           Outcome<bool> outcome = attempt<bool>([&] {
+                                               write(destination);
+                                               return true;
+                                           });
+                                           return [model, doneNotice, outcome = std::move(outcome)] {
+                                               if (const QString* failure = std::get_if<QString>(&outcome))
+                                                   model->setError(*failure);
+                                               else
+                                                   model->setNotice(doneNotice);
+                                           };
                                        });
-                                       return [model, doneNotice, outcome = std::move(outcome)] {
-                                           if (const QString* failure = std::get_if<QString>(&outcome))
-                                               model->setError(*failure);
-                                           else
-                                               model->setNotice(doneNotice);
-                                       };
-                                   });
-        });
+                               });
 }
 
 void AppModel::refreshTimeMachine() {

@@ -4,7 +4,6 @@
 #include "explore/ScanProgressView.hpp"
 #include "explore/WelcomeView.hpp"
 #include "model/Formatting.hpp"
-#include "platform/Reveal.hpp"
 #include "shell/Rule.hpp"
 #include "shell/StandInPanel.hpp"
 #include "widgets/Appearance.hpp"
@@ -13,7 +12,6 @@
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
 
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -172,8 +170,8 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
     m_reveal->setToolTip(QStringLiteral("Reveal in Finder"));
     m_reveal->setAccessibleName(QStringLiteral("Reveal in Finder"));
     connect(m_reveal, &TroveButton::clicked, this, [this] {
-        if (const auto node = m_model.focus())
-            Reveal().reveal(QFile::decodeName(QByteArray::fromStdString(node->path)));
+        if (const auto node = focusedFolder(m_model))
+            m_model.reveal(*node);
     });
     row->addWidget(m_reveal);
     headerLayout->addLayout(row);

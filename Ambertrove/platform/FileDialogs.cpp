@@ -70,10 +70,13 @@ QFileDialog* chooseBackupFolder(QWidget* parent, const QString& lastParent, Done
     return chooseFolder(parent, request, std::move(done));
 }
 
-QFileDialog* chooseSaveFile(QWidget* parent, const QString& proposedName, Done done) {
+QFileDialog* chooseSaveFile(QWidget* parent, const QString& proposedName, const QString& directory,
+                            Done done) {
     QFileDialog* dialog = makeDialog(parent, QString());
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
+    if (!directory.isEmpty())
+        dialog->setDirectory(directory);
     dialog->selectFile(proposedName);
     finishWith(dialog, std::move(done));
     dialog->open();

@@ -18,10 +18,10 @@ namespace FileDialogs {
 using Done = std::function<void(std::optional<QString>)>;
 
 struct FolderRequest {
-    QString title;        // the window title; the message stands in when empty
-    QString message;      // one line above the file list
-    QString acceptLabel;  // the confirm button
-    QString directory;    // where the dialog opens; empty for the dialog's own choice
+    QString title;       // the window title; the message stands in when empty
+    QString message;     // one line above the file list
+    QString acceptLabel; // the confirm button
+    QString directory;   // where the dialog opens; empty for the dialog's own choice
 };
 
 // A folder (files cannot be chosen; new folders can be made).
@@ -30,8 +30,10 @@ QFileDialog* chooseFolder(QWidget* parent, const FolderRequest& request, Done do
 // The backup folder asked for before items go to the Trash, opened at `lastParent` when it is not empty.
 QFileDialog* chooseBackupFolder(QWidget* parent, const QString& lastParent, Done done);
 
-// A file to write, proposing `proposedName` ("Ambertrove-files.csv"). The dialog asks before replacing.
-QFileDialog* chooseSaveFile(QWidget* parent, const QString& proposedName, Done done);
+// A file to write in `directory`, proposing `proposedName` ("Ambertrove-files.csv"). The dialog asks
+// before replacing.
+QFileDialog* chooseSaveFile(QWidget* parent, const QString& proposedName, const QString& directory,
+                            Done done);
 
 } // namespace FileDialogs
 

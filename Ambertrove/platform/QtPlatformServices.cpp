@@ -26,18 +26,21 @@ QString pathText(const std::string& path) {
 
 } // namespace
 
-QtPlatformServices::QtPlatformServices() = default;
+QtPlatformServices::QtPlatformServices(Reveal reveal)
+    : m_reveal(std::move(reveal)) {}
 QtPlatformServices::~QtPlatformServices() = default;
 
-void QtPlatformServices::chooseFolder(PathChosen done) {
-    chooseFolderWithPrompt(QStringLiteral("Choose"), QStringLiteral("Choose a folder."), std::move(done));
+void QtPlatformServices::chooseFolder(const std::string& start, PathChosen done) {
+    chooseFolderWithPrompt(QStringLiteral("Choose"), QStringLiteral("Choose a folder."), start,
+                           std::move(done));
 }
 
 void QtPlatformServices::chooseFolderWithPrompt(const QString& prompt, const QString& message,
-                                                PathChosen done) {
+                                                const std::string& start, PathChosen done) {
     FileDialogs::FolderRequest request;
     request.message = message;
     request.acceptLabel = prompt;
+    request.directory = pathText(start);
     FileDialogs::chooseFolder(m_window, request, asPath(std::move(done)));
 }
 
@@ -45,8 +48,9 @@ void QtPlatformServices::chooseBackupFolder(const std::string& start, PathChosen
     FileDialogs::chooseBackupFolder(m_window, pathText(start), asPath(std::move(done)));
 }
 
-void QtPlatformServices::chooseSaveFile(const QString& suggestedName, PathChosen done) {
-    FileDialogs::chooseSaveFile(m_window, suggestedName, asPath(std::move(done)));
+void QtPlatformServices::chooseSaveFile(const QString& suggestedName, const std::string& start,
+                                        PathChosen done) {
+    FileDialogs::chooseSaveFile(m_window, suggestedName, pathText(start), asPath(std::move(done)));
 }
 
 void QtPlatformServices::copyText(const QString& text) {
@@ -63,7 +67,12 @@ void QtPlatformServices::preview(const std::string& path) {
 }
 
 void QtPlatformServices::reveal(const std::string& path) {
-    m_reveal.reveal(pathText(path));
+    const QString shown = pathText(path);
+    // The file manager answers later, possibly after this object is gone: the report goes with the call.
+    m_reveal.reveal(shown, [report = failureReport(), shown](Reveal::Outcome outcome) {
+        if (outcome == Reveal::Outcome::failed && report)
+            report(QStringLiteral("No file manager could show “%1”.").arg(shown));
+    });
 }
 
 } // namespace ambertrove

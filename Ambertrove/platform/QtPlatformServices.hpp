@@ -17,17 +17,18 @@ class PreviewWindow;
 // one they open on their own.
 class QtPlatformServices final : public PlatformServices {
 public:
-    QtPlatformServices();
+    explicit QtPlatformServices(Reveal reveal = Reveal());
     ~QtPlatformServices() override;
     QtPlatformServices(const QtPlatformServices&) = delete;
     QtPlatformServices& operator=(const QtPlatformServices&) = delete;
 
     void setWindow(QWidget* window) { m_window = window; }
 
-    void chooseFolder(PathChosen done) override;
-    void chooseFolderWithPrompt(const QString& prompt, const QString& message, PathChosen done) override;
+    void chooseFolder(const std::string& start, PathChosen done) override;
+    void chooseFolderWithPrompt(const QString& prompt, const QString& message, const std::string& start,
+                                PathChosen done) override;
     void chooseBackupFolder(const std::string& start, PathChosen done) override;
-    void chooseSaveFile(const QString& suggestedName, PathChosen done) override;
+    void chooseSaveFile(const QString& suggestedName, const std::string& start, PathChosen done) override;
     void copyText(const QString& text) override;
     void preview(const std::string& path) override;
     void reveal(const std::string& path) override;

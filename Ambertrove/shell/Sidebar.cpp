@@ -3,7 +3,6 @@
 #include "base/PathText.hpp"
 #include "controller/AppModel.hpp"
 #include "model/Formatting.hpp"
-#include "platform/Reveal.hpp"
 #include "scan/ScanPaths.hpp"
 #include "shell/DiskMeter.hpp"
 #include "shell/FileTypeSummary.hpp"
@@ -82,9 +81,7 @@ Sidebar::Sidebar(AppModel& model, std::string home, QWidget* parent)
     : QScrollArea(parent)
     , m_model(model)
     // Read once: the sidebar is laid out again on every change of the scan and must not wait on the system.
-    , m_home(home.empty() ? AppStorage::homeFolder() : std::move(home))
-    , m_reveal(
-          [reveal = Reveal()](const std::string& path) { reveal.reveal(QString::fromStdString(path)); }) {
+    , m_home(home.empty() ? AppStorage::homeFolder() : std::move(home)) {
     setObjectName(QStringLiteral("sidebar"));
     setFixedWidth(kWidth);
     setFrameShape(QFrame::NoFrame);
@@ -238,8 +235,8 @@ void Sidebar::buildShownFolder(QWidget* column) {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     connect(m_revealButton, &QAbstractButton::clicked, this, [this] {
-        if (m_shownFolder && m_reveal)
-            m_reveal(m_shownFolder->path);
+        if (m_shownFolder)
+            m_model.reveal(*m_shownFolder);
     });
     connect(m_copyPathButton, &QAbstractButton::clicked, this, [this] {
         if (m_shownFolder)

@@ -45,16 +45,11 @@ public:
     static constexpr int kSectionSpacing = 22;
     static constexpr int kRecentLimit = 3;
 
-    // Shows an item in the file manager.
-    using RevealFunction = std::function<void(const std::string& path)>;
-
     // `home` is the user's home folder; empty for the one the system reports.
     explicit Sidebar(AppModel& model, QWidget* parent = nullptr);
     Sidebar(AppModel& model, std::string home, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(Sidebar)
 
-    // Replaces the desktop's file manager for "Reveal" (tests).
-    void setReveal(RevealFunction reveal) { m_reveal = std::move(reveal); }
     [[nodiscard]] const std::string& home() const { return m_home; }
 
     // The parts, for the window and for tests.
@@ -118,7 +113,6 @@ private:
 
     AppModel& m_model;
     std::string m_home;
-    RevealFunction m_reveal;
 
     TroveButton* m_scanButton = nullptr;
     TroveButton* m_homeButton = nullptr;

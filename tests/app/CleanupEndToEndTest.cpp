@@ -36,12 +36,12 @@ class BackupFolderPlatform final : public PlatformServices {
 public:
     explicit BackupFolderPlatform(std::string folder)
         : m_folder(std::move(folder)) {}
-    void chooseFolder(PathChosen done) override { done(std::nullopt); }
+    void chooseFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
     void chooseBackupFolder(const std::string&, PathChosen done) override {
         ++asked;
         done(m_folder);
     }
-    void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
+    void chooseSaveFile(const QString&, const std::string&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString&) override {}
     void preview(const std::string&) override {}
     void reveal(const std::string&) override {}

@@ -23,12 +23,12 @@ using test::AppModelFixture;
 // Records the backup-folder questions; the test answers them.
 class RecordingPlatform final : public PlatformServices {
 public:
-    void chooseFolder(PathChosen done) override { done(std::nullopt); }
+    void chooseFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
     void chooseBackupFolder(const std::string& start, PathChosen done) override {
         starts.push_back(start);
         pending = std::move(done);
     }
-    void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
+    void chooseSaveFile(const QString&, const std::string&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString&) override {}
     void preview(const std::string&) override {}
     void reveal(const std::string&) override {}
@@ -423,7 +423,7 @@ TEST_F(CleanupReviewTest, AChosenBackupFolderIsStoredAndUsedEvenWhenTheRunFails)
     request->entries.push_back(entryAt("/data/a"));
     m.setCleanupRequest(request);
     m.confirmTrash(*request);
-    EXPECT_EQ(platform->starts, std::vector<std::string>{""});
+    EXPECT_EQ(platform->starts, std::vector<std::string>{home}) << "the home folder the first time";
     platform->answer("/media/backups");
     EXPECT_EQ(m.lastBackupParent(), "/media/backups");
     EXPECT_EQ(preferences->value(AppModel::kLastBackupParentKey),

@@ -113,6 +113,17 @@ TEST_F(NodeActionsTest, NamesAreShownLiterallyAndAddToCleanupStagesWithItsReason
     EXPECT_EQ(model->queue().front().reason, "Selected in Explore");
 }
 
+TEST_F(NodeActionsTest, ARevealNoFileManagerAnsweredReachesTheNoticeWithItsPath) {
+    QMenu menu;
+    const DiskNode file = node("big.bin");
+    NodeActions::fill(menu, *model, file);
+    platform->revealFails = true;
+    menu.actions().at(1)->trigger();
+    EXPECT_EQ(platform->revealed, std::vector<std::string>{file.path});
+    EXPECT_EQ(model->notice(),
+              QStringLiteral("No file manager could show “%1”.").arg(QString::fromStdString(file.path)));
+}
+
 TEST_F(NodeActionsTest, APolicyThatCannotBeReadRefusesWithItsReason) {
     services.policy = []() -> CleanupPolicy {
         throw AmbertroveError("The home folder could not be read.");

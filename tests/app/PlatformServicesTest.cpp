@@ -4,6 +4,7 @@
 #include "platform/FileDialogs.hpp"
 #include "platform/PreviewContent.hpp"
 #include "platform/PreviewWindow.hpp"
+#include "platform/QtPlatformServices.hpp"
 #include "platform/Reveal.hpp"
 #include "support/TempDir.hpp"
 
@@ -85,11 +86,12 @@ TEST_F(PlatformServices, ASaveDialogProposesTheNameAndAnswersWithTheFile) {
     TempDir dir;
     QWidget window;
     std::optional<QString> answer;
-    FileDialogs::chooseSaveFile(&window, QStringLiteral("Ambertrove-files.csv"),
+    FileDialogs::chooseSaveFile(&window, QStringLiteral("Ambertrove-files.csv"), q(dir.path()),
                                 [&](std::optional<QString> path) { answer = std::move(path); });
     auto* dialog = window.findChild<QFileDialog*>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog->directory().absolutePath(), q(dir.path())) << "not the process's working folder";
     ASSERT_FALSE(dialog->selectedFiles().isEmpty());
     EXPECT_TRUE(dialog->selectedFiles().first().endsWith(QStringLiteral("/Ambertrove-files.csv")));
     const QString target = q(dir / "Ambertrove-files.csv");
@@ -163,6 +165,42 @@ TEST_F(PlatformServices, RevealWithoutAnyBusFallsBackAtOnce) {
     EXPECT_EQ(outcome, Reveal::Outcome::openedParentFolder);
 }
 
+TEST_F(PlatformServices, ARevealThatNoWayShowsIsReportedWithItsPath) {
+    FakeDesktop desktop;
+    Reveal::Backend backend = desktop.backend(false);
+    backend.openUrl = [](const QUrl&) {
+        return false;
+    }; // no launcher for folders either
+    QtPlatformServices services{Reveal(backend)};
+    std::vector<QString> reports;
+    services.setFailureReport([&](const QString& sentence) { reports.push_back(sentence); });
+    services.reveal("/home/u/Tom & Jerry");
+    EXPECT_EQ(reports,
+              std::vector<QString>{QStringLiteral("No file manager could show “/home/u/Tom & Jerry”.")});
+
+    backend.openUrl = [](const QUrl&) {
+        return true;
+    };
+    QtPlatformServices working{Reveal(backend)};
+    working.setFailureReport([&](const QString& sentence) { reports.push_back(sentence); });
+    working.reveal("/home/u/a");
+    EXPECT_EQ(reports.size(), 1U) << "a folder opened in its place is no failure";
+}
+
+TEST_F(PlatformServices, TheFolderDialogOpensWhereTheControllerSays) {
+    TempDir dir;
+    QWidget window;
+    QtPlatformServices services;
+    services.setWindow(&window);
+    services.chooseFolderWithPrompt(QStringLiteral("Open folder"),
+                                    QStringLiteral("Open a folder from the current scan."),
+                                    dir.makeDir("in view"), [](std::optional<std::string>) {});
+    auto* dialog = window.findChild<QFileDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->directory().absolutePath(), q(dir / "in view"));
+    dialog->reject();
+}
+
 // ---- Preview ----
 
 void writeFile(const std::string& path, const std::string& contents, mode_t mode = 0644) {
@@ -188,8 +226,12 @@ struct Fixture {
         picture.save(QString::fromStdString(image));
         writeFile(script, "#!/bin/sh\ntouch '" + marker + "'\n", 0755);
         writeFile(desktopEntry,
-                  "[Desktop Entry]\nType=Application\nName=Launcher\nExec=/bin/sh -c 'touch " + marker + "'\n", 0755);
-        std::string elf("\x7f" "ELF\x02\x01\x01", 7);
+                  "[Desktop Entry]\nType=Application\nName=Launcher\nExec=/bin/sh -c 'touch " + marker +
+                      "'\n",
+                  0755);
+        std::string elf("\x7f"
+                        "ELF\x02\x01\x01",
+                        7);
         elf += std::string(64, '\0');
         elf += "#!/bin/sh\ntouch " + marker;
         writeFile(binary, elf, 0755);

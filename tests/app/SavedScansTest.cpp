@@ -21,12 +21,12 @@ using test::QueueFixture;
 // Records every save panel and keeps its answer for the test to give.
 class RecordingPlatform final : public PlatformServices {
 public:
-    void chooseFolder(PathChosen done) override { done(std::nullopt); }
+    void chooseFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
     void chooseBackupFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString&) override {}
     void preview(const std::string&) override {}
     void reveal(const std::string&) override {}
-    void chooseSaveFile(const QString& suggestedName, PathChosen done) override {
+    void chooseSaveFile(const QString& suggestedName, const std::string&, PathChosen done) override {
         suggested.push_back(suggestedName);
         pending = std::move(done);
     }

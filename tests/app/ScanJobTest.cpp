@@ -424,6 +424,15 @@ TEST_F(ScanJobTest, ChooseFolderActsOnTheChosenFolder) {
     EXPECT_EQ(platform->prompts, prompts);
     EXPECT_EQ(platform->messages.front(), "Scan a folder or mounted drive.");
     EXPECT_EQ(platform->messages.back(), "Open a folder from the current scan.");
+
+    // Each dialog opens in the home folder, or in the folder in view when it acts on the scan; never in
+    // the process's working folder.
+    m.chooseFolder(false, false);
+    m.chooseFolder(false, true);
+    m.exportCSV({"/r/a.txt"});
+    const std::vector<std::string> starts{test::kHome, test::kHome, test::kHome, "/r",       "/r",
+                                          "/r",        "/r/z",      test::kHome, test::kHome};
+    EXPECT_EQ(platform->starts, starts);
 }
 
 TEST_F(ScanJobTest, DisplayNameTitlesHomeTheWholeDiskAndOtherNodesByName) {

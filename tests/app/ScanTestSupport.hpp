@@ -45,23 +45,36 @@ namespace test {
 // Records what the controller asks of the desktop and answers folder choices with `answer`.
 class RecordingPlatform final : public PlatformServices {
 public:
-    void chooseFolder(PathChosen done) override { chooseFolderWithPrompt({}, {}, std::move(done)); }
-    void chooseFolderWithPrompt(const QString& prompt, const QString& message, PathChosen done) override {
+    void chooseFolder(const std::string& start, PathChosen done) override {
+        chooseFolderWithPrompt({}, {}, start, std::move(done));
+    }
+    void chooseFolderWithPrompt(const QString& prompt, const QString& message, const std::string& start,
+                                PathChosen done) override {
         prompts.push_back(prompt);
         messages.push_back(message);
+        starts.push_back(start);
         done(answer);
     }
-    void chooseBackupFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
-    void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
+    void chooseBackupFolder(const std::string& start, PathChosen done) override {
+        starts.push_back(start);
+        done(std::nullopt);
+    }
+    void chooseSaveFile(const QString&, const std::string& start, PathChosen done) override {
+        starts.push_back(start);
+        done(std::nullopt);
+    }
     void copyText(const QString& text) override { copied.push_back(text); }
     void preview(const std::string& path) override { previewed.push_back(path); }
-    void reveal(const std::string&) override {}
+    void reveal(const std::string& path) override { revealed.push_back(path); }
 
     std::optional<std::string> answer;
     std::vector<QString> prompts;
     std::vector<QString> messages;
+    // Where each dialog opened.
+    std::vector<std::string> starts;
     std::vector<QString> copied;
     std::vector<std::string> previewed;
+    std::vector<std::string> revealed;
 };
 
 constexpr const char* kHome = "/home/user";

@@ -162,14 +162,12 @@ protected:
 
     Sidebar& makeSidebar(AppModel& m) {
         sidebar = std::make_unique<Sidebar>(m, std::string(test::kHome));
-        sidebar->setReveal([this](const std::string& path) { revealed.push_back(path); });
         sidebar->resize(Sidebar::kWidth, 900);
         sidebar->show();
         return *sidebar;
     }
 
     std::unique_ptr<Sidebar> sidebar;
-    std::vector<std::string> revealed;
 };
 
 bool shown(const QWidget* widget) {
@@ -480,7 +478,7 @@ TEST_F(SidebarScripted, CurrentViewNamesTheFocusedFolderAndRevealsAndCopiesIt) {
     m.browseLocation("/r/<b>x & y");
 
     QTest::mouseClick(s.revealButton(), Qt::LeftButton);
-    EXPECT_EQ(revealed, std::vector<std::string>{"/r/<b>x & y"});
+    EXPECT_EQ(platform->revealed, std::vector<std::string>{"/r/<b>x & y"});
     QTest::mouseClick(s.copyPathButton(), Qt::LeftButton);
     ASSERT_EQ(platform->copied.size(), 1u);
     EXPECT_EQ(platform->copied.back(), "/r/<b>x & y");
@@ -529,7 +527,6 @@ protected:
 
     Sidebar& makeSidebar(AppModel& m) {
         sidebar = std::make_unique<Sidebar>(m, tree.path());
-        sidebar->setReveal([](const std::string&) {});
         sidebar->resize(Sidebar::kWidth, 1100);
         sidebar->show();
         return *sidebar;

@@ -28,15 +28,25 @@ namespace ambertrove::test {
 // Answers folder choices with `answer` and records the rest.
 class WindowPlatform final : public PlatformServices {
 public:
-    void chooseFolder(PathChosen done) override { done(answer); }
-    void chooseFolderWithPrompt(const QString&, const QString&, PathChosen done) override { done(answer); }
+    void chooseFolder(const std::string&, PathChosen done) override { done(answer); }
+    void chooseFolderWithPrompt(const QString&, const QString&, const std::string&,
+                                PathChosen done) override {
+        done(answer);
+    }
     void chooseBackupFolder(const std::string&, PathChosen done) override { done(std::nullopt); }
-    void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
+    void chooseSaveFile(const QString&, const std::string&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString&) override {}
     void preview(const std::string& path) override { previewed.push_back(path); }
-    void reveal(const std::string&) override {}
+    void reveal(const std::string& path) override {
+        revealed.push_back(path);
+        if (revealFails)
+            reportFailure(
+                QStringLiteral("No file manager could show “%1”.").arg(QString::fromStdString(path)));
+    }
 
     std::optional<std::string> answer;
+    std::vector<std::string> revealed;
+    bool revealFails = false;
     std::vector<std::string> previewed;
 };
 
