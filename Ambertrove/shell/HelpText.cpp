@@ -7,8 +7,9 @@
 namespace ambertrove::HelpText {
 
 QLabel* make(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(text + QStringLiteral(". ") + QString::fromUtf8(kLinuxNote), parent);
     label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
     label->setFont(ViewText::font(12));
     // The muted colour of the palette, which follows the forced appearance.
     label->setForegroundRole(QPalette::PlaceholderText);

@@ -149,8 +149,8 @@ ScanIssuesSheet::ScanIssuesSheet(AppModel& model, QWidget* parent)
     layout->addWidget(m_list);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(HelpText::make(QStringLiteral("Full Disk Access settings"), this));
-    buttons->addStretch(1);
+    buttons->addWidget(HelpText::make(QStringLiteral("Full Disk Access settings"), this), 1);
+    buttons->addSpacing(24);
     m_done = new QPushButton(QStringLiteral("Done"), this);
     m_done->setDefault(true);
     connect(m_done, &QPushButton::clicked, this, &QDialog::accept);

@@ -8,6 +8,7 @@
 #include "shell/CleanupBadge.hpp"
 #include "shell/FilterField.hpp"
 #include "shell/Footer.hpp"
+#include "shell/HelpText.hpp"
 #include "shell/MenuCommands.hpp"
 #include "shell/NoticeBanner.hpp"
 #include "shell/PlainButton.hpp"
@@ -472,6 +473,24 @@ TEST_F(WindowShellTest, SettingsTogglesChangeTheControllerAndFollowIt) {
     // The window is reused.
     window->openSettings();
     EXPECT_EQ(window->settingsWindow(), settings);
+}
+
+TEST_F(WindowShellTest, ThePrivacySettingsLinkIsHelpThatSaysWhatTakesItsPlace) {
+    makeWindow();
+    window->openSettings();
+    SettingsWindow* settings = window->settingsWindow();
+    const QString text = QStringLiteral("Open Full Disk Access settings");
+    for (const QAbstractButton* button : settings->findChildren<QAbstractButton*>())
+        EXPECT_FALSE(button->text().contains(text)) << "nothing that looks live";
+    const QLabel* help = nullptr;
+    for (const QLabel* label : settings->findChildren<QLabel*>()) {
+        if (label->text().startsWith(text))
+            help = label;
+    }
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->text().endsWith(QString::fromUtf8(HelpText::kLinuxNote)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(settings));
+    savePicture(*settings, QStringLiteral("settings"));
 }
 
 TEST_F(WindowShellTest, EscapeAndCtrlWCloseTheSettingsWhichScrollOnlyWhenTheyMust) {
