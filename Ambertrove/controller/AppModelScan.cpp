@@ -230,9 +230,9 @@ void AppModel::failScan(std::uint64_t generation, std::exception_ptr error) {
     } catch (const CancellationError&) {
         noticeScanCancelled();
     } catch (const std::exception& failure) {
-        setError(errorDescription(failure));
+        setError(failureAbout(QStringLiteral("scan"), m_scanRootPath, errorDescription(failure)));
     } catch (...) {
-        setError(QStringLiteral("The scan failed."));
+        setError(failureAbout(QStringLiteral("scan"), m_scanRootPath, QStringLiteral("The scan failed.")));
     }
 }
 

@@ -271,27 +271,28 @@ void AppModel::exportScan() {
 void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
                         std::function<void(const std::string&)> write) {
     // The panel answers later; the controller may be gone by then.
-    m_platform->chooseSaveFile(proposedName, dialogHome(),
-                               [model = QPointer<AppModel>(this), doneNotice,
-                                write = std::move(write)](std::optional<std::string> destination) mutable {
-                                   if (!model || !destination || destination->empty())
-                                       return;
-                                   model->m_runner->start(
-                                       JobKind::longJob,
-                                       [model = model.data(), doneNotice, write = std::move(write),
-                                        destination = std::move(*destination)]() -> JobRunner::Apply {
-                                           Outcome<bool> outcome = attempt<bool>([&] {
-                                               write(destination);
-                                               return true;
-                                           });
-                                           return [model, doneNotice, outcome = std::move(outcome)] {
-                                               if (const QString* failure = std::get_if<QString>(&outcome))
-                                                   model->setError(*failure);
-                                               else
-                                                   model->setNotice(doneNotice);
-                                           };
-                                       });
-                               });
+    m_platform->chooseSaveFile(
+        proposedName, dialogHome(),
+        [model = QPointer<AppModel>(this), doneNotice,
+         write = std::move(write)](std::optional<std::string> destination) mutable {
+            if (!model || !destination || destination->empty())
+                return;
+            model->m_runner->start(
+                JobKind::longJob,
+                [model = model.data(), doneNotice, write = std::move(write),
+                 destination = std::move(*destination)]() -> JobRunner::Apply {
+                    Outcome<bool> outcome = attempt<bool>([&] {
+                        write(destination);
+                        return true;
+                    });
+                    return [model, doneNotice, destination, outcome = std::move(outcome)] {
+                        if (const QString* failure = std::get_if<QString>(&outcome))
+                            model->setError(failureAbout(QStringLiteral("write"), destination, *failure));
+                        else
+                            model->setNotice(doneNotice);
+                    };
+                });
+        });
 }
 
 void AppModel::refreshTimeMachine() {

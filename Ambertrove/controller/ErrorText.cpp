@@ -19,4 +19,11 @@ QString errorDescription(const std::exception& error) {
     return text;
 }
 
+QString failureAbout(const QString& action, const std::string& path, const QString& description) {
+    const QString shown = QString::fromUtf8(path.data(), qsizetype(path.size()));
+    if (!shown.isEmpty() && description.contains(shown))
+        return description;
+    return QStringLiteral("Ambertrove could not %1 “%2”. %3").arg(action, shown, description);
+}
+
 } // namespace ambertrove

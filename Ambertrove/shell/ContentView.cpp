@@ -138,9 +138,12 @@ void ContentView::refreshAlert() {
         return;
     }
     if (!m_alert) {
-        m_alert = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Ambertrove"), QString(),
+        m_alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Ambertrove"), QString(),
                                   QMessageBox::Ok, this);
         m_alert->setTextFormat(Qt::PlainText);
+        // Room around the sentence, as a desktop's alerts give it; a long path wraps rather than crowd.
+        m_alert->setStyleSheet(QStringLiteral(
+            "QLabel#qt_msgbox_label { min-width: 380px; max-width: 520px; padding: 8px 6px 14px 6px; }"));
         m_alert->setAttribute(Qt::WA_DeleteOnClose);
         m_alert->setWindowModality(Qt::WindowModal);
         // Every way of closing the alert clears the error.

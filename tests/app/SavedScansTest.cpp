@@ -469,9 +469,11 @@ TEST_F(SavedScansTest, ACancelledPanelOrNoScanWritesNothing) {
 TEST_F(SavedScansTest, AFailedExportShowsTheError) {
     AppModel& m = startShowing();
     m.exportScan();
-    environmentPlatform->answer(folder / "missing/scan.json");
+    const std::string destination = folder / "missing/scan.json";
+    environmentPlatform->answer(destination);
     runner->run();
-    EXPECT_EQ(m.error(), QStringLiteral("No such file or directory."));
+    EXPECT_EQ(m.error(), QStringLiteral("Ambertrove could not write “%1”. No such file or directory.")
+                             .arg(QString::fromStdString(destination)));
     EXPECT_EQ(m.notice(), std::nullopt);
 }
 

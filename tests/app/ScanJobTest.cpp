@@ -228,7 +228,7 @@ TEST_F(ScanJobTest, AFailedScanShowsTheErrorAndKeepsThePreviousResult) {
     runScan();
     EXPECT_FALSE(m.scanning());
     EXPECT_FALSE(m.duplicateAfterScan());
-    EXPECT_EQ(m.error(), "The folder “r” could not be read.");
+    EXPECT_EQ(m.error(), "Ambertrove could not scan “/r”. The folder “r” could not be read.");
     EXPECT_EQ(m.scan(), previous);
 }
 

@@ -331,13 +331,18 @@ TEST_F(WindowShellTest, TheToastSlidesInAndOutWhenMotionIsAllowed) {
 TEST_F(WindowShellTest, TheErrorAlertShowsTheTextPlainlyAndOkClearsIt) {
     makeWindow();
     EXPECT_EQ(content().errorAlert(), nullptr);
-    model->setError(QStringLiteral("Could not read <i>x</i>"));
+    model->setError(
+        QStringLiteral("Ambertrove could not scan “/nonexistent/<i>x</i>”. No such file or directory."));
     QMessageBox* alert = content().errorAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_TRUE(alert->isVisible());
     EXPECT_EQ(alert->windowTitle(), QStringLiteral("Ambertrove"));
-    EXPECT_EQ(alert->text(), QStringLiteral("Could not read <i>x</i>"));
+    EXPECT_EQ(
+        alert->text(),
+        QStringLiteral("Ambertrove could not scan “/nonexistent/<i>x</i>”. No such file or directory."));
     EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    EXPECT_EQ(alert->icon(), QMessageBox::Warning) << "the look of a standard alert";
+    savePicture(*alert, QStringLiteral("window-error-alert"));
     QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
     EXPECT_FALSE(model->error());
     settle();
