@@ -122,7 +122,8 @@ int runScanShape(const std::vector<std::string>& args) {
             valid = false;
     }
     if (!valid || !shape || size < 0) {
-        std::fprintf(stderr, "usage: ambertrove-bench scan-shape flat|chain N [--dir FOLDER] [--threads N]\n");
+        std::fprintf(stderr,
+                     "usage: ambertrove-bench scan-shape flat|chain N [--dir FOLDER] [--threads N]\n");
         return 2;
     }
 
@@ -150,13 +151,14 @@ int runScanShape(const std::vector<std::string>& args) {
     const double du = duSeconds(target);
     std::printf("shape=%s size=%ld entries=%zu seconds=%.3f rss_bytes=%lld peak_rss_bytes=%lld "
                 "bytes_per_entry=%.1f issues=%zu du_seconds=%.3f\n",
-                shape->c_str(), size, entries, seconds, rss, peak, entries ? double(rss) / double(entries) : 0.0,
-                scan.issues.size(), du);
+                shape->c_str(), size, entries, seconds, rss, peak,
+                entries ? double(rss) / double(entries) : 0.0, scan.issues.size(), du);
     return 0;
 }
 
 } // namespace
 
-const Registration scanShape("scan-shape", "scan-shape flat|chain N [--dir FOLDER] [--threads N]", runScanShape);
+const Registration scanShape("scan-shape", "scan-shape flat|chain N [--dir FOLDER] [--threads N]",
+                             runScanShape);
 
 } // namespace ambertrove::bench

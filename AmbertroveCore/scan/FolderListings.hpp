@@ -83,9 +83,9 @@ public:
             , names(memory_)
             , memory(memory_) {}
 
-        int openError = 0; // the folder could not be opened: no entries
-        bool changed = false; // what its name led to is no longer the folder examined: no entries
-        int listError = 0; // the listing stopped early: the entries read before are kept
+        int openError = 0;           // the folder could not be opened: no entries
+        bool changed = false;        // what its name led to is no longer the folder examined: no entries
+        int listError = 0;           // the listing stopped early: the entries read before are kept
         bool mayHoldFolders = false; // an entry was listed as a folder or of an unknown type
         ListingArray<Entry> entries;
         ListingArray<char> names; // NUL-terminated
@@ -118,7 +118,7 @@ public:
         std::uint64_t order[2] = {0, 0};
         std::int32_t device = 0;
         std::uint64_t inode = 0;
-        std::int64_t size = 0; // the folder's own, as its status showed it
+        std::int64_t size = 0;                    // the folder's own, as its status showed it
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
         Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
         int fd = -1;             // while its parts are read, or until the walk leaves it when kept
@@ -255,7 +255,7 @@ private:
     unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
-    unsigned m_sleeping = 0; // workers waiting for work
+    unsigned m_sleeping = 0;    // workers waiting for work
     unsigned m_owedWakeUps = 0; // workers to wake once the lock is released (at most m_sleeping)
     Listing* m_awaited = nullptr;
     bool m_stop = false;
@@ -263,9 +263,9 @@ private:
     std::vector<std::thread> m_workers;
     std::mutex m_hookLock;
 
-    const unsigned m_maxKept;         // descriptors kept for descendants at most at once
-    std::atomic<unsigned> m_kept{0};  // descriptors kept now
-    std::atomic<unsigned> m_lent{0};  // descriptors lent to sub-folders now (at most m_maxKept)
+    const unsigned m_maxKept;        // descriptors kept for descendants at most at once
+    std::atomic<unsigned> m_kept{0}; // descriptors kept now
+    std::atomic<unsigned> m_lent{0}; // descriptors lent to sub-folders now (at most m_maxKept)
     struct FolderKeyHash {
         std::uint64_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
             return (key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) * 0x9E3779B97F4A7C15ull;
@@ -277,7 +277,8 @@ private:
     // The folders met so far, in the listings' memory, in shards by key that workers add to apart.
     struct alignas(64) FolderShard {
         explicit FolderShard(ListingMemory& memory)
-            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {}
+            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
+        }
         SpinLock lock;
         FolderSet folders;
     };

@@ -554,7 +554,8 @@ void PrintTo(const ChangeCase& c, std::ostream* os) {
 }
 
 void exchange(const std::string& root) {
-    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE), 0);
+    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE),
+              0);
 }
 
 class ChangedTreeTest : public ::testing::TestWithParam<ChangeCase> {};
@@ -597,32 +598,43 @@ TEST_P(ChangedTreeTest, FolderIsNeverReadUnderAnotherFoldersName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ChangedTreeTest,
-    ::testing::Values(
-        ChangeCase{"Swapped", [](const std::string& root, const std::string&) { exchange(root); },
-                   {{"a", kChanged}, {"b", kChanged}}, 0, 0},
-        ChangeCase{"SwappedAndBack",
-                   [](const std::string& root, const std::string&) {
-                       exchange(root);
-                       exchange(root);
-                   },
-                   {}, 4, 307},
-        ChangeCase{"ReplacedByALink",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                       ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
-                   },
-                   {{"a", kChanged}}, 1, 7},
-        ChangeCase{"ReplacedByAFile",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                       ::close(::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-                   },
-                   {{"a", kChanged}}, 1, 7},
-        ChangeCase{"Removed",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                   },
-                   {{"a", "No such file or directory"}}, 1, 7}),
+    ::testing::Values(ChangeCase{"Swapped",
+                                 [](const std::string& root, const std::string&) { exchange(root); },
+                                 {{"a", kChanged}, {"b", kChanged}},
+                                 0,
+                                 0},
+                      ChangeCase{"SwappedAndBack",
+                                 [](const std::string& root, const std::string&) {
+                                     exchange(root);
+                                     exchange(root);
+                                 },
+                                 {},
+                                 4,
+                                 307},
+                      ChangeCase{"ReplacedByALink",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                     ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
+                                 },
+                                 {{"a", kChanged}},
+                                 1,
+                                 7},
+                      ChangeCase{"ReplacedByAFile",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                     ::close(
+                                         ::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                                 },
+                                 {{"a", kChanged}},
+                                 1,
+                                 7},
+                      ChangeCase{"Removed",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                 },
+                                 {{"a", "No such file or directory"}},
+                                 1,
+                                 7}),
     caseName<ChangeCase>);
 
 // Every issue carries the absolute path of the entry it is about, for the screens to show above its
@@ -676,11 +688,13 @@ TEST(DiskScannerTest, SubFolderSwappedBeforeItIsOpenedFromItsParentIsRefused) {
         std::string name;
         std::function<void(const std::string& path)> make;
     };
-    const std::vector<Swap> swaps{
-        {"link", [](const std::string& path) { EXPECT_EQ(::symlink("../q", path.c_str()), 0); }},
-        {"file", [](const std::string& path) {
-             ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-         }}};
+    const std::vector<Swap> swaps{{"link",
+                                   [](const std::string& path) {
+                                       EXPECT_EQ(::symlink("../q", path.c_str()), 0);
+                                   }},
+                                  {"file", [](const std::string& path) {
+                                       ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                                   }}};
     for (const Swap& swap : swaps)
         for (const unsigned threads : {1u, 4u}) {
             TempDir dir;
