@@ -41,9 +41,9 @@ namespace ambertrove {
 // bounded number of them at once), so opening a folder costs the same at any depth; besides those, a
 // worker holds one descriptor at a time, and those of the large folders being read in parts (at most
 // one per worker). Whether a folder is one of its own ancestors is found by comparing it with its
-// ancestors near the root and, far from the root, by looking it up in the set of the deep folders met so
-// far: only one met before is compared with all its ancestors. How far
-// the workers may run ahead is bounded by a number of entries listed but not yet taken.
+// ancestors near the root (reached at once from a deep folder) and, far from the root, by looking it up
+// in the set of the deep folders met so far: only one met before is compared with all its ancestors. How
+// far the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
     // What the walk makes of an entry; decided where the status is read, from that status and the
@@ -105,6 +105,8 @@ public:
         enum class State : std::uint8_t { Waiting, Reading, Read };
         ListingMemory* memory;
         Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
+        // Deeper than kNearDepth: its ancestor at that depth (alive as the parent is).
+        const Listing* near = nullptr;
         std::uint32_t depth = 0;
         std::uint32_t position = 0; // in the parent's entries
         // The positions from the root down, for comparing places in the walk without visiting ancestors;
@@ -174,6 +176,10 @@ public:
     // A folder keeps its descriptor for its descendants when it lies this many levels below the nearest
     // ancestor that keeps one (the root's always stays open).
     static constexpr std::uint32_t kKeepEvery = 128;
+    // Folders this deep at most are looked for among their ancestors alone when they are met; deeper
+    // ones are looked up among the deep folders met, then compared with their ancestors this deep at
+    // most.
+    static constexpr std::uint32_t kNearDepth = 32;
 
 private:
     // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
@@ -232,14 +238,17 @@ private:
     // The absolute path of a listing's folder into `scratch.hookPath` (for the hooks: slow when deep).
     void hookPathOf(const Listing& listing, Scratch& scratch) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
-    // Folders this deep at most are looked for among their ancestors alone when they are met.
-    static constexpr std::uint32_t kNearDepth = 32;
+    // The listing itself near the root, else its ancestor at kNearDepth.
+    [[nodiscard]] static const Listing* nearAncestor(const Listing& listing) {
+        return listing.depth <= kNearDepth ? &listing : listing.near;
+    }
     // Notes a folder met deeper than kNearDepth; false when it was met before in this scan.
     [[nodiscard]] bool noteFolder(std::int32_t device, std::uint64_t inode);
     [[nodiscard]] bool isOwnAncestor(const Listing& listing, const FileStatus& status);
 
     Root m_root;
     const ScanFileSystem* m_hooks;
+    const bool m_hookPaths; // a hook takes the paths of the entries (slow to make when deep)
     const CancellationFlag& m_cancellation;
     const unsigned m_maxWorkers;
     const std::size_t m_readAhead;
