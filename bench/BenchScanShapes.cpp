@@ -1,5 +1,6 @@
 // ambertrove-bench scan-shape: how the scan's time and memory grow with the two shapes that stress it, one
-// folder of N files and a chain of N nested folders, each next to the time `du -s` takes on the same tree.
+// folder of N files and a chain of N nested folders, each next to the time `du -sx` takes on the same tree
+// and the ratio of the two.
 #include "BenchCommand.hpp"
 
 #include "scan/DiskScanner.hpp"
@@ -82,13 +83,13 @@ void resetPeakResident() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// Seconds `du -s` takes on `path`, or -1 when it cannot be run.
+// Seconds `du -sx` takes on `path`, or -1 when it cannot be run.
 double duSeconds(const std::string& path) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     char du[] = "du";
-    char summary[] = "-s";
+    char summary[] = "-sx";
     std::string target = path;
     char* argv[] = {du, summary, target.data(), nullptr};
     const double start = nowSeconds();
@@ -122,7 +123,8 @@ int runScanShape(const std::vector<std::string>& args) {
             valid = false;
     }
     if (!valid || !shape || size < 0) {
-        std::fprintf(stderr, "usage: ambertrove-bench scan-shape flat|chain N [--dir FOLDER] [--threads N]\n");
+        std::fprintf(stderr,
+                     "usage: ambertrove-bench scan-shape flat|chain N [--dir FOLDER] [--threads N]\n");
         return 2;
     }
 
@@ -149,14 +151,16 @@ int runScanShape(const std::vector<std::string>& args) {
     const std::size_t entries = scan.nodes.size();
     const double du = duSeconds(target);
     std::printf("shape=%s size=%ld entries=%zu seconds=%.3f rss_bytes=%lld peak_rss_bytes=%lld "
-                "bytes_per_entry=%.1f issues=%zu du_seconds=%.3f\n",
-                shape->c_str(), size, entries, seconds, rss, peak, entries ? double(rss) / double(entries) : 0.0,
-                scan.issues.size(), du);
+                "bytes_per_entry=%.1f issues=%zu du_seconds=%.3f ratio_du=%.2f\n",
+                shape->c_str(), size, entries, seconds, rss, peak,
+                entries ? double(rss) / double(entries) : 0.0, scan.issues.size(), du,
+                du > 0 ? seconds / du : 0.0);
     return 0;
 }
 
 } // namespace
 
-const Registration scanShape("scan-shape", "scan-shape flat|chain N [--dir FOLDER] [--threads N]", runScanShape);
+const Registration scanShape("scan-shape", "scan-shape flat|chain N [--dir FOLDER] [--threads N]",
+                             runScanShape);
 
 } // namespace ambertrove::bench

@@ -11,7 +11,7 @@ tree=/tmp/ambertrove-bench-tree-1000000
 "$bench" scan "$tree"
 "$bench" scan "$tree" --threads 1
 "$bench" scan "$tree" --navigation
-echo "== scan, one folder of N files and a chain of N folders (made once in /tmp), beside du -s"
+echo "== scan, one folder of N files and a chain of N folders (made once in /tmp), beside du -sx and the ratio to it"
 for n in 125000 250000 500000 1000000; do "$bench" scan-shape flat "$n"; done
 for n in 5000 10000 20000; do "$bench" scan-shape chain "$n"; done
 echo "== analyse, the same tree scanned, and a synthetic 1,000,000-node scan"

@@ -246,6 +246,7 @@ FolderListings::FolderListings(Root root, ListingMemory& memory, const ScanFileS
                                const CancellationFlag& cancellation, unsigned workers, std::size_t readAhead)
     : m_root(std::move(root))
     , m_hooks(hooks)
+    , m_hookPaths(hooks && (hooks->status || hooks->open))
     , m_cancellation(cancellation)
     , m_maxWorkers(workers)
     , m_readAhead(std::max<std::size_t>(readAhead, 1))
@@ -379,31 +380,37 @@ bool FolderListings::noteFolder(std::int32_t device, std::uint64_t inode) {
 bool FolderListings::isOwnAncestor(const Listing& listing, const FileStatus& status) {
     // A folder near the root is compared with its few ancestors. One deeper is noted in the set of the
     // deep folders met, as each of its deep ancestors was when it was met: met for the first time, it is
-    // none of them, and only the ancestors near the root remain to compare.
+    // none of them, and only the ancestors near the root remain to compare. One met before is compared
+    // with all.
     const Listing* l = &listing;
-    if (listing.depth + 1 > kNearDepth) {
-        if (noteFolder(status.device, status.inode))
-            while (l && l->depth > kNearDepth)
-                l = l->parent;
-    }
-    for (; l; l = l->parent)
+    if (listing.depth >= kNearDepth && noteFolder(status.device, status.inode))
+        l = nearAncestor(listing);
+    std::size_t visited = 0;
+    for (; l; l = l->parent) {
+        ++visited;
         if (l->inode == status.inode && l->device == status.device)
-            return true;
-    return false;
+            break;
+    }
+    if (m_hooks && m_hooks->loopCheck) [[unlikely]] {
+        std::lock_guard hookLock(m_hookLock);
+        m_hooks->loopCheck(visited);
+    }
+    return l != nullptr;
 }
 
 bool FolderListings::read(Listing& listing, Scratch& scratch) {
     try {
-        if (m_hooks)
+        if (m_hookPaths)
             hookPathOf(listing, scratch);
         int fd = m_root.fd; // the root's listing reads the descriptor the walk opened
         bool beneath = false;
         if (listing.parent) {
             fd = openFolder(listing, scratch, beneath);
             if (fd < 0) {
-                // A link or something else than a folder met on the way: the tree changed since each
-                // step was examined as a folder.
-                if (errno == ELOOP || errno == ENOTDIR)
+                // A link or something else than a folder met on the way, a mount point, or a folder
+                // that left the one it was opened from: the tree changed since each step was examined
+                // as a folder of the scanned volume.
+                if (errno == ELOOP || errno == ENOTDIR || errno == EXDEV)
                     listing.changed = true;
                 else
                     listing.openError = errno;
@@ -466,7 +473,7 @@ bool FolderListings::read(Listing& listing, Scratch& scratch) {
 
 bool FolderListings::readPart(Listing& listing, std::uint32_t begin, Scratch& scratch) {
     try {
-        if (m_hooks)
+        if (m_hookPaths)
             hookPathOf(listing, scratch);
         readStatuses(listing, begin, std::min<std::size_t>(begin + kPart, listing.entries.size()), scratch);
     } catch (...) {
@@ -554,6 +561,8 @@ void FolderListings::readStatuses(Listing& listing, std::size_t begin, std::size
         folder->parent = &listing;
         folder->base = listing.keepsFd ? &listing : listing.base;
         folder->depth = listing.depth + 1;
+        if (folder->depth > kNearDepth)
+            folder->near = nearAncestor(listing);
         folder->position = static_cast<std::uint32_t>(i);
         folder->exactKey = listing.exactKey && listing.depth < Listing::kKeyDepth && i < 0xFFFF;
         if (folder->exactKey) {

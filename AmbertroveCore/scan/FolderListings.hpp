@@ -41,9 +41,9 @@ namespace ambertrove {
 // bounded number of them at once), so opening a folder costs the same at any depth; besides those, a
 // worker holds one descriptor at a time, and those of the large folders being read in parts (at most
 // one per worker). Whether a folder is one of its own ancestors is found by comparing it with its
-// ancestors near the root and, far from the root, by looking it up in the set of the deep folders met so
-// far: only one met before is compared with all its ancestors. How far
-// the workers may run ahead is bounded by a number of entries listed but not yet taken.
+// ancestors near the root (reached at once from a deep folder) and, far from the root, by looking it up
+// in the set of the deep folders met so far: only one met before is compared with all its ancestors. How
+// far the workers may run ahead is bounded by a number of entries listed but not yet taken.
 class FolderListings {
 public:
     // What the walk makes of an entry; decided where the status is read, from that status and the
@@ -83,9 +83,9 @@ public:
             , names(memory_)
             , memory(memory_) {}
 
-        int openError = 0; // the folder could not be opened: no entries
-        bool changed = false; // what its name led to is no longer the folder examined: no entries
-        int listError = 0; // the listing stopped early: the entries read before are kept
+        int openError = 0;           // the folder could not be opened: no entries
+        bool changed = false;        // what its name led to is no longer the folder examined: no entries
+        int listError = 0;           // the listing stopped early: the entries read before are kept
         bool mayHoldFolders = false; // an entry was listed as a folder or of an unknown type
         ListingArray<Entry> entries;
         ListingArray<char> names; // NUL-terminated
@@ -105,6 +105,8 @@ public:
         enum class State : std::uint8_t { Waiting, Reading, Read };
         ListingMemory* memory;
         Listing* parent = nullptr; // alive while this one waits or is read: the walk is inside it
+        // Deeper than kNearDepth: its ancestor at that depth (alive as the parent is).
+        const Listing* near = nullptr;
         std::uint32_t depth = 0;
         std::uint32_t position = 0; // in the parent's entries
         // The positions from the root down, for comparing places in the walk without visiting ancestors;
@@ -118,7 +120,7 @@ public:
         std::uint64_t order[2] = {0, 0};
         std::int32_t device = 0;
         std::uint64_t inode = 0;
-        std::int64_t size = 0; // the folder's own, as its status showed it
+        std::int64_t size = 0;                    // the folder's own, as its status showed it
         std::atomic<State> state{State::Waiting}; // changed with the lock held; Read is final
         Listing* base = nullptr; // the nearest ancestor that keeps its descriptor (none: the root)
         int fd = -1;             // while its parts are read, or until the walk leaves it when kept
@@ -174,6 +176,10 @@ public:
     // A folder keeps its descriptor for its descendants when it lies this many levels below the nearest
     // ancestor that keeps one (the root's always stays open).
     static constexpr std::uint32_t kKeepEvery = 128;
+    // Folders this deep at most are looked for among their ancestors alone when they are met; deeper
+    // ones are looked up among the deep folders met, then compared with their ancestors this deep at
+    // most.
+    static constexpr std::uint32_t kNearDepth = 32;
 
 private:
     // A listing to read, or a part of a large folder's entries (from `begin`) whose status to read.
@@ -232,14 +238,17 @@ private:
     // The absolute path of a listing's folder into `scratch.hookPath` (for the hooks: slow when deep).
     void hookPathOf(const Listing& listing, Scratch& scratch) const;
     [[nodiscard]] bool stopping(std::size_t entryIndex) const;
-    // Folders this deep at most are looked for among their ancestors alone when they are met.
-    static constexpr std::uint32_t kNearDepth = 32;
+    // The listing itself near the root, else its ancestor at kNearDepth.
+    [[nodiscard]] static const Listing* nearAncestor(const Listing& listing) {
+        return listing.depth <= kNearDepth ? &listing : listing.near;
+    }
     // Notes a folder met deeper than kNearDepth; false when it was met before in this scan.
     [[nodiscard]] bool noteFolder(std::int32_t device, std::uint64_t inode);
     [[nodiscard]] bool isOwnAncestor(const Listing& listing, const FileStatus& status);
 
     Root m_root;
     const ScanFileSystem* m_hooks;
+    const bool m_hookPaths; // a hook takes the paths of the entries (slow to make when deep)
     const CancellationFlag& m_cancellation;
     const unsigned m_maxWorkers;
     const std::size_t m_readAhead;
@@ -255,7 +264,7 @@ private:
     unsigned m_splitListings = 0; // large folders read in parts, each holding its descriptor
     std::atomic<std::size_t> m_ahead{0}; // entries read and not yet taken by the walk
     unsigned m_idleWorkers = 0;
-    unsigned m_sleeping = 0; // workers waiting for work
+    unsigned m_sleeping = 0;    // workers waiting for work
     unsigned m_owedWakeUps = 0; // workers to wake once the lock is released (at most m_sleeping)
     Listing* m_awaited = nullptr;
     bool m_stop = false;
@@ -263,9 +272,9 @@ private:
     std::vector<std::thread> m_workers;
     std::mutex m_hookLock;
 
-    const unsigned m_maxKept;         // descriptors kept for descendants at most at once
-    std::atomic<unsigned> m_kept{0};  // descriptors kept now
-    std::atomic<unsigned> m_lent{0};  // descriptors lent to sub-folders now (at most m_maxKept)
+    const unsigned m_maxKept;        // descriptors kept for descendants at most at once
+    std::atomic<unsigned> m_kept{0}; // descriptors kept now
+    std::atomic<unsigned> m_lent{0}; // descriptors lent to sub-folders now (at most m_maxKept)
     struct FolderKeyHash {
         std::uint64_t operator()(const std::pair<std::int32_t, std::uint64_t>& key) const noexcept {
             return (key.second ^ (std::uint64_t(std::uint32_t(key.first)) << 40)) * 0x9E3779B97F4A7C15ull;
@@ -277,7 +286,8 @@ private:
     // The folders met so far, in the listings' memory, in shards by key that workers add to apart.
     struct alignas(64) FolderShard {
         explicit FolderShard(ListingMemory& memory)
-            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {}
+            : folders(16, FolderKeyHash{}, std::equal_to<FolderKey>{}, ListingAllocator<FolderKey>(&memory)) {
+        }
         SpinLock lock;
         FolderSet folders;
     };

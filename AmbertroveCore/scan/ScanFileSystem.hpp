@@ -2,14 +2,16 @@
 
 #include "platform/FileStatus.hpp"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
 namespace ambertrove {
 
 // Hooks a test installs in a DiskScanner to stand in for conditions it cannot make on a real disk
-// (unreadable entries when running as root, other devices, mount points). Each hook gets the entry's
-// absolute path; an empty hook leaves the real call alone. A scanner without hooks pays nothing for them.
+// (unreadable entries when running as root, other devices, mount points), or to see how much work a
+// check took. Each hook that stands in for a call gets the entry's absolute path; an empty hook leaves
+// the real call alone. A scanner without hooks pays nothing for them.
 // A scanner may call the hooks from its worker threads, never two at once: a hook that reads or changes
 // state of the test must not rely on the calling thread, and sees the entries of different folders in no
 // particular order (those of one folder in listing order).
@@ -20,6 +22,8 @@ struct ScanFileSystem {
     std::function<int(const std::string& path)> open;
     // Before the root's readability check: returns an errno value to make the root unreadable, or 0.
     std::function<int(const std::string& path)> access;
+    // After a folder was looked for among its own ancestors: how many of them the search visited.
+    std::function<void(std::size_t visited)> loopCheck;
 };
 
 } // namespace ambertrove

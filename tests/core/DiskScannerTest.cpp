@@ -1,5 +1,7 @@
 #include "scan/DiskScanner.hpp"
 #include "base/AmbertroveError.hpp"
+#include "scan/FolderListings.hpp"
+#include "support/BindMount.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -554,7 +556,8 @@ void PrintTo(const ChangeCase& c, std::ostream* os) {
 }
 
 void exchange(const std::string& root) {
-    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE), 0);
+    ASSERT_EQ(::renameat2(AT_FDCWD, (root + "/a").c_str(), AT_FDCWD, (root + "/b").c_str(), RENAME_EXCHANGE),
+              0);
 }
 
 class ChangedTreeTest : public ::testing::TestWithParam<ChangeCase> {};
@@ -597,33 +600,81 @@ TEST_P(ChangedTreeTest, FolderIsNeverReadUnderAnotherFoldersName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ChangedTreeTest,
-    ::testing::Values(
-        ChangeCase{"Swapped", [](const std::string& root, const std::string&) { exchange(root); },
-                   {{"a", kChanged}, {"b", kChanged}}, 0, 0},
-        ChangeCase{"SwappedAndBack",
-                   [](const std::string& root, const std::string&) {
-                       exchange(root);
-                       exchange(root);
-                   },
-                   {}, 4, 307},
-        ChangeCase{"ReplacedByALink",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                       ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
-                   },
-                   {{"a", kChanged}}, 1, 7},
-        ChangeCase{"ReplacedByAFile",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                       ::close(::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-                   },
-                   {{"a", kChanged}}, 1, 7},
-        ChangeCase{"Removed",
-                   [](const std::string& root, const std::string& aside) {
-                       ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
-                   },
-                   {{"a", "No such file or directory"}}, 1, 7}),
+    ::testing::Values(ChangeCase{"Swapped",
+                                 [](const std::string& root, const std::string&) { exchange(root); },
+                                 {{"a", kChanged}, {"b", kChanged}},
+                                 0,
+                                 0},
+                      ChangeCase{"SwappedAndBack",
+                                 [](const std::string& root, const std::string&) {
+                                     exchange(root);
+                                     exchange(root);
+                                 },
+                                 {},
+                                 4,
+                                 307},
+                      ChangeCase{"ReplacedByALink",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                     ASSERT_EQ(::symlink("b", (root + "/a").c_str()), 0);
+                                 },
+                                 {{"a", kChanged}},
+                                 1,
+                                 7},
+                      ChangeCase{"ReplacedByAFile",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                     ::close(
+                                         ::open((root + "/a").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                                 },
+                                 {{"a", kChanged}},
+                                 1,
+                                 7},
+                      ChangeCase{"Removed",
+                                 [](const std::string& root, const std::string& aside) {
+                                     ASSERT_EQ(::rename((root + "/a").c_str(), (aside + "/a").c_str()), 0);
+                                 },
+                                 {{"a", "No such file or directory"}},
+                                 1,
+                                 7}),
     caseName<ChangeCase>);
+
+// A folder mounted over once its status was read is never opened across the mount (which the system
+// refuses with EXDEV, as it does a folder moved out of its parent while it is opened): the tree changed.
+TEST(DiskScannerTest, FolderMountedOverBeforeItIsOpenedIsReportedChanged) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    dir.makeFileOfSize("root/a/inside", 100);
+    dir.makeFileOfSize("root/b/b1", 7);
+    const std::string other = dir.makeDir("other");
+    dir.makeFileOfSize("other/elsewhere", 50);
+    const struct stat unmounted = lstatOf(root + "/a");
+    const test::BindMount bind(other, root + "/a");
+    if (!bind.made())
+        GTEST_SKIP() << bind.why();
+    for (const unsigned threads : {1u, 4u}) {
+        auto fs = hooks();
+        std::uint64_t rootMount = 0;
+        // The status of a as it was before the mount: its own, on the root's mount.
+        fs->status = [&](const std::string& path, FileStatus& status) {
+            if (path == root)
+                rootMount = status.mountId;
+            if (path == root + "/a") {
+                status.inode = unmounted.st_ino;
+                status.mountId = rootMount;
+            }
+            return 0;
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        EXPECT_EQ(issuePaths(scan), std::vector<std::string>{root + "/a"}) << threads;
+        ASSERT_EQ(scan.issues.size(), 1u) << threads;
+        EXPECT_EQ(scan.issues[0].message, kChanged) << threads;
+        EXPECT_EQ(recordAt(scan, root + "/a").fileCount(), 0) << threads;
+        EXPECT_EQ(scan.root()->fileCount, 1) << threads;
+        EXPECT_EQ(scan.root()->logicalSize, 7) << threads;
+    }
+}
 
 // Every issue carries the absolute path of the entry it is about, for the screens to show above its
 // sentence; the sentence says what happened, in words that fit the entry.
@@ -676,11 +727,13 @@ TEST(DiskScannerTest, SubFolderSwappedBeforeItIsOpenedFromItsParentIsRefused) {
         std::string name;
         std::function<void(const std::string& path)> make;
     };
-    const std::vector<Swap> swaps{
-        {"link", [](const std::string& path) { EXPECT_EQ(::symlink("../q", path.c_str()), 0); }},
-        {"file", [](const std::string& path) {
-             ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-         }}};
+    const std::vector<Swap> swaps{{"link",
+                                   [](const std::string& path) {
+                                       EXPECT_EQ(::symlink("../q", path.c_str()), 0);
+                                   }},
+                                  {"file", [](const std::string& path) {
+                                       ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+                                   }}};
     for (const Swap& swap : swaps)
         for (const unsigned threads : {1u, 4u}) {
             TempDir dir;
@@ -1023,12 +1076,13 @@ TEST(DiskScannerTest, DeepTreeIsWalkedWithABoundedNumberOfOpenFolders) {
     }
 }
 
-// A chain of `levels` folders named `name`, with a file beside each, made level by level through
-// descriptors; and its removal the same way (paths this long are beyond the usual calls).
-void makeChain(const std::string& root, int levels, const std::string& name) {
+// A chain of `levels` folders named `name`, with a file beside each unless `files` is false, made level
+// by level through descriptors; and its removal the same way (paths this long are beyond the usual calls).
+void makeChain(const std::string& root, int levels, const std::string& name, bool files = true) {
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int level = 0; level < levels; ++level) {
-        ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        if (files)
+            ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
         ASSERT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
         const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         ::close(fd);
@@ -1070,6 +1124,37 @@ TEST(DiskScannerTest, ChainBeyondThePathLimitIsWalkedWithFewDescriptors) {
         // One kept every FolderListings::kKeepEvery levels.
         EXPECT_LE(counted.most, static_cast<int>(threads) + 3 + kLevels / 128) << threads;
         EXPECT_EQ(counted.left, 0);
+    }
+}
+
+// However deep a folder lies, looking for it among its ancestors visits only those near the root (from
+// the one it keeps) once it has been looked up among the deep folders met: the work per folder stays the
+// same down a long chain.
+TEST(DiskScannerTest, LoopCheckVisitsAFewAncestorsPerFolderAtAnyDepth) {
+    TempDir dir;
+    const std::string root = dir.makeDir("root");
+    constexpr std::size_t kLevels = 5000;
+    const ChainRemoval removal{root, "d"};
+    makeChain(root, static_cast<int>(kLevels), "d", false);
+    for (const unsigned threads : {1u, 4u}) {
+        auto fs = hooks();
+        std::size_t checks = 0;
+        std::size_t visited = 0;
+        std::size_t most = 0;
+        fs->loopCheck = [&](std::size_t ancestors) {
+            ++checks;
+            visited += ancestors;
+            most = std::max(most, ancestors);
+        };
+        CancellationFlag flag;
+        const ScanResult scan = DiskScanner(fs, threads).scan(root, flag);
+        EXPECT_TRUE(scan.issues.empty()) << threads;
+        EXPECT_EQ(scan.root()->folderCount, static_cast<std::int64_t>(kLevels)) << threads;
+        EXPECT_EQ(checks, kLevels) << threads;
+        // At most the ancestors from kNearDepth up to the root, never one per level of the chain.
+        const std::size_t perFolder = FolderListings::kNearDepth + 1;
+        EXPECT_LE(most, perFolder) << threads;
+        EXPECT_LE(visited, perFolder * kLevels) << threads;
     }
 }
 
