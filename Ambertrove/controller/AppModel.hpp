@@ -554,6 +554,13 @@ private:
     // Frees the slot.
     void endSnapshot();
 
+    // The notice of a location that could not be shown: the chosen folder is not in the scan.
+    static constexpr const char* kNotInScanNotice =
+        "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
+    // A location shown after one that could not be: the notice about the earlier one goes, since it no
+    // longer describes what the window shows. Any other notice stays.
+    void clearNavigationNotice();
+
     // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
     // record is gone. Throws what the catalog throws, changing nothing then.
     void readSnapshotCatalog();

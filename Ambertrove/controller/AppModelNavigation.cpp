@@ -10,8 +10,6 @@ namespace ambertrove {
 namespace {
 
 const char* const kNoScanNotice = "Choose Scan Full Mac to load your folders.";
-const char* const kNotInScanNotice =
-    "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
 const char* const kOutsideLiveScanNotice = "This folder is outside the scan in progress.";
 
 // The folder that holds `path`, as a file URL without its last component: "/" for a top-level entry and
@@ -164,10 +162,23 @@ void AppModel::browseLocation(const std::string& path) {
         setNotice(QString::fromUtf8(kNoScanNotice));
         return;
     }
-    if (std::optional<DiskNode> folder = m_scan->directory(path))
+    if (std::optional<DiskNode> folder = m_scan->directory(path)) {
+        clearNavigationNotice();
         focus(*folder);
-    else
+    } else {
         setNotice(QString::fromUtf8(kNotInScanNotice));
+    }
+}
+
+void AppModel::clearNavigationNotice() {
+    if (!m_notice)
+        return;
+    for (const char* text : {kNoScanNotice, kNotInScanNotice, kOutsideLiveScanNotice}) {
+        if (*m_notice == QString::fromUtf8(text)) {
+            setNotice(std::nullopt);
+            return;
+        }
+    }
 }
 
 void AppModel::navigateLive(const std::string& path, bool recordHistory) {
@@ -184,6 +195,7 @@ void AppModel::navigateLive(const std::string& path, bool recordHistory) {
         return;
     }
     const std::string& target = *found;
+    clearNavigationNotice();
     FolderNavigationHistory history = m_liveNavigation;
     if (!history.current)
         history.reset(m_scanRootPath);

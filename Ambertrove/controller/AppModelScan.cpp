@@ -13,8 +13,6 @@ namespace ambertrove {
 
 namespace {
 
-const char* const kNotInScanNotice =
-    "This folder isn’t in the current scan — use Scan Full Mac or Scan Folder….";
 const char* const kCancelledWithoutScan = "Scan cancelled. Choose a location to start again.";
 const char* const kCancelledWithScan = "Scan cancelled. Your previous result is still available.";
 // The recent folders kept.

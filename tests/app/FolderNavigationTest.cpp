@@ -190,6 +190,15 @@ TEST_F(FinishedNavigationTest, BrowseLocationOpensAFolderOfTheScanOrLeavesANotic
     EXPECT_EQ(m.focusPath(), "/r/x");
     m.browseLocation("/elsewhere");
     EXPECT_EQ(m.focusPath(), "/r/x");
+
+    // A folder opened after one that could not be: the old notice no longer says what is shown.
+    m.browseLocation("/r/z");
+    EXPECT_EQ(m.focusPath(), "/r/z");
+    EXPECT_EQ(m.notice(), std::nullopt);
+    // Other notices stay until they are replaced or dismissed.
+    m.setNotice(QStringLiteral("Path copied."));
+    m.browseLocation("/r/x");
+    EXPECT_EQ(m.notice(), QStringLiteral("Path copied."));
 }
 
 TEST_F(FinishedNavigationTest, CopyPathAndQuickLookHandTheNodeToTheDesktop) {
