@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -86,8 +87,21 @@ Sidebar::Sidebar(AppModel& model, std::string home, QWidget* parent)
     setFixedWidth(kWidth);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The area's own bar would take its width from the column and cut the texts; a thin bar over the
+    // column's right padding follows it instead.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(true);
+    m_overlayBar = new QScrollBar(Qt::Vertical, this);
+    m_overlayBar->setObjectName(QStringLiteral("sidebarScrollBar"));
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this](int minimum, int maximum) {
+        m_overlayBar->setRange(minimum, maximum);
+        m_overlayBar->setPageStep(verticalScrollBar()->pageStep());
+        placeOverlayBar();
+    });
+    connect(bar, &QScrollBar::valueChanged, m_overlayBar, &QScrollBar::setValue);
+    connect(m_overlayBar, &QScrollBar::valueChanged, bar, &QScrollBar::setValue);
+    m_overlayBar->hide();
 
     auto* column = new SidebarColumn(this);
     auto* layout = new QVBoxLayout(column);
@@ -124,6 +138,20 @@ Sidebar::Sidebar(AppModel& model, std::string home, QWidget* parent)
     connect(&m_model.activity(), &SystemActivity::changed, this, &Sidebar::refreshMeter);
     refreshScanGroup();
     refreshScan();
+}
+
+void Sidebar::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    placeOverlayBar();
+}
+
+void Sidebar::placeOverlayBar() {
+    // Inside the right padding, clear of the rows' text.
+    constexpr int kBarWidth = 8;
+    m_overlayBar->setGeometry(width() - kBarWidth - 2, 2, kBarWidth, height() - 4);
+    m_overlayBar->setPageStep(verticalScrollBar()->pageStep());
+    m_overlayBar->setVisible(verticalScrollBar()->maximum() > 0);
+    m_overlayBar->raise();
 }
 
 void Sidebar::buildScanGroup(QWidget* column) {

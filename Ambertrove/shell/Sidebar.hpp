@@ -14,6 +14,8 @@
 class QLabel;
 class QMenu;
 
+class QScrollBar;
+
 namespace ambertrove {
 
 class AppModel;
@@ -85,8 +87,15 @@ public:
     [[nodiscard]] QWidget* fileTypesSection() const { return m_fileTypes; }
     [[nodiscard]] FileTypeSummary* fileTypeSummary() const { return m_fileTypeSummary; }
     [[nodiscard]] SidebarLink* accessHelp() const { return m_accessHelp; }
+    // The scroll bar, drawn over the column's right padding so that it takes no width from the column.
+    [[nodiscard]] QScrollBar* overlayScrollBar() const { return m_overlayBar; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeOverlayBar();
+
     struct Place {
         SidebarRow* row = nullptr;
         std::string path;
@@ -141,6 +150,7 @@ private:
     TroveButton* m_revealButton = nullptr;
     TroveButton* m_copyPathButton = nullptr;
     std::optional<DiskNode> m_shownFolder;
+    QScrollBar* m_overlayBar = nullptr;
 
     QWidget* m_quickWins = nullptr;
     SectionCaption* m_quickWinsCaption = nullptr;

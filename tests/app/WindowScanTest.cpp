@@ -16,12 +16,15 @@
 #include "shell/PlainButton.hpp"
 #include "shell/ScanIssuesSheet.hpp"
 #include "shell/SettingsWindow.hpp"
+#include "shell/Sidebar.hpp"
 #include "widgets/EmptyPanel.hpp"
+#include "widgets/SidebarRow.hpp"
 #include "widgets/TroveButton.hpp"
 
 #include <QAction>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <cerrno>
 
@@ -320,6 +323,41 @@ TEST_F(WindowScanTest, TheExplorerHeaderFollowsTheSizeModeAndTheFocus) {
     EXPECT_TRUE(model->scanning());
     settle();
     EXPECT_EQ(explore().screen(), ExploreView::Screen::progress);
+}
+
+TEST_F(WindowScanTest, NoSidebarTextIsCutAtAnyWindowSizeDownToTheMinimum) {
+    // Quick wins with long titles, and a sidebar taller than the window so that it scrolls.
+    const std::string root = makeTree();
+    folder.makeFileOfSize("tree/.gradle/caches/a.bin", 30000);
+    folder.makeFileOfSize("tree/app/node_modules/m/index.js", 20000);
+    folder.makeFileOfSize("tree/.cache/x.bin", 20000);
+    folder.makeFileOfSize("tree/Downloads/setup.iso", 20000);
+    makeWindow({}, MainWindow::kMinimumSize);
+    finishScan(root);
+    Sidebar& sidebar = *content().sidebar();
+    for (const QSize size : {MainWindow::kMinimumSize, QSize(1440, 940), QSize(1600, 1000)}) {
+        SCOPED_TRACE(size.width());
+        window->resize(size);
+        settle();
+        if (size == MainWindow::kMinimumSize) {
+            EXPECT_TRUE(sidebar.overlayScrollBar()->isVisible()) << "the sidebar scrolls at this height";
+        }
+        EXPECT_FALSE(sidebar.verticalScrollBar()->isVisible()) << "the bar takes no width from the column";
+        std::vector<QWidget*> texts;
+        for (TroveButton* button : sidebar.findChildren<TroveButton*>())
+            texts.push_back(button);
+        for (SidebarRow* row : sidebar.findChildren<SidebarRow*>())
+            texts.push_back(row);
+        ASSERT_FALSE(sidebar.quickWinRows().empty());
+        for (QWidget* text : texts) {
+            if (text->isVisibleTo(&sidebar)) {
+                EXPECT_GE(text->width(), text->sizeHint().width())
+                    << text->metaObject()->className() << " " << text->accessibleName().toStdString();
+            }
+        }
+    }
+    window->resize(MainWindow::kMinimumSize);
+    savePictures(QStringLiteral("window-sidebar-minimum"));
 }
 
 TEST_F(WindowScanTest, TheWelcomeScreenReopensTheNewestSavedScan) {
