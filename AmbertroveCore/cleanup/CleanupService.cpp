@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <system_error>
 #include <unistd.h>
@@ -50,8 +51,10 @@ std::string sentenceOf(const std::exception_ptr& failure) {
     }
 }
 
-// How many entries are validated and then moved together.
-constexpr std::size_t kMoveBatch = 64;
+// At most how many entries are validated and then moved together, and for how long their checks may go
+// on before the batch moves.
+constexpr std::size_t kMoveBatch = 128;
+constexpr std::chrono::milliseconds kMoveBatchChecks{50};
 
 std::shared_ptr<const Trash> currentUsersTrash() {
     FreedesktopTrash::Locations where;
@@ -114,13 +117,16 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
     }
 
     // A few entries at a time: each is validated just before its batch moves, and the batch shares the
-    // Trash's flushes.
-    for (std::size_t from = 0; from < entries.size(); from += kMoveBatch) {
-        const std::size_t to = std::min(entries.size(), from + kMoveBatch);
+    // Trash's flushes. A batch closes early once its checks took a while (folders are scanned again), so
+    // that no entry waits long between its check and its move.
+    std::size_t next = 0;
+    while (next < entries.size()) {
+        const auto opened = std::chrono::steady_clock::now();
         std::vector<const CleanupEntry*> going;
         std::vector<Trash::Move> moves;
-        for (std::size_t i = from; i < to; ++i) {
-            const CleanupEntry& e = entries[i];
+        while (next < entries.size() && moves.size() < kMoveBatch &&
+               std::chrono::steady_clock::now() - opened < kMoveBatchChecks) {
+            const CleanupEntry& e = entries[next++];
             bool ownConflict = false;
             for (const auto& [copy, identity] : e.retainedCopies)
                 for (const CleanupEntry& other : entries)

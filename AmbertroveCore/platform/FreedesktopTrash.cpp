@@ -8,6 +8,7 @@
 #include "platform/PathResolution.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -15,6 +16,7 @@
 #include <exception>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace ambertrove {
@@ -26,6 +28,8 @@ constexpr std::string_view kInfoSuffix = ".trashinfo";
 constexpr int kMaxAttempts = 10000;
 // Items moved together share their flushes; each holds its record open until then.
 constexpr std::size_t kMaxBatch = 128;
+// How many records of a batch are flushed at once.
+constexpr std::size_t kFlushThreads = 8;
 
 [[noreturn]] void fail(int error) {
     throwSystemError(error, EIO);
@@ -405,6 +409,36 @@ void flushRecord(const FreedesktopTrash::Locations& where, Pending& item) {
     item.recordFile.close();
 }
 
+// Flushes the records of a batch, several at a time: flushes that wait together share the file system's
+// commit and the disk's cache flush, where one after another each waits for its own. Answers each
+// record's failure, or nothing.
+std::vector<std::exception_ptr> flushRecords(const FreedesktopTrash::Locations& where,
+                                             std::vector<Pending>& items) {
+    std::vector<std::exception_ptr> failures(items.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t k = next++; k < items.size(); k = next++) {
+            try {
+                flushRecord(where, items[k]);
+            } catch (...) {
+                failures[k] = std::current_exception();
+            }
+        }
+    };
+    std::vector<std::jthread> helpers;
+    for (std::size_t k = 1; k < std::min(items.size(), kFlushThreads); ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Without another thread, the ones there are do the work.
+            break;
+        }
+    }
+    work();
+    helpers.clear();
+    return failures;
+}
+
 // Opens the item's folder and the trash folder for it, checks the item, and writes its record (not yet
 // flushed). The trash folder is shared with the items before it that go to the same one.
 Pending prepareItem(const FreedesktopTrash::Locations& where, const Trash::Move& move, std::size_t index,
@@ -517,13 +551,10 @@ void moveBatch(const FreedesktopTrash::Locations& where, const std::vector<Trash
         }
     }
 
-    for (Pending& item : pending) {
-        try {
-            flushRecord(where, item);
-        } catch (...) {
-            failItem(item, std::current_exception());
-        }
-    }
+    std::vector<std::exception_ptr> flushFailures = flushRecords(where, pending);
+    for (std::size_t k = 0; k < pending.size(); ++k)
+        if (flushFailures[k])
+            failItem(pending[k], std::move(flushFailures[k]));
     for (std::size_t t = 0; t < trashes.size(); ++t) {
         const int error = syncNow(where, trashes[t].info.get());
         if (error == 0)
