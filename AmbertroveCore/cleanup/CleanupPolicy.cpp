@@ -102,8 +102,9 @@ std::string joined(std::string_view base, std::string_view rest) {
 void addWhereItLies(std::vector<std::string>& paths, const std::string& base,
                     const std::optional<std::string>& resolvedBase, std::string_view rest) {
     std::string path = joined(base, rest);
-    std::optional<std::string> resolved = resolvedBase ? PathResolution::resolvingSymlinks(*resolvedBase, rest)
-                                                       : PathResolution::resolvingSymlinks(path);
+    std::optional<std::string> resolved = resolvedBase
+                                              ? PathResolution::resolvingSymlinks(*resolvedBase, rest)
+                                              : PathResolution::resolvingSymlinks(path);
     paths.push_back(std::move(path));
     if (resolved && *resolved != paths.back())
         paths.push_back(std::move(*resolved));

@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <exception>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -402,7 +402,7 @@ void claimName(Pending& item, const OpenTrash& trash, int from) {
     fail(EEXIST);
 }
 
-// Makes the record of `item` durable: its content, then the "info" folder that names it.
+// Makes the content of `item`'s record durable; the "info" folder that names it is flushed after.
 void flushRecord(const FreedesktopTrash::Locations& where, Pending& item) {
     if (const int error = syncNow(where, item.recordFile.get()); error != 0)
         fail(error);
@@ -512,16 +512,17 @@ std::string moveItem(const FreedesktopTrash::Locations& where, const Trash::Move
     const bool trashInPlace = stillAtItsPath(trash);
     if (sameItem && trashInPlace)
         return trash.path + "/files/" + item.trashed;
-    const bool back = ::renameat2(trash.files.get(), item.trashed.c_str(), holder.get(), item.itemName.c_str(),
-                                  RENAME_NOREPLACE) == 0;
+    const bool back = ::renameat2(trash.files.get(), item.trashed.c_str(), holder.get(),
+                                  item.itemName.c_str(), RENAME_NOREPLACE) == 0;
     if (back)
         ::unlinkat(trash.info.get(), item.infoName.c_str(), 0);
     const std::string& itemName = item.itemName;
     if (!sameItem)
-        throw AmbertroveError(back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
-                                                "rescan before cleanup."
-                                   : itemName + " was replaced while it was being moved to Trash and could not be "
-                                                "put back. The replacement is in the Trash.");
+        throw AmbertroveError(
+            back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
+                              "rescan before cleanup."
+                 : itemName + " was replaced while it was being moved to Trash and could not be "
+                              "put back. The replacement is in the Trash.");
     throw AmbertroveError(back ? "The Trash folder was moved while " + itemName +
                                      " was being moved into it. The item was put back."
                                : "The Trash folder was moved while " + itemName +

@@ -212,7 +212,8 @@ TEST(CleanupService, AnItemShownThroughABindMountIsRefusedInPlainWords) {
     const CleanupEntry entry(*scan.nodes.node(view + "/a.txt"), scan, "r", f.policy);
     const CleanupOutcome outcome = f.service.moveToTrash({entry}, true);
     EXPECT_TRUE(outcome.receipts.empty());
-    EXPECT_EQ(outcome.errors.at(view + "/a.txt"), "a.txt is shown through another mount; move it from its own place.");
+    EXPECT_EQ(outcome.errors.at(view + "/a.txt"),
+              "a.txt is shown through another mount; move it from its own place.");
     EXPECT_EQ(readWholeFile(docs + "/a.txt"), "a");
     EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
     EXPECT_TRUE(listing(f.trashFolder + "/info").empty());

@@ -442,7 +442,8 @@ TEST(CleanupWorkflow, AStopEndsTheRunAtTheNextStepKeepingWhatIsFinished) {
             if (!c.onReport.empty() && p.message == c.onReport)
                 f.flag.cancel();
         };
-        const std::vector<CleanupEntry> entries{f.stage(*scan, "docs/box"), f.stage(*scan, "docs/report.txt")};
+        const std::vector<CleanupEntry> entries{f.stage(*scan, "docs/box"),
+                                                f.stage(*scan, "docs/report.txt")};
         f.onStatus = [&](const std::string& path) {
             if (!c.onCheck.empty() && path == f.home + "/" + c.onCheck)
                 f.flag.cancel();

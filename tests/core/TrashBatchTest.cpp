@@ -30,16 +30,18 @@ using ::testing::MatchesRegex;
 struct BatchFixture : TrashFixture {
     std::string volume = dir.makeDir("volume");
     std::string volumeTrash = volume + "/.Trash-" + std::to_string(::getuid());
-    std::vector<std::string> paths{dir.makeFile("home/docs/a.txt", "a"), dir.makeFile("volume/cat.jpg", "meow"),
-                                   dir.makeDir("home/docs/box")};
+    std::vector<std::string> paths{dir.makeFile("home/docs/a.txt", "a"),
+                                   dir.makeFile("volume/cat.jpg", "meow"), dir.makeDir("home/docs/box")};
     std::vector<std::string> events;
     // Called with each event before it happens; a flush answers what it returns, when not 0.
     std::function<int(const std::string&)> onEvent;
 
     [[nodiscard]] FreedesktopTrash::Locations locations() {
-        FreedesktopTrash::Locations where{
-            trashFolder, ::getuid(), [this](const std::string&) { return volume; },
-            [this](const std::string& path) { return !path.starts_with(volume); }};
+        FreedesktopTrash::Locations where{trashFolder, ::getuid(),
+                                          [this](const std::string&) { return volume; },
+                                          [this](const std::string& path) {
+                                              return !path.starts_with(volume);
+                                          }};
         where.beforeMove = [this](const std::string& path) {
             note("move " + std::string(PathText::name(path)));
         };
@@ -76,11 +78,12 @@ struct BatchFixture : TrashFixture {
             {volumeTrash + "/files", "volume files"},
         };
         for (const auto& [path, name] : places)
-            if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && st.st_ino == open.st_ino)
+            if (struct stat st{}; ::stat(path.c_str(), &st) == 0 && st.st_ino == open.st_ino)
                 return name;
         for (const std::string& folder : {trashFolder + "/info", volumeTrash + "/info"})
             for (const std::string& record : listing(folder))
-                if (struct stat st {}; ::stat((folder + "/" + record).c_str(), &st) == 0 && st.st_ino == open.st_ino)
+                if (struct stat st{};
+                    ::stat((folder + "/" + record).c_str(), &st) == 0 && st.st_ino == open.st_ino)
                     return record;
         return "?";
     }
@@ -110,10 +113,9 @@ TEST(FreedesktopTrashBatch, EveryRecordIsFlushedBeforeAnyItemMovesAndEachFolderO
     bool recordsComplete = false;
     f.onEvent = [&](const std::string& event) {
         if (event == "move a.txt")
-            recordsComplete =
-                readWholeFile(f.trashFolder + "/info/a.txt.trashinfo").ends_with("\n") &&
-                readWholeFile(f.trashFolder + "/info/box.trashinfo").ends_with("\n") &&
-                readWholeFile(f.volumeTrash + "/info/cat.jpg.trashinfo").ends_with("\n");
+            recordsComplete = readWholeFile(f.trashFolder + "/info/a.txt.trashinfo").ends_with("\n") &&
+                              readWholeFile(f.trashFolder + "/info/box.trashinfo").ends_with("\n") &&
+                              readWholeFile(f.volumeTrash + "/info/cat.jpg.trashinfo").ends_with("\n");
         return 0;
     };
     const std::vector<Trash::Moved> moved = f.moveAll();
@@ -127,10 +129,10 @@ TEST(FreedesktopTrashBatch, EveryRecordIsFlushedBeforeAnyItemMovesAndEachFolderO
     // The records in any order, as they are flushed together.
     ASSERT_EQ(f.events.size(), 10u);
     std::sort(f.events.begin(), f.events.begin() + 3);
-    EXPECT_EQ(f.events, (std::vector<std::string>{
-                            "flush a.txt.trashinfo", "flush box.trashinfo", "flush cat.jpg.trashinfo",
-                            "flush home info", "flush volume info", "move a.txt", "move cat.jpg", "move box",
-                            "flush home files", "flush volume files"}));
+    EXPECT_EQ(f.events, (std::vector<std::string>{"flush a.txt.trashinfo", "flush box.trashinfo",
+                                                  "flush cat.jpg.trashinfo", "flush home info",
+                                                  "flush volume info", "move a.txt", "move cat.jpg",
+                                                  "move box", "flush home files", "flush volume files"}));
     EXPECT_TRUE(recordsComplete);
     f.expectEveryItemWhole();
 }
@@ -194,6 +196,25 @@ TEST(FreedesktopTrashBatch, AnInfoFolderThatCannotBeFlushedMovesNoneOfItsItems) 
     f.expectEveryItemWhole();
 }
 
+TEST(FreedesktopTrashBatch, AnItemReplacedAfterItsRecordWasWrittenIsLeftInPlace) {
+    BatchFixture f;
+    f.onEvent = [&](const std::string& event) {
+        if (event == "flush home info") {
+            EXPECT_EQ(::rename(f.paths[0].c_str(), (f.home + "/docs/aside.txt").c_str()), 0);
+            f.dir.makeFile("home/docs/a.txt", "newcomer");
+        }
+        return 0;
+    };
+    const std::vector<Trash::Moved> moved = f.moveAll();
+    EXPECT_EQ(test::errorText([&] { std::rethrow_exception(moved[0].failure); }),
+              "a.txt was replaced while it was being moved to Trash. It was left in place; rescan before "
+              "cleanup.");
+    EXPECT_EQ(readWholeFile(f.paths[0]), "newcomer");
+    EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"box.trashinfo"});
+    EXPECT_EQ(moved[2].trashPath, f.trashFolder + "/files/box");
+    f.expectEveryItemWhole();
+}
+
 TEST(FreedesktopTrashBatch, ANameTakenInTheTrashAfterItWasClaimedGetsTheNextOne) {
     BatchFixture f;
     f.onEvent = [&](const std::string& event) {
@@ -204,7 +225,8 @@ TEST(FreedesktopTrashBatch, ANameTakenInTheTrashAfterItWasClaimedGetsTheNextOne)
     const std::vector<Trash::Moved> moved = f.moveAll();
     EXPECT_EQ(moved[0].trashPath, f.trashFolder + "/files/a 2.txt");
     EXPECT_EQ(readWholeFile(f.trashFolder + "/files/a.txt"), "another client's");
-    EXPECT_EQ(listing(f.trashFolder + "/info"), (std::vector<std::string>{"a 2.txt.trashinfo", "box.trashinfo"}));
+    EXPECT_EQ(listing(f.trashFolder + "/info"),
+              (std::vector<std::string>{"a 2.txt.trashinfo", "box.trashinfo"}));
     EXPECT_EQ(readWholeFile(f.trashFolder + "/files/a 2.txt"), "a");
 }
 
