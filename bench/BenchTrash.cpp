@@ -1,7 +1,9 @@
 // ambertrove-bench trash: stages small files in a temporary home, moves them to that home's Trash through
-// the cleanup service (a policy made afresh for every check, as the application does) and restores them.
+// the cleanup service and restores them, with a policy for each job as the application makes them: one
+// for the staging, one for the move, one for each restore.
 #include "BenchCommand.hpp"
 
+#include "cleanup/CleanupBatch.hpp"
 #include "cleanup/CleanupEntry.hpp"
 #include "cleanup/CleanupPolicy.hpp"
 #include "cleanup/CleanupService.hpp"
@@ -67,20 +69,21 @@ int runTrash(const std::vector<std::string>& args) {
     const auto policy = [&] {
         return CleanupPolicy(home, data, proc);
     };
-    std::vector<CleanupEntry> entries;
-    entries.reserve(count);
+    std::vector<std::string> paths;
+    paths.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        paths.push_back(home + "/docs/file-" + std::to_string(i) + ".txt");
     double start = nowSeconds();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string path = home + "/docs/file-" + std::to_string(i) + ".txt";
-        entries.emplace_back(*scan.nodes.node(path), scan, "bench", policy());
-    }
+    const std::vector<CleanupEntry> entries =
+        CleanupBatch::prepare(paths, scan, "bench", flag, {}, policy).entries;
     const double stageSeconds = secondsSince(start);
 
-    // The policy alone, made afresh for each question as the cleanup service does.
+    // The policy alone: one made for the job and asked about every entry.
     start = nowSeconds();
     std::size_t allowed = 0;
+    const CleanupPolicy jobPolicy = policy();
     for (const CleanupEntry& entry : entries)
-        allowed += policy().rejection(entry.node.path) ? 0 : 1;
+        allowed += jobPolicy.rejection(entry.node.path) ? 0 : 1;
     const double policySeconds = secondsSince(start);
 
     FreedesktopTrash::Locations where;

@@ -21,6 +21,8 @@ echo "== chart, the five charts of the same tree's root laid out and drawn"
 "$bench" chart "$tree"
 echo "== trash, 1,000 small files staged, moved to a temporary home's Trash and restored"
 "$bench" trash --files 1000
+echo "== trash, the same 1,000 small files moved by ours, trash-put and gio trash (those installed)"
+"$(dirname "$0")/compare-trash.sh" "$build"
 echo "== ui, the window scanning the same tree while sections and views change"
 "$bench" ui "$tree"
 echo "== duplicates, generated 20,000-file 2 GB tree (made once in /tmp), against jdupes, rdfind and fdupes"

@@ -38,8 +38,9 @@ std::vector<CleanupEntry> InstalledApplication::cleanupEntries(const PolicyFacto
     if (!bundle)
         throw AmbertroveError(kUnmeasuredBundle);
     const std::string reason = "Uninstall " + name;
+    const CleanupPolicy rules = policy();
     std::vector<CleanupEntry> entries;
-    entries.emplace_back(*bundle, *bundleScan, reason, policy());
+    entries.emplace_back(*bundle, *bundleScan, reason, rules);
     for (const AppSupportFile& item : support) {
         if (item.isShared)
             continue;
@@ -50,7 +51,7 @@ std::vector<CleanupEntry> InstalledApplication::cleanupEntries(const PolicyFacto
         // An item without its scan cannot prove it is unchanged: the empty scan has it refused.
         static const ScanResult kNoScan;
         entries.emplace_back(item.node, item.scan ? *item.scan : kNoScan, reason + " · " + item.category,
-                             policy());
+                             rules);
     }
     return CleanupEntry::normalized(entries);
 }

@@ -33,7 +33,7 @@ struct InstalledApplication {
 
     using PolicyFactory = std::function<CleanupPolicy()>;
     // The cleanup entries of a complete uninstall: the bundle, then its unshared support items, one entry per
-    // top-most place. `policy` is asked afresh for every entry. Throws AmbertroveError when the bundle was
+    // top-most place. One policy from `policy` judges every entry. Throws AmbertroveError when the bundle was
     // not measured or an item may not be staged; no partial list is returned.
     [[nodiscard]] std::vector<CleanupEntry>
     cleanupEntries(const PolicyFactory& policy = CleanupPolicy::forCurrentUser) const;

@@ -185,10 +185,6 @@ std::optional<std::int64_t> CleanupBackup::volumeAvailableCapacity(const std::st
     return static_cast<std::int64_t>(bytes);
 }
 
-void CleanupBackup::validate(const CleanupEntry& entry) const {
-    entry.validate(m_policy());
-}
-
 BackupReceipt CleanupBackup::create(const std::vector<CleanupEntry>& given, const std::string& parentFolder,
                                     const CancellationFlag& cancellation, const Progress& progress) const {
     const std::vector<CleanupEntry> entries = CleanupEntry::normalized(given);
@@ -206,13 +202,15 @@ BackupReceipt CleanupBackup::create(const std::vector<CleanupEntry>& given, cons
         throw AmbertroveError(kChooseFolder);
 
     const std::vector<std::string> parentForms = ScanPaths::candidates(parent);
+    // One policy judges every entry of this backup, before and after its copy.
+    const CleanupPolicy policy = m_policy();
     for (const CleanupEntry& entry : entries) {
         for (const std::string& entryForm : ScanPaths::candidates(resolvedPath(entry.node.path)))
             for (const std::string& parentForm : parentForms)
                 if (PathResolution::isSameOrInside(parentForm, entryForm))
                     throw AmbertroveError(kOutsideItems);
         cancellation.check();
-        validate(entry);
+        entry.validate(policy);
     }
 
     std::int64_t needed = 0;
@@ -264,7 +262,7 @@ BackupReceipt CleanupBackup::create(const std::vector<CleanupEntry>& given, cons
             if (m_seams.afterVerify)
                 m_seams.afterVerify(source, destination);
             // An original that changed while it was copied stops the backup.
-            validate(entry);
+            entry.validate(policy);
             receipt.items.push_back(BackupItem{source, relative, entry.node.logicalSize});
         }
         cancellation.check();

@@ -50,7 +50,7 @@ public:
 
     // The current user's policy and the real system.
     CleanupBackup();
-    // A policy is made afresh from `policy` for every validation.
+    // One policy is made from `policy` for each backup; it judges all its validations.
     explicit CleanupBackup(PolicyFactory policy, Seams seams = {});
 
     // Copies the normalized entries into a new backup folder inside `parent` and returns its receipt.
@@ -72,7 +72,6 @@ public:
 private:
     class Comparison;
 
-    void validate(const CleanupEntry& entry) const;
     void verify(const std::string& source, const std::string& copy, const CancellationFlag& cancellation,
                 Comparison& comparison) const;
 

@@ -26,7 +26,7 @@ struct CleanupBatch {
 
     using PolicyFactory = std::function<CleanupPolicy()>;
 
-    // Stages each path with a policy made afresh for it (the current user's, unless `policy` is given).
+    // Stages each path under one policy made for the batch (the current user's, unless `policy` is given).
     // Throws only CancellationError, when `cancellation` or `task` asks to stop; nothing built is kept then.
     static CleanupBatch prepare(const std::vector<std::string>& paths, const ScanResult& scan,
                                 const std::string& reason, const CancellationFlag& cancellation,

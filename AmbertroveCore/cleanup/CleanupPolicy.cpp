@@ -95,11 +95,16 @@ std::string joined(std::string_view base, std::string_view rest) {
     return out;
 }
 
-// `path` and, when links lead elsewhere along it, the place it lies: account data may be kept elsewhere
-// and reached through a link (a linked ".ssh", a data folder named through a link), while a judged path
-// has every link resolved.
-void addWhereItLies(std::vector<std::string>& paths, std::string path) {
-    std::optional<std::string> resolved = PathResolution::resolvingSymlinks(path);
+// `base` followed by `rest` and, when links lead elsewhere along it, the place it lies: account data may
+// be kept elsewhere and reached through a link (a linked ".ssh", a data folder named through a link), while
+// a judged path has every link resolved. `resolvedBase` is `base` with its links resolved, when they do not
+// loop.
+void addWhereItLies(std::vector<std::string>& paths, const std::string& base,
+                    const std::optional<std::string>& resolvedBase, std::string_view rest) {
+    std::string path = joined(base, rest);
+    std::optional<std::string> resolved = resolvedBase
+                                              ? PathResolution::resolvingSymlinks(*resolvedBase, rest)
+                                              : PathResolution::resolvingSymlinks(path);
     paths.push_back(std::move(path));
     if (resolved && *resolved != paths.back())
         paths.push_back(std::move(*resolved));
@@ -241,23 +246,27 @@ int CleanupPolicy::readStatus(const std::string& path, FileStatus& out) const {
 std::vector<std::string> CleanupPolicy::protectedPaths() const {
     std::vector<std::string> paths;
     paths.reserve(kSystemPaths.size() + kHomePaths.size() + kLinuxSystemPaths.size() + 16);
+    // The home and data folders are resolved once; only what lies inside them is read for each path.
+    const std::optional<std::string> resolvedHome = PathResolution::resolvingSymlinks(home);
+    const std::optional<std::string> resolvedData = PathResolution::resolvingSymlinks(dataHome);
     for (std::string_view q : kSystemPaths)
         paths.emplace_back(q);
     for (std::string_view q : kHomePaths)
-        addWhereItLies(paths, joined(home, q));
+        addWhereItLies(paths, home, resolvedHome, q);
     for (std::string_view q : kLinuxSystemPaths)
         paths.emplace_back(q);
     for (std::string_view q : kOwnAccountData)
-        addWhereItLies(paths, joined(home, q));
-    addWhereItLies(paths, joined(dataHome, "/Trash"));
-    addWhereItLies(paths, joined(dataHome, "/keyrings"));
+        addWhereItLies(paths, home, resolvedHome, q);
+    addWhereItLies(paths, dataHome, resolvedData, "/Trash");
+    addWhereItLies(paths, dataHome, resolvedData, "/keyrings");
     // Both state folders: the one in use now may change while the policy lives, and the former one keeps
     // the user's records too once the current one exists. A plain file of the former name is no state
     // folder.
-    addWhereItLies(paths, joined(dataHome, "/" + std::string(AppStorage::kFolderName)));
-    const std::string former = joined(dataHome, "/" + std::string(AppStorage::kFormerFolderName));
-    if (struct stat st{}; ::lstat(former.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        addWhereItLies(paths, former);
+    const std::string current = "/" + std::string(AppStorage::kFolderName);
+    addWhereItLies(paths, dataHome, resolvedData, current);
+    const std::string former = "/" + std::string(AppStorage::kFormerFolderName);
+    if (struct stat st{}; ::lstat(joined(dataHome, former).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        addWhereItLies(paths, dataHome, resolvedData, former);
     return paths;
 }
 

@@ -6,7 +6,10 @@
 #include "platform/PathResolution.hpp"
 #include "scan/ScanPaths.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <exception>
 #include <system_error>
 #include <unistd.h>
 
@@ -39,9 +42,19 @@ template <class F> std::optional<std::string> failureOf(F&& check) {
     }
 }
 
-} // namespace
+// The sentence of a failure the Trash handed back.
+std::string sentenceOf(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
 
-namespace {
+// At most how many entries are validated and then moved together, and for how long their checks may go
+// on before the batch moves.
+constexpr std::size_t kMoveBatch = 128;
+constexpr std::chrono::milliseconds kMoveBatchChecks{50};
 
 std::shared_ptr<const Trash> currentUsersTrash() {
     FreedesktopTrash::Locations where;
@@ -81,6 +94,11 @@ bool CleanupService::hasRetainedCopyConflict(const std::vector<CleanupEntry>& en
 
 CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& given,
                                            bool requireAllValid) const {
+    return moveToTrash(given, requireAllValid, m_policy());
+}
+
+CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& given, bool requireAllValid,
+                                           const CleanupPolicy& policy) const {
     CleanupOutcome outcome;
     const std::vector<CleanupEntry> entries = CleanupEntry::normalized(given);
 
@@ -92,51 +110,69 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
 
     if (requireAllValid) {
         for (const CleanupEntry& e : entries)
-            if (std::optional<std::string> failure = failureOf([&] { e.validate(m_policy()); }))
+            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy); }))
                 outcome.errors[e.node.path] = *failure;
         if (!outcome.errors.empty())
             return outcome;
     }
 
-    for (const CleanupEntry& e : entries) {
-        bool ownConflict = false;
-        for (const auto& [copy, identity] : e.retainedCopies)
-            for (const CleanupEntry& other : entries)
-                if (PathResolution::isSameOrInside(copy, other.node.path))
-                    ownConflict = true;
-        if (ownConflict) {
-            outcome.errors[e.node.path] = kOwnConflict;
-            continue;
+    // A few entries at a time: each is validated just before its batch moves, and the batch shares the
+    // Trash's flushes. A batch closes early once its checks took a while (folders are scanned again), so
+    // that no entry waits long between its check and its move.
+    std::size_t next = 0;
+    while (next < entries.size()) {
+        const auto opened = std::chrono::steady_clock::now();
+        std::vector<const CleanupEntry*> going;
+        std::vector<Trash::Move> moves;
+        while (next < entries.size() && moves.size() < kMoveBatch &&
+               std::chrono::steady_clock::now() - opened < kMoveBatchChecks) {
+            const CleanupEntry& e = entries[next++];
+            bool ownConflict = false;
+            for (const auto& [copy, identity] : e.retainedCopies)
+                for (const CleanupEntry& other : entries)
+                    if (PathResolution::isSameOrInside(copy, other.node.path))
+                        ownConflict = true;
+            if (ownConflict) {
+                outcome.errors[e.node.path] = kOwnConflict;
+                continue;
+            }
+            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy); })) {
+                outcome.errors[e.node.path] = *failure;
+                continue;
+            }
+            // Checked once more through the item's open folder, at the last moment before it moves.
+            Trash::ItemCheck unchanged = [&e](const FileStatus& status) -> std::optional<std::string> {
+                if (FileIdentity::fromStatus(status) != e.node.identity)
+                    return std::string(PathText::name(e.node.path)) +
+                           " changed since the scan. Rescan and stage it again.";
+                return std::nullopt;
+            };
+            moves.push_back(Trash::Move{e.node.path, std::move(unchanged)});
+            going.push_back(&e);
         }
-        if (std::optional<std::string> failure = failureOf([&] { e.validate(m_policy()); })) {
-            outcome.errors[e.node.path] = *failure;
+        if (moves.empty())
             continue;
+        const std::vector<Trash::Moved> results = m_trash->moveAllToTrash(moves);
+        for (std::size_t k = 0; k < going.size(); ++k) {
+            const CleanupEntry& e = *going[k];
+            const Trash::Moved& result = results.at(k);
+            if (result.failure) {
+                outcome.errors[e.node.path] = sentenceOf(result.failure);
+                continue;
+            }
+            if (!result.trashPath) {
+                outcome.errors[e.node.path] = kNoLocation;
+                continue;
+            }
+            TrashReceipt receipt;
+            receipt.id = Uuid::random();
+            receipt.originalPath = e.node.path;
+            receipt.trashPath = *result.trashPath;
+            receipt.date = Date::now();
+            receipt.bytes = e.node.allocatedSize;
+            receipt.identity = e.node.identity;
+            outcome.receipts.push_back(std::move(receipt));
         }
-        // Checked once more through the item's open folder, at the last moment before it moves.
-        const Trash::ItemCheck unchanged = [&e](const FileStatus& status) -> std::optional<std::string> {
-            if (FileIdentity::fromStatus(status) != e.node.identity)
-                return std::string(PathText::name(e.node.path)) +
-                       " changed since the scan. Rescan and stage it again.";
-            return std::nullopt;
-        };
-        std::optional<std::string> trashPath;
-        if (std::optional<std::string> failure =
-                failureOf([&] { trashPath = m_trash->moveToTrash(e.node.path, unchanged); })) {
-            outcome.errors[e.node.path] = *failure;
-            continue;
-        }
-        if (!trashPath) {
-            outcome.errors[e.node.path] = kNoLocation;
-            continue;
-        }
-        TrashReceipt receipt;
-        receipt.id = Uuid::random();
-        receipt.originalPath = e.node.path;
-        receipt.trashPath = *trashPath;
-        receipt.date = Date::now();
-        receipt.bytes = e.node.allocatedSize;
-        receipt.identity = e.node.identity;
-        outcome.receipts.push_back(std::move(receipt));
     }
     return outcome;
 }

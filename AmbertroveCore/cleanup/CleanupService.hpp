@@ -20,7 +20,7 @@ public:
 
     // The current user's Trash and policy.
     CleanupService();
-    // A policy is made afresh from `policy` for every entry and every check.
+    // One policy is made from `policy` for each move and each restore, and judges all of its checks.
     CleanupService(std::shared_ptr<const Trash> trash, PolicyFactory policy);
 
     // Whether a duplicate copy kept by one entry is itself staged or lies inside a staged folder, in any
@@ -28,9 +28,13 @@ public:
     [[nodiscard]] static bool hasRetainedCopyConflict(const std::vector<CleanupEntry>& entries);
 
     // Moves the normalized entries to the Trash. With `requireAllValid`, nothing moves unless every entry
-    // validates. Never throws: every failure is in the outcome's errors.
+    // validates. Each entry is validated again just before it moves, a few at a time, so that a few moves
+    // share the Trash's flushes. Never throws: every failure is in the outcome's errors.
     [[nodiscard]] CleanupOutcome moveToTrash(const std::vector<CleanupEntry>& entries,
                                              bool requireAllValid) const;
+    // The same under `policy`, the one of the run that checked the entries before.
+    [[nodiscard]] CleanupOutcome moveToTrash(const std::vector<CleanupEntry>& entries, bool requireAllValid,
+                                             const CleanupPolicy& policy) const;
 
     // Puts the item of `receipt` back where it was: only an item the Trash holds for that place, with its
     // record, and never into a place the policy protects. Throws AmbertroveError when it refuses, or the

@@ -45,6 +45,7 @@ CleanupRunResult CleanupWorkflow::run(const std::vector<CleanupEntry>& given,
             result.preparationError = kNothingSelected;
             return result;
         }
+        std::optional<CleanupPolicy> policy;
 
         // Nothing is moved unless every step before the move has finished.
         try {
@@ -52,13 +53,16 @@ CleanupRunResult CleanupWorkflow::run(const std::vector<CleanupEntry>& given,
             report(CleanupPhase::checking, "Checking files…");
             if (CleanupService::hasRetainedCopyConflict(entries))
                 throw AmbertroveError(kRetainedCopySelected);
+            // One policy for the whole run: what it reads about the system (accounts, mounts, the
+            // protected entries) is read once, and afresh by the next run.
+            policy.emplace(m_policy());
             for (const CleanupEntry& entry : entries) {
                 cancellation.check();
-                entry.validate(m_policy());
+                entry.validate(*policy);
             }
 
             if (backupParent) {
-                const CleanupBackup backup(m_policy, m_backupSeams);
+                const CleanupBackup backup([&policy] { return *policy; }, m_backupSeams);
                 result.backup =
                     backup.create(entries, *backupParent, cancellation, [&](const std::string& message) {
                         report(CleanupPhase::backingUp, message);
@@ -81,7 +85,7 @@ CleanupRunResult CleanupWorkflow::run(const std::vector<CleanupEntry>& given,
 
         // Once begun, the move runs to its end: every entry is attempted.
         report(CleanupPhase::movingToTrash, "Moving to Trash…");
-        result.outcome = m_service.moveToTrash(entries, true);
+        result.outcome = m_service.moveToTrash(entries, true, *policy);
     } catch (const std::exception& e) {
         // Only the caller's progress callback or an exhausted memory can get here.
         result.preparationError = e.what();

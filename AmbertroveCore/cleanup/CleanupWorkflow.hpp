@@ -28,7 +28,8 @@ public:
 
     // The current user's Trash and policy.
     CleanupWorkflow();
-    // A policy is made afresh from `policy` for every check; `backupSeams` go to the backup step.
+    // One policy is made from `policy` for each run and judges all its checks, the backup's and the
+    // move's included; `backupSeams` go to the backup step.
     CleanupWorkflow(std::shared_ptr<const Trash> trash, PolicyFactory policy,
                     CleanupBackup::Seams backupSeams = {});
 

@@ -7,11 +7,16 @@
 #include "platform/FileStatus.hpp"
 #include "platform/PathResolution.hpp"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace ambertrove {
@@ -21,6 +26,10 @@ namespace {
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 constexpr int kMaxAttempts = 10000;
+// Items moved together share their flushes; each holds its record open until then.
+constexpr std::size_t kMaxBatch = 128;
+// How many records of a batch are flushed at once.
+constexpr std::size_t kFlushThreads = 8;
 
 [[noreturn]] void fail(int error) {
     throwSystemError(error, EIO);
@@ -136,7 +145,15 @@ struct OpenTrash {
     FileStatus status;
     FileDescriptor files;
     FileDescriptor info;
+    FileStatus filesStatus;
+    FileStatus infoStatus;
 };
+
+// Whether two opened trash folders are the same folders, reached by the same path.
+bool sameTrash(const OpenTrash& a, const OpenTrash& b) {
+    return a.path == b.path && sameEntry(a.status, b.status) && sameEntry(a.filesStatus, b.filesStatus) &&
+           sameEntry(a.infoStatus, b.infoStatus);
+}
 
 // Whether the path of `trash` still leads to the folder that is open, reached as it was first reached.
 bool stillAtItsPath(const OpenTrash& trash) {
@@ -155,6 +172,8 @@ constexpr std::string_view kNotInTrash =
     "The item is not in the Trash that serves its original location. Restore it using Finder.";
 constexpr std::string_view kNoRecord =
     "The Trash has no matching record of this item. Restore it using Finder.";
+constexpr std::string_view kShownThroughAnotherMount =
+    " is shown through another mount; move it from its own place.";
 
 // The trash folder for the entry at `item` (whose status is `itemStatus`), opened and checked; made when
 // missing. With `wanted`, only the one of the trash folders serving `item` that lies at that path, as it
@@ -198,12 +217,13 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
         const FileDescriptor topFolder = openWithoutLinks(top);
         trash.topDirectory = top;
         // An administrator's shared "$topdir/.Trash" is used only when it is a real folder with the sticky
-        // bit, which keeps other users from renaming the per-user folders inside it.
+        // bit, which keeps other users from renaming the per-user folders inside it, owned by root or by
+        // the user: its owner could rename them all the same.
         FileDescriptor shared(
             ::openat(topFolder.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat st {};
         if (isWanted(base + "/.Trash/" + uid) && shared.valid() && ::fstat(shared.get(), &st) == 0 &&
-            S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+            S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) && (st.st_uid == 0 || st.st_uid == where.uid)) {
             try {
                 trash.folder = openOwnFolder(shared.get(), uid, where.uid, create);
                 trash.path = base + "/.Trash/" + uid;
@@ -219,11 +239,17 @@ OpenTrash openTrashFolder(const FreedesktopTrash::Locations& where, const std::s
         }
     }
     trash.status = statusAt(trash.folder.get(), ".");
-    // The item is renamed into it, never copied: it must be on the item's own file system.
-    if (!sameFileSystem(itemStatus, trash.status))
+    // The item is renamed into it, never copied: it must be on the item's own file system, seen through
+    // the same mount (a rename cannot cross from one mount to another).
+    if (!sameFileSystem(itemStatus, trash.status)) {
+        if (create && itemStatus.device == trash.status.device)
+            throw AmbertroveError(std::string(PathText::name(item)) + std::string(kShownThroughAnotherMount));
         fail(EXDEV);
+    }
     trash.files = openOwnFolder(trash.folder.get(), "files", where.uid, create);
     trash.info = openOwnFolder(trash.folder.get(), "info", where.uid, create);
+    trash.filesStatus = statusAt(trash.files.get(), ".");
+    trash.infoStatus = statusAt(trash.info.get(), ".");
     return trash;
 }
 
@@ -310,6 +336,254 @@ std::optional<std::string> originalPathOfRecord(const OpenTrash& trash, const st
     return path;
 }
 
+// One item of a batch on its way to the Trash.
+struct Pending {
+    std::size_t index = 0;
+    std::string itemName;
+    FileStatus itemStatus;
+    std::size_t trash = 0;
+    std::string record;
+    int attempt = 0;
+    std::string trashed;
+    std::string infoName;
+    // The record written for it, open until it is flushed.
+    FileDescriptor recordFile;
+    bool hasRecord = false;
+    bool failed = false;
+};
+
+int syncNow(const FreedesktopTrash::Locations& where, int fd) {
+    if (where.sync)
+        return where.sync(fd);
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Removes the record written for `item`, if there is one: the item did not go.
+void dropRecord(Pending& item, const OpenTrash& trash) {
+    item.recordFile.reset();
+    if (item.hasRecord)
+        ::unlinkat(trash.info.get(), item.infoName.c_str(), 0);
+    item.hasRecord = false;
+}
+
+// Claims the first free name from the `from`-th try on, by creating its record (never replacing one) and
+// writing it; a name already taken in "files" (an item without a record) is passed over too. The record
+// starts on its way to the disk at once; it is flushed later, with the batch.
+void claimName(Pending& item, const OpenTrash& trash, int from) {
+    for (int attempt = from; attempt <= kMaxAttempts; ++attempt) {
+        const std::string trashed = FreedesktopTrash::trashName(item.itemName, attempt);
+        const std::string infoName = trashed + std::string(kInfoSuffix);
+        struct stat taken {};
+        if (::fstatat(trash.files.get(), trashed.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
+            continue;
+        if (errno != ENOENT)
+            fail(errno);
+        FileDescriptor record(::openat(trash.info.get(), infoName.c_str(),
+                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!record.valid()) {
+            if (errno == EEXIST)
+                continue;
+            fail(errno);
+        }
+        item.attempt = attempt;
+        item.trashed = trashed;
+        item.infoName = infoName;
+        item.hasRecord = true;
+        try {
+            writeAll(record.get(), item.record);
+        } catch (...) {
+            dropRecord(item, trash);
+            throw;
+        }
+        ::sync_file_range(record.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        item.recordFile = std::move(record);
+        return;
+    }
+    fail(EEXIST);
+}
+
+// Makes the content of `item`'s record durable; the "info" folder that names it is flushed after.
+void flushRecord(const FreedesktopTrash::Locations& where, Pending& item) {
+    if (const int error = syncNow(where, item.recordFile.get()); error != 0)
+        fail(error);
+    item.recordFile.close();
+}
+
+// Flushes the records of a batch, several at a time: flushes that wait together share the file system's
+// commit and the disk's cache flush, where one after another each waits for its own. Answers each
+// record's failure, or nothing.
+std::vector<std::exception_ptr> flushRecords(const FreedesktopTrash::Locations& where,
+                                             std::vector<Pending>& items) {
+    std::vector<std::exception_ptr> failures(items.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t k = next++; k < items.size(); k = next++) {
+            try {
+                flushRecord(where, items[k]);
+            } catch (...) {
+                failures[k] = std::current_exception();
+            }
+        }
+    };
+    std::vector<std::jthread> helpers;
+    for (std::size_t k = 1; k < std::min(items.size(), kFlushThreads); ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Without another thread, the ones there are do the work.
+            break;
+        }
+    }
+    work();
+    helpers.clear();
+    return failures;
+}
+
+// Opens the item's folder and the trash folder for it, checks the item, and writes its record (not yet
+// flushed). The trash folder is shared with the items before it that go to the same one.
+Pending prepareItem(const FreedesktopTrash::Locations& where, const Trash::Move& move, std::size_t index,
+                    std::vector<OpenTrash>& trashes) {
+    const std::string& path = move.path;
+    rejectNul(path);
+    const std::string_view name = PathText::name(path);
+    if (!path.starts_with('/') || name == "/" || name == "." || name == "..")
+        fail(EINVAL);
+    Pending item;
+    item.index = index;
+    item.itemName = std::string(name);
+    const FileDescriptor holder = openHoldingFolder(path);
+    item.itemStatus = statusAt(holder.get(), item.itemName);
+    OpenTrash trash = openTrashFolder(where, path, item.itemStatus);
+    if (move.check)
+        if (std::optional<std::string> objection = move.check(item.itemStatus))
+            throw AmbertroveError(*objection);
+    const auto known =
+        std::find_if(trashes.begin(), trashes.end(), [&](const OpenTrash& t) { return sameTrash(t, trash); });
+    item.trash = static_cast<std::size_t>(known - trashes.begin());
+    if (known == trashes.end())
+        trashes.push_back(std::move(trash));
+    const OpenTrash& into = trashes[item.trash];
+
+    std::string recordedPath = path;
+    if (into.topDirectory && PathResolution::isInside(path, *into.topDirectory))
+        recordedPath = path.substr(*into.topDirectory == "/" ? 1 : into.topDirectory->size() + 1);
+    item.record = "[Trash Info]\nPath=" + FreedesktopTrash::percentEncoded(recordedPath) +
+                  "\nDeletionDate=" + localDeletionDate() + "\n";
+    claimName(item, into, 1);
+    return item;
+}
+
+// Renames the item into the Trash, its record being durable already. It is checked once more through its
+// folder, opened again, at the last moment; what was renamed must be what was checked, and the path told
+// must lead to it. Otherwise it goes back, never replacing what may have taken its place.
+std::string moveItem(const FreedesktopTrash::Locations& where, const Trash::Move& move, Pending& item,
+                     const OpenTrash& trash) {
+    const FileDescriptor holder = openHoldingFolder(move.path);
+    for (;;) {
+        const FileStatus current = statusAt(holder.get(), item.itemName);
+        if (move.check)
+            if (std::optional<std::string> objection = move.check(current))
+                throw AmbertroveError(*objection);
+        if (!sameEntry(current, item.itemStatus))
+            throw AmbertroveError(item.itemName +
+                                  " was replaced while it was being moved to Trash. It was left in place; "
+                                  "rescan before cleanup.");
+        if (where.beforeMove)
+            where.beforeMove(move.path);
+        if (::renameat2(holder.get(), item.itemName.c_str(), trash.files.get(), item.trashed.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            break;
+        const int error = errno;
+        if (error != EEXIST)
+            fail(error);
+        // The name was taken in "files" since it was claimed: the next free one, flushed on its own.
+        dropRecord(item, trash);
+        claimName(item, trash, item.attempt + 1);
+        flushRecord(where, item);
+        if (const int folderError = syncNow(where, trash.info.get()); folderError != 0)
+            fail(folderError);
+    }
+    // From here the record belongs to whatever was renamed.
+    item.hasRecord = false;
+
+    FileStatus moved;
+    const bool sameItem = readFileStatus(trash.files.get(), item.trashed.c_str(), moved) == 0 &&
+                          sameEntry(moved, item.itemStatus);
+    const bool trashInPlace = stillAtItsPath(trash);
+    if (sameItem && trashInPlace)
+        return trash.path + "/files/" + item.trashed;
+    const bool back = ::renameat2(trash.files.get(), item.trashed.c_str(), holder.get(),
+                                  item.itemName.c_str(), RENAME_NOREPLACE) == 0;
+    if (back)
+        ::unlinkat(trash.info.get(), item.infoName.c_str(), 0);
+    const std::string& itemName = item.itemName;
+    if (!sameItem)
+        throw AmbertroveError(
+            back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
+                              "rescan before cleanup."
+                 : itemName + " was replaced while it was being moved to Trash and could not be "
+                              "put back. The replacement is in the Trash.");
+    throw AmbertroveError(back ? "The Trash folder was moved while " + itemName +
+                                     " was being moved into it. The item was put back."
+                               : "The Trash folder was moved while " + itemName +
+                                     " was being moved into it. The item is in that folder.");
+}
+
+// Moves items[from, to) in three steps that share their flushes: every record is written and flushed
+// with the "info" folders that name them; only then is any item renamed into "files"; then the "files"
+// folders are flushed and the moves are told. A crash at any moment leaves no item in the Trash without
+// its record: at worst records of items that never moved, which name nothing in "files".
+void moveBatch(const FreedesktopTrash::Locations& where, const std::vector<Trash::Move>& items,
+               std::size_t from, std::size_t to, std::vector<Trash::Moved>& results) {
+    std::vector<OpenTrash> trashes;
+    std::vector<Pending> pending;
+    pending.reserve(to - from);
+    const auto failItem = [&](Pending& item, std::exception_ptr failure) {
+        item.failed = true;
+        results[item.index].failure = std::move(failure);
+        dropRecord(item, trashes[item.trash]);
+    };
+
+    for (std::size_t i = from; i < to; ++i) {
+        try {
+            pending.push_back(prepareItem(where, items[i], i, trashes));
+        } catch (...) {
+            results[i].failure = std::current_exception();
+        }
+    }
+
+    std::vector<std::exception_ptr> flushFailures = flushRecords(where, pending);
+    for (std::size_t k = 0; k < pending.size(); ++k)
+        if (flushFailures[k])
+            failItem(pending[k], std::move(flushFailures[k]));
+    for (std::size_t t = 0; t < trashes.size(); ++t) {
+        const int error = syncNow(where, trashes[t].info.get());
+        if (error == 0)
+            continue;
+        for (Pending& item : pending)
+            if (item.trash == t && !item.failed)
+                failItem(item, std::make_exception_ptr(std::system_error(error, std::generic_category())));
+    }
+
+    std::vector<bool> received(trashes.size(), false);
+    for (Pending& item : pending) {
+        if (item.failed)
+            continue;
+        try {
+            results[item.index].trashPath = moveItem(where, items[item.index], item, trashes[item.trash]);
+            received[item.trash] = true;
+        } catch (...) {
+            failItem(item, std::current_exception());
+        }
+    }
+
+    // The renames were already safe to lose (each item would simply still be in its place, beside a
+    // record that names it); this only keeps them. A failure here changes nothing of what was done.
+    for (std::size_t t = 0; t < trashes.size(); ++t)
+        if (received[t])
+            (void)syncNow(where, trashes[t].files.get());
+}
+
 } // namespace
 
 FreedesktopTrash::FreedesktopTrash(Locations locations)
@@ -372,84 +646,17 @@ std::string FreedesktopTrash::trashName(std::string_view name, int attempt) {
 
 std::optional<std::string> FreedesktopTrash::moveToTrash(const std::string& path,
                                                          const ItemCheck& check) const {
-    rejectNul(path);
-    const std::string_view name = PathText::name(path);
-    if (!path.starts_with('/') || name == "/" || name == "." || name == "..")
-        fail(EINVAL);
-    const FileDescriptor holder = openHoldingFolder(path);
-    const std::string itemName(name);
-    const FileStatus itemStatus = statusAt(holder.get(), itemName);
-    const OpenTrash trash = openTrashFolder(m_locations, path, itemStatus);
-    if (check)
-        if (std::optional<std::string> objection = check(itemStatus))
-            throw AmbertroveError(*objection);
+    const std::vector<Moved> results = moveAllToTrash({Move{path, check}});
+    if (results.front().failure)
+        std::rethrow_exception(results.front().failure);
+    return results.front().trashPath;
+}
 
-    std::string recordedPath = path;
-    if (trash.topDirectory && PathResolution::isInside(path, *trash.topDirectory))
-        recordedPath = path.substr(*trash.topDirectory == "/" ? 1 : trash.topDirectory->size() + 1);
-    const std::string record =
-        "[Trash Info]\nPath=" + percentEncoded(recordedPath) + "\nDeletionDate=" + localDeletionDate() + "\n";
-
-    if (m_locations.beforeMove)
-        m_locations.beforeMove(path);
-
-    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        const std::string trashed = trashName(name, attempt);
-        const std::string infoName = trashed + std::string(kInfoSuffix);
-        // The record comes first: an item in the Trash is never without one, and its name is claimed.
-        const int fd = ::openat(trash.info.get(), infoName.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            fail(errno);
-        }
-        try {
-            FileDescriptor infoFile(fd);
-            writeAll(infoFile.get(), record);
-            if (::fsync(infoFile.get()) != 0)
-                fail(errno);
-            infoFile.close();
-        } catch (...) {
-            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
-            throw;
-        }
-        if (::renameat2(holder.get(), itemName.c_str(), trash.files.get(), trashed.c_str(),
-                        RENAME_NOREPLACE) != 0) {
-            const int error = errno;
-            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
-            if (error == EEXIST)
-                continue;
-            fail(error);
-        }
-
-        // What was renamed must be what was checked, and the path told must lead to it. Otherwise it goes
-        // back, never replacing what may have taken its place, and the failure is told.
-        FileStatus moved;
-        const bool sameItem =
-            readFileStatus(trash.files.get(), trashed.c_str(), moved) == 0 && sameEntry(moved, itemStatus);
-        const bool trashInPlace = stillAtItsPath(trash);
-        if (!sameItem || !trashInPlace) {
-            const bool back = ::renameat2(trash.files.get(), trashed.c_str(), holder.get(), itemName.c_str(),
-                                          RENAME_NOREPLACE) == 0;
-            if (back)
-                ::unlinkat(trash.info.get(), infoName.c_str(), 0);
-            if (!sameItem)
-                throw AmbertroveError(
-                    back ? itemName + " was replaced while it was being moved to Trash. It was put back; "
-                                      "rescan before cleanup."
-                         : itemName + " was replaced while it was being moved to Trash and could not be put "
-                                      "back. The replacement is in the Trash.");
-            throw AmbertroveError(back ? "The Trash folder was moved while " + itemName +
-                                             " was being moved into it. The item was put back."
-                                       : "The Trash folder was moved while " + itemName +
-                                             " was being moved into it. The item is in that folder.");
-        }
-        ::fsync(trash.info.get());
-        ::fsync(trash.files.get());
-        return trash.path + "/files/" + trashed;
-    }
-    fail(EEXIST);
+std::vector<Trash::Moved> FreedesktopTrash::moveAllToTrash(const std::vector<Move>& items) const {
+    std::vector<Moved> results(items.size());
+    for (std::size_t from = 0; from < items.size(); from += kMaxBatch)
+        moveBatch(m_locations, items, from, std::min(items.size(), from + kMaxBatch), results);
+    return results;
 }
 
 void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath,

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace ambertrove {
 
@@ -33,6 +34,9 @@ public:
         // Called with the item's path once every check is made, just before the item is moved: lets a test
         // change the file system at the one moment where a change must not go unnoticed.
         std::function<void(const std::string&)> beforeMove = {};
+        // Flushes an open file or folder to the disk, answering 0 or an errno value; fsync by default.
+        // Lets a test see what is flushed and when, and make a flush fail.
+        std::function<int(int fd)> sync = {};
     };
 
     explicit FreedesktopTrash(Locations locations);
@@ -42,6 +46,9 @@ public:
     // The item's identity is read through its open folder before and after the rename: an item put in its
     // place meanwhile is moved back (never replacing anything) and the move fails.
     std::optional<std::string> moveToTrash(const std::string& path, const ItemCheck& check) const override;
+    // The items of a batch have their records written and flushed together, with one flush of each
+    // "info" folder, before any of them is renamed; the "files" folders are flushed once after.
+    [[nodiscard]] std::vector<Moved> moveAllToTrash(const std::vector<Move>& items) const override;
     void restore(const std::string& trashPath, const std::string& originalPath,
                  const ItemCheck& check) const override;
 

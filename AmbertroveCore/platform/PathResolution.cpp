@@ -33,12 +33,13 @@ std::string workingFolder() {
 }
 
 // Walks the components of an absolute path, removing "." and "..", and with `followLinks` replacing every
-// symbolic link met along the existing prefix by its target. Absent when the links loop.
-std::optional<std::string> walk(std::string_view path, bool followLinks) {
+// symbolic link met along the existing prefix by its target. The walk starts in `from`, a folder already
+// walked ("" for "/"). Absent when the links loop.
+std::optional<std::string> walk(std::string_view path, bool followLinks, std::string from = {}) {
     std::vector<std::string> pending;
     pushComponents(path, pending);
-    std::string resolved;        // "" stands for "/"
-    bool missing = !followLinks; // once a component is missing, the rest is text
+    std::string resolved = std::move(from); // "" stands for "/"
+    bool missing = !followLinks;            // once a component is missing, the rest is text
     int links = 0;
     while (!pending.empty()) {
         std::string piece = std::move(pending.back());
@@ -113,6 +114,10 @@ std::string standardized(std::string_view path) {
 
 std::optional<std::string> resolvingSymlinks(std::string_view path) {
     return walk(standardized(path), true);
+}
+
+std::optional<std::string> resolvingSymlinks(const std::string& resolvedFolder, std::string_view relative) {
+    return walk(relative, true, resolvedFolder == "/" ? std::string() : resolvedFolder);
 }
 
 bool entryExists(const std::string& path) {

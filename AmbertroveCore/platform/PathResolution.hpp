@@ -15,6 +15,9 @@ std::string standardized(std::string_view path);
 // rest is appended as written (missing components need not exist or be folders). Absent when the links
 // loop (more than 40 of them are met).
 std::optional<std::string> resolvingSymlinks(std::string_view path);
+// The same for `resolvedFolder` followed by `relative`, where `resolvedFolder` is a result of the above:
+// only the components of `relative` are read, so that many paths inside one folder cost less.
+std::optional<std::string> resolvingSymlinks(const std::string& resolvedFolder, std::string_view relative);
 
 // The non-empty components of a path, in order.
 std::vector<std::string_view> components(std::string_view path);

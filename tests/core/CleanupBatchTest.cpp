@@ -68,8 +68,8 @@ TEST(CleanupBatch, ARefusedPathIsSkippedAndTheRestStaged) {
     EXPECT_EQ(batch.entries[1].node.path, f.at("box"));
     EXPECT_EQ(batch.entries[2].node.path, f.at("box/b.txt"));
     EXPECT_EQ(batch.entries[1].reason, "Quick win");
-    // A policy made afresh for every path.
-    EXPECT_EQ(f.policiesMade, 4);
+    // One policy for the whole batch.
+    EXPECT_EQ(f.policiesMade, 1);
 }
 
 TEST(CleanupBatch, AStopEndsTheBatchBeforeTheNextPath) {

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
+#include "support/BindMount.hpp"
 #include "support/CleanupFixture.hpp"
 
 #include <gmock/gmock.h>
@@ -195,6 +196,25 @@ TEST(CleanupService, AFileReplacedAfterItsValidationIsCheckedAgainBeforeTheMove)
     EXPECT_TRUE(outcome.receipts.empty());
     EXPECT_EQ(outcome.errors.at(file), "a.txt changed since the scan. Rescan and stage it again.");
     EXPECT_EQ(readWholeFile(file), "newcomer");
+    EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupService, AnItemShownThroughABindMountIsRefusedInPlainWords) {
+    CleanupFixture f;
+    const std::string docs = f.dir.makeDir("home/docs");
+    f.dir.makeFile("home/docs/a.txt", "a");
+    const std::string view = f.dir.makeDir("home/view");
+    const test::BindMount bind(docs, view);
+    if (!bind.made())
+        GTEST_SKIP() << bind.why();
+    const ScanResult scan = f.scan("view");
+    const CleanupEntry entry(*scan.nodes.node(view + "/a.txt"), scan, "r", f.policy);
+    const CleanupOutcome outcome = f.service.moveToTrash({entry}, true);
+    EXPECT_TRUE(outcome.receipts.empty());
+    EXPECT_EQ(outcome.errors.at(view + "/a.txt"),
+              "a.txt is shown through another mount; move it from its own place.");
+    EXPECT_EQ(readWholeFile(docs + "/a.txt"), "a");
     EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
     EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
 }

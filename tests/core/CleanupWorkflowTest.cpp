@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
@@ -43,32 +45,61 @@ private:
 };
 
 // Staged items in a home folder, a backup folder and a snapshot folder beside it, and a run over the
-// fixture's Trash that counts the policies it asks for.
+// fixture's Trash that counts the policies it asks for and sees what they read.
 struct RunFixture : CleanupFixture {
     std::string backups = dir.makeDir("backups");
     std::string snapshots = dir / "snapshots";
     CancellationFlag flag;
     std::vector<CleanupProgress> reports;
-    // Called with the report before it is kept, and with the number of each policy made.
+    // Called with the report before it is kept, with the number of each policy made, and with every
+    // path whose status a policy reads (an entry's own path when it is checked).
     std::function<void(const CleanupProgress&)> onReport;
     std::function<void(int)> onPolicy;
+    std::function<void(const std::string&)> onStatus;
     int policies = 0;
+    std::vector<std::string> statusesRead;
+    // The mount table the run's policies read, when not the system's.
+    std::optional<std::string> mountTable;
 
     RunFixture() {
         dir.makeFile("home/docs/report.txt", "report");
         dir.makeFileOfSize("home/docs/box/inner.bin", 5000, 'i');
         dir.makeSymlink("home/docs/box/link", "inner.bin");
+        policy.statusOf = [this](const std::string& path, FileStatus& out) {
+            statusesRead.push_back(path);
+            if (onStatus)
+                onStatus(path);
+            return readFileStatus(AT_FDCWD, path.c_str(), out);
+        };
+    }
+    // How often a policy read the status of `relative` inside the home folder.
+    [[nodiscard]] std::ptrdiff_t timesRead(const std::string& relative) const {
+        return std::count(statusesRead.begin(), statusesRead.end(), home + "/" + relative);
     }
 
     [[nodiscard]] CleanupEntry stage(const ScanResult& scan, const std::string& relative) const {
         return CleanupEntry(*scan.nodes.node(home + "/" + relative), scan, "Large files", policy);
     }
+    // Stages each of `relative`, then forgets what the staging read.
+    [[nodiscard]] std::vector<CleanupEntry> stageAll(const ScanResult& scan,
+                                                     const std::vector<std::string>& relative) {
+        std::vector<CleanupEntry> entries;
+        for (const std::string& r : relative)
+            entries.push_back(stage(scan, r));
+        statusesRead.clear();
+        return entries;
+    }
     [[nodiscard]] CleanupWorkflow workflow(std::shared_ptr<const Trash> over = nullptr) {
+        // A new policy each time, as for the current user: nothing it reads is shared with another.
         return CleanupWorkflow(over ? std::move(over) : trash, [this] {
             ++policies;
             if (onPolicy)
                 onPolicy(policies);
-            return policy;
+            CleanupPolicy made(home, dataHome, proc);
+            made.statusOf = policy.statusOf;
+            if (mountTable)
+                made.mountTable = *mountTable;
+            return made;
         });
     }
     CleanupRunResult run(const std::vector<CleanupEntry>& entries, bool backup, const ScanResultPtr& snapshot,
@@ -169,8 +200,8 @@ TEST(CleanupWorkflow, OneStaleEntryStopsTheRunBeforeAnythingIsCopiedOrMoved) {
     f.dir.makeFile("home/docs/later-and-longer.txt", "later");
     const auto scan = std::make_shared<const ScanResult>(f.scan("docs"));
     SnapshotStore store(f.snapshots);
-    const std::vector<CleanupEntry> entries{f.stage(*scan, "docs/box"), f.stage(*scan, "docs/report.txt"),
-                                            f.stage(*scan, "docs/later-and-longer.txt")};
+    const std::vector<CleanupEntry> entries =
+        f.stageAll(*scan, {"docs/box", "docs/report.txt", "docs/later-and-longer.txt"});
     std::ofstream(f.home + "/docs/report.txt", std::ios::app) << " changed";
 
     const CleanupRunResult result = f.run(entries, true, scan, store);
@@ -182,13 +213,55 @@ TEST(CleanupWorkflow, OneStaleEntryStopsTheRunBeforeAnythingIsCopiedOrMoved) {
     EXPECT_TRUE(untouched(result.outcome));
     EXPECT_EQ(f.messages(), std::vector<std::string>{kChecking});
     // The entry after the stale one was never validated.
-    EXPECT_EQ(f.policies, 2);
+    EXPECT_EQ(f.policies, 1);
+    EXPECT_GT(f.timesRead("docs/report.txt"), 0);
+    EXPECT_EQ(f.timesRead("docs/later-and-longer.txt"), 0);
     EXPECT_TRUE(listing(f.backups).empty());
     EXPECT_FALSE(exists(f.snapshots));
     EXPECT_TRUE(listing(f.trashFolder + "/files").empty());
     EXPECT_EQ(readWholeFile(f.home + "/docs/report.txt"), "report changed");
     EXPECT_TRUE(exists(f.home + "/docs/box/inner.bin"));
     EXPECT_TRUE(exists(f.home + "/docs/later-and-longer.txt"));
+}
+
+TEST(CleanupWorkflow, OnePolicyJudgesEveryCheckOfARun) {
+    RunFixture f;
+    SnapshotStore store(f.snapshots);
+    const auto docs = std::make_shared<const ScanResult>(f.scan("docs"));
+    // Each entry is checked five times: before the backup, by the backup before and after its copy, and
+    // by the move before it begins and just before the entry goes.
+    const CleanupRunResult result =
+        f.run(f.stageAll(*docs, {"docs/box", "docs/report.txt"}), true, docs, store);
+
+    EXPECT_EQ(result.preparationError, std::nullopt);
+    EXPECT_EQ(result.outcome.receipts.size(), 2u);
+    EXPECT_EQ(f.policies, 1);
+    EXPECT_EQ(f.timesRead("docs/report.txt"), 5);
+    // What the policy reads about the protected places, it read once for the run.
+    EXPECT_EQ(f.timesRead(".ssh"), 1);
+}
+
+TEST(CleanupWorkflow, AMountMadeBeforeTheNextRunIsSeenByIt) {
+    RunFixture f;
+    f.dir.makeFile("home/.ssh/id_ed25519", "secret");
+    f.dir.makeFile("home/docs/keys/id_ed25519", "a key shown through a mount");
+    const std::string table = f.dir.makeFile("mountinfo", "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    f.mountTable = table;
+    const auto scan = std::make_shared<const ScanResult>(f.scan("docs"));
+    SnapshotStore store(f.snapshots);
+    const CleanupEntry key = f.stage(*scan, "docs/keys/id_ed25519");
+
+    EXPECT_EQ(f.run({f.stage(*scan, "docs/report.txt")}, false, nullptr, store).outcome.receipts.size(), 1u);
+    // Between the runs, the key folder becomes a view of the protected one.
+    writeFileAtomically(table, "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n2 1 8:1 " + f.home + "/.ssh " + f.home +
+                                   "/docs/keys rw - ext4 /dev/sda1 rw\n");
+    const CleanupRunResult second = f.run({key}, false, nullptr, store);
+
+    EXPECT_EQ(second.preparationError,
+              "Protected system or account data — Ambertrove cannot move this to Trash.");
+    EXPECT_TRUE(untouched(second.outcome));
+    EXPECT_EQ(f.policies, 2);
+    EXPECT_EQ(readWholeFile(f.home + "/docs/keys/id_ed25519"), "a key shown through a mount");
 }
 
 struct StopBeforeStartCase {
@@ -310,10 +383,10 @@ TEST(CleanupWorkflow, AFailingProgressCallbackStopsTheRunWithoutThrowing) {
 
 struct StopCase {
     const char* name;
-    // Where the stop is asked for: on the report with this message, when the n-th policy is made, or
-    // while the snapshot is saved.
+    // Where the stop is asked for: on the report with this message, when the entry at this path (inside
+    // the home folder) is checked, or while the snapshot is saved.
     std::string onReport;
-    int onPolicy = 0;
+    std::string onCheck = {};
     bool onSnapshotSave = false;
     bool backup = true;
     bool snapshot = true;
@@ -328,14 +401,17 @@ struct StopCase {
 TEST(CleanupWorkflow, AStopEndsTheRunAtTheNextStepKeepingWhatIsFinished) {
     const std::vector<StopCase> cases{
         {.name = "while checking", .onReport = kChecking, .messages = {kChecking}},
-        {.name = "between two checks", .onReport = {}, .onPolicy = 1, .messages = {kChecking}},
-        {.name = "after the checks", .onReport = {}, .onPolicy = 2, .backup = false, .messages = {kChecking}},
+        {.name = "between two checks", .onReport = {}, .onCheck = "docs/box", .messages = {kChecking}},
+        {.name = "after the checks",
+         .onReport = {},
+         .onCheck = "docs/report.txt",
+         .backup = false,
+         .messages = {kChecking}},
         {.name = "while backing up",
          .onReport = "Backing up box…",
          .messages = {kChecking, "Backing up box…"}},
         {.name = "while saving the snapshot",
          .onReport = {},
-         .onPolicy = 0,
          .onSnapshotSave = true,
          .hasBackup = true,
          .hasSnapshot = true,
@@ -370,12 +446,13 @@ TEST(CleanupWorkflow, AStopEndsTheRunAtTheNextStepKeepingWhatIsFinished) {
             if (!c.onReport.empty() && p.message == c.onReport)
                 f.flag.cancel();
         };
-        f.onPolicy = [&](int n) {
-            if (n == c.onPolicy)
+        const std::vector<CleanupEntry> entries{f.stage(*scan, "docs/box"),
+                                                f.stage(*scan, "docs/report.txt")};
+        f.onStatus = [&](const std::string& path) {
+            if (!c.onCheck.empty() && path == f.home + "/" + c.onCheck)
                 f.flag.cancel();
         };
-        const CleanupRunResult result = f.run({f.stage(*scan, "docs/box"), f.stage(*scan, "docs/report.txt")},
-                                              c.backup, c.snapshot ? scan : nullptr, store);
+        const CleanupRunResult result = f.run(entries, c.backup, c.snapshot ? scan : nullptr, store);
 
         EXPECT_EQ(result.cancelled, c.cancelled);
         EXPECT_EQ(result.preparationError, std::nullopt);

@@ -164,6 +164,64 @@ TEST(FreedesktopTrash, ASharedFolderWithoutTheStickyBitIsPassedOver) {
     EXPECT_EQ(trash.moveToTrash(item), volume + "/.Trash-" + std::to_string(::getuid()) + "/files/cat.jpg");
 }
 
+struct SharedTrashCase {
+    const char* name;
+    // The owner of the shared "$topdir/.Trash"; none when it is a link to a root's sticky folder.
+    std::optional<uid_t> owner;
+    bool used;
+};
+
+TEST(FreedesktopTrash, ASharedTrashFolderIsUsedOnlyWhenRootOrTheUserOwnsIt) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give folders to other users";
+    // The user is not root here, so that a folder of root's and one of the user's differ.
+    constexpr uid_t kUser = 4242;
+    constexpr uid_t kOther = 4343;
+    const std::vector<SharedTrashCase> cases{
+        {"owned by root", 0, true},
+        {"owned by the user", kUser, true},
+        {"owned by another user", kOther, false},
+        {"a link to a root's sticky folder", std::nullopt, false},
+    };
+    for (const SharedTrashCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrashFixture f;
+        const std::string volume = f.dir.makeDir("volume");
+        // A folder of `owner` with `mode`, made with its parents.
+        const auto ownFolder = [&](const std::string& relative, uid_t owner, mode_t mode) {
+            const std::string path = f.dir.makeDir(relative);
+            EXPECT_EQ(::chown(path.c_str(), owner, ::getgid()), 0);
+            EXPECT_EQ(::chmod(path.c_str(), mode), 0);
+            return path;
+        };
+        const std::string sharedPlace = c.owner ? "volume/.Trash" : "elsewhere";
+        const std::string shared = ownFolder(sharedPlace, c.owner.value_or(0), 01777);
+        if (!c.owner)
+            f.dir.makeSymlink("volume/.Trash", shared);
+        // The user's folders in both places are ready, so that only the shared folder decides.
+        const std::string user = std::to_string(kUser);
+        for (const std::string& folder : {sharedPlace + "/" + user, "volume/.Trash-" + user})
+            for (const std::string& inside : {std::string(), std::string("/files"), std::string("/info")})
+                ownFolder(folder + inside, kUser, 0700);
+        const FreedesktopTrash trash({f.trashFolder, kUser, [&](const std::string&) { return volume; },
+                                      [](const std::string&) {
+                                          return false;
+                                      }});
+        const std::string item = f.dir.makeFile("volume/cat.jpg", "meow");
+
+        const std::optional<std::string> trashed = trash.moveToTrash(item);
+
+        const std::string expected = c.used ? shared + "/" + user : volume + "/.Trash-" + user;
+        EXPECT_EQ(trashed, expected + "/files/cat.jpg");
+        EXPECT_EQ(readWholeFile(expected + "/files/cat.jpg"), "meow");
+        EXPECT_EQ(listing(expected + "/info"), std::vector<std::string>{"cat.jpg.trashinfo"});
+        if (!c.used) {
+            EXPECT_TRUE(listing(shared + "/" + user + "/files").empty());
+            EXPECT_TRUE(listing(shared + "/" + user + "/info").empty());
+        }
+    }
+}
+
 TEST(FreedesktopTrash, ALinkInPlaceOfTheTrashFolderIsRefused) {
     TrashFixture f;
     const std::string volume = f.dir.makeDir("volume");
@@ -380,7 +438,8 @@ TEST(FreedesktopTrash, AnItemOfTheHomeDiskShownThroughABindMountMakesNoTrashTher
     if (!bind.made())
         GTEST_SKIP() << bind.why();
     // It belongs to the home trash, which a rename cannot reach from another mount: it stays.
-    EXPECT_EQ(errnoOf([&] { (void)f.trash->moveToTrash(view + "/id_ed25519"); }), EXDEV);
+    EXPECT_EQ(test::errorText([&] { (void)f.trash->moveToTrash(view + "/id_ed25519"); }),
+              "id_ed25519 is shown through another mount; move it from its own place.");
     EXPECT_EQ(readWholeFile(key), "secret");
     EXPECT_EQ(listing(ssh), std::vector<std::string>{"id_ed25519"});
 }
