@@ -278,6 +278,11 @@ void CleanupReviewSheet::refreshSettings() {
 
 void CleanupReviewSheet::fitHeight() {
     // As tall as the content at the fixed width: wrapped lines decide.
+    // The panels' cached heights go first: a line shown or hidden inside them changes them.
+    for (QWidget* panel : {m_options, m_blocked}) {
+        panel->layout()->invalidate();
+        panel->updateGeometry();
+    }
     QLayout* content = layout();
     content->invalidate();
     setFixedHeight(content->hasHeightForWidth() ? content->totalHeightForWidth(kWidth)
