@@ -18,7 +18,9 @@ ScreenTable appScreens() {
     table.section(AppSection::duplicates) = [](AppModel& model, QWidget* parent) -> QWidget* {
         return new DuplicatesView(model, parent);
     };
-    table.review = [](AppModel& model, QWidget* parent) -> QDialog* { return new CleanupReviewSheet(model, parent); };
+    table.review = [](AppModel& model, QWidget* parent) -> QDialog* {
+        return new CleanupReviewSheet(model, parent);
+    };
     return table;
 }
 

@@ -26,7 +26,8 @@ QFont figureFont() {
 }
 
 int textHeight() {
-    return QFontMetrics(titleFont()).height() + CleanupHistoryList::kTextSpacing + QFontMetrics(subtitleFont()).height();
+    return QFontMetrics(titleFont()).height() + CleanupHistoryList::kTextSpacing +
+           QFontMetrics(subtitleFont()).height();
 }
 
 } // namespace
@@ -75,7 +76,8 @@ CleanupHistoryList::Layout CleanupHistoryList::layoutOf(int row, const QRect& re
     const int titleHeight = QFontMetrics(titleFont()).height();
     const int top = middle - textHeight() / 2;
     layout.title = QRect(left, top, width, titleHeight);
-    layout.subtitle = QRect(left, top + titleHeight + kTextSpacing, width, QFontMetrics(subtitleFont()).height());
+    layout.subtitle =
+        QRect(left, top + titleHeight + kTextSpacing, width, QFontMetrics(subtitleFont()).height());
     return layout;
 }
 
@@ -86,8 +88,9 @@ void CleanupHistoryList::paintRow(QPainter& painter, int row, const QRect& rect)
         Icons::paint(painter, entry.symbol, QRectF(layout.symbol), Appearance::role(ColorRole::accent));
     painter.setFont(titleFont());
     painter.setPen(Appearance::role(ColorRole::ink));
-    painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     ViewText::elided(QFontMetrics(titleFont()), entry.title, Qt::ElideRight, layout.title.width()));
+    painter.drawText(
+        layout.title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        ViewText::elided(QFontMetrics(titleFont()), entry.title, Qt::ElideRight, layout.title.width()));
     painter.setFont(subtitleFont());
     painter.setPen(Appearance::role(ColorRole::muted));
     painter.drawText(layout.subtitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

@@ -31,11 +31,12 @@ QFont sizeFont() {
 
 bool sameEntry(const CleanupEntryRow& row, const CleanupEntry& entry) {
     return row.path == entry.node.path && row.bytes == entry.node.allocatedSize &&
-           row.isDirectory == entry.node.isDirectory && row.hasRetainedCopies == !entry.retainedCopies.empty();
+           row.isDirectory == entry.node.isDirectory &&
+           row.hasRetainedCopies == !entry.retainedCopies.empty();
 }
 
-void drawLine(QPainter& painter, const QRect& rect, const QFont& font, const QColor& color, const QString& text,
-              Qt::TextElideMode mode) {
+void drawLine(QPainter& painter, const QRect& rect, const QFont& font, const QColor& color,
+              const QString& text, Qt::TextElideMode mode) {
     painter.setFont(font);
     painter.setPen(color);
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
@@ -54,8 +55,8 @@ CleanupQueueList::CleanupQueueList(AppModel& model, QWidget* parent)
 
 void CleanupQueueList::refresh() {
     const std::vector<CleanupEntry>& queue = m_model.queue();
-    const bool same = queue.size() == m_rows.size() &&
-                      std::equal(m_rows.begin(), m_rows.end(), queue.begin(), sameEntry);
+    const bool same =
+        queue.size() == m_rows.size() && std::equal(m_rows.begin(), m_rows.end(), queue.begin(), sameEntry);
     if (!same) {
         m_rows.clear();
         m_rows.reserve(queue.size());
@@ -83,13 +84,13 @@ void CleanupQueueList::refreshAnswers() {
     bool heightsChanged = false;
     for (int i = first; i <= last; ++i) {
         CleanupEntryRow& row = m_rows[std::size_t(i)];
-        std::optional<QString> rejection;
-        if (const auto answer = m_model.cleanupRejection(row.path))
-            rejection = *answer;
-        if (rejection == row.rejection)
+        // While an answer is being found again (after a new scan), the row keeps the one it shows.
+        const std::optional<std::optional<QString>> answer = m_model.cleanupRejection(row.path);
+        if (!answer || *answer == row.rejection)
             continue;
+        const std::optional<QString>& rejection = *answer;
         const int before = textHeight(row);
-        row.rejection = std::move(rejection);
+        row.rejection = rejection;
         heightsChanged = heightsChanged || textHeight(row) != before;
         updateRow(i);
     }
@@ -122,8 +123,10 @@ CleanupQueueList::Layout CleanupQueueList::layoutOf(int row, const QRect& rect) 
     const int middle = content.center().y();
     Layout layout;
     layout.symbol = QRect(content.left(), middle - kSymbolSize / 2, kSymbolFrame, kSymbolSize);
-    layout.remove = QRect(content.right() + 1 - kRemoveWidth, middle - kRemoveHeight / 2, kRemoveWidth, kRemoveHeight);
-    layout.size = QRect(layout.remove.left() - kSpacing - kSizeWidth, content.top(), kSizeWidth, content.height());
+    layout.remove =
+        QRect(content.right() + 1 - kRemoveWidth, middle - kRemoveHeight / 2, kRemoveWidth, kRemoveHeight);
+    layout.size =
+        QRect(layout.remove.left() - kSpacing - kSizeWidth, content.top(), kSizeWidth, content.height());
     const int textLeft = layout.symbol.right() + 1 + kSpacing;
     const int textRight = layout.size.left() - kSpacing - kMinimumGap - kSpacing;
     const int textWidth = std::max(0, textRight - textLeft);
@@ -157,11 +160,12 @@ void CleanupQueueList::paintRow(QPainter& painter, int row, const QRect& rect) c
     const QColor amber = Appearance::color(Paper::amber());
 
     Icons::paint(painter, entry.symbol(),
-                 QRectF(layout.symbol.center().x() + 0.5 - kSymbolSize / 2.0, layout.symbol.top(), kSymbolSize,
-                        kSymbolSize),
+                 QRectF(layout.symbol.center().x() + 0.5 - kSymbolSize / 2.0, layout.symbol.top(),
+                        kSymbolSize, kSymbolSize),
                  entry.isProtected() ? amber : Appearance::role(ColorRole::accent));
     drawLine(painter, layout.name, nameFont(), Appearance::role(ColorRole::ink), entry.name, Qt::ElideMiddle);
-    drawLine(painter, layout.path, pathFont(), Appearance::role(ColorRole::muted), entry.shownPath, Qt::ElideMiddle);
+    drawLine(painter, layout.path, pathFont(), Appearance::role(ColorRole::muted), entry.shownPath,
+             Qt::ElideMiddle);
     if (!layout.note.isEmpty()) {
         const bool rejected = entry.note() == CleanupEntryRow::Note::rejection;
         drawLine(painter, layout.note, noteFont(entry.note()),
@@ -176,21 +180,24 @@ void CleanupQueueList::paintRow(QPainter& painter, int row, const QRect& rect) c
     double opacity = m_removable ? 1.0 : 0.4;
     if (isPressed(row, removeTarget))
         opacity = 0.6;
-    const QColor remove = Appearance::role(isHovered(row, removeTarget) && m_removable ? ColorRole::ink : ColorRole::muted,
-                                           opacity);
+    const QColor remove = Appearance::role(
+        isHovered(row, removeTarget) && m_removable ? ColorRole::ink : ColorRole::muted, opacity);
     Icons::paint(painter, QStringLiteral("xmark"),
                  QRectF(layout.remove.center().x() + 0.5 - kRemoveSymbol / 2.0,
                         layout.remove.center().y() + 0.5 - kRemoveSymbol / 2.0, kRemoveSymbol, kRemoveSymbol),
                  remove);
 
     if (row + 1 < rowCount()) {
-        painter.fillRect(QRect(rect.left() + kDividerInset, rect.bottom(), rect.width() - kDividerInset, 1),
-                         Appearance::role(ColorRole::border));
+        // Up to the list's border line, not over it.
+        painter.fillRect(
+            QRect(rect.left() + kDividerInset, rect.bottom(), rect.width() - kDividerInset - 1, 1),
+            Appearance::role(ColorRole::border));
     }
 }
 
 std::vector<RowCanvas::Target> CleanupQueueList::targets(int row, const QRect& rect) const {
-    return {Target{removeTarget, layoutOf(row, rect).remove, m_removable, QStringLiteral("Remove from Cleanup")}};
+    return {
+        Target{removeTarget, layoutOf(row, rect).remove, m_removable, QStringLiteral("Remove from Cleanup")}};
 }
 
 void CleanupQueueList::activate(int row, int kind) {

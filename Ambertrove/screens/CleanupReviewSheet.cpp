@@ -51,7 +51,8 @@ QWidget* symbolLine(const QString& symbol, const QColor& colour, QLabel* text, Q
 
 QString CleanupReviewSheet::titleText(const CleanupRequest& request) {
     if (request.uninstallName)
-        return QStringLiteral("Uninstall ") + QString::fromStdString(*request.uninstallName) + QStringLiteral("?");
+        return QStringLiteral("Uninstall ") + QString::fromStdString(*request.uninstallName) +
+               QStringLiteral("?");
     const std::size_t count = request.entries.size();
     return QStringLiteral("Move ") + ViewText::groupedCount(std::int64_t(count)) +
            (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")) + QStringLiteral(" to Trash?");
@@ -160,7 +161,8 @@ void CleanupReviewSheet::buildOptions(QVBoxLayout* layout) {
     options->setSpacing(kSpacing);
     options->addWidget(plainLabel(ViewText::font(16, QFont::DemiBold), ColorRole::ink, m_options,
                                   QStringLiteral("Create a backup?")));
-    m_backup = new QCheckBox(ViewText::withoutMnemonic(QStringLiteral("Back up files before cleanup")), m_options);
+    m_backup =
+        new QCheckBox(ViewText::withoutMnemonic(QStringLiteral("Back up files before cleanup")), m_options);
     m_backup->setFont(ViewText::font(12));
     options->addWidget(m_backup);
     m_folderNote = wrappedLabel(

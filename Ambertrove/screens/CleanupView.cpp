@@ -130,8 +130,10 @@ CleanupView::CleanupView(AppModel& model, QWidget* parent)
                                 QStringLiteral("System files are protected")),
                      0, Qt::AlignVCenter);
     notes->addStretch(1);
-    m_removeAll = new PlainButton(QStringLiteral("Remove all"), ViewText::font(11), ColorRole::muted, content);
-    m_removeAll->setToolTip(ViewText::plainToolTip(QStringLiteral("Remove all items from Cleanup — files stay in place")));
+    m_removeAll =
+        new PlainButton(QStringLiteral("Remove all"), ViewText::font(11), ColorRole::muted, content);
+    m_removeAll->setToolTip(
+        ViewText::plainToolTip(QStringLiteral("Remove all items from Cleanup — files stay in place")));
     notes->addWidget(m_removeAll, 0, Qt::AlignVCenter);
     stack->addLayout(notes);
     connect(m_removeAll, &QAbstractButton::clicked, this, &CleanupView::removeAll);
@@ -189,13 +191,14 @@ void CleanupView::buildHeader(QVBoxLayout* column) {
     header->setSpacing(20);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(7);
-    texts->addWidget(plainLabel(ViewText::font(28, QFont::DemiBold), ColorRole::ink, this, QStringLiteral("Cleanup")));
+    texts->addWidget(
+        plainLabel(ViewText::font(28, QFont::DemiBold), ColorRole::ink, this, QStringLiteral("Cleanup")));
     m_summary = plainLabel(ViewText::font(13), ColorRole::muted, this);
     texts->addWidget(m_summary);
     header->addLayout(texts);
     header->addStretch(1);
-    m_move = new TroveButton(TroveButtonStyle{true, false}, QStringLiteral("trash"), QStringLiteral("Move to Trash…"),
-                             this);
+    m_move = new TroveButton(TroveButtonStyle{true, false}, QStringLiteral("trash"),
+                             QStringLiteral("Move to Trash…"), this);
     header->addWidget(m_move, 0, Qt::AlignVCenter);
     column->addLayout(header);
     connect(m_move, &QAbstractButton::clicked, this, [this] { m_model.requestCleanup(); });
@@ -251,8 +254,8 @@ void CleanupView::refreshHistory() {
         rows.reserve(m_backups.size());
         for (const BackupReceipt& backup : m_backups) {
             const QString directory = QString::fromStdString(backup.directory);
-            rows.push_back({QStringLiteral("externaldrive.badge.checkmark"), dateTimeText(backup.createdAt), directory,
-                            Qt::ElideMiddle, QString(), directory, true});
+            rows.push_back({QStringLiteral("externaldrive.badge.checkmark"), dateTimeText(backup.createdAt),
+                            directory, Qt::ElideMiddle, QString(), directory, true});
         }
         m_backupList->setRows(std::move(rows));
     }
@@ -264,8 +267,8 @@ void CleanupView::refreshHistory() {
         rows.reserve(m_receipts.size());
         for (const TrashReceipt& receipt : m_receipts) {
             rows.push_back({QString(), lastComponent(receipt.originalPath), dateTimeText(receipt.date),
-                            Qt::ElideRight, bytesText(receipt.bytes), QString::fromStdString(receipt.originalPath),
-                            true});
+                            Qt::ElideRight, bytesText(receipt.bytes),
+                            QString::fromStdString(receipt.originalPath), true});
         }
         m_trashList->setRows(std::move(rows));
     }

@@ -50,12 +50,14 @@ QSize badgeSize(bool kept) {
 }
 
 int textHeight() {
-    return QFontMetrics(nameFont()).height() + DuplicateGroupCard::kTextSpacing + QFontMetrics(pathFont()).height();
+    return QFontMetrics(nameFont()).height() + DuplicateGroupCard::kTextSpacing +
+           QFontMetrics(pathFont()).height();
 }
 
 int fileRowHeight() {
-    const int content = std::max({DuplicateGroupCard::kRadioSize, DuplicateGroupCard::kDocumentSize, textHeight(),
-                                  badgeSize(false).height(), kButtonStyle.sizeFor(kRevealSymbol, {}).height()});
+    const int content =
+        std::max({DuplicateGroupCard::kRadioSize, DuplicateGroupCard::kDocumentSize, textHeight(),
+                  badgeSize(false).height(), kButtonStyle.sizeFor(kRevealSymbol, {}).height()});
     return content + 2 * DuplicateGroupCard::kRowPadding;
 }
 
@@ -117,7 +119,8 @@ void DuplicateGroupCard::refresh() {
 
 QRect DuplicateGroupCard::stageRect(const QRect& rect) const {
     const QSize size = kButtonStyle.sizeFor({}, kStageLabel);
-    return {rect.right() + 1 - size.width(), rect.center().y() + 1 - size.height() / 2, size.width(), size.height()};
+    return {rect.right() + 1 - size.width(), rect.center().y() + 1 - size.height() / 2, size.width(),
+            size.height()};
 }
 
 DuplicateGroupCard::FileLayout DuplicateGroupCard::fileLayout(std::size_t file, const QRect& rect) const {
@@ -128,11 +131,11 @@ DuplicateGroupCard::FileLayout DuplicateGroupCard::fileLayout(std::size_t file, 
     layout.reveal = QRect(content.right() + 1 - reveal.width(), middle - reveal.height() / 2, reveal.width(),
                           reveal.height());
     const QSize badge = badgeSize(group().files[file].path == m_keep);
-    layout.badge = QRect(layout.reveal.left() - kSpacing - badge.width(), middle - badge.height() / 2, badge.width(),
-                         badge.height());
+    layout.badge = QRect(layout.reveal.left() - kSpacing - badge.width(), middle - badge.height() / 2,
+                         badge.width(), badge.height());
     layout.radio = QRect(content.left(), middle - kRadioSize / 2, kRadioSize, kRadioSize);
-    layout.document = QRect(layout.radio.right() + 1 + kSpacing, middle - kDocumentSize / 2, kDocumentSize,
-                            kDocumentSize);
+    layout.document =
+        QRect(layout.radio.right() + 1 + kSpacing, middle - kDocumentSize / 2, kDocumentSize, kDocumentSize);
     const int left = layout.document.right() + 1 + kSpacing;
     const int width = std::max(0, layout.badge.left() - kSpacing - left);
     const int nameHeight = QFontMetrics(nameFont()).height();
@@ -157,17 +160,20 @@ void DuplicateGroupCard::paintHeader(QPainter& painter, const QRect& rect) const
     const int countWidth = std::min(countMetrics.horizontalAdvance(count), std::max(0, right - rect.left()));
     painter.setFont(countFont());
     painter.setPen(Appearance::role(ColorRole::ink));
-    painter.drawText(QRect(rect.left(), rect.top(), countWidth, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRect(rect.left(), rect.top(), countWidth, rect.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
                      ViewText::elided(countMetrics, count, Qt::ElideRight, countWidth));
     const int eachLeft = rect.left() + countWidth + kHeaderSpacing;
     if (right > eachLeft) {
         painter.setFont(eachFont());
         painter.setPen(Appearance::role(ColorRole::muted));
-        painter.drawText(QRect(eachLeft, rect.top(), right - eachLeft, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         ViewText::elided(QFontMetrics(eachFont()), sizeText(), Qt::ElideRight, right - eachLeft));
+        painter.drawText(
+            QRect(eachLeft, rect.top(), right - eachLeft, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
+            ViewText::elided(QFontMetrics(eachFont()), sizeText(), Qt::ElideRight, right - eachLeft));
     }
-    kButtonStyle.paint(painter, button, {}, kStageLabel,
-                       kButtonStyle.look(m_canStage, isHovered(0, stageTarget) ? 1.0 : 0.0, isPressed(0, stageTarget)));
+    kButtonStyle.paint(
+        painter, button, {}, kStageLabel,
+        kButtonStyle.look(m_canStage, isHovered(0, stageTarget) ? 1.0 : 0.0, isPressed(0, stageTarget)));
 }
 
 void DuplicateGroupCard::paintFile(QPainter& painter, std::size_t file, const QRect& rect) const {
@@ -198,8 +204,8 @@ void DuplicateGroupCard::paintFile(QPainter& painter, std::size_t file, const QR
     painter.setFont(pathFont());
     painter.setPen(muted);
     painter.drawText(layout.path, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     ViewText::elided(QFontMetrics(pathFont()), m_shownPaths[qsizetype(file)], Qt::ElideMiddle,
-                                      layout.path.width()));
+                     ViewText::elided(QFontMetrics(pathFont()), m_shownPaths[qsizetype(file)],
+                                      Qt::ElideMiddle, layout.path.width()));
 
     const QColor badgeColour = kept ? accent : muted;
     QPainterPath capsule;
@@ -212,8 +218,9 @@ void DuplicateGroupCard::paintFile(QPainter& painter, std::size_t file, const QR
     painter.drawText(layout.badge, Qt::AlignCenter, badgeText(kept));
 
     const int row = rowOfFile(file);
-    kButtonStyle.paint(painter, layout.reveal, kRevealSymbol, {},
-                       kButtonStyle.look(true, isHovered(row, revealTarget) ? 1.0 : 0.0, isPressed(row, revealTarget)));
+    kButtonStyle.paint(
+        painter, layout.reveal, kRevealSymbol, {},
+        kButtonStyle.look(true, isHovered(row, revealTarget) ? 1.0 : 0.0, isPressed(row, revealTarget)));
 }
 
 std::vector<RowCanvas::Target> DuplicateGroupCard::targets(int row, const QRect& rect) const {

@@ -50,7 +50,8 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override {
         const QFontMetrics metrics(font());
-        return {kChevron + kGap + metrics.horizontalAdvance(text()) + 2, std::max(metrics.height(), kChevron)};
+        return {kChevron + kGap + metrics.horizontalAdvance(text()) + 2,
+                std::max(metrics.height(), kChevron)};
     }
 
 protected:
@@ -116,8 +117,9 @@ std::vector<std::size_t> DuplicatesView::visibleGroups(const DuplicateReport& re
     const NameMatcher matcher(filter.toStdString());
     for (std::size_t i = 0; i < report.groups.size(); ++i) {
         const std::vector<DiskNode>& files = report.groups[i].files;
-        if (matcher.empty() ||
-            std::any_of(files.begin(), files.end(), [&](const DiskNode& file) { return matcher.matches(file.name()); }))
+        if (matcher.empty() || std::any_of(files.begin(), files.end(), [&](const DiskNode& file) {
+                return matcher.matches(file.name());
+            }))
             visible.push_back(i);
     }
     return visible;
@@ -130,8 +132,8 @@ DuplicatesView::DuplicatesView(AppModel& model, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_heading = new ToolHeading(QStringLiteral("Duplicates"), QStringLiteral("Find identical files"), buildControls(),
-                                this);
+    m_heading = new ToolHeading(QStringLiteral("Duplicates"), QStringLiteral("Find identical files"),
+                                buildControls(), this);
     column->addWidget(m_heading);
     column->addWidget(buildSources());
     column->addWidget(new Rule(Qt::Horizontal, this));
@@ -179,12 +181,13 @@ QWidget* DuplicatesView::buildControls() {
     auto* controls = new QWidget;
     auto* row = new QHBoxLayout(controls);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(plainLabel(ViewText::font(11), ColorRole::muted, controls, QStringLiteral("Minimum size")), 0,
-                   Qt::AlignVCenter);
+    row->addWidget(plainLabel(ViewText::font(11), ColorRole::muted, controls, QStringLiteral("Minimum size")),
+                   0, Qt::AlignVCenter);
     m_sizePicker = new QComboBox(controls);
     m_sizePicker->setAccessibleName(QStringLiteral("Minimum size"));
     m_sizePicker->setFixedWidth(95);
-    for (const auto& [title, megabytes] : {std::pair{"Any size", 0}, {"1 MB+", 1}, {"10 MB+", 10}, {"100 MB+", 100}})
+    for (const auto& [title, megabytes] :
+         {std::pair{"Any size", 0}, {"1 MB+", 1}, {"10 MB+", 10}, {"100 MB+", 100}})
         m_sizePicker->addItem(QString::fromLatin1(title), megabytes);
     row->addWidget(m_sizePicker, 0, Qt::AlignVCenter);
     m_cancel = new TroveButton(QStringLiteral("Cancel"), TroveButtonStyle{false, false}, controls);
@@ -212,7 +215,8 @@ QWidget* DuplicatesView::buildSources() {
     row->setSpacing(10);
     m_entireMac = new TroveButton(TroveButtonStyle{true, false}, QStringLiteral("internaldrive.fill"),
                                   QStringLiteral("Entire Mac"), m_sources);
-    m_entireMac->setToolTip(ViewText::plainToolTip(QStringLiteral("Compare files from the existing full-Mac scan.")));
+    m_entireMac->setToolTip(
+        ViewText::plainToolTip(QStringLiteral("Compare files from the existing full-Mac scan.")));
     m_chooseFolder = new TroveButton(TroveButtonStyle{false, false}, QStringLiteral("folder"),
                                      QStringLiteral("Choose folder…"), m_sources);
     m_currentScan = new TroveButton(TroveButtonStyle{false, false}, QStringLiteral("doc.on.doc"),
@@ -246,7 +250,8 @@ QWidget* DuplicatesView::buildResult(QWidget* parent) {
         {"Candidates checked", "checkmark.shield"},
     }};
     for (const auto& [title, symbol] : kinds) {
-        auto* tile = new MetricTile(QString::fromLatin1(title), QString(), QString::fromLatin1(symbol), QString());
+        auto* tile =
+            new MetricTile(QString::fromLatin1(title), QString(), QString::fromLatin1(symbol), QString());
         m_tiles << tile;
         tiles->addWidget(framed(tile, result), 1);
     }
@@ -258,7 +263,8 @@ QWidget* DuplicatesView::buildResult(QWidget* parent) {
     m_filterLine = plainLabel(ViewText::font(12), ColorRole::muted, m_filterRow);
     filter->addWidget(m_filterLine, 0, Qt::AlignVCenter);
     filter->addStretch(1);
-    m_addAll = new TroveButton(QStringLiteral("Add all extras to Cleanup"), TroveButtonStyle{true, false}, m_filterRow);
+    m_addAll = new TroveButton(QStringLiteral("Add all extras to Cleanup"), TroveButtonStyle{true, false},
+                               m_filterRow);
     m_addAll->setToolTip(ViewText::plainToolTip(
         QStringLiteral("Add extra copies from every group, including groups hidden by the name filter.")));
     filter->addWidget(m_addAll, 0, Qt::AlignVCenter);
@@ -268,17 +274,20 @@ QWidget* DuplicatesView::buildResult(QWidget* parent) {
             m_model.stageAllDuplicates();
     });
 
-    m_noDuplicates = new EmptyPanel(QStringLiteral("checkmark.seal"), QStringLiteral("No duplicates found"),
-                                    QStringLiteral("No identical files match the minimum size."), false, result);
+    m_noDuplicates =
+        new EmptyPanel(QStringLiteral("checkmark.seal"), QStringLiteral("No duplicates found"),
+                       QStringLiteral("No identical files match the minimum size."), false, result);
     column->addWidget(m_noDuplicates);
 
     m_noMatch = new QWidget(result);
     auto* noMatch = new QVBoxLayout(m_noMatch);
     noMatch->setContentsMargins(0, 0, 0, 0);
     noMatch->setSpacing(0);
-    noMatch->addWidget(new EmptyPanel(QStringLiteral("magnifyingglass"), QStringLiteral("No matching duplicates"),
-                                      QStringLiteral("Try another filename or clear the search."), true, m_noMatch));
-    m_clearSearch = new TroveButton(QStringLiteral("Clear search"), TroveButtonStyle{false, false}, m_noMatch);
+    noMatch->addWidget(
+        new EmptyPanel(QStringLiteral("magnifyingglass"), QStringLiteral("No matching duplicates"),
+                       QStringLiteral("Try another filename or clear the search."), true, m_noMatch));
+    m_clearSearch =
+        new TroveButton(QStringLiteral("Clear search"), TroveButtonStyle{false, false}, m_noMatch);
     noMatch->addWidget(m_clearSearch, 0, Qt::AlignHCenter);
     column->addWidget(m_noMatch);
     connect(m_clearSearch, &QAbstractButton::clicked, this, [this] { m_model.setFilter(QString()); });
@@ -289,7 +298,8 @@ QWidget* DuplicatesView::buildResult(QWidget* parent) {
     m_cardsLayout->setSpacing(14);
     column->addWidget(m_cardsBox);
 
-    m_showMore = new TroveButton(QStringLiteral("Show 30 more groups"), TroveButtonStyle{false, false}, result);
+    m_showMore =
+        new TroveButton(QStringLiteral("Show 30 more groups"), TroveButtonStyle{false, false}, result);
     column->addWidget(m_showMore, 0, Qt::AlignLeft);
     connect(m_showMore, &QAbstractButton::clicked, this, &DuplicatesView::showMore);
 
@@ -424,7 +434,8 @@ void DuplicatesView::refreshResult() {
             issues << QString::fromStdString(issue);
         m_details->setText(issues.join(QLatin1Char('\n')));
         m_detailsToggle->setText(QStringLiteral("Comparison details (") +
-                                 ViewText::groupedCount(std::int64_t(report->issues.size())) + QStringLiteral(")"));
+                                 ViewText::groupedCount(std::int64_t(report->issues.size())) +
+                                 QStringLiteral(")"));
         m_detailsToggle->setChecked(false);
         m_detailsToggle->setVisible(!report->issues.empty());
     }
@@ -435,7 +446,8 @@ void DuplicatesView::refreshResult() {
     if (filter.isEmpty()) {
         m_filterLine->setText(QStringLiteral("Choose a copy to keep."));
     } else {
-        m_filterLine->setText(QStringLiteral("Showing ") + ViewText::groupedCount(std::int64_t(m_visible.size())) +
+        m_filterLine->setText(QStringLiteral("Showing ") +
+                              ViewText::groupedCount(std::int64_t(m_visible.size())) +
                               QStringLiteral(" of ") + ViewText::groupedCount(std::int64_t(total)) +
                               (total == 1 ? QStringLiteral(" group.") : QStringLiteral(" groups.")));
     }

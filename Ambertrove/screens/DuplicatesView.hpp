@@ -50,7 +50,8 @@ public:
     // "No comparison issues", "1 comparison issue", "3 comparison issues".
     [[nodiscard]] static QString issuesCaption(std::int64_t skipped);
     // The indexes of the report's groups with a file whose name holds `filter` (any letter case), in order.
-    [[nodiscard]] static std::vector<std::size_t> visibleGroups(const DuplicateReport& report, const QString& filter);
+    [[nodiscard]] static std::vector<std::size_t> visibleGroups(const DuplicateReport& report,
+                                                                const QString& filter);
 
     [[nodiscard]] State state() const { return m_state; }
     [[nodiscard]] int limit() const { return m_limit; }

@@ -70,7 +70,8 @@ std::pair<int, int> RowCanvas::rowsIn(const QRect& rect) const {
         return {-1, -1};
     // The last row starting at or above the top, unless it ends above it; then on while rows start above
     // the bottom.
-    int first = std::max(0, int(std::upper_bound(m_tops.begin(), m_tops.end(), rect.top()) - m_tops.begin()) - 1);
+    int first =
+        std::max(0, int(std::upper_bound(m_tops.begin(), m_tops.end(), rect.top()) - m_tops.begin()) - 1);
     if (m_tops[std::size_t(first)] + m_heights[std::size_t(first)] <= rect.top())
         ++first;
     const int last = int(std::upper_bound(m_tops.begin(), m_tops.end(), rect.bottom()) - m_tops.begin()) - 1;

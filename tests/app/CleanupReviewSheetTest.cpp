@@ -60,10 +60,12 @@ TEST_F(CleanupReviewSheetTest, TheTitleNamesTheCountOrTheApplication) {
         std::optional<std::string> uninstall;
         const char* expected;
     };
-    for (const Case& c : {Case{1, std::nullopt, "Move 1 item to Trash?"}, Case{2, std::nullopt, "Move 2 items to Trash?"},
-                          Case{1205, std::nullopt, "Move 1,205 items to Trash?"},
-                          Case{3, std::string("Sketch <Pro> & Co"), "Uninstall Sketch <Pro> & Co?"}})
-        EXPECT_EQ(CleanupReviewSheet::titleText(*requestOf(c.count, 0, c.uninstall)), QString::fromUtf8(c.expected));
+    for (const Case& c :
+         {Case{1, std::nullopt, "Move 1 item to Trash?"}, Case{2, std::nullopt, "Move 2 items to Trash?"},
+          Case{1205, std::nullopt, "Move 1,205 items to Trash?"},
+          Case{3, std::string("Sketch <Pro> & Co"), "Uninstall Sketch <Pro> & Co?"}})
+        EXPECT_EQ(CleanupReviewSheet::titleText(*requestOf(c.count, 0, c.uninstall)),
+                  QString::fromUtf8(c.expected));
 
     CleanupReviewSheet& sheet = review(requestOf(1, 0, std::string("Sketch <Pro> & Co")));
     EXPECT_TRUE(sheet.isVisible());
@@ -102,14 +104,16 @@ TEST_F(CleanupReviewSheetTest, FiveEntriesAreListedAndTheRestCountedWhileTheTota
 
 TEST_F(CleanupReviewSheetTest, AnEntryRowNamesTheItemShowsItsSizeAndTellsItsPath) {
     auto request = std::make_shared<CleanupRequest>();
-    request->entries.push_back(entryAt("/data/a very long name of a file that will not fit <b>.iso", 5'000'000'000));
+    request->entries.push_back(
+        entryAt("/data/a very long name of a file that will not fit <b>.iso", 5'000'000'000));
     CleanupReviewSheet& sheet = review(request);
     QWidget* row = sheet.entryRows()[0];
     auto* name = row->findChild<ElidedLabel*>();
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->text(), QStringLiteral("a very long name of a file that will not fit <b>.iso"));
     EXPECT_EQ(row->findChild<QLabel*>()->text(), QStringLiteral("5 GB"));
-    EXPECT_TRUE(row->toolTip().contains(QStringLiteral("/data/a very long name of a file that will not fit &lt;b&gt;.iso")));
+    EXPECT_TRUE(row->toolTip().contains(
+        QStringLiteral("/data/a very long name of a file that will not fit &lt;b&gt;.iso")));
 }
 
 TEST_F(CleanupReviewSheetTest, RefusedEntriesReplaceTheOptionsAndBlockTheConfirmation) {

@@ -47,7 +47,8 @@ protected:
         const std::string root = makeTree();
         finishScan(root);
         const ScanResultPtr scan = model->scan();
-        model->stage({*scan->nodes.node(root + "/big.bin"), *scan->nodes.node(root + "/docs")}, nullptr, "Test");
+        model->stage({*scan->nodes.node(root + "/big.bin"), *scan->nodes.node(root + "/docs")}, nullptr,
+                     "Test");
         settle();
     }
 };
@@ -84,8 +85,9 @@ TEST_F(CleanupViewTest, MoveToTrashIsEnabledOnlyWithAQueueAndNoJobRunning) {
         const char* name;
         void (AppModel::*set)(bool);
     };
-    for (const Case& c : {Case{"cleaning", &AppModel::setCleaning}, Case{"staging", &AppModel::setStaging},
-                          Case{"scanning", &AppModel::setScanning}, Case{"snapshotBusy", &AppModel::setSnapshotBusy}}) {
+    for (const Case& c :
+         {Case{"cleaning", &AppModel::setCleaning}, Case{"staging", &AppModel::setStaging},
+          Case{"scanning", &AppModel::setScanning}, Case{"snapshotBusy", &AppModel::setSnapshotBusy}}) {
         (model.get()->*c.set)(true);
         EXPECT_FALSE(view.moveButton()->isEnabled()) << c.name;
         (model.get()->*c.set)(false);
