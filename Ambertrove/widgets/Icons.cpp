@@ -238,7 +238,8 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         tray.lineTo(6, 4.5);
         tray.closeSubpath();
         g.shape(tray, filled);
-        const QPainterPath opening = polyline({{3, 13}, {8, 13}, {9.5, 15.5}, {14.5, 15.5}, {16, 13}, {21, 13}});
+        const QPainterPath opening =
+            polyline({{3, 13}, {8, 13}, {9.5, 15.5}, {14.5, 15.5}, {16, 13}, {21, 13}});
         if (filled)
             g.cut(opening, 1.6);
         else

@@ -106,7 +106,8 @@ void TroveButtonStyle::paintLabel(QPainter& painter, const QRect& bounds, const 
     const QFontMetrics metrics(labelFont);
     const int side = symbol.isEmpty() ? 0 : symbolSide(labelFont);
     const int gap = (symbol.isEmpty() || label.isEmpty()) ? 0 : kSymbolGap;
-    const QString text = ViewText::elided(metrics, label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
+    const QString text =
+        ViewText::elided(metrics, label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
     const int total = side + gap + metrics.horizontalAdvance(text);
     int x = inner.left() + std::max(0, (inner.width() - total) / 2);
     if (side > 0) {
@@ -118,13 +119,13 @@ void TroveButtonStyle::paintLabel(QPainter& painter, const QRect& bounds, const 
     painter.save();
     painter.setFont(labelFont);
     painter.setPen(color);
-    painter.drawText(QRect(x, inner.top(), inner.right() - x + 1, inner.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     text);
+    painter.drawText(QRect(x, inner.top(), inner.right() - x + 1, inner.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
     painter.restore();
 }
 
-void TroveButtonStyle::paint(QPainter& painter, const QRect& bounds, const QString& symbol, const QString& label,
-                             const Look& look) const {
+void TroveButtonStyle::paint(QPainter& painter, const QRect& bounds, const QString& symbol,
+                             const QString& label, const Look& look) const {
     painter.save();
     painter.setOpacity(painter.opacity() * look.opacity);
     paintBackground(painter, QRectF(bounds), look);
