@@ -1,11 +1,16 @@
 #include "widgets/RowCanvas.hpp"
 
+#include "widgets/Appearance.hpp"
 #include "widgets/ViewText.hpp"
 
+#include <QFocusEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
 #include <QToolTip>
 
 #include <algorithm>
@@ -15,6 +20,7 @@ namespace ambertrove {
 RowCanvas::RowCanvas(QWidget* parent)
     : QWidget(parent) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
@@ -32,6 +38,8 @@ void RowCanvas::setRowHeights(std::vector<int> heights) {
         m_hovered = {};
     if (m_pressed.row >= rowCount())
         m_pressed = {};
+    if (m_keyboard.row >= rowCount())
+        m_keyboard = {};
     if (grew) {
         setFixedHeight(m_height);
         updateGeometry();
@@ -133,6 +141,16 @@ void RowCanvas::paintEvent(QPaintEvent* event) {
         paintRow(painter, row, rowRect(row));
         painter.restore();
     }
+    if (hasFocus() && m_keyboard.row >= m_painted.first && m_keyboard.row <= m_painted.second) {
+        if (const std::optional<Target> focused = target(m_keyboard.row, m_keyboard.kind)) {
+            const QRectF ring = QRectF(focused->rect).adjusted(1, 1, -1, -1);
+            const double radius = std::min(9.0, ring.height() / 2);
+            QPainterPath shape;
+            shape.addRoundedRect(ring, radius, radius);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.strokePath(shape, QPen(Appearance::role(ColorRole::accent), 2));
+        }
+    }
 }
 
 std::optional<std::pair<RowCanvas::Spot, RowCanvas::Target>> RowCanvas::targetAt(const QPoint& point) const {
@@ -195,6 +213,89 @@ void RowCanvas::mouseReleaseEvent(QMouseEvent* event) {
 void RowCanvas::leaveEvent(QEvent* event) {
     setHovered({});
     QWidget::leaveEvent(event);
+}
+
+std::vector<RowCanvas::Target> RowCanvas::orderedTargets(int row) const {
+    std::vector<Target> list = targets(row, rowRect(row));
+    std::stable_sort(list.begin(), list.end(),
+                     [](const Target& a, const Target& b) { return a.rect.left() < b.rect.left(); });
+    return list;
+}
+
+RowCanvas::Spot RowCanvas::stepFrom(Spot from, int step) const {
+    int row = from.row;
+    std::vector<Target> list = row >= 0 ? orderedTargets(row) : std::vector<Target>{};
+    auto at = std::find_if(list.begin(), list.end(), [&](const Target& t) { return t.kind == from.kind; });
+    int index = at == list.end() ? (step > 0 ? -1 : int(list.size())) : int(at - list.begin());
+    if (row < 0) {
+        row = step > 0 ? 0 : rowCount() - 1;
+        list = row >= 0 ? orderedTargets(row) : std::vector<Target>{};
+        index = step > 0 ? -1 : int(list.size());
+    }
+    while (row >= 0 && row < rowCount()) {
+        index += step;
+        if (index >= 0 && index < int(list.size()))
+            return {row, list[std::size_t(index)].kind};
+        row += step;
+        if (row < 0 || row >= rowCount())
+            break;
+        list = orderedTargets(row);
+        index = step > 0 ? -1 : int(list.size());
+    }
+    return from;
+}
+
+void RowCanvas::setKeyboardTarget(Spot spot) {
+    if (spot == m_keyboard)
+        return;
+    const Spot old = m_keyboard;
+    m_keyboard = spot;
+    updateRow(old.row);
+    updateRow(spot.row);
+    // Brought into view when the list lies in a scroll area.
+    for (QWidget* ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(ancestor); scroll && scroll->widget()) {
+            if (const std::optional<Target> focused = target(spot.row, spot.kind)) {
+                const QPoint centre = mapTo(scroll->widget(), focused->rect.center());
+                scroll->ensureVisible(centre.x(), centre.y(), 0, focused->rect.height() / 2 + 8);
+            }
+            break;
+        }
+    }
+}
+
+void RowCanvas::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        setKeyboardTarget(stepFrom(m_keyboard, 1));
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        setKeyboardTarget(stepFrom(m_keyboard, -1));
+        return;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (const std::optional<Target> focused = target(m_keyboard.row, m_keyboard.kind);
+            focused && focused->enabled)
+            activate(m_keyboard.row, m_keyboard.kind);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void RowCanvas::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (!target(m_keyboard.row, m_keyboard.kind))
+        m_keyboard = stepFrom({}, event->reason() == Qt::BacktabFocusReason ? -1 : 1);
+    updateRow(m_keyboard.row);
+}
+
+void RowCanvas::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    updateRow(m_keyboard.row);
 }
 
 bool RowCanvas::event(QEvent* event) {

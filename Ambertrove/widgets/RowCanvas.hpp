@@ -14,7 +14,8 @@ namespace ambertrove {
 // widget per row. Only the rows that meet the paint region are painted, so inside a scroll area only what
 // is visible is drawn. Subclasses give the rows' heights, paint a row, and name its targets; the canvas
 // tracks hover and presses, activates a target on a click released over it while it is enabled (asked
-// again at the release), and shows the tooltips of targets and rows.
+// again at the release), and shows the tooltips of targets and rows. From the keyboard, the arrow keys
+// move between the targets in reading order and Space or Return activates the one with the focus ring.
 class RowCanvas : public QWidget {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ public:
     [[nodiscard]] std::optional<Target> target(int row, int kind) const;
     // The first and last rows that meet `rect` (-1, -1 when none does).
     [[nodiscard]] std::pair<int, int> rowsIn(const QRect& rect) const;
+    // The target the keyboard is on, as (row, kind); (-1, 0) when none.
+    [[nodiscard]] std::pair<int, int> keyboardTarget() const { return {m_keyboard.row, m_keyboard.kind}; }
     // The rows the last paint event painted, first and last (-1, -1 when none).
     [[nodiscard]] std::pair<int, int> lastPaintedRows() const { return m_painted; }
 
@@ -71,6 +74,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -81,6 +87,11 @@ private:
     };
     [[nodiscard]] std::optional<std::pair<Spot, Target>> targetAt(const QPoint& point) const;
     void setHovered(Spot spot);
+    // The targets of `row` in reading order (left to right).
+    [[nodiscard]] std::vector<Target> orderedTargets(int row) const;
+    // The target `step` places after (or before) `from` in reading order, rows without targets skipped.
+    [[nodiscard]] Spot stepFrom(Spot from, int step) const;
+    void setKeyboardTarget(Spot spot);
 
     std::vector<int> m_heights;
     std::vector<int> m_tops;
@@ -89,6 +100,7 @@ private:
     int m_preferredWidth = 0;
     Spot m_hovered;
     Spot m_pressed;
+    Spot m_keyboard;
     std::pair<int, int> m_painted{-1, -1};
 };
 

@@ -224,6 +224,23 @@ TEST_F(CleanupViewTest, ARowsRemoveButtonDropsItsEntryAndWaitsWhileBusy) {
     EXPECT_EQ(list.target(0, CleanupQueueList::removeTarget)->toolTip, QStringLiteral("Remove from Cleanup"));
 }
 
+TEST_F(CleanupViewTest, TheKeyboardMovesBetweenRemoveButtonsAndRemovesWithSpace) {
+    makeScreenModel();
+    stageFromTree();
+    CleanupView& view = show();
+    CleanupQueueList& list = *view.queueList();
+    const std::string first = list.rows()[0].path;
+    list.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(list.keyboardTarget(), std::pair(0, int(CleanupQueueList::removeTarget)));
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.keyboardTarget(), std::pair(1, int(CleanupQueueList::removeTarget)));
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.keyboardTarget().first, 1) << "the last stays";
+    QTest::keyClick(&list, Qt::Key_Space);
+    ASSERT_EQ(model->queue().size(), 1u);
+    EXPECT_EQ(model->queue()[0].node.path, first);
+}
+
 TEST_F(CleanupViewTest, ALongQueuePaintsAndAsksAboutOnlyTheRowsInView) {
     makeScreenModel();
     std::vector<CleanupEntry> queue;

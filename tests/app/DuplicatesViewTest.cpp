@@ -305,6 +305,29 @@ TEST_F(DuplicatesViewTest, AClickAnywhereOnARowKeepsThatCopyAndRevealLeavesTheCh
     EXPECT_EQ(model->queue()[0].node.path, group.files[0].path);
 }
 
+TEST_F(DuplicatesViewTest, TheKeyboardReachesEveryButtonOfACardInReadingOrder) {
+    makeScreenModel();
+    DuplicatesView& view = show();
+    model->setDuplicateReport(reportOf(1, 3));
+    settle();
+    DuplicateGroupCard& card = *view.cards()[0];
+    card.setFocus(Qt::TabFocusReason);
+    using Card = DuplicateGroupCard;
+    EXPECT_EQ(card.keyboardTarget(), std::pair(0, int(Card::stageTarget)));
+    const std::vector<std::pair<int, int>> order = {
+        {1, Card::chooseTarget}, {1, Card::revealTarget}, {2, Card::chooseTarget}, {2, Card::revealTarget}};
+    for (const auto& expected : order) {
+        QTest::keyClick(&card, Qt::Key_Down);
+        EXPECT_EQ(card.keyboardTarget(), expected);
+    }
+    QTest::keyClick(&card, Qt::Key_Up);
+    QTest::keyClick(&card, Qt::Key_Return);
+    EXPECT_EQ(card.keep(), card.group().files[1].path);
+    QTest::keyClick(&card, Qt::Key_Right);
+    QTest::keyClick(&card, Qt::Key_Space);
+    EXPECT_EQ(screen->revealed, std::vector<std::string>{card.group().files[1].path});
+}
+
 TEST_F(DuplicatesViewTest, AGroupOfFiveHundredCopiesIsOneWidgetThatPaintsWhatIsInView) {
     makeScreenModel();
     DuplicatesView& view = show();
