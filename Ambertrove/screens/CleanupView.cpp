@@ -4,6 +4,7 @@
 #include "model/Formatting.hpp"
 #include "screens/CleanupHistoryList.hpp"
 #include "screens/CleanupQueueList.hpp"
+#include "screens/ScreenScroll.hpp"
 #include "shell/BusyIndicator.hpp"
 #include "shell/PlainButton.hpp"
 #include "shell/Rule.hpp"
@@ -33,8 +34,8 @@ namespace ambertrove {
 
 namespace {
 
-constexpr int kPadding = 24;
-constexpr int kStackSpacing = 18;
+constexpr int kPadding = ScreenScroll::kPadding;
+constexpr int kStackSpacing = ScreenScroll::kSpacing;
 
 // The running panel's ground: the surface colour in a rounded rectangle of radius 8.
 class SurfacePanel final : public QWidget {
@@ -95,16 +96,10 @@ CleanupView::CleanupView(AppModel& model, QWidget* parent)
     buildHeader(column);
     column->addWidget(new Rule(Qt::Horizontal, this));
 
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget(m_scroll);
-    content->setAutoFillBackground(false);
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    stack->setSpacing(kStackSpacing);
+    const ScreenScroll scroll = ScreenScroll::make(this);
+    m_scroll = scroll.area;
+    QWidget* content = scroll.content;
+    QVBoxLayout* stack = scroll.stack;
 
     // The running panel.
     m_running = new SurfacePanel(content);
@@ -167,7 +162,6 @@ CleanupView::CleanupView(AppModel& model, QWidget* parent)
     connect(m_trashList, &CleanupHistoryList::buttonClicked, this, &CleanupView::restore);
     stack->addStretch(1);
 
-    m_scroll->setWidget(content);
     column->addWidget(m_scroll, 1);
 
     // The policy is asked about the rows that come into view.

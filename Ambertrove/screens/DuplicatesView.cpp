@@ -5,6 +5,7 @@
 #include "model/Formatting.hpp"
 #include "screens/DuplicateGroupCard.hpp"
 #include "screens/MetricTile.hpp"
+#include "screens/ScreenScroll.hpp"
 #include "screens/ToolHeading.hpp"
 #include "shell/Rule.hpp"
 #include "widgets/Appearance.hpp"
@@ -35,7 +36,7 @@ namespace ambertrove {
 
 namespace {
 
-constexpr int kPadding = 24;
+constexpr int kPadding = ScreenScroll::kPadding;
 
 // A disclosure control: a chevron that turns down when open, and a muted label.
 class Disclosure final : public QAbstractButton {
@@ -138,15 +139,10 @@ DuplicatesView::DuplicatesView(AppModel& model, QWidget* parent)
     column->addWidget(buildSources());
     column->addWidget(new Rule(Qt::Horizontal, this));
 
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget(m_scroll);
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    stack->setSpacing(18);
+    const ScreenScroll scroll = ScreenScroll::make(this);
+    m_scroll = scroll.area;
+    QWidget* content = scroll.content;
+    QVBoxLayout* stack = scroll.stack;
 
     m_scanCard = new SearchProgressCard;
     m_scanFrame = framed(m_scanCard, content);
@@ -160,7 +156,6 @@ DuplicatesView::DuplicatesView(AppModel& model, QWidget* parent)
     m_result = buildResult(content);
     stack->addWidget(m_result);
     stack->addStretch(1);
-    m_scroll->setWidget(content);
     column->addWidget(m_scroll, 1);
 
     connect(&m_model, &AppModel::duplicatesChanged, this, &DuplicatesView::refresh);

@@ -96,6 +96,17 @@ QPainterPath arc(double cx, double cy, double r, double startDegrees, double spa
     return p;
 }
 
+// The outline of a shield, pointed at the bottom.
+QPainterPath shield() {
+    QPainterPath path;
+    path.moveTo(12, 2.5);
+    path.lineTo(20, 5.5);
+    path.cubicTo(20, 13, 17, 18.5, 12, 21.5);
+    path.cubicTo(7, 18.5, 4, 13, 4, 5.5);
+    path.closeSubpath();
+    return path;
+}
+
 void drawGlyph(Glyph& g, const QString& symbol) {
     const bool filled = symbol.endsWith(QLatin1String(".fill"));
     const QString base = filled ? symbol.chopped(5) : symbol;
@@ -171,13 +182,7 @@ void drawGlyph(Glyph& g, const QString& symbol) {
     } else if (base == QLatin1String("chevron.right")) {
         g.stroke(polyline({{9, 5}, {16, 12}, {9, 19}}), 2.2);
     } else if (base == QLatin1String("lock.shield")) {
-        QPainterPath shield;
-        shield.moveTo(12, 2.5);
-        shield.lineTo(20, 5.5);
-        shield.cubicTo(20, 13, 17, 18.5, 12, 21.5);
-        shield.cubicTo(7, 18.5, 4, 13, 4, 5.5);
-        shield.closeSubpath();
-        g.shape(shield, filled);
+        g.shape(shield(), filled);
         g.fill(rounded(9, 11, 6, 5, 1));
         g.stroke(arc(12, 11, 2, 0, 180), 1.4);
     } else if (base.startsWith(QLatin1String("waveform"))) {
@@ -192,13 +197,7 @@ void drawGlyph(Glyph& g, const QString& symbol) {
     } else if (base == QLatin1String("circle")) {
         g.shape(circle(12, 12, 9), filled);
     } else if (base == QLatin1String("checkmark.shield")) {
-        QPainterPath shield;
-        shield.moveTo(12, 2.5);
-        shield.lineTo(20, 5.5);
-        shield.cubicTo(20, 13, 17, 18.5, 12, 21.5);
-        shield.cubicTo(7, 18.5, 4, 13, 4, 5.5);
-        shield.closeSubpath();
-        g.shape(shield, filled);
+        g.shape(shield(), filled);
         const QPainterPath tick = polyline({{8.5, 12}, {11, 14.5}, {15.5, 9.5}});
         if (filled)
             g.cut(tick, 1.8);

@@ -13,13 +13,6 @@
 namespace ambertrove::test {
 namespace {
 
-CleanupEntry entryAt(const std::string& path, std::int64_t bytes) {
-    CleanupEntry entry;
-    entry.node.path = path;
-    entry.node.allocatedSize = bytes;
-    return entry;
-}
-
 // `count` entries /data/file-0 … of 1000 bytes each.
 std::shared_ptr<const CleanupRequest> requestOf(std::size_t count, std::size_t blocked = 0,
                                                 std::optional<std::string> uninstall = std::nullopt) {

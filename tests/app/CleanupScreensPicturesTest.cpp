@@ -15,14 +15,6 @@
 namespace ambertrove::test {
 namespace {
 
-CleanupEntry entryAt(const std::string& path, std::int64_t bytes, bool directory = false) {
-    CleanupEntry entry;
-    entry.node.path = path;
-    entry.node.allocatedSize = bytes;
-    entry.node.isDirectory = directory;
-    return entry;
-}
-
 class CleanupScreensPicturesTest : public ScreenTest {
 protected:
     // The section's screen in both appearances, saved as NAME-light and NAME-dark.

@@ -21,14 +21,6 @@
 namespace ambertrove::test {
 namespace {
 
-CleanupEntry entryAt(const std::string& path, std::int64_t bytes, bool directory = false) {
-    CleanupEntry entry;
-    entry.node.path = path;
-    entry.node.allocatedSize = bytes;
-    entry.node.isDirectory = directory;
-    return entry;
-}
-
 TrashReceipt receiptOf(const std::string& path, std::int64_t bytes) {
     TrashReceipt receipt;
     receipt.originalPath = path;

@@ -6,12 +6,23 @@
 
 #include <QTest>
 
+#include <cstdint>
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace ambertrove::test {
+
+// A queued entry for an item at `path` (that need not exist), as the screens show it.
+inline CleanupEntry entryAt(const std::string& path, std::int64_t bytes, bool directory = false) {
+    CleanupEntry entry;
+    entry.node.path = path;
+    entry.node.allocatedSize = bytes;
+    entry.node.isDirectory = directory;
+    return entry;
+}
 
 // Answers folder choices, records reveals and counts the backup-folder questions.
 class ScreenPlatform final : public PlatformServices {
