@@ -12,7 +12,10 @@
 #include "widgets/EmptyPanel.hpp"
 #include "widgets/TroveButton.hpp"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -214,6 +217,23 @@ TEST_F(CleanupViewTest, ARowsRemoveButtonDropsItsEntryAndWaitsWhileBusy) {
     EXPECT_EQ(model->queue()[0].node.path, second);
     EXPECT_EQ(list.rowCount(), 1);
     EXPECT_EQ(list.target(0, CleanupQueueList::removeTarget)->toolTip, QStringLiteral("Remove from Cleanup"));
+}
+
+TEST_F(CleanupViewTest, ARowsPathIsCopiedFromItsMenu) {
+    makeScreenModel();
+    stageFromTree();
+    CleanupView& view = show();
+    CleanupQueueList& list = *view.queueList();
+    const QPoint inside = list.rowRect(1).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, list.mapToGlobal(inside));
+    QCoreApplication::sendEvent(&list, &event);
+    auto* menu = list.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Copy Path"));
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(screen->copied, std::vector<QString>{QString::fromStdString(list.rows()[1].path)});
+    menu->close();
 }
 
 TEST_F(CleanupViewTest, TheKeyboardMovesBetweenRemoveButtonsAndRemovesWithSpace) {
