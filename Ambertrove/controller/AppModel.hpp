@@ -440,6 +440,8 @@ public:
     void quickLook(const DiskNode& node);
     // Shows the node in the file manager, as its path names it (links are not followed).
     void reveal(const DiskNode& node);
+    // Shows the item at `path` in the file manager (a backup folder, a copy of a duplicate).
+    void reveal(const std::string& path);
 
     // ---- Explorer filter and background queries ----
     // The explorer's filter fields as one query.

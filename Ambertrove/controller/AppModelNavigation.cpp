@@ -263,7 +263,11 @@ void AppModel::quickLook(const DiskNode& node) {
 }
 
 void AppModel::reveal(const DiskNode& node) {
-    m_platform->reveal(node.path);
+    reveal(node.path);
+}
+
+void AppModel::reveal(const std::string& path) {
+    m_platform->reveal(path);
 }
 
 } // namespace ambertrove

@@ -96,6 +96,17 @@ QPainterPath arc(double cx, double cy, double r, double startDegrees, double spa
     return p;
 }
 
+// The outline of a shield, pointed at the bottom.
+QPainterPath shield() {
+    QPainterPath path;
+    path.moveTo(12, 2.5);
+    path.lineTo(20, 5.5);
+    path.cubicTo(20, 13, 17, 18.5, 12, 21.5);
+    path.cubicTo(7, 18.5, 4, 13, 4, 5.5);
+    path.closeSubpath();
+    return path;
+}
+
 void drawGlyph(Glyph& g, const QString& symbol) {
     const bool filled = symbol.endsWith(QLatin1String(".fill"));
     const QString base = filled ? symbol.chopped(5) : symbol;
@@ -171,13 +182,7 @@ void drawGlyph(Glyph& g, const QString& symbol) {
     } else if (base == QLatin1String("chevron.right")) {
         g.stroke(polyline({{9, 5}, {16, 12}, {9, 19}}), 2.2);
     } else if (base == QLatin1String("lock.shield")) {
-        QPainterPath shield;
-        shield.moveTo(12, 2.5);
-        shield.lineTo(20, 5.5);
-        shield.cubicTo(20, 13, 17, 18.5, 12, 21.5);
-        shield.cubicTo(7, 18.5, 4, 13, 4, 5.5);
-        shield.closeSubpath();
-        g.shape(shield, filled);
+        g.shape(shield(), filled);
         g.fill(rounded(9, 11, 6, 5, 1));
         g.stroke(arc(12, 11, 2, 0, 180), 1.4);
     } else if (base.startsWith(QLatin1String("waveform"))) {
@@ -189,6 +194,62 @@ void drawGlyph(Glyph& g, const QString& symbol) {
             g.cut(tick, 2);
         else
             g.stroke(tick);
+    } else if (base == QLatin1String("circle")) {
+        g.shape(circle(12, 12, 9), filled);
+    } else if (base == QLatin1String("checkmark.shield")) {
+        g.shape(shield(), filled);
+        const QPainterPath tick = polyline({{8.5, 12}, {11, 14.5}, {15.5, 9.5}});
+        if (filled)
+            g.cut(tick, 1.8);
+        else
+            g.stroke(tick, 1.6);
+    } else if (base == QLatin1String("checkmark.seal")) {
+        QPainterPath seal;
+        constexpr int kPoints = 24;
+        for (int i = 0; i <= kPoints; ++i) {
+            const double a = i * 2 * std::numbers::pi / kPoints;
+            const double r = i % 2 == 0 ? 9.6 : 8.2;
+            const QPointF point(12 + r * std::cos(a), 12 + r * std::sin(a));
+            if (i == 0)
+                seal.moveTo(point);
+            else
+                seal.lineTo(point);
+        }
+        seal.closeSubpath();
+        g.shape(seal, filled);
+        const QPainterPath tick = polyline({{8, 12.3}, {10.8, 15}, {16, 9.3}});
+        if (filled)
+            g.cut(tick, 2);
+        else
+            g.stroke(tick, 1.6);
+    } else if (base == QLatin1String("square.stack")) {
+        g.shape(rounded(3, 8, 14, 13, 2.5), filled);
+        g.stroke(polyline({{7.5, 5}, {7.5, 3.5}, {20.5, 3.5}, {20.5, 16.5}, {19, 16.5}}));
+    } else if (base == QLatin1String("tray")) {
+        QPainterPath tray;
+        tray.moveTo(3, 13);
+        tray.lineTo(3, 18.5);
+        tray.quadTo(3, 20.5, 5, 20.5);
+        tray.lineTo(19, 20.5);
+        tray.quadTo(21, 20.5, 21, 18.5);
+        tray.lineTo(21, 13);
+        tray.lineTo(18, 4.5);
+        tray.lineTo(6, 4.5);
+        tray.closeSubpath();
+        g.shape(tray, filled);
+        const QPainterPath opening =
+            polyline({{3, 13}, {8, 13}, {9.5, 15.5}, {14.5, 15.5}, {16, 13}, {21, 13}});
+        if (filled)
+            g.cut(opening, 1.6);
+        else
+            g.stroke(opening, 1.6);
+    } else if (base == QLatin1String("externaldrive.badge.checkmark")) {
+        g.stroke(rounded(2, 5.5, 16, 9, 2.5));
+        g.fill(circle(14, 10, 1));
+        g.stroke(polyline({{4.5, 17.5}, {10, 17.5}}));
+        g.cut(circle(17.5, 17, 6.3), 1.6);
+        g.fill(circle(17.5, 17, 5.6));
+        g.cut(polyline({{15, 17.2}, {16.9, 19}, {20, 15.4}}), 1.6);
     } else if (base == QLatin1String("checkmark")) {
         g.stroke(polyline({{5, 12.5}, {10, 17.5}, {19, 7}}), 2.2);
     } else if (base == QLatin1String("magnifyingglass")) {

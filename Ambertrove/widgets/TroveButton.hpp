@@ -49,7 +49,6 @@ protected:
 
 private:
     void setHovered(bool hovered);
-    [[nodiscard]] QSize labelSize() const;
 
     QString m_label;
     QString m_symbol;

@@ -1,14 +1,24 @@
 #include "widgets/TroveButtonStyle.hpp"
 
 #include "widgets/Appearance.hpp"
+#include "widgets/Icons.hpp"
 #include "widgets/ViewText.hpp"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 namespace ambertrove {
 
 namespace {
+
+constexpr int kSymbolGap = 5;
+
+int symbolSide(const QFont& font) {
+    return font.pixelSize() + 2;
+}
 
 QColor mix(const QColor& from, const QColor& to, double t) {
     if (t <= 0)
@@ -66,6 +76,60 @@ void TroveButtonStyle::paintBackground(QPainter& painter, const QRectF& rect, co
         pen.setMiterLimit(10);
         painter.strokePath(path, pen);
     }
+    painter.restore();
+}
+
+QSize TroveButtonStyle::sizeFor(const QString& symbol, const QString& label) const {
+    const QFontMetrics metrics(font());
+    int width = metrics.horizontalAdvance(label);
+    int height = metrics.height();
+    if (!symbol.isEmpty()) {
+        const int side = symbolSide(font());
+        width += side + (label.isEmpty() ? 0 : kSymbolGap);
+        height = std::max(height, side);
+    }
+    return QSize(width, height).grownBy(padding());
+}
+
+int TroveButtonStyle::minimumWidthFor(const QString& symbol) const {
+    const QMargins pad = padding();
+    int least = pad.left() + pad.right() + QFontMetrics(font()).horizontalAdvance(QStringLiteral("…"));
+    if (!symbol.isEmpty())
+        least += symbolSide(font()) + kSymbolGap;
+    return least;
+}
+
+void TroveButtonStyle::paintLabel(QPainter& painter, const QRect& bounds, const QString& symbol,
+                                  const QString& label, const QColor& color) const {
+    const QRect inner = bounds.marginsRemoved(padding());
+    const QFont labelFont = font();
+    const QFontMetrics metrics(labelFont);
+    const int side = symbol.isEmpty() ? 0 : symbolSide(labelFont);
+    const int gap = (symbol.isEmpty() || label.isEmpty()) ? 0 : kSymbolGap;
+    const QString text =
+        ViewText::elided(metrics, label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
+    const int total = side + gap + metrics.horizontalAdvance(text);
+    int x = inner.left() + std::max(0, (inner.width() - total) / 2);
+    if (side > 0) {
+        Icons::paint(painter, symbol, QRectF(x, bounds.center().y() + 1 - side / 2.0, side, side), color);
+        x += side + gap;
+    }
+    if (text.isEmpty())
+        return;
+    painter.save();
+    painter.setFont(labelFont);
+    painter.setPen(color);
+    painter.drawText(QRect(x, inner.top(), inner.right() - x + 1, inner.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter.restore();
+}
+
+void TroveButtonStyle::paint(QPainter& painter, const QRect& bounds, const QString& symbol,
+                             const QString& label, const Look& look) const {
+    painter.save();
+    painter.setOpacity(painter.opacity() * look.opacity);
+    paintBackground(painter, QRectF(bounds), look);
+    paintLabel(painter, bounds, symbol, label, look.text);
     painter.restore();
 }
 

@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QFont>
 #include <QMargins>
+#include <QSize>
+#include <QString>
 
 class QPainter;
+class QRect;
 class QRectF;
 
 namespace ambertrove {
@@ -34,6 +37,19 @@ struct TroveButtonStyle {
     [[nodiscard]] Look look(bool enabled, double hover, bool pressed) const;
     // Fills and strokes the rounded rectangle of a button whose bounds are `rect`.
     static void paintBackground(QPainter& painter, const QRectF& rect, const Look& look);
+
+    // The size of a button showing `symbol` (may be empty) before `label`, padding included.
+    [[nodiscard]] QSize sizeFor(const QString& symbol, const QString& label) const;
+    // The narrowest such button: the symbol and "…".
+    [[nodiscard]] int minimumWidthFor(const QString& symbol) const;
+    // Draws the symbol and the label centred in `bounds` less the padding, in `color`; a label wider than
+    // the room left is shortened at its end. The label is plain text.
+    void paintLabel(QPainter& painter, const QRect& bounds, const QString& symbol, const QString& label,
+                    const QColor& color) const;
+    // A whole button drawn without a widget (the rows of long painted lists): background and label at the
+    // look's opacity.
+    void paint(QPainter& painter, const QRect& bounds, const QString& symbol, const QString& label,
+               const Look& look) const;
 
     friend bool operator==(const TroveButtonStyle&, const TroveButtonStyle&) = default;
 };
