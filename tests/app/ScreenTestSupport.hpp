@@ -27,13 +27,15 @@ inline CleanupEntry entryAt(const std::string& path, std::int64_t bytes, bool di
 // Answers folder choices, records reveals and counts the backup-folder questions.
 class ScreenPlatform final : public PlatformServices {
 public:
-    void chooseFolder(PathChosen done) override { done(answer); }
-    void chooseFolderWithPrompt(const QString&, const QString&, PathChosen done) override { done(answer); }
+    void chooseFolder(const std::string&, PathChosen done) override { done(answer); }
+    void chooseFolderWithPrompt(const QString&, const QString&, const std::string&, PathChosen done) override {
+        done(answer);
+    }
     void chooseBackupFolder(const std::string&, PathChosen done) override {
         ++backupQuestions;
         done(backupAnswer);
     }
-    void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
+    void chooseSaveFile(const QString&, const std::string&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString& text) override { copied.push_back(text); }
     void preview(const std::string&) override {}
     void reveal(const std::string& path) override { revealed.push_back(path); }
