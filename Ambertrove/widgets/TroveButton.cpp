@@ -15,14 +15,6 @@
 
 namespace ambertrove {
 
-namespace {
-constexpr int kSymbolGap = 5;
-
-int symbolSide(const QFont& font) {
-    return font.pixelSize() + 2;
-}
-} // namespace
-
 TroveButton::TroveButton(const QString& label, TroveButtonStyle style, QWidget* parent)
     : TroveButton(style, QString(), label, parent) {}
 
@@ -71,15 +63,7 @@ TroveButtonStyle::Look TroveButton::currentLook() const {
 }
 
 QSize TroveButton::labelSize() const {
-    const QFontMetrics metrics(m_style.font());
-    int width = metrics.horizontalAdvance(m_label);
-    int height = metrics.height();
-    if (!m_symbol.isEmpty()) {
-        const int side = symbolSide(m_style.font());
-        width += side + (m_label.isEmpty() ? 0 : kSymbolGap);
-        height = std::max(height, side);
-    }
-    return {width, height};
+    return m_style.labelSize(m_symbol, m_label);
 }
 
 QSize TroveButton::sizeHint() const {
@@ -89,10 +73,7 @@ QSize TroveButton::sizeHint() const {
 QSize TroveButton::minimumSizeHint() const {
     const QSize full = sizeHint();
     const QMargins pad = m_style.padding();
-    const QFontMetrics metrics(m_style.font());
-    int least = pad.left() + pad.right() + metrics.horizontalAdvance(QStringLiteral("…"));
-    if (!m_symbol.isEmpty())
-        least += symbolSide(m_style.font()) + kSymbolGap;
+    const int least = pad.left() + pad.right() + m_style.labelSize(m_symbol, QStringLiteral("…")).width();
     return {std::min(full.width(), least), full.height()};
 }
 
@@ -111,22 +92,7 @@ void TroveButton::paintEvent(QPaintEvent*) {
     }
 
     // The label, centred; when the button is narrower than it, the text is shortened at its end.
-    const QRect inner = rect().marginsRemoved(m_style.padding());
-    const QFont labelFont = m_style.font();
-    const QFontMetrics metrics(labelFont);
-    const int side = m_symbol.isEmpty() ? 0 : symbolSide(labelFont);
-    const int gap = (m_symbol.isEmpty() || m_label.isEmpty()) ? 0 : kSymbolGap;
-    const QString text = ViewText::elided(metrics, m_label, Qt::ElideRight, std::max(0, inner.width() - side - gap));
-    const int total = side + gap + metrics.horizontalAdvance(text);
-    int x = inner.left() + std::max(0, (inner.width() - total) / 2);
-    if (side > 0) {
-        Icons::paint(painter, m_symbol, QRectF(x, rect().center().y() + 1 - side / 2.0, side, side), look.text);
-        x += side + gap;
-    }
-    painter.setFont(labelFont);
-    painter.setPen(look.text);
-    painter.drawText(QRect(x, inner.top(), inner.right() - x + 1, inner.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     text);
+    m_style.paintLabel(painter, rect(), m_symbol, m_label, look.text);
 }
 
 void TroveButton::enterEvent(QEnterEvent* event) {

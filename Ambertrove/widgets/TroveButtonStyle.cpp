@@ -1,14 +1,22 @@
 #include "widgets/TroveButtonStyle.hpp"
 
 #include "widgets/Appearance.hpp"
+#include "widgets/Icons.hpp"
 #include "widgets/ViewText.hpp"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace ambertrove {
 
 namespace {
+
+constexpr int kSymbolGap = 5;
+
+int symbolSide(const QFont& font) {
+    return font.pixelSize() + 2;
+}
 
 QColor mix(const QColor& from, const QColor& to, double t) {
     if (t <= 0)
@@ -66,6 +74,41 @@ void TroveButtonStyle::paintBackground(QPainter& painter, const QRectF& rect, co
         pen.setMiterLimit(10);
         painter.strokePath(path, pen);
     }
+    painter.restore();
+}
+
+QSize TroveButtonStyle::labelSize(const QString& symbol, const QString& text) const {
+    const QFontMetrics metrics(font());
+    int width = metrics.horizontalAdvance(text);
+    int height = metrics.height();
+    if (!symbol.isEmpty()) {
+        const int side = symbolSide(font());
+        width += side + (text.isEmpty() ? 0 : kSymbolGap);
+        height = std::max(height, side);
+    }
+    return {width, height};
+}
+
+void TroveButtonStyle::paintLabel(QPainter& painter, const QRect& rect, const QString& symbol,
+                                  const QString& text, const QColor& color) const {
+    const QRect inner = rect.marginsRemoved(padding());
+    const QFont labelFont = font();
+    const QFontMetrics metrics(labelFont);
+    const int side = symbol.isEmpty() ? 0 : symbolSide(labelFont);
+    const int gap = (symbol.isEmpty() || text.isEmpty()) ? 0 : kSymbolGap;
+    const QString shown =
+        ViewText::elided(metrics, text, Qt::ElideRight, std::max(0, inner.width() - side - gap));
+    const int total = side + gap + metrics.horizontalAdvance(shown);
+    int x = inner.left() + std::max(0, (inner.width() - total) / 2);
+    if (side > 0) {
+        Icons::paint(painter, symbol, QRectF(x, rect.center().y() + 1 - side / 2.0, side, side), color);
+        x += side + gap;
+    }
+    painter.save();
+    painter.setFont(labelFont);
+    painter.setPen(color);
+    painter.drawText(QRect(x, inner.top(), inner.right() - x + 1, inner.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, shown);
     painter.restore();
 }
 

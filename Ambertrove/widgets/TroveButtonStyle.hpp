@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QMargins>
+#include <QSize>
+#include <QString>
 
 class QPainter;
 class QRectF;
@@ -34,6 +36,17 @@ struct TroveButtonStyle {
     [[nodiscard]] Look look(bool enabled, double hover, bool pressed) const;
     // Fills and strokes the rounded rectangle of a button whose bounds are `rect`.
     static void paintBackground(QPainter& painter, const QRectF& rect, const Look& look);
+
+    // The label of an optional `symbol` and `text`, without the padding.
+    [[nodiscard]] QSize labelSize(const QString& symbol, const QString& text) const;
+    // The whole button for that label.
+    [[nodiscard]] QSize sizeFor(const QString& symbol, const QString& text) const {
+        return labelSize(symbol, text).grownBy(padding());
+    }
+    // The label centred inside the padding of a button whose bounds are `rect`; text that does not fit is
+    // shortened at its end. Buttons painted inside list rows draw themselves with this and paintBackground.
+    void paintLabel(QPainter& painter, const QRect& rect, const QString& symbol, const QString& text,
+                    const QColor& color) const;
 
     friend bool operator==(const TroveButtonStyle&, const TroveButtonStyle&) = default;
 };
