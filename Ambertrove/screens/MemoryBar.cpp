@@ -26,11 +26,14 @@ MemoryBar::Segments MemoryBar::segments(double width, std::int64_t wired, std::i
         free -= given;
         return given;
     };
+    // Figures below 0 mean nothing and count as 0.
+    const double wiredBytes = std::max(double(wired), 0.0);
+    const double compressedBytes = std::max(double(compressed), 0.0);
     Segments out;
-    out.wired = take(double(wired));
-    out.compressed = take(double(compressed));
+    out.wired = take(wiredBytes);
+    out.compressed = take(compressedBytes);
     // The rest of the memory in use: what is neither wired nor compressed, never below 0.
-    out.used = take(std::max(double(used) - double(wired) - double(compressed), 0.0));
+    out.used = take(std::max(double(used) - wiredBytes - compressedBytes, 0.0));
     out.free = free;
     return out;
 }
