@@ -170,7 +170,7 @@ int runSnapshots(const std::vector<std::string>& args) {
     std::fprintf(stderr, "second save: %.3f s\n", secondsSince(step));
     // The explorer's work on the new scan, if any, ends before the measure.
     const double rest = nowSeconds();
-    waitFor([&] { return secondsSince(rest) > 1.0; });
+    waitFor([&] { return secondsSince(rest) > 3.0; });
 
     auto* view = qobject_cast<SnapshotsView*>(window->content()->sectionView());
     if (!view) {
