@@ -7,26 +7,20 @@
 // timer on the GUI thread was late meanwhile (as `ambertrove-bench ui` measures it); changes: how many
 // paths the comparison found.
 #include "BenchCommand.hpp"
+#include "BenchWindow.hpp"
 
-#include "AppScreens.hpp"
 #include "controller/AppModel.hpp"
 #include "screens/ChangesSection.hpp"
 #include "screens/RowListView.hpp"
 #include "screens/SnapshotRowDelegate.hpp"
 #include "screens/SnapshotsView.hpp"
 #include "shell/ContentView.hpp"
-#include "shell/MainWindow.hpp"
-#include "storage/MemoryPreferenceStore.hpp"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -34,20 +28,8 @@ namespace ambertrove::bench {
 
 namespace {
 
-constexpr int kTickMilliseconds = 5;
-constexpr double kGiveUpSeconds = 600;
 constexpr std::size_t kChangedEvery = 10;
 constexpr std::int64_t kGrowth = 10'000;
-
-bool waitFor(const std::function<bool()>& done) {
-    const double start = nowSeconds();
-    while (!done()) {
-        if (secondsSince(start) > kGiveUpSeconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 // `scan` again, record for record, with every `every`-th entry that is not a folder grown by kGrowth
 // bytes and the folders' totals summed afresh.
@@ -108,105 +90,57 @@ int runSnapshots(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: ambertrove-bench snapshots PATH\n");
         return 2;
     }
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "ambertrove-bench";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
-
-    const std::filesystem::path state =
-        std::filesystem::temp_directory_path() / ("ambertrove-bench-snapshots-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(state);
-    auto preferences = std::make_shared<MemoryPreferenceStore>();
-    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), false,
-                               preferences);
-    auto model = std::make_unique<AppModel>(std::move(environment));
-    auto window =
-        std::make_unique<MainWindow>(*model, appScreens(), QStringList{QStringLiteral("ambertrove")});
+    const bool trace = std::getenv("AMBERTROVE_BENCH_TRACE") != nullptr;
+    BenchWindow bench("snapshots", false);
+    AppModel& model = bench.model();
     // Tall enough that the changes' first rows are in view when they arrive.
-    window->resize(1440, 1600);
-    window->show();
+    bench.window().resize(1440, 1600);
 
-    const auto cleanUp = [&] {
-        window.reset();
-        model.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(state, ignored);
-    };
-
-    model->setSnapshotsEnabled(true);
+    model.setSnapshotsEnabled(true);
     const double scanStart = nowSeconds();
-    model->startScan(std::filesystem::absolute(args[0]).string(), false);
-    waitFor([&] { return !model->scanning() && (model->scan() || model->error()); });
-    if (!model->scan()) {
-        std::fprintf(stderr, "ambertrove-bench snapshots: the scan failed: %s\n",
-                     model->error() ? model->error()->toStdString().c_str() : "no result");
-        cleanUp();
+    if (!bench.scan(args[0], "snapshots"))
         return 1;
-    }
-    std::fprintf(stderr, "scan: entries=%zu seconds=%.3f\n", model->scan()->nodes.size(),
+    std::fprintf(stderr, "scan: entries=%zu seconds=%.3f\n", model.scan()->nodes.size(),
                  secondsSince(scanStart));
 
-    const auto save = [&](std::size_t count) {
-        model->saveSnapshot();
-        return waitFor([&] { return !model->snapshotBusy() && model->snapshots().size() == count; });
+    const auto save = [&](std::size_t count, const char* what) {
+        const double start = nowSeconds();
+        model.saveSnapshot();
+        const bool saved =
+            waitFor([&] { return !model.snapshotBusy() && model.snapshots().size() == count; });
+        std::fprintf(stderr, "%s: %.3f s\n", what, secondsSince(start));
+        return saved;
     };
-    double step = nowSeconds();
-    if (!save(1)) {
-        cleanUp();
+    if (!save(1, "first save"))
         return 1;
-    }
-    std::fprintf(stderr, "first save: %.3f s\n", secondsSince(step));
-    step = nowSeconds();
-    auto copy = std::make_shared<const ScanResult>(grownCopy(*model->scan(), kChangedEvery));
-    std::fprintf(stderr, "grown copy: %.3f s\n", secondsSince(step));
-    model->setSection(AppSection::snapshots);
-    model->setScan(copy);
-    step = nowSeconds();
-    if (!save(2)) {
-        cleanUp();
+    const double copyStart = nowSeconds();
+    auto copy = std::make_shared<const ScanResult>(grownCopy(*model.scan(), kChangedEvery));
+    std::fprintf(stderr, "grown copy: %.3f s\n", secondsSince(copyStart));
+    model.setSection(AppSection::snapshots);
+    model.setScan(copy);
+    if (!save(2, "second save"))
         return 1;
-    }
-    std::fprintf(stderr, "second save: %.3f s\n", secondsSince(step));
     // The explorer's work on the new scan, if any, ends before the measure.
     const double rest = nowSeconds();
     waitFor([&] { return secondsSince(rest) > 3.0; });
 
-    auto* view = qobject_cast<SnapshotsView*>(window->content()->sectionView());
+    auto* view = qobject_cast<SnapshotsView*>(bench.window().content()->sectionView());
     if (!view) {
         std::fprintf(stderr, "ambertrove-bench snapshots: the Snapshots section is not built\n");
-        cleanUp();
         return 1;
     }
     // Newest first: the copy, then the first save, which becomes the Before.
-    view->select(model->snapshots()[1]);
+    view->select(model.snapshots()[1]);
     QCoreApplication::processEvents();
     RowListView* records = view->list();
     records->doItemsLayout();
     const std::optional<RowButton> after = records->button(0, SnapshotRowDelegate::select);
     if (!after || after->label != QStringLiteral("Select After")) {
         std::fprintf(stderr, "ambertrove-bench snapshots: no Select After button\n");
-        cleanUp();
         return 1;
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 lastTick = clock.nsecsElapsed();
-    double maxStallMs = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(kTickMilliseconds);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        const double stall = double(now - lastTick) / 1e6 - kTickMilliseconds;
-        if (stall > 15 && std::getenv("AMBERTROVE_BENCH_TRACE"))
-            std::fprintf(stderr, "stall %.1f ms ending at %.1f ms\n", stall, double(now) / 1e6);
-        maxStallMs = std::max(maxStallMs, stall);
-        lastTick = now;
-    });
-
-    // Counts the paints of the changes' rows once there are rows.
+    // Watches the paints of the changes' rows once there are rows.
     RowListView* rows = view->changes()->list();
     struct PaintWatch final : QObject {
         std::function<bool()> ready;
@@ -218,20 +152,23 @@ int runSnapshots(const std::vector<std::string>& args) {
         }
     } watch;
     watch.ready = [&] {
-        return rows->model()->rowCount() > 0 && !model->snapshotBusy();
+        return rows->model()->rowCount() > 0 && !model.snapshotBusy();
     };
     rows->viewport()->installEventFilter(&watch);
 
-    lastTick = clock.nsecsElapsed();
-    ticker.start();
+    StallMeter meter;
     const double start = nowSeconds();
-    // AMBERTROVE_BENCH_TRACE tells when the comparison's result arrived.
-    QObject::connect(model.get(), &AppModel::snapshotsChanged, &application, [&] {
-        if (std::getenv("AMBERTROVE_BENCH_TRACE"))
-            std::fprintf(stderr, "%.1f ms (clock %.1f): busy=%d changes=%zu rows=%d\n",
-                         secondsSince(start) * 1000, double(clock.nsecsElapsed()) / 1e6,
-                         int(model->snapshotBusy()), model->changes().size(), rows->model()->rowCount());
-    });
+    // AMBERTROVE_BENCH_TRACE tells each long stall and when the comparison's result arrived.
+    if (trace) {
+        meter.onLongStall = [&](double stall) {
+            std::fprintf(stderr, "stall %.1f ms ending at %.1f ms\n", stall, secondsSince(start) * 1000);
+        };
+        QObject::connect(&model, &AppModel::snapshotsChanged, view, [&] {
+            std::fprintf(stderr, "%.1f ms: busy=%d changes=%zu rows=%d\n", secondsSince(start) * 1000,
+                         int(model.snapshotBusy()), model.changes().size(), rows->model()->rowCount());
+        });
+    }
+    meter.start();
     const QPoint at = after->rect.center();
     QMouseEvent press(QEvent::MouseButtonPress, at, records->viewport()->mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
@@ -239,46 +176,38 @@ int runSnapshots(const std::vector<std::string>& args) {
                         Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(records->viewport(), &press);
     QCoreApplication::sendEvent(records->viewport(), &release);
-    const bool shown = waitFor([&] { return watch.painted || (model->error() && !model->snapshotBusy()); });
+    const bool shown = waitFor([&] { return watch.painted || (model.error() && !model.snapshotBusy()); });
     const double compareMs = secondsSince(start) * 1000;
-    ticker.stop();
+    meter.stop();
     rows->viewport()->removeEventFilter(&watch);
     if (!shown || !watch.painted) {
         std::fprintf(stderr, "ambertrove-bench snapshots: no changes shown: %s\n",
-                     model->error() ? model->error()->toStdString().c_str() : "timed out");
-        cleanUp();
+                     model.error() ? model.error()->toStdString().c_str() : "timed out");
         return 1;
     }
-    if (std::getenv("AMBERTROVE_BENCH_TRACE")) {
-        const double copyStart = nowSeconds();
-        {
-            const std::vector<SnapshotChange> copied = model->changes();
-            std::fprintf(stderr, "copying the changes: %.1f ms\n", secondsSince(copyStart) * 1000);
-        }
-        std::fprintf(stderr, "copying and freeing them: %.1f ms\n", secondsSince(copyStart) * 1000);
-        // Where the comparison's time goes: the two loads and the comparison, on this thread.
-        const SnapshotStore& store = model->store();
-        double partStart = nowSeconds();
-        const ScanResult earlier = store.load(model->snapshots()[1]);
-        const double loadEarlier = secondsSince(partStart);
-        partStart = nowSeconds();
-        const ScanResult later = store.load(model->snapshots()[0]);
-        const double loadLater = secondsSince(partStart);
-        partStart = nowSeconds();
+    if (trace) {
+        // Where the comparison's time goes: the two loads and the comparison, one after the other here.
+        const SnapshotStore& store = model.store();
+        double part = nowSeconds();
+        const ScanResult earlier = store.load(model.snapshots()[1]);
+        const double loadEarlier = secondsSince(part);
+        part = nowSeconds();
+        const ScanResult later = store.load(model.snapshots()[0]);
+        const double loadLater = secondsSince(part);
+        part = nowSeconds();
         const std::size_t found = SnapshotStore::compare(earlier, later, false).size();
         std::fprintf(stderr, "load earlier %.3f s, load later %.3f s, compare %.3f s (%zu changes)\n",
-                     loadEarlier, loadLater, secondsSince(partStart), found);
-        const double filterStart = nowSeconds();
-        const auto kept = ChangesSection::filtered(model->changes(), {0, false, model->comparisonRoot(), {}});
+                     loadEarlier, loadLater, secondsSince(part), found);
+        part = nowSeconds();
+        const auto kept = ChangesSection::filtered(model.changes(), {0, false, model.comparisonRoot(), {}});
         std::fprintf(stderr, "one filter pass over all levels: %.1f ms (%zu kept)\n",
-                     secondsSince(filterStart) * 1000, kept.size());
+                     secondsSince(part) * 1000, kept.size());
     }
     std::fprintf(stderr, "rows listed: %d of %zu filtered\n", rows->model()->rowCount(),
                  view->changes()->rows().size());
-    std::printf("compare_ms=%.1f max_stall_ms=%.1f changes=%zu\n", compareMs, maxStallMs,
-                model->changes().size());
+    std::printf("compare_ms=%.1f max_stall_ms=%.1f changes=%zu\n", compareMs, meter.maxStallMs(),
+                model.changes().size());
     std::fflush(stdout);
-    cleanUp();
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "screens/FootprintBar.hpp"
 #include "screens/RowListView.hpp"
 #include "screens/RowModel.hpp"
+#include "screens/ScrollPage.hpp"
 #include "screens/SupportFileDelegate.hpp"
 #include "screens/UninstallButton.hpp"
 #include "screens/VersionChip.hpp"
@@ -63,11 +64,7 @@ QWidget* legendEntry(const QString& text, const QColor& colour, QWidget* parent)
     auto* square = new QLabel(entry);
     square->setPixmap(Icons::pixmap(QStringLiteral("square.fill"), 10, colour, parent->devicePixelRatioF()));
     row->addWidget(square);
-    auto* label = plainLabel(ViewText::font(10), ColorRole::ink, entry, text);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    label->setPalette(colours);
-    row->addWidget(label);
+    row->addWidget(plainLabel(ViewText::font(10), colour, entry, text));
     return entry;
 }
 
@@ -125,15 +122,8 @@ ApplicationDetail::ApplicationDetail(AppModel& model, std::shared_ptr<const Appl
     , m_model(model)
     , m_report(std::move(report))
     , m_app(app) {
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* page = new QWidget(this);
-    page->setAutoFillBackground(false);
-    viewport()->setAutoFillBackground(false);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(23, 23, 23, 23);
-    layout->setSpacing(19);
+    QVBoxLayout* layout = ScrollPage::fill(*this, 23, 19);
+    QWidget* page = layout->parentWidget();
 
     // Heading.
     auto* heading = new QHBoxLayout;
@@ -212,15 +202,11 @@ ApplicationDetail::ApplicationDetail(AppModel& model, std::shared_ptr<const Appl
 
     const std::int64_t skipped = app.bundleScan ? app.bundleScan->skippedCount : 0;
     if (skipped >= 1) {
-        m_warning = plainLabel(ViewText::font(10), ColorRole::ink, page, incompleteText(skipped));
-        QPalette colours = m_warning->palette();
-        colours.setColor(QPalette::WindowText, Appearance::color(Paper::amber()));
-        m_warning->setPalette(colours);
+        m_warning = plainLabel(ViewText::font(10), Appearance::color(Paper::amber()), page, incompleteText(skipped));
         m_warning->setWordWrap(true);
         layout->addWidget(m_warning);
     }
     layout->addStretch(1);
-    setWidget(page);
 
     connect(&m_model, &AppModel::cleanupChanged, this, &ApplicationDetail::refreshUninstall);
     connect(&m_model, &AppModel::policyAnswered, this, &ApplicationDetail::refreshUninstall);

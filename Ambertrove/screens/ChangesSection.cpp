@@ -126,12 +126,9 @@ ChangesSection::ChangesSection(AppModel& model, QWidget* parent)
                              QStringLiteral("No size changes in this view."));
     m_noChanges->setContentsMargins(0, 8, 0, 8);
     rows->addWidget(m_noChanges);
-    m_incomplete = plainLabel(ViewText::font(11), ColorRole::ink, this,
+    m_incomplete = plainLabel(ViewText::font(11), Appearance::color(Paper::amber()), this,
                               QStringLiteral("The current scan is incomplete. Some apparent removals may be "
                                              "inaccessible paths."));
-    QPalette amber = m_incomplete->palette();
-    amber.setColor(QPalette::WindowText, Appearance::color(Paper::amber()));
-    m_incomplete->setPalette(amber);
     m_incomplete->setWordWrap(true);
     rows->addWidget(m_incomplete);
     layout->addLayout(rows);

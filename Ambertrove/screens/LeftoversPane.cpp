@@ -5,6 +5,7 @@
 #include "screens/LeftoverRowDelegate.hpp"
 #include "screens/RowListView.hpp"
 #include "screens/RowModel.hpp"
+#include "screens/ScrollPage.hpp"
 #include "widgets/PlainLabel.hpp"
 #include "widgets/ViewText.hpp"
 
@@ -28,14 +29,8 @@ LeftoversPane::LeftoversPane(AppModel& model, std::shared_ptr<const ApplicationR
     : QScrollArea(parent)
     , m_model(model)
     , m_report(std::move(report)) {
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setAutoFillBackground(false);
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(23, 23, 23, 23);
-    layout->setSpacing(15);
+    QVBoxLayout* layout = ScrollPage::fill(*this, 23, 15);
+    QWidget* page = layout->parentWidget();
     layout->addWidget(plainLabel(ViewText::font(17, QFont::Bold), ColorRole::ink, page,
                                  QStringLiteral("Leftovers from removed apps")));
     auto* note = plainLabel(
@@ -67,7 +62,6 @@ LeftoversPane::LeftoversPane(AppModel& model, std::shared_ptr<const ApplicationR
     });
     layout->addWidget(m_list);
     layout->addStretch(1);
-    setWidget(page);
 
     connect(&m_model, &AppModel::displayChanged, this, &LeftoversPane::refresh);
     connect(&m_model, &AppModel::cleanupChanged, m_list->viewport(), qOverload<>(&QWidget::update));

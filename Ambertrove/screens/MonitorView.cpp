@@ -7,6 +7,7 @@
 #include "screens/MetricHeader.hpp"
 #include "screens/MonitorColors.hpp"
 #include "screens/ProcessTable.hpp"
+#include "screens/ScrollPage.hpp"
 #include "screens/SmallMetric.hpp"
 #include "screens/Sparkline.hpp"
 #include "screens/VolumeList.hpp"
@@ -62,6 +63,15 @@ QHBoxLayout* figureRow(int spacing, std::initializer_list<QWidget*> figures) {
     return row;
 }
 
+// Two cards side by side, sharing the width, top-aligned.
+QHBoxLayout* cardRow(QWidget* left, QWidget* right) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(kCardSpacing);
+    row->addWidget(left, 1, Qt::AlignTop);
+    row->addWidget(right, 1, Qt::AlignTop);
+    return row;
+}
+
 QColor amber() {
     return Appearance::color(Paper::amber());
 }
@@ -98,14 +108,8 @@ MonitorView::MonitorView(AppModel& model, QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    auto* page = new QWidget(scroll);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(kCardSpacing);
+    QVBoxLayout* layout = ScrollPage::fill(*scroll, 24, kCardSpacing);
+    QWidget* page = layout->parentWidget();
 
     const QColor accent = Appearance::role(ColorRole::accent);
     const QColor muted = Appearance::role(ColorRole::muted);
@@ -138,11 +142,7 @@ MonitorView::MonitorView(AppModel& model, QWidget* parent)
     m_total = new SmallMetric(QStringLiteral("TOTAL"), muted);
     memory->addLayout(figureRow(21, {m_wired, m_compressed, m_total}));
 
-    auto* first = new QHBoxLayout;
-    first->setSpacing(kCardSpacing);
-    first->addWidget(cpuCard, 1, Qt::AlignTop);
-    first->addWidget(memoryCard, 1, Qt::AlignTop);
-    layout->addLayout(first);
+    layout->addLayout(cardRow(cpuCard, memoryCard));
 
     // Network: the upload line lies over the download chart, on the same scale.
     QWidget* networkCard = nullptr;
@@ -175,11 +175,7 @@ MonitorView::MonitorView(AppModel& model, QWidget* parent)
     storage->addStretch(1);
     storage->parentWidget()->setMinimumHeight(kStorageMinimumHeight);
 
-    auto* second = new QHBoxLayout;
-    second->setSpacing(kCardSpacing);
-    second->addWidget(networkCard, 1, Qt::AlignTop);
-    second->addWidget(storageCard, 1, Qt::AlignTop);
-    layout->addLayout(second);
+    layout->addLayout(cardRow(networkCard, storageCard));
 
     // Processes.
     QWidget* processCard = nullptr;
@@ -212,14 +208,10 @@ MonitorView::MonitorView(AppModel& model, QWidget* parent)
                                   ColorRole::muted, 8, page);
     layout->addWidget(m_about);
 
-    m_issues = plainLabel(ViewText::font(10), ColorRole::ink, page);
-    QPalette colours = m_issues->palette();
-    colours.setColor(QPalette::WindowText, amber());
-    m_issues->setPalette(colours);
+    m_issues = plainLabel(ViewText::font(10), amber(), page);
     m_issues->setWordWrap(true);
     layout->addWidget(m_issues);
     layout->addStretch(1);
-    scroll->setWidget(page);
     outer->addWidget(scroll);
 
     connect(&m_model.activity(), &SystemActivity::changed, this, &MonitorView::showReading);

@@ -14,10 +14,7 @@ SmallMetric::SmallMetric(const QString& label, const QColor& color, QWidget* par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(3);
     layout->addWidget(plainLabel(ViewText::font(8, QFont::DemiBold), ColorRole::muted, this, label));
-    m_value = plainLabel(ViewText::font(12, QFont::DemiBold), ColorRole::ink, this);
-    QPalette colours = m_value->palette();
-    colours.setColor(QPalette::WindowText, color);
-    m_value->setPalette(colours);
+    m_value = plainLabel(ViewText::font(12, QFont::DemiBold), color, this);
     layout->addWidget(m_value);
 }
 

@@ -5,6 +5,7 @@
 #include "screens/DisclosureGroup.hpp"
 #include "screens/RowListView.hpp"
 #include "screens/RowModel.hpp"
+#include "screens/ScrollPage.hpp"
 #include "screens/SnapshotIssueList.hpp"
 #include "screens/SnapshotRowDelegate.hpp"
 #include "screens/SwitchToggle.hpp"
@@ -77,14 +78,8 @@ SnapshotsView::SnapshotsView(AppModel& model, QWidget* parent)
     layout->addWidget(new Rule(Qt::Horizontal, this));
 
     auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    auto* page = new QWidget(scroll);
-    auto* content = new QVBoxLayout(page);
-    content->setContentsMargins(24, 24, 24, 24);
-    content->setSpacing(20);
+    QVBoxLayout* content = ScrollPage::fill(*scroll, 24, 20);
+    QWidget* page = content->parentWidget();
 
     auto* setting = new QVBoxLayout;
     setting->setSpacing(7);
@@ -140,7 +135,6 @@ SnapshotsView::SnapshotsView(AppModel& model, QWidget* parent)
     m_timeMachine = new TimeMachineCard(m_model, page);
     content->addWidget(m_timeMachine);
     content->addStretch(1);
-    scroll->setWidget(page);
     layout->addWidget(scroll, 1);
 
     connect(&m_model, &AppModel::snapshotsChanged, this, &SnapshotsView::refresh);
