@@ -1,9 +1,12 @@
 #include "AppScreens.hpp"
 
 #include "explore/ExploreView.hpp"
+#include "screens/ApplicationsView.hpp"
 #include "screens/CleanupReviewSheet.hpp"
 #include "screens/CleanupView.hpp"
 #include "screens/DuplicatesView.hpp"
+#include "screens/MonitorView.hpp"
+#include "screens/SnapshotsView.hpp"
 
 namespace ambertrove {
 
@@ -17,6 +20,15 @@ ScreenTable appScreens() {
     };
     table.section(AppSection::duplicates) = [](AppModel& model, QWidget* parent) -> QWidget* {
         return new DuplicatesView(model, parent);
+    };
+    table.section(AppSection::applications) = [](AppModel& model, QWidget* parent) -> QWidget* {
+        return new ApplicationsView(model, parent);
+    };
+    table.section(AppSection::snapshots) = [](AppModel& model, QWidget* parent) -> QWidget* {
+        return new SnapshotsView(model, parent);
+    };
+    table.section(AppSection::monitor) = [](AppModel& model, QWidget* parent) -> QWidget* {
+        return new MonitorView(model, parent);
     };
     table.review = [](AppModel& model, QWidget* parent) -> QDialog* {
         return new CleanupReviewSheet(model, parent);

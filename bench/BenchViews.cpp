@@ -7,26 +7,21 @@
 // charts), from the event to its paint, averaged; max_stall_ms: the longest a 5 ms timer on the GUI thread
 // was late while the view was entered and stepped (as `ambertrove-bench ui` measures it).
 #include "BenchCommand.hpp"
+#include "BenchWindow.hpp"
 
-#include "AppScreens.hpp"
 #include "controller/AppModel.hpp"
 #include "explore/ExploreView.hpp"
 #include "explore/StorageBody.hpp"
 #include "shell/ContentView.hpp"
 #include "shell/MainWindow.hpp"
-#include "storage/MemoryPreferenceStore.hpp"
 
 #include <QAbstractScrollArea>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -34,7 +29,6 @@ namespace ambertrove::bench {
 
 namespace {
 
-constexpr int kTickMilliseconds = 5;
 constexpr int kSteps = 40;
 constexpr double kGiveUpSeconds = 60;
 
@@ -108,17 +102,6 @@ protected:
     return best;
 }
 
-// Handles events until `done` holds; false when it never did.
-bool waitFor(const std::function<bool()>& done) {
-    const double start = nowSeconds();
-    while (!done()) {
-        if (secondsSince(start) > kGiveUpSeconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
 // The widget a step's event goes to: the first visible scroll area's viewport for a scroll, else the body.
 [[nodiscard]] QWidget* stepTarget(QWidget* body, Gesture gesture) {
     if (gesture == Gesture::scroll) {
@@ -153,7 +136,8 @@ double step(QWidget* body, Gesture gesture, int index, PaintCounter& counter) {
                          Qt::NoModifier);
         QCoreApplication::sendEvent(target, &move);
     }
-    const bool painted = waitFor([&] { return counter.paints > paintsBefore || secondsSince(start) > 0.5; });
+    const bool painted =
+        waitFor([&] { return counter.paints > paintsBefore || secondsSince(start) > 0.5; }, kGiveUpSeconds);
     if (!painted || counter.paints == paintsBefore)
         return -1;
     return secondsSince(start) * 1000;
@@ -164,31 +148,13 @@ int runViews(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: ambertrove-bench views PATH\n");
         return 2;
     }
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "ambertrove-bench";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
-
-    const std::filesystem::path state =
-        std::filesystem::temp_directory_path() / ("ambertrove-bench-views-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(state);
-    auto preferences = std::make_shared<MemoryPreferenceStore>();
-    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), false,
-                               preferences);
-    auto model = std::make_unique<AppModel>(std::move(environment));
-    auto window =
-        std::make_unique<MainWindow>(*model, appScreens(), QStringList{QStringLiteral("ambertrove")});
-    window->show();
+    BenchWindow bench("views", false);
+    AppModel* model = &bench.model();
+    MainWindow* window = &bench.window();
 
     const double scanStart = nowSeconds();
-    model->startScan(std::filesystem::absolute(args[0]).string(), false);
-    waitFor([&] { return !model->scanning() && (model->scan() || model->error()); });
-    if (!model->scan()) {
-        std::fprintf(stderr, "ambertrove-bench views: the scan failed: %s\n",
-                     model->error() ? model->error()->toStdString().c_str() : "no result");
+    if (!bench.scan(args[0], "views"))
         return 1;
-    }
     const ScanResult& scan = *model->scan();
     const NodeIndex widest = widestFolder(scan);
     std::fprintf(stderr, "scan: entries=%zu seconds=%.3f focus=%s children=%zu\n", scan.nodes.size(),
@@ -198,20 +164,9 @@ int runViews(const std::vector<std::string>& args) {
     model->setSelection(std::nullopt);
     // The explorer settles on the focused folder before the first view is chosen.
     const double settle = nowSeconds();
-    waitFor([&] { return secondsSince(settle) > 1.0; });
+    waitFor([&] { return secondsSince(settle) > 1.0; }, kGiveUpSeconds);
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 lastTick = clock.nsecsElapsed();
-    double maxStallMs = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(kTickMilliseconds);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        maxStallMs = std::max(maxStallMs, double(now - lastTick) / 1e6 - kTickMilliseconds);
-        lastTick = now;
-    });
+    StallMeter meter;
 
     auto explore = [&]() -> ExploreView* {
         return qobject_cast<ExploreView*>(window->content()->sectionView());
@@ -221,35 +176,35 @@ int runViews(const std::vector<std::string>& args) {
         storage(StorageView::treemap)(*model);
         if (std::string_view(row.name) == "treemap")
             storage(StorageView::folders)(*model);
-        waitFor([&] { return explore() && explore()->body(); });
+        waitFor([&] { return explore() && explore()->body(); }, kGiveUpSeconds);
 
-        lastTick = clock.nsecsElapsed();
-        maxStallMs = 0;
-        ticker.start();
+        meter.start();
         const double start = nowSeconds();
         row.choose(*model);
         QCoreApplication::processEvents();
         QPointer<QWidget> body = explore() ? explore()->body() : nullptr;
         auto* view = dynamic_cast<StorageBody*>(body.data());
         if (!view) {
-            ticker.stop();
+            meter.stop();
             continue;
         }
         PaintCounter counter;
         counter.watch(body);
         int paintsAtReady = -1;
-        const bool entered = waitFor([&] {
-            if (!body)
-                return true;
-            if (paintsAtReady < 0 && view->showsCurrentResult())
-                paintsAtReady = counter.paints;
-            // Ready, then painted: the paint that follows readiness shows the result.
-            return paintsAtReady >= 0 && counter.paints > paintsAtReady;
-        });
+        const bool entered = waitFor(
+            [&] {
+                if (!body)
+                    return true;
+                if (paintsAtReady < 0 && view->showsCurrentResult())
+                    paintsAtReady = counter.paints;
+                // Ready, then painted: the paint that follows readiness shows the result.
+                return paintsAtReady >= 0 && counter.paints > paintsAtReady;
+            },
+            kGiveUpSeconds);
         const double enterMs = secondsSince(start) * 1000;
         if (!entered || !body) {
-            ticker.stop();
-            std::printf("view=%s enter_ms=timeout step_ms=- max_stall_ms=%.1f\n", row.name, maxStallMs);
+            meter.stop();
+            std::printf("view=%s enter_ms=timeout step_ms=- max_stall_ms=%.1f\n", row.name, meter.maxStallMs());
             continue;
         }
         double total = 0;
@@ -261,19 +216,15 @@ int runViews(const std::vector<std::string>& args) {
                 ++counted;
             }
         }
-        ticker.stop();
+        meter.stop();
         if (counted > 0)
             std::printf("view=%s enter_ms=%.1f step_ms=%.2f max_stall_ms=%.1f\n", row.name, enterMs,
-                        total / counted, maxStallMs);
+                        total / counted, meter.maxStallMs());
         else
-            std::printf("view=%s enter_ms=%.1f step_ms=- max_stall_ms=%.1f\n", row.name, enterMs, maxStallMs);
+            std::printf("view=%s enter_ms=%.1f step_ms=- max_stall_ms=%.1f\n", row.name, enterMs, meter.maxStallMs());
         std::fflush(stdout);
     }
 
-    window.reset();
-    model.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(state, ignored);
     return 0;
 }
 

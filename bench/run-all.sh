@@ -25,6 +25,8 @@ echo "== trash, the same 1,000 small files moved by ours, trash-put and gio tras
 "$(dirname "$0")/compare-trash.sh" "$build"
 echo "== ui, the window scanning the same tree while sections and views change"
 "$bench" ui "$tree"
+echo "== snapshots, the same tree saved, a copy with every tenth file grown saved, and the two compared in the window"
+"$bench" snapshots "$tree"
 echo "== duplicates, generated 20,000-file 2 GB tree (made once in /tmp), against jdupes, rdfind and fdupes"
 "$(dirname "$0")/compare-duplicates.sh" "$build"
 echo "== duplicates, two sparse 4 GiB files that differ at byte 70,000, and 2,000 sparse copies of 5 MB and of 50 MB (made in /tmp)"

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 
 #include <exception>
+#include <future>
+#include <optional>
 #include <variant>
 
 namespace ambertrove {
@@ -134,7 +136,8 @@ void AppModel::compareSnapshot(const SnapshotRecord& record) {
                         Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
                             [&] { return compare(load(store, record), *scan, logical); });
                         return
-                            [model, generation, outcome = std::move(outcome), record, root = scan->rootPath] {
+                            [model, generation, outcome = std::move(outcome), record,
+                             root = scan->rootPath]() mutable {
                                 if (model->m_snapshotGeneration != generation)
                                     return;
                                 if (const QString* failure = std::get_if<QString>(&outcome)) {
@@ -142,7 +145,8 @@ void AppModel::compareSnapshot(const SnapshotRecord& record) {
                                     model->setError(*failure);
                                     return;
                                 }
-                                model->setChanges(std::get<0>(outcome));
+                                // Moved, not copied: a large tree's changes are hundreds of thousands.
+                                model->setChanges(std::move(std::get<0>(outcome)));
                                 model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
                                                           QStringLiteral(" → current scan"));
                                 model->setComparisonRoot(root);
@@ -215,11 +219,21 @@ void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
          compare = m_services.compareSnapshots, store = m_store, before = *m_beforeSnapshot, record,
          logical = m_logical]() -> JobRunner::Apply {
             Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>([&] {
-                const ScanResult earlier = load(store, before);
-                const ScanResult later = load(store, record);
-                return compare(earlier, later, logical);
+                // The two saved scans load side by side; the earlier one's failure is told first.
+                auto loadingEarlier = std::async(std::launch::async, [&] { return load(store, before); });
+                std::optional<ScanResult> later;
+                std::exception_ptr laterFailure;
+                try {
+                    later = load(store, record);
+                } catch (...) {
+                    laterFailure = std::current_exception();
+                }
+                const ScanResult earlier = loadingEarlier.get();
+                if (laterFailure)
+                    std::rethrow_exception(laterFailure);
+                return compare(earlier, *later, logical);
             });
-            return [model, generation, outcome = std::move(outcome), before, record] {
+            return [model, generation, outcome = std::move(outcome), before, record]() mutable {
                 if (model->m_snapshotGeneration != generation)
                     return;
                 if (const QString* failure = std::get_if<QString>(&outcome)) {
@@ -227,7 +241,8 @@ void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
                     model->setError(*failure);
                     return;
                 }
-                model->setChanges(std::get<0>(outcome));
+                // Moved, not copied: a large tree's changes are hundreds of thousands.
+                model->setChanges(std::move(std::get<0>(outcome)));
                 model->setComparisonTitle(numericDateTime(before.createdAt) + QStringLiteral(" → ") +
                                           numericDateTime(record.createdAt));
                 model->setComparisonRoot(before.rootPath);

@@ -9,7 +9,8 @@ namespace ambertrove {
 class PlainButton;
 
 // The top bar's name filter: a magnifying glass, a plain text field and, while there is text, a clear
-// button, on a capsule. It shows the text it is given and reports what the user types.
+// button, on a capsule. It shows the text it is given and reports what the user types. The same field
+// also serves as a search box of a screen: a rounded rectangle as wide as its place.
 class FilterField final : public QWidget {
     Q_OBJECT
 
@@ -20,6 +21,8 @@ public:
     static constexpr int kWideFrom = 1240;
 
     explicit FilterField(QWidget* parent = nullptr);
+    // A screen's search box with its own placeholder and clear button's name, corners of 8 pixels.
+    FilterField(const QString& placeholder, const QString& clearText, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(FilterField)
 
     [[nodiscard]] QString text() const;
@@ -40,6 +43,8 @@ protected:
 private:
     void updateClear();
 
+    // 0 for a capsule.
+    double m_cornerRadius = 0;
     QLineEdit* m_edit = nullptr;
     PlainButton* m_clear = nullptr;
 };

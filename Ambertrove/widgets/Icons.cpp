@@ -348,6 +348,86 @@ void drawGlyph(Glyph& g, const QString& symbol) {
             g.cut(flap, 1.6);
         else
             g.stroke(flap, 1.6);
+    } else if (base == QLatin1String("gearshape")) {
+        QPainterPath gear;
+        for (int i = 0; i < 8; ++i) {
+            const double a = i * std::numbers::pi / 4;
+            gear.addPolygon(
+                QPolygonF(QList<QPointF>{{12 + 6.5 * std::cos(a - 0.28), 12 + 6.5 * std::sin(a - 0.28)},
+                                         {12 + 9.8 * std::cos(a - 0.2), 12 + 9.8 * std::sin(a - 0.2)},
+                                         {12 + 9.8 * std::cos(a + 0.2), 12 + 9.8 * std::sin(a + 0.2)},
+                                         {12 + 6.5 * std::cos(a + 0.28), 12 + 6.5 * std::sin(a + 0.28)}}));
+            gear.closeSubpath();
+        }
+        gear.addPath(circle(12, 12, 7.2));
+        gear = gear.simplified();
+        g.shape(gear, filled);
+        if (filled)
+            g.cut(circle(12, 12, 1.6), 2.2);
+        else
+            g.stroke(circle(12, 12, 2.8));
+    } else if (base == QLatin1String("arrow.clockwise")) {
+        // Clockwise from the right round to the upper right, where the head points on.
+        g.stroke(arc(12, 12, 8, 0, -300), 2);
+        g.fill(polyline({{18.6, 6.5}, {12.9, 7.2}, {16.4, 1.3}}, true));
+    } else if (base == QLatin1String("square.stack.3d.up")) {
+        g.shape(polyline({{12, 3}, {21, 7.5}, {12, 12}, {3, 7.5}}, true), filled);
+        g.stroke(polyline({{3, 12}, {12, 16.5}, {21, 12}}));
+        g.stroke(polyline({{3, 16.5}, {12, 21}, {21, 16.5}}));
+    } else if (base == QLatin1String("clock")) {
+        g.shape(circle(12, 12, 9), filled);
+        const QPainterPath hands = polyline({{12, 7}, {12, 12}, {15.5, 14}});
+        if (filled)
+            g.cut(hands);
+        else
+            g.stroke(hands);
+    } else if (base == QLatin1String("square")) {
+        g.shape(rounded(4, 4, 16, 16, 3), filled);
+    } else if (base == QLatin1String("ellipsis.circle")) {
+        g.shape(circle(12, 12, 9.5), filled);
+        for (const double x : {8.0, 12.0, 16.0}) {
+            if (filled)
+                g.cut(circle(x, 12, 0.4), 2.2);
+            else
+                g.fill(circle(x, 12, 1.3));
+        }
+    } else if (base == QLatin1String("plus")) {
+        g.stroke(polyline({{12, 5}, {12, 19}}), 2.2);
+        g.stroke(polyline({{5, 12}, {19, 12}}), 2.2);
+    } else if (base == QLatin1String("cpu")) {
+        g.shape(rounded(6, 6, 12, 12, 2), filled);
+        if (filled)
+            g.cut(rounded(9.5, 9.5, 5, 5, 1), 1.4);
+        else
+            g.stroke(rounded(9.5, 9.5, 5, 5, 1), 1.4);
+        for (const double t : {9.0, 12.0, 15.0}) {
+            g.stroke(polyline({{t, 2.5}, {t, 5}}), 1.4);
+            g.stroke(polyline({{t, 19}, {t, 21.5}}), 1.4);
+            g.stroke(polyline({{2.5, t}, {5, t}}), 1.4);
+            g.stroke(polyline({{19, t}, {21.5, t}}), 1.4);
+        }
+    } else if (base == QLatin1String("memorychip")) {
+        g.shape(rounded(2.5, 6, 19, 10, 1.5), filled);
+        for (const double x : {6.0, 10.0, 14.0, 18.0})
+            g.stroke(polyline({{x, 16}, {x, 19.5}}), 1.4);
+        if (filled)
+            g.cut(polyline({{6.5, 11}, {17.5, 11}}), 1.4);
+        else
+            g.stroke(polyline({{6.5, 11}, {17.5, 11}}), 1.4);
+    } else if (base == QLatin1String("network")) {
+        g.shape(circle(12, 12, 9), filled);
+        const auto draw = [&](const QPainterPath& p) {
+            if (filled)
+                g.cut(p, 1.4);
+            else
+                g.stroke(p, 1.4);
+        };
+        QPainterPath meridian;
+        meridian.addEllipse(QRectF(8, 3, 8, 18));
+        draw(meridian);
+        draw(polyline({{3, 12}, {21, 12}}));
+    } else if (base == QLatin1String("chevron.down")) {
+        g.stroke(polyline({{5, 9}, {12, 16}, {19, 9}}), 2.2);
     } else {
         // An unknown name still takes its place: a small ring.
         g.stroke(circle(12, 12, 7));
@@ -425,6 +505,11 @@ const std::vector<std::pair<QString, QString>>& table() {
         {QStringLiteral("opticaldisc"), QStringLiteral("media-optical")},
         {QStringLiteral("envelope"), QStringLiteral("mail-read")},
         {QStringLiteral("square.grid.2x2"), QStringLiteral("view-grid")},
+        {QStringLiteral("gearshape.fill"), QStringLiteral("preferences-system")},
+        {QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh")},
+        {QStringLiteral("plus"), QStringLiteral("list-add")},
+        {QStringLiteral("network"), QStringLiteral("network-wired")},
+        {QStringLiteral("chevron.down"), QStringLiteral("go-down")},
     };
     return rows;
 }

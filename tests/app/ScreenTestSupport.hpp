@@ -2,12 +2,14 @@
 
 #include "WindowTestSupport.hpp"
 
+#include "screens/RowListView.hpp"
 #include "widgets/RowCanvas.hpp"
 
+#include <QAbstractItemModel>
 #include <QTest>
 
 #include <cstdint>
-
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +30,8 @@ inline CleanupEntry entryAt(const std::string& path, std::int64_t bytes, bool di
 class ScreenPlatform final : public PlatformServices {
 public:
     void chooseFolder(const std::string&, PathChosen done) override { done(answer); }
-    void chooseFolderWithPrompt(const QString&, const QString&, const std::string&, PathChosen done) override {
+    void chooseFolderWithPrompt(const QString&, const QString&, const std::string&,
+                                PathChosen done) override {
         done(answer);
     }
     void chooseBackupFolder(const std::string&, PathChosen done) override {
@@ -78,6 +81,49 @@ protected:
     }
 
     std::shared_ptr<ScreenPlatform> screen = std::make_shared<ScreenPlatform>();
+
+    // The section's screen, or null when it is another kind.
+    template <typename T> [[nodiscard]] T* shown() const { return qobject_cast<T*>(content().sectionView()); }
+
+    // Enters `section` in a window of `size`.
+    template <typename T> T* enter(AppSection section, QSize size = MainWindow::kDefaultSize) {
+        if (!window)
+            makeWindow({}, size);
+        model->setSection(section);
+        settle();
+        return shown<T>();
+    }
+
+    static void clickRow(RowListView& list, int row) {
+        list.doItemsLayout();
+        const QRect rect = list.visualRect(list.model()->index(row, 0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 12, rect.center().y()));
+    }
+
+    // Presses the button of `action` in `row`; false when the row has no such button.
+    static bool clickButton(RowListView& list, int row, int action) {
+        list.doItemsLayout();
+        const std::optional<RowButton> button = list.button(row, action);
+        if (!button)
+            return false;
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, button->rect.center());
+        return true;
+    }
+
+    // Saves the window as NAME-light and NAME-dark. The dark appearance builds the screen again, so
+    // `prepare` puts it back in the state to show, each time before its picture.
+    void saveBothAppearances(const QString& name, const std::function<void()>& prepare = {}) {
+        for (const bool dark : {false, true}) {
+            model->setDark(dark);
+            settle();
+            if (prepare)
+                prepare();
+            settle();
+            savePicture(*window, name + (dark ? QStringLiteral("-dark") : QStringLiteral("-light")));
+        }
+        model->setDark(false);
+        settle();
+    }
 };
 
 } // namespace ambertrove::test
