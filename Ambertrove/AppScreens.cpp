@@ -1,6 +1,7 @@
 #include "AppScreens.hpp"
 
 #include "explore/ExploreView.hpp"
+#include "explore/InspectorView.hpp"
 
 namespace ambertrove {
 
@@ -8,6 +9,9 @@ ScreenTable appScreens() {
     ScreenTable table;
     table.section(AppSection::explore) = [](AppModel& model, QWidget* parent) -> QWidget* {
         return new ExploreView(model, parent);
+    };
+    table.inspector = [](AppModel& model, QWidget* parent) -> QWidget* {
+        return new InspectorView(model, parent);
     };
     return table;
 }
