@@ -40,7 +40,8 @@ public:
     [[nodiscard]] QString bytesText(AgeRange range) const;
     [[nodiscard]] QString shareText(AgeRange range) const;
     [[nodiscard]] QRect rowRect(AgeRange range) const;
-    // The bar's filled rectangle in a row.
+    // The bar's track in a row, and the part of it that is filled.
+    [[nodiscard]] QRectF trackRect(AgeRange range) const;
     [[nodiscard]] QRectF barRect(AgeRange range) const;
 
     [[nodiscard]] QSize sizeHint() const override;
@@ -57,7 +58,6 @@ private:
     [[nodiscard]] int rowHeight() const;
     [[nodiscard]] std::int64_t total() const;
     [[nodiscard]] std::int64_t largest() const;
-    [[nodiscard]] QRectF trackRect(AgeRange range) const;
 
     std::array<std::int64_t, 6> m_totals{};
     std::optional<AgeRange> m_selected;

@@ -68,7 +68,8 @@ AgeMapView::AgeMapView(AppModel& model, QWidget* parent)
     row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     row->setSpacing(kSpacing);
     buildLeft(page);
-    row->addWidget(m_left, 0);
+    // The left column takes its share up to its maximum (set with the width) before the list grows.
+    row->addWidget(m_left, 1000);
     buildList(page);
     row->addWidget(m_listCard, 1);
     m_pages->addWidget(page);
@@ -99,6 +100,8 @@ void AgeMapView::buildLeft(QWidget* page) {
     m_left->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_left->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_left->viewport()->setAutoFillBackground(false);
+    m_left->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_left->setMinimumWidth(int(kMinimumLeft));
     auto* content = transparentWidget(m_left);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
@@ -379,7 +382,8 @@ void AgeMapView::placeProgress() {
 
 void AgeMapView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_left->setFixedWidth(int(std::lround(leftWidth(width()))));
+    // A maximum, not a fixed width: the view's own minimum must not follow its current width.
+    m_left->setMaximumWidth(int(std::lround(leftWidth(width()))));
     placeProgress();
 }
 
