@@ -178,7 +178,7 @@ std::vector<NodeIndex> sorted(const ScanResult& scan, std::vector<NodeIndex> row
     CancellationPoints points(cancellation);
     PathOrder paths(scan.nodes);
     // Ranked once, ties among many rows compare by one number each.
-    if (rows.size() > 64)
+    if (PathOrder::ranksPayOff(rows.size(), scan.nodes.recordCount()))
         paths.rank(rows, points);
     const std::vector<std::uint32_t> slots = order(
         scan.nodes, rows, keys, locale,

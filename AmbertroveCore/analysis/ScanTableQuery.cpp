@@ -174,7 +174,7 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
         if (isTied[k])
             tied.push_back(rows[k]);
     PathOrder pathOrder(nodes);
-    if (tied.size() > 64)
+    if (PathOrder::ranksPayOff(tied.size(), nodes.recordCount()))
         pathOrder.rank(tied, points);
     for (const auto& [first, last] : runs) {
         const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);
