@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace ambertrove {
 
@@ -87,7 +88,28 @@ AgeMapView::AgeMapView(AppModel& model, QWidget* parent)
     refresh();
 }
 
-AgeMapView::~AgeMapView() = default;
+AgeMapView::~AgeMapView() {
+    // The results are let go of off the GUI thread: a summary of a large folder holds a path per file.
+    m_summary.invalidate();
+    m_listing.invalidate();
+    release(std::move(m_shownSummary));
+    release(std::move(m_shownListing));
+}
+
+void AgeMapView::release(std::shared_ptr<const void> result) {
+    if (!result)
+        return;
+    // Every copy of the job shares the box, so the result goes with the job's reset, on its thread, when
+    // that is the last hold on it.
+    auto box = std::make_shared<std::shared_ptr<const void>>(std::move(result));
+    m_model.backgroundQuery<bool>(
+        std::stop_token(),
+        [box](const TaskCancellation&) {
+            box->reset();
+            return true;
+        },
+        [](bool) {});
+}
 
 double AgeMapView::leftWidth(double width) {
     return std::max((width - 60) * 0.56, kMinimumLeft);
@@ -247,7 +269,7 @@ void AgeMapView::refresh() {
 void AgeMapView::summaryChanged() {
     const std::optional<Summary>& value = m_summary.value();
     if (value && *value != m_shownSummary) {
-        m_shownSummary = *value;
+        release(std::exchange(m_shownSummary, *value));
         // A new revision: a listing of an earlier summary is never taken for one of this summary.
         ++m_revision;
         m_bars->setTotals(m_shownSummary->totals);
@@ -274,7 +296,7 @@ void AgeMapView::requestListing() {
 void AgeMapView::listingChanged() {
     const std::optional<Listing>& value = m_listing.value();
     if (value && *value != m_shownListing) {
-        m_shownListing = *value;
+        release(std::exchange(m_shownListing, *value));
         m_limit = kPage;
         showList();
     }

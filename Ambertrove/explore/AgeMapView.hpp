@@ -124,6 +124,8 @@ private:
     void updateState();
     void placeProgress();
     void stageAll();
+    // Lets go of a result of a query off the GUI thread.
+    void release(std::shared_ptr<const void> result);
 
     AppModel& m_model;
     KeyedQuery<ExplorerQueryKey, Summary> m_summary;
