@@ -15,7 +15,9 @@
 #include "widgets/SectionCaption.hpp"
 #include "widgets/TroveButton.hpp"
 
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollArea>
 
 namespace ambertrove::test {
@@ -329,6 +331,25 @@ TEST_F(AgeMapTest, ASavedScanCannotBeStagedAndSaysWhy) {
     EXPECT_TRUE(model->queue().empty()) << "the row's add button is disabled too";
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(0).center());
     EXPECT_EQ(model->selection(), std::optional<std::string>("/r/old.iso")) << "a row still selects";
+}
+
+TEST_F(AgeMapTest, ARowsMenuIsTheNodesActionsAndItsButtonAddsIt) {
+    install(agesScan());
+    AgeMapView& view = makeMap();
+    AgeFileList* list = view.list();
+    ASSERT_EQ(list->count(), 1);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, list->rowRect(0).center(),
+                              list->viewport()->mapToGlobal(list->rowRect(0).center()));
+    QCoreApplication::sendEvent(list->viewport(), &request);
+    auto* menu = list->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("old.iso"));
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Reveal in Finder"));
+    menu->close();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->addRect(0).center());
+    ASSERT_EQ(model->queue().size(), 1U) << "the row's add button";
+    EXPECT_EQ(model->queue().front().node.path, "/r/old.iso");
+    EXPECT_EQ(model->queue().front().reason, "Selected in Explore");
 }
 
 TEST_F(AgeMapTest, RowSizesFollowTheSizeMode) {

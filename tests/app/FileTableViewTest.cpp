@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 
 #include <algorithm>
@@ -368,6 +369,22 @@ TEST_F(FileTableTest, ClicksSelectAndADoubleClickOpensAFolderOrSelectsAFile) {
     const QModelIndexList selected = table->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(view.tableModel()->path(selected.front().row()), "/r/sub/inner.txt");
+}
+
+TEST_F(FileTableTest, ARowsMenuIsTheNodesActions) {
+    install(tiesScan());
+    FileTableView& view = makeTable();
+    QTableView* table = view.table();
+    const QPoint at = table->visualRect(view.tableModel()->index(0, 0)).center();
+    emit table->customContextMenuRequested(at);
+    auto* menu = view.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList titles;
+    for (const QAction* action : menu->actions())
+        titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(titles, (QStringList{"c.mp3", "Reveal in Finder", "Quick Look", "Copy Path", "-",
+                                   "Add to Cleanup", "Move to Trash…"}));
+    menu->close();
 }
 
 // Answers the save panel with a file and records what the export is asked to write.
