@@ -3,12 +3,12 @@
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
+#include "analysis/OrderedBits.hpp"
 #include "analysis/PathOrder.hpp"
 #include "analysis/ScanTableQuery.hpp"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <list>
 #include <map>
@@ -17,17 +17,6 @@
 namespace ambertrove::FileTableSort {
 
 namespace {
-
-// Numbers that compare as unsigned integers in the order of the values they stand for.
-std::uint64_t orderedBits(std::int64_t value) {
-    return static_cast<std::uint64_t>(value) ^ (1ull << 63);
-}
-
-std::uint64_t orderedBits(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return (bits & (1ull << 63)) ? ~bits : bits | (1ull << 63);
-}
 
 bool isText(ScanSortField field) {
     return field == ScanSortField::name || field == ScanSortField::kindName;
