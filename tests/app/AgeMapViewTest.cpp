@@ -373,6 +373,7 @@ TEST_F(AgeMapTest, TheStorageViewAgeMapIsThisView) {
     auto* ageMap = qobject_cast<AgeMapView*>(explore->body());
     ASSERT_NE(ageMap, nullptr);
     EXPECT_TRUE(ageMap->showsCurrentResult());
+    savePicture(*window, QStringLiteral("window-age-map-light"));
 }
 
 TEST_F(AgeMapTest, PicturesInBothAppearances) {

@@ -441,6 +441,9 @@ TEST_F(FileTableTest, TheStorageViewTableIsThisView) {
     auto* table = qobject_cast<FileTableView*>(explore->body());
     ASSERT_NE(table, nullptr);
     EXPECT_TRUE(table->showsCurrentResult());
+    model->setSelection(std::string("/r/a.txt"));
+    settle();
+    savePicture(*window, QStringLiteral("window-table-light"));
 }
 
 TEST_F(FileTableTest, PicturesInBothAppearances) {
