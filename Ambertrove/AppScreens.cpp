@@ -1,6 +1,7 @@
 #include "AppScreens.hpp"
 
 #include "explore/ExploreView.hpp"
+#include "explore/InspectorView.hpp"
 #include "screens/ApplicationsView.hpp"
 #include "screens/CleanupReviewSheet.hpp"
 #include "screens/CleanupView.hpp"
@@ -32,6 +33,9 @@ ScreenTable appScreens() {
     };
     table.review = [](AppModel& model, QWidget* parent) -> QDialog* {
         return new CleanupReviewSheet(model, parent);
+    };
+    table.inspector = [](AppModel& model, QWidget* parent) -> QWidget* {
+        return new InspectorView(model, parent);
     };
     return table;
 }

@@ -6,18 +6,25 @@
 // previous result); step_ms: one step of the view's gesture (a scroll step for lists, a hover move for
 // charts), from the event to its paint, averaged; max_stall_ms: the longest a 5 ms timer on the GUI thread
 // was late while the view was entered and stepped (as `ambertrove-bench ui` measures it).
+// Then the table lists everything below the scan's root and is sorted by a click on a column header:
+//   sort=COLUMN sort_ms=X
+// sort_ms: from the click to the first paint of the sorted listing (the longest stall goes to stderr).
 #include "BenchCommand.hpp"
 #include "BenchWindow.hpp"
 
 #include "controller/AppModel.hpp"
 #include "explore/ExploreView.hpp"
+#include "explore/FileTableModel.hpp"
+#include "explore/FileTableView.hpp"
 #include "explore/StorageBody.hpp"
 #include "shell/ContentView.hpp"
 #include "shell/MainWindow.hpp"
 
 #include <QAbstractScrollArea>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTableView>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -64,7 +71,9 @@ std::vector<ViewRow> rows() {
     };
 }
 
-// Counts paints of a widget and of everything inside it.
+// Counts paints of a widget and of everything inside it, and apart those made while `ready` holds: a
+// result and its paint often arrive in one turn of the event loop, so readiness is read as each paint
+// happens.
 class PaintCounter final : public QObject {
 public:
     void watch(QWidget* widget) {
@@ -73,12 +82,16 @@ public:
             child->installEventFilter(this);
     }
     int paints = 0;
+    std::function<bool()> ready;
+    int readyPaints = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
-        else if (event->type() == QEvent::ChildAdded) {
+            if (ready && ready())
+                ++readyPaints;
+        } else if (event->type() == QEvent::ChildAdded) {
             if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
                 child->installEventFilter(this);
         }
@@ -190,21 +203,17 @@ int runViews(const std::vector<std::string>& args) {
         }
         PaintCounter counter;
         counter.watch(body);
-        int paintsAtReady = -1;
-        const bool entered = waitFor(
-            [&] {
-                if (!body)
-                    return true;
-                if (paintsAtReady < 0 && view->showsCurrentResult())
-                    paintsAtReady = counter.paints;
-                // Ready, then painted: the paint that follows readiness shows the result.
-                return paintsAtReady >= 0 && counter.paints > paintsAtReady;
-            },
-            kGiveUpSeconds);
+        counter.ready = [&] {
+            return body && view->showsCurrentResult();
+        };
+        // The first paint made while the result is current shows it.
+        const bool entered = waitFor([&] { return !body || counter.readyPaints > 0; }, kGiveUpSeconds);
+        counter.ready = nullptr;
         const double enterMs = secondsSince(start) * 1000;
         if (!entered || !body) {
             meter.stop();
-            std::printf("view=%s enter_ms=timeout step_ms=- max_stall_ms=%.1f\n", row.name, meter.maxStallMs());
+            std::printf("view=%s enter_ms=timeout step_ms=- max_stall_ms=%.1f\n", row.name,
+                        meter.maxStallMs());
             continue;
         }
         double total = 0;
@@ -221,8 +230,54 @@ int runViews(const std::vector<std::string>& args) {
             std::printf("view=%s enter_ms=%.1f step_ms=%.2f max_stall_ms=%.1f\n", row.name, enterMs,
                         total / counted, meter.maxStallMs());
         else
-            std::printf("view=%s enter_ms=%.1f step_ms=- max_stall_ms=%.1f\n", row.name, enterMs, meter.maxStallMs());
+            std::printf("view=%s enter_ms=%.1f step_ms=- max_stall_ms=%.1f\n", row.name, enterMs,
+                        meter.maxStallMs());
         std::fflush(stdout);
+    }
+
+    // The table over the whole scan, sorted by a header click.
+    storage(StorageView::table)(*model);
+    if (const NodeIndex root = scan.rootIndex(); root != kNoNode)
+        model->focus(scan.nodes.makeNode(root, false));
+    model->setSelection(std::nullopt);
+    waitFor([&] { return explore() && qobject_cast<FileTableView*>(explore()->body()); }, kGiveUpSeconds);
+    QPointer<FileTableView> table = explore() ? qobject_cast<FileTableView*>(explore()->body()) : nullptr;
+    if (table) {
+        table->setRecursive(true);
+        waitFor([&] { return !table || table->showsCurrentResult(); }, kGiveUpSeconds);
+        const std::pair<const char*, int> sorts[] = {{"name", FileTableModel::name},
+                                                     {"size", FileTableModel::size}};
+        for (const auto& [title, column] : sorts) {
+            if (!table)
+                break;
+            QHeaderView* header = table->table()->horizontalHeader();
+            const QPointF at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2.0,
+                             header->height() / 2.0);
+            PaintCounter counter;
+            counter.watch(table);
+            if (!table->showsCurrentResult())
+                waitFor([&] { return !table || table->showsCurrentResult(); }, kGiveUpSeconds);
+            meter.start();
+            const double start = nowSeconds();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent click(type, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                  Qt::NoModifier);
+                QCoreApplication::sendEvent(header->viewport(), &click);
+            }
+            counter.ready = [&] {
+                return table && table->showsCurrentResult();
+            };
+            const bool sorted = waitFor([&] { return !table || counter.readyPaints > 0; }, kGiveUpSeconds);
+            meter.stop();
+            if (!sorted || !table)
+                std::printf("sort=%s sort_ms=timeout\n", title);
+            else
+                std::printf("sort=%s sort_ms=%.1f\n", title, secondsSince(start) * 1000);
+            std::fprintf(stderr, "sort=%s rows=%zu max_stall_ms=%.1f\n", title,
+                         table ? table->tableModel()->total() : 0, meter.maxStallMs());
+            std::fflush(stdout);
+        }
     }
 
     return 0;

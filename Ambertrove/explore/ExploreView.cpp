@@ -1,6 +1,8 @@
 #include "explore/ExploreView.hpp"
 
 #include "controller/AppModel.hpp"
+#include "explore/AgeMapView.hpp"
+#include "explore/FileTableView.hpp"
 #include "explore/ScanProgressView.hpp"
 #include "explore/WelcomeView.hpp"
 #include "model/Formatting.hpp"
@@ -233,10 +235,10 @@ QWidget* ExploreView::makeStorageBody(StorageView view) {
         break;
 
     case StorageView::ageMap:
-        break;
+        return new AgeMapView(m_model, m_current);
 
     case StorageView::table:
-        break;
+        return new FileTableView(m_model, m_current);
 
     case StorageView::treemap:
     case StorageView::sunburst:

@@ -18,7 +18,8 @@ bool g_themeIcons = true;
 class Glyph {
 public:
     Glyph(QPainter& painter, const QRectF& box, const QColor& color)
-        : m_painter(painter), m_color(color) {
+        : m_painter(painter)
+        , m_color(color) {
         const double side = std::min(box.width(), box.height());
         m_painter.save();
         m_painter.setRenderHint(QPainter::Antialiasing);
@@ -137,8 +138,9 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         if (base == QLatin1String("externaldrive"))
             g.stroke(polyline({{6, 20}, {18, 20}}));
     } else if (base == QLatin1String("house")) {
-        g.shape(polyline({{3, 11.5}, {12, 3.5}, {21, 11.5}, {19, 11.5}, {19, 20.5}, {5, 20.5}, {5, 11.5}}, true),
-                filled);
+        g.shape(
+            polyline({{3, 11.5}, {12, 3.5}, {21, 11.5}, {19, 11.5}, {19, 20.5}, {5, 20.5}, {5, 11.5}}, true),
+            filled);
     } else if (base == QLatin1String("arrow.down.circle")) {
         g.shape(circle(12, 12, 9), filled);
         if (filled) {
@@ -318,7 +320,8 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         draw(polyline({{16.5, 3}, {16.5, 21}}));
         draw(polyline({{7.5, 12}, {16.5, 12}}));
     } else if (base == QLatin1String("shippingbox") || base == QLatin1String("cube.transparent")) {
-        const QPainterPath box = polyline({{12, 2.5}, {20.5, 7}, {20.5, 17}, {12, 21.5}, {3.5, 17}, {3.5, 7}}, true);
+        const QPainterPath box =
+            polyline({{12, 2.5}, {20.5, 7}, {20.5, 17}, {12, 21.5}, {3.5, 17}, {3.5, 7}}, true);
         g.shape(box, filled);
         const QPainterPath edges = polyline({{3.5, 7}, {12, 11.5}, {20.5, 7}});
         if (filled) {
@@ -428,6 +431,70 @@ void drawGlyph(Glyph& g, const QString& symbol) {
         draw(polyline({{3, 12}, {21, 12}}));
     } else if (base == QLatin1String("chevron.down")) {
         g.stroke(polyline({{5, 9}, {12, 16}, {19, 9}}), 2.2);
+    } else if (base == QLatin1String("eye")) {
+        QPainterPath lid;
+        lid.moveTo(2.5, 12);
+        lid.quadTo(12, 2, 21.5, 12);
+        lid.quadTo(12, 22, 2.5, 12);
+        lid.closeSubpath();
+        g.shape(lid, filled);
+        if (filled)
+            g.cut(circle(12, 12, 2.2), 1.6);
+        else
+            g.fill(circle(12, 12, 3));
+    } else if (base == QLatin1String("scope")) {
+        g.stroke(circle(12, 12, 7.5));
+        g.fill(circle(12, 12, 2));
+        for (const auto& [from, to] : {std::pair{QPointF(12, 1.5), QPointF(12, 5)},
+                                       {QPointF(12, 19), QPointF(12, 22.5)},
+                                       {QPointF(1.5, 12), QPointF(5, 12)},
+                                       {QPointF(19, 12), QPointF(22.5, 12)}})
+            g.stroke(polyline({from, to}));
+    } else if (base == QLatin1String("tray.and.arrow.down")) {
+        g.stroke(polyline({{3, 13}, {3, 20}, {21, 20}, {21, 13}}));
+        g.stroke(polyline({{3, 14.5}, {8, 14.5}, {9.5, 16.5}, {14.5, 16.5}, {16, 14.5}, {21, 14.5}}), 1.4);
+        g.stroke(polyline({{12, 3}, {12, 12}}));
+        g.stroke(polyline({{8.5, 8.5}, {12, 12}, {15.5, 8.5}}));
+    } else if (base == QLatin1String("square.and.arrow.up")) {
+        g.stroke(polyline({{8.5, 9}, {5, 9}, {5, 21}, {19, 21}, {19, 9}, {15.5, 9}}));
+        g.stroke(polyline({{12, 2.5}, {12, 14.5}}));
+        g.stroke(polyline({{8.5, 6}, {12, 2.5}, {15.5, 6}}));
+    } else if (base == QLatin1String("icloud")) {
+        QPainterPath cloud;
+        cloud.moveTo(7, 19);
+        cloud.cubicTo(2.5, 19, 2, 12.5, 6.5, 12);
+        cloud.cubicTo(7, 6, 15.5, 5, 17, 10.5);
+        cloud.cubicTo(22.5, 10.5, 22.5, 19, 17.5, 19);
+        cloud.closeSubpath();
+        g.shape(cloud, filled);
+    } else if (base == QLatin1String("plus.circle")) {
+        g.shape(circle(12, 12, 9), filled);
+        const QPainterPath across = polyline({{7.5, 12}, {16.5, 12}});
+        const QPainterPath down = polyline({{12, 7.5}, {12, 16.5}});
+        if (filled) {
+            g.cut(across, 2);
+            g.cut(down, 2);
+        } else {
+            g.stroke(across);
+            g.stroke(down);
+        }
+    } else if (base == QLatin1String("music.note")) {
+        g.fill(QPainterPath(circle(8, 18, 3)));
+        g.stroke(polyline({{10.8, 18}, {10.8, 4}, {18, 6.5}}), 2);
+    } else if (base == QLatin1String("chevron.left.forwardslash.chevron.right")) {
+        g.stroke(polyline({{7, 7}, {2.5, 12}, {7, 17}}));
+        g.stroke(polyline({{17, 7}, {21.5, 12}, {17, 17}}));
+        g.stroke(polyline({{13.5, 5}, {10.5, 19}}));
+    } else if (base == QLatin1String("doc.zipper")) {
+        g.shape(polyline({{5, 3}, {14, 3}, {19, 8}, {19, 21}, {5, 21}}, true), filled);
+        for (double y : {6.0, 9.0, 12.0, 15.0}) {
+            const QPainterPath tooth = polyline(
+                {{y == 9.0 || y == 15.0 ? 10.0 : 12.0, y}, {y == 9.0 || y == 15.0 ? 12.0 : 14.0, y}});
+            if (filled)
+                g.cut(tooth, 1.4);
+            else
+                g.stroke(tooth, 1.4);
+        }
     } else {
         // An unknown name still takes its place: a small ring.
         g.stroke(circle(12, 12, 7));
@@ -510,6 +577,15 @@ const std::vector<std::pair<QString, QString>>& table() {
         {QStringLiteral("plus"), QStringLiteral("list-add")},
         {QStringLiteral("network"), QStringLiteral("network-wired")},
         {QStringLiteral("chevron.down"), QStringLiteral("go-down")},
+        {QStringLiteral("eye"), QStringLiteral("view-visible")},
+        {QStringLiteral("scope"), QStringLiteral("zoom-fit-best")},
+        {QStringLiteral("tray.and.arrow.down"), QStringLiteral("document-save")},
+        {QStringLiteral("square.and.arrow.up"), QStringLiteral("document-export")},
+        {QStringLiteral("icloud"), QStringLiteral("weather-overcast")},
+        {QStringLiteral("plus.circle"), QStringLiteral("list-add")},
+        {QStringLiteral("music.note"), QStringLiteral("audio-x-generic")},
+        {QStringLiteral("chevron.left.forwardslash.chevron.right"), QStringLiteral("text-x-script")},
+        {QStringLiteral("doc.zipper"), QStringLiteral("package-x-generic")},
     };
     return rows;
 }
@@ -576,7 +652,8 @@ void paint(QPainter& painter, const QString& symbol, const QRectF& box, const QC
     if (side <= 0)
         return;
     const int size = int(std::lround(side));
-    const QPixmap image = pixmap(symbol, size, color, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    const QPixmap image =
+        pixmap(symbol, size, color, painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
     const QPointF topLeft(box.center().x() - size / 2.0, box.center().y() - size / 2.0);
     painter.drawPixmap(topLeft, image);
 }

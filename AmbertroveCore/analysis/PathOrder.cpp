@@ -56,41 +56,38 @@ int PathOrder::compare(NodeIndex a, NodeIndex b) {
 void PathOrder::rank(std::span<const NodeIndex> rows, CancellationPoints& points) {
     const std::size_t count = m_nodes.recordCount();
     m_ranks.assign(count, kUnranked);
-    // The rows with every ancestor, each with its name (read while its record is at hand).
-    struct Entry {
-        std::string_view name;
-        NodeIndex node;
-        NodeIndex parent;
-    };
+    // The rows with every ancestor. Only indices are kept: on scans of millions of entries the memory
+    // these tables take is most of the cost.
     constexpr std::uint32_t kMarked = kUnranked - 1;
-    std::vector<Entry> entries;
-    entries.reserve(rows.size() + rows.size() / 4);
+    std::vector<NodeIndex> marked;
+    marked.reserve(rows.size() + rows.size() / 4);
     m_ranks[0] = kMarked;
     for (NodeIndex r : rows) {
         points.visit();
         if (isDetached(r))
             continue;
-        for (NodeIndex x = r; m_ranks[x] == kUnranked;) {
+        for (NodeIndex x = r; m_ranks[x] == kUnranked; x = m_nodes[x].parent()) {
             m_ranks[x] = kMarked;
-            const NodeIndex parent = m_nodes[x].parent();
-            entries.push_back({m_nodes.name(x), x, parent});
-            x = parent;
+            marked.push_back(x);
         }
     }
     // Grouped by parent (a counting sort): the children of p are children[start[p]] to children[start[p +
-    // 1]].
+    // 1]]. The counts are made in `start` and turned into ends while the children are placed.
     std::vector<std::uint32_t> start(count + 1, 0);
-    for (const Entry& e : entries)
-        ++start[e.parent + 1];
+    for (NodeIndex x : marked)
+        ++start[m_nodes[x].parent() + 1];
     for (std::size_t p = 0; p < count; ++p)
         start[p + 1] += start[p];
-    std::vector<Entry> children(entries.size());
-    {
-        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-        for (const Entry& e : entries)
-            children[fill[e.parent]++] = e;
+    std::vector<NodeIndex> children(marked.size());
+    for (NodeIndex x : marked) {
+        const NodeIndex parent = m_nodes[x].parent();
+        children[start[parent]++] = x;
     }
-    std::vector<Entry>().swap(entries);
+    std::vector<NodeIndex>().swap(marked);
+    // Each start now holds the next parent's start: shifted back, start[p] to start[p + 1] again.
+    for (std::size_t p = count; p > 0; --p)
+        start[p] = start[p - 1];
+    start[0] = 0;
     const auto hasChildren = [&](NodeIndex i) {
         return start[i + 1] > start[i];
     };
@@ -112,10 +109,11 @@ void PathOrder::rank(std::span<const NodeIndex> rows, CancellationPoints& points
     const auto open = [&](NodeIndex parent) {
         const std::size_t first = slots.size();
         for (std::uint32_t k = start[parent]; k < start[parent + 1]; ++k) {
-            const Entry& child = children[k];
-            slots.push_back({child.name, child.node, false});
-            if (hasChildren(child.node))
-                slots.push_back({child.name, child.node, true});
+            const NodeIndex child = children[k];
+            const std::string_view name = m_nodes.name(child);
+            slots.push_back({name, child, false});
+            if (hasChildren(child))
+                slots.push_back({name, child, true});
         }
         std::sort(slots.begin() + static_cast<std::ptrdiff_t>(first), slots.end(),
                   [&](const Slot& x, const Slot& y) {

@@ -35,6 +35,11 @@ public:
 
     // Numbers the records in `rows` (and their ancestors) in path order. Polls `cancellation` per record.
     void rank(std::span<const NodeIndex> rows, CancellationPoints& points);
+    // Whether ranking `rows` records of a table of `records` costs less than comparing them by the tree:
+    // ranking goes over tables as long as the whole scan, which only many rows repay.
+    [[nodiscard]] static bool ranksPayOff(std::size_t rows, std::size_t records) {
+        return rows > 64 && rows * 16 > records;
+    }
 
 private:
     static constexpr std::uint32_t kUnranked = 0xFFFFFFFFu;

@@ -3,12 +3,12 @@
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
+#include "analysis/OrderedBits.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace ambertrove {
 
@@ -18,17 +18,6 @@ namespace {
 constexpr std::array<std::string_view, 10> kKindNames = {
     "Symbolic link", "Application", "Folder",    "Video",   "Audio",
     "Image",         "Document",    "Developer", "Archive", "Other"};
-
-// Keys that compare as unsigned integers in the order of the values they stand for.
-std::uint64_t orderedBits(std::int64_t value) {
-    return static_cast<std::uint64_t>(value) ^ (1ull << 63);
-}
-
-std::uint64_t orderedBits(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return (bits & (1ull << 63)) ? ~bits : bits | (1ull << 63);
-}
 
 // One row of the sort: its key as an ordered 64-bit number (for a name, the first 16 bytes of its
 // collation key; the rest is compared only when those agree), inverted for a descending sort, and the
@@ -174,7 +163,7 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
         if (isTied[k])
             tied.push_back(rows[k]);
     PathOrder pathOrder(nodes);
-    if (tied.size() > 64)
+    if (PathOrder::ranksPayOff(tied.size(), nodes.recordCount()))
         pathOrder.rank(tied, points);
     for (const auto& [first, last] : runs) {
         const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);

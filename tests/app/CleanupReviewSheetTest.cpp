@@ -156,6 +156,10 @@ TEST_F(CleanupReviewSheetTest, NeitherButtonIsDefaultAndReturnNeverConfirms) {
         EXPECT_FALSE(button->isDefault()) << button->label().toStdString();
         EXPECT_FALSE(button->autoDefault()) << button->label().toStdString();
     }
+    // The window's own views may have queries waiting; the keys must add no job to them.
+    runner->runAll();
+    settle();
+    const std::size_t jobsBefore = runner->pending();
     QTest::keyClick(&sheet, Qt::Key_Return);
     QTest::keyClick(&sheet, Qt::Key_Enter, Qt::KeypadModifier);
     sheet.confirmButton()->setFocus();
@@ -163,7 +167,7 @@ TEST_F(CleanupReviewSheetTest, NeitherButtonIsDefaultAndReturnNeverConfirms) {
     settle();
     EXPECT_NE(model->cleanupRequest(), nullptr);
     EXPECT_FALSE(model->cleaning());
-    EXPECT_EQ(runner->pending(), 0u);
+    EXPECT_EQ(runner->pending(), jobsBefore);
 
     // With backups on, Return does not even ask for the folder.
     model->setBackupBeforeCleanup(true);
