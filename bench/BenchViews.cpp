@@ -70,7 +70,8 @@ std::vector<ViewRow> rows() {
     };
 }
 
-// Counts paints of a widget and of everything inside it.
+// Counts paints of a widget and of everything inside it, and those made while `ready` held (a paint
+// then shows the result, even when the result and its paint arrive in one pass of the event loop).
 class PaintCounter final : public QObject {
 public:
     void watch(QWidget* widget) {
@@ -79,12 +80,16 @@ public:
             child->installEventFilter(this);
     }
     int paints = 0;
+    int readyPaints = 0;
+    std::function<bool()> ready;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
-        else if (event->type() == QEvent::ChildAdded) {
+            if (ready && ready())
+                ++readyPaints;
+        } else if (event->type() == QEvent::ChildAdded) {
             if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
                 child->installEventFilter(this);
         }
@@ -145,13 +150,18 @@ double step(QWidget* body, Gesture gesture, int index, PaintCounter& counter) {
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(target, &wheel);
     } else {
-        // A walk over a grid of points, so that the hovered item changes at most steps.
-        const int columns = 8;
+        // A walk over a grid of points, so that the hovered item changes at most steps; its middle point
+        // is the centre, where the radial charts put their root. The move goes to the widget under the
+        // point, as the pointer's would (a chart's drawing area inside the body).
+        const int columns = 7;
         const QPointF at(target->width() * (0.5 + index % columns) / columns,
                          target->height() * (0.5 + (index / columns) % 5) / 5.0);
-        QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+        QWidget* under = target->childAt(at.toPoint());
+        QWidget* receiver = under ? under : target;
+        const QPointF local = receiver->mapFrom(target, at);
+        QMouseEvent move(QEvent::MouseMove, local, receiver->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &move);
+        QCoreApplication::sendEvent(receiver, &move);
     }
     const bool painted = waitFor([&] { return counter.paints > paintsBefore || secondsSince(start) > 0.5; });
     if (!painted || counter.paints == paintsBefore)
@@ -237,15 +247,12 @@ int runViews(const std::vector<std::string>& args) {
         }
         PaintCounter counter;
         counter.watch(body);
-        int paintsAtReady = -1;
-        const bool entered = waitFor([&] {
-            if (!body)
-                return true;
-            if (paintsAtReady < 0 && view->showsCurrentResult())
-                paintsAtReady = counter.paints;
-            // Ready, then painted: the paint that follows readiness shows the result.
-            return paintsAtReady >= 0 && counter.paints > paintsAtReady;
-        });
+        // Ready, then painted: a paint made while the view is ready shows the result.
+        counter.ready = [&] {
+            return body && view->showsCurrentResult();
+        };
+        const bool entered = waitFor([&] { return !body || counter.readyPaints > 0; });
+        counter.ready = nullptr;
         const double enterMs = secondsSince(start) * 1000;
         if (!entered || !body) {
             ticker.stop();
