@@ -22,6 +22,10 @@ void GraphSceneCache::insert(GraphLayoutKey key, std::shared_ptr<const GraphScen
         m_entries.resize(kCapacity);
 }
 
+void GraphSceneCache::keepOnly(const ScanResult* scan) {
+    std::erase_if(m_entries, [scan](const Entry& entry) { return entry.scene->scan.get() != scan; });
+}
+
 void GraphSceneCache::updateRender(const std::shared_ptr<const GraphRender>& render) {
     for (Entry& entry : m_entries) {
         if (entry.scene && render->draws(*entry.scene))

@@ -28,6 +28,9 @@ public:
     // Puts the scene first, in place of any entry of its key, and forgets the oldest beyond the capacity.
     void insert(GraphLayoutKey key, std::shared_ptr<const GraphScene> scene,
                 std::shared_ptr<const GraphRender> render);
+    // Forgets the charts of every other scan than `scan`, which hold their scans in memory and can no
+    // longer be asked for.
+    void keepOnly(const ScanResult* scan);
     // Replaces the render kept with `scene` (drawn again for another device pixel ratio).
     void updateRender(const std::shared_ptr<const GraphRender>& render);
 

@@ -207,6 +207,8 @@ std::optional<DiskNode> GraphView::nodeAt(QPointF point) const {
 // ---- Layout task ----
 
 void GraphView::refresh() {
+    if (m_mode == Mode::explore)
+        m_cache.keepOnly(m_model.scan().get());
     const std::optional<Root> root = currentRoot();
     const ScanResultPtr live = liveChart();
     const std::optional<Uuid> liveId = live ? std::optional<Uuid>(live->id) : std::nullopt;

@@ -200,6 +200,22 @@ TEST_F(GraphViewTest, FourChartsLeaveTheLastThreeAndTheFirstIsLaidOutAgain) {
     EXPECT_EQ(view->cache().entries().front().key.storageView, StorageView::treemap);
 }
 
+TEST_F(GraphViewTest, AnotherScanForgetsTheChartsOfTheScanBefore) {
+    makeModel();
+    model->setScan(smallScan());
+    makeView();
+    ASSERT_TRUE(layOut());
+    model->setStorageView(StorageView::flame);
+    ASSERT_TRUE(layOut());
+    ASSERT_EQ(view->cache().entries().size(), 2u);
+    const std::weak_ptr<const ScanResult> before = model->scan();
+    model->setScan(smallScan());
+    EXPECT_TRUE(view->cache().entries().empty());
+    ASSERT_TRUE(layOut());
+    EXPECT_TRUE(before.expired()) << "nothing keeps the scan before";
+    EXPECT_EQ(view->cache().entries().size(), 1u);
+}
+
 TEST_F(GraphViewTest, LabelsLayNothingOutWhileTheThemeAndTheAppearanceDo) {
     makeModel();
     model->setScan(smallScan());
