@@ -313,6 +313,17 @@ TEST_F(GraphInteractionTest, TheItemsMenuOffersInspectAndForFoldersOpenFolder) {
     EXPECT_EQ(model->focusPath(), "/r/docs");
 }
 
+TEST_F(GraphInteractionTest, SelectItemPopsUpTheItemsMenuUnderItsButton) {
+    PlainButton* button = view->strip()->itemsButton();
+    EXPECT_EQ(button->label(), QStringLiteral("Select item…"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->pos(), button->mapToGlobal(QPoint(0, button->height())));
+    menu->close();
+}
+
 class GraphItemsMenuTest : public GraphViewTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(GraphItemsMenuTest, ListsTwoHundredItemsAndLeadsToTheRestThroughTheFolderCards) {

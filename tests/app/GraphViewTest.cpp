@@ -234,6 +234,23 @@ TEST_F(GraphViewTest, LabelsLayNothingOutWhileTheThemeAndTheAppearanceDo) {
     EXPECT_EQ(gate.builds, 3);
 }
 
+TEST_F(GraphViewTest, ANewChartFadesInUnlessMotionIsReduced) {
+    makeModel();
+    model->setScan(smallScan());
+    makeView();
+    ASSERT_TRUE(layOut());
+    EXPECT_FALSE(view->canvas()->isFading()) << "nothing to fade from";
+    Appearance::setReducedMotion(false);
+    model->setStorageView(StorageView::bubbles);
+    ASSERT_TRUE(layOut());
+    EXPECT_TRUE(view->canvas()->isFading());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->canvas()->isFading(), 2000);
+    Appearance::setReducedMotion(true);
+    model->setStorageView(StorageView::treemap);
+    EXPECT_TRUE(view->showsCurrentResult());
+    EXPECT_FALSE(view->canvas()->isFading());
+}
+
 // ---- The pause and late results ----
 
 TEST_F(GraphViewTest, ABurstOfChangesLaysOutOnceForTheLastOne) {
