@@ -12,7 +12,6 @@
 #include "widgets/EmptyPanel.hpp"
 #include "widgets/ViewText.hpp"
 
-#include <QGridLayout>
 #include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -81,16 +80,15 @@ GraphView::GraphView(AppModel& model, Mode mode, QWidget* parent, Build build)
     m_canvas = new GraphCanvas(this);
     layout->addWidget(m_canvas, 1);
     m_strip = new GraphInfoStrip(this);
+    // What the strip names never widens the view, which would lay the chart out again at each hover.
+    m_strip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     layout->addWidget(m_strip);
 
-    auto* overlays = new QGridLayout(m_canvas);
-    overlays->setContentsMargins(8, 8, 8, 8);
+    // Placed by hand rather than by a layout: the chart area's size is the chart's, never the panel's.
     m_empty = new EmptyPanel(emptySymbol(model.storageView()), kEmptyTitle, kEmptySubtitle, false, m_canvas);
     m_empty->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_empty->hide();
-    overlays->addWidget(m_empty, 0, 0, Qt::AlignVCenter);
     m_busy = new BusyBadge(m_canvas);
-    overlays->addWidget(m_busy, 0, 0, Qt::AlignTop | Qt::AlignRight);
 
     m_livePoll = new QTimer(this);
     m_livePoll->setSingleShot(true);
@@ -105,7 +103,10 @@ GraphView::GraphView(AppModel& model, Mode mode, QWidget* parent, Build build)
     connect(m_canvas, &GraphCanvas::clicked, this, &GraphView::clicked);
     connect(m_canvas, &GraphCanvas::doubleClicked, this, &GraphView::doubleClicked);
     connect(m_canvas, &GraphCanvas::menuRequested, this, &GraphView::menuRequested);
-    connect(m_canvas, &GraphCanvas::resized, this, &GraphView::refresh);
+    connect(m_canvas, &GraphCanvas::resized, this, [this] {
+        placeOverlays();
+        refresh();
+    });
     connect(m_canvas, &GraphCanvas::renderOutdated, this, &GraphView::renderAgain);
     connect(m_strip, &GraphInfoStrip::itemsRequested, this, &GraphView::openItemsMenu);
 
@@ -473,20 +474,30 @@ void GraphView::openItemsMenu() {
 
 // ---- Overlays, outline, caption and strip ----
 
+void GraphView::placeOverlays() {
+    const QRect area = m_canvas->rect().adjusted(kOverlayInset, kOverlayInset, -kOverlayInset, -kOverlayInset);
+    m_busy->move(area.right() + 1 - m_busy->width(), area.top());
+    const int height = m_empty->heightForWidth(area.width());
+    m_empty->setGeometry(area.left(), area.top() + (area.height() - height) / 2, area.width(), height);
+}
+
 void GraphView::updateState() {
     const bool ready = isReady();
     const bool current = isCurrent();
     const StorageView view = m_model.storageView();
     m_busy->setVisible(!current);
-    m_empty->setIcon(emptySymbol(view));
+    if (const QString symbol = emptySymbol(view); symbol != m_empty->icon())
+        m_empty->setIcon(symbol);
     m_empty->setVisible(ready && m_scene->marks.empty());
     m_canvas->setShowLabels(m_model.showLabels());
 
     const std::optional<Root> root = currentRoot();
     const std::optional<DiskNode> rootNode =
         root ? std::optional<DiskNode>(root->scan->nodes.makeNode(root->index, false)) : std::nullopt;
-    m_canvas->setAccessibleName(rawValue(view) + QStringLiteral(" — ") +
-                                (rootNode ? fromBytes(rootNode->name()) : QStringLiteral("folder")));
+    const QString label = rawValue(view) + QStringLiteral(" — ") +
+                          (rootNode ? fromBytes(rootNode->name()) : QStringLiteral("folder"));
+    if (label != m_canvas->accessibleName())
+        m_canvas->setAccessibleName(label);
 
     // The outline: the hovered and the selected item, each once.
     std::vector<std::size_t> outlined;

@@ -55,6 +55,8 @@ public:
 
     static constexpr int kMargin = 22;
     static constexpr int kSpacing = 12;
+    // The busy badge's distance from the chart area's top and trailing edges.
+    static constexpr int kOverlayInset = 8;
     static constexpr int kLivePollMilliseconds = 180;
     static constexpr int kItemsMenuLimit = 200;
     static inline const QString kOpenFolder = QStringLiteral("Open folder");
@@ -149,6 +151,7 @@ private:
 
     // The overlays, the outline, the caption and the strip, from the state.
     void updateState();
+    void placeOverlays();
 
     AppModel& m_model;
     const Mode m_mode;

@@ -161,6 +161,36 @@ TEST(GraphSceneCacheTest, KeepsTheThreeNewestOneEntryPerKeyNewestFirst) {
     EXPECT_NE(cache.find(keyOf(3))->scene->id, old);
 }
 
+TEST_F(GraphViewTest, TheFirstChartIsLaidOutAfterThePauseAndShownWithoutTheBadge) {
+    makeModel();
+    model->setScan(smallScan());
+    makeView();
+    EXPECT_FALSE(view->isReady());
+    EXPECT_TRUE(view->busyBadge()->isVisible()) << "the empty scene, not ready";
+    EXPECT_EQ(runner->pending(), 0u) << "nothing starts before the pause";
+    ASSERT_TRUE(layOut());
+    EXPECT_TRUE(view->showsCurrentResult());
+    EXPECT_FALSE(view->busyBadge()->isVisible());
+    EXPECT_FALSE(view->emptyPanel()->isVisible());
+    EXPECT_EQ(gate.builds, 1);
+    EXPECT_EQ(markPaths(view->scene()), (std::vector<std::string>{"/r/movie.mp4", "/r/docs", "/r/docs/a.txt",
+                                                                  "/r/docs/b.txt", "/r/song.mp3"}));
+    EXPECT_EQ(view->canvas()->accessibleName(), QStringLiteral("Treemap — r"));
+}
+
+TEST_F(GraphViewTest, AChartAreaTooSmallGetsTheEmptySceneAndItsPanel) {
+    makeModel();
+    model->setScan(smallScan());
+    model->setStorageView(StorageView::mindMap);
+    makeView(GraphView::Mode::explore, QSize(300, 20));
+    ASSERT_TRUE(layOut());
+    EXPECT_TRUE(view->showsCurrentResult());
+    EXPECT_TRUE(view->scene().marks.empty());
+    EXPECT_TRUE(view->emptyPanel()->isVisible());
+    EXPECT_EQ(view->emptyPanel()->icon(), QStringLiteral("point.3.connected.trianglepath.dotted"));
+    EXPECT_FALSE(view->busyBadge()->isVisible());
+}
+
 TEST_F(GraphViewTest, SwitchingBackToAChartShowsItFromTheCacheAtOnce) {
     makeModel();
     model->setScan(smallScan());
