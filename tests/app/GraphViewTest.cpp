@@ -191,6 +191,22 @@ TEST_F(GraphViewTest, AChartAreaTooSmallGetsTheEmptySceneAndItsPanel) {
     EXPECT_FALSE(view->busyBadge()->isVisible());
 }
 
+TEST_F(GraphViewTest, WhatTheStripShowsNeverResizesTheChart) {
+    makeModel();
+    ModelFixture f("/r");
+    f.file("/r/a-file-whose-name-is-far-longer-than-the-chart-is-wide.bin", 9000, 9000);
+    model->setScan(shared(f.finish()));
+    makeView(GraphView::Mode::explore, QSize(120, 200));
+    ASSERT_TRUE(layOut());
+    const QSize size = view->canvas()->size();
+    QTest::mouseMove(view->canvas(), QPoint(60, 100));
+    ASSERT_TRUE(view->hovered());
+    settle();
+    EXPECT_EQ(view->canvas()->size(), size);
+    EXPECT_TRUE(view->isReady());
+    EXPECT_EQ(runner->pending(), 0u);
+}
+
 TEST_F(GraphViewTest, SwitchingBackToAChartShowsItFromTheCacheAtOnce) {
     makeModel();
     model->setScan(smallScan());
