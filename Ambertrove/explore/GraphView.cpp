@@ -475,7 +475,8 @@ void GraphView::openItemsMenu() {
 // ---- Overlays, outline, caption and strip ----
 
 void GraphView::placeOverlays() {
-    const QRect area = m_canvas->rect().adjusted(kOverlayInset, kOverlayInset, -kOverlayInset, -kOverlayInset);
+    const QRect area =
+        m_canvas->rect().adjusted(kOverlayInset, kOverlayInset, -kOverlayInset, -kOverlayInset);
     m_busy->move(area.right() + 1 - m_busy->width(), area.top());
     const int height = m_empty->heightForWidth(area.width());
     m_empty->setGeometry(area.left(), area.top() + (area.height() - height) / 2, area.width(), height);
