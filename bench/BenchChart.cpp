@@ -31,15 +31,8 @@ GraphLayoutInput inputFor(const ScanResultPtr& scan, StorageView view) {
     input.root = scan->rootIndex();
     input.storageView = view;
     input.depth = 7;
-    input.ink = Paper::ink().resolved(dark);
-    input.surface = Paper::surface().resolved(dark);
-    input.background = Paper::background().resolved(dark);
-    input.border = Paper::border().resolved(dark);
-    input.border.setAlphaF(0.8f);
-    for (const AdaptiveColor& c : Paper::colors())
-        input.palette.push_back(c.resolved(dark));
+    input.useThemeColors(dark);
     input.now = Date::now();
-    input.dark = dark;
     return input;
 }
 

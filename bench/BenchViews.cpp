@@ -141,13 +141,18 @@ double step(QWidget* body, Gesture gesture, int index, PaintCounter& counter) {
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(target, &wheel);
     } else {
-        // A walk over a grid of points, so that the hovered item changes at most steps.
-        const int columns = 8;
+        // A walk over a grid of points, so that the hovered item changes at most steps; its middle point
+        // is the centre, where the radial charts put their root. The move goes to the widget under the
+        // point, as the pointer's would (a chart's drawing area inside the body).
+        const int columns = 7;
         const QPointF at(target->width() * (0.5 + index % columns) / columns,
                          target->height() * (0.5 + (index / columns) % 5) / 5.0);
-        QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+        QWidget* under = target->childAt(at.toPoint());
+        QWidget* receiver = under ? under : target;
+        const QPointF local = receiver->mapFrom(target, at);
+        QMouseEvent move(QEvent::MouseMove, local, receiver->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &move);
+        QCoreApplication::sendEvent(receiver, &move);
     }
     const bool painted =
         waitFor([&] { return counter.paints > paintsBefore || secondsSince(start) > 0.5; }, kGiveUpSeconds);

@@ -10,6 +10,12 @@
 namespace ambertrove::GraphDrawing {
 
 void paint(QPainter& painter, const GraphScene& scene, bool showLabels) {
+    paintMarks(painter, scene);
+    if (showLabels)
+        paintLabels(painter, scene);
+}
+
+void paintMarks(QPainter& painter, const GraphScene& scene) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     QPen outline(scene.border, 0.7);
@@ -17,7 +23,13 @@ void paint(QPainter& painter, const GraphScene& scene, bool showLabels) {
         painter.fillPath(mark.path, mark.color);
         painter.strokePath(mark.path, outline);
     }
-    if (showLabels && !scene.labels.empty()) {
+    painter.restore();
+}
+
+void paintLabels(QPainter& painter, const GraphScene& scene) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (!scene.labels.empty()) {
         const QFont titleFonts[] = {ChartText::font(9, QFont::DemiBold),
                                     ChartText::font(11, QFont::DemiBold)};
         const QFont bytesFont = ChartText::font(10, QFont::Normal);

@@ -12,4 +12,8 @@ namespace ambertrove::GraphDrawing {
 // Measures and lays out nothing; may run on any thread that owns the painter's device (a QImage).
 void paint(QPainter& painter, const GraphScene& scene, bool showLabels);
 
+// The two passes of paint(): the marks alone, and the labels alone (over whatever is drawn already).
+void paintMarks(QPainter& painter, const GraphScene& scene);
+void paintLabels(QPainter& painter, const GraphScene& scene);
+
 } // namespace ambertrove::GraphDrawing

@@ -3,6 +3,7 @@
 #include "charts/GraphMarks.hpp"
 
 #include "model/Formatting.hpp"
+#include "theme/Paper.hpp"
 
 #include <QTransform>
 
@@ -82,6 +83,18 @@ bool placeLabels(GraphScene& scene, const GraphLayoutInput& input, const QRectF&
 }
 
 } // namespace
+
+void GraphLayoutInput::useThemeColors(bool darkAppearance) {
+    ink = Paper::ink().resolved(darkAppearance);
+    surface = Paper::surface().resolved(darkAppearance);
+    background = Paper::background().resolved(darkAppearance);
+    border = Paper::border().resolved(darkAppearance);
+    border.setAlphaF(0.8f);
+    palette.clear();
+    for (const AdaptiveColor& c : Paper::colors())
+        palette.push_back(c.resolved(darkAppearance));
+    dark = darkAppearance;
+}
 
 ScanQuery GraphLayoutInput::query() const {
     ScanQuery q;

@@ -53,6 +53,10 @@ struct GraphLayoutInput {
     [[nodiscard]] GraphScene build(const QRectF& bounds, const TaskCancellation& cancellation = {},
                                    const TextMeasurer* measurer = nullptr) const;
 
+    // Takes the current theme's colours for the appearance `dark`: the four roles (the border at 0.8
+    // opacity), the palette, and `dark` itself for the node colours.
+    void useThemeColors(bool darkAppearance);
+
     // The view filters as a query (its node test is the one the charts apply).
     [[nodiscard]] ScanQuery query() const;
 };

@@ -3,6 +3,7 @@
 #include "controller/AppModel.hpp"
 #include "explore/AgeMapView.hpp"
 #include "explore/FileTableView.hpp"
+#include "explore/GraphView.hpp"
 #include "explore/ScanProgressView.hpp"
 #include "explore/WelcomeView.hpp"
 #include "model/Formatting.hpp"
@@ -207,10 +208,12 @@ void ExploreView::refreshHeader() {
 
 void ExploreView::refreshBody() {
     // The quick win's list, or the view the storage choice names; a body is made again only when that
-    // choice changes.
+    // choice changes. The five charts are one body, which keeps its recent charts across them.
     const std::optional<QuickWin> visible = m_model.activeQuickWin() ? m_model.visibleWin() : std::nullopt;
-    const QString key = visible ? QStringLiteral("win:") + kindTitle(visible->kind)
-                                : QStringLiteral("view:") + rawValue(m_model.storageView());
+    const StorageView view = m_model.storageView();
+    const QString key = visible         ? QStringLiteral("win:") + kindTitle(visible->kind)
+                        : isGraph(view) ? QStringLiteral("view:chart")
+                                        : QStringLiteral("view:") + rawValue(view);
     if (key == m_bodyKey)
         return;
     m_bodyKey = key;
@@ -245,7 +248,7 @@ QWidget* ExploreView::makeStorageBody(StorageView view) {
     case StorageView::flame:
     case StorageView::bubbles:
     case StorageView::mindMap:
-        break;
+        return new GraphView(m_model, GraphView::Mode::explore, m_current);
     }
     return StandInPanel::make(symbolOf(view), rawValue(view), m_current);
 }

@@ -43,51 +43,55 @@ void addEntries(QMenu& menu, const std::vector<Entry>& list) {
 } // namespace
 
 std::vector<Entry> entries(AppModel& model, const DiskNode& node,
-                           const std::optional<std::optional<QString>>& rejection,
-                           const QString& focusTitle) {
+                           const std::optional<std::optional<QString>>& rejection, const QString& focusTitle,
+                           const NodeLookup& lookup) {
     AppModel* controller = &model;
     const bool allowed = rejection && !*rejection && model.canClean();
+    // An action on the node as given, or on the one the lookup finds when the entry is chosen.
+    auto on = [&node, &lookup](std::function<void(const DiskNode&)> act) -> std::function<void()> {
+        if (!lookup)
+            return [node, act = std::move(act)] {
+                act(node);
+            };
+        return [path = node.path, lookup, act = std::move(act)] {
+            if (const std::optional<DiskNode> found = lookup(path))
+                act(*found);
+        };
+    };
     std::vector<Entry> list;
     list.push_back({Entry::Kind::text, nameOf(node), false, false, false, {}});
     if (node.isDirectory)
-        list.push_back({Entry::Kind::action, focusTitle, true, false, false, [controller, node] {
-                            controller->focus(node);
-                        }});
-    list.push_back(
-        {Entry::Kind::action, QStringLiteral("Reveal in Finder"), true, false, false, [controller, node] {
-             controller->reveal(node);
-         }});
-    list.push_back(
-        {Entry::Kind::action, QStringLiteral("Quick Look"), true, false, false, [controller, node] {
-             controller->quickLook(node);
-         }});
-    list.push_back({Entry::Kind::action, QStringLiteral("Copy Path"), true, false, false, [controller, node] {
-                        controller->copyPath(node);
-                    }});
+        list.push_back({Entry::Kind::action, focusTitle, true, false, false,
+                        on([controller](const DiskNode& n) { controller->focus(n); })});
+    list.push_back({Entry::Kind::action, QStringLiteral("Reveal in Finder"), true, false, false,
+                    on([controller](const DiskNode& n) { controller->reveal(n); })});
+    list.push_back({Entry::Kind::action, QStringLiteral("Quick Look"), true, false, false,
+                    on([controller](const DiskNode& n) { controller->quickLook(n); })});
+    list.push_back({Entry::Kind::action, QStringLiteral("Copy Path"), true, false, false,
+                    on([controller](const DiskNode& n) { controller->copyPath(n); })});
     list.push_back({Entry::Kind::divider, {}, false, false, false, {}});
-    list.push_back(
-        {Entry::Kind::action, QStringLiteral("Add to Cleanup"), allowed, false, true, [controller, node] {
-             controller->stage({node}, nullptr, kStageReason.toStdString());
-         }});
-    list.push_back(
-        {Entry::Kind::action, QStringLiteral("Move to Trash…"), allowed, true, true, [controller, node] {
-             controller->requestTrash(node);
-         }});
+    list.push_back({Entry::Kind::action, QStringLiteral("Add to Cleanup"), allowed, false, true,
+                    on([controller](const DiskNode& n) {
+                        controller->stage({n}, nullptr, kStageReason.toStdString());
+                    })});
+    list.push_back({Entry::Kind::action, QStringLiteral("Move to Trash…"), allowed, true, true,
+                    on([controller](const DiskNode& n) { controller->requestTrash(n); })});
     if (rejection && *rejection)
         list.push_back({Entry::Kind::text, **rejection, false, false, true, {}});
     return list;
 }
 
-void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle) {
+void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle,
+          const NodeLookup& lookup) {
     const std::optional<std::optional<QString>> rejection = model.cleanupRejection(node.path);
-    addEntries(menu, entries(model, node, rejection, focusTitle));
+    addEntries(menu, entries(model, node, rejection, focusTitle, lookup));
     if (rejection)
         return;
     // The answer arrives later: the cleanup entries are made again from it, in place.
     QPointer<QMenu> target(&menu);
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = QObject::connect(
-        &model, &AppModel::policyAnswered, &menu, [target, &model, node, focusTitle, connection] {
+        &model, &AppModel::policyAnswered, &menu, [target, &model, node, focusTitle, lookup, connection] {
             const std::optional<std::optional<QString>> answer = model.cleanupRejection(node.path);
             if (!answer || !target)
                 return;
@@ -100,7 +104,7 @@ void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& foc
                 }
             }
             std::vector<Entry> cleanup;
-            for (Entry& entry : entries(model, node, answer, focusTitle)) {
+            for (Entry& entry : entries(model, node, answer, focusTitle, lookup)) {
                 if (entry.cleanup)
                     cleanup.push_back(std::move(entry));
             }

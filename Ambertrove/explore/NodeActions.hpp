@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QMenu;
@@ -39,16 +40,22 @@ struct Entry {
     std::function<void()> act;
 };
 
+// Finds the node at a path again, in the scan its menu was made for; nothing once it is gone.
+using NodeLookup = std::function<std::optional<DiskNode>(const std::string& path)>;
+
 // The entries for `node`, top to bottom. `rejection` is the policy's answer: nothing while it is not
 // known yet (the cleanup entries are then disabled, as when the answer objects), else the objection or
-// none. The actions act on the node as it is given here.
+// none. The actions act on the node as it is given here, or, with `lookup`, on the node it finds at the
+// node's path when the entry is chosen (nothing happens when it finds none).
 [[nodiscard]] std::vector<Entry> entries(AppModel& model, const DiskNode& node,
                                          const std::optional<std::optional<QString>>& rejection,
-                                         const QString& focusTitle = kFocusTitle);
+                                         const QString& focusTitle = kFocusTitle,
+                                         const NodeLookup& lookup = {});
 
 // Fills `menu` with the entries of `node`. Names are shown literally. When the policy's answer is still
 // being found out, the menu is completed in place once it arrives, also while it is open.
-void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle = kFocusTitle);
+void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle = kFocusTitle,
+          const NodeLookup& lookup = {});
 
 } // namespace NodeActions
 

@@ -1,6 +1,7 @@
 #include "explore/ScanProgressView.hpp"
 
 #include "controller/AppModel.hpp"
+#include "explore/GraphView.hpp"
 #include "explore/LiveFolderGrid.hpp"
 #include "model/Formatting.hpp"
 #include "shell/BusyIndicator.hpp"
@@ -23,7 +24,7 @@ namespace ambertrove {
 
 namespace {
 
-enum Page { discoveringPage, openingPage, cardsPage };
+enum Page { discoveringPage, openingPage, cardsPage, chartPage };
 
 QString fromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -115,6 +116,8 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     connect(m_grid, &LiveFolderGrid::activated, this, &ScanProgressView::activate);
     cardsLayout->addWidget(m_grid, 1);
     m_pages->insertWidget(cardsPage, cards);
+    m_chart = new GraphView(m_model, GraphView::Mode::live, m_pages);
+    m_pages->insertWidget(chartPage, m_chart);
     layout->addWidget(m_pages, 1);
 
     auto* status = new QHBoxLayout;
@@ -185,14 +188,11 @@ void ScanProgressView::refreshContent() {
     const ScanFolderPreview* browsing = progress && progress->browsing ? &*progress->browsing : nullptr;
     const bool graph = isGraph(m_model.storageView());
     const auto& requested = m_model.liveFocusPath();
-    // The live chart is drawn by the chart view; until the window has one, the cards stand in for it.
-    constexpr bool kLiveChartShown = false;
-
     if (!browsing)
         m_content = Content::discovering;
     else if (requested && *requested != browsing->folder.path)
         m_content = Content::opening;
-    else if (kLiveChartShown && graph && browsing->chart)
+    else if (graph && browsing->chart)
         m_content = Content::chart;
     else
         m_content = Content::cards;
@@ -211,6 +211,8 @@ void ScanProgressView::refreshContent() {
         m_pages->setCurrentIndex(openingPage);
         return;
     case Content::chart:
+        m_pages->setCurrentIndex(chartPage);
+        return;
     case Content::cards:
         break;
     }

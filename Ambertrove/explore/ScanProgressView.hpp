@@ -16,6 +16,7 @@ namespace ambertrove {
 class AppModel;
 class ElidedLabel;
 class EmptyPanel;
+class GraphView;
 class LiveFolderGrid;
 class TroveButton;
 
@@ -46,6 +47,8 @@ public:
     [[nodiscard]] QString pathText() const;
     [[nodiscard]] TroveButton* cancelButton() const { return m_cancel; }
     [[nodiscard]] LiveFolderGrid* grid() const { return m_grid; }
+    // The live chart, shown while a chart is chosen and the browsed folder has one.
+    [[nodiscard]] GraphView* chart() const { return m_chart; }
     // The panel over the cards while none is listed; hidden otherwise.
     [[nodiscard]] EmptyPanel* emptyCards() const { return m_emptyCards; }
 
@@ -65,6 +68,7 @@ private:
     QLabel* m_bytes = nullptr;
     QStackedWidget* m_pages = nullptr;
     LiveFolderGrid* m_grid = nullptr;
+    GraphView* m_chart = nullptr;
     EmptyPanel* m_emptyCards = nullptr;
     QLabel* m_caption = nullptr;
     ElidedLabel* m_path = nullptr;

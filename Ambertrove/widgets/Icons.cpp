@@ -495,6 +495,38 @@ void drawGlyph(Glyph& g, const QString& symbol) {
             else
                 g.stroke(tooth, 1.4);
         }
+    } else if (base == QLatin1String("rectangle.split.3x3")) {
+        g.shape(rounded(3, 3, 18, 18, 2.5), filled);
+        const auto split = [&](const QPainterPath& p) {
+            if (filled)
+                g.cut(p, 1.4);
+            else
+                g.stroke(p, 1.4);
+        };
+        for (const double at : {9.0, 15.0}) {
+            split(polyline({{at, 3}, {at, 21}}));
+            split(polyline({{3, at}, {21, at}}));
+        }
+    } else if (base == QLatin1String("circle.circle")) {
+        g.shape(circle(12, 12, 9), filled);
+        if (filled)
+            g.cut(circle(12, 12, 4.5), 1.6);
+        else
+            g.stroke(circle(12, 12, 4.5));
+    } else if (base == QLatin1String("chart.bar.xaxis")) {
+        g.stroke(polyline({{3, 20.5}, {21, 20.5}}));
+        g.fill(rounded(5, 12, 3.2, 6.5, 1));
+        g.fill(rounded(10.4, 5, 3.2, 13.5, 1));
+        g.fill(rounded(15.8, 9, 3.2, 9.5, 1));
+    } else if (base == QLatin1String("circle.hexagongrid")) {
+        g.shape(circle(8.5, 9, 5), filled);
+        g.shape(circle(16.5, 10, 3.5), filled);
+        g.shape(circle(11.5, 17.5, 3.5), filled);
+    } else if (base == QLatin1String("point.3.connected.trianglepath.dotted")) {
+        g.stroke(polyline({{5, 18}, {12, 5.5}, {19, 18}}), 1.4);
+        g.fill(circle(5, 18, 2.6));
+        g.fill(circle(12, 5.5, 2.6));
+        g.fill(circle(19, 18, 2.6));
     } else {
         // An unknown name still takes its place: a small ring.
         g.stroke(circle(12, 12, 7));
