@@ -42,7 +42,7 @@ int runUi(const std::vector<std::string>& args) {
         std::filesystem::temp_directory_path() / ("ambertrove-bench-ui-" + std::to_string(::getpid()));
     std::filesystem::create_directories(state);
     auto preferences = std::make_shared<MemoryPreferenceStore>();
-    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), true,
+    AppEnvironment environment(SnapshotStore::inStateFolder(state.string()), state.string(), true,
                                preferences);
     auto model = std::make_unique<AppModel>(std::move(environment));
     auto window = std::make_unique<MainWindow>(*model, QStringList{QStringLiteral("ambertrove")});

@@ -48,6 +48,7 @@ AppModel::AppModel(AppEnvironment environment, QObject* parent)
     , m_services(std::move(environment.services))
     , m_stateFiles(m_stateDirectory, m_clock)
     , m_runner(environment.runner ? std::move(environment.runner) : std::make_unique<ThreadJobRunner>()) {
+    m_stateWriter = std::make_unique<StateWriter>(*m_runner);
     // 1. The standard settings, read as they are stored; assigning them here writes nothing back.
     m_dark = booleanReading(m_standard->value(kDarkAppearanceKey));
     const auto theme = m_standard->value(kColorThemeKey);
@@ -101,10 +102,16 @@ AppModel::~AppModel() {
     if (m_folderTypeTask)
         m_folderTypeTask->request_stop();
     finishCleanupRunBeforeQuit();
+    finishRestoresBeforeQuit();
+    // Every state write asked for lands, the run's and the restores' last.
+    m_stateWriter->finish();
 }
 
 void AppModel::readSnapshotCatalog() {
-    SnapshotCatalog catalog = m_services.snapshotCatalog(m_store);
+    applySnapshotCatalog(m_services.snapshotCatalog(m_store));
+}
+
+void AppModel::applySnapshotCatalog(SnapshotCatalog catalog) {
     setSnapshots(std::move(catalog.records));
     setSnapshotIssues(std::move(catalog.issues));
     if (m_beforeSnapshot &&
