@@ -335,7 +335,7 @@ TEST(AppStorage, PreparingTheStateFolderMakesItPrivate) {
     EXPECT_EQ(AppStorage::prepareDirectory(), former);
     EXPECT_EQ(permissionsOf(former), 0700);
 
-    // A state folder of another's is never made private: it is refused, as it is.
+    // A state folder others may change is refused and left as it is: it is not made private.
     test::TempDir open;
     const std::string shared = open.makeDir("Ambertrove");
     ::chmod(shared.c_str(), 0777);
