@@ -313,8 +313,9 @@ TEST(AppStorage, OnlyFoldersOfTheUsersOwnAreOpened) {
         EXPECT_EQ(refusalOf(folder, 1, true), expected);
         // One level deeper, the same folder is refused as a folder on the way.
         EXPECT_EQ(refusalOf(folder + "/Snapshots", 2, true), expected);
-        if (!expected.empty())
+        if (!expected.empty()) {
             EXPECT_FALSE(test::exists(folder + "/Snapshots"));
+        }
     }
 }
 
