@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
 
     const std::string stateDirectory = AppEntry::stateDirectory();
     auto platform = std::make_shared<QtPlatformServices>();
-    AppEnvironment environment(SnapshotStore(stateDirectory + "/Snapshots"), stateDirectory, true,
+    AppEnvironment environment(SnapshotStore::inStateFolder(stateDirectory), stateDirectory, true,
                                preferences);
     environment.platform = platform;
     AppModel model(std::move(environment));

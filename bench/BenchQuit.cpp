@@ -30,7 +30,7 @@ void runCase(const char* name, const std::string& scanPath) {
         std::filesystem::temp_directory_path() / ("ambertrove-bench-quit-" + std::to_string(::getpid()));
     std::filesystem::create_directories(state);
     auto preferences = std::make_shared<MemoryPreferenceStore>();
-    AppEnvironment environment(SnapshotStore((state / "Snapshots").string()), state.string(), true,
+    AppEnvironment environment(SnapshotStore::inStateFolder(state.string()), state.string(), true,
                                preferences);
     auto model = std::make_unique<AppModel>(std::move(environment));
     auto window =

@@ -30,7 +30,7 @@ BenchWindow::BenchWindow(const char* name, bool monitor)
     , m_state(std::filesystem::temp_directory_path() /
               ("ambertrove-bench-" + std::string(name) + "-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(m_state);
-    AppEnvironment environment(SnapshotStore((m_state / "Snapshots").string()), m_state.string(), monitor,
+    AppEnvironment environment(SnapshotStore::inStateFolder(m_state.string()), m_state.string(), monitor,
                                std::make_shared<MemoryPreferenceStore>());
     m_model = std::make_unique<AppModel>(std::move(environment));
     m_window =

@@ -5,6 +5,9 @@ build=${1:-build}
 bench="$build/bench/ambertrove-bench"
 echo "== codec, synthetic 1,000,000 nodes"
 "$bench" codec --synthetic 1000000
+echo "== state, the cleanup queue loaded as the controller loads it at start (100,000 and 1,000,000 entries)"
+"$bench" state --entries 100000
+"$bench" state --entries 1000000
 echo "== scan, generated 1,000,000-entry tree (made once in /tmp)"
 tree=/tmp/ambertrove-bench-tree-1000000
 [ -d "$tree" ] || python3 "$(dirname "$0")/generate-tree.py" "$tree" 1000000

@@ -55,6 +55,7 @@ AppModel::AppModel(AppEnvironment environment, QObject* parent)
         if (model)
             model->setNotice(sentence);
     });
+    m_stateWriter = std::make_unique<StateWriter>(*m_runner);
     // 1. The standard settings, read as they are stored; assigning them here writes nothing back.
     m_dark = booleanReading(m_standard->value(kDarkAppearanceKey));
     const auto theme = m_standard->value(kColorThemeKey);
@@ -108,10 +109,16 @@ AppModel::~AppModel() {
     if (m_folderTypeTask)
         m_folderTypeTask->request_stop();
     finishCleanupRunBeforeQuit();
+    finishRestoresBeforeQuit();
+    // Every state write asked for lands, the run's and the restores' last.
+    m_stateWriter->finish();
 }
 
 void AppModel::readSnapshotCatalog() {
-    SnapshotCatalog catalog = m_services.snapshotCatalog(m_store);
+    applySnapshotCatalog(m_services.snapshotCatalog(m_store));
+}
+
+void AppModel::applySnapshotCatalog(SnapshotCatalog catalog) {
     setSnapshots(std::move(catalog.records));
     setSnapshotIssues(std::move(catalog.issues));
     if (m_beforeSnapshot &&

@@ -20,6 +20,7 @@
 #include "controller/ExplorerQueryKey.hpp"
 #include "controller/JobRunner.hpp"
 #include "controller/StateFiles.hpp"
+#include "controller/StateWriter.hpp"
 #include "controller/StorageView.hpp"
 #include "controller/SystemActivity.hpp"
 #include "controller/TroveToast.hpp"
@@ -79,7 +80,9 @@ public:
     static constexpr const char* kSavedScansPrefix = "Saved scans: ";
 
     explicit AppModel(AppEnvironment environment, QObject* parent = nullptr);
-    // Cancels the scan, staging, duplicate, inventory and query jobs and waits for every job to end.
+    // Cancels the scan, staging, duplicate, inventory and query jobs and waits for every job to end. A
+    // cleanup run or a restore that has begun is waited for and its result recorded, and every state
+    // write asked for lands before it returns.
     ~AppModel() override;
 
     // ---- Display ----
@@ -344,10 +347,12 @@ public:
     void stageDuplicates(const DuplicateGroup& group, const std::string& keeping);
     // Drops the entries at `path` and saves the state, also when nothing was dropped.
     void removeFromQueue(const std::string& path);
-    // Writes the three state files, each on its own; `queueData`, when given, is the encoding of queue()
-    // and is written as it is. Every failure is reported in one error line (appended to an error already
-    // shown). Returns whether all three were written. setQueue() does not save: its callers call this.
-    bool persistState(const std::optional<std::string>& queueData = std::nullopt);
+    // Writes the three state files, each on its own, on the state thread after every state write and
+    // saved-scan deletion asked for before; `queueData`, when given, is the encoding of queue() and is
+    // written as it is. The state as it is now is what lands, unless a later one replaces it first. A
+    // failure is reported later in one error line (appended to an error already shown). setQueue() does
+    // not save: its callers call this.
+    void persistState(const std::optional<std::string>& queueData = std::nullopt);
 
     // ---- Saved scans, exports and Time Machine ----
     // The saved-scan jobs (save, compare, open) share one slot: one runs at a time, never during a scan or
@@ -545,6 +550,12 @@ private:
     void applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bool quitting);
     // At quit: waits for a run that has begun and applies its result; one not yet begun never will.
     void finishCleanupRunBeforeQuit();
+    // A running restore's result, handed over as a cleanup run's is.
+    struct RestoreHandoff;
+    // Forgets the receipt of a restored item and saves; when `quitting`, without telling.
+    void applyRestore(const std::shared_ptr<RestoreHandoff>& restore, bool quitting);
+    // At quit: waits for the restores that have begun and applies their results.
+    void finishRestoresBeforeQuit();
 
     // ---- Saved scans, exports and Time Machine ----
     // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
@@ -564,8 +575,13 @@ private:
     void clearNavigationNotice();
 
     // Loads the saved-scan catalog into snapshots and snapshotIssues and drops a "before" choice whose
-    // record is gone. Throws what the catalog throws, changing nothing then.
+    // record is gone. Throws what the catalog throws, changing nothing then. At construction only: later
+    // reads go through the state thread (readSnapshotCatalogLater).
     void readSnapshotCatalog();
+    void applySnapshotCatalog(SnapshotCatalog catalog);
+    // Reads the catalog on the state thread, after every task asked of it before, and applies it; then
+    // `done` gets nothing, or the description of the failure (the catalog then stays as it was).
+    void readSnapshotCatalogLater(std::function<void(const std::optional<QString>& failure)> done);
     // Recomputes the category totals of the focused folder's children.
     void refreshFolderTypes();
     // Starts one monitor reading; its result schedules the next.
@@ -685,6 +701,7 @@ private:
     // Cleanup review, run and restore
     std::shared_ptr<CleanupRunHandoff> m_cleanupRun;
     std::set<Uuid> m_restoringReceipts;
+    std::vector<std::shared_ptr<RestoreHandoff>> m_restores;
 
     // Duplicates and applications
     std::map<std::string, std::string> m_duplicateKeepers;
@@ -741,6 +758,9 @@ private:
     Timing m_timing;
     Services m_services;
     StateFiles m_stateFiles;
+    // Made once the runner is: its results go through it. Finished by the destructor before the runner
+    // goes, so that every state write lands.
+    std::unique_ptr<StateWriter> m_stateWriter;
     // Last, so that it is destroyed first: its destruction waits for the jobs, which hold nothing of
     // this object but what they were handed.
     std::unique_ptr<JobRunner> m_runner;

@@ -124,12 +124,10 @@ void AppModel::stage(const std::vector<DiskNode>& nodes, const ScanResultPtr& so
 
     std::vector<CleanupEntry> previous = m_queue;
     setQueue(merged(previous, staged));
-    const bool saved = persistState();
+    persistState();
     reportAddedToCleanup(staged, previous);
-    if (!errors.isEmpty()) {
-        const QString text = errors.mid(0, kMaxErrorLines).join(u'\n');
-        saved ? setError(text) : appendError(text);
-    }
+    if (!errors.isEmpty())
+        setError(errors.mid(0, kMaxErrorLines).join(u'\n'));
 }
 
 void AppModel::stagePaths(std::vector<std::string> paths, const std::string& reason) {
@@ -162,13 +160,13 @@ void AppModel::stagePaths(std::vector<std::string> paths, const std::string& rea
             model->setNotice(QStringLiteral("Scan changed — stage these files again."));
         else {
             model->setQueue(result->queue);
-            const bool saved = model->persistState(result->queueData);
+            model->persistState(result->queueData);
             model->reportAddedToCleanup(result->batch.entries, before);
             if (!result->batch.errors.empty()) {
                 QStringList lines;
                 for (const std::string& line : result->batch.errors)
                     lines.push_back(QString::fromStdString(line));
-                saved ? model->setError(lines.join(u'\n')) : model->appendError(lines.join(u'\n'));
+                model->setError(lines.join(u'\n'));
             }
         }
         model->setStaging(false);
@@ -246,17 +244,20 @@ void AppModel::removeFromQueue(const std::string& path) {
     persistState();
 }
 
-bool AppModel::persistState(const std::optional<std::string>& queueData) {
-    try {
-        if (queueData)
-            m_stateFiles.saveEncoded(*queueData, m_receipts, m_backups);
-        else
-            m_stateFiles.save(m_queue, m_receipts, m_backups);
-        return true;
-    } catch (const std::exception& failure) {
-        appendError(QStringLiteral("Could not save cleanup state: ") + errorDescription(failure));
-        return false;
-    }
+void AppModel::persistState(const std::optional<std::string>& queueData) {
+    // The state as it is now, by value: the GUI thread goes on changing its own.
+    StateFiles::State state{m_queue, queueData, m_receipts, m_backups};
+    m_stateWriter->save([model = this, files = &m_stateFiles, save = m_services.saveState,
+                         state = std::move(state)]() -> JobRunner::Apply {
+        try {
+            save(*files, state);
+            return {};
+        } catch (const std::exception& failure) {
+            return [model, text = errorDescription(failure)] {
+                model->appendError(QStringLiteral("Could not save cleanup state: ") + text);
+            };
+        }
+    });
 }
 
 void AppModel::reportAddedToCleanup(const std::vector<CleanupEntry>& staged,

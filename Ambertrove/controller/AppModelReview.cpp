@@ -2,30 +2,20 @@
 
 #include "base/AmbertroveError.hpp"
 #include "controller/ErrorText.hpp"
+#include "controller/JobHandoff.hpp"
 
 #include <QLocale>
 #include <QPointer>
 
-#include <condition_variable>
-#include <mutex>
-
 namespace ambertrove {
 
-struct AppModel::CleanupRunHandoff {
-    enum class Stage {
-        waiting,   // the job has not begun
-        running,   // the run may be moving items
-        finished,  // `result` holds what it did
-        abandoned, // the program quit before the job began: it will run nothing
-    };
-
-    std::mutex lock;
-    std::condition_variable changed;
-    Stage stage = Stage::waiting;
-    std::optional<CleanupRunResult> result;
+struct AppModel::CleanupRunHandoff : JobHandoff<CleanupRunResult> {
     std::optional<std::string> uninstallName;
-    // GUI thread only.
-    bool applied = false;
+};
+
+// Its result: the failure's description, or nothing when the item is back.
+struct AppModel::RestoreHandoff : JobHandoff<std::optional<QString>> {
+    TrashReceipt receipt;
 };
 
 namespace {
@@ -168,12 +158,8 @@ void AppModel::executeCleanup(const CleanupRequest& request, const std::optional
 
     auto job = [model = this, runner = m_runner.get(), cleanupRun = m_services.cleanupRun, entries,
                 backupParent, snapshot, store = m_store, flag, run]() mutable -> JobRunner::Apply {
-        {
-            std::lock_guard lock(run->lock);
-            if (run->stage == CleanupRunHandoff::Stage::abandoned)
-                return {};
-            run->stage = CleanupRunHandoff::Stage::running;
-        }
+        if (!run->begin())
+            return {};
         const CleanupWorkflow::Progress progress = [model, runner, flag](const CleanupProgress& report) {
             runner->post([model, flag, report] {
                 // Only while this run is the one running: a late report never brings progress back.
@@ -188,12 +174,7 @@ void AppModel::executeCleanup(const CleanupRequest& request, const std::optional
             // The workflow reports its failures in its result; an escaped one still ends the run.
             result.preparationError = errorDescription(error).toStdString();
         }
-        {
-            std::lock_guard lock(run->lock);
-            run->result = std::move(result);
-            run->stage = CleanupRunHandoff::Stage::finished;
-        }
-        run->changed.notify_all();
+        run->finish(std::move(result));
         return [model, run] {
             model->applyCleanupRun(run, false);
         };
@@ -276,17 +257,8 @@ void AppModel::applyCleanupRun(const std::shared_ptr<CleanupRunHandoff>& run, bo
 
 void AppModel::finishCleanupRunBeforeQuit() {
     const std::shared_ptr<CleanupRunHandoff> run = m_cleanupRun;
-    if (!run)
-        return;
-    {
-        std::unique_lock lock(run->lock);
-        if (run->stage == CleanupRunHandoff::Stage::waiting) {
-            run->stage = CleanupRunHandoff::Stage::abandoned;
-            return;
-        }
-        run->changed.wait(lock, [&] { return run->stage == CleanupRunHandoff::Stage::finished; });
-    }
-    applyCleanupRun(run, true);
+    if (run && run->waitAtQuit())
+        applyCleanupRun(run, true);
 }
 
 void AppModel::restore(const TrashReceipt& receipt) {
@@ -294,30 +266,53 @@ void AppModel::restore(const TrashReceipt& receipt) {
         return;
     m_restoringReceipts.insert(receipt.id);
     emit cleanupChanged();
+    auto restore = std::make_shared<RestoreHandoff>();
+    restore->receipt = receipt;
+    m_restores.push_back(restore);
 
-    auto job = [model = this, restoreItem = m_services.restore, receipt]() -> JobRunner::Apply {
+    auto job = [model = this, restoreItem = m_services.restore, restore]() -> JobRunner::Apply {
+        if (!restore->begin())
+            return {};
         std::optional<QString> failure;
         try {
-            restoreItem(receipt);
+            restoreItem(restore->receipt);
         } catch (const std::exception& error) {
             failure = errorDescription(error);
         }
-        return [model, receipt, failure] {
-            model->m_restoringReceipts.erase(receipt.id);
-            emit model->cleanupChanged();
-            if (failure) {
-                model->setError(*failure);
-                return;
-            }
-            std::vector<TrashReceipt> rest = model->m_receipts;
-            std::erase_if(rest, [&](const TrashReceipt& r) { return r.id == receipt.id; });
-            model->setReceipts(std::move(rest));
-            model->persistState();
-            model->setNotice(QStringLiteral("Restored ") + itemName(receipt.originalPath) +
-                             QStringLiteral(". Rescan to update storage."));
+        restore->finish(std::move(failure));
+        return [model, restore] {
+            model->applyRestore(restore, false);
         };
     };
     m_runner->start(JobKind::longJob, std::move(job));
+}
+
+void AppModel::applyRestore(const std::shared_ptr<RestoreHandoff>& restore, bool quitting) {
+    if (restore->applied)
+        return;
+    restore->applied = true;
+    std::erase(m_restores, restore);
+    const TrashReceipt& receipt = restore->receipt;
+    m_restoringReceipts.erase(receipt.id);
+    emit cleanupChanged();
+    if (const std::optional<QString>& failure = *restore->result) {
+        setError(*failure);
+        return;
+    }
+    std::vector<TrashReceipt> rest = m_receipts;
+    std::erase_if(rest, [&](const TrashReceipt& r) { return r.id == receipt.id; });
+    setReceipts(std::move(rest));
+    persistState();
+    if (!quitting)
+        setNotice(QStringLiteral("Restored ") + itemName(receipt.originalPath) +
+                  QStringLiteral(". Rescan to update storage."));
+}
+
+void AppModel::finishRestoresBeforeQuit() {
+    // A copy: applying one takes it off the list.
+    for (const std::shared_ptr<RestoreHandoff>& restore : std::vector(m_restores))
+        if (restore->waitAtQuit())
+            applyRestore(restore, true);
 }
 
 } // namespace ambertrove

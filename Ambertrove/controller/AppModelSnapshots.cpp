@@ -76,14 +76,29 @@ void AppModel::endSnapshot() {
     setSnapshotStatus(QString());
 }
 
+void AppModel::readSnapshotCatalogLater(std::function<void(const std::optional<QString>& failure)> done) {
+    m_stateWriter->add([model = this, read = m_services.snapshotCatalog, store = m_store,
+                        done = std::move(done)]() -> JobRunner::Apply {
+        Outcome<std::shared_ptr<SnapshotCatalog>> outcome = attempt<std::shared_ptr<SnapshotCatalog>>(
+            [&] { return std::make_shared<SnapshotCatalog>(read(store)); });
+        return [model, done, outcome = std::move(outcome)] {
+            if (const QString* failure = std::get_if<QString>(&outcome)) {
+                done(*failure);
+                return;
+            }
+            model->applySnapshotCatalog(std::move(*std::get<0>(outcome)));
+            done(std::nullopt);
+        };
+    });
+}
+
 void AppModel::refreshSnapshots() {
     if (m_snapshotBusy)
         return;
-    try {
-        readSnapshotCatalog();
-    } catch (const std::exception& failure) {
-        setError(QString::fromUtf8(kSavedScansPrefix) + errorDescription(failure));
-    }
+    readSnapshotCatalogLater([model = this](const std::optional<QString>& failure) {
+        if (failure)
+            model->setError(QString::fromUtf8(kSavedScansPrefix) + *failure);
+    });
 }
 
 void AppModel::saveSnapshot() {
@@ -107,15 +122,17 @@ void AppModel::saveSnapshot() {
                                 model->setError(*failure);
                                 return;
                             }
-                            try {
-                                model->readSnapshotCatalog();
-                            } catch (const std::exception& failure) {
-                                model->endSnapshot();
-                                model->setError(errorDescription(failure));
-                                return;
-                            }
-                            model->setNotice(QStringLiteral("Snapshot saved."));
-                            model->endSnapshot();
+                            // The slot stays taken until the catalog shows the new scan.
+                            model->readSnapshotCatalogLater(
+                                [model, generation](const std::optional<QString>& failure) {
+                                    if (model->m_snapshotGeneration != generation)
+                                        return;
+                                    if (!failure)
+                                        model->setNotice(QStringLiteral("Snapshot saved."));
+                                    model->endSnapshot();
+                                    if (failure)
+                                        model->setError(*failure);
+                                });
                         };
                     });
 }
@@ -188,8 +205,9 @@ void AppModel::openSnapshot(const SnapshotRecord& record) {
                     if (model->m_snapshotGeneration != generation)
                         return;
                     model->endSnapshot();
-                    // A saved scan that became unreadable shows up among the catalog's issues.
-                    model->refreshSnapshots();
+                    // A saved scan that became unreadable shows up among the catalog's issues; the
+                    // loading failure is the one told.
+                    model->readSnapshotCatalogLater([](const std::optional<QString>&) {});
                     model->setError(*failure);
                     return;
                 }
@@ -254,16 +272,24 @@ void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
 void AppModel::deleteSnapshot(const SnapshotRecord& record) {
     if (m_snapshotBusy)
         return;
-    try {
-        m_services.removeSnapshot(m_store, record);
-        readSnapshotCatalog();
-    } catch (const std::exception& failure) {
-        setError(errorDescription(failure));
-        return;
-    }
-    setChanges({});
-    setComparisonTitle(std::nullopt);
-    setComparisonRoot(std::nullopt);
+    // On the state thread, in its turn with the saves and catalog reads.
+    m_stateWriter->add([model = this, remove = m_services.removeSnapshot, read = m_services.snapshotCatalog,
+                        store = m_store, record]() -> JobRunner::Apply {
+        Outcome<std::shared_ptr<SnapshotCatalog>> outcome = attempt<std::shared_ptr<SnapshotCatalog>>([&] {
+            remove(store, record);
+            return std::make_shared<SnapshotCatalog>(read(store));
+        });
+        return [model, outcome = std::move(outcome)] {
+            if (const QString* failure = std::get_if<QString>(&outcome)) {
+                model->setError(*failure);
+                return;
+            }
+            model->applySnapshotCatalog(std::move(*std::get<0>(outcome)));
+            model->setChanges({});
+            model->setComparisonTitle(std::nullopt);
+            model->setComparisonRoot(std::nullopt);
+        };
+    });
 }
 
 void AppModel::exportCSV(std::vector<std::string> paths) {

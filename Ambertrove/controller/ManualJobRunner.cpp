@@ -27,14 +27,27 @@ void ManualJobRunner::runWithoutDelivering(std::size_t index) {
 }
 
 void ManualJobRunner::post(Apply apply) {
-    if (apply)
-        m_posted.push_back(std::move(apply));
+    if (!apply)
+        return;
+    const std::lock_guard lock(m_postedLock);
+    m_posted.push_back(std::move(apply));
+}
+
+std::size_t ManualJobRunner::undelivered() const {
+    const std::lock_guard lock(m_postedLock);
+    return m_posted.size();
 }
 
 void ManualJobRunner::deliver() {
-    while (!m_posted.empty()) {
-        Apply apply = std::move(m_posted.front());
-        m_posted.pop_front();
+    for (;;) {
+        Apply apply;
+        {
+            const std::lock_guard lock(m_postedLock);
+            if (m_posted.empty())
+                return;
+            apply = std::move(m_posted.front());
+            m_posted.pop_front();
+        }
         apply();
     }
 }

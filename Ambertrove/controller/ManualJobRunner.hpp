@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 namespace ambertrove {
@@ -18,7 +19,8 @@ public:
     explicit ManualJobRunner(QObject* parent = nullptr);
 
     void start(JobKind kind, Job job) override;
-    // Keeps `apply` until deliver(), whatever event loop runs meanwhile.
+    // Keeps `apply` until deliver(), whatever event loop runs meanwhile. Callable from any thread (the
+    // controller's state thread is a real one).
     void post(Apply apply) override;
 
     [[nodiscard]] std::size_t pending() const { return m_jobs.size(); }
@@ -33,7 +35,7 @@ public:
     void runWithoutDelivering(std::size_t index = 0);
     // Applies everything posted so far, in posting order (also what the applied calls post).
     void deliver();
-    [[nodiscard]] std::size_t undelivered() const { return m_posted.size(); }
+    [[nodiscard]] std::size_t undelivered() const;
     // Runs every waiting job, also those that the applied results start, until none waits.
     void runAll();
 
@@ -48,6 +50,7 @@ private:
     };
 
     std::vector<Waiting> m_jobs;
+    mutable std::mutex m_postedLock;
     std::deque<Apply> m_posted;
     std::size_t m_started = 0;
 };

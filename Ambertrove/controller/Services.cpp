@@ -79,6 +79,7 @@ Services::Services()
     })
     , timeMachineSnapshots(
           [](const std::string& volume) { return SystemSampler::timeMachineSnapshots(volume); })
+    , saveState([](StateFiles& files, const StateFiles::State& state) { files.save(state); })
     , policy([] { return CleanupPolicy::forCurrentUser(); })
     , home(&resolvedHome) {}
 

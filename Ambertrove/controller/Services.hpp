@@ -10,6 +10,7 @@
 #include "cleanup/CleanupRunResult.hpp"
 #include "cleanup/CleanupWorkflow.hpp"
 #include "cleanup/TrashReceipt.hpp"
+#include "controller/StateFiles.hpp"
 #include "duplicates/DuplicateFinder.hpp"
 #include "duplicates/DuplicateReport.hpp"
 #include "model/ScanResult.hpp"
@@ -76,6 +77,8 @@ struct Services {
                            const std::string& destination, const TaskCancellation& cancellation)>;
     using ExportScanFunction = std::function<void(const ScanResult& scan, const std::string& destination)>;
     using TimeMachineFunction = std::function<std::vector<std::string>(const std::string& volume)>;
+    // Writes the cleanup state files (on the controller's state thread).
+    using SaveStateFunction = std::function<void(StateFiles& files, const StateFiles::State& state)>;
     using PolicyFunction = std::function<CleanupPolicy()>;
     using HomeFunction = std::function<std::string()>;
 
@@ -100,6 +103,7 @@ struct Services {
     ExportCSVFunction exportCSV;
     ExportScanFunction exportScan;
     TimeMachineFunction timeMachineSnapshots;
+    SaveStateFunction saveState;
     // The current user's cleanup policy (home folder with its links resolved).
     PolicyFunction policy;
     // The current user's home folder with its links resolved.

@@ -22,12 +22,14 @@ namespace ambertrove {
 namespace {
 
 constexpr int kMaxAsideAttempts = 1000;
+const QString kKeptInMemory = QStringLiteral(
+    " The cleanup queue, Trash history and backups are kept in memory only until Ambertrove quits.");
 
-// Renames without ever replacing an existing entry. Returns false when `to` exists; throws for any other
-// failure.
-bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+// Renames within `folder` without ever replacing an existing entry. Returns false when `to` exists; throws
+// for any other failure.
+bool renameWithoutReplacing(int folder, const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno == EEXIST)
         return false;
@@ -36,15 +38,11 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
 #endif
     // A file system without the exclusive rename: look first. Only this program writes the state folder.
     struct stat status {};
-    if (::lstat(to.c_str(), &status) == 0)
+    if (::fstatat(folder, to.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
         return false;
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    if (::renameat(folder, from.c_str(), folder, to.c_str()) != 0)
         throwSystemError(errno, EIO);
     return true;
-}
-
-std::vector<BackupReceipt> decodeBackups(std::string_view text) {
-    return BackupReceipt::decodeList(text);
 }
 
 } // namespace
@@ -70,22 +68,22 @@ std::string StateFiles::unreadableName(std::string_view name) const {
     return result;
 }
 
-std::string StateFiles::setAside(std::string_view name) {
+std::string StateFiles::setAside(int folder, std::string_view name) {
     const std::string base = unreadableName(name);
     for (int attempt = 1; attempt <= kMaxAsideAttempts; ++attempt) {
         const std::string candidate = attempt == 1 ? base : base + "-" + std::to_string(attempt);
-        if (renameWithoutReplacing(path(name), path(candidate)))
+        if (renameWithoutReplacing(folder, std::string(name), candidate))
             return candidate;
     }
     throw std::system_error(EEXIST, std::generic_category());
 }
 
-template <typename Record>
-void StateFiles::loadFile(std::string_view name, const char* prefix, std::vector<Record>& into,
-                          std::vector<Record> (*decode)(std::string_view), QStringList& messages) {
+template <typename Decode>
+void StateFiles::loadFile(int folder, std::string_view name, std::uint64_t limit, const char* prefix,
+                          Decode&& decode, QStringList& messages) {
     QString failure;
     try {
-        into = decode(readWholeFile(path(name)));
+        readStoredFile(folder, std::string(name), limit, decode);
         return;
     } catch (const std::system_error& error) {
         if (error.code() == std::errc::no_such_file_or_directory)
@@ -94,10 +92,9 @@ void StateFiles::loadFile(std::string_view name, const char* prefix, std::vector
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
-    into.clear();
     QString line = QString::fromUtf8(prefix) + failure;
     try {
-        const std::string aside = setAside(name);
+        const std::string aside = setAside(folder, name);
         line += QStringLiteral(" The file was kept as “%1”.").arg(QString::fromStdString(aside));
     } catch (const std::exception& error) {
         m_heldBack.emplace(name);
@@ -109,10 +106,34 @@ void StateFiles::loadFile(std::string_view name, const char* prefix, std::vector
 
 StateFiles::Loaded StateFiles::load() {
     Loaded loaded;
-    loadFile(kQueueFile, "Cleanup queue: ", loaded.queue, &CleanupJson::decodeEntries, loaded.messages);
-    loadFile(kReceiptsFile, "Trash history: ", loaded.receipts, &CleanupJson::decodeReceipts,
-             loaded.messages);
-    loadFile(kBackupsFile, "Backups: ", loaded.backups, &decodeBackups, loaded.messages);
+    FileDescriptor folder;
+    try {
+        folder = AppStorage::openPrivateFolder(m_directory, 1, false);
+    } catch (const std::system_error& error) {
+        // Nothing saved yet: the first save makes the folder.
+        if (error.code() == std::errc::no_such_file_or_directory)
+            return loaded;
+        m_refused = true;
+        loaded.messages.push_back(QString::fromUtf8(kStatePrefix) + errorDescription(error) + kKeptInMemory);
+        return loaded;
+    } catch (const std::exception& error) {
+        m_refused = true;
+        loaded.messages.push_back(QString::fromUtf8(kStatePrefix) + errorDescription(error) + kKeptInMemory);
+        return loaded;
+    }
+    // Each list is kept only once it was read whole.
+    loadFile(
+        folder.get(), kQueueFile, kQueueLimit,
+        "Cleanup queue: ", [&](std::FILE* file) { loaded.queue = CleanupJson::decodeEntries(file); },
+        loaded.messages);
+    loadFile(
+        folder.get(), kReceiptsFile, kReceiptsLimit,
+        "Trash history: ", [&](std::FILE* file) { loaded.receipts = CleanupJson::decodeReceipts(file); },
+        loaded.messages);
+    loadFile(
+        folder.get(), kBackupsFile, kBackupsLimit,
+        "Backups: ", [&](std::FILE* file) { loaded.backups = BackupReceipt::decodeList(file); },
+        loaded.messages);
     return loaded;
 }
 
@@ -121,16 +142,25 @@ void StateFiles::save(const std::vector<CleanupEntry>& queue, const std::vector<
     saveEncoded(CleanupJson::encodeEntries(queue), receipts, backups);
 }
 
+void StateFiles::save(const State& state) {
+    if (state.queueJson)
+        saveEncoded(*state.queueJson, state.receipts, state.backups);
+    else
+        save(state.queue, state.receipts, state.backups);
+}
+
 void StateFiles::saveEncoded(const std::string& queueJson, const std::vector<TrashReceipt>& receipts,
                              const std::vector<BackupReceipt>& backups) {
+    if (m_refused)
+        return;
     // The queue and receipts name the user's files: the folder and its files are the owner's alone.
-    AppStorage::preparePrivateFolder(m_directory);
+    const FileDescriptor folder = AppStorage::openPrivateFolder(m_directory, 1, true);
     std::vector<std::string> withheld;
     std::string failures;
     const auto write = [&](std::string_view name, const auto& encode) {
         if (const auto held = m_heldBack.find(name); held != m_heldBack.end()) {
             try {
-                setAside(name);
+                setAside(folder.get(), name);
                 m_heldBack.erase(held);
             } catch (const std::system_error& error) {
                 // Gone meanwhile: nothing is left to protect.
@@ -142,7 +172,7 @@ void StateFiles::saveEncoded(const std::string& queueJson, const std::vector<Tra
             }
         }
         try {
-            writeFileAtomically(path(name), encode(), kPrivateFileMode);
+            writeFileAtomically(folder.get(), std::string(name), encode(), kPrivateFileMode);
         } catch (const std::exception& error) {
             if (!failures.empty())
                 failures += ' ';

@@ -6,6 +6,9 @@ namespace ambertrove {
 
 namespace {
 
+// The fewest bytes a backup is written in: its keys and identifier alone take more.
+constexpr std::size_t kSmallestReceipt = 64;
+
 void writeItem(JsonWriter& w, const BackupItem& item) {
     w.StartObject();
     writeJsonPath(w, "originalPath", item.originalPath);
@@ -63,7 +66,11 @@ std::string BackupReceipt::encodeList(const std::vector<BackupReceipt>& receipts
 }
 
 std::vector<BackupReceipt> BackupReceipt::decodeList(std::string_view text) {
-    return readJsonArray(parseJsonDocument(text), "the backups are not an array", read);
+    return readJsonList(text, "the backups are not an array", kSmallestReceipt, read);
+}
+
+std::vector<BackupReceipt> BackupReceipt::decodeList(std::FILE* file) {
+    return readJsonList(file, "the backups are not an array", kSmallestReceipt, read);
 }
 
 } // namespace ambertrove

@@ -5,6 +5,7 @@
 #include "model/JsonCoding.hpp"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +42,10 @@ struct BackupReceipt {
     // Compact JSON, keys in field order.
     [[nodiscard]] std::string encode() const;
     static BackupReceipt decode(std::string_view text);
-    // A JSON array of receipts.
+    // A JSON array of receipts, read one at a time (a file is streamed).
     [[nodiscard]] static std::string encodeList(const std::vector<BackupReceipt>& receipts);
     static std::vector<BackupReceipt> decodeList(std::string_view text);
+    static std::vector<BackupReceipt> decodeList(std::FILE* file);
 
     friend bool operator==(const BackupReceipt&, const BackupReceipt&) = default;
 };

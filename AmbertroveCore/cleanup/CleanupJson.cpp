@@ -6,6 +6,11 @@ namespace ambertrove::CleanupJson {
 
 namespace {
 
+// The fewest bytes a record is written in: its keys alone take more (a node's about 300 bytes, an
+// identity's about 100).
+constexpr std::size_t kSmallestEntry = 512;
+constexpr std::size_t kSmallestReceipt = 192;
+
 void writeIdentityTable(JsonWriter& w, const std::map<std::string, FileIdentity>& table) {
     w.StartObject();
     for (const auto& [path, identity] : table) {
@@ -58,7 +63,11 @@ std::string encodeEntries(const std::vector<CleanupEntry>& entries) {
 }
 
 std::vector<CleanupEntry> decodeEntries(std::string_view text) {
-    return readJsonArray(parseJsonDocument(text), "expected an array", readEntry);
+    return readJsonList(text, "expected an array", kSmallestEntry, readEntry);
+}
+
+std::vector<CleanupEntry> decodeEntries(std::FILE* file) {
+    return readJsonList(file, "expected an array", kSmallestEntry, readEntry);
 }
 
 void writeReceipt(JsonWriter& w, const TrashReceipt& r) {
@@ -94,7 +103,11 @@ std::string encodeReceipts(const std::vector<TrashReceipt>& receipts) {
 }
 
 std::vector<TrashReceipt> decodeReceipts(std::string_view text) {
-    return readJsonArray(parseJsonDocument(text), "expected an array", readReceipt);
+    return readJsonList(text, "expected an array", kSmallestReceipt, readReceipt);
+}
+
+std::vector<TrashReceipt> decodeReceipts(std::FILE* file) {
+    return readJsonList(file, "expected an array", kSmallestReceipt, readReceipt);
 }
 
 } // namespace ambertrove::CleanupJson

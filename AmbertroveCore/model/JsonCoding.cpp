@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 namespace ambertrove {
@@ -362,16 +363,21 @@ std::string_view withoutByteOrderMark(std::string_view text) {
     return text;
 }
 
-rapidjson::Document parseJsonDocument(std::string_view whole) {
-    const std::string_view text = withoutByteOrderMark(whole);
-    rapidjson::Document document;
-    rapidjson::MemoryStream stream(text.data(), text.size());
+namespace {
+
+[[noreturn]] void throwJsonError(const rapidjson::ParseResult& result) {
+    throw DecodingError(std::string("JSON error at offset ") + std::to_string(result.Offset()) + ": " +
+                        rapidjson::GetParseError_En(result.Code()));
+}
+
+// Parses the one value that begins at the stream's position into `document`, and no further.
+template <class Stream> void parseOneValue(Stream& stream, rapidjson::Document& document) {
     rapidjson::ParseResult result;
     std::string handlerError;
     const auto generate = [&](rapidjson::Document& target) {
         ExactDocumentHandler handler(target);
         rapidjson::Reader reader;
-        result = reader.Parse<kJsonReaderFlags>(stream, handler);
+        result = reader.Parse<kJsonReaderFlags | rapidjson::kParseStopWhenDoneFlag>(stream, handler);
         handlerError = std::move(handler.error);
         return !result.IsError();
     };
@@ -379,8 +385,104 @@ rapidjson::Document parseJsonDocument(std::string_view whole) {
     if (!handlerError.empty())
         throw DecodingError(handlerError);
     if (result.IsError())
-        throw DecodingError(std::string("JSON error at offset ") + std::to_string(result.Offset()) + ": " +
-                            rapidjson::GetParseError_En(result.Code()));
+        throwJsonError(result);
+}
+
+template <class Stream>
+void forEachElement(Stream& stream, const char* notAnArray,
+                    const std::function<void(const rapidjson::Value&)>& each) {
+    // Each element's document lives in a pool on a buffer of its own, cleared between elements, so that
+    // most elements cost no allocation at all.
+    constexpr std::size_t kPoolBytes = 1 << 16;
+    std::vector<char> buffer(kPoolBytes);
+    rapidjson::MemoryPoolAllocator<> pool(buffer.data(), buffer.size());
+    rapidjson::Document document(&pool);
+    const auto fail = [&](rapidjson::ParseErrorCode code) {
+        throwJsonError(rapidjson::ParseResult(code, stream.Tell()));
+    };
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() != '[') {
+        // Read whole, to tell a broken text from one that is merely not an array.
+        parseOneValue(stream, document);
+        rapidjson::SkipWhitespace(stream);
+        if (stream.Peek() != '\0')
+            fail(rapidjson::kParseErrorDocumentRootNotSingular);
+        throw DecodingError(notAnArray);
+    }
+    stream.Take();
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() == ']') {
+        stream.Take();
+    } else {
+        for (;;) {
+            parseOneValue(stream, document);
+            each(document);
+            document.SetNull();
+            pool.Clear();
+            rapidjson::SkipWhitespace(stream);
+            const char c = stream.Peek();
+            if (c != ',' && c != ']')
+                fail(rapidjson::kParseErrorArrayMissCommaOrSquareBracket);
+            stream.Take();
+            if (c == ']')
+                break;
+            rapidjson::SkipWhitespace(stream);
+        }
+    }
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() != '\0')
+        fail(rapidjson::kParseErrorDocumentRootNotSingular);
+}
+
+} // namespace
+
+void forEachJsonArrayElement(std::string_view whole, const char* notAnArray,
+                             const std::function<void(const rapidjson::Value&)>& each) {
+    const std::string_view text = withoutByteOrderMark(whole);
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    forEachElement(stream, notAnArray, each);
+    // The reader takes a NUL byte for the end of the text.
+    if (stream.Tell() != text.size())
+        throw DecodingError(kTextAfterNul);
+}
+
+std::size_t jsonTextSize(std::string_view text) {
+    return text.size();
+}
+
+std::size_t jsonTextSize(std::FILE* file) {
+    struct stat status {};
+    const long at = std::ftell(file);
+    if (::fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || at < 0 || status.st_size < at)
+        return 0;
+    return static_cast<std::size_t>(status.st_size - at);
+}
+
+void forEachJsonArrayElement(std::FILE* file, const char* notAnArray,
+                             const std::function<void(const rapidjson::Value&)>& each) {
+    JsonFileInput stream(file);
+    try {
+        forEachElement(stream, notAnArray, each);
+    } catch (const DecodingError&) {
+        // A failed read ends the stream early, so the text looks cut short: report the read instead.
+        if (std::ferror(file))
+            throwSystemError(errno, EIO);
+        throw;
+    }
+    if (std::ferror(file))
+        throwSystemError(errno, EIO);
+    if (!stream.atEnd())
+        throw DecodingError(kTextAfterNul);
+}
+
+rapidjson::Document parseJsonDocument(std::string_view whole) {
+    const std::string_view text = withoutByteOrderMark(whole);
+    rapidjson::Document document;
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    parseOneValue(stream, document);
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() != '\0')
+        throwJsonError(rapidjson::ParseResult(rapidjson::kParseErrorDocumentRootNotSingular, stream.Tell()));
     // The reader takes a NUL byte for the end of the text.
     if (stream.Tell() != text.size())
         throw DecodingError(kTextAfterNul);

@@ -123,7 +123,8 @@ inline bool holdsNul(std::string_view text) {
 
 // The flags of every JSON reader here: texts are checked for UTF-8 by the handlers, which is much faster
 // than the reader's own check, and numbers arrive as their text to be converted exactly.
-inline constexpr unsigned kJsonReaderFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
+inline constexpr unsigned kJsonReaderFlags =
+    rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
 
 // A file read in large blocks, for the JSON reader. Like RapidJSON's own file stream it answers NUL at the
 // end, and it tells whether a NUL it answered was the end of the file or a byte of the text.
@@ -240,6 +241,33 @@ auto readJsonArray(const rapidjson::Value& array, const char* notAnArray, Read&&
     out.reserve(array.Size());
     for (const rapidjson::Value& element : array.GetArray())
         out.push_back(read(element));
+    return out;
+}
+
+// A stored list (a JSON array) read one element at a time: each element is parsed into a small document,
+// handed to `each` and dropped, so that reading holds one element besides what `each` keeps, never the
+// whole text or a document of it. The text is checked as parseJsonDocument checks it. Throws
+// DecodingError(`notAnArray`) when the text is not an array, DecodingError for anything else wrong with it,
+// and whatever `each` throws; reading from a file also std::system_error when the file cannot be read.
+void forEachJsonArrayElement(std::string_view text, const char* notAnArray,
+                             const std::function<void(const rapidjson::Value&)>& each);
+void forEachJsonArrayElement(std::FILE* file, const char* notAnArray,
+                             const std::function<void(const rapidjson::Value&)>& each);
+// The size of a text, or of what is left of a file (0 when it cannot be told).
+std::size_t jsonTextSize(std::string_view text);
+std::size_t jsonTextSize(std::FILE* file);
+
+// Each element of a stored list read by `read(element)`, in order, from a text or a file (see
+// forEachJsonArrayElement). `smallestElement` is the fewest bytes an element can be written in: room for
+// as many elements as the text could hold is set aside first, so that the list is never moved while it
+// grows (room that is never used is never touched, and costs no memory).
+template <class Source, class Read>
+auto readJsonList(Source&& source, const char* notAnArray, std::size_t smallestElement, Read&& read)
+    -> std::vector<std::decay_t<std::invoke_result_t<Read&, const rapidjson::Value&>>> {
+    std::vector<std::decay_t<std::invoke_result_t<Read&, const rapidjson::Value&>>> out;
+    out.reserve(jsonTextSize(source) / std::max<std::size_t>(smallestElement, 1));
+    forEachJsonArrayElement(source, notAnArray,
+                            [&](const rapidjson::Value& element) { out.push_back(read(element)); });
     return out;
 }
 

@@ -23,8 +23,8 @@ struct NodeTable::Extras {
 
     // Whether anything but the name's length is kept.
     [[nodiscard]] bool holdsFigures() const {
-        return pathField || parentOverridden || ownLogical || ownAllocated || identity || created || modified ||
-               accessed;
+        return pathField || parentOverridden || ownLogical || ownAllocated || identity || created ||
+               modified || accessed;
     }
     void clearFigures() {
         const std::uint32_t length = nameLength;
@@ -582,8 +582,9 @@ void NodeTable::setNode(NodeIndex i, const NodeData& d, bool hasParent) {
         mutableExtras(i).identity = id;
     // A scanned node's modification date is its identity's seconds, so the record keeps them once.
     std::int64_t sinceReference = 0;
-    const bool modifiedDerives = !__builtin_sub_overflow(id.modifiedSeconds, Date::kUnixOffset, &sinceReference) &&
-                                 double(sinceReference) == d.modified.sinceReferenceDate;
+    const bool modifiedDerives =
+        !__builtin_sub_overflow(id.modifiedSeconds, Date::kUnixOffset, &sinceReference) &&
+        double(sinceReference) == d.modified.sinceReferenceDate;
     if (!modifiedDerives)
         mutableExtras(i).modified = d.modified;
     std::uint32_t seconds = 0;
@@ -607,7 +608,7 @@ void NodeTable::setNode(NodeIndex i, const NodeData& d, bool hasParent) {
             auto it = m_extras->find(i);
             return it == m_extras->end() ? nullptr : &it->second;
         }()
-                                   : nullptr;
+        : nullptr;
         !e || !e->holdsFigures())
         m_records[i].flags &= static_cast<std::uint16_t>(~kHasExtras);
 
@@ -653,7 +654,8 @@ NodeIndex NodeTable::appendScanned(NodeIndex parent, std::string_view name, cons
     std::int64_t allocated = 0;
     if (!isDirectory && !repeat && status.blocks > 0)
         allocated = status.blocks > INT64_MAX / 512 ? INT64_MAX : status.blocks * 512;
-    const bool odd = name.size() >= kLongName || status.isDataless || (!isDirectory && logical != status.size) ||
+    const bool odd = name.size() >= kLongName || status.isDataless ||
+                     (!isDirectory && logical != status.size) ||
                      (!isDirectory && status.isCompressed && logical > allocated) ||
                      !packStamp(status.modifiedSeconds, status.modifiedNanos, r.modifiedStamp) ||
                      !packStamp(status.changedSeconds, status.changedNanos, r.changedStamp) ||
@@ -699,8 +701,8 @@ void NodeTable::addToTotals(NodeIndex folder, NodeIndex child) {
                 c.folderCount() + (c.isDirectory() ? 1 : 0));
 }
 
-void NodeTable::addToTotals(NodeIndex folder, std::int64_t logical, std::int64_t allocated, std::int64_t savings,
-                            std::int64_t files, std::int64_t folders) {
+void NodeTable::addToTotals(NodeIndex folder, std::int64_t logical, std::int64_t allocated,
+                            std::int64_t savings, std::int64_t files, std::int64_t folders) {
     Aggregate& a = aggregateOf(folder);
     Record& f = m_records[folder];
     f.logicalSize = saturatingAdd(f.logicalSize, logical);
@@ -825,6 +827,24 @@ void NodeTable::finish(std::vector<std::pair<NodeIndex, NodeIndex>> childPairs) 
 }
 
 // ---- comparison and accounting -----------------------------------------------------------------
+
+std::optional<std::pair<NodeIndex, NodeIndex>> NodeTable::misplacedChild() const {
+    for (NodeIndex i = 0; i < m_records.size(); ++i) {
+        const Aggregate* a = aggregate(i);
+        if (!a || a->childCount == 0 || !(m_records[i].flags & kIsNode))
+            continue;
+        for (const NodeIndex c : children(i)) {
+            const Record& r = m_records[c];
+            // The common case, read off the record: a node whose tree parent, which it names, is the owner.
+            if (!(r.flags & kIsNode) ||
+                ((r.flags & (kHasParent | kHasExtras)) == kHasParent && r.parent == i))
+                continue;
+            if (parentNode(c) != i)
+                return std::pair{i, c};
+        }
+    }
+    return std::nullopt;
+}
 
 bool NodeTable::sameNodes(const NodeTable& other) const {
     if (size() != other.size())

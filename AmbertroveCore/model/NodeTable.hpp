@@ -99,7 +99,9 @@ public:
     // ---- records by index ----------------------------------------------------------------------
     [[nodiscard]] std::size_t recordCount() const { return m_records.size(); }
     [[nodiscard]] NodeRef operator[](NodeIndex i) const;
-    [[nodiscard]] bool isNode(NodeIndex i) const { return i < m_records.size() && (m_records[i].flags & kIsNode); }
+    [[nodiscard]] bool isNode(NodeIndex i) const {
+        return i < m_records.size() && (m_records[i].flags & kIsNode);
+    }
     void prefetch(NodeIndex i) const { __builtin_prefetch(&m_records[i]); }
     // The key under which the record is found (the full path).
     [[nodiscard]] std::string path(NodeIndex i) const;
@@ -171,6 +173,10 @@ public:
     // Leaves new records out of the path index until finish(), which then builds it in one sweep. For
     // builders that look nothing up by path while they add records; a lookup meanwhile is slow but correct.
     void deferIndex();
+
+    // The first (list owner, child) pair, by owner and then in list order, whose child is a node that does
+    // not name the owner as its parent; nothing when every listed node does. A finished table only.
+    [[nodiscard]] std::optional<std::pair<NodeIndex, NodeIndex>> misplacedChild() const;
 
     // Table equality as path-keyed tables of DiskNode values.
     [[nodiscard]] bool sameNodes(const NodeTable& other) const;

@@ -237,9 +237,7 @@ constexpr const char* kIdentityKeys[] = {"device",          "inode",         "si
                                          "modifiedSeconds", "modifiedNanos", "changedSeconds",
                                          "changedNanos",    "mode",          "linkCount"};
 
-template <std::size_t N> struct KeyViews {
-    std::string_view keys[N];
-};
+template <std::size_t N> struct KeyViews { std::string_view keys[N]; };
 template <std::size_t N> constexpr KeyViews<N> viewsOf(const char* const (&keys)[N]) {
     KeyViews<N> views{};
     for (std::size_t k = 0; k < N; ++k)
@@ -377,7 +375,8 @@ public:
         m_listOwner = owner;
         m_listFresh = !m_indexed && !m_hasChildren[owner];
         // Where the list's first record goes, if it adds one.
-        m_firstChildOfLast = m_listFresh && owner == m_lastNode ? static_cast<NodeIndex>(m_table.recordCount()) : kNoNode;
+        m_firstChildOfLast =
+            m_listFresh && owner == m_lastNode ? static_cast<NodeIndex>(m_table.recordCount()) : kNoNode;
         for (const std::size_t s : m_listUsed)
             m_listSlots[s] = kNoNode;
         m_listUsed.clear();
@@ -562,8 +561,8 @@ private:
     NodeIndex m_folderRecord = 0;
     bool m_hasFolder = false;
     NodeIndex m_lastNode = 0;
-    std::vector<NodeIndex> m_trail;          // the last node found at each depth, down to the last node
-    NodeIndex m_firstChildOfLast = kNoNode;  // where the last node's first child would be
+    std::vector<NodeIndex> m_trail;         // the last node found at each depth, down to the last node
+    NodeIndex m_firstChildOfLast = kNoNode; // where the last node's first child would be
     // The children list being read: its records, found by name, while its owner had none before it.
     NodeIndex m_listOwner = 0;
     bool m_listFresh = false;
@@ -1133,6 +1132,14 @@ public:
                 if (!exact(m_parent, &*m_parentBytes, true))
                     return false;
             }
+            // A node hangs under the folder its key names, or under nothing: a parent anywhere else would
+            // put it in two places at once.
+            if (m_hasParent && !m_parentIsFolder) {
+                const std::optional<std::string_view> folder = folderOfKey();
+                if (!folder || m_parent != *folder)
+                    return fail("the node \"" + m_memberName + "\" names \"" + m_parent +
+                                "\" as its parent, not the folder that holds it");
+            }
             setNode();
             m_state = State::Nodes;
             return m_building.nodeDone();
@@ -1260,6 +1267,17 @@ private:
     std::string_view keyFolder() const {
         const std::size_t slash = m_memberName.rfind('/');
         return slash == 0 ? std::string_view("/") : std::string_view(m_memberName).substr(0, slash);
+    }
+    // The folder that holds the node's key: the text before its last "/" once trailing ones are dropped
+    // ("/" for a top-level path); nothing for "/" itself or a key without a "/".
+    std::optional<std::string_view> folderOfKey() const {
+        std::string_view key = m_memberName;
+        while (!key.empty() && key.back() == '/')
+            key.remove_suffix(1);
+        const std::size_t slash = key.rfind('/');
+        if (slash == std::string_view::npos)
+            return std::nullopt;
+        return slash == 0 ? std::string_view("/") : key.substr(0, slash);
     }
     bool expectKnown(const char* what) { return fail(std::string("unexpected ") + what); }
     bool markNode() {
@@ -1456,7 +1474,12 @@ template <class Stream> ScanResult parse(Stream& stream) {
     }
     if (!handler.finishedTop())
         throw DecodingError("the text is not a scan object");
-    handler.scan.nodes.finish(std::move(handler.building().childPairs()));
+    NodeTable& table = handler.scan.nodes;
+    table.finish(std::move(handler.building().childPairs()));
+    if (const auto misplaced = table.misplacedChild())
+        throw DecodingError("the node \"" + table.path(misplaced->second) +
+                            "\" is listed among the children of \"" + table.path(misplaced->first) +
+                            "\", which is not its parent");
     return std::move(handler.scan);
 }
 

@@ -19,20 +19,9 @@ std::string childPath(const std::string& folder, const std::string& name) {
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
 
-} // namespace
-
-// Reads a folder's entries whole, so that no descriptor stays open while the caller descends.
-// Returns 0 or the errno of the failure.
-int DirectoryEnumerator::readListing(const std::string& folder, Listing& out, bool followLink) const {
-    out.clear();
-    if (folder.find('\0') != std::string::npos)
-        return ENOENT;
-    if (m_openHook)
-        if (const int error = m_openHook(folder); error != 0)
-            return error;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return errno > 0 ? errno : EIO;
+// Reads the entries of the folder open as `fd`, which it takes over and closes. Returns 0 or the errno of
+// the failure.
+int readOpenListing(int fd, Listing& out) {
     DIR* raw = ::fdopendir(fd);
     if (!raw) {
         const int error = errno > 0 ? errno : EIO;
@@ -56,6 +45,31 @@ int DirectoryEnumerator::readListing(const std::string& folder, Listing& out, bo
         }
         out.emplace_back(name, isDirectory);
     }
+}
+
+std::vector<std::string> namesOf(Listing& entries) {
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (auto& entry : entries)
+        names.push_back(std::move(entry.first));
+    return names;
+}
+
+} // namespace
+
+// Reads a folder's entries whole, so that no descriptor stays open while the caller descends.
+// Returns 0 or the errno of the failure.
+int DirectoryEnumerator::readListing(const std::string& folder, Listing& out, bool followLink) const {
+    out.clear();
+    if (folder.find('\0') != std::string::npos)
+        return ENOENT;
+    if (m_openHook)
+        if (const int error = m_openHook(folder); error != 0)
+            return error;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return errno > 0 ? errno : EIO;
+    return readOpenListing(fd, out);
 }
 
 bool DirectoryEnumerator::walk(const std::string& folder, const Visitor& visit,
@@ -90,11 +104,18 @@ std::vector<std::string> DirectoryEnumerator::list(const std::string& folder) co
     Listing entries;
     if (const int error = readListing(folder, entries, true); error != 0)
         throwSystemError(error, EIO);
-    std::vector<std::string> names;
-    names.reserve(entries.size());
-    for (auto& entry : entries)
-        names.push_back(std::move(entry.first));
-    return names;
+    return namesOf(entries);
+}
+
+std::vector<std::string> DirectoryEnumerator::list(int folder) {
+    // A descriptor of its own, read from the start: the caller's stays open and where it was.
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throwSystemError(errno, EIO);
+    Listing entries;
+    if (const int error = readOpenListing(fd, entries); error != 0)
+        throwSystemError(error, EIO);
+    return namesOf(entries);
 }
 
 } // namespace ambertrove

@@ -37,6 +37,8 @@ public:
     // The names directly inside `folder`, hidden ones included, in directory order.
     // Throws std::system_error with the errno of the failure.
     [[nodiscard]] std::vector<std::string> list(const std::string& folder) const;
+    // The same for the open folder `folder` (left open).
+    [[nodiscard]] static std::vector<std::string> list(int folder);
 
 private:
     void walkLevel(const std::string& folder, const std::vector<std::pair<std::string, bool>>& entries,

@@ -30,6 +30,8 @@ public:
 
     [[nodiscard]] int get() const noexcept { return m_fd; }
     [[nodiscard]] bool valid() const noexcept { return m_fd >= 0; }
+    // Gives the descriptor up without closing it: its new owner closes it.
+    [[nodiscard]] int release() noexcept { return std::exchange(m_fd, -1); }
 
     // Closes now, if it holds a descriptor, without a word about a failed close: for descriptors through
     // which nothing was written, or whose writes were already synced.

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "platform/FileStatus.hpp"
+#include "platform/OwnFolder.hpp"
 #include "platform/PathResolution.hpp"
 
 #include <algorithm>
@@ -102,24 +103,6 @@ FileDescriptor openHoldingFolder(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
         path.remove_suffix(1);
     return openWithoutLinks(PathResolution::parentPath(path));
-}
-
-// A folder of the user's: it must be a real folder (a link fails with ENOTDIR) owned by `uid` that nobody
-// else may write, so that nobody else can swap or add what goes into it; checked on the open descriptor.
-FileDescriptor openOwnFolder(int parent, const std::string& name, uid_t uid, bool create) {
-    if (create && ::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST)
-        fail(errno);
-    FileDescriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.valid())
-        fail(errno);
-    struct stat st {};
-    if (::fstat(folder.get(), &st) != 0)
-        fail(errno);
-    if (!S_ISDIR(st.st_mode))
-        fail(ENOTDIR);
-    if (st.st_uid != uid || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        fail(EACCES);
-    return folder;
 }
 
 // Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence. A sequence has at most three

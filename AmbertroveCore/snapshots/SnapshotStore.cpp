@@ -30,9 +30,13 @@ std::string describe(const std::system_error& error) {
     return std::generic_category().message(error.code().value());
 }
 
-// Removes one file (never a folder). Returns 0 or the errno value.
-int unlinkFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : (errno > 0 ? errno : EIO);
+// Removes one file (never a folder) of `folder`. Returns 0 or the errno value.
+int unlinkFile(int folder, const std::string& name) {
+    return ::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : (errno > 0 ? errno : EIO);
+}
+
+std::string recordName(const SnapshotRecord& record) {
+    return record.id.text() + "." + std::string(kRecordExtension);
 }
 
 } // namespace
@@ -43,6 +47,24 @@ SnapshotStore::SnapshotStore(std::string directory)
 SnapshotStore::SnapshotStore(std::string directory, Sources sources)
     : m_directory(std::move(directory))
     , m_sources(std::move(sources)) {}
+
+SnapshotStore SnapshotStore::inStateFolder(const std::string& stateDirectory) {
+    return inStateFolder(stateDirectory, Sources{});
+}
+
+SnapshotStore SnapshotStore::inStateFolder(const std::string& stateDirectory, Sources sources) {
+    std::string directory = stateDirectory;
+    if (directory.empty() || directory.back() != '/')
+        directory += '/';
+    SnapshotStore store(directory + std::string(kFolderName), std::move(sources));
+    // Whoever could change the state folder could swap the saved scans inside it.
+    store.m_ownLevels = 2;
+    return store;
+}
+
+FileDescriptor SnapshotStore::openFolder(bool create) const {
+    return AppStorage::openPrivateFolder(m_directory, m_ownLevels, create);
+}
 
 std::string SnapshotStore::pathOf(const std::string& name) const {
     if (!m_directory.empty() && m_directory.back() == '/')
@@ -55,12 +77,12 @@ std::string SnapshotStore::scanPath(const SnapshotRecord& record) const {
 }
 
 std::string SnapshotStore::recordPath(const SnapshotRecord& record) const {
-    return pathOf(record.id.text() + "." + std::string(kRecordExtension));
+    return pathOf(recordName(record));
 }
 
 SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& title) {
     // Saved scans list every name of the scanned tree: only their owner may read them.
-    AppStorage::preparePrivateFolder(m_directory);
+    const FileDescriptor folder = openFolder(true);
 
     SnapshotRecord record;
     record.id = m_sources.newId();
@@ -73,13 +95,14 @@ SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& ti
         record.fileCount = scan.nodes[root].fileCount();
     }
 
-    const std::string scanFile = scanPath(record);
-    ScanJson::writeFile(scan, scanFile, kPrivateFileMode);
+    const std::string scanFile = record.filename();
+    writeFileAtomically(
+        folder.get(), scanFile, [&](std::FILE* file) { ScanJson::write(scan, file); }, kPrivateFileMode);
     try {
-        writeFileAtomically(recordPath(record), record.encode(), kPrivateFileMode);
+        writeFileAtomically(folder.get(), recordName(record), record.encode(), kPrivateFileMode);
     } catch (...) {
         // A scan file without its record would never be listed, so nothing could ever delete it.
-        ::unlink(scanFile.c_str());
+        ::unlinkat(folder.get(), scanFile.c_str(), 0);
         throw;
     }
     return record;
@@ -87,12 +110,17 @@ SnapshotRecord SnapshotStore::save(const ScanResult& scan, const std::string& ti
 
 SnapshotCatalog SnapshotStore::catalog() const {
     SnapshotCatalog catalog;
-    struct stat status;
-    if (::stat(m_directory.c_str(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return catalog;
+    FileDescriptor folder;
+    try {
+        folder = openFolder(false);
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::no_such_file_or_directory)
+            return catalog;
+        throw;
+    }
 
     std::vector<std::string> recordFiles;
-    for (std::string& name : DirectoryEnumerator().list(m_directory))
+    for (std::string& name : DirectoryEnumerator::list(folder.get()))
         if (PathText::pathExtension(name) == kRecordExtension)
             recordFiles.push_back(std::move(name));
     std::sort(recordFiles.begin(), recordFiles.end());
@@ -101,26 +129,30 @@ SnapshotCatalog SnapshotStore::catalog() const {
         const std::string path = pathOf(name);
         std::string message;
         try {
-            SnapshotRecord record = SnapshotRecord::decode(readWholeFile(path));
+            SnapshotRecord record = SnapshotRecord::decode(readStoredFile(folder.get(), name, kRecordLimit));
             const auto named =
                 Uuid::parse(std::string_view(name).substr(0, name.size() - kRecordExtension.size() - 1));
             if (!named || *named != record.id) {
                 message = kMismatchedRecord;
             } else {
-                const std::string scanFile = scanPath(record);
+                const std::string scanFile = record.filename();
                 FileStatus scanStatus;
                 // A scan file that is gone is the common case of an unavailable scan; say so in those words.
-                if (const int error = readFileStatus(AT_FDCWD, scanFile.c_str(), scanStatus); error == ENOENT)
+                if (const int error = readFileStatus(folder.get(), scanFile.c_str(), scanStatus);
+                    error == ENOENT)
                     message = kUnavailableScan;
                 else if (error != 0)
                     throwSystemError(error, EIO);
-                else if (!scanStatus.isRegularFile() || ::faccessat(AT_FDCWD, scanFile.c_str(), R_OK, 0) != 0)
+                else if (!scanStatus.isRegularFile() ||
+                         ::faccessat(folder.get(), scanFile.c_str(), R_OK, 0) != 0)
                     message = kUnavailableScan;
                 else
                     catalog.records.push_back(std::move(record));
             }
         } catch (const DecodingError&) {
             message = kUnreadableRecord;
+        } catch (const AmbertroveError& error) {
+            message = error.message();
         } catch (const std::system_error& error) {
             message = describe(error);
         }
@@ -142,13 +174,16 @@ std::vector<SnapshotRecord> SnapshotStore::list() const {
 }
 
 ScanResult SnapshotStore::load(const SnapshotRecord& record) const {
-    return ScanJson::readFile(scanPath(record));
+    const FileDescriptor folder = openFolder(false);
+    return readStoredFile(folder.get(), record.filename(), kScanLimit,
+                          [](std::FILE* file) { return ScanJson::read(file); });
 }
 
 void SnapshotStore::remove(const SnapshotRecord& record) const {
-    if (const int error = unlinkFile(scanPath(record)); error != 0 && error != ENOENT)
+    const FileDescriptor folder = openFolder(false);
+    if (const int error = unlinkFile(folder.get(), record.filename()); error != 0 && error != ENOENT)
         throwSystemError(error, EIO);
-    if (const int error = unlinkFile(recordPath(record)); error != 0)
+    if (const int error = unlinkFile(folder.get(), recordName(record)); error != 0)
         throwSystemError(error, EIO);
 }
 

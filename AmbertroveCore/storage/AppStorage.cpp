@@ -2,12 +2,15 @@
 
 #include "base/AmbertroveError.hpp"
 #include "platform/FileDescriptor.hpp"
+#include "platform/OwnFolder.hpp"
+#include "platform/PathResolution.hpp"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -72,35 +75,65 @@ std::string resolve(const std::string& applicationSupport) {
     return current;
 }
 
-void preparePrivateFolder(const std::string& folder) {
-    // Missing folders are made from the top down, each owner-only from the start.
-    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-        const std::string part = folder.substr(0, end);
-        struct stat status {};
-        if (!part.empty() && part.back() != '/' && ::stat(part.c_str(), &status) != 0) {
-            if (errno != ENOENT)
-                throwSystemError(errno, EIO);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-                throwSystemError(errno, EIO);
-        }
-        if (end == std::string::npos)
-            break;
+namespace {
+
+std::string refusal(const std::string& folder, OwnFolderFault fault) {
+    const std::string named = "“" + folder + "”";
+    switch (fault) {
+    case OwnFolderFault::link:
+        return named + " is a symbolic link, not a folder.";
+    case OwnFolderFault::notFolder:
+        return named + " is not a folder.";
+    case OwnFolderFault::otherOwner:
+        return named + " is owned by another user.";
+    case OwnFolderFault::openToOthers:
+        return named + " can be changed by other users.";
     }
-    // The folder is examined and narrowed through one descriptor, so that what is changed is what was
-    // examined.
-    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid())
+    return named + " cannot be used.";
+}
+
+} // namespace
+
+FileDescriptor openPrivateFolder(const std::string& folder, std::size_t ownLevels, bool create) {
+    const std::vector<std::string_view> parts = PathResolution::components(folder);
+    if (folder.empty() || folder.front() != '/' || parts.empty())
+        throw std::system_error(EINVAL, std::generic_category());
+    const std::size_t firstOwn = parts.size() > ownLevels ? parts.size() - ownLevels : 0;
+    FileDescriptor current(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!current.valid())
         throwSystemError(errno, EIO);
+    std::string path;
+    bool making = false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string name(parts[i]);
+        path += "/" + name;
+        if (i < firstOwn && !making) {
+            FileDescriptor next(::openat(current.get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (next.valid()) {
+                current = std::move(next);
+                continue;
+            }
+            if (errno != ENOENT || !create)
+                throwSystemError(errno, EIO);
+            making = true; // from here down every folder is made here, and so must be the user's own
+        }
+        try {
+            current = openOwnFolder(current.get(), name, ::geteuid(), create);
+        } catch (const OwnFolderError& error) {
+            throw AmbertroveError(refusal(path, error.fault()));
+        }
+    }
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0)
+    if (::fstat(current.get(), &status) != 0)
         throwSystemError(errno, EIO);
-    if (status.st_uid == ::geteuid() && (status.st_mode & 07077) != 0 && ::fchmod(fd.get(), 0700) != 0)
+    if ((status.st_mode & 07077) != 0 && ::fchmod(current.get(), 0700) != 0)
         throwSystemError(errno, EIO);
+    return current;
 }
 
 std::string prepareDirectory() {
     std::string folder = directory();
-    preparePrivateFolder(folder);
+    (void)openPrivateFolder(folder, 1, true);
     return folder;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/FileDescriptor.hpp"
 #include "storage/PreferenceStore.hpp"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,7 +20,7 @@ inline constexpr std::array<std::string_view, 6> kMigratedKeys = {"darkAppearanc
                                                                   "snapshotsEnabled", "lastBackupParent"};
 
 // The program's state folder: resolve() inside the folder for application data. Computed afresh on every
-// call; creates nothing (prepareDirectory() does).
+// call; creates nothing (openPrivateFolder() does).
 [[nodiscard]] std::string directory();
 
 // The folder for application data: $XDG_DATA_HOME when it is an absolute path, else ".local/share" under
@@ -35,13 +37,17 @@ inline constexpr std::array<std::string_view, 6> kMigratedKeys = {"darkAppearanc
 // cannot be examined counts as missing.
 [[nodiscard]] std::string resolve(const std::string& applicationSupport);
 
-// Makes `folder` ready to hold private state: a missing folder is created with its missing parents, each
-// readable only by its owner (0700); an existing folder (a link to one is followed) that belongs to the
-// running user and is open to others, as older versions made it, is narrowed to 0700. Folders of other
-// owners are left as they are. Throws std::system_error.
-void preparePrivateFolder(const std::string& folder);
-// directory(), made ready by preparePrivateFolder(): the one call that creates the state folder. Its files
-// are written with kPrivateFileMode.
+// Opens `folder` (an absolute path) to keep private state in: the cleanup state, saved scans. The last
+// `ownLevels` folders of the path, and every folder made here on the way, are opened without following
+// links and accepted only when they are folders the user owns that group and others cannot write; the
+// folders above them are reached as the user arranged them (links followed). With `create`, missing folders
+// are made owner-only (0700); without it a missing folder is std::system_error ENOENT. An accepted folder
+// that others may read, as older versions made it, is narrowed to 0700. A refused folder is an
+// AmbertroveError whose sentence names it and says why ("“…” is owned by another user."); other failures
+// are std::system_error.
+FileDescriptor openPrivateFolder(const std::string& folder, std::size_t ownLevels, bool create);
+// directory(), opened (and made when missing) by openPrivateFolder() with the state folder as its own level.
+// Its files are written with kPrivateFileMode.
 std::string prepareDirectory();
 
 // Copies each of the carried-over keys that `target` has no value for from `legacy`, unchanged. An existing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppModelTestPeer.hpp"
 #include "controller/AppModel.hpp"
 #include "controller/ManualJobRunner.hpp"
 #include "storage/MemoryPreferenceStore.hpp"
@@ -11,12 +12,6 @@
 #include <string>
 
 namespace ambertrove {
-
-// Reaches the controller's private operations that tests exercise directly.
-class AppModelTestPeer {
-public:
-    static void readSnapshotCatalog(AppModel& model) { model.readSnapshotCatalog(); }
-};
 
 namespace test {
 
@@ -50,6 +45,17 @@ protected:
     AppModel& make(bool monitorEnabled = false) {
         model = std::make_unique<AppModel>(environment(monitorEnabled));
         return *model;
+    }
+
+    // Lets the state thread finish what it was asked, and applies what it handed back (with everything
+    // else the runner holds).
+    // Nothing once the controller is gone: its destruction finished the state thread's work.
+    void settle() {
+        if (!model)
+            return;
+        AppModelTestPeer::waitForStateThread(*model);
+        if (runner)
+            runner->deliver();
     }
 
     TempDir folder;

@@ -83,7 +83,11 @@ protected:
         return m;
     }
 
-    StateFiles::Loaded saved() { return StateFiles(stateDirectory(), clock).load(); }
+    // The state files once every write asked for has landed.
+    StateFiles::Loaded saved() {
+        settle();
+        return StateFiles(stateDirectory(), clock).load();
+    }
 
     std::string home;
     test::ScopedVariable homeVariable;

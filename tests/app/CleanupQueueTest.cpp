@@ -41,8 +41,13 @@ protected:
     [[nodiscard]] std::string statePath(std::string_view name) const {
         return stateDirectory() + "/" + std::string(name);
     }
-    [[nodiscard]] std::vector<CleanupEntry> storedQueue() const {
-        return CleanupJson::decodeEntries(readWholeFile(statePath(StateFiles::kQueueFile)));
+    // A state file once every write asked for has landed.
+    [[nodiscard]] std::string stored(std::string_view name) {
+        settle();
+        return readWholeFile(statePath(name));
+    }
+    [[nodiscard]] std::vector<CleanupEntry> storedQueue() {
+        return CleanupJson::decodeEntries(stored(StateFiles::kQueueFile));
     }
     [[nodiscard]] QString toastTitle() const { return model->toast() ? model->toast()->title : QString(); }
     [[nodiscard]] QString toastDetail() const { return model->toast() ? model->toast()->detail : QString(); }
@@ -157,7 +162,7 @@ TEST_F(CleanupQueueTest, AnEmptyListSavesTheQueueAndShowsNoNotification) {
     AppModel& m = show();
     ASSERT_FALSE(test::exists(statePath(StateFiles::kQueueFile)));
     m.stage({}, nullptr, "Nothing");
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kQueueFile)), "[]");
+    EXPECT_EQ(stored(StateFiles::kQueueFile), "[]");
     EXPECT_EQ(m.toast(), std::nullopt);
 }
 
@@ -362,7 +367,7 @@ TEST_F(DuplicateStagingTest, AKeeperOutsideTheGroupDoesNothingAndALoneKeeperOnly
 
     m.stageDuplicates(group({"tree/dup/one.txt"}), inHome("tree/dup/one.txt"));
     EXPECT_TRUE(m.queue().empty());
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kQueueFile)), "[]");
+    EXPECT_EQ(stored(StateFiles::kQueueFile), "[]");
     EXPECT_EQ(m.toast(), std::nullopt);
 
     m.setIsHistorical(true);
@@ -385,8 +390,8 @@ TEST_F(CleanupQueueTest, RemovingDropsTheEntryAndAlwaysSaves) {
         ASSERT_EQ(::unlink(statePath(name).c_str()), 0);
     m.removeFromQueue(inHome("tree/nothing"));
     EXPECT_EQ(storedQueue(), m.queue());
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kReceiptsFile)), "[]");
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kBackupsFile)), "[]");
+    EXPECT_EQ(stored(StateFiles::kReceiptsFile), "[]");
+    EXPECT_EQ(stored(StateFiles::kBackupsFile), "[]");
 
     for (void (AppModel::*busy)(bool) : {&AppModel::setStaging, &AppModel::setCleaning}) {
         (m.*busy)(true);
@@ -424,7 +429,7 @@ TEST_F(CleanupQueueTest, TheThreeFilesAreJsonArraysThatReadBack) {
 
     for (std::string_view name :
          {StateFiles::kQueueFile, StateFiles::kReceiptsFile, StateFiles::kBackupsFile}) {
-        const std::string text = readWholeFile(statePath(name));
+        const std::string text = stored(name);
         EXPECT_TRUE(text.starts_with('[') && text.ends_with(']')) << name << ": " << text;
     }
     AppModel reread(environment());
@@ -439,6 +444,7 @@ TEST_F(CleanupQueueTest, AStateFolderThatCannotBeMadeKeepsTheChangeInMemory) {
     folder.makeFile("state", "a file where the folder should be");
     m.stage(nodes({"tree/a.bin"}), nullptr, "Large");
     EXPECT_EQ(queued(), (std::vector<std::string>{"tree/a.bin"}));
+    settle();
     ASSERT_TRUE(m.error());
     EXPECT_TRUE(m.error()->startsWith(kSaveFailure)) << m.error()->toStdString();
     EXPECT_EQ(toastTitle(), QStringLiteral("Added to Cleanup"));
@@ -453,12 +459,13 @@ TEST_F(CleanupQueueTest, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
     m.setReceipts({receipt});
     m.removeFromQueue(inHome("tree/nothing"));
 
+    settle();
     ASSERT_TRUE(m.error());
     EXPECT_TRUE(m.error()->startsWith(kSaveFailure + QStringLiteral("“cleanup.json”: ")))
         << m.error()->toStdString();
     EXPECT_FALSE(m.error()->contains(QStringLiteral("receipts.json")));
-    EXPECT_EQ(CleanupJson::decodeReceipts(readWholeFile(statePath(StateFiles::kReceiptsFile))), m.receipts());
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kBackupsFile)), "[]");
+    EXPECT_EQ(CleanupJson::decodeReceipts(stored(StateFiles::kReceiptsFile)), m.receipts());
+    EXPECT_EQ(stored(StateFiles::kBackupsFile), "[]");
 }
 
 TEST_F(CleanupQueueTest, EveryFileThatCannotBeWrittenIsNamedInOneMessage) {
@@ -466,24 +473,27 @@ TEST_F(CleanupQueueTest, EveryFileThatCannotBeWrittenIsNamedInOneMessage) {
     folder.makeFile("state/cleanup.json/inside", "a folder in the file's place");
     folder.makeFile("state/backups.json/inside", "a folder in the file's place");
     m.persistState();
+    settle();
     ASSERT_TRUE(m.error());
     const QString text = *m.error();
     EXPECT_EQ(text.count(u'\n'), 0) << text.toStdString();
     EXPECT_TRUE(text.startsWith(kSaveFailure + QStringLiteral("“cleanup.json”: "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral(" “backups.json”: "))) << text.toStdString();
-    EXPECT_EQ(readWholeFile(statePath(StateFiles::kReceiptsFile)), "[]");
+    EXPECT_EQ(stored(StateFiles::kReceiptsFile), "[]");
 }
 
-TEST_F(CleanupQueueTest, ASaveFailureIsNotHiddenByTheRefusalsThatFollowIt) {
+TEST_F(CleanupQueueTest, ASaveFailureIsNotHiddenByTheRefusalsBesideIt) {
     AppModel& m = show();
     folder.makeFile("state", "a file where the folder should be");
     m.stage(nodes({"tree/a.bin", "tree/link"}), nullptr, "Large");
+    // The refusals are told at once, the failed save below them once it failed.
+    settle();
     ASSERT_TRUE(m.error());
     const QStringList lines = m.error()->split(u'\n');
     ASSERT_EQ(lines.size(), 2) << m.error()->toStdString();
-    EXPECT_TRUE(lines[0].startsWith(kSaveFailure));
-    EXPECT_EQ(lines[1],
+    EXPECT_EQ(lines[0],
               QStringLiteral("link: Symbolic links and paths through symbolic links cannot be staged."));
+    EXPECT_TRUE(lines[1].startsWith(kSaveFailure));
 }
 
 } // namespace

@@ -137,7 +137,11 @@ protected:
         runner->run();
     }
 
-    StateFiles::Loaded saved() { return StateFiles(stateDirectory(), clock).load(); }
+    // The state files once every write asked for has landed.
+    StateFiles::Loaded saved() {
+        settle();
+        return StateFiles(stateDirectory(), clock).load();
+    }
 
     std::string home;
     std::string proc;
@@ -722,6 +726,7 @@ TEST_F(CleanupReviewTest, ARunThatSavedTheScanReadsTheSavedScansAgain) {
         AppModel& m = makeModel();
         const int before = catalogReads;
         runCleanup(m, {"/data/a"});
+        settle();
         EXPECT_EQ(catalogReads - before, saved ? 1 : 0);
     }
 }

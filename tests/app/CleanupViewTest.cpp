@@ -143,6 +143,7 @@ TEST_F(CleanupViewTest, RemoveAllEmptiesTheSavedQueueAndTouchesNoFile) {
 
     QTest::mouseClick(view.removeAllButton(), Qt::LeftButton);
     EXPECT_TRUE(model->queue().empty());
+    finishStateWork();
     EXPECT_EQ(readWholeFile(folder.path() + "/state/" + std::string(StateFiles::kQueueFile)), "[]");
     EXPECT_TRUE(std::filesystem::exists(folder.path() + "/tree/big.bin"));
     EXPECT_TRUE(std::filesystem::exists(folder.path() + "/tree/docs/a.txt"));

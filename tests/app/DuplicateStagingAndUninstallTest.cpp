@@ -72,6 +72,7 @@ TEST_F(DuplicateStagingAndUninstallTest, AllGroupsAreStagedInOneChangeSavedOnceA
     ASSERT_TRUE(m.toast());
     EXPECT_EQ(m.toast()->title, "Added to Cleanup");
     EXPECT_EQ(m.toast()->detail, "3 items");
+    settle();
     ASSERT_TRUE(m.error());
     EXPECT_EQ(m.error()->count("Could not save cleanup state"), 1) << m.error()->toStdString();
     const std::map<std::string, FileIdentity> keptA{

@@ -120,11 +120,15 @@ TEST_F(SavedScansTest, RefreshAndDeleteWaitWhileTheSlotIsBusy) {
     m.setSnapshotBusy(true);
     m.refreshSnapshots();
     EXPECT_TRUE(m.snapshots().empty());
+    settle();
+    EXPECT_TRUE(m.snapshots().empty());
     m.setSnapshotBusy(false);
     m.refreshSnapshots();
+    settle();
     ASSERT_EQ(m.snapshots().size(), 1u);
     m.setSnapshotBusy(true);
     m.deleteSnapshot(record);
+    settle();
     EXPECT_TRUE(test::exists(m.store().scanPath(record)));
 }
 
@@ -135,6 +139,7 @@ TEST_F(SavedScansTest, AFailedCatalogReadIsNamedAsTheSavedScans) {
     AppModel& m = start();
     m.setError(std::nullopt);
     m.refreshSnapshots();
+    settle();
     EXPECT_EQ(m.error(), QStringLiteral("Saved scans: The folder could not be listed."));
 }
 
@@ -163,6 +168,9 @@ TEST_F(SavedScansTest, SavingStoresTheScanUnderItsRootNameAndReadsTheCatalog) {
     ASSERT_EQ(runner->pending(), 1u);
     EXPECT_EQ(runner->kind(0), JobKind::longJob);
     runner->run();
+    // The slot is held until the catalog, read on the state thread, shows the new scan.
+    EXPECT_TRUE(m.snapshotBusy());
+    settle();
 
     ASSERT_EQ(m.snapshots().size(), 1u);
     EXPECT_EQ(m.snapshots()[0].title, "tree");
@@ -372,13 +380,17 @@ TEST_F(SavedScansTest, AFailedOpenReadsTheCatalogAgainAndThenShowsTheLoadError) 
     AppModel& m = start();
     const SnapshotRecord record = saved(*scanOf("tree"));
     m.refreshSnapshots();
+    settle();
     ASSERT_EQ(m.snapshots().size(), 1u);
     ASSERT_EQ(::unlink(m.store().scanPath(record).c_str()), 0);
     const int readsBefore = *catalogReads;
 
     m.openSnapshot(record);
     runner->run();
+    settle();
     EXPECT_EQ(*catalogReads, readsBefore + 1);
+    ASSERT_EQ(m.snapshotIssues().size(), 1u);
+    EXPECT_EQ(m.snapshotIssues()[0].message, "The saved scan is unavailable.");
     EXPECT_EQ(m.error(), QStringLiteral("No such file or directory."));
     EXPECT_EQ(m.scan(), nullptr);
     EXPECT_FALSE(m.isHistorical());
@@ -393,12 +405,14 @@ TEST_F(SavedScansTest, DeletingRemovesTheFilesAndForgetsTheLastComparison) {
     const SnapshotRecord first = saved(*scanOf("tree"));
     const SnapshotRecord second = saved(*scanOf("tree"));
     m.refreshSnapshots();
+    settle();
     m.setBeforeSnapshot(first);
     m.setChanges({SnapshotChange{inHome("tree/a.bin"), 1, 2, "Changed"}});
     m.setComparisonTitle(QStringLiteral("A comparison"));
     m.setComparisonRoot(inHome("tree"));
 
     m.deleteSnapshot(second);
+    settle();
     EXPECT_FALSE(test::exists(m.store().scanPath(second)));
     EXPECT_FALSE(test::exists(m.store().recordPath(second)));
     EXPECT_EQ(m.snapshots(), std::vector<SnapshotRecord>{first});
@@ -415,6 +429,7 @@ TEST_F(SavedScansTest, AFailedDeletionShowsItsErrorAndKeepsTheComparison) {
     AppModel& m = start();
     m.setComparisonTitle(QStringLiteral("A comparison"));
     m.deleteSnapshot(SnapshotRecord{});
+    settle();
     EXPECT_EQ(m.error(), QStringLiteral("The file is locked."));
     EXPECT_EQ(m.comparisonTitle(), QStringLiteral("A comparison"));
 }

@@ -52,8 +52,11 @@ protected:
         while (!done()) {
             if (clock.elapsed() > 5000)
                 return false;
-            if (runner)
+            // Jobs of the test's runner, and what the controller's state thread hands back through it.
+            if (runner) {
                 runner->runAll();
+                runner->deliver();
+            }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
         settle();
@@ -69,12 +72,14 @@ protected:
         finishScan(root);
         model->saveSnapshot();
         runner->runAll();
+        // The catalog is read again on the controller's state thread.
+        finishStateWork();
         folder.makeFileOfSize("tree/big.bin", 400000);
         folder.makeFileOfSize("tree/docs/new.txt", 7000);
         finishScan(root);
         model->saveSnapshot();
         runner->runAll();
-        settle();
+        finishStateWork();
         EXPECT_EQ(model->snapshots().size(), 2u);
         return root;
     }
@@ -351,7 +356,7 @@ TEST_F(SnapshotsScreenTest, TheEmptyStatesFollowTheSettingAndTheUnreadableScans)
     EXPECT_FALSE(view->saveButton()->isEnabled());
     EXPECT_FALSE(view->refreshButton()->isEnabled());
     runner->runAll();
-    settle();
+    finishStateWork();
     EXPECT_FALSE(view->emptyPanel()->isVisible());
     EXPECT_TRUE(view->listHeader()->isVisible());
     EXPECT_EQ(view->list()->model()->rowCount(), 1);

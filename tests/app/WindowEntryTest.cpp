@@ -140,7 +140,8 @@ TEST_F(LegacySettingsTest, TheFormerThemeShowsAtTheFirstStart) {
     }
     auto target = std::make_shared<SettingsPreferences>(std::unique_ptr<QSettings>(settings(current)));
     AppEntry::migrateLegacySettings(*target, current);
-    AppEnvironment environment(SnapshotStore(folder / "state/Snapshots"), folder / "state", false, target);
+    AppEnvironment environment(SnapshotStore::inStateFolder(folder / "state"), folder / "state", false,
+                               target);
     environment.runner = std::make_unique<ManualJobRunner>();
     const AppModel model(std::move(environment));
     EXPECT_EQ(model.theme(), AppTheme::sage);

@@ -369,6 +369,7 @@ TEST_F(WindowScanTest, TheWelcomeScreenReopensTheNewestSavedScan) {
     EXPECT_TRUE(model->snapshotBusy());
     EXPECT_EQ(content().footer()->shownStatus(), model->snapshotStatus());
     runner->runAll();
+    finishStateWork();
     ASSERT_EQ(model->snapshots().size(), 1u);
 
     // The next start finds the saved scan.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppModelTestPeer.hpp"
 #include "WidgetTestSupport.hpp"
 
 #include "AppScreens.hpp"
@@ -62,7 +63,7 @@ protected:
     }
 
     AppEnvironment environment(bool threads) {
-        AppEnvironment environment(SnapshotStore(folder / "state/Snapshots"), folder / "state", false,
+        AppEnvironment environment(SnapshotStore::inStateFolder(folder / "state"), folder / "state", false,
                                    preferences);
         environment.standard = standard;
         environment.platform = platform;
@@ -103,6 +104,14 @@ protected:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCoreApplication::processEvents();
         }
+    }
+
+    // Lets the controller's state thread finish what it was asked, then applies what the manual runner
+    // holds and handles what is queued.
+    void finishStateWork() {
+        AppModelTestPeer::waitForStateThread(*model);
+        runner->deliver();
+        settle();
     }
 
     // A small tree: tree/big.bin 40000, tree/docs/a.txt 3000, tree/docs/b.txt 3000, tree/media/song.mp3

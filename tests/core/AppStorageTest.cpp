@@ -1,4 +1,5 @@
 #include "storage/AppStorage.hpp"
+#include "base/AmbertroveError.hpp"
 #include "storage/MemoryPreferenceStore.hpp"
 
 #include "support/Checks.hpp"
@@ -8,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -193,61 +196,127 @@ TEST(AppStorage, DirectoryIsResolvedAfreshInTheDataFolder) {
 
 using test::permissionsOf;
 
+// What openPrivateFolder() throws: the refusal's sentence, or "errno N" for a system error, or "" for none.
+std::string refusalOf(const std::string& folder, std::size_t ownLevels, bool create) {
+    try {
+        (void)AppStorage::openPrivateFolder(folder, ownLevels, create);
+        return "";
+    } catch (const AmbertroveError& error) {
+        return error.message();
+    } catch (const std::system_error& error) {
+        return "errno " + std::to_string(error.code().value());
+    }
+}
+
 TEST(AppStorage, PrivateFoldersAreMadeOwnerOnlyWithTheirMissingParents) {
     test::TempDir dir;
     const test::ScopedUmask mask(022);
     const std::string folder = dir / "data/share/Ambertrove";
-    AppStorage::preparePrivateFolder(folder);
+    EXPECT_EQ(refusalOf(folder, 1, true), "");
     for (const std::string& path : std::vector<std::string>{dir / "data", dir / "data/share", folder})
         EXPECT_EQ(permissionsOf(path), 0700) << path;
     // An existing parent is left as it is.
     EXPECT_EQ(permissionsOf(dir.path()), 0700);
     dir.makeDir("open");
     ::chmod((dir / "open").c_str(), 0755);
-    AppStorage::preparePrivateFolder(dir / "open/Ambertrove/Snapshots");
+    EXPECT_EQ(refusalOf(dir / "open/Ambertrove/Snapshots", 2, true), "");
     EXPECT_EQ(permissionsOf(dir / "open"), 0755);
     EXPECT_EQ(permissionsOf(dir / "open/Ambertrove"), 0700);
     EXPECT_EQ(permissionsOf(dir / "open/Ambertrove/Snapshots"), 0700);
+    // Without leave to make it, a missing folder is missing.
+    EXPECT_EQ(refusalOf(dir / "absent/Ambertrove", 1, false), "errno " + std::to_string(ENOENT));
+    EXPECT_FALSE(test::exists(dir / "absent"));
 }
 
-TEST(AppStorage, AnOwnFolderOpenToOthersIsNarrowedWhenPrepared) {
-    struct Case {
-        mode_t mode;
-        mode_t expected;
-    };
-    const Case cases[] = {{0755, 0700}, {0777, 0700}, {0750, 0700},
-                          {0701, 0700}, {0700, 0700}, {01777, 0700}};
-    for (const Case& c : cases) {
+TEST(AppStorage, AnOwnFolderOthersMayReadIsNarrowed) {
+    const std::pair<mode_t, int> cases[] = {
+        {0755, 0700}, {0750, 0700}, {0701, 0700}, {0700, 0700}, {0500, 0500}};
+    for (const auto& [mode, expected] : cases) {
         test::TempDir dir;
         const std::string folder = dir.makeDir("Ambertrove");
-        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
-        AppStorage::preparePrivateFolder(folder);
-        EXPECT_EQ(permissionsOf(folder), int(c.expected)) << std::oct << c.mode;
+        ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+        EXPECT_EQ(refusalOf(folder, 1, false), "") << std::oct << mode;
+        EXPECT_EQ(permissionsOf(folder), expected) << std::oct << mode;
     }
-    // Through a link, the folder it names.
-    test::TempDir dir;
-    const std::string real = dir.makeDir("real");
-    ::chmod(real.c_str(), 0755);
-    dir.makeSymlink("Ambertrove", "real");
-    AppStorage::preparePrivateFolder(dir / "Ambertrove");
-    EXPECT_EQ(permissionsOf(real), 0700);
 }
 
-TEST(AppStorage, AFolderOfAnotherOwnerIsLeftAsItIs) {
-    test::TempDir dir;
-    const std::string folder = dir.makeDir("shared");
-    ::chmod(folder.c_str(), 0755);
-    if (::chown(folder.c_str(), 4242, 4242) != 0)
-        GTEST_SKIP() << "giving a folder away needs root";
-    AppStorage::preparePrivateFolder(folder);
-    EXPECT_EQ(permissionsOf(folder), 0755);
-}
-
-TEST(AppStorage, APrivateFolderThatCannotBeMadeIsAnError) {
-    test::TempDir dir;
-    dir.makeFile("file", "x");
-    EXPECT_EQ(test::errnoOf([&] { AppStorage::preparePrivateFolder(dir / "file"); }), ENOTDIR);
-    EXPECT_EQ(test::errnoOf([&] { AppStorage::preparePrivateFolder(dir / "file/Ambertrove"); }), ENOTDIR);
+TEST(AppStorage, OnlyFoldersOfTheUsersOwnAreOpened) {
+    // The own levels are opened without following links and refused unless the user alone can change them;
+    // the folders above them are taken as the user arranged them.
+    struct Case {
+        const char* name;
+        std::function<void(test::TempDir&)> make; // makes "data/Ambertrove", or what stands in its place
+        std::string expected;                     // the refusal, with FOLDER for the folder's path
+        bool rootOnly = false;
+    };
+    const uid_t other = ::geteuid() + 4242;
+    const auto folderWithMode = [](mode_t mode) {
+        return [mode](test::TempDir& dir) {
+            ::chmod(dir.makeDir("data/Ambertrove").c_str(), mode);
+        };
+    };
+    const std::vector<Case> cases = {
+        {"the user's own", folderWithMode(0700), ""},
+        {"open to everyone", folderWithMode(0777), "“FOLDER” can be changed by other users."},
+        {"open to its group", folderWithMode(0770), "“FOLDER” can be changed by other users."},
+        {"sticky and open to everyone", folderWithMode(01777), "“FOLDER” can be changed by other users."},
+        {"writable by others alone", folderWithMode(0702), "“FOLDER” can be changed by other users."},
+        {"a link to a folder of the user's",
+         [](test::TempDir& dir) {
+             ::chmod(dir.makeDir("real").c_str(), 0700);
+             dir.makeSymlink("data/Ambertrove", dir / "real");
+         },
+         "“FOLDER” is a symbolic link, not a folder."},
+        {"a dangling link", [](test::TempDir& dir) { dir.makeSymlink("data/Ambertrove", dir / "nowhere"); },
+         "“FOLDER” is a symbolic link, not a folder."},
+        {"a file", [](test::TempDir& dir) { dir.makeFile("data/Ambertrove", "x"); },
+         "“FOLDER” is not a folder."},
+        {"above the own level, a folder open to everyone",
+         [](test::TempDir& dir) {
+             ::chmod(dir.makeDir("data").c_str(), 0777);
+             ::chmod(dir.makeDir("data/Ambertrove").c_str(), 0700);
+         },
+         ""},
+        {"above the own level, a link",
+         [](test::TempDir& dir) {
+             ::chmod(dir.makeDir("real/Ambertrove").c_str(), 0700);
+             dir.makeSymlink("data", dir / "real");
+         },
+         ""},
+        {"owned by another user",
+         [other](test::TempDir& dir) {
+             const std::string folder = dir.makeDir("data/Ambertrove");
+             ::chmod(folder.c_str(), 0700);
+             ASSERT_EQ(::chown(folder.c_str(), other, ::getegid()), 0);
+         },
+         "“FOLDER” is owned by another user.", true},
+        {"a link to a folder of another user",
+         [other](test::TempDir& dir) {
+             const std::string theirs = dir.makeDir("theirs");
+             ::chmod(theirs.c_str(), 0755);
+             ASSERT_EQ(::chown(theirs.c_str(), other, ::getegid()), 0);
+             dir.makeSymlink("data/Ambertrove", theirs);
+         },
+         "“FOLDER” is a symbolic link, not a folder.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.rootOnly && ::geteuid() != 0)
+            continue; // giving a folder away needs root
+        test::TempDir dir;
+        c.make(dir);
+        const std::string folder = dir / "data/Ambertrove";
+        std::string expected = c.expected;
+        if (const auto at = expected.find("FOLDER"); at != std::string::npos)
+            expected.replace(at, 6, folder);
+        EXPECT_EQ(refusalOf(folder, 1, false), expected);
+        EXPECT_EQ(refusalOf(folder, 1, true), expected);
+        // One level deeper, the same folder is refused as a folder on the way.
+        EXPECT_EQ(refusalOf(folder + "/Snapshots", 2, true), expected);
+        if (!expected.empty()) {
+            EXPECT_FALSE(test::exists(folder + "/Snapshots"));
+        }
+    }
 }
 
 TEST(AppStorage, PreparingTheStateFolderMakesItPrivate) {
@@ -266,6 +335,14 @@ TEST(AppStorage, PreparingTheStateFolderMakesItPrivate) {
     const test::ScopedVariable otherData("XDG_DATA_HOME", other.path());
     EXPECT_EQ(AppStorage::prepareDirectory(), former);
     EXPECT_EQ(permissionsOf(former), 0700);
+
+    // A state folder others may change is refused and left as it is: it is not made private.
+    test::TempDir open;
+    const std::string shared = open.makeDir("Ambertrove");
+    ::chmod(shared.c_str(), 0777);
+    const test::ScopedVariable openData("XDG_DATA_HOME", open.path());
+    EXPECT_THROW((void)AppStorage::prepareDirectory(), AmbertroveError);
+    EXPECT_EQ(permissionsOf(shared), 0777);
 }
 
 } // namespace

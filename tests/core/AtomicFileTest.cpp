@@ -1,13 +1,22 @@
 #include "platform/AtomicFile.hpp"
+#include "base/AmbertroveError.hpp"
 #include "platform/FileDescriptor.hpp"
 #include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace ambertrove {
 namespace {
@@ -78,6 +87,54 @@ TEST(AtomicFile, PrivateFilesAreOwnerOnlyFromTheirFirstByte) {
     // Other files keep the usual mode.
     writeFileAtomically(dir / "export.csv", "a,b\n");
     EXPECT_EQ(test::permissionsOf(dir / "export.csv"), 0644);
+}
+
+TEST(AtomicFile, StoredFilesAreOnlyRegularFilesWithinTheirLimit) {
+    TempDir dir;
+    dir.makeFile("plain", std::string(1000, 'p'));
+    dir.makeFile("over", std::string(1001, 'o'));
+    dir.makeDir("folder");
+    dir.makeSymlink("link", dir / "plain");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const bool devices = ::mknod((dir / "device").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir / "socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    struct Case {
+        const char* name;
+        std::string expected; // the contents' size, or the sentence or errno of the refusal
+    };
+    const std::vector<Case> cases = {
+        {"plain", "1000 bytes"},
+        {"over", "It is larger than 1 kB, the most such a file may hold."},
+        {"missing", "errno " + std::to_string(ENOENT)},
+        {"folder", "errno " + std::to_string(EISDIR)},
+        {"link", "It is a symbolic link, not a file."},
+        // A named pipe nobody writes to never holds the reader.
+        {"pipe", "It is a named pipe, not a file."},
+        {"socket", "It is a socket, not a file."},
+        {"device", devices ? "It is a device, not a file." : ""},
+    };
+    const FileDescriptor folder(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const Case& c : cases) {
+        if (c.expected.empty())
+            continue; // making a device node needs root
+        std::string outcome;
+        try {
+            outcome = std::to_string(readStoredFile(folder.get(), c.name, 1000).size()) + " bytes";
+        } catch (const AmbertroveError& e) {
+            outcome = e.message();
+        } catch (const std::system_error& e) {
+            outcome = "errno " + std::to_string(e.code().value());
+        }
+        EXPECT_EQ(outcome, c.expected) << c.name;
+    }
+    ::close(listening);
 }
 
 TEST(AtomicFile, SyncFolderIgnoresAMissingFolder) {

@@ -48,5 +48,56 @@ TEST(JsonCoding, ArraysAreReadInOrder) {
     EXPECT_EQ(decodingMessage(R"([1,"two"])"), "not a number");
 }
 
+TEST(JsonCoding, StoredListsAreReadOneElementAtATimeWithTheSameChecks) {
+    // Read element by element, a list is accepted or refused as the whole text read at once is.
+    const std::vector<std::string> texts = {"[3,1,2]",
+                                            " [ 3 , 1 ,2 ] \n",
+                                            "[]",
+                                            "[ ]",
+                                            "\xEF\xBB\xBF[1]",
+                                            "[1,2",
+                                            "[1 2]",
+                                            "[1,]",
+                                            "[,1]",
+                                            "[1]]",
+                                            "[1][2]",
+                                            "[1] x",
+                                            "",
+                                            " ",
+                                            "3",
+                                            R"({"a":1})",
+                                            "[[1]]",
+                                            R"([1,"two"])",
+                                            std::string("[1]\0", 4),
+                                            std::string("[1,\0 2]", 7),
+                                            "[1,\"\xff\"]",
+                                            R"([1,"\ud800"])",
+                                            "[1e400]",
+                                            "[-0]",
+                                            "[1,{\"a\":[2,3]},4]"};
+    for (const std::string& text : texts) {
+        std::string whole;
+        std::vector<int> wholeRead;
+        try {
+            wholeRead = readJsonArray(parseJsonDocument(text), "the numbers are not an array", readNumber);
+        } catch (const DecodingError& e) {
+            whole = e.detail();
+        }
+        std::string stepwise;
+        std::vector<int> stepwiseRead;
+        try {
+            stepwiseRead = readJsonList(text, "the numbers are not an array", 2, readNumber);
+        } catch (const DecodingError& e) {
+            stepwise = e.detail();
+        }
+        EXPECT_EQ(whole.empty(), stepwise.empty()) << text << ": " << whole << " / " << stepwise;
+        EXPECT_EQ(wholeRead, stepwiseRead) << text;
+        // Only where the whole text has a fault of an element's own is the wording the same.
+        if (whole == "the numbers are not an array" || whole == "not a number") {
+            EXPECT_EQ(stepwise, whole) << text;
+        }
+    }
+}
+
 } // namespace
 } // namespace ambertrove

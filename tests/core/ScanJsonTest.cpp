@@ -170,11 +170,11 @@ TEST(ScanJson, ReadsOddButValidFiles) {
 
     // A member name that differs from the node's path, and a parent that names no node.
     const std::string odd =
-        scanText(replaced(kRootNode, R"("path":"/r")", R"("path":"/elsewhere","parent":"/x")"));
+        scanText(replaced(kRootNode, R"("path":"/r")", R"("path":"/elsewhere","parent":"/")"));
     const ScanResult c = ScanJson::decode(odd);
     ASSERT_TRUE(c.nodes.contains("/r"));
     EXPECT_EQ(c.nodes.node("/r")->path, "/elsewhere");
-    EXPECT_EQ(c.nodes.node("/r")->parent, "/x");
+    EXPECT_EQ(c.nodes.node("/r")->parent, "/");
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(c)), c);
 
     // A missing root gives no root.
@@ -182,12 +182,13 @@ TEST(ScanJson, ReadsOddButValidFiles) {
         ScanJson::decode(replaced(scanText(kRootNode), R"("rootPath":"/r")", R"("rootPath":"/q")"));
     EXPECT_FALSE(d.root().has_value());
 
-    // Paths that are not in plain form still round-trip.
+    // Paths that are not in plain form still round-trip, as a node and as a child without one.
     const std::string plainless =
-        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["r//x/"])")),
+        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["r//y/"])")),
                  R"("nodes":{"/r":)", R"("nodes":{"r//x/":)" + kRootNode + R"(,"/r":)");
     const ScanResult e = ScanJson::decode(plainless);
     EXPECT_TRUE(e.nodes.contains("r//x/"));
+    EXPECT_EQ(e.root()->children, std::vector<std::string>{"r//y/"});
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(e)), e);
 }
 
@@ -204,18 +205,14 @@ TEST(ScanJson, ANodesPathAndParentAreKeptAsStored) {
     const Case cases[] = {
         {"plain", "/r", R"("path":"/r")", "/r", std::nullopt},
         {"parent is the folder", "/r", R"("path":"/r","parent":"/")", "/r", "/"},
-        {"empty parent", "/r", R"("path":"/r","parent":"")", "/r", ""},
         {"deeper folder", "/a/b/r", R"("path":"/a/b/r","parent":"/a/b")", "/a/b/r", "/a/b"},
-        {"parent is not the folder", "/a/b/r", R"("path":"/a/b/r","parent":"/a")", "/a/b/r", "/a"},
-        {"parent is a longer path", "/a/r", R"("path":"/a/r","parent":"/a/")", "/a/r", "/a/"},
-        {"root with an empty parent", "/", R"("path":"/","parent":"")", "/", ""},
-        {"root with itself as parent", "/", R"("path":"/","parent":"/")", "/", "/"},
         {"path elsewhere", "/a/r", R"("path":"/a","parent":"/a")", "/a", "/a"},
         {"path twice, the key last", "/r", R"("path":"/x","path":"/r")", "/r", std::nullopt},
         {"path twice, the key first", "/r", R"("path":"/r","path":"/x")", "/x", std::nullopt},
         {"parent twice", "/a/r", R"("path":"/a/r","parent":"/b","parent":"/a")", "/a/r", "/a"},
         {"parent then null", "/a/r", R"("path":"/a/r","parent":"/a","parent":null)", "/a/r", "/a"},
         {"key not in plain form", "a//r/", R"("path":"a//r/","parent":"a/")", "a//r/", "a/"},
+        {"key with a trailing slash", "/a/r/", R"("path":"/a/r/","parent":"/a")", "/a/r/", "/a"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -454,22 +451,101 @@ TEST(ScanJson, NamesThatAreNotUtf8AreKeptExactly) {
     // A path that is not in plain form, written by hand: the member's name and the child carry the exact
     // bytes after a NUL, the path and parent beside them.
     const std::string written =
-        replaced(replaced(scanText(replaced(kRootNode, R"("children":[])",
-                                            R"("children":["r\ufffd//x\u0000728f2f2f78"])")),
-                          R"("nodes":{"/r":)",
-                          R"("nodes":{"r\ufffd//x\u0000728f2f2f78":)" +
+        replaced(replaced(scanText(kRootNode), R"("nodes":{"/r":)",
+                          R"("nodes":{"r\ufffd//x/\u0000728f2f2f782f":)" +
                               replaced(kRootNode, R"("path":"/r")",
-                                       R"("path":"r\ufffd//x","pathBytes":"728f2f2f78","parent":"/\ufffd",)"
-                                       R"("parentBytes":"2fff")") +
+                                       R"("path":"r\ufffd//x","pathBytes":"728f2f2f78","parent":"r\ufffd/",)"
+                                       R"("parentBytes":"728f2f")") +
+                              R"(,"r\ufffd/\u0000728f2f":)" +
+                              replaced(kRootNode, R"("children":[])",
+                                       R"("children":["r\ufffd//x/\u0000728f2f2f782f"])") +
                               R"(,"/r":)"),
                  R"("issues":[])", R"("issues":[{"message":"m\ufffd","messageBytes":"6dfe","path":"/r"}])");
     const ScanResult odd = ScanJson::decode(written);
-    ASSERT_TRUE(odd.nodes.contains("r\x8f//x"));
-    EXPECT_EQ(odd.nodes.node("r\x8f//x")->path, "r\x8f//x");
-    EXPECT_EQ(odd.nodes.node("r\x8f//x")->parent, "/\xFF");
-    EXPECT_EQ(odd.root()->children, std::vector<std::string>{"r\x8f//x"});
+    ASSERT_TRUE(odd.nodes.contains("r\x8f//x/"));
+    EXPECT_EQ(odd.nodes.node("r\x8f//x/")->path, "r\x8f//x");
+    EXPECT_EQ(odd.nodes.node("r\x8f//x/")->parent, "r\x8f/");
+    EXPECT_EQ(odd.nodes.node("r\x8f/")->children, std::vector<std::string>{"r\x8f//x/"});
+    EXPECT_TRUE(odd.root()->children.empty());
     EXPECT_EQ(odd.issues, (std::vector<ScanIssue>{{"/r", "m\xFE"}}));
     EXPECT_EQ(ScanJson::decode(ScanJson::encode(odd)), odd);
+}
+
+// A node object for the member `key`: `fields` in place of its path, `children` its list.
+std::string nodeObject(const std::string& fields, const std::string& children = "") {
+    return replaced(replaced(kRootNode, R"("path":"/r")", fields), R"("children":[])",
+                    R"("children":[)" + children + "]");
+}
+
+TEST(ScanJson, ANodeThatHangsAnywhereButUnderItsFolderIsRefused) {
+    // The folder a node hangs under is the one its key names; its parent and the lists it is in must agree.
+    const std::string root = R"("/r":)" + nodeObject(R"("path":"/r")", R"("/r/a","/r/b")");
+    const std::string a = R"("/r/a":)" + nodeObject(R"("path":"/r/a","parent":"/r")");
+    const std::string b = R"("/r/b":)" + nodeObject(R"("path":"/r/b","parent":"/r")", R"("/r/b/c")");
+    const std::string c = R"("/r/b/c":)" + nodeObject(R"("path":"/r/b/c","parent":"/r/b")");
+    const auto scanOf = [](const std::vector<std::string>& nodes) {
+        std::string members;
+        for (const std::string& node : nodes)
+            members += (members.empty() ? "" : ",") + node;
+        return R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","rootPath":"/r","scannedAt":1.5,"duration":2,)"
+               R"("nodes":{)" +
+               members + R"(},"issues":[],"skippedCount":0})";
+    };
+    ASSERT_NO_THROW(ScanJson::decode(scanOf({root, a, b, c})));
+
+    // The file of a node whose key is not UTF-8: its parent is given in readable form only, which is
+    // another, real folder.
+    const std::string x = R"("/r/x\ufffd\u00002f722f78fe":)" +
+                          nodeObject(R"("path":"/r/x\ufffd","pathBytes":"2f722f78fe","parent":"/r")",
+                                     R"("/r/x\ufffd/a\u00002f722f78fe2f61")");
+    const std::string real = R"("/r/x\ufffd":)" + nodeObject(R"("path":"/r/x\ufffd","parent":"/r")");
+    const std::string underX =
+        R"("/r/x\ufffd/a\u00002f722f78fe2f61":)" +
+        nodeObject(R"("path":"/r/x\ufffd/a","pathBytes":"2f722f78fe2f61","parent":"/r/x\ufffd")");
+    const std::string xRoot =
+        R"("/r":)" + nodeObject(R"("path":"/r")", R"("/r/x\ufffd\u00002f722f78fe","/r/x\ufffd")");
+    const std::string withBytes =
+        replaced(underX, R"("parent":"/r/x\ufffd")", R"("parent":"/r/x\ufffd","parentBytes":"2f722f78fe")");
+    ASSERT_NO_THROW(ScanJson::decode(scanOf({xRoot, x, real, withBytes})));
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> nodes;
+        std::string named; // the node the error names
+    };
+    const Case cases[] = {
+        {"a parent in readable form only", {xRoot, x, real, underX}, "/r/x\xfe/a"},
+        {"a parent that is another folder",
+         {root, a, b, replaced(c, R"("parent":"/r/b")", R"("parent":"/r/a")")},
+         "/r/b/c"},
+        {"a parent with a trailing slash",
+         {root, a, b, replaced(c, R"("parent":"/r/b")", R"("parent":"/r/b/")")},
+         "/r/b/c"},
+        {"an empty parent", {root, a, b, replaced(c, R"("parent":"/r/b")", R"("parent":"")")}, "/r/b/c"},
+        {"the root with a parent of itself",
+         {replaced(root, R"("path":"/r")", R"("path":"/r","parent":"/r")"), a, b, c},
+         "/r"},
+        {"listed under another folder",
+         {root, replaced(a, R"("children":[])", R"("children":["/r/b/c"])"), b, c},
+         "/r/b/c"},
+        {"listed by a folder and under its own",
+         {root, replaced(a, R"("children":[])", R"("children":["/r/b/c"])"),
+          replaced(b, R"("children":["/r/b/c"])", R"("children":[])"), c},
+         "/r/b/c"},
+        {"listed without a parent", {root, a, b, replaced(c, R"(,"parent":"/r/b")", "")}, "/r/b/c"},
+        {"the root listing itself",
+         {replaced(root, R"("/r/a","/r/b")", R"("/r/a","/r/b","/r")"), a, b, c},
+         "/r"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        try {
+            (void)ScanJson::decode(scanOf(k.nodes));
+            ADD_FAILURE() << "accepted";
+        } catch (const DecodingError& e) {
+            EXPECT_NE(e.detail().find("the node \"" + k.named + "\""), std::string::npos) << e.detail();
+        }
+    }
 }
 
 TEST(ScanJson, ExactBytesThatDoNotMatchTheirTextAreRefused) {
@@ -521,10 +597,10 @@ TEST(ScanJson, MangledTextsGiveAnErrorOrAScanThatRoundTrips) {
     // A sample with odd paths, parents and figures, so that mutations reach every branch of the reader.
     ScanResult base = sample();
     const std::string odd = replaced(
-        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["r//x/","/r/b","/r"])")),
+        replaced(scanText(replaced(kRootNode, R"("children":[])", R"("children":["/r/b","/r/gone"])")),
                  R"("nodes":{"/r":)",
                  R"("nodes":{"r//x/":)" +
-                     replaced(kRootNode, R"("path":"/r")", R"("path":"/q","parent":"/")") + R"(,"/r/b":)" +
+                     replaced(kRootNode, R"("path":"/r")", R"("path":"/q","parent":"r/")") + R"(,"/r/b":)" +
                      replaced(kRootNode, R"("path":"/r")", R"("path":"/r/b","parent":"/r")") + R"(,"/r":)"),
         R"("skippedCount":0)", R"("skippedCount":0,"more":{"a":[null,true,1.5,"s"]})");
     const std::vector<std::string> seeds = {ScanJson::encode(base), odd};

@@ -324,6 +324,23 @@ std::vector<IssueCase> issueCases() {
          },
          good, "The saved scan is unavailable."},
         {"RecordFileIsAFolder", [=](TempDir& t) { t.makeDir(good); }, good, "Is a directory"},
+        // Nothing but a file of a record's size is read: a named pipe never holds the catalog.
+        {"RecordFileIsANamedPipe", [=](TempDir& t) { ::mkfifo((t / good).c_str(), 0600); }, good,
+         "It is a named pipe, not a file."},
+        {"RecordFileIsALink",
+         [=](TempDir& t) {
+             t.makeFile("elsewhere.meta.txt", recordJson(kId1));
+             t.makeFile(kId1 + ".json", "{}");
+             t.makeSymlink(good, t / "elsewhere.meta.txt");
+         },
+         good, "It is a symbolic link, not a file."},
+        {"RecordFileIsTooLarge",
+         [=](TempDir& t) {
+             t.makeFile(good, replaced(recordJson(kId1), "\"title\":\"T\"",
+                                       "\"title\":\"" + std::string(64'000, 't') + "\""));
+             t.makeFile(kId1 + ".json", "{}");
+         },
+         good, "It is larger than 64 kB, the most such a file may hold."},
     };
 }
 
@@ -413,11 +430,49 @@ TEST(SnapshotStoreTest, IssuesComeInPathOrderAlongsideUsableRecords) {
                               }));
 }
 
-TEST(SnapshotStoreTest, CatalogOfAFolderThatCannotBeListedThrows) {
+TEST(SnapshotStoreTest, CatalogOfAFolderThatCannotBeUsedThrows) {
     TempDir temp;
     const std::string file = temp.makeFile("Snapshots", "a file where the folder belongs");
-    EXPECT_EQ(errnoOf([&] { (void)SnapshotStore(file).catalog(); }), ENOTDIR);
-    EXPECT_EQ(errnoOf([&] { (void)SnapshotStore(file).list(); }), ENOTDIR);
+    const std::string refusal = "“" + file + "” is not a folder.";
+    EXPECT_EQ(test::messageOf([&] { (void)SnapshotStore(file).catalog(); }), refusal);
+    EXPECT_EQ(test::messageOf([&] { (void)SnapshotStore(file).list(); }), refusal);
+}
+
+TEST(SnapshotStoreTest, ASavedScanThatIsNotAFileIsRefusedAtOnce) {
+    TempDir temp;
+    SnapshotStore store(temp.path(), fixedSources({kId1}, {1}));
+    const SnapshotRecord record = store.save(sampleScan(), "t");
+    ASSERT_EQ(::unlink(store.scanPath(record).c_str()), 0);
+    ASSERT_EQ(::mkfifo(store.scanPath(record).c_str(), 0600), 0);
+    EXPECT_EQ(test::messageOf([&] { (void)store.load(record); }), "It is a named pipe, not a file.");
+}
+
+TEST(SnapshotStoreTest, TheApplicationsStoreIsUsedOnlyInAStateFolderOfTheUsersOwn) {
+    // The state folder counts as the store's own: a folder others may change is neither read nor written.
+    struct Case {
+        const char* name;
+        mode_t state;
+        mode_t snapshots;
+        std::string refused; // the folder named by the refusal, or nothing
+    };
+    const Case cases[] = {
+        {"both private", 0700, 0700, ""},
+        {"a state folder others may change", 0777, 0700, "state"},
+        {"a saved-scan folder its group may change", 0700, 0770, "state/Snapshots"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir temp;
+        ::chmod(temp.makeDir("state/Snapshots").c_str(), c.snapshots);
+        ::chmod((temp / "state").c_str(), c.state);
+        SnapshotStore store = SnapshotStore::inStateFolder(temp / "state", fixedSources({kId1}, {1}));
+        EXPECT_EQ(store.directory(), temp / "state/Snapshots");
+        const std::string refusal =
+            c.refused.empty() ? "" : "“" + (temp / c.refused) + "” can be changed by other users.";
+        EXPECT_EQ(test::messageOf([&] { (void)store.catalog(); }), refusal);
+        EXPECT_EQ(test::messageOf([&] { (void)store.save(sampleScan(), "t"); }), refusal);
+        EXPECT_EQ(listing(temp / "state/Snapshots").size(), c.refused.empty() ? 2u : 0u);
+    }
 }
 
 // ---- failed saves --------------------------------------------------------------------------------

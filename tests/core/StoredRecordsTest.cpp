@@ -4,11 +4,13 @@
 #include "cleanup/BackupReceipt.hpp"
 #include "cleanup/CleanupJson.hpp"
 #include "snapshots/SnapshotRecord.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -66,8 +68,41 @@ struct Reader {
     std::function<double(const std::string&)> readDate;
 };
 
+// What `decode` reads from a file that holds `text`, as the state files are read.
+template <class Decode> auto fromFile(const std::string& text, Decode&& decode) {
+    const test::TempDir dir;
+    const std::string path = dir / "list.json";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    const struct Closer {
+        std::FILE* file;
+        ~Closer() { std::fclose(file); }
+    } closer{in};
+    return decode(in);
+}
+
 const std::vector<Reader>& readers() {
     static const std::vector<Reader> all = {
+        {"queue from a file", [](double d) { return CleanupJson::encodeEntries({sampleEntry(d)}); },
+         [](const std::string& t) {
+             return fromFile(t, [](std::FILE* f) { return CleanupJson::decodeEntries(f); })
+                 .at(0)
+                 .stagedAt.sinceReferenceDate;
+         }},
+        {"receipts from a file", [](double d) { return CleanupJson::encodeReceipts({sampleReceipt(d)}); },
+         [](const std::string& t) {
+             return fromFile(t, [](std::FILE* f) { return CleanupJson::decodeReceipts(f); })
+                 .at(0)
+                 .date.sinceReferenceDate;
+         }},
+        {"backups from a file", [](double d) { return BackupReceipt::encodeList({sampleBackup(d)}); },
+         [](const std::string& t) {
+             return fromFile(t, [](std::FILE* f) { return BackupReceipt::decodeList(f); })
+                 .at(0)
+                 .createdAt.sinceReferenceDate;
+         }},
         {"queue", [](double d) { return CleanupJson::encodeEntries({sampleEntry(d)}); },
          [](const std::string& t) {
              return CleanupJson::decodeEntries(t).at(0).stagedAt.sinceReferenceDate;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AmbertroveError.hpp"
+
 #include "platform/PathResolution.hpp"
 
 #include <algorithm>
@@ -70,6 +72,16 @@ inline int errnoOf(const std::function<void()>& f) {
         return e.code().value();
     }
     return 0;
+}
+
+// The sentence of the AmbertroveError `f` threw; empty when it threw none.
+inline std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AmbertroveError& e) {
+        return e.message();
+    }
+    return {};
 }
 
 } // namespace ambertrove::test
