@@ -9,6 +9,8 @@
 #include <vector>
 
 class QMenu;
+class QPoint;
+class QWidget;
 
 namespace ambertrove {
 
@@ -49,6 +51,10 @@ struct Entry {
 // Fills `menu` with the entries of `node`. Names are shown literally. When the policy's answer is still
 // being found out, the menu is completed in place once it arrives, also while it is open.
 void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle = kFocusTitle);
+
+// Opens the menu of `node` at the global point `at`, filled as fill() does; it deletes itself once closed.
+QMenu* popup(QWidget* parent, AppModel& model, const DiskNode& node, const QPoint& at,
+             const QString& focusTitle = kFocusTitle);
 
 } // namespace NodeActions
 

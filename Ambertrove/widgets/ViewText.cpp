@@ -2,10 +2,13 @@
 
 #include "controller/Graphemes.hpp"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -63,6 +66,17 @@ QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideM
     if (metrics.horizontalAdvance(text) <= width)
         return text;
     return metrics.elidedText(text, mode, width);
+}
+
+QString abbreviatedDate(Date date) {
+    // The locale's long date with the weekday dropped and the month's name shortened.
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    format.remove(weekday);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(date.unixSeconds() * 1000.0)));
+    return locale.toString(time.date(), format.trimmed());
 }
 
 QString groupedCount(std::int64_t count) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Date.hpp"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -25,6 +27,9 @@ namespace ambertrove::ViewText {
 // also counts the last glyph's overhang and would shorten text that fits exactly).
 [[nodiscard]] QString elided(const QFontMetrics& metrics, const QString& text, Qt::TextElideMode mode, int width);
 [[nodiscard]] QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideMode mode, double width);
+
+// A date in the locale's abbreviated style, without the time ("Mar 1, 2024"), in the local time zone.
+[[nodiscard]] QString abbreviatedDate(Date date);
 
 // A count with the locale's digit grouping ("12,345").
 [[nodiscard]] QString groupedCount(std::int64_t count);

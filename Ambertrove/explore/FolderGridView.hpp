@@ -1,0 +1,93 @@
+#pragma once
+
+#include "analysis/ScanQuery.hpp"
+#include "explore/ExploreCanvas.hpp"
+#include "explore/FolderCard.hpp"
+#include "explore/NodeRowSection.hpp"
+#include "explore/StorageBody.hpp"
+#include "model/ScanResult.hpp"
+
+#include <optional>
+#include <vector>
+
+namespace ambertrove {
+
+class EmptyPanel;
+
+// The Folders view: the focused folder's sub-folders as a grid of folder cards (three columns at least
+// 160 pixels wide) and, below them, its files as rows, both passing the explorer filters, largest first.
+// Everything is painted, only what is in view, so a folder of a hundred thousand entries costs no more
+// than a small one. A click on a card focuses its folder; cards and rows carry the node menu.
+class FolderGridView final : public ExploreCanvas, public StorageBody {
+    Q_OBJECT
+
+public:
+    static constexpr int kPadding = 22;
+    static constexpr int kSpacing = 20;
+    static constexpr int kColumns = 3;
+    static constexpr int kMinimumColumnWidth = 160;
+    static constexpr int kColumnSpacing = 15;
+    static constexpr int kRowSpacing = 16;
+
+    explicit FolderGridView(AppModel& model, QWidget* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(FolderGridView)
+
+    [[nodiscard]] bool showsCurrentResult() const override;
+
+    [[nodiscard]] int folderCount() const { return int(m_folders.size()); }
+    [[nodiscard]] DiskNode folder(int index) const;
+    [[nodiscard]] int fileCount() const { return int(m_files.size()); }
+    [[nodiscard]] DiskNode file(int index) const;
+    [[nodiscard]] const NodeRowSection& files() const { return m_rows; }
+    // The card's rectangle in content coordinates, and the card at a content point (-1 for none).
+    [[nodiscard]] QRect cardRect(int index) const;
+    [[nodiscard]] int cardAt(const QPoint& point) const;
+    [[nodiscard]] int hoveredCard() const { return m_hovered; }
+    [[nodiscard]] std::vector<FolderCard::TypeShare> typeMix(int index) const;
+    // The "Folders" header with its count, shown while there are folders.
+    [[nodiscard]] bool foldersHeaderShown() const { return !m_folders.empty(); }
+    [[nodiscard]] QRect foldersHeaderRect() const { return m_foldersHeader; }
+    [[nodiscard]] QRect filesHeaderRect() const { return m_filesHeader; }
+    // Shown while the folder lists nothing.
+    [[nodiscard]] EmptyPanel* emptyPanel() const { return m_empty; }
+
+protected:
+    int layoutContent(int width) override;
+    void paintContent(QPainter& painter, const QRect& exposed) override;
+    void pointerMoved(const QPoint& point) override;
+    void pointerLeft() override;
+    void pressed(const QPoint& point) override;
+    void released(const QPoint& point) override;
+    void menuRequested(const QPoint& point, const QPoint& global) override;
+    [[nodiscard]] QString toolTipAt(const QPoint& point, QRect* area) override;
+
+private:
+    // What the lists were made from: the scan, its focused folder and the filter.
+    struct Key {
+        const ScanResult* scan = nullptr;
+        NodeIndex focus = kNoNode;
+        ScanQuery filter;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    [[nodiscard]] Key currentKey() const;
+    void refresh();
+    void setHovered(int index);
+    [[nodiscard]] FolderCard::Look look(const DiskNode& node, int index) const;
+    [[nodiscard]] int columnWidth() const;
+
+    ScanResultPtr m_scan;
+    std::optional<Key> m_key;
+    std::vector<NodeIndex> m_folders;
+    std::vector<NodeIndex> m_files;
+    NodeRowSection m_rows;
+    EmptyPanel* m_empty = nullptr;
+    QRect m_foldersHeader;
+    QRect m_filesHeader;
+    int m_gridTop = 0;
+    int m_width = 0;
+    int m_hovered = -1;
+    int m_pressedCard = -1;
+    bool m_pressedMenu = false;
+};
+
+} // namespace ambertrove
