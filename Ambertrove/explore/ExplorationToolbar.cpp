@@ -210,7 +210,8 @@ ExplorationToolbar::ExplorationToolbar(AppModel& model, QWidget* parent)
                                      {QStringLiteral("By folder"), int(ColorMode::folder)},
                                      {QStringLiteral("By age"), int(ColorMode::age)}},
                                     int(m_model.colorMode()), m_controls);
-    m_colors->setFixedWidth(kColorWidth);
+    // The choices' titles in this font need a little more than the row's width in some fonts: never cut.
+    m_colors->setFixedWidth(std::max(kColorWidth, m_colors->sizeHint().width()));
     m_colors->setToolTip(QStringLiteral("What the colours mean"));
     connect(m_colors, &SegmentedChoices::activated, this,
             [this](const QVariant& value) { m_model.setColorMode(ColorMode(value.toInt())); });
@@ -224,6 +225,10 @@ ExplorationToolbar::ExplorationToolbar(AppModel& model, QWidget* parent)
     m_depth->setFixedWidth(kSliderWidth);
     m_depth->setToolTip(QStringLiteral("How many folder levels to draw"));
     m_depth->setAccessibleName(QStringLiteral("How many folder levels to draw"));
+    // The groove's filled part in the theme's accent rather than the style's highlight.
+    QPalette sliderColours = m_depth->palette();
+    sliderColours.setColor(QPalette::Highlight, Appearance::role(ColorRole::accent));
+    m_depth->setPalette(sliderColours);
     connect(m_depth, &QSlider::valueChanged, this,
             [this](int value) { m_model.setVisualizationDepth(value); });
     depth->addWidget(m_depth);

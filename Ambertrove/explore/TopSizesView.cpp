@@ -223,8 +223,7 @@ int TopSizesView::layoutContent(int width) {
     int y = kPadding;
     const QFontMetrics status(statusFont());
     const int statusWidth = status.horizontalAdvance(QStringLiteral("Updating…"));
-    const int pickerWidth =
-        std::min({kPickerMaximum, inner - kStatusGap - statusWidth, m_picker->sizeHint().width()});
+    const int pickerWidth = std::min(kPickerMaximum, inner - kStatusGap - statusWidth);
     const int pickerHeight = m_picker->sizeHint().height();
     m_pickerRow = QRect(kPadding, y, inner, pickerHeight);
     place(m_picker,
@@ -253,9 +252,11 @@ int TopSizesView::layoutContent(int width) {
 
 void TopSizesView::resizeEvent(QResizeEvent* event) {
     ExploreCanvas::resizeEvent(event);
+    // At the top-trailing corner, under the picker's row so that the status text stays readable.
     const QSize size = m_progress->sizeHint();
     const QRect area = viewport()->geometry();
-    m_progress->setGeometry(area.right() + 1 - size.width(), area.top(), size.width(), size.height());
+    m_progress->setGeometry(area.right() + 1 - size.width(), area.top() + m_pickerRow.bottom() + 1,
+                            size.width(), size.height());
 }
 
 QRect TopSizesView::rowRect(int index) const {
