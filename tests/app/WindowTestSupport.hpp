@@ -34,10 +34,11 @@ public:
     void chooseSaveFile(const QString&, PathChosen done) override { done(std::nullopt); }
     void copyText(const QString&) override {}
     void preview(const std::string& path) override { previewed.push_back(path); }
-    void reveal(const std::string&) override {}
+    void reveal(const std::string& path) override { revealed.push_back(path); }
 
     std::optional<std::string> answer;
     std::vector<std::string> previewed;
+    std::vector<std::string> revealed;
 };
 
 // The real controller on the real core over a temporary folder: its state in "state", settings in memory,
