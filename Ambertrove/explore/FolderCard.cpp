@@ -110,6 +110,15 @@ QString accessibleText(const DiskNode& node, bool logical) {
            QString::number(node.fileCount) + QStringLiteral(" files");
 }
 
+void paintPlaceholder(QPainter& painter, const QRect& card) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Appearance::role(ColorRole::border, 0.35));
+    painter.drawPath(FolderShape::path(QRectF(card.left(), card.top(), card.width(), kHeight)));
+    painter.restore();
+}
+
 void paint(QPainter& painter, const QRect& card, const DiskNode& node, const Look& look) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

@@ -49,6 +49,8 @@ struct Look {
 [[nodiscard]] std::vector<TypeShare> typeMix(const FileTypeTotals* totals, bool logical);
 
 void paint(QPainter& painter, const QRect& card, const DiskNode& node, const Look& look);
+// The outline alone, faint: a card whose node is not known yet.
+void paintPlaceholder(QPainter& painter, const QRect& card);
 
 // Where the menu button of a hovered card is.
 [[nodiscard]] QRect menuButtonRect(const QRect& card, const Look& look);

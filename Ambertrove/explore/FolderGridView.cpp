@@ -9,6 +9,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <limits>
 
 namespace ambertrove {
 
@@ -33,6 +34,7 @@ int titleHeight() {
 
 FolderGridView::FolderGridView(AppModel& model, QWidget* parent)
     : ExploreCanvas(model, parent)
+    , m_order(model, [this] { orderArrived(); })
     , m_rows(*this) {
     m_empty = new EmptyPanel(QStringLiteral("folder"), QString(), QString(), false, viewport());
     m_empty->hide();
@@ -49,8 +51,29 @@ FolderGridView::Key FolderGridView::currentKey() const {
     return {model().scan().get(), model().focusIndex(), model().queryFilter()};
 }
 
+bool FolderGridView::isComplete() const {
+    return m_folderHead == m_lists.folders.size() && m_fileHead == m_lists.files.size();
+}
+
 bool FolderGridView::showsCurrentResult() const {
-    return m_key && *m_key == currentKey();
+    if (!m_key || !(*m_key == currentKey()))
+        return false;
+    if (isComplete())
+        return true;
+    // Only what is in view needs its final order.
+    const int top = toContent(QPoint(0, 0)).y();
+    const int bottom = top + viewport()->height();
+    if (m_lists.folders.size() > m_folderHead) {
+        const int lastRow = (bottom - m_gridTop) / (FolderCard::kHeight + kRowSpacing);
+        if (bottom >= m_gridTop && std::size_t((lastRow + 1) * kColumns) > m_folderHead)
+            return false;
+    }
+    const int rowsTop = m_rows.rowRect(0).top();
+    if (m_lists.files.size() > m_fileHead && bottom >= rowsTop) {
+        if (std::size_t((bottom - rowsTop) / m_rows.stride()) >= m_fileHead)
+            return false;
+    }
+    return true;
 }
 
 void FolderGridView::refresh() {
@@ -61,26 +84,56 @@ void FolderGridView::refresh() {
     }
     m_key = key;
     m_scan = model().scan();
-    m_folders.clear();
-    m_files.clear();
-    for (const NodeIndex child : model().currentChildIndices()) {
-        if (m_scan->nodes[child].isDirectory())
-            m_folders.push_back(child);
-        else
-            m_files.push_back(child);
+    m_lists = {};
+    if (m_scan && key.focus != kNoNode) {
+        const NodeTable& nodes = m_scan->nodes;
+        const bool logical = model().logical();
+        const ScanQueryFilter test(model().queryFilter(), model().now());
+        // A wide folder gets the start of each list at once, its whole order later.
+        const std::size_t head =
+            nodes.childCount(key.focus) <= kWholeLimit ? std::numeric_limits<std::size_t>::max() : kHead;
+        m_lists.folders = m_scan->childIndices(
+            key.focus, logical, [&](NodeIndex c) { return nodes[c].isDirectory() && test.matches(nodes, c); },
+            head);
+        m_lists.files = m_scan->childIndices(
+            key.focus, logical,
+            [&](NodeIndex c) { return !nodes[c].isDirectory() && test.matches(nodes, c); }, head);
+        m_folderHead = std::min(head, m_lists.folders.size());
+        m_fileHead = std::min(head, m_lists.files.size());
+    } else {
+        m_folderHead = m_fileHead = 0;
+    }
+    if (isComplete()) {
+        m_order.cancel();
+    } else {
+        m_order.request(key, [scan = m_scan, focus = key.focus, filter = key.filter,
+                              now = model().now()](const TaskCancellation&) {
+            const ScanQueryFilter test(filter, now);
+            const NodeTable& nodes = scan->nodes;
+            Lists whole;
+            whole.folders = scan->childIndices(focus, filter.logical, [&](NodeIndex c) {
+                return nodes[c].isDirectory() && test.matches(nodes, c);
+            });
+            whole.files = scan->childIndices(focus, filter.logical, [&](NodeIndex c) {
+                return !nodes[c].isDirectory() && test.matches(nodes, c);
+            });
+            return whole;
+        });
     }
     const std::int64_t largestFile =
-        m_files.empty() ? 0 : m_scan->nodes[m_files.front()].bytes(model().logical());
-    m_rows.setRows(int(m_files.size()), [this](int index) { return file(index); },
+        m_lists.files.empty() ? 0 : m_scan->nodes[m_lists.files.front()].bytes(model().logical());
+    m_rows.setRows(int(m_lists.files.size()), [this](int index) { return file(index); },
                    {std::nullopt, largestFile, false});
-    if (m_folders.empty() && m_files.empty()) {
+    m_rows.setOrderedCount(int(m_fileHead));
+    const bool empty = m_lists.folders.empty() && m_lists.files.empty();
+    if (empty) {
         const bool filtered = !model().activeFilters().empty();
         m_empty->setTitle(filtered ? QStringLiteral("No matching items") : QStringLiteral("Nothing here"));
         m_empty->setSubtitle(filtered
                                  ? QStringLiteral("Clear filters to see the other items.")
                                  : QStringLiteral("This folder is empty or contains no readable items."));
     }
-    m_empty->setVisible(m_folders.empty() && m_files.empty());
+    m_empty->setVisible(empty);
     m_hovered = -1;
     m_pressedCard = -1;
     // Another folder (or another listing of it) starts at the top.
@@ -88,12 +141,23 @@ void FolderGridView::refresh() {
     relayout();
 }
 
+void FolderGridView::orderArrived() {
+    if (!m_key || !m_order.isCurrent(*m_key) || !m_order.value())
+        return;
+    // The same entries in their whole order; the start, already shown, stays as it was.
+    m_lists = *m_order.value();
+    m_folderHead = m_lists.folders.size();
+    m_fileHead = m_lists.files.size();
+    m_rows.setOrderedCount(int(m_fileHead));
+    viewport()->update();
+}
+
 DiskNode FolderGridView::folder(int index) const {
-    return m_scan->nodes.makeNode(m_folders[std::size_t(index)], false);
+    return m_scan->nodes.makeNode(m_lists.folders[std::size_t(index)], false);
 }
 
 DiskNode FolderGridView::file(int index) const {
-    return m_scan->nodes.makeNode(m_files[std::size_t(index)], false);
+    return m_scan->nodes.makeNode(m_lists.files[std::size_t(index)], false);
 }
 
 int FolderGridView::columnWidth() const {
@@ -109,21 +173,22 @@ QRect FolderGridView::cardRect(int index) const {
 }
 
 int FolderGridView::cardAt(const QPoint& point) const {
-    if (m_folders.empty() || point.y() < m_gridTop || point.x() < kPadding)
+    if (m_lists.folders.empty() || point.y() < m_gridTop || point.x() < kPadding)
         return -1;
+    // A placeholder is not a card yet.
     const int row = (point.y() - m_gridTop) / (FolderCard::kHeight + kRowSpacing);
     const int column = (point.x() - kPadding) / (columnWidth() + kColumnSpacing);
     if (column >= kColumns)
         return -1;
     const int index = row * kColumns + column;
-    if (index >= folderCount() || !cardRect(index).contains(point))
+    if (index >= folderCount() || std::size_t(index) >= m_folderHead || !cardRect(index).contains(point))
         return -1;
     return index;
 }
 
 std::vector<FolderCard::TypeShare> FolderGridView::typeMix(int index) const {
     const auto& types = model().folderTypes();
-    const auto found = types.find(m_scan->nodes.path(m_folders[std::size_t(index)]));
+    const auto found = types.find(m_scan->nodes.path(m_lists.folders[std::size_t(index)]));
     return FolderCard::typeMix(found == types.end() ? nullptr : &found->second, model().logical());
 }
 
@@ -139,19 +204,19 @@ int FolderGridView::layoutContent(int width) {
     };
     m_foldersHeader = {};
     m_filesHeader = {};
-    if (!m_folders.empty()) {
+    if (!m_lists.folders.empty()) {
         const int height = std::max(titleHeight(), QFontMetrics(countFont()).height() + 2 * kCapsuleVertical);
         m_foldersHeader = QRect(kPadding, next(height), inner, height);
     }
-    if (m_empty->isVisibleTo(this)) {
+    if (m_lists.folders.empty() && m_lists.files.empty()) {
         const int height = m_empty->heightForWidth(inner);
         place(m_empty, QRect(kPadding, next(height), inner, height));
     }
-    if (!m_folders.empty()) {
+    if (!m_lists.folders.empty()) {
         const int rows = (folderCount() + kColumns - 1) / kColumns;
         m_gridTop = next(rows * FolderCard::kHeight + (rows - 1) * kRowSpacing);
     }
-    if (!m_files.empty()) {
+    if (!m_lists.files.empty()) {
         m_filesHeader = QRect(kPadding, next(titleHeight()), inner, titleHeight());
         m_rows.setGeometry(kPadding, next(m_rows.height()), inner);
     }
@@ -192,7 +257,7 @@ void FolderGridView::paintContent(QPainter& painter, const QRect& exposed) {
         painter.setFont(countFont());
         painter.drawText(capsule, Qt::AlignCenter, count);
     }
-    if (!m_folders.empty()) {
+    if (!m_lists.folders.empty()) {
         // The rows of cards the exposed band meets.
         const int stride = FolderCard::kHeight + kRowSpacing;
         const int firstRow = std::max(0, (exposed.top() - m_gridTop) / stride);
@@ -204,6 +269,10 @@ void FolderGridView::paintContent(QPainter& painter, const QRect& exposed) {
                 const int index = row * kColumns + column;
                 if (index >= folderCount())
                     break;
+                if (std::size_t(index) >= m_folderHead) {
+                    FolderCard::paintPlaceholder(painter, cardRect(index));
+                    continue;
+                }
                 const DiskNode node = folder(index);
                 FolderCard::Look cardLook = look(node, index);
                 cardLook.root = root;

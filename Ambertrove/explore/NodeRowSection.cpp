@@ -29,10 +29,15 @@ NodeRow::Context NodeRowSection::context() const {
 
 void NodeRowSection::setRows(int count, NodeAt nodeAt, const NodeRow::Options& options) {
     m_count = std::max(0, count);
+    m_ordered = m_count;
     m_nodeAt = std::move(nodeAt);
     m_options = options;
     m_rowHeight = NodeRow::height(options.showPath);
     m_pressedIndex = -1;
+}
+
+void NodeRowSection::setOrderedCount(int count) {
+    m_ordered = std::clamp(count, 0, m_count);
 }
 
 void NodeRowSection::setGeometry(int left, int top, int width) {
@@ -53,7 +58,7 @@ int NodeRowSection::indexAt(const QPoint& point) const {
     if (m_count == 0 || point.x() < m_left || point.x() >= m_left + m_width || point.y() < m_top)
         return -1;
     const int index = (point.y() - m_top) / stride();
-    if (index >= m_count || !rowRect(index).contains(point))
+    if (index >= m_ordered || !rowRect(index).contains(point))
         return -1;
     return index;
 }
@@ -65,9 +70,13 @@ void NodeRowSection::paint(QPainter& painter, const QRect& exposed) const {
     const int first = std::max(0, (exposed.top() - m_top) / stride());
     const int last = std::min(m_count - 1, (exposed.bottom() - m_top) / stride());
     const QColor divider = Appearance::role(ColorRole::border);
+    const QColor placeholder = Appearance::role(ColorRole::border, 0.35);
     for (int index = first; index <= last; ++index) {
         const QRect row = rowRect(index);
-        NodeRow::paint(painter, row, m_nodeAt(index), m_options, context);
+        if (index >= m_ordered)
+            painter.fillRect(row.adjusted(0, row.height() / 3, 0, -row.height() / 3), placeholder);
+        else
+            NodeRow::paint(painter, row, m_nodeAt(index), m_options, context);
         painter.fillRect(QRect(m_left, row.bottom() + 1, m_width, kDivider), divider);
     }
 }

@@ -26,6 +26,9 @@ public:
     explicit NodeRowSection(ExploreCanvas& canvas);
 
     void setRows(int count, NodeAt nodeAt, const NodeRow::Options& options);
+    // Only the first `count` rows are known in their place; the others are drawn as placeholders and take
+    // no clicks until then. All rows are known unless this is called.
+    void setOrderedCount(int count);
     // The first row's top left, and the rows' width.
     void setGeometry(int left, int top, int width);
 
@@ -54,6 +57,7 @@ private:
     ExploreCanvas& m_canvas;
     QueuedPaths m_queued;
     int m_count = 0;
+    int m_ordered = 0;
     NodeAt m_nodeAt;
     NodeRow::Options m_options;
     int m_left = 0;

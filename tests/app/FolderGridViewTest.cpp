@@ -176,8 +176,9 @@ TEST(FolderCardTest, TheTypeMixShowsTheLargestCategoriesFourAtMost) {
             shown.push_back(share.first);
         EXPECT_EQ(shown, c.dots);
         const auto logical = FolderCard::typeMix(&totals, true);
-        if (!logical.empty())
+        if (!logical.empty()) {
             EXPECT_EQ(logical.front().second, 2 * FolderCard::typeMix(&totals, false).front().second);
+        }
     }
     EXPECT_TRUE(FolderCard::typeMix(nullptr, false).empty());
     EXPECT_EQ(FolderCard::dotToolTip({C::image, 1'500'000}), QStringLiteral("Image · 1.5 MB"));
@@ -242,6 +243,50 @@ TEST_F(FolderGridViewTest, AClickFocusesTheFolderAndTheMenuActsOnIt) {
     EXPECT_EQ(model->selection(), kRoot + "/Tom & Jerry");
     EXPECT_EQ(grid.folderCount(), 0);
     EXPECT_EQ(grid.fileCount(), 1);
+}
+
+TEST_F(FolderGridViewTest, AWideFolderShowsItsStartAtOnceAndTheRestOnceOrdered) {
+    ModelFixture tree(kRoot);
+    tree.folder(kRoot + "/wide");
+    const int half = int(FolderGridView::kWholeLimit);
+    for (int i = 0; i < half; ++i) {
+        // Sizes in no order, with ties, so that the order is the sort's.
+        const std::string sub = kRoot + "/wide/d" + std::to_string(i);
+        tree.folder(sub);
+        tree.file(sub + "/x", (i * 7919) % 5000, (i * 7919) % 5000);
+    }
+    for (int i = 0; i < half; ++i)
+        tree.file(kRoot + "/wide/f" + std::to_string(i), (i * 104729) % 3000, (i * 104729) % 3000);
+    FolderGridView& grid = showFolders(tree.finish(), kRoot + "/wide");
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+    for (const NodeIndex child : model->currentChildIndices()) {
+        const DiskNode shown = model->scan()->nodes.makeNode(child, false);
+        (shown.isDirectory ? folders : files).push_back(shown.path);
+    }
+    ASSERT_EQ(grid.folderCount(), half);
+    ASSERT_EQ(grid.fileCount(), half);
+    EXPECT_FALSE(grid.isComplete());
+    EXPECT_EQ(grid.orderedFolders(), int(FolderGridView::kHead));
+    EXPECT_EQ(grid.orderedFiles(), int(FolderGridView::kHead));
+    for (int i = 0; i < grid.orderedFolders(); ++i)
+        ASSERT_EQ(grid.folder(i).path, folders[std::size_t(i)]) << i;
+    for (int i = 0; i < grid.orderedFiles(); ++i)
+        ASSERT_EQ(grid.file(i).path, files[std::size_t(i)]) << i;
+    EXPECT_TRUE(grid.showsCurrentResult()) << "what is in view is in order";
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+    EXPECT_FALSE(grid.showsCurrentResult()) << "the end is not known yet";
+    const QPoint last = grid.toViewport(grid.files().rowRect(half - 1)).center();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, last);
+    EXPECT_EQ(model->selection(), std::nullopt) << "a placeholder takes no click";
+
+    runQueries();
+    EXPECT_TRUE(grid.isComplete());
+    EXPECT_TRUE(grid.showsCurrentResult());
+    EXPECT_EQ(folderPaths(grid), folders);
+    EXPECT_EQ(filePaths(grid), files);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, last);
+    EXPECT_EQ(model->selection(), files.back());
 }
 
 TEST_F(FolderGridViewTest, AHundredThousandEntriesMakeNoWidgetEach) {

@@ -203,8 +203,8 @@ TEST_F(NodeRowListTest, AFolderInsideAQueuedFolderIsMarkedAndTheFocusButtonFocus
     settle();
     EXPECT_FALSE(NodeRow::isQueued(grid->files().node(2), grid->files().context()))
         << "bagel.txt is not in bag";
-    const DiskNode folder = node(kRoot + "/bag");
-    NodeRow::activate(NodeRow::Part::focusButton, *model, folder);
+    const DiskNode bagFolder = node(kRoot + "/bag");
+    NodeRow::activate(NodeRow::Part::focusButton, *model, bagFolder);
     EXPECT_EQ(model->focusPath(), kRoot + "/bag");
     EXPECT_EQ(model->section(), AppSection::explore);
     EXPECT_EQ(NodeRow::toolTip(NodeRow::Part::focusButton), QStringLiteral("Focus on folder"));
@@ -216,10 +216,10 @@ TEST_F(NodeRowListTest, AFileRowHasNoFocusButton) {
     const NodeRowSection& rows = grid->files();
     const NodeRow::Geometry file = NodeRow::geometry(rows.rowRect(0), rows.node(0), rows.options());
     EXPECT_TRUE(file.focusButton.isEmpty());
-    DiskNode folder = node(kRoot + "/bag");
-    const NodeRow::Geometry withButton = NodeRow::geometry(rows.rowRect(0), folder, rows.options());
+    const DiskNode bagFolder = node(kRoot + "/bag");
+    const NodeRow::Geometry withButton = NodeRow::geometry(rows.rowRect(0), bagFolder, rows.options());
     EXPECT_FALSE(withButton.focusButton.isEmpty());
-    EXPECT_EQ(NodeRow::partAt(rows.rowRect(0), folder, rows.options(), withButton.focusButton.center()),
+    EXPECT_EQ(NodeRow::partAt(rows.rowRect(0), bagFolder, rows.options(), withButton.focusButton.center()),
               NodeRow::Part::focusButton);
     EXPECT_EQ(NodeRow::partAt(rows.rowRect(0), rows.node(0), rows.options(), withButton.focusButton.center()),
               NodeRow::Part::row);
