@@ -4,13 +4,13 @@
 #include "shell/PlainButton.hpp"
 #include "widgets/Appearance.hpp"
 #include "widgets/Icons.hpp"
+#include "widgets/ScrollingRow.hpp"
 #include "widgets/ViewText.hpp"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollArea>
 
 namespace ambertrove {
 
@@ -75,21 +75,8 @@ ActiveFiltersBar::ActiveFiltersBar(AppModel& model, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(kSpacing);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget(m_scroll);
-    content->setAutoFillBackground(false);
-    m_row = new QHBoxLayout(content);
-    m_row->setContentsMargins(0, 0, 0, 0);
-    m_row->setSpacing(kChipSpacing);
-    m_row->setSizeConstraint(QLayout::SetMinimumSize);
-    m_row->addStretch(1);
-    m_scroll->setWidget(content);
-    layout->addWidget(m_scroll, 1);
+    m_chipRow = new ScrollingRow(kChipSpacing, this);
+    layout->addWidget(m_chipRow, 1);
     m_clear = new PlainButton(QStringLiteral("Clear all"), ViewText::font(11, QFont::DemiBold),
                               ColorRole::accent, this);
     m_clear->setToolTip(QStringLiteral("Clear all filters"));
@@ -107,17 +94,14 @@ void ActiveFiltersBar::refresh() {
     if (filters == m_shown)
         return;
     m_shown = std::move(filters);
-    // The chip pressed may be the one replaced: old chips go later.
-    for (QAbstractButton* chip : m_chips) {
-        chip->hide();
-        chip->deleteLater();
-    }
+    // The chip pressed may be the one replaced: the row deletes its old chips later.
+    m_chipRow->clear();
     m_chips.clear();
     for (const ActiveExplorerFilter& filter : m_shown) {
-        auto* chip = new FilterChip(filter.title, m_scroll->widget());
+        auto* chip = new FilterChip(filter.title, m_chipRow->content());
         const ExplorerFilterID id = filter.id;
         connect(chip, &QAbstractButton::clicked, this, [this, id] { m_model.removeFilter(id); });
-        m_row->insertWidget(m_row->count() - 1, chip);
+        m_chipRow->append(chip);
         m_chips.push_back(chip);
     }
 }

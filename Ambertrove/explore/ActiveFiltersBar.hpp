@@ -7,13 +7,12 @@
 #include <vector>
 
 class QAbstractButton;
-class QHBoxLayout;
-class QScrollArea;
 
 namespace ambertrove {
 
 class AppModel;
 class PlainButton;
+class ScrollingRow;
 
 // The removable chips of the active explorer filters, in the controller's fixed order, and "Clear all".
 // A chip removes its filter. The chips scroll sideways when they do not fit, "Clear all" stays in view.
@@ -39,8 +38,7 @@ private:
     void refresh();
 
     AppModel& m_model;
-    QScrollArea* m_scroll = nullptr;
-    QHBoxLayout* m_row = nullptr;
+    ScrollingRow* m_chipRow = nullptr;
     PlainButton* m_clear = nullptr;
     std::vector<ActiveExplorerFilter> m_shown;
     std::vector<QAbstractButton*> m_chips;

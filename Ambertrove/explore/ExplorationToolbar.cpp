@@ -273,8 +273,7 @@ void ExplorationToolbar::buildMenu() {
     std::vector<std::pair<QString, std::optional<FileCategory>>> types{
         {QStringLiteral("All types"), std::nullopt}};
     for (const FileCategory category : kAllFileCategories) {
-        const std::string_view title = displayName(category);
-        types.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())), category);
+        types.emplace_back(ViewText::fromBytes(displayName(category)), category);
     }
     m_typeItems = addChoices<std::optional<FileCategory>>(
         m_filterMenu->addMenu(QStringLiteral("File type")), this, types,

@@ -27,14 +27,6 @@ constexpr int kSectionSpacing = 12;
 constexpr int kFooterSpacing = 8;
 constexpr int kDotOverlap = 2;
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QFont nameFont() {
     return ViewText::font(13, QFont::DemiBold);
 }
@@ -58,7 +50,7 @@ QRect footerRect(const QRect& card) {
 QString kindText(const DiskNode& node) {
     if (node.isDirectory)
         return ViewText::groupedCount(node.fileCount + node.folderCount) + QStringLiteral(" items");
-    return fromView(displayName(classifyFile(node.path)));
+    return ViewText::fromBytes(displayName(classifyFile(node.path)));
 }
 
 QString symbolOf(const DiskNode& node) {
@@ -100,12 +92,12 @@ QRect dotRect(const QRect& card, std::size_t index) {
 }
 
 QString dotToolTip(const TypeShare& share) {
-    return fromView(displayName(share.first)) + QStringLiteral(" · ") +
+    return ViewText::fromBytes(displayName(share.first)) + QStringLiteral(" · ") +
            QString::fromStdString(formattedBytes(share.second));
 }
 
 QString accessibleText(const DiskNode& node, bool logical) {
-    return fromBytes(node.name()) + QStringLiteral(", ") +
+    return ViewText::fromBytes(node.name()) + QStringLiteral(", ") +
            QString::fromStdString(formattedBytes(node.bytes(logical))) + QStringLiteral(", ") +
            QString::number(node.fileCount) + QStringLiteral(" files");
 }
@@ -167,7 +159,7 @@ void paint(QPainter& painter, const QRect& card, const DiskNode& node, const Loo
     painter.setFont(nameFont());
     painter.setPen(Appearance::role(ColorRole::ink));
     painter.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
-                     ViewText::elided(nameMetrics, fromBytes(node.name()), Qt::ElideRight, width));
+                     ViewText::elided(nameMetrics, ViewText::fromBytes(node.name()), Qt::ElideRight, width));
 
     int x = left;
     if (!look.typeMix.empty()) {

@@ -4,14 +4,13 @@
 #include "shell/Rule.hpp"
 #include "shell/SymbolView.hpp"
 #include "widgets/Appearance.hpp"
+#include "widgets/ScrollingRow.hpp"
 #include "widgets/TroveButton.hpp"
 #include "widgets/ViewText.hpp"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
 
 namespace ambertrove {
@@ -23,10 +22,6 @@ constexpr int kRuleMargin = 3;
 constexpr int kCrumbVertical = 5;
 constexpr int kSeparatorSize = 8;
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // One folder of the trail: its title, shortened in the middle past 220 pixels, semibold when it is the
 // folder shown.
 class CrumbButton final : public QAbstractButton {
@@ -37,7 +32,7 @@ public:
         , m_current(current) {
         setText(ViewText::withoutMnemonic(title));
         setAccessibleName(title);
-        setToolTip(ViewText::plainToolTip(fromBytes(path)));
+        setToolTip(ViewText::plainToolTip(ViewText::fromBytes(path)));
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
         // The trail scrolls rather than squeezing its crumbs.
@@ -115,23 +110,9 @@ FolderNavigationBar::FolderNavigationBar(AppModel& model, QWidget* parent)
     layout->addWidget(rule, 0, Qt::AlignVCenter);
     layout->addSpacing(kRuleMargin);
 
-    m_trail = new QScrollArea(this);
-    m_trail->setFrameShape(QFrame::NoFrame);
-    m_trail->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_trail->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_trail->setWidgetResizable(true);
-    m_trail->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget(m_trail);
-    content->setAutoFillBackground(false);
-    m_row = new QHBoxLayout(content);
-    m_row->setContentsMargins(0, 0, 0, 0);
-    m_row->setSpacing(kCrumbSpacing);
-    m_row->setSizeConstraint(QLayout::SetMinimumSize);
-    m_row->addStretch(1);
-    m_trail->setWidget(content);
     // The end of the trail stays in view as the trail or the bar changes width.
-    QScrollBar* bar = m_trail->horizontalScrollBar();
-    connect(bar, &QScrollBar::rangeChanged, bar, [bar](int, int maximum) { bar->setValue(maximum); });
+    m_trail = new ScrollingRow(kCrumbSpacing, this);
+    m_trail->setKeepsEndInView(true);
     layout->addWidget(m_trail, 1);
 
     connect(&m_model, &AppModel::scanChanged, this, &FolderNavigationBar::refresh);
@@ -170,27 +151,19 @@ void FolderNavigationBar::refresh() {
     m_paths = std::move(paths);
     m_current = std::move(current);
 
-    // A crumb pressed may be among those replaced: old ones go later.
-    for (QWidget* widget : m_trailWidgets) {
-        widget->hide();
-        widget->deleteLater();
-    }
-    m_trailWidgets.clear();
+    // A crumb pressed may be among those replaced: the row deletes its old crumbs later.
+    m_trail->clear();
     m_crumbs.clear();
-    QWidget* content = m_trail->widget();
+    QWidget* content = m_trail->content();
     for (std::size_t i = 0; i < chain.size(); ++i) {
         const DiskNode& node = chain[i];
-        if (i > 0) {
-            auto* separator =
-                new SymbolView(QStringLiteral("chevron.right"), kSeparatorSize, ColorRole::muted, content);
-            m_row->insertWidget(m_row->count() - 1, separator, 0, Qt::AlignVCenter);
-            m_trailWidgets.push_back(separator);
-        }
+        if (i > 0)
+            m_trail->append(
+                new SymbolView(QStringLiteral("chevron.right"), kSeparatorSize, ColorRole::muted, content));
         auto* crumb = new CrumbButton(m_model.displayName(node), node.path,
                                       m_current && *m_current == node.path, content);
         connect(crumb, &QAbstractButton::clicked, this, [this, node] { m_model.focus(node); });
-        m_row->insertWidget(m_row->count() - 1, crumb, 0, Qt::AlignVCenter);
-        m_trailWidgets.push_back(crumb);
+        m_trail->append(crumb);
         m_crumbs.push_back(crumb);
     }
 }

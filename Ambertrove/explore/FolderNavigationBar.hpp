@@ -7,13 +7,12 @@
 #include <vector>
 
 class QAbstractButton;
-class QHBoxLayout;
-class QScrollArea;
 
 namespace ambertrove {
 
 class AppModel;
 struct ScanResult;
+class ScrollingRow;
 class TroveButton;
 
 // The bar that moves between folders: Back, Forward and Up (with their shortcuts), a rule, and the trail
@@ -40,7 +39,7 @@ public:
     // Whether a crumb is drawn in semibold (the displayed folder), and the text it shows now.
     [[nodiscard]] static bool isCurrent(const QAbstractButton* crumb);
     [[nodiscard]] static QString shownText(const QAbstractButton* crumb);
-    [[nodiscard]] QScrollArea* trail() const { return m_trail; }
+    [[nodiscard]] ScrollingRow* trail() const { return m_trail; }
 
 private:
     void refresh();
@@ -50,9 +49,7 @@ private:
     TroveButton* m_back = nullptr;
     TroveButton* m_forward = nullptr;
     TroveButton* m_up = nullptr;
-    QScrollArea* m_trail = nullptr;
-    QHBoxLayout* m_row = nullptr;
-    std::vector<QWidget*> m_trailWidgets;
+    ScrollingRow* m_trail = nullptr;
     std::vector<QAbstractButton*> m_crumbs;
     std::vector<std::string> m_paths;
     std::optional<std::string> m_current;

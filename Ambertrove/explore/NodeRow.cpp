@@ -61,10 +61,6 @@ int columnHeight(bool showPath) {
     return height;
 }
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 } // namespace
 
 Context Context::read(const AppModel& model, const QueuedPaths* queued) {
@@ -175,14 +171,15 @@ void paint(QPainter& painter, const QRect& row, const DiskNode& node, const Opti
     const QFontMetrics nameMetrics(nameFont());
     painter.setFont(nameFont());
     painter.setPen(Appearance::role(ColorRole::ink));
-    painter.drawText(g.name, Qt::AlignLeft | Qt::AlignVCenter,
-                     ViewText::elided(nameMetrics, fromBytes(node.name()), Qt::ElideRight, g.name.width()));
+    painter.drawText(
+        g.name, Qt::AlignLeft | Qt::AlignVCenter,
+        ViewText::elided(nameMetrics, ViewText::fromBytes(node.name()), Qt::ElideRight, g.name.width()));
     if (options.showPath) {
         painter.setFont(pathFont());
         painter.setPen(Appearance::role(ColorRole::muted));
         painter.drawText(g.path, Qt::AlignLeft | Qt::AlignVCenter,
-                         ViewText::elided(QFontMetrics(pathFont()), fromBytes(node.path), Qt::ElideMiddle,
-                                          g.path.width()));
+                         ViewText::elided(QFontMetrics(pathFont()), ViewText::fromBytes(node.path),
+                                          Qt::ElideMiddle, g.path.width()));
     }
     const double barWidth = g.barTrack.width() * barFraction(node.bytes(context.logical), options.maximum);
     if (barWidth > 0) {

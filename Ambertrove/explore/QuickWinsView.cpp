@@ -18,10 +18,6 @@ namespace ambertrove {
 
 namespace {
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QFont headingFont() {
     return ViewText::font(19, QFont::DemiBold);
 }
@@ -35,7 +31,8 @@ QuickWinsView::QuickWinsView(AppModel& model, QuickWinKind kind, QWidget* parent
     m_header = new QWidget(viewport());
     auto* row = new QHBoxLayout(m_header);
     row->setContentsMargins(0, 0, 0, 0);
-    m_explanation = plainLabel(ViewText::font(12), ColorRole::muted, m_header, fromView(explanation(kind)));
+    m_explanation =
+        plainLabel(ViewText::font(12), ColorRole::muted, m_header, ViewText::fromBytes(explanation(kind)));
     m_explanation->setWordWrap(true);
     row->addWidget(m_explanation, 1);
     m_stage = new TroveButton(QString(), {true, false}, m_header);
@@ -93,7 +90,7 @@ void QuickWinsView::refresh() {
                    },
                    {std::nullopt, maximum, true});
 
-    const QString title = fromView(rawValue(m_kind));
+    const QString title = ViewText::fromBytes(rawValue(m_kind));
     if (!shown || shown->nodes.empty()) {
         m_empty->setIcon(QStringLiteral("checkmark.circle"));
         m_empty->setTitle(QStringLiteral("Nothing to review here"));

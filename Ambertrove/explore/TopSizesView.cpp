@@ -32,12 +32,7 @@ constexpr int kNamePadding = 7;
 constexpr double kDimmed = 0.5;
 
 QString scopeTitle(RankingScope scope) {
-    const std::string_view title = rawValue(scope);
-    return QString::fromUtf8(title.data(), qsizetype(title.size()));
-}
-
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    return ViewText::fromBytes(rawValue(scope));
 }
 
 QFont statusFont() {
@@ -90,8 +85,7 @@ Cells cells(const QRect& row) {
 QString factText(const DiskNode& node) {
     if (node.isDirectory)
         return ViewText::groupedCount(node.fileCount) + QStringLiteral(" files");
-    const std::string_view name = displayName(classifyFile(node.path));
-    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+    return ViewText::fromBytes(displayName(classifyFile(node.path)));
 }
 
 } // namespace
@@ -339,8 +333,8 @@ void TopSizesView::paintContent(QPainter& painter, const QRect& exposed) {
         painter.setPen(ink);
         const QRect text = c.name.adjusted(kNamePadding, 0, -kNamePadding, 0);
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                         ViewText::elided(QFontMetrics(nameFont()), fromBytes(node.name()), Qt::ElideMiddle,
-                                          text.width()));
+                         ViewText::elided(QFontMetrics(nameFont()), ViewText::fromBytes(node.name()),
+                                          Qt::ElideMiddle, text.width()));
         painter.setFont(smallFont());
         painter.setPen(muted);
         painter.drawText(c.fact, Qt::AlignRight | Qt::AlignVCenter, texts[1]);
@@ -385,7 +379,7 @@ QString TopSizesView::toolTipAt(const QPoint& point, QRect* area) {
     if (!name.contains(point))
         return {};
     *area = name;
-    return ViewText::plainToolTip(fromBytes(page().rows[std::size_t(row)].path));
+    return ViewText::plainToolTip(ViewText::fromBytes(page().rows[std::size_t(row)].path));
 }
 
 } // namespace ambertrove

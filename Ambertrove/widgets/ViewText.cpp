@@ -44,6 +44,10 @@ QFont font(int pixelSize, QFont::Weight weight, double tracking) {
     return f;
 }
 
+QString fromBytes(std::string_view bytes) {
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
 QString plainToolTip(const QString& text) {
     if (text.isEmpty())
         return {};

@@ -9,12 +9,17 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <string_view>
 
 namespace ambertrove::ViewText {
 
 // The application's font at `pixelSize` logical pixels and `weight`, with `tracking` pixels added after
 // each character (letter tracking).
 [[nodiscard]] QFont font(int pixelSize, QFont::Weight weight = QFont::Normal, double tracking = 0);
+
+// Text the core holds as UTF-8 bytes (names and paths from the disk, titles): invalid sequences show as
+// U+FFFD.
+[[nodiscard]] QString fromBytes(std::string_view bytes);
 
 // A tooltip that shows `text` exactly: escaped and forced to rich text, so markup in a file name is shown,
 // never interpreted.

@@ -4,6 +4,7 @@
 
 #include "explore/FolderNavigationBar.hpp"
 #include "explore/ScanProgressView.hpp"
+#include "widgets/ScrollingRow.hpp"
 #include "widgets/TroveButton.hpp"
 
 #include <QAbstractButton>
