@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QVariantAnimation>
 
 #include <algorithm>
 #include <limits>
@@ -38,6 +39,15 @@ FolderGridView::FolderGridView(AppModel& model, QWidget* parent)
     , m_rows(*this) {
     m_empty = new EmptyPanel(QStringLiteral("folder"), QString(), QString(), false, viewport());
     m_empty->hide();
+    m_fade = new QVariantAnimation(this);
+    m_fade->setStartValue(0.0);
+    m_fade->setEndValue(1.0);
+    m_fade->setDuration(kFadeMilliseconds);
+    m_fade->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_opacity = value.toDouble();
+        viewport()->update();
+    });
     connect(&model, &AppModel::scanChanged, this, &FolderGridView::refresh);
     connect(&model, &AppModel::displayChanged, this, &FolderGridView::refresh);
     // The queue, the jobs and a saved scan change what the rows' queue buttons show.
@@ -82,6 +92,8 @@ void FolderGridView::refresh() {
         viewport()->update();
         return;
     }
+    // Another folder replaces the whole grid: it fades in.
+    const bool anotherFolder = m_key && (m_key->scan != key.scan || m_key->focus != key.focus);
     m_key = key;
     m_scan = model().scan();
     m_lists = {};
@@ -136,6 +148,12 @@ void FolderGridView::refresh() {
     m_empty->setVisible(empty);
     m_hovered = -1;
     m_pressedCard = -1;
+    m_fade->stop();
+    m_opacity = 1;
+    if (anotherFolder && !Appearance::reducedMotion()) {
+        m_opacity = 0;
+        m_fade->start();
+    }
     // Another folder (or another listing of it) starts at the top.
     scrollToTop();
     relayout();
@@ -236,6 +254,7 @@ FolderCard::Look FolderGridView::look(const DiskNode& node, int index) const {
 
 void FolderGridView::paintContent(QPainter& painter, const QRect& exposed) {
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(m_opacity);
     if (!m_foldersHeader.isNull() && m_foldersHeader.intersects(exposed)) {
         const QString title = QStringLiteral("Folders");
         const QFontMetrics titleMetrics(titleFont());

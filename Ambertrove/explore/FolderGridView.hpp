@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class QVariantAnimation;
+
 namespace ambertrove {
 
 class EmptyPanel;
@@ -34,6 +36,8 @@ public:
     // Up to this many children the lists are ordered whole at once; beyond, only their first kHead.
     static constexpr std::size_t kWholeLimit = 20'000;
     static constexpr std::size_t kHead = 600;
+    // Another folder fades in over this time, unless motion is reduced.
+    static constexpr int kFadeMilliseconds = 160;
 
     explicit FolderGridView(AppModel& model, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(FolderGridView)
@@ -55,6 +59,8 @@ public:
     [[nodiscard]] QRect cardRect(int index) const;
     [[nodiscard]] int cardAt(const QPoint& point) const;
     [[nodiscard]] int hoveredCard() const { return m_hovered; }
+    // The opacity the grid is drawn at: below 1 while another folder fades in.
+    [[nodiscard]] double opacity() const { return m_opacity; }
     [[nodiscard]] std::vector<FolderCard::TypeShare> typeMix(int index) const;
     // The "Folders" header with its count, shown while there are folders.
     [[nodiscard]] bool foldersHeaderShown() const { return !m_lists.folders.empty(); }
@@ -109,6 +115,8 @@ private:
     int m_hovered = -1;
     int m_pressedCard = -1;
     bool m_pressedMenu = false;
+    QVariantAnimation* m_fade = nullptr;
+    double m_opacity = 1;
 };
 
 } // namespace ambertrove

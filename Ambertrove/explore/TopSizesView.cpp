@@ -246,11 +246,13 @@ int TopSizesView::layoutContent(int width) {
 
 void TopSizesView::resizeEvent(QResizeEvent* event) {
     ExploreCanvas::resizeEvent(event);
-    // At the top-trailing corner, under the picker's row so that the status text stays readable.
+    // In the top-trailing corner, just before the status text ("Updating…") so that both can be read.
     const QSize size = m_progress->sizeHint();
     const QRect area = viewport()->geometry();
-    m_progress->setGeometry(area.right() + 1 - size.width(), area.top() + m_pickerRow.bottom() + 1,
-                            size.width(), size.height());
+    const int statusWidth = QFontMetrics(statusFont()).horizontalAdvance(QStringLiteral("Updating…"));
+    m_progress->setGeometry(
+        area.right() + 1 - kPadding - statusWidth - size.width() + QueryProgress::kOuterPadding,
+        area.top() + m_pickerRow.center().y() - size.height() / 2, size.width(), size.height());
 }
 
 QRect TopSizesView::rowRect(int index) const {

@@ -245,6 +245,21 @@ TEST_F(FolderGridViewTest, AClickFocusesTheFolderAndTheMenuActsOnIt) {
     EXPECT_EQ(grid.fileCount(), 1);
 }
 
+TEST_F(FolderGridViewTest, AnotherFolderFadesInUnlessMotionIsReduced) {
+    ModelFixture tree(kRoot);
+    tree.folder(kRoot + "/a");
+    tree.folder(kRoot + "/b");
+    FolderGridView& grid = showFolders(tree.finish());
+    model->focus(node(kRoot + "/a"));
+    EXPECT_EQ(grid.opacity(), 1.0) << "motion is reduced";
+    Appearance::setReducedMotion(false);
+    model->focus(node(kRoot + "/b"));
+    EXPECT_LT(grid.opacity(), 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(grid.opacity(), 1.0, 2000);
+    model->setFilter(QStringLiteral("x"));
+    EXPECT_EQ(grid.opacity(), 1.0) << "a filter lists the same folder";
+}
+
 TEST_F(FolderGridViewTest, AWideFolderShowsItsStartAtOnceAndTheRestOnceOrdered) {
     ModelFixture tree(kRoot);
     tree.folder(kRoot + "/wide");
