@@ -96,12 +96,6 @@ QString dotToolTip(const TypeShare& share) {
            QString::fromStdString(formattedBytes(share.second));
 }
 
-QString accessibleText(const DiskNode& node, bool logical) {
-    return ViewText::fromBytes(node.name()) + QStringLiteral(", ") +
-           QString::fromStdString(formattedBytes(node.bytes(logical))) + QStringLiteral(", ") +
-           QString::number(node.fileCount) + QStringLiteral(" files");
-}
-
 void paintPlaceholder(QPainter& painter, const QRect& card) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

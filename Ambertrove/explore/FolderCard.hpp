@@ -58,8 +58,6 @@ void paintPlaceholder(QPainter& painter, const QRect& card);
 [[nodiscard]] QRect dotRect(const QRect& card, std::size_t index);
 // "Image · 1.2 MB".
 [[nodiscard]] QString dotToolTip(const TypeShare& share);
-// The card as one accessible text: "name, 1.2 MB, 12 files".
-[[nodiscard]] QString accessibleText(const DiskNode& node, bool logical);
 
 } // namespace FolderCard
 
