@@ -12,11 +12,13 @@
 #include "cleanup/CleanupEntry.hpp"
 #include "cleanup/CleanupProgress.hpp"
 #include "cleanup/TrashReceipt.hpp"
+#include "controller/ActiveExplorerFilter.hpp"
 #include "controller/AppEnvironment.hpp"
 #include "controller/AppSection.hpp"
 #include "controller/AppTheme.hpp"
 #include "controller/CleanupRequest.hpp"
 #include "controller/ColorMode.hpp"
+#include "controller/ExplorerFilterID.hpp"
 #include "controller/ExplorerQueryKey.hpp"
 #include "controller/JobRunner.hpp"
 #include "controller/StateFiles.hpp"
@@ -414,6 +416,9 @@ public:
     // The node at focusPath, or the scan's root when focusPath is nothing or not in the scan; nothing
     // without a scan.
     [[nodiscard]] std::optional<DiskNode> focus() const;
+    // The index of focus() in the scan, found without making the node (a folder may hold very many
+    // children); kNoNode without one.
+    [[nodiscard]] NodeIndex focusIndex() const;
     // The node at selection; nothing without a scan, a selection, or when it is not in the scan.
     [[nodiscard]] std::optional<DiskNode> selected() const;
     // liveNavigation while scanning, else navigation.
@@ -451,10 +456,21 @@ public:
     // ---- Explorer filter and background queries ----
     // The explorer's filter fields as one query.
     [[nodiscard]] ScanQuery queryFilter() const;
+    // The present moment by the controller's clock, which the filter's age test measures against.
+    [[nodiscard]] Date now() const;
     // Whether one node passes the explorer's filter, measured against the clock's present moment.
     [[nodiscard]] bool matches(const DiskNode& node) const;
     // The focused folder's direct children that pass the filter, largest first.
     [[nodiscard]] std::vector<DiskNode> currentChildren() const;
+    // The same children as indices into the scan's table, for lists that make nodes only for what they show.
+    [[nodiscard]] std::vector<NodeIndex> currentChildIndices() const;
+    // One chip per active filter, always in the order name, hidden, size, type, age; made afresh at each
+    // call.
+    [[nodiscard]] std::vector<ActiveExplorerFilter> activeFilters() const;
+    // Sets the one filter back to its neutral value; the other four stay as they are.
+    void removeFilter(ExplorerFilterID id);
+    // Sets all five filters back to their neutral values, in the order name, hidden, size, type, age.
+    void clearFilters();
     // The quick win whose kind is activeQuickWin.
     [[nodiscard]] std::optional<QuickWin> visibleWin() const;
     // Names a view's listing of the shown scan, focused folder and filter; `scope` tells apart the
@@ -602,8 +618,6 @@ private:
     void noticeScanCancelled();
     // Starts the duplicate search over `scope`, the whole scan for nothing.
     void requestDuplicateSearch(const std::optional<std::string>& scope);
-    // The index of focus() in the scan, found without making the node; kNoNode without one.
-    [[nodiscard]] NodeIndex focusIndex() const;
     // The one body of goBack and goForward.
     void stepHistory(bool back);
     // The path forms of the user's home folder, looked up once.

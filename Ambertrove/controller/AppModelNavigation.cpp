@@ -76,17 +76,22 @@ std::vector<DiskNode> AppModel::navigationBreadcrumbs() const {
 }
 
 std::vector<DiskNode> AppModel::breadcrumbs() const {
-    std::optional<DiskNode> node = focus();
-    if (!node)
+    const NodeIndex focused = focusIndex();
+    if (focused == kNoNode)
         return {};
-    std::vector<DiskNode> chain{std::move(*node)};
+    // The crumbs are made without their children lists: the bar asks for them at every change of the
+    // folder, and a folder may hold very many entries.
+    std::vector<DiskNode> chain{m_scan->nodes.makeNode(focused, false)};
     while (chain.back().parent) {
-        std::optional<DiskNode> parent = m_scan->nodes.node(*chain.back().parent);
+        const NodeIndex parent = m_scan->nodes.find(*chain.back().parent);
         // A stored scan may name a parent it does not hold; the walk ends there. A node never names
         // itself, but a damaged file could: the walk stops rather than loops.
-        if (!parent || parent->path == chain.back().path || chain.size() > m_scan->nodes.recordCount())
+        if (parent == kNoNode || chain.size() > m_scan->nodes.recordCount())
             break;
-        chain.push_back(std::move(*parent));
+        DiskNode node = m_scan->nodes.makeNode(parent, false);
+        if (node.path == chain.back().path)
+            break;
+        chain.push_back(std::move(node));
     }
     std::reverse(chain.begin(), chain.end());
     return chain;

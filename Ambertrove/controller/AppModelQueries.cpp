@@ -1,5 +1,7 @@
 #include "controller/AppModel.hpp"
 
+#include "model/Formatting.hpp"
+
 #include <QHash>
 #include <QTimer>
 
@@ -19,6 +21,10 @@ ScanQuery AppModel::queryFilter() const {
                      m_categoryFilter,       m_modifiedBeforeDays, m_logical};
 }
 
+Date AppModel::now() const {
+    return m_clock->now();
+}
+
 bool AppModel::matches(const DiskNode& node) const {
     // The core's rule, so that a single node and the views' listings never disagree; the present moment
     // is taken at each call.
@@ -26,15 +32,68 @@ bool AppModel::matches(const DiskNode& node) const {
 }
 
 std::vector<DiskNode> AppModel::currentChildren() const {
-    const std::optional<DiskNode> folder = focus();
-    if (!m_scan || !folder)
-        return {};
-    std::vector<DiskNode> children = m_scan->children(folder->path, m_logical);
-    const ScanQueryFilter test(queryFilter(), m_clock->now());
-    std::erase_if(children, [&](const DiskNode& child) {
-        return !test.matches(child.name(), child.isDirectory, child.bytes(m_logical), child.modified);
-    });
+    std::vector<DiskNode> children;
+    for (const NodeIndex child : currentChildIndices())
+        children.push_back(m_scan->nodes.makeNode(child));
     return children;
+}
+
+std::vector<NodeIndex> AppModel::currentChildIndices() const {
+    const NodeIndex folder = focusIndex();
+    if (folder == kNoNode)
+        return {};
+    const ScanQueryFilter test(queryFilter(), m_clock->now());
+    return m_scan->childIndices(folder, m_logical,
+                                [&](NodeIndex child) { return test.matches(m_scan->nodes, child); });
+}
+
+std::vector<ActiveExplorerFilter> AppModel::activeFilters() const {
+    std::vector<ActiveExplorerFilter> chips;
+    // The text is not trimmed: blanks are a filter too.
+    if (!m_filter.isEmpty())
+        chips.push_back({ExplorerFilterID::name, QStringLiteral("Name: ") + m_filter});
+    if (!m_showHidden)
+        chips.push_back({ExplorerFilterID::hidden, QStringLiteral("Hidden files excluded")});
+    if (m_minimumBytes >= 1)
+        chips.push_back({ExplorerFilterID::size,
+                         QString::fromStdString(formattedBytes(m_minimumBytes)) + QLatin1Char('+')});
+    if (m_categoryFilter) {
+        const std::string_view title = rawValue(*m_categoryFilter);
+        chips.push_back({ExplorerFilterID::type, QString::fromUtf8(title.data(), qsizetype(title.size()))});
+    }
+    if (m_modifiedBeforeDays >= 1) {
+        const QString age = m_modifiedBeforeDays == 365 ? QStringLiteral("1 year")
+                            : m_modifiedBeforeDays == 730
+                                ? QStringLiteral("2 years")
+                                : QString::number(m_modifiedBeforeDays) + QStringLiteral(" days");
+        chips.push_back({ExplorerFilterID::age, QStringLiteral("Older than ") + age});
+    }
+    return chips;
+}
+
+void AppModel::removeFilter(ExplorerFilterID id) {
+    switch (id) {
+    case ExplorerFilterID::name:
+        setFilter(QString());
+        break;
+    case ExplorerFilterID::hidden:
+        setShowHidden(true);
+        break;
+    case ExplorerFilterID::size:
+        setMinimumBytes(0);
+        break;
+    case ExplorerFilterID::type:
+        setCategoryFilter(std::nullopt);
+        break;
+    case ExplorerFilterID::age:
+        setModifiedBeforeDays(0);
+        break;
+    }
+}
+
+void AppModel::clearFilters() {
+    for (const ExplorerFilterID id : allCases<ExplorerFilterID>())
+        removeFilter(id);
 }
 
 std::optional<QuickWin> AppModel::visibleWin() const {

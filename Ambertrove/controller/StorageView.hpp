@@ -21,6 +21,11 @@ constexpr bool isGraph(StorageView view) {
            view == StorageView::bubbles || view == StorageView::mindMap;
 }
 
+// The views that can be chosen while a scan runs: the live folder cards and the live charts.
+constexpr bool availableWhileScanning(StorageView view) {
+    return view == StorageView::folders || isGraph(view);
+}
+
 // The views whose marks follow the colour mode.
 constexpr bool supportsColor(StorageView view) {
     return isGraph(view) || view == StorageView::folders || view == StorageView::topSizes;

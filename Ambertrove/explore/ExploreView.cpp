@@ -2,9 +2,14 @@
 
 #include "controller/AppModel.hpp"
 #include "explore/AgeMapView.hpp"
+#include "explore/ExplorationToolbar.hpp"
 #include "explore/FileTableView.hpp"
+#include "explore/FolderGridView.hpp"
+#include "explore/FolderNavigationBar.hpp"
 #include "explore/GraphView.hpp"
+#include "explore/QuickWinsView.hpp"
 #include "explore/ScanProgressView.hpp"
+#include "explore/TopSizesView.hpp"
 #include "explore/WelcomeView.hpp"
 #include "model/Formatting.hpp"
 #include "shell/Rule.hpp"
@@ -118,6 +123,8 @@ void ExploreView::build() {
     m_title = nullptr;
     m_size = m_counts = nullptr;
     m_rescan = m_reveal = nullptr;
+    m_navigation = nullptr;
+    m_toolbar = nullptr;
     m_body = nullptr;
     m_bodyHolder = nullptr;
     m_bodyKey.clear();
@@ -151,6 +158,8 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
     auto* headerLayout = new QVBoxLayout(header);
     headerLayout->setContentsMargins(22, 16, 22, 16);
     headerLayout->setSpacing(12);
+    m_navigation = new FolderNavigationBar(m_model, header);
+    headerLayout->addWidget(m_navigation);
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
     // The texts stand on one baseline: each smaller one is raised by the difference of the descents.
@@ -178,6 +187,8 @@ void ExploreView::buildExplorer(QVBoxLayout* layout) {
     });
     row->addWidget(m_reveal);
     headerLayout->addLayout(row);
+    m_toolbar = new ExplorationToolbar(m_model, header);
+    headerLayout->addWidget(m_toolbar);
     layout->addWidget(header);
     layout->addWidget(new Rule(Qt::Horizontal, m_current));
     m_bodyHolder = new QVBoxLayout;
@@ -226,16 +237,16 @@ void ExploreView::refreshBody() {
 }
 
 QWidget* ExploreView::makeQuickWinBody(const QuickWin& win) {
-    return StandInPanel::make(QStringLiteral("checkmark.circle"), kindTitle(win.kind), m_current);
+    return new QuickWinsView(m_model, win.kind, m_current);
 }
 
 QWidget* ExploreView::makeStorageBody(StorageView view) {
     switch (view) {
     case StorageView::folders:
-        break;
+        return new FolderGridView(m_model, m_current);
 
     case StorageView::topSizes:
-        break;
+        return new TopSizesView(m_model, m_current);
 
     case StorageView::ageMap:
         return new AgeMapView(m_model, m_current);

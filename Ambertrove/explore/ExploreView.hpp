@@ -14,13 +14,16 @@ namespace ambertrove {
 
 class AppModel;
 class ElidedLabel;
+class ExplorationToolbar;
+class FolderNavigationBar;
 class ScanProgressView;
 class TroveButton;
 class WelcomeView;
 
 // The Explore section: the live scan screen while a scan runs, the welcome screen while no scan is
-// loaded, else the explorer of the focused folder (its header with title and figures, a rule and the
-// body). A screen is built when the choice changes; the explorer's header follows the focus in place.
+// loaded, else the explorer of the focused folder (its header with the navigation bar, title and figures
+// and the exploration toolbar, a rule and the body). A screen is built when the choice changes; the
+// explorer's header follows the focus in place.
 class ExploreView final : public QWidget {
     Q_OBJECT
 
@@ -42,6 +45,8 @@ public:
     [[nodiscard]] QString countsText() const;
     [[nodiscard]] TroveButton* rescanButton() const { return m_rescan; }
     [[nodiscard]] TroveButton* revealButton() const { return m_reveal; }
+    [[nodiscard]] FolderNavigationBar* navigationBar() const { return m_navigation; }
+    [[nodiscard]] ExplorationToolbar* toolbar() const { return m_toolbar; }
     // The explorer's body: the quick win's list or the storage view (a StorageBody once it is built).
     [[nodiscard]] QWidget* body() const { return m_body; }
 
@@ -64,6 +69,8 @@ private:
     QLabel* m_counts = nullptr;
     TroveButton* m_rescan = nullptr;
     TroveButton* m_reveal = nullptr;
+    FolderNavigationBar* m_navigation = nullptr;
+    ExplorationToolbar* m_toolbar = nullptr;
     QVBoxLayout* m_bodyHolder = nullptr;
     QWidget* m_body = nullptr;
     QString m_bodyKey;

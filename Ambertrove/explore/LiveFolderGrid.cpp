@@ -1,12 +1,9 @@
 #include "explore/LiveFolderGrid.hpp"
 
-#include "model/Formatting.hpp"
-#include "theme/Paper.hpp"
 #include "widgets/Appearance.hpp"
 #include "widgets/FolderShape.hpp"
-#include "widgets/Icons.hpp"
-#include "widgets/ViewText.hpp"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -16,19 +13,6 @@
 #include <algorithm>
 
 namespace ambertrove {
-
-namespace {
-
-constexpr int kPadding = 14;
-constexpr double kCornerRadius = 14;
-constexpr int kGlyphWidth = 34;
-constexpr int kGlyphHeight = 27;
-
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 LiveFolderGrid::LiveFolderGrid(QWidget* parent)
     : QAbstractScrollArea(parent) {
@@ -42,7 +26,7 @@ LiveFolderGrid::LiveFolderGrid(QWidget* parent)
 }
 
 void LiveFolderGrid::setContent(std::shared_ptr<const ScanProgress> progress, std::vector<std::size_t> order,
-                                bool logical) {
+                                bool logical, ColorMode colorMode) {
     const std::string folder =
         progress && progress->browsing ? progress->browsing->folder.path : std::string();
     const bool newFolder = folder != m_folder;
@@ -50,6 +34,7 @@ void LiveFolderGrid::setContent(std::shared_ptr<const ScanProgress> progress, st
     m_order = std::move(order);
     m_folder = folder;
     m_logical = logical;
+    m_colorMode = colorMode;
     if (newFolder) {
         m_current = -1;
         m_hovered = -1;
@@ -126,100 +111,31 @@ void LiveFolderGrid::paintEvent(QPaintEvent*) {
             const int index = row * columns + column;
             if (index >= count())
                 return;
-            paintCard(painter, cardRect(index), node(index), index == m_hovered,
-                      hasFocus() && index == m_current);
+            const QRect rect = cardRect(index);
+            const DiskNode& card = node(index);
+            FolderCard::paint(painter, rect, card, look(card, index));
+            if (hasFocus() && index == m_current) {
+                // The keyboard's card: a ring inside the outline.
+                painter.setBrush(Qt::NoBrush);
+                painter.setPen(QPen(Appearance::role(ColorRole::accent, 0.8), 1.5));
+                painter.drawPath(FolderShape::path(QRectF(rect).adjusted(2, 2, -2, -2)));
+            }
         }
 }
 
-QPixmap LiveFolderGrid::cardBackground(const QSize& size, bool hovered, bool current) const {
-    // Every card has the same rounded background: drawn once per size and state, then copied, since
-    // antialiased rounded shapes are the dearest part of a card.
-    const qreal ratio = devicePixelRatioF();
-    const int state = (hovered ? 1 : 0) | (current ? 2 : 0);
-    const QColor surface = Appearance::role(ColorRole::surface);
-    if (m_backgroundSize != size || m_backgroundRatio != ratio || m_backgroundSurface != surface) {
-        for (QPixmap& cached : m_backgrounds)
-            cached = QPixmap();
-        m_backgroundSize = size;
-        m_backgroundRatio = ratio;
-        m_backgroundSurface = surface;
-    }
-    QPixmap& cached = m_backgrounds[std::size_t(state)];
-    if (!cached.isNull())
-        return cached;
-    cached = QPixmap(size * ratio);
-    cached.setDevicePixelRatio(ratio);
-    cached.fill(Qt::transparent);
-    QPainter painter(&cached);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setBrush(surface);
-    painter.setPen(QPen(current ? Appearance::role(ColorRole::accent)
-                                : Appearance::role(ColorRole::border, hovered ? 1.0 : 0.8),
-                        current ? 1.5 : 1));
-    painter.drawRoundedRect(bounds, kCornerRadius, kCornerRadius);
-    if (hovered) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Appearance::role(ColorRole::ink, 0.03));
-        painter.drawRoundedRect(bounds, kCornerRadius, kCornerRadius);
-    }
-    return cached;
+FolderCard::Look LiveFolderGrid::look(const DiskNode& card, int index) const {
+    FolderCard::Look look;
+    look.hovered = index == m_hovered;
+    look.logical = m_logical;
+    look.colorMode = m_colorMode;
+    // While the scan runs a card's colours are relative to its own folder; no type mix is known yet.
+    look.root = card.parent ? std::string_view(*card.parent) : std::string_view();
+    look.now = Date::now();
+    return look;
 }
 
-void LiveFolderGrid::paintCard(QPainter& painter, const QRect& rect, const DiskNode& card, bool hovered,
-                               bool current) const {
-    painter.drawPixmap(rect.topLeft(), cardBackground(rect.size(), hovered, current));
-
-    const std::string& root = m_progress->browsing->rootPath;
-    const QColor colour = Appearance::color(Paper::color(card, ColorMode::folder, root, Date::now()));
-    const QRectF glyph(rect.left() + kPadding, rect.top() + kPadding, kGlyphWidth, kGlyphHeight);
-    if (card.isDirectory && !card.isSymbolicLink) {
-        // The folder outline is drawn at a quarter of its size: its corners are absolute.
-        painter.save();
-        painter.translate(glyph.topLeft());
-        painter.scale(0.25, 0.25);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawPath(FolderShape::path(QRectF(0, 0, kGlyphWidth * 4, kGlyphHeight * 4)));
-        painter.restore();
-    } else {
-        const double side = kGlyphHeight;
-        // The palette's light tints are fills; a file's outline is drawn in the muted colour to be seen.
-        Icons::paint(painter,
-                     card.isSymbolicLink ? QStringLiteral("arrow.up.forward.square") : QStringLiteral("doc"),
-                     QRectF(glyph.left(), glyph.top(), side, side), Appearance::role(ColorRole::muted));
-    }
-
-    const int textLeft = rect.left() + kPadding;
-    const int textWidth = rect.width() - 2 * kPadding;
-    const QFont nameFont = ViewText::font(13, QFont::DemiBold);
-    const QFont sizeFont = ViewText::font(12, QFont::DemiBold);
-    const QFont detailFont = ViewText::font(11);
-    const QFontMetrics nameMetrics(nameFont);
-    const QFontMetrics sizeMetrics(sizeFont);
-    const QFontMetrics detailMetrics(detailFont);
-    int y =
-        rect.bottom() - kPadding - detailMetrics.height() - sizeMetrics.height() - nameMetrics.height() - 4;
-
-    painter.setFont(nameFont);
-    painter.setPen(Appearance::role(ColorRole::ink));
-    painter.drawText(QRect(textLeft, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     ViewText::elided(nameMetrics, fromBytes(card.name()), Qt::ElideMiddle, textWidth));
-    y += nameMetrics.height() + 2;
-    painter.setFont(sizeFont);
-    painter.drawText(QRect(textLeft, y, textWidth, sizeMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromStdString(formattedBytes(card.bytes(m_logical))));
-    y += sizeMetrics.height() + 2;
-    painter.setFont(detailFont);
-    painter.setPen(Appearance::role(ColorRole::muted));
-    QString detail;
-    if (card.isDirectory && !card.isSymbolicLink)
-        detail = ViewText::groupedCount(card.fileCount) +
-                 (card.fileCount == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
-    else
-        detail = card.isSymbolicLink ? QStringLiteral("Alias") : QStringLiteral("File");
-    painter.drawText(QRect(textLeft, y, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     ViewText::elided(detailMetrics, detail, Qt::ElideRight, textWidth));
+QRect LiveFolderGrid::menuButtonRect(int index) const {
+    return FolderCard::menuButtonRect(cardRect(index), look(node(index), index));
 }
 
 void LiveFolderGrid::mouseMoveEvent(QMouseEvent* event) {
@@ -234,7 +150,9 @@ void LiveFolderGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void LiveFolderGrid::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        m_pressed = indexAt(event->position().toPoint());
+        const QPoint at = event->position().toPoint();
+        m_pressed = indexAt(at);
+        m_pressedMenu = m_pressed >= 0 && m_pressed == m_hovered && menuButtonRect(m_pressed).contains(at);
         if (m_pressed >= 0) {
             m_current = m_pressed;
             viewport()->update();
@@ -250,10 +168,21 @@ void LiveFolderGrid::mouseReleaseEvent(QMouseEvent* event) {
         pressed == indexAt(event->position().toPoint())) {
         // Copied: the activation may replace the content this node lives in.
         const DiskNode chosen = node(pressed);
-        emit activated(chosen);
+        if (m_pressedMenu)
+            emit menuRequested(chosen, viewport()->mapToGlobal(menuButtonRect(pressed).bottomLeft()));
+        else
+            emit activated(chosen);
         return;
     }
     QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void LiveFolderGrid::contextMenuEvent(QContextMenuEvent* event) {
+    const int index = indexAt(event->pos());
+    if (index >= 0) {
+        const DiskNode chosen = node(index);
+        emit menuRequested(chosen, event->globalPos());
+    }
 }
 
 void LiveFolderGrid::leaveEvent(QEvent* event) {

@@ -112,4 +112,13 @@ void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& foc
         });
 }
 
+QMenu* popup(QWidget* parent, AppModel& model, const DiskNode& node, const QPoint& at,
+             const QString& focusTitle) {
+    auto* menu = new QMenu(parent);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    fill(*menu, model, node, focusTitle);
+    menu->popup(at);
+    return menu;
+}
+
 } // namespace ambertrove::NodeActions

@@ -10,6 +10,8 @@
 #include <vector>
 
 class QMenu;
+class QPoint;
+class QWidget;
 
 namespace ambertrove {
 
@@ -56,6 +58,10 @@ using NodeLookup = std::function<std::optional<DiskNode>(const std::string& path
 // being found out, the menu is completed in place once it arrives, also while it is open.
 void fill(QMenu& menu, AppModel& model, const DiskNode& node, const QString& focusTitle = kFocusTitle,
           const NodeLookup& lookup = {});
+
+// Opens the menu of `node` at the global point `at`, filled as fill() does; it deletes itself once closed.
+QMenu* popup(QWidget* parent, AppModel& model, const DiskNode& node, const QPoint& at,
+             const QString& focusTitle = kFocusTitle);
 
 } // namespace NodeActions
 

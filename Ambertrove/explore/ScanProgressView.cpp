@@ -1,8 +1,11 @@
 #include "explore/ScanProgressView.hpp"
 
 #include "controller/AppModel.hpp"
+#include "explore/ExplorationToolbar.hpp"
+#include "explore/FolderNavigationBar.hpp"
 #include "explore/GraphView.hpp"
 #include "explore/LiveFolderGrid.hpp"
+#include "explore/NodeActions.hpp"
 #include "model/Formatting.hpp"
 #include "shell/BusyIndicator.hpp"
 #include "shell/SymbolView.hpp"
@@ -90,6 +93,11 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     counters->addStretch(1);
     layout->addLayout(counters);
 
+    m_toolbar = new ExplorationToolbar(m_model, this);
+    layout->addWidget(m_toolbar);
+    m_navigation = new FolderNavigationBar(m_model, this);
+    layout->addWidget(m_navigation);
+
     m_pages = new QStackedWidget(this);
     m_pages->insertWidget(
         discoveringPage,
@@ -114,6 +122,9 @@ ScanProgressView::ScanProgressView(AppModel& model, QWidget* parent)
     cardsLayout->addWidget(m_emptyCards);
     m_grid = new LiveFolderGrid(cards);
     connect(m_grid, &LiveFolderGrid::activated, this, &ScanProgressView::activate);
+    connect(m_grid, &LiveFolderGrid::menuRequested, this, [this](const DiskNode& node, const QPoint& at) {
+        NodeActions::popup(m_grid, m_model, node, at);
+    });
     cardsLayout->addWidget(m_grid, 1);
     m_pages->insertWidget(cardsPage, cards);
     m_chart = new GraphView(m_model, GraphView::Mode::live, m_pages);
@@ -178,11 +189,6 @@ void ScanProgressView::refreshProgress() {
     refreshContent();
 }
 
-bool ScanProgressView::filtersActive() const {
-    const ScanQuery query = m_model.queryFilter();
-    return !query.text.empty() || query.minimumBytes > 0 || query.category || query.modifiedBeforeDays != 0;
-}
-
 void ScanProgressView::refreshContent() {
     const auto& progress = m_model.scanProgress();
     const ScanFolderPreview* browsing = progress && progress->browsing ? &*progress->browsing : nullptr;
@@ -227,9 +233,9 @@ void ScanProgressView::refreshContent() {
         };
     std::vector<std::size_t> order = cardOrder(*browsing, m_model.logical(), keep);
     const bool empty = order.empty();
-    m_grid->setContent(progress, std::move(order), m_model.logical());
+    m_grid->setContent(progress, std::move(order), m_model.logical(), m_model.colorMode());
     if (empty) {
-        const bool filtered = filtersActive();
+        const bool filtered = !m_model.activeFilters().empty();
         m_emptyCards->setTitle(filtered ? QStringLiteral("No matching items")
                                         : QStringLiteral("No items discovered here yet"));
         m_emptyCards->setSubtitle(

@@ -17,13 +17,15 @@ class AppModel;
 class ElidedLabel;
 class EmptyPanel;
 class GraphView;
+class ExplorationToolbar;
+class FolderNavigationBar;
 class LiveFolderGrid;
 class TroveButton;
 
 // What the Explore section shows while a scan runs: the scanned location, running counters, "Cancel scan",
-// the cards of the folder the user browses during the scan, and a status row with the path being
-// scanned. Progress reports update it in place; clicking a folder card browses into it while the scan
-// goes on.
+// the exploration toolbar and the navigation bar, the cards of the folder the user browses during the
+// scan, and a status row with the path being scanned. Progress reports update it in place; clicking a folder
+// card browses into it while the scan goes on.
 class ScanProgressView final : public QWidget {
     Q_OBJECT
 
@@ -49,6 +51,8 @@ public:
     [[nodiscard]] LiveFolderGrid* grid() const { return m_grid; }
     // The live chart, shown while a chart is chosen and the browsed folder has one.
     [[nodiscard]] GraphView* chart() const { return m_chart; }
+    [[nodiscard]] ExplorationToolbar* toolbar() const { return m_toolbar; }
+    [[nodiscard]] FolderNavigationBar* navigationBar() const { return m_navigation; }
     // The panel over the cards while none is listed; hidden otherwise.
     [[nodiscard]] EmptyPanel* emptyCards() const { return m_emptyCards; }
 
@@ -57,7 +61,6 @@ private:
     void refreshProgress();
     void refreshContent();
     void activate(const DiskNode& node);
-    [[nodiscard]] bool filtersActive() const;
 
     AppModel& m_model;
     Content m_content = Content::discovering;
@@ -66,6 +69,8 @@ private:
     QLabel* m_files = nullptr;
     QLabel* m_folders = nullptr;
     QLabel* m_bytes = nullptr;
+    ExplorationToolbar* m_toolbar = nullptr;
+    FolderNavigationBar* m_navigation = nullptr;
     QStackedWidget* m_pages = nullptr;
     LiveFolderGrid* m_grid = nullptr;
     GraphView* m_chart = nullptr;

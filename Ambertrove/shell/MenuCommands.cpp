@@ -17,7 +17,7 @@ MenuCommands::Enabling MenuCommands::enabling(const State& state) {
     result.cancelScan = state.scanning;
     const auto& views = allCases<StorageView>();
     for (std::size_t i = 0; i < views.size(); ++i)
-        result.views[i] = !state.scanning || views[i] == StorageView::folders || isGraph(views[i]);
+        result.views[i] = !state.scanning || availableWhileScanning(views[i]);
     result.saveSnapshot = state.snapshotsEnabled && state.hasScan && !state.snapshotBusy && !state.scanning;
     result.exportScan = state.hasScan;
     return result;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <QTransform>
 
 #include <cmath>
 #include <numbers>
@@ -183,6 +184,120 @@ void drawGlyph(Glyph& g, const QString& symbol) {
             arrow([&](const QPainterPath& p) { g.stroke(p); });
     } else if (base == QLatin1String("chevron.right")) {
         g.stroke(polyline({{9, 5}, {16, 12}, {9, 19}}), 2.2);
+    } else if (base == QLatin1String("chevron.left")) {
+        g.stroke(polyline({{15, 5}, {8, 12}, {15, 19}}), 2.2);
+    } else if (base == QLatin1String("arrow.up")) {
+        g.stroke(polyline({{12, 20}, {12, 4.5}}), 2);
+        g.stroke(polyline({{5.5, 11}, {12, 4.5}, {18.5, 11}}), 2);
+    } else if (base == QLatin1String("ellipsis")) {
+        for (const double x : {5.0, 12.0, 19.0})
+            g.fill(circle(x, 12, 1.9));
+    } else if (base == QLatin1String("plus.circle")) {
+        g.shape(circle(12, 12, 9), filled);
+        if (filled) {
+            g.cut(polyline({{12, 7.5}, {12, 16.5}}));
+            g.cut(polyline({{7.5, 12}, {16.5, 12}}));
+        } else {
+            g.stroke(polyline({{12, 7.5}, {12, 16.5}}));
+            g.stroke(polyline({{7.5, 12}, {16.5, 12}}));
+        }
+    } else if (base == QLatin1String("link")) {
+        QPainterPath first;
+        first.addRoundedRect(QRectF(2.5, 8.5, 11, 7), 3.5, 3.5);
+        QPainterPath second;
+        second.addRoundedRect(QRectF(10.5, 8.5, 11, 7), 3.5, 3.5);
+        QTransform turn;
+        turn.translate(12, 12);
+        turn.rotate(-35);
+        turn.translate(-12, -12);
+        g.stroke(turn.map(first), 1.7);
+        g.stroke(turn.map(second), 1.7);
+    } else if (base == QLatin1String("rectangle.split.3x3")) {
+        g.shape(rounded(3, 3, 18, 18, 2.5), filled);
+        const auto draw = [&](const QPainterPath& p) {
+            if (filled)
+                g.cut(p, 1.3);
+            else
+                g.stroke(p, 1.3);
+        };
+        for (const double at : {9.0, 15.0}) {
+            draw(polyline({{at, 3}, {at, 21}}));
+            draw(polyline({{3, at}, {21, at}}));
+        }
+    } else if (base == QLatin1String("circle.circle")) {
+        g.stroke(circle(12, 12, 9));
+        g.shape(circle(12, 12, 4), filled);
+    } else if (base == QLatin1String("chart.bar.xaxis")) {
+        g.stroke(polyline({{3, 20.5}, {21, 20.5}}));
+        g.fill(rounded(4.5, 11, 4, 7.5, 1));
+        g.fill(rounded(10, 5, 4, 13.5, 1));
+        g.fill(rounded(15.5, 8.5, 4, 10, 1));
+    } else if (base == QLatin1String("chart.bar")) {
+        g.shape(rounded(3.5, 12, 4.5, 9, 1), filled);
+        g.shape(rounded(9.75, 4, 4.5, 17, 1), filled);
+        g.shape(rounded(16, 8, 4.5, 13, 1), filled);
+    } else if (base == QLatin1String("circle.hexagongrid")) {
+        for (const QPointF& at : {QPointF(12, 12), QPointF(6.5, 12), QPointF(17.5, 12), QPointF(9.25, 7.2),
+                                  QPointF(14.75, 7.2), QPointF(9.25, 16.8), QPointF(14.75, 16.8)})
+            g.shape(circle(at.x(), at.y(), 2.3), filled);
+    } else if (base == QLatin1String("point.3.connected.trianglepath.dotted")) {
+        g.stroke(polyline({{5, 18}, {12, 5.5}, {19, 18}}), 1.4);
+        g.stroke(polyline({{7.5, 18}, {16.5, 18}}), 1.2);
+        for (const QPointF& at : {QPointF(5, 18), QPointF(12, 5.5), QPointF(19, 18)})
+            g.fill(circle(at.x(), at.y(), 2.6));
+    } else if (base == QLatin1String("calendar")) {
+        g.shape(rounded(3, 4.5, 18, 16.5, 2.5), filled);
+        if (filled) {
+            g.cut(polyline({{3, 9.5}, {21, 9.5}}), 1.4);
+        } else {
+            g.stroke(polyline({{3, 9.5}, {21, 9.5}}), 1.4);
+            for (const double x : {8.0, 12.0, 16.0})
+                for (const double y : {13.0, 17.0})
+                    g.fill(circle(x, y, 1.1));
+        }
+        g.stroke(polyline({{8, 2.5}, {8, 6}}));
+        g.stroke(polyline({{16, 2.5}, {16, 6}}));
+    } else if (base == QLatin1String("list.bullet.rectangle")) {
+        g.shape(rounded(2.5, 4, 19, 16, 2.5), filled);
+        for (const double y : {8.5, 12.0, 15.5}) {
+            if (filled) {
+                g.cut(circle(6.5, y, 0.4), 1.6);
+                g.cut(polyline({{9.5, y}, {17.5, y}}), 1.4);
+            } else {
+                g.fill(circle(6.5, y, 1));
+                g.stroke(polyline({{9.5, y}, {17.5, y}}), 1.4);
+            }
+        }
+    } else if (base == QLatin1String("line.3.horizontal.decrease.circle")) {
+        g.shape(circle(12, 12, 9.5), filled);
+        const std::initializer_list<std::pair<double, double>> lines = {{8.5, 6.5}, {12, 8.5}, {15.5, 10.5}};
+        for (const auto& [y, inset] : lines) {
+            const QPainterPath line = polyline({{inset, y}, {24 - inset, y}});
+            if (filled)
+                g.cut(line, 1.6);
+            else
+                g.stroke(line, 1.6);
+        }
+    } else if (base == QLatin1String("music.note")) {
+        g.fill(circle(8, 17.5, 3.2));
+        g.stroke(polyline({{11, 17.5}, {11, 4}, {19, 2.5}, {19, 6.5}, {11, 8}}), 1.8);
+    } else if (base == QLatin1String("chevron.left.forwardslash.chevron.right")) {
+        g.stroke(polyline({{7, 7}, {2.5, 12}, {7, 17}}), 2);
+        g.stroke(polyline({{17, 7}, {21.5, 12}, {17, 17}}), 2);
+        g.stroke(polyline({{14, 4.5}, {10, 19.5}}), 1.8);
+    } else if (base == QLatin1String("doc.zipper")) {
+        g.shape(polyline({{5, 3}, {14, 3}, {19, 8}, {19, 21}, {5, 21}}, true), filled);
+        for (const double y : {5.5, 8.5, 11.5}) {
+            const QPainterPath tooth = polyline({{y == 8.5 ? 11.0 : 9.0, y}, {y == 8.5 ? 13.0 : 11.0, y}});
+            if (filled)
+                g.cut(tooth, 1.6);
+            else
+                g.stroke(tooth, 1.6);
+        }
+        if (filled)
+            g.cut(rounded(9.5, 14, 3, 4, 0.8), 1.3);
+        else
+            g.stroke(rounded(9.5, 14, 3, 4, 0.8), 1.3);
     } else if (base == QLatin1String("lock.shield")) {
         g.shape(shield(), filled);
         g.fill(rounded(9, 11, 6, 5, 1));
@@ -578,6 +693,12 @@ const std::vector<std::pair<QString, QString>>& table() {
         {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent")},
         {QStringLiteral("arrow.up.forward.square"), QStringLiteral("system-file-manager")},
         {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
+        {QStringLiteral("chevron.left"), QStringLiteral("go-previous")},
+        {QStringLiteral("arrow.up"), QStringLiteral("go-up")},
+        {QStringLiteral("plus.circle"), QStringLiteral("list-add")},
+        {QStringLiteral("link"), QStringLiteral("insert-link")},
+        {QStringLiteral("music.note"), QStringLiteral("audio-x-generic")},
+        {QStringLiteral("doc.zipper"), QStringLiteral("package-x-generic")},
         {QStringLiteral("lock.shield"), QStringLiteral("security-high")},
         {QStringLiteral("waveform.path"), QStringLiteral("utilities-system-monitor")},
         {QStringLiteral("waveform.path.ecg"), QStringLiteral("utilities-system-monitor")},

@@ -2,10 +2,13 @@
 
 #include "controller/Graphemes.hpp"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -41,6 +44,10 @@ QFont font(int pixelSize, QFont::Weight weight, double tracking) {
     return f;
 }
 
+QString fromBytes(std::string_view bytes) {
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
 QString plainToolTip(const QString& text) {
     if (text.isEmpty())
         return {};
@@ -63,6 +70,17 @@ QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideM
     if (metrics.horizontalAdvance(text) <= width)
         return text;
     return metrics.elidedText(text, mode, width);
+}
+
+QString abbreviatedDate(Date date) {
+    // The locale's long date with the weekday dropped and the month's name shortened.
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    format.remove(weekday);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(date.unixSeconds() * 1000.0)));
+    return locale.toString(time.date(), format.trimmed());
 }
 
 QString groupedCount(std::int64_t count) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Date.hpp"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -7,12 +9,17 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <string_view>
 
 namespace ambertrove::ViewText {
 
 // The application's font at `pixelSize` logical pixels and `weight`, with `tracking` pixels added after
 // each character (letter tracking).
 [[nodiscard]] QFont font(int pixelSize, QFont::Weight weight = QFont::Normal, double tracking = 0);
+
+// Text the core holds as UTF-8 bytes (names and paths from the disk, titles): invalid sequences show as
+// U+FFFD.
+[[nodiscard]] QString fromBytes(std::string_view bytes);
 
 // A tooltip that shows `text` exactly: escaped and forced to rich text, so markup in a file name is shown,
 // never interpreted.
@@ -25,6 +32,9 @@ namespace ambertrove::ViewText {
 // also counts the last glyph's overhang and would shorten text that fits exactly).
 [[nodiscard]] QString elided(const QFontMetrics& metrics, const QString& text, Qt::TextElideMode mode, int width);
 [[nodiscard]] QString elided(const QFontMetricsF& metrics, const QString& text, Qt::TextElideMode mode, double width);
+
+// A date in the locale's abbreviated style, without the time ("Mar 1, 2024"), in the local time zone.
+[[nodiscard]] QString abbreviatedDate(Date date);
 
 // A count with the locale's digit grouping ("12,345").
 [[nodiscard]] QString groupedCount(std::int64_t count);

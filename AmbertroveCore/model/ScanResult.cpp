@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace ambertrove {
@@ -35,6 +36,12 @@ std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical) 
 
 std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical,
                                                 const std::function<bool(NodeIndex)>& keep) const {
+    return childIndices(parent, logical, keep, std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical,
+                                                const std::function<bool(NodeIndex)>& keep,
+                                                std::size_t head) const {
     std::vector<NodeIndex> out;
     if (parent == kNoNode)
         return out;
@@ -63,13 +70,17 @@ std::vector<NodeIndex> ScanResult::childIndices(NodeIndex parent, bool logical,
             const std::string_view name = nodes.name(c);
             keys.push_back({nodes[c].bytes(logical), namePrefix(name), name, c});
         }
-        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        const auto before = [](const Key& a, const Key& b) {
             if (a.bytes != b.bytes)
                 return a.bytes > b.bytes;
             if (a.prefix != b.prefix)
                 return a.prefix < b.prefix;
             return a.name < b.name;
-        });
+        };
+        if (head < keys.size())
+            std::partial_sort(keys.begin(), keys.begin() + std::ptrdiff_t(head), keys.end(), before);
+        else
+            std::sort(keys.begin(), keys.end(), before);
         for (std::size_t k = 0; k < keys.size(); ++k)
             out[k] = keys[k].node;
         return out;

@@ -35,6 +35,11 @@ struct ScanResult {
     // The same order over the children that `keep` accepts (tested before sorting).
     [[nodiscard]] std::vector<NodeIndex> childIndices(NodeIndex parent, bool logical,
                                                       const std::function<bool(NodeIndex)>& keep) const;
+    // The same children with only the first `head` of them in that order, the others after them in no
+    // given order: what a list shows first of a very wide folder, found in a fraction of a full sort.
+    [[nodiscard]] std::vector<NodeIndex> childIndices(NodeIndex parent, bool logical,
+                                                      const std::function<bool(NodeIndex)>& keep,
+                                                      std::size_t head) const;
     // Every node strictly below `path`, in table order.
     [[nodiscard]] std::vector<DiskNode> descendants(std::string_view path) const;
     // The first node that one of the path's equivalent forms names and that is a folder (not a link).

@@ -124,6 +124,39 @@ TEST_F(NodeActionsTest, ARevealNoFileManagerAnsweredReachesTheNoticeWithItsPath)
               QStringLiteral("No file manager could show “%1”.").arg(QString::fromStdString(file.path)));
 }
 
+TEST_F(NodeActionsTest, WhileAScanRunsTheCleanupEntriesAreDisabledWithoutASentence) {
+    model->setScanning(true);
+    QMenu menu;
+    NodeActions::fill(menu, *model, node("docs"));
+    answer();
+    EXPECT_EQ(lines(menu), (QStringList{"(docs)", "Focus on this folder", "Reveal in Finder", "Quick Look",
+                                        "Copy Path", "-", "(Add to Cleanup)", "(Move to Trash…)"}));
+    model->setScanning(false);
+}
+
+TEST_F(NodeActionsTest, RevealPreviewCopyAndTrashActOnTheNode) {
+    const DiskNode file = node("big.bin");
+    QMenu menu;
+    NodeActions::fill(menu, *model, file);
+    answer();
+    const QList<QAction*> actions = menu.actions();
+    actions.at(1)->trigger();
+    EXPECT_EQ(platform->revealed, std::vector<std::string>{file.path});
+    actions.at(2)->trigger();
+    EXPECT_EQ(platform->previewed, std::vector<std::string>{file.path});
+    actions.at(3)->trigger();
+    EXPECT_EQ(model->notice(), QStringLiteral("Path copied."));
+    ASSERT_EQ(actions.at(6)->text(), QStringLiteral("Move to Trash…"));
+    actions.at(6)->trigger();
+    runner->runAll();
+    settle();
+    ASSERT_NE(model->cleanupRequest(), nullptr) << "the one-item review is prepared";
+    ASSERT_EQ(model->cleanupRequest()->entries.size(), 1u);
+    EXPECT_EQ(model->cleanupRequest()->entries.front().node.path, file.path);
+    EXPECT_EQ(model->cleanupRequest()->entries.front().reason, "Move to Trash");
+    EXPECT_TRUE(model->queue().empty()) << "nothing is queued or moved by the menu";
+}
+
 TEST_F(NodeActionsTest, APolicyThatCannotBeReadRefusesWithItsReason) {
     services.policy = []() -> CleanupPolicy {
         throw AmbertroveError("The home folder could not be read.");

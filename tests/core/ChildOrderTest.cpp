@@ -110,3 +110,31 @@ TEST(ChildOrder, ChildrenListedAwayFromTheirParentAreOrderedByTheirWholePath) {
     scan.nodes.finish({{r, a}, {r, b}, {r, c}});
     EXPECT_EQ(pathsOf(scan, scan.childIndices(r, false)), (std::vector<std::string>{"/r/0", "/r/b", "/x/a"}));
 }
+
+TEST(ChildOrder, AnOrderedHeadIsTheStartOfTheWholeOrderFollowedByTheRest) {
+    std::mt19937 random(11);
+    ModelFixture f("/w");
+    for (int k = 0; k < 3000; ++k)
+        f.file("/w/n" + std::to_string(random() % 100000) + "-" + std::to_string(k),
+               std::int64_t(random() % 50), std::int64_t(random() % 7) * 4096);
+    const ScanResult scan = f.finish();
+    const NodeIndex w = scan.rootIndex();
+    const auto keep = [&](NodeIndex i) {
+        return scan.nodes[i].logicalSize() % 5 != 0;
+    };
+    for (const bool logical : {false, true}) {
+        const std::vector<std::string> whole = pathsOf(scan, scan.childIndices(w, logical, keep));
+        for (const std::size_t head :
+             {std::size_t(0), std::size_t(1), std::size_t(100), whole.size(), whole.size() + 5}) {
+            SCOPED_TRACE(head);
+            std::vector<std::string> some = pathsOf(scan, scan.childIndices(w, logical, keep, head));
+            ASSERT_EQ(some.size(), whole.size());
+            const std::size_t ordered = std::min(head, whole.size());
+            EXPECT_TRUE(std::equal(some.begin(), some.begin() + std::ptrdiff_t(ordered), whole.begin()));
+            std::sort(some.begin(), some.end());
+            std::vector<std::string> all = whole;
+            std::sort(all.begin(), all.end());
+            EXPECT_EQ(some, all) << "the same children, the rest in any order";
+        }
+    }
+}
