@@ -6,6 +6,8 @@
 #include "shell/MainWindow.hpp"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QSettings>
 
 #include <memory>
@@ -17,6 +19,13 @@ int main(int argc, char* argv[]) {
     const AppEntry::SettingsName name = AppEntry::settingsName();
     QApplication::setOrganizationName(name.organization);
     QApplication::setApplicationName(name.application);
+    // The icon's renders are built in, so the window has it wherever the program runs from; the desktop
+    // file name ties the window to the installed menu entry (and its icon) on Wayland.
+    QIcon icon;
+    for (const QFileInfo& render : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
+        icon.addFile(render.filePath());
+    QApplication::setWindowIcon(icon);
+    QApplication::setDesktopFileName(QStringLiteral("ambertrove"));
 
     // The settings: the former product's carried over first, so that the controller reads them.
     auto preferences = std::make_shared<SettingsPreferences>(std::make_unique<QSettings>(

@@ -8,6 +8,7 @@ packages=(
   rapidjson-dev libssl-dev libicu-dev uuid-dev libplist-dev libmount-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-color-emoji
+  desktop-file-utils
 )
 
 missing=()

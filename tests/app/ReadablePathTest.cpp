@@ -1,4 +1,5 @@
 #include "controller/ReadablePath.hpp"
+#include "support/CaseName.hpp"
 
 #include <QDir>
 
@@ -42,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "/Volumes/Disk/Workshop/a"},
         // The data volume folds to "/".
         ReadableCase{"data volume itself", "/System/Volumes/Data", std::nullopt, kHome, "/"},
-        ReadableCase{"below data volume", "/System/Volumes/Data/Applications", std::nullopt, kHome, "/Applications"},
+        ReadableCase{"below data volume", "/System/Volumes/Data/Applications", std::nullopt, kHome,
+                     "/Applications"},
         ReadableCase{"home below data volume", "/System/Volumes/Data/Users/u/x", std::nullopt, kHome, "~/x"},
         ReadableCase{"data volume is only a text prefix", "/System/Volumes/Database", std::nullopt, kHome,
                      "/System/Volumes/Database"},
@@ -59,12 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
                      QString::fromUtf8("/home/e\u0301"), "~/x"},
         ReadableCase{"base letter only of the home's last character", QString::fromUtf8("/home/e\u0301/x"),
                      std::nullopt, QString("/home/e"), QString::fromUtf8("/home/e\u0301/x")},
-        ReadableCase{"mark joined to the slash after the home", QString::fromUtf8("/Users/u/\u0301x"), std::nullopt,
-                     kHome, QString::fromUtf8("/Users/u/\u0301x")},
-        ReadableCase{"mark joined to the slash after the root", QString::fromUtf8("/r/\u0301a"), QString("/r"),
-                     kHome, QString::fromUtf8("/r/\u0301a")},
+        ReadableCase{"mark joined to the slash after the home", QString::fromUtf8("/Users/u/\u0301x"),
+                     std::nullopt, kHome, QString::fromUtf8("/Users/u/\u0301x")},
+        ReadableCase{"mark joined to the slash after the root", QString::fromUtf8("/r/\u0301a"),
+                     QString("/r"), kHome, QString::fromUtf8("/r/\u0301a")},
         ReadableCase{"flag below the home", QString::fromUtf8("/Users/u/🇫🇷/x"), std::nullopt, kHome,
-                     QString::fromUtf8("~/🇫🇷/x")}));
+                     QString::fromUtf8("~/🇫🇷/x")}),
+    test::caseName<ReadableCase>);
 
 TEST(ReadablePath, UsesTheSystemHomeFolderByDefault) {
     EXPECT_EQ(readablePath(QDir::homePath()), QStringLiteral("~"));

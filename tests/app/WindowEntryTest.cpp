@@ -6,6 +6,7 @@
 #include "shell/AppEntry.hpp"
 #include "shell/MenuCommands.hpp"
 #include "storage/AppStorage.hpp"
+#include "support/CaseName.hpp"
 
 #include <QAction>
 #include <QMenu>
@@ -42,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanArgumentCase{"relative", {kProgram, "-v", "--scan", "some/folder"}, QString("some/folder")},
         ScanArgumentCase{"empty", {kProgram, "--scan", ""}, QString("")},
         ScanArgumentCase{"programPathCounts", {"--scan", "/data"}, QString("/data")}),
-    [](const auto& row) { return std::string(row.param.name); });
+    caseName<ScanArgumentCase>);
 
 struct StateDirectoryCase {
     const char* name;
@@ -65,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Variables, StateDirectoryTable,
                                            StateDirectoryCase{"absolute", std::string("/tmp/x/state"), true},
                                            StateDirectoryCase{"notThere", std::string("/no/such/folder/"),
                                                               true}),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         caseName<StateDirectoryCase>);
 
 TEST(AppEntryTest, TheFormerSettingsNameReplacesTheProductWord) {
     const auto legacy = AppEntry::legacySettingsName(AppEntry::settingsName());
@@ -188,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         EnablingCase{"firstScanRunning", {false, true, false, true}, false, true, true, false, false},
         EnablingCase{"rescanRunning", {true, true, false, true}, false, true, true, false, true},
         EnablingCase{"rescanRunningBusy", {true, true, true, true}, false, true, true, false, true}),
-    [](const auto& row) { return std::string(row.param.name); });
+    caseName<EnablingCase>);
 
 class MenuCommandsTest : public WindowTest {};
 

@@ -18,6 +18,7 @@
 
 #include "shell/ToastCard.hpp"
 #include "shell/TopBar.hpp"
+#include "support/CaseName.hpp"
 #include "widgets/TroveButton.hpp"
 #include <QScrollArea>
 #include <QScrollBar>
@@ -83,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"snapshot", false, std::nullopt, false, false, true, "Saving scan…", true, "Saving scan…"},
         StatusCase{"snapshotEmptyStatus", false, std::nullopt, false, false, true, "", true, ""},
         StatusCase{"apps", false, std::nullopt, false, false, false, "", true, "Reading applications…"}),
-    [](const auto& row) { return std::string(row.param.name); });
+    caseName<StatusCase>);
 
 class WindowShellTest : public WindowTest {};
 
@@ -134,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, TabTitleTable,
                                            TitleCase{"narrowCleanup", 1319, AppSection::cleanup},
                                            TitleCase{"narrowMonitor", 1319, AppSection::monitor},
                                            TitleCase{"wideMonitor", 1320, AppSection::monitor}),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         caseName<TitleCase>);
 
 TEST_F(WindowShellTest, TheFilterFieldShowsOnlyInExploreAndDuplicates) {
     makeWindow();

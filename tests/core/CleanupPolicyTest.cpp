@@ -4,6 +4,7 @@
 #include "platform/PropertyList.hpp"
 #include "storage/AppStorage.hpp"
 #include "support/BindMount.hpp"
+#include "support/CaseName.hpp"
 #include "support/CleanupFixture.hpp"
 #include "support/TempDir.hpp"
 
@@ -106,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"/Users/ann/.local/share/Trash/files/a", kData},
         TextCase{"/Users/ann/.local/share", kData}, // contains the home trash
         TextCase{"/home", kRoot}, TextCase{"/media", kRoot}, TextCase{"/mnt", kRoot},
-        TextCase{"/mnt/usb/photos", std::nullopt}, TextCase{"/homework", std::nullopt}));
+        TextCase{"/mnt/usb/photos", std::nullopt}, TextCase{"/homework", std::nullopt}),
+    [](const auto& row) { return test::pathName(row.param.path); });
 
 TEST(CleanupPolicy, LinuxHomeUnderHomeIsProtectedDataWithItsParent) {
     TempDir dir;

@@ -2,6 +2,7 @@
 #include "base/AmbertroveError.hpp"
 #include "scan/FolderListings.hpp"
 #include "support/BindMount.hpp"
+#include "support/CaseName.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -55,12 +56,9 @@ NodeTable::NodeRef recordAt(const ScanResult& scan, const std::string& path) {
     return scan.nodes[i == kNoNode ? 0 : i];
 }
 
-// Table cases print and name their tests by their `name`.
+// Table cases print by their `name`.
 template <class Case> void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
-}
-template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& test) {
-    return test.param.name;
 }
 
 std::shared_ptr<ScanFileSystem> hooks() {
@@ -150,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                      };
                  },
                  0, "Unable to enumerate this folder."}),
-    caseName<RootCase>);
+    test::caseName<RootCase>);
 
 TEST(DiskScannerTest, LinkToFolderAsRootScansTheFolderUnderItsRealPath) {
     TempDir dir;
@@ -468,7 +466,7 @@ INSTANTIATE_TEST_SUITE_P(
     Volumes, OtherVolumeTest,
     ::testing::Values(VolumeCase{"OtherDevice", [](FileStatus& s) { s.device += 1; }, kNested},
                       VolumeCase{"BindMount", [](FileStatus& s) { s.mountId = 8; }, kNested}),
-    caseName<VolumeCase>);
+    test::caseName<VolumeCase>);
 
 TEST(DiskScannerTest, FolderOnItsOwnDescentChainIsSkipped) {
     TempDir dir;
@@ -536,7 +534,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, LoopDepthTest,
                                            LoopCase{"DeepClaimsANearAncestor", 40, 10},
                                            LoopCase{"DeepClaimsADeepAncestor", 40, 36},
                                            LoopCase{"DeepClaimsItsParent", 36, 35}),
-                         caseName<LoopCase>);
+                         test::caseName<LoopCase>);
 
 // ---- a tree that changes during the scan -----------------------------------------------------------
 
@@ -637,7 +635,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{"a", "No such file or directory"}},
                                  1,
                                  7}),
-    caseName<ChangeCase>);
+    test::caseName<ChangeCase>);
 
 // A folder mounted over once its status was read is never opened across the mount (which the system
 // refuses with EXDEV, as it does a folder moved out of its parent while it is opened): the tree changed.
@@ -950,7 +948,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const std::string& r) { return r + "//level1/./x/../level2/"; },
                    {"", "level1", "level1/level2"},
                    kLevel2Children}),
-    caseName<BrowseCase>);
+    test::caseName<BrowseCase>);
 
 // ---- cancellation ----------------------------------------------------------------------------------
 
@@ -1036,7 +1034,7 @@ INSTANTIATE_TEST_SUITE_P(Points, CancellationTest,
                                            CancelCase{"FirstEntryParallel", 1, 4},
                                            CancelCase{"MidWalkParallel", 123, 4},
                                            CancelCase{"LastEntryParallel", 303, 4}),
-                         caseName<CancelCase>);
+                         test::caseName<CancelCase>);
 
 TEST(DiskScannerTest, CancelledBeforeTheStartThrows) {
     TempDir dir;

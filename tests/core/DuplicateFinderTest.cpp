@@ -3,6 +3,7 @@
 #include "base/PathText.hpp"
 #include "platform/Sha256.hpp"
 #include "scan/DiskScanner.hpp"
+#include "support/CaseName.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -162,19 +163,19 @@ TEST_P(DuplicateFinderVariantTest, GroupsOnlyWhenEveryByteIsEqual) {
 
 const std::int64_t kLarge = 3 * 1024 * 1024 + 12345;
 
-INSTANTIATE_TEST_SUITE_P(
-    Contents, DuplicateFinderVariantTest,
-    testing::Values(Variant{"identical_small", 1, {}, true},
-                    Variant{"identical_sample_sized", 65536, {}, true},
-                    Variant{"identical_beyond_sample", 65537, {}, true},
-                    Variant{"identical_large", kLarge, {}, true},
-                    Variant{"last_byte_of_sample", 65536, {65535}, false},
-                    Variant{"first_byte_after_sample", 65537, {65536}, false},
-                    Variant{"last_byte_of_large", kLarge, {kLarge - 1}, false},
-                    Variant{"middle_of_large", kLarge, {kLarge / 2}, false},
-                    Variant{"chunk_boundary", kLarge, {1024 * 1024}, false},
-                    Variant{"byte_before_chunk_boundary", kLarge, {1024 * 1024 - 1}, false}),
-    [](const testing::TestParamInfo<Variant>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Contents, DuplicateFinderVariantTest,
+                         testing::Values(Variant{"identical_small", 1, {}, true},
+                                         Variant{"identical_sample_sized", 65536, {}, true},
+                                         Variant{"identical_beyond_sample", 65537, {}, true},
+                                         Variant{"identical_large", kLarge, {}, true},
+                                         Variant{"last_byte_of_sample", 65536, {65535}, false},
+                                         Variant{"first_byte_after_sample", 65537, {65536}, false},
+                                         Variant{"last_byte_of_large", kLarge, {kLarge - 1}, false},
+                                         Variant{"middle_of_large", kLarge, {kLarge / 2}, false},
+                                         Variant{"chunk_boundary", kLarge, {1024 * 1024}, false},
+                                         Variant{
+                                             "byte_before_chunk_boundary", kLarge, {1024 * 1024 - 1}, false}),
+                         test::caseName<Variant>);
 
 TEST(DuplicateFinderTest, EmptyFilesNeverTakePartAndMinimumSizeFilters) {
     TempDir dir;
@@ -819,7 +820,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                                       : 70000 + std::int64_t{k} * 50000);
                                    return marks;
                                }()}),
-    [](const testing::TestParamInfo<SparseCase>& param) { return std::string(param.param.name); });
+    test::caseName<SparseCase>);
 
 // With all reading on the calling thread the results are the same, and a stop set between two stages
 // is seen by the reading itself.

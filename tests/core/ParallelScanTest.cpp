@@ -4,6 +4,7 @@
 #include "scan/DiskScanner.hpp"
 #include "scan/FolderListings.hpp"
 #include "scan/ListingMemory.hpp"
+#include "support/CaseName.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -44,10 +45,6 @@ int openDescriptors() {
 }
 int runningThreads() {
     return entriesOf("/proc/self/task");
-}
-
-template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& test) {
-    return test.param.name;
 }
 
 std::string numbered(const std::string& prefix, int i) {
@@ -348,7 +345,7 @@ TEST_P(ParallelTreeTest, AnyNumberOfThreadsGivesTheResultOfOne) {
     EXPECT_FALSE(overlapped->load());
 }
 
-INSTANTIATE_TEST_SUITE_P(Trees, ParallelTreeTest, ::testing::ValuesIn(kTrees), caseName<TreeCase>);
+INSTANTIATE_TEST_SUITE_P(Trees, ParallelTreeTest, ::testing::ValuesIn(kTrees), test::caseName<TreeCase>);
 
 // ---- stopping --------------------------------------------------------------------------------------
 
@@ -393,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(Points, ParallelStopTest,
                                            StopCase{"Midway", 8, DiskScanner::kReadAhead, 400},
                                            StopCase{"OneWorker", 2, DiskScanner::kReadAhead, 300},
                                            StopCase{"ShortReadAhead", 5, 10, 700}),
-                         caseName<StopCase>);
+                         test::caseName<StopCase>);
 
 // Stopped while large folders are read in parts: what the workers had not taken is dropped and closed.
 TEST(ParallelScanTest, CancellingDuringLargeFoldersLeavesNothingOpen) {

@@ -1,5 +1,6 @@
 #include "analysis/QuickWin.hpp"
 #include "base/AmbertroveError.hpp"
+#include "support/CaseName.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>
@@ -142,7 +143,13 @@ const std::vector<RuleCase> kRuleCases = {
     {"m/video.mp4", Entry::link, 300 * kMB, std::nullopt},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, QuickWinRules, ::testing::ValuesIn(kRuleCases));
+// Rows are named after the entry: its path, what it is and its size, e.g. m_video_mp4_file_100000000.
+INSTANTIATE_TEST_SUITE_P(Table, QuickWinRules, ::testing::ValuesIn(kRuleCases), [](const auto& row) {
+    const RuleCase& c = row.param;
+    const char* entry = c.entry == Entry::folder ? "folder" : c.entry == Entry::file ? "file" : "link";
+    return test::pathName(std::string(c.path) + " " + entry +
+                          (c.logical > 0 ? " " + std::to_string(c.logical) : ""));
+});
 
 std::vector<std::string> pathsOf(const std::vector<DiskNode>& nodes) {
     std::vector<std::string> out;

@@ -3,6 +3,7 @@
 #include "analysis/NodeDisplay.hpp"
 #include "base/AmbertroveError.hpp"
 #include "base/PathText.hpp"
+#include "support/CaseName.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>
@@ -207,7 +208,12 @@ const std::vector<KindCase> kKindCases = {
     {"/a/notes.md", false, false, "Document", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, NodeKind, ::testing::ValuesIn(kKindCases));
+// Rows are named after the entry's name and what it is, e.g. Tool_app_link.
+INSTANTIATE_TEST_SUITE_P(Table, NodeKind, ::testing::ValuesIn(kKindCases), [](const auto& row) {
+    const KindCase& c = row.param;
+    const char* entry = c.isSymbolicLink ? "link" : c.isDirectory ? "folder" : "file";
+    return test::pathName(std::string(PathText::name(c.path)) + " " + entry);
+});
 
 TEST(NodeDisplay, ItemCount) {
     const ScanResult scan = sample();

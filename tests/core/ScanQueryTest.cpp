@@ -2,6 +2,7 @@
 #include "analysis/NameMatcher.hpp"
 #include "analysis/RankingScope.hpp"
 #include "base/AmbertroveError.hpp"
+#include "support/CaseName.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,8 @@ const std::vector<MatchCase> kMatchCases = {
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Table, ScanQueryMatches, ::testing::ValuesIn(kMatchCases));
+INSTANTIATE_TEST_SUITE_P(Table, ScanQueryMatches, ::testing::ValuesIn(kMatchCases),
+                         [](const auto& row) { return test::testName(row.param.what); });
 
 TEST(ScanQuery, DefaultsAndValueSemantics) {
     const ScanQuery q;

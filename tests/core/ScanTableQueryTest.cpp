@@ -114,7 +114,33 @@ const std::vector<SortCase> kSortCases = {
      {"Tools.app", "Notes", "file2.txt", "clip.mp4", "file10.txt", "File1.txt", "link", "notes"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, ScanTableSort, ::testing::ValuesIn(kSortCases));
+// Rows are named after the column and the direction, e.g. allocatedSize_descending.
+std::string sortName(const ::testing::TestParamInfo<SortCase>& row) {
+    std::string name;
+    switch (row.param.field) {
+    case ScanSortField::name:
+        name = "name";
+        break;
+    case ScanSortField::allocatedSize:
+        name = "allocatedSize";
+        break;
+    case ScanSortField::logicalSize:
+        name = "logicalSize";
+        break;
+    case ScanSortField::itemCount:
+        name = "itemCount";
+        break;
+    case ScanSortField::kindName:
+        name = "kindName";
+        break;
+    case ScanSortField::modified:
+        name = "modified";
+        break;
+    }
+    return name + (row.param.ascending ? "_ascending" : "_descending");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScanTableSort, ::testing::ValuesIn(kSortCases), sortName);
 
 } // namespace
 

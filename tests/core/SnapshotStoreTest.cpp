@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.hpp"
 #include "scan/CancellationFlag.hpp"
 #include "scan/DiskScanner.hpp"
+#include "support/CaseName.hpp"
 #include "support/Checks.hpp"
 #include "support/TempDir.hpp"
 
@@ -360,7 +361,7 @@ TEST_P(SnapshotCatalogIssueTest, RecordFileIsReportedAndNotListed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SnapshotCatalogIssueTest, testing::ValuesIn(issueCases()),
-                         [](const auto& test) { return test.param.name; });
+                         test::caseName<IssueCase>);
 
 TEST(SnapshotStoreTest, RecordsWithUnlistedKeysAndWholeNumberDatesDecode) {
     TempDir temp;
@@ -640,7 +641,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SnapshotCompareTest,
                                                       {"/r/gone", 0, 0, "Removed"},
                                                       {"/r/new", 0, 0, "Added"},
                                                       {"/r/sub/old", 0, 0, "Removed"}}}),
-                         [](const auto& test) { return test.param.name; });
+                         test::caseName<CompareCase>);
 
 TEST(SnapshotStoreTest, CompareOfASavedScanWithTheCurrentOne) {
     TempDir temp;

@@ -1,6 +1,7 @@
 #include "system/SystemCommand.hpp"
 #include "base/AmbertroveError.hpp"
 #include "platform/AtomicFile.hpp"
+#include "support/CaseName.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
 #include "system/SystemSampler.hpp"
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"ErrorTextNotUtf8", "printf 'bad \\377' >&2; exit 1\n", {}, "Command unavailable"},
         CommandCase{"FailureDiscardsOutput", "echo partial; echo denied >&2; exit 1\n", {}, "denied"},
         CommandCase{"KilledBySignal", "echo dying >&2; kill -KILL $$\n", {}, "dying"}),
-    [](const ::testing::TestParamInfo<CommandCase>& param) { return std::string(param.param.name); });
+    test::caseName<CommandCase>);
 
 TEST(SystemCommand, PassesArgumentsUnchanged) {
     TempDir dir;
@@ -206,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "sh -c 'trap \"\" TERM; echo $$ > \"$PIDFILE\"; sleep 30; sleep 30' & \nexit 0\n", ""},
         TimeoutCase{"ClosesItsOutputAndRuns", "exec >&- 2>&-; echo $$ > \"$PIDFILE\"; exec sleep 30\n", ""},
         TimeoutCase{"PrintsForever", "echo $$ > \"$PIDFILE\"; while :; do echo y; done\n", ""}),
-    [](const ::testing::TestParamInfo<TimeoutCase>& param) { return std::string(param.param.name); });
+    test::caseName<TimeoutCase>);
 
 TEST(SystemCommand, ZeroTimeoutEndsTheCommandAtOnce) {
     TempDir dir;
@@ -260,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListingCase{"BadLinesAmongGoodOnes",
                     "garbage\n10 1.0 1 ok\n 11 \n12 2.0 2 also ok\n",
                     {{10, "ok", 1, 1024}, {12, "also ok", 2, 2048}}}),
-    [](const ::testing::TestParamInfo<ListingCase>& param) { return std::string(param.param.name); });
+    test::caseName<ListingCase>);
 
 TEST(ProcessListing, RunsTheCommandWithTheListingArguments) {
     TempDir dir;

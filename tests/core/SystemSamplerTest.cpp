@@ -4,6 +4,7 @@
 #include "platform/MemoryInfo.hpp"
 #include "platform/MountTable.hpp"
 #include "platform/NetworkTotals.hpp"
+#include "support/CaseName.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
 
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         CpuCase{"SixtyFourBitCounters", {k32 - 6, 0, 0, 0, 0, 0, 0}, {k32 + 10, 0, 0, 4, 0, 0, 0}, 80, 0, 80},
         CpuCase{"NothingChanged", {5, 6, 7, 8, 9, 10, 11}, {5, 6, 7, 8, 9, 10, 11}, 0, 0, 0},
         CpuCase{"AllIdle", {5, 6, 7, 8, 9, 10, 11}, {5, 6, 7, 108, 9, 10, 11}, 0, 0, 0}),
-    [](const ::testing::TestParamInfo<CpuCase>& param) { return std::string(param.param.name); });
+    test::caseName<CpuCase>);
 
 TEST_F(SystemSamplerTest, UnreadableCpuCountersKeepThePreviousReading) {
     SystemSampler sampler(sources());
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatCase{"TooFewColumns", "cpu 1 2 3\n", std::nullopt},
                       StatCase{"NotANumber", "cpu 1 2 x 4\n", std::nullopt},
                       StatCase{"Empty", "", std::nullopt}),
-    [](const ::testing::TestParamInfo<StatCase>& param) { return std::string(param.param.name); });
+    test::caseName<StatCase>);
 
 TEST(CpuTicksFile, MissingFileGivesNothing) {
     TempDir dir;
@@ -200,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         MemoryCase{"ValuesWithoutUnit", "MemTotal: 100\nMemAvailable: 40\nHugePages_Total: 7\n", 60, 100, 0,
                    0, 0}),
-    [](const ::testing::TestParamInfo<MemoryCase>& param) { return std::string(param.param.name); });
+    test::caseName<MemoryCase>);
 
 TEST_F(SystemSamplerTest, UnreadableMemoryStatisticsKeepThePhysicalMemory) {
     for (const char* meminfo : {"", "MemTotal: 100 kB\n", "MemFree: 1 kB\nMemAvailable: 40 kB\n"}) {
@@ -287,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
         NetworkCase{"TotalWentDown", {{4294967000, 0, 0, 0}, {500, 1, 0, 0}, {1500, 1, 1000, 1000}}},
         NetworkCase{"TotalsAccumulate", {{100, 0, 0, 0}, {300, 1, 200, 200}, {600, 2, 150, 500}}},
         NetworkCase{"HugeRateIsCapped", {{0, 0, 0, 0}, {18446744073709551615ull, 0, INT64_MAX, INT64_MAX}}}),
-    [](const ::testing::TestParamInfo<NetworkCase>& param) { return std::string(param.param.name); });
+    test::caseName<NetworkCase>);
 
 TEST_F(SystemSamplerTest, UnreadableInterfaceListKeepsThePreviousReading) {
     SystemSampler sampler(sources());
