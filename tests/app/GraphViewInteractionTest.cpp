@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QMenu>
 
+#include <string>
+
 #include <numbers>
 
 namespace ambertrove::test {
@@ -352,7 +354,8 @@ TEST_P(GraphItemsMenuTest, ListsTwoHundredItemsAndLeadsToTheRestThroughTheFolder
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, GraphItemsMenuTest, ::testing::Values(200, 250));
+INSTANTIATE_TEST_SUITE_P(Counts, GraphItemsMenuTest, ::testing::Values(200, 250),
+                         [](const ::testing::TestParamInfo<int>& row) { return std::to_string(row.param); });
 
 } // namespace
 } // namespace ambertrove::test
