@@ -15,6 +15,31 @@ template <> struct EnumTexts<StorageView> {
                                       "Mind Map", "Top Sizes", "Age Map",  "Table"};
 };
 
+// The name of the symbol that stands for a view, on its capsule and on its empty panel.
+constexpr const char* symbolName(StorageView view) {
+    switch (view) {
+    case StorageView::treemap:
+        return "rectangle.split.3x3";
+    case StorageView::folders:
+        return "folder.fill";
+    case StorageView::sunburst:
+        return "circle.circle";
+    case StorageView::flame:
+        return "chart.bar.xaxis";
+    case StorageView::bubbles:
+        return "circle.hexagongrid.fill";
+    case StorageView::mindMap:
+        return "point.3.connected.trianglepath.dotted";
+    case StorageView::topSizes:
+        return "chart.bar.fill";
+    case StorageView::ageMap:
+        return "calendar";
+    case StorageView::table:
+        return "list.bullet.rectangle";
+    }
+    return "";
+}
+
 // The views the chart engine draws.
 constexpr bool isGraph(StorageView view) {
     return view == StorageView::treemap || view == StorageView::sunburst || view == StorageView::flame ||

@@ -41,9 +41,7 @@ QFont emptyFont() {
     return ViewText::font(11);
 }
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

@@ -32,9 +32,7 @@ namespace ambertrove {
 
 namespace {
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QWidget* transparentWidget(QWidget* parent) {
     auto* widget = new QWidget(parent);
@@ -337,7 +335,7 @@ void AgeMapView::showChoice() {
     m_heatmap->setSelected(m_month);
     QString title = QStringLiteral("Big & untouched");
     if (m_range)
-        title = fromView(ambertrove::title(*m_range));
+        title = fromBytes(ambertrove::title(*m_range));
     else if (m_month)
         title = QLocale().monthName(int(m_month->month), QLocale::LongFormat) + QLatin1Char(' ') +
                 QString::number(m_month->year);

@@ -44,27 +44,7 @@ constexpr std::array<std::int64_t, 4> kSizeChoices{0, 10'000'000, 100'000'000, 1
 constexpr std::array<int, 4> kAgeChoices{0, 30, 365, 730};
 
 QString symbolOf(StorageView view) {
-    switch (view) {
-    case StorageView::treemap:
-        return QStringLiteral("rectangle.split.3x3");
-    case StorageView::folders:
-        return QStringLiteral("folder.fill");
-    case StorageView::sunburst:
-        return QStringLiteral("circle.circle");
-    case StorageView::flame:
-        return QStringLiteral("chart.bar.xaxis");
-    case StorageView::bubbles:
-        return QStringLiteral("circle.hexagongrid.fill");
-    case StorageView::mindMap:
-        return QStringLiteral("point.3.connected.trianglepath.dotted");
-    case StorageView::topSizes:
-        return QStringLiteral("chart.bar.fill");
-    case StorageView::ageMap:
-        return QStringLiteral("calendar");
-    case StorageView::table:
-        return QStringLiteral("list.bullet.rectangle");
-    }
-    return {};
+    return QString::fromLatin1(symbolName(view));
 }
 
 QFont capsuleFont() {

@@ -11,9 +11,7 @@ namespace ambertrove {
 
 namespace {
 
-QString fromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

@@ -22,9 +22,7 @@ namespace ambertrove {
 
 namespace {
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 // The newest partial scan of the browsed folder, kept alive by the progress report holding it.
 ScanResultPtr liveChartOf(const AppModel& model) {
@@ -41,27 +39,7 @@ GraphScene layOut(const GraphLayoutInput& input, const QRectF& bounds, const Tas
 } // namespace
 
 QString GraphView::emptySymbol(StorageView view) {
-    switch (view) {
-    case StorageView::treemap:
-        return QStringLiteral("rectangle.split.3x3");
-    case StorageView::folders:
-        return QStringLiteral("folder.fill");
-    case StorageView::sunburst:
-        return QStringLiteral("circle.circle");
-    case StorageView::flame:
-        return QStringLiteral("chart.bar.xaxis");
-    case StorageView::bubbles:
-        return QStringLiteral("circle.hexagongrid.fill");
-    case StorageView::mindMap:
-        return QStringLiteral("point.3.connected.trianglepath.dotted");
-    case StorageView::topSizes:
-        return QStringLiteral("chart.bar.fill");
-    case StorageView::ageMap:
-        return QStringLiteral("calendar");
-    case StorageView::table:
-        return QStringLiteral("list.bullet.rectangle");
-    }
-    return {};
+    return QString::fromLatin1(symbolName(view));
 }
 
 GraphView::GraphView(AppModel& model, Mode mode, QWidget* parent, Build build)

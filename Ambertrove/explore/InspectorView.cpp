@@ -36,9 +36,7 @@ constexpr int kPadding = 17;
 constexpr int kItemSpacing = 18;
 constexpr int kBarPadding = 14;
 
-QString fromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QString bytesText(std::int64_t bytes) {
     return QString::fromStdString(formattedBytes(bytes));

@@ -29,9 +29,7 @@ namespace {
 
 enum Page { discoveringPage, openingPage, cardsPage, chartPage };
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 // The centred stack of pages that the live content switches between.
 QWidget* centred(QWidget* content, QWidget* parent) {

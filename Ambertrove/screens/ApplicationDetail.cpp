@@ -32,9 +32,7 @@ namespace {
 
 constexpr int kIconSize = 55;
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QString bytesText(std::int64_t bytes) {
     return QString::fromStdString(formattedBytes(bytes));

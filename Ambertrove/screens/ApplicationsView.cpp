@@ -34,9 +34,7 @@ constexpr std::string_view kSystemPrefix = "/System/";
 enum BodyPage { progressPage, listPage, rescanPage };
 enum ListPage { rowsPage, noMatchPage };
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QWidget* filling(QWidget* parent) {
     auto* holder = new QWidget(parent);

@@ -24,9 +24,7 @@ QFont pathFont() {
     return ViewText::font(9);
 }
 
-QString fromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QString bytes(std::int64_t value) {
     return QString::fromStdString(formattedBytes(value));

@@ -25,9 +25,7 @@ namespace {
 
 constexpr int kPickerWidth = 250;
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

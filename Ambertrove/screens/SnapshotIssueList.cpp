@@ -17,9 +17,7 @@ namespace {
 constexpr int kEntrySpacing = 10;
 constexpr int kLineSpacing = 3;
 
-QString fromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

@@ -38,9 +38,7 @@ QFont sizeFont() {
     return ViewText::font(15, QFont::DemiBold);
 }
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

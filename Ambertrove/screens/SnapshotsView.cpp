@@ -33,9 +33,7 @@ namespace ambertrove {
 
 namespace {
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 } // namespace
 

@@ -27,9 +27,7 @@ QFont bytesFont() {
 QFont chevronFont() {
     return ViewText::font(8);
 }
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 } // namespace
 
 QString QuickWinRow::countText(std::int64_t items) {
@@ -38,7 +36,7 @@ QString QuickWinRow::countText(std::int64_t items) {
 }
 
 QuickWinRow::QuickWinRow(QuickWinKind kind, std::int64_t items, std::int64_t bytes, QWidget* parent)
-    : SidebarRow(fromUtf8(ambertrove::symbol(kind)), fromUtf8(ambertrove::rawValue(kind)), parent)
+    : SidebarRow(fromBytes(ambertrove::symbol(kind)), fromBytes(ambertrove::rawValue(kind)), parent)
     , m_kind(kind)
     , m_count(countText(items))
     , m_bytes(QString::fromStdString(formattedBytes(bytes))) {

@@ -31,9 +31,7 @@ QFont messageFont() {
     return ViewText::font(10);
 }
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 // Paints one issue: its path in a fixed-width font, its reason below in the muted colour. Rows are
 // painted, never made of widgets, as a scan can skip many thousands of paths.

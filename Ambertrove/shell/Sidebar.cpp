@@ -37,9 +37,7 @@ constexpr int kRowOverhang = 8;
 // The fixed colour of the "Used" figure.
 const AdaptiveColor kUsedColor = Paper::adaptive(0xBF4738, 0xBF4738);
 
-QString fromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using ViewText::fromBytes;
 
 QString bytesText(std::int64_t bytes) {
     return QString::fromStdString(formattedBytes(bytes));
