@@ -3,6 +3,7 @@
 #include "theme/Paper.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 namespace ambertrove::chart_detail {
@@ -15,6 +16,12 @@ QRectF contentOf(const QRectF& bounds) {
 }
 
 } // namespace
+
+std::size_t positionOf(const std::string& id) {
+    std::size_t position = 0;
+    std::from_chars(id.data(), id.data() + id.size(), position);
+    return position;
+}
 
 MarkBuilder::MarkBuilder(const GraphLayoutInput& input, const QRectF& bounds,
                          const TaskCancellation& cancellation)

@@ -22,6 +22,9 @@
 
 namespace ambertrove::chart_detail {
 
+// The position a layout item was given as its identifier.
+std::size_t positionOf(const std::string& id);
+
 // Makes the marks of one build. Lives for one call of build(); everything it holds dies with it: the mark
 // list, the filtered child list of each folder asked for (each computed at most once), and the count of
 // folders the sunburst opened to find its rings.

@@ -10,7 +10,6 @@
 #include <QPainterPathStroker>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -48,12 +47,6 @@ QPainterPath annularSector(QPointF c, double inner, double outer, double a0, dou
     path.arcTo(innerBox, start + sweep, -sweep);
     path.closeSubpath();
     return path;
-}
-
-std::size_t positionOf(const std::string& id) {
-    std::size_t position = 0;
-    std::from_chars(id.data(), id.data() + id.size(), position);
-    return position;
 }
 
 } // namespace

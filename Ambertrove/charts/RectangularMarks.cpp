@@ -6,7 +6,6 @@
 #include "platform/Saturating.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 
 namespace ambertrove::chart_detail {
@@ -17,13 +16,6 @@ QPainterPath roundedRect(const QRectF& r, double radius) {
     QPainterPath path;
     path.addRoundedRect(r, radius, radius);
     return path;
-}
-
-// The position a layout item was given as its identifier.
-std::size_t positionOf(const std::string& id) {
-    std::size_t position = 0;
-    std::from_chars(id.data(), id.data() + id.size(), position);
-    return position;
 }
 
 } // namespace
