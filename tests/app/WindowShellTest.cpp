@@ -332,6 +332,23 @@ TEST_F(WindowShellTest, TheToastShowsItsPartsAndItsButtonsAct) {
     EXPECT_FALSE(model->toast());
 }
 
+TEST_F(WindowShellTest, TheToastStaysOverEveryScreenBuiltWhileItShows) {
+    Appearance::setReducedMotion(true);
+    makeWindow();
+    model->setToast(
+        TroveToast{Uuid::random(), QStringLiteral("Moved to Trash"), QStringLiteral("1 item"), {}, {}});
+    ToastCard* card = content().toastCard();
+    ASSERT_TRUE(card->isVisible());
+    for (const AppSection section : {AppSection::cleanup, AppSection::monitor, AppSection::explore}) {
+        model->setSection(section);
+        settle();
+        ASSERT_EQ(content().shownSection(), section);
+        const QWidget* top = content().childAt(card->cardGeometry().center());
+        EXPECT_TRUE(top == card || card->isAncestorOf(top))
+            << rawValue(section).toStdString() << ": " << (top ? top->metaObject()->className() : "nothing");
+    }
+}
+
 TEST_F(WindowShellTest, TheToastSlidesInAndOutWhenMotionIsAllowed) {
     Appearance::setReducedMotion(false);
     makeWindow();
