@@ -1,4 +1,5 @@
 #include "AppScreens.hpp"
+#include "WindowProbe.hpp"
 #include "controller/AppModel.hpp"
 #include "controller/SettingsPreferences.hpp"
 #include "platform/QtPlatformServices.hpp"
@@ -41,6 +42,8 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(model, appScreens(), QApplication::arguments());
     platform->setWindow(&window);
+    // Only for the test that drives this program under an X server; nothing unless its variable asks.
+    WindowProbe::startIfAsked(model, window);
     window.show();
     // Started from a terminal or another program, the window comes to the front.
     window.raise();

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-color-emoji
   desktop-file-utils
+  xvfb xauth xdotool
 )
 
 missing=()

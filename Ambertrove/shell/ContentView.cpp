@@ -118,6 +118,8 @@ void ContentView::refreshSection() {
     else
         m_section = StandInPanel::make(SectionTab::symbolOf(section), rawValue(section), this);
     m_detail->addWidget(m_section, 1);
+    // A new child is stacked over the older ones: the notification card must stay over the new screen.
+    m_toast->raise();
 }
 
 void ContentView::refreshInspector() {

@@ -76,6 +76,10 @@ QSize SectionTab::sizeHint() const {
     return {width + 2 * kHorizontalPadding, metrics.height() + 2 * kVerticalPadding};
 }
 
+bool SectionTab::showsFocusRing() const {
+    return hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void SectionTab::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -92,7 +96,7 @@ void SectionTab::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(bounds, radius, radius);
-    if (hasFocus()) {
+    if (showsFocusRing()) {
         painter.setPen(QPen(Appearance::role(ColorRole::accent), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);

@@ -29,6 +29,11 @@ public:
     [[nodiscard]] bool showsTitle() const { return m_showsTitle; }
     void setShowsTitle(bool shows);
 
+    // Whether the focus ring is drawn: only once the keyboard has moved the focus in the window, as
+    // Qt's own controls do. The first tab also gets the focus when the window is activated or when the
+    // focused control of a replaced screen goes away, and a ring then would look like a stray outline.
+    [[nodiscard]] bool showsFocusRing() const;
+
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
 

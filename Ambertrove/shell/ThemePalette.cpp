@@ -1,10 +1,9 @@
 #include "shell/ThemePalette.hpp"
 
+#include "shell/ThemeStyle.hpp"
 #include "widgets/Appearance.hpp"
 
 #include <QApplication>
-#include <QStyle>
-#include <QStyleFactory>
 
 namespace ambertrove::ThemePalette {
 
@@ -52,8 +51,8 @@ QPalette palette(bool dark) {
 
 void apply(bool dark) {
     Appearance::setDark(dark);
-    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (!qobject_cast<ThemeStyle*>(QApplication::style()))
+        QApplication::setStyle(new ThemeStyle);
     QApplication::setPalette(palette(dark));
 }
 

@@ -8,8 +8,9 @@ namespace ambertrove::ThemePalette {
 // colours.
 [[nodiscard]] QPalette palette(bool dark);
 
-// Makes `dark` the appearance every piece paints with and installs the Fusion style with the theme's palette
-// for the whole application. Call again after the theme or the appearance changed.
+// Makes `dark` the appearance every piece paints with and installs the theme's style (Fusion, see
+// ThemeStyle) with the theme's palette for the whole application. Call again after the theme or the
+// appearance changed.
 void apply(bool dark);
 
 } // namespace ambertrove::ThemePalette

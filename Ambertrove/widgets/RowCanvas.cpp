@@ -98,6 +98,12 @@ std::optional<RowCanvas::Target> RowCanvas::target(int row, int kind) const {
     return std::nullopt;
 }
 
+std::vector<RowCanvas::Target> RowCanvas::rowTargets(int row) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    return targets(row, rowRect(row));
+}
+
 QSize RowCanvas::sizeHint() const {
     return {m_preferredWidth, m_height};
 }

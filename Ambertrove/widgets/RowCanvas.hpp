@@ -37,6 +37,8 @@ public:
     [[nodiscard]] int rowAt(int y) const;
     // The target of `kind` in `row` as it is now; nothing when the row has none.
     [[nodiscard]] std::optional<Target> target(int row, int kind) const;
+    // Every target of `row` as it is now, frontmost first; none for a row out of range.
+    [[nodiscard]] std::vector<Target> rowTargets(int row) const;
     // The first and last rows that meet `rect` (-1, -1 when none does).
     [[nodiscard]] std::pair<int, int> rowsIn(const QRect& rect) const;
     // The target the keyboard is on, as (row, kind); (-1, 0) when none.

@@ -1,5 +1,7 @@
 #include "WidgetTestSupport.hpp"
 
+#include "shell/ThemePalette.hpp"
+
 #include "widgets/Card.hpp"
 #include "widgets/EmptyPanel.hpp"
 #include "widgets/FolderShape.hpp"
@@ -10,13 +12,17 @@
 #include "widgets/ViewText.hpp"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
+
+#include <cmath>
 
 namespace ambertrove {
 namespace {
@@ -40,6 +46,41 @@ void sendEnter(QWidget& widget) {
 void sendLeave(QWidget& widget) {
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&widget, &leave);
+}
+
+// ---- the theme's style ----
+
+// The contrast ratio of two opaque colours, from their relative luminances (1 to 21).
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(WidgetPieces, ACheckBoxFrameStandsOutFromTheWindowInBothAppearances) {
+    for (const bool dark : {false, true}) {
+        ThemePalette::apply(dark);
+        auto* box = new QCheckBox(QStringLiteral("Include everything below"));
+        Backdrop backdrop(box);
+        const QImage picture = backdrop.grab().toImage();
+        // Asked after the picture, once the layout has placed and sized the box.
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        savePicture(picture, dark ? QStringLiteral("check-box-dark") : QStringLiteral("check-box-light"));
+        const QPoint edge = box->mapTo(&backdrop, QPoint(indicator.left(), indicator.center().y()));
+        const QColor background = Paper::background().resolved(dark);
+        // The non-text contrast a control's boundary needs to be seen.
+        EXPECT_GE(contrast(picture.pixelColor(edge), background), 3.0) << (dark ? "dark" : "light");
+        EXPECT_TRUE(near(picture.pixelColor(2, 2), background));
+    }
+    ThemePalette::apply(false);
 }
 
 // ---- TroveButtonStyle ----

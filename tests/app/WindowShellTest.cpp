@@ -137,6 +137,27 @@ INSTANTIATE_TEST_SUITE_P(Widths, TabTitleTable,
                                            TitleCase{"wideMonitor", 1320, AppSection::monitor}),
                          caseName<TitleCase>);
 
+TEST_F(WindowShellTest, ATabRingsItsFocusOnlyOnceTheKeyboardMovedIt) {
+    makeWindow();
+    QApplication::setActiveWindow(window.get());
+    SectionTab& explore = *content().topBar()->tab(AppSection::explore);
+    SectionTab& duplicates = *content().topBar()->tab(AppSection::duplicates);
+    // The window gives its first tab the focus when it is activated, and Qt moves the focus on (as by
+    // Tab, but without a key) when the focused control of a replaced screen is hidden: no ring for either.
+    explore.setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_TRUE(explore.hasFocus());
+    EXPECT_FALSE(explore.showsFocusRing());
+    duplicates.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(duplicates.hasFocus());
+    EXPECT_FALSE(duplicates.showsFocusRing());
+    // The Tab key moves it: now the ring shows where the focus is.
+    QTest::keyClick(&duplicates, Qt::Key_Tab);
+    SectionTab& applications = *content().topBar()->tab(AppSection::applications);
+    ASSERT_TRUE(applications.hasFocus());
+    EXPECT_TRUE(applications.showsFocusRing());
+    EXPECT_FALSE(duplicates.showsFocusRing());
+}
+
 TEST_F(WindowShellTest, TheFilterFieldShowsOnlyInExploreAndDuplicates) {
     makeWindow();
     TopBar& bar = *content().topBar();
@@ -309,6 +330,23 @@ TEST_F(WindowShellTest, TheToastShowsItsPartsAndItsButtonsAct) {
     EXPECT_TRUE(card->detailLabel()->isVisible());
     QTest::mouseClick(card->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(model->toast());
+}
+
+TEST_F(WindowShellTest, TheToastStaysOverEveryScreenBuiltWhileItShows) {
+    Appearance::setReducedMotion(true);
+    makeWindow();
+    model->setToast(
+        TroveToast{Uuid::random(), QStringLiteral("Moved to Trash"), QStringLiteral("1 item"), {}, {}});
+    ToastCard* card = content().toastCard();
+    ASSERT_TRUE(card->isVisible());
+    for (const AppSection section : {AppSection::cleanup, AppSection::monitor, AppSection::explore}) {
+        model->setSection(section);
+        settle();
+        ASSERT_EQ(content().shownSection(), section);
+        const QWidget* top = content().childAt(card->cardGeometry().center());
+        EXPECT_TRUE(top == card || card->isAncestorOf(top))
+            << rawValue(section).toStdString() << ": " << (top ? top->metaObject()->className() : "nothing");
+    }
 }
 
 TEST_F(WindowShellTest, TheToastSlidesInAndOutWhenMotionIsAllowed) {
