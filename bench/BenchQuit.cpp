@@ -202,8 +202,8 @@ int runQuit(const std::vector<std::string>& args) {
             SystemSampler::Sources sources;
             sources.processListingCommand = slowListing;
             auto reader = std::make_shared<SystemSampler>(sources);
-            return [reader] {
-                return reader->sample();
+            return [reader](const TaskCancellation& cancellation) {
+                return reader->sample(cancellation);
             };
         };
     };

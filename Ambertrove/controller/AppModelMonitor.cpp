@@ -16,8 +16,15 @@ void AppModel::readMonitorSample() {
     // only after this one is shown, so it is never used by two readings at once. The worker only carries
     // the model's address into what it returns, which the runner applies on the GUI thread while the model
     // exists (the model owns the runner).
-    m_runner->start(JobKind::utility, [model = this, reader = *m_monitorTask]() -> JobRunner::Apply {
-        MonitorSample reading = reader();
+    m_runner->start(JobKind::utility, [model = this, reader = *m_monitorTask,
+                                       quitting = m_quitting.get_token()]() -> JobRunner::Apply {
+        MonitorSample reading;
+        try {
+            // A reading waiting on a slow listing ends as the controller goes: the quit never waits for it.
+            reading = reader(TaskCancellation(quitting));
+        } catch (const CancellationError&) {
+            return {};
+        }
         return [model, reading = std::move(reading)]() mutable {
             model->m_activity->record(std::move(reading));
             QTimer::singleShot(model->m_timing.monitorInterval, Qt::PreciseTimer, model,
