@@ -1,9 +1,12 @@
 #include "system/SystemSampler.hpp"
+#include "base/AmbertroveError.hpp"
 #include "base/PathText.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/CpuTicks.hpp"
 #include "platform/MemoryInfo.hpp"
 #include "platform/MountTable.hpp"
 #include "platform/NetworkTotals.hpp"
+#include "platform/PathResolution.hpp"
 #include "support/CaseName.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
@@ -11,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -526,6 +531,40 @@ TEST(SystemSampler, SamplesThisMachine) {
         for (std::size_t i = 1; i < sample.processes.size(); ++i)
             EXPECT_GE(sample.processes[i - 1].cpu, sample.processes[i].cpu);
     }
+}
+
+// A reading whose process listing hangs ends once its task is cancelled, here as soon as the listing has
+// started: it throws instead of waiting for the listing's time-out, and the listing is gone.
+TEST_F(SystemSamplerTest, ACancelledReadingStopsWaitingForItsListingAndKillsIt) {
+    const std::string pidFile = dir / "listing.pid";
+    writeProcessListing("echo $$ > '" + pidFile + "'; exec sleep 300\n");
+    SystemSampler sampler(sources());
+    const auto listingPid = [&]() -> pid_t {
+        try {
+            const std::string text = readWholeFile(pidFile);
+            if (!text.empty() && text.back() == '\n')
+                return std::stoi(text);
+        } catch (const std::system_error&) {
+        }
+        return 0;
+    };
+    const TaskCancellation listingStarted([&] { return listingPid() != 0; });
+    EXPECT_THROW((void)sampler.sample(listingStarted), CancellationError);
+    const pid_t pid = listingPid();
+    ASSERT_NE(pid, 0);
+    // Reaped before the reading returned: no such process any more.
+    const int signalled = ::kill(pid, 0);
+    const int error = errno;
+    EXPECT_EQ(signalled, -1);
+    EXPECT_EQ(error, ESRCH);
+}
+
+TEST_F(SystemSamplerTest, ACancelledReadingRunsNothing) {
+    const std::string marker = dir / "listed";
+    writeProcessListing("touch '" + marker + "'\n");
+    SystemSampler sampler(sources());
+    EXPECT_THROW((void)sampler.sample(TaskCancellation([] { return true; })), CancellationError);
+    EXPECT_FALSE(PathResolution::entryExists(marker));
 }
 
 } // namespace
