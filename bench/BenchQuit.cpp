@@ -101,8 +101,9 @@ void runCase(const Fixture& fixture, const QuitCase& quitCase) {
     double hidden = 0;
     QTimer::singleShot(quitCase.closeAfterMs, window.get(), [&] {
         if (quitCase.busy && !quitCase.busy(*model))
-            std::fprintf(stderr, "ambertrove-bench quit: case %s: the work ended before the close; use a "
-                                 "larger tree\n",
+            std::fprintf(stderr,
+                         "ambertrove-bench quit: case %s: the work ended before the close; use a "
+                         "larger tree\n",
                          quitCase.name);
         closed = nowSeconds();
         window->close();
@@ -145,8 +146,9 @@ bool prepareSavedScans(Fixture& fixture, const std::string& path) {
     const double compareStart = nowSeconds();
     const std::size_t changes = SnapshotStore::compare(loaded, scan, false).size();
     fixture.compareSeconds = secondsSince(compareStart);
-    std::fprintf(stderr, "saved scans: entries=%zu scan %.2f s, two saves %.2f s, load %.2f s, compare %.2f s "
-                         "(%zu changes)\n",
+    std::fprintf(stderr,
+                 "saved scans: entries=%zu scan %.2f s, two saves %.2f s, load %.2f s, compare %.2f s "
+                 "(%zu changes)\n",
                  scan.nodes.size(), saveStart - scanStart, loadStart - saveStart, fixture.loadSeconds,
                  fixture.compareSeconds, changes);
     return true;
@@ -162,7 +164,8 @@ bool openSavedScan(const Fixture& fixture, AppModel& model) {
 std::function<void()> exportLeftNothing(const char* name, std::filesystem::path destination) {
     return [name, destination] {
         if (std::filesystem::exists(destination))
-            std::fprintf(stderr, "ambertrove-bench quit: case %s: the export completed before the quit\n", name);
+            std::fprintf(stderr, "ambertrove-bench quit: case %s: the export completed before the quit\n",
+                         name);
         for (const auto& entry : std::filesystem::directory_iterator(destination.parent_path()))
             std::fprintf(stderr, "ambertrove-bench quit: case %s: left behind: %s\n", name,
                          entry.path().c_str());

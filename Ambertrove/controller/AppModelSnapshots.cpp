@@ -167,34 +167,34 @@ void AppModel::compareSnapshot(const SnapshotRecord& record) {
     const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Comparing snapshots…"));
     if (!generation)
         return;
-    m_runner->start(JobKind::longJob,
-                    [model = this, generation = *generation, load = m_services.loadSnapshot,
-                     compare = m_services.compareSnapshots, store = m_store, scan = m_scan, record,
-                     logical = m_logical, cancellation = polling(m_snapshotCancellation)]() -> JobRunner::Apply {
-                        Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
-                            [&] { return compare(load(store, record, cancellation), *scan, logical, cancellation); });
-                        return
-                            [model, generation, outcome = std::move(outcome), record,
-                             root = scan->rootPath]() mutable {
-                                if (model->m_snapshotGeneration != generation)
-                                    return;
-                                if (const QString* failure = std::get_if<QString>(&outcome)) {
-                                    model->endSnapshot();
-                                    model->setError(*failure);
-                                    return;
-                                }
-                                if (wasCancelled(outcome)) {
-                                    model->endSnapshot();
-                                    return;
-                                }
-                                // Moved, not copied: a large tree's changes are hundreds of thousands.
-                                model->setChanges(std::move(std::get<0>(outcome)));
-                                model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
-                                                          QStringLiteral(" → current scan"));
-                                model->setComparisonRoot(root);
-                                model->endSnapshot();
-                            };
-                    });
+    m_runner->start(
+        JobKind::longJob,
+        [model = this, generation = *generation, load = m_services.loadSnapshot,
+         compare = m_services.compareSnapshots, store = m_store, scan = m_scan, record, logical = m_logical,
+         cancellation = polling(m_snapshotCancellation)]() -> JobRunner::Apply {
+            Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
+                [&] { return compare(load(store, record, cancellation), *scan, logical, cancellation); });
+            return
+                [model, generation, outcome = std::move(outcome), record, root = scan->rootPath]() mutable {
+                    if (model->m_snapshotGeneration != generation)
+                        return;
+                    if (const QString* failure = std::get_if<QString>(&outcome)) {
+                        model->endSnapshot();
+                        model->setError(*failure);
+                        return;
+                    }
+                    if (wasCancelled(outcome)) {
+                        model->endSnapshot();
+                        return;
+                    }
+                    // Moved, not copied: a large tree's changes are hundreds of thousands.
+                    model->setChanges(std::move(std::get<0>(outcome)));
+                    model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
+                                              QStringLiteral(" → current scan"));
+                    model->setComparisonRoot(root);
+                    model->endSnapshot();
+                };
+        });
 }
 
 void AppModel::openSnapshot(const SnapshotRecord& record) {
@@ -363,14 +363,15 @@ void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
                 return;
             model->m_runner->start(
                 JobKind::longJob,
-                [model = model.data(), doneNotice, write = std::move(write), destination = std::move(*destination),
+                [model = model.data(), doneNotice, write = std::move(write),
+                 destination = std::move(*destination),
                  quitting = model->m_quitting.get_token()]() -> JobRunner::Apply {
                     Outcome<bool> outcome = attempt<bool>([&] {
                         write(destination, TaskCancellation(quitting));
                         return true;
                     });
                     return [model, doneNotice, destination, outcome = std::move(outcome)] {
-                        // Only the controller's going stops an export, and it leaves no file: nothing to tell.
+                        // Only the controller's going stops an export, leaving no file: nothing to tell.
                         if (wasCancelled(outcome))
                             return;
                         if (const QString* failure = std::get_if<QString>(&outcome))
@@ -385,8 +386,9 @@ void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
 void AppModel::refreshTimeMachine() {
     setTimeMachineStatus(QStringLiteral("Reading local snapshots…"));
     m_runner->start(
-        JobKind::longJob, [model = this, list = m_services.timeMachineSnapshots,
-                           quitting = m_quitting.get_token()]() -> JobRunner::Apply {
+        JobKind::longJob,
+        [model = this, list = m_services.timeMachineSnapshots,
+         quitting = m_quitting.get_token()]() -> JobRunner::Apply {
             Outcome<std::vector<std::string>> outcome =
                 attempt<std::vector<std::string>>([&] { return list("/", TaskCancellation(quitting)); });
             // Only the controller's going stops the listing.

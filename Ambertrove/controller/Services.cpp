@@ -67,18 +67,18 @@ Services::Services()
     , loadSnapshot([](const SnapshotStore& store, const SnapshotRecord& record,
                       const TaskCancellation& cancellation) { return store.load(record, cancellation); })
     , removeSnapshot([](const SnapshotStore& store, const SnapshotRecord& record) { store.remove(record); })
-    , compareSnapshots(
-          [](const ScanResult& earlier, const ScanResult& later, bool logical, const TaskCancellation& cancellation) {
-              return SnapshotStore::compare(earlier, later, logical, cancellation);
-          })
+    , compareSnapshots([](const ScanResult& earlier, const ScanResult& later, bool logical,
+                          const TaskCancellation& cancellation) {
+        return SnapshotStore::compare(earlier, later, logical, cancellation);
+    })
     , exportCSV([](std::span<const std::string> paths, const ScanResult& result,
                    const std::string& destination, const TaskCancellation& cancellation) {
         CSVExport::write(paths, result, destination, cancellation);
     })
-    , exportScan([](const ScanResult& result, const std::string& destination,
-                    const TaskCancellation& cancellation) {
-        ScanJson::writeFile(result, destination, kSharedFileMode, cancellation);
-    })
+    , exportScan(
+          [](const ScanResult& result, const std::string& destination, const TaskCancellation& cancellation) {
+              ScanJson::writeFile(result, destination, kSharedFileMode, cancellation);
+          })
     , timeMachineSnapshots([](const std::string& volume, const TaskCancellation& cancellation) {
         return SystemSampler::timeMachineSnapshots(volume, cancellation);
     })

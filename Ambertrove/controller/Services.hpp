@@ -72,15 +72,16 @@ struct Services {
         const SnapshotStore& store, const SnapshotRecord& record, const TaskCancellation& cancellation)>;
     using RemoveSnapshotFunction =
         std::function<void(const SnapshotStore& store, const SnapshotRecord& record)>;
-    using CompareFunction = std::function<std::vector<SnapshotChange>(
-        const ScanResult& earlier, const ScanResult& later, bool logical, const TaskCancellation& cancellation)>;
+    using CompareFunction =
+        std::function<std::vector<SnapshotChange>(const ScanResult& earlier, const ScanResult& later,
+                                                  bool logical, const TaskCancellation& cancellation)>;
     using ExportCSVFunction =
         std::function<void(std::span<const std::string> paths, const ScanResult& scan,
                            const std::string& destination, const TaskCancellation& cancellation)>;
     using ExportScanFunction = std::function<void(const ScanResult& scan, const std::string& destination,
                                                   const TaskCancellation& cancellation)>;
-    using TimeMachineFunction =
-        std::function<std::vector<std::string>(const std::string& volume, const TaskCancellation& cancellation)>;
+    using TimeMachineFunction = std::function<std::vector<std::string>(const std::string& volume,
+                                                                       const TaskCancellation& cancellation)>;
     // Writes the cleanup state files (on the controller's state thread).
     using SaveStateFunction = std::function<void(StateFiles& files, const StateFiles::State& state)>;
     using PolicyFunction = std::function<CleanupPolicy()>;

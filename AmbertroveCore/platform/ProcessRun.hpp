@@ -12,8 +12,8 @@ namespace ambertrove {
 struct ProcessRun {
     std::string output;
     std::string errorOutput;
-    int status = 0;        // the raw wait status
-    bool timedOut = false; // the deadline passed before the command had ended and closed its output
+    int status = 0;         // the raw wait status
+    bool timedOut = false;  // the deadline passed before the command had ended and closed its output
     bool cancelled = false; // the caller's task was cancelled first; the command was killed
 
     // True only for a command that ended on its own in time, not cancelled, with exit status 0.

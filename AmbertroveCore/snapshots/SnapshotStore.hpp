@@ -60,7 +60,8 @@ public:
 
     // The saved scan, streamed from its file. Throws std::system_error or DecodingError, and
     // CancellationError once `cancellation` is cancelled (it is looked at every few thousand nodes).
-    [[nodiscard]] ScanResult load(const SnapshotRecord& record, const TaskCancellation& cancellation = {}) const;
+    [[nodiscard]] ScanResult load(const SnapshotRecord& record,
+                                  const TaskCancellation& cancellation = {}) const;
 
     // Removes the scan file and then the record file. A scan file that is already gone does not stop the
     // record file's removal, so that a record left without its scan can always be cleared. Any other

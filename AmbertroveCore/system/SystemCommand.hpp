@@ -18,8 +18,8 @@ public:
     // non-zero status, is ended by a signal, or runs past `timeout` seconds (it is then terminated).
     // Throws CancellationError once `cancellation` is cancelled, before the launch or while the command
     // runs (it is then killed without waiting for it to finish).
-    static std::string run(const std::string& path, const std::vector<std::string>& arguments,
-                           double timeout, const TaskCancellation& cancellation = {});
+    static std::string run(const std::string& path, const std::vector<std::string>& arguments, double timeout,
+                           const TaskCancellation& cancellation = {});
 };
 
 } // namespace ambertrove

@@ -193,7 +193,7 @@ void SystemSampler::readProcesses(MonitorSample& sample, const TaskCancellation&
 }
 
 std::vector<ProcessInfoRow> SystemSampler::processListing(const std::string& command,
-                                                         const TaskCancellation& cancellation) {
+                                                          const TaskCancellation& cancellation) {
     return parseProcessListing(
         SystemCommand::run(command, {"-axo", "pid=,pcpu=,rss=,comm="}, kCommandTimeout, cancellation));
 }
@@ -230,7 +230,7 @@ std::vector<ProcessInfoRow> SystemSampler::parseProcessListing(std::string_view 
 }
 
 std::vector<std::string> SystemSampler::timeMachineSnapshots(const std::string& volume,
-                                                            const TaskCancellation& cancellation) {
+                                                             const TaskCancellation& cancellation) {
     return parseTimeMachineSnapshots(SystemCommand::run(kTimeMachineCommand, {"listlocalsnapshots", volume},
                                                         kCommandTimeout, cancellation));
 }

@@ -303,8 +303,8 @@ TEST_F(PlatformServices, AStoppedPreviewReadDecodesNoImage) {
     EXPECT_EQ(polls, 2);
     for (int stopAt = 1; stopAt <= 2; ++stopAt) {
         int seen = 0;
-        const PreviewContent stopped =
-            PreviewContent::load(q(f.image), std::nullopt, TaskCancellation([&] { return ++seen >= stopAt; }));
+        const PreviewContent stopped = PreviewContent::load(
+            q(f.image), std::nullopt, TaskCancellation([&] { return ++seen >= stopAt; }));
         EXPECT_EQ(stopped.kind, PreviewContent::Kind::facts) << stopAt;
         EXPECT_TRUE(stopped.image.isNull()) << stopAt;
         EXPECT_EQ(seen, stopAt);

@@ -154,7 +154,8 @@ TEST_P(QuitTest, QuittingStopsTheRunningJobBeforeWaitingForIt) {
 INSTANTIATE_TEST_SUITE_P(
     Jobs, QuitTest,
     ::testing::Values(
-        QuitCase{"MonitorReading", true,
+        QuitCase{"MonitorReading",
+                 true,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
                      s.sampler = [work] {
                          return Services::SampleReader([work](const TaskCancellation& cancellation) {
@@ -172,10 +173,13 @@ INSTANTIATE_TEST_SUITE_P(
                          return {};
                      };
                  },
-                 [](AppModel& m) { m.openSnapshot(SnapshotRecord()); }},
+                 [](AppModel& m) {
+                     m.openSnapshot(SnapshotRecord());
+                 }},
         QuitCase{"SavedScanPresentation", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
-                     s.loadSnapshot = [](const SnapshotStore&, const SnapshotRecord&, const TaskCancellation&) {
+                     s.loadSnapshot = [](const SnapshotStore&, const SnapshotRecord&,
+                                         const TaskCancellation&) {
                          return oneFolder();
                      };
                      s.presentation = [work](const ScanResult&,
@@ -184,10 +188,13 @@ INSTANTIATE_TEST_SUITE_P(
                          return {};
                      };
                  },
-                 [](AppModel& m) { m.openSnapshot(SnapshotRecord()); }},
+                 [](AppModel& m) {
+                     m.openSnapshot(SnapshotRecord());
+                 }},
         QuitCase{"ComparisonWithTheShownScan", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
-                     s.loadSnapshot = [](const SnapshotStore&, const SnapshotRecord&, const TaskCancellation&) {
+                     s.loadSnapshot = [](const SnapshotStore&, const SnapshotRecord&,
+                                         const TaskCancellation&) {
                          return oneFolder();
                      };
                      s.compareSnapshots = [work](const ScanResult&, const ScanResult&, bool,
@@ -215,7 +222,9 @@ INSTANTIATE_TEST_SUITE_P(
         QuitCase{"JsonExport", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
                      s.exportScan = [work](const ScanResult&, const std::string&,
-                                           const TaskCancellation& cancellation) { work->run(cancellation); };
+                                           const TaskCancellation& cancellation) {
+                         work->run(cancellation);
+                     };
                  },
                  [](AppModel& m) {
                      m.setScan(shownScan());
@@ -224,7 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
         QuitCase{"CsvExport", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
                      s.exportCSV = [work](std::span<const std::string>, const ScanResult&, const std::string&,
-                                          const TaskCancellation& cancellation) { work->run(cancellation); };
+                                          const TaskCancellation& cancellation) {
+                         work->run(cancellation);
+                     };
                  },
                  [](AppModel& m) {
                      m.setScan(shownScan());
@@ -232,12 +243,15 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         QuitCase{"TimeMachineListing", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
-                     s.timeMachineSnapshots = [work](const std::string&, const TaskCancellation& cancellation) {
+                     s.timeMachineSnapshots = [work](const std::string&,
+                                                     const TaskCancellation& cancellation) {
                          work->run(cancellation);
                          return std::vector<std::string>();
                      };
                  },
-                 [](AppModel& m) { m.refreshTimeMachine(); }},
+                 [](AppModel& m) {
+                     m.refreshTimeMachine();
+                 }},
         QuitCase{"Scan", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
                      s.scan = [work](const std::string&, const CancellationFlag& flag, const ScanNavigation*,
@@ -246,7 +260,9 @@ INSTANTIATE_TEST_SUITE_P(
                          return {};
                      };
                  },
-                 [](AppModel& m) { m.startScan("/r", false); }},
+                 [](AppModel& m) {
+                     m.startScan("/r", false);
+                 }},
         QuitCase{"DuplicateSearch", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
                      s.duplicates = [work](const ScanResult&, std::int64_t, const std::optional<std::string>&,
@@ -262,14 +278,19 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         QuitCase{"ApplicationsInventory", false,
                  [](Services& s, const std::shared_ptr<StuckWork>& work) {
-                     s.home = [] { return std::string("/home/nobody"); };
-                     s.applications = [work](const std::string&, const CancellationFlag& flag,
-                                             const ApplicationInventory::ProgressCallback&) -> ApplicationReport {
+                     s.home = [] {
+                         return std::string("/home/nobody");
+                     };
+                     s.applications =
+                         [work](const std::string&, const CancellationFlag& flag,
+                                const ApplicationInventory::ProgressCallback&) -> ApplicationReport {
                          work->run(polling(flag));
                          return {};
                      };
                  },
-                 [](AppModel& m) { m.inspectApplications(); }}),
+                 [](AppModel& m) {
+                     m.inspectApplications();
+                 }}),
     test::caseName<QuitCase>);
 
 // A query whose view never stops it (it let the request run on, or outlives the window): the controller
@@ -319,7 +340,9 @@ TEST_P(SavedScanTakenBackTest, AScanStartStopsTheSavedScanJobAndNothingOfItIsSho
         return oneFolder();
     };
     services.scan = [](const std::string&, const CancellationFlag&, const ScanNavigation*,
-                       const DiskScanner::ProgressCallback&) -> ScanResult { throw CancellationError(); };
+                       const DiskScanner::ProgressCallback&) -> ScanResult {
+        throw CancellationError();
+    };
     AppModel& m = make();
     GetParam().start(m);
     ASSERT_TRUE(m.snapshotBusy());
@@ -339,7 +362,9 @@ TEST_P(SavedScanTakenBackTest, AScanStartStopsTheSavedScanJobAndNothingOfItIsSho
 
 INSTANTIATE_TEST_SUITE_P(Jobs, SavedScanTakenBackTest,
                          ::testing::Values(TakenBackCase{"Opening",
-                                                         [](AppModel& m) { m.openSnapshot(SnapshotRecord()); }},
+                                                         [](AppModel& m) {
+                                                             m.openSnapshot(SnapshotRecord());
+                                                         }},
                                            TakenBackCase{"Comparing",
                                                          [](AppModel& m) {
                                                              m.setScan(shownScan());

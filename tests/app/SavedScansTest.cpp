@@ -525,7 +525,8 @@ TEST_F(SavedScansTest, TheTimeMachineListingSaysWhatItFound) {
 
 TEST_F(SavedScansTest, AFailedListingKeepsTheListAndShowsTheFailureAsTheStatus) {
     auto fail = std::make_shared<bool>(false);
-    services.timeMachineSnapshots = [fail](const std::string&, const TaskCancellation&) -> std::vector<std::string> {
+    services.timeMachineSnapshots = [fail](const std::string&,
+                                           const TaskCancellation&) -> std::vector<std::string> {
         if (*fail)
             throw AmbertroveError("The command could not be run.");
         return {"com.apple.TimeMachine.one"};
@@ -543,7 +544,8 @@ TEST_F(SavedScansTest, AFailedListingKeepsTheListAndShowsTheFailureAsTheStatus) 
 
 TEST_F(SavedScansTest, OverlappingListingsEachPublishAndTheLastToFinishWins) {
     auto calls = std::make_shared<int>(0);
-    services.timeMachineSnapshots = [calls](const std::string&, const TaskCancellation&) -> std::vector<std::string> {
+    services.timeMachineSnapshots = [calls](const std::string&,
+                                            const TaskCancellation&) -> std::vector<std::string> {
         return {"com.apple.TimeMachine." + std::to_string(++*calls)};
     };
     AppModel& m = start();

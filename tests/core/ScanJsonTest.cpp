@@ -155,7 +155,8 @@ TEST(ScanJson, ACancelledWriteLeavesTheDestinationAsItWas) {
     const ScanResult scan = largeSample();
     test::TempDir dir;
     int polls = 0;
-    ScanJson::writeFile(scan, dir / "whole.json", kSharedFileMode, TaskCancellation([&] { return ++polls < 0; }));
+    ScanJson::writeFile(scan, dir / "whole.json", kSharedFileMode,
+                        TaskCancellation([&] { return ++polls < 0; }));
     const int allPolls = int((scan.nodes.recordCount() + 4095) / 4096) + 1;
     EXPECT_EQ(polls, allPolls);
     EXPECT_EQ(ScanJson::readFile(dir / "whole.json"), scan);

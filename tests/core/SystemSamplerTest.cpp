@@ -376,7 +376,8 @@ std::int64_t statvfsBytes(const std::string& path, bool total) {
     struct statvfs values {};
     EXPECT_EQ(::statvfs(path.c_str(), &values), 0) << path;
     const auto reserved = values.f_bfree - values.f_bavail;
-    return static_cast<std::int64_t>((total ? values.f_blocks - reserved : values.f_bavail) * values.f_frsize);
+    return static_cast<std::int64_t>((total ? values.f_blocks - reserved : values.f_bavail) *
+                                     values.f_frsize);
 }
 
 void expectCapacityOf(const VolumeInfo& volume, const std::string& folder) {
@@ -483,7 +484,8 @@ TEST(VolumeInfo, BlocksAreMeasuredAsDfDoes) {
               900 * 512},
              {"free above the size", 1000, 2000, 2000, 4096, 1000 * 4096, 1000 * 4096, 0},
          }) {
-        const VolumeInfo volume = VolumeInfo::fromBlocks("/v", "v", c.blocks, c.freeBlocks, c.available, c.blockSize);
+        const VolumeInfo volume =
+            VolumeInfo::fromBlocks("/v", "v", c.blocks, c.freeBlocks, c.available, c.blockSize);
         EXPECT_EQ(volume.total, c.total) << c.name;
         EXPECT_EQ(volume.free, c.free) << c.name;
         EXPECT_EQ(volume.used(), c.used) << c.name;
