@@ -5,9 +5,9 @@
 // and of the window and the controller (jobs cancelled and waited for), which is when the process could
 // end. Cases: idle (after 2.5 s with the monitor sampling), monitor (a reading whose process listing takes
 // 30 s), and, given PATH: scanning (1 s into a scan of it), opening (a saved scan of it loading), comparing
-// (two saved scans of it compared, closed about when the comparison proper runs), exporting (its JSON
-// written) and exporting-csv (the CSV rows of all its entries written). An export cut short must leave
-// nothing behind, which the case checks.
+// (two saved scans of it compared, closed a third of a comparison's time after both have loaded, so while
+// the comparison proper runs), exporting (its JSON written) and exporting-csv (the CSV rows of all its
+// entries written). An export cut short must leave nothing behind, which the case checks.
 #include "BenchCommand.hpp"
 #include "BenchWindow.hpp"
 
@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -131,7 +132,7 @@ std::string slowListingCommand(const Fixture& fixture) {
     return script.string();
 }
 
-// Scans PATH and saves it twice; times one load and one comparison, which place the comparing case's close.
+// Scans PATH and saves it twice; times one load and one comparison, which places the comparing case's close.
 bool prepareSavedScans(Fixture& fixture, const std::string& path) {
     const double scanStart = nowSeconds();
     CancellationFlag never;
@@ -238,12 +239,22 @@ int runQuit(const std::vector<std::string>& args) {
     opening.busy = snapshotBusy;
     runCase(fixture, opening);
 
-    // The two loads run side by side: the comparison proper starts about when one load would end.
-    QuitCase comparing("comparing", int((fixture.loadSeconds + fixture.compareSeconds / 2) * 1000));
-    comparing.start = [&](AppModel& model) {
+    // The loads are the real ones, counted as they end: the close comes once both have.
+    auto loaded = std::make_shared<std::atomic<int>>(0);
+    QuitCase comparing("comparing", int(fixture.compareSeconds / 3 * 1000));
+    comparing.environment = [loaded](AppEnvironment& environment) {
+        environment.services.loadSnapshot = [loaded, load = environment.services.loadSnapshot](
+                                                const SnapshotStore& store, const SnapshotRecord& record,
+                                                const TaskCancellation& cancellation) {
+            ScanResult scan = load(store, record, cancellation);
+            ++*loaded;
+            return scan;
+        };
+    };
+    comparing.start = [&, loaded](AppModel& model) {
         model.compareSavedSnapshots(fixture.records[0]);
         model.compareSavedSnapshots(fixture.records[1]);
-        return true;
+        return waitFor([&] { return *loaded == 2 || !model.snapshotBusy(); }) && model.snapshotBusy();
     };
     comparing.busy = snapshotBusy;
     runCase(fixture, comparing);
