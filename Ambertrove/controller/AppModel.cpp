@@ -99,15 +99,21 @@ AppModel::AppModel(AppEnvironment environment, QObject* parent)
 }
 
 AppModel::~AppModel() {
-    // The runner waits for its jobs when it goes; these stop at their next poll. A running cleanup run is
-    // left to finish, and its result is applied and saved here, so that every item it moves gets its
-    // receipt: the runner would drop a result still on its way.
+    // The runner waits for its jobs when it goes; these stop at their next poll, a few milliseconds away,
+    // and what they still return is dropped with the runner. A running cleanup run is left to finish, and
+    // its result is applied and saved here, so that every item it moves gets its receipt: the runner would
+    // drop a result still on its way. A snapshot save runs to its end too: its file lands whole.
     m_scanCancellation->cancel();
     m_stagingCancellation->cancel();
     m_duplicateCancellation->cancel();
     m_appCancellation->cancel();
+    m_snapshotCancellation->cancel();
+    // Without a run, the cleanup flag is the review's check, if one runs.
+    if (!m_cleanupRun)
+        m_cleanupCancellation->cancel();
     if (m_folderTypeTask)
         m_folderTypeTask->request_stop();
+    m_quitting.request_stop();
     finishCleanupRunBeforeQuit();
     finishRestoresBeforeQuit();
     // Every state write asked for lands, the run's and the restores' last.

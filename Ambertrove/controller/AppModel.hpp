@@ -82,9 +82,11 @@ public:
     static constexpr const char* kSavedScansPrefix = "Saved scans: ";
 
     explicit AppModel(AppEnvironment environment, QObject* parent = nullptr);
-    // Cancels the scan, staging, duplicate, inventory and query jobs and waits for every job to end. A
-    // cleanup run or a restore that has begun is waited for and its result recorded, and every state
-    // write asked for lands before it returns.
+    // Cancels every job that may stop early (scan, staging, review preparation, duplicate search,
+    // inventory, saved-scan opening and comparison, export, monitor reading, Time Machine listing, view
+    // queries) and waits for every job to end, which a cancelled job does within milliseconds. A cleanup
+    // run, a restore that has begun and a snapshot save are waited for and their results recorded, and
+    // every state write asked for lands before it returns.
     ~AppModel() override;
 
     // ---- Display ----
@@ -575,11 +577,12 @@ private:
 
     // ---- Saved scans, exports and Time Machine ----
     // Claims the saved-scan slot with `status`; the job's generation, or nothing when the slot is busy or
-    // a scan or a cleanup runs.
+    // a scan or a cleanup runs. The job's stop flag is then m_snapshotCancellation.
     std::optional<std::uint64_t> beginSnapshot(const QString& status);
     // Asks for a file named like `proposedName`, runs `write` to it on a long job, then tells how it went.
+    // `write` stops when its cancellation is (the controller is going), leaving no file behind.
     void exportTo(const QString& proposedName, const QString& doneNotice,
-                  std::function<void(const std::string&)> write);
+                  std::function<void(const std::string&, const TaskCancellation&)> write);
     // Frees the slot.
     void endSnapshot();
 
@@ -755,6 +758,11 @@ private:
     std::shared_ptr<CancellationFlag> m_appCancellation = std::make_shared<CancellationFlag>();
     std::uint64_t m_appGeneration = newGeneration();
     std::uint64_t m_snapshotGeneration = newGeneration();
+    // The stop flag of the running saved-scan opening or comparison; a scan start takes the slot back.
+    std::shared_ptr<CancellationFlag> m_snapshotCancellation = std::make_shared<CancellationFlag>();
+    // Stopped as the controller goes: the jobs without a stop flag of their own (exports, monitor
+    // readings, Time Machine listings) and every view query see it.
+    std::stop_source m_quitting;
     // The running folder-type computation: asking it to stop abandons it.
     std::optional<std::stop_source> m_folderTypeTask;
     std::uint64_t m_scanGeneration = newGeneration();

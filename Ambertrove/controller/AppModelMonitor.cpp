@@ -16,14 +16,22 @@ void AppModel::readMonitorSample() {
     // only after this one is shown, so it is never used by two readings at once. The worker only carries
     // the model's address into what it returns, which the runner applies on the GUI thread while the model
     // exists (the model owns the runner).
-    m_runner->start(JobKind::utility, [model = this, reader = *m_monitorTask]() -> JobRunner::Apply {
-        MonitorSample reading = reader();
-        return [model, reading = std::move(reading)]() mutable {
-            model->m_activity->record(std::move(reading));
-            QTimer::singleShot(model->m_timing.monitorInterval, Qt::PreciseTimer, model,
-                               [model] { model->readMonitorSample(); });
-        };
-    });
+    m_runner->start(
+        JobKind::utility,
+        [model = this, reader = *m_monitorTask, quitting = m_quitting.get_token()]() -> JobRunner::Apply {
+            MonitorSample reading;
+            try {
+                // A reading stuck on a slow listing ends as the controller goes: a quit never waits for it.
+                reading = reader(TaskCancellation(quitting));
+            } catch (const CancellationError&) {
+                return {};
+            }
+            return [model, reading = std::move(reading)]() mutable {
+                model->m_activity->record(std::move(reading));
+                QTimer::singleShot(model->m_timing.monitorInterval, Qt::PreciseTimer, model,
+                                   [model] { model->readMonitorSample(); });
+            };
+        });
 }
 
 void AppModel::showToast(const QString& title, const QString& detail, std::optional<TroveToastAction> action,

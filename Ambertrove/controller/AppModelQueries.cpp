@@ -123,10 +123,15 @@ void AppModel::runQuery(std::stop_token caller,
     QTimer::singleShot(m_timing.queryPause, Qt::PreciseTimer, this, [this, caller, work = std::move(work)] {
         if (caller.stop_requested())
             return;
-        m_runner->start(JobKind::query, [caller, work]() -> JobRunner::Apply {
-            if (caller.stop_requested())
+        // The view stops its own queries; the controller stops them all as it goes, whatever view asked (a
+        // view may outlive its window, or have let its request run on).
+        const TaskCancellation cancellation([caller, quitting = m_quitting.get_token()] {
+            return caller.stop_requested() || quitting.stop_requested();
+        });
+        m_runner->start(JobKind::query, [caller, work, cancellation]() -> JobRunner::Apply {
+            if (cancellation.isCancelled())
                 return {};
-            JobRunner::Apply apply = work(TaskCancellation(caller));
+            JobRunner::Apply apply = work(cancellation);
             // Checked once more on the GUI thread: a value that arrives after the caller stopped is dropped.
             return [caller, apply = std::move(apply)] {
                 if (!caller.stop_requested() && apply)

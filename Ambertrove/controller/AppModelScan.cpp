@@ -64,7 +64,9 @@ void AppModel::startScan(const std::string& path, bool thenFindDuplicates) {
     m_stagingCancellation->cancel();
     m_scanCancellation->cancel();
     m_duplicateCancellation->cancel();
-    // Late results of a duplicate search or a saved-scan job are dropped from now on.
+    // A saved scan still opening or being compared stops (a save runs to its end, unseen); late results of
+    // a duplicate search or a saved-scan job are dropped from now on.
+    m_snapshotCancellation->cancel();
     m_duplicateGeneration = newGeneration();
     m_snapshotGeneration = newGeneration();
     setSnapshotBusy(false);

@@ -49,15 +49,29 @@ QString numericDateTime(Date date) {
     return locale.toString(time.date(), format) + QStringLiteral(", ") + shortTime(locale, time);
 }
 
-// A job's value or the description of its failure.
-template <typename T> using Outcome = std::variant<T, QString>;
+// A job that was stopped: it has nothing to show and nothing to tell.
+struct Cancelled {};
+
+// A job's value, the description of its failure, or its stop.
+template <typename T> using Outcome = std::variant<T, QString, Cancelled>;
 
 template <typename T, typename Work> Outcome<T> attempt(Work&& work) {
     try {
         return Outcome<T>(std::in_place_index<0>, work());
+    } catch (const CancellationError&) {
+        return Outcome<T>(std::in_place_index<2>);
     } catch (const std::exception& failure) {
         return Outcome<T>(std::in_place_index<1>, errorDescription(failure));
     }
+}
+
+template <typename T> bool wasCancelled(const Outcome<T>& outcome) {
+    return std::holds_alternative<Cancelled>(outcome);
+}
+
+// What a saved-scan job polls: its own stop flag.
+TaskCancellation polling(std::shared_ptr<CancellationFlag> flag) {
+    return TaskCancellation([flag = std::move(flag)] { return flag->isCancelled(); });
 }
 
 } // namespace
@@ -66,6 +80,7 @@ std::optional<std::uint64_t> AppModel::beginSnapshot(const QString& status) {
     if (m_snapshotBusy || m_scanning || m_cleaning)
         return std::nullopt;
     m_snapshotGeneration = newGeneration();
+    m_snapshotCancellation = std::make_shared<CancellationFlag>();
     setSnapshotBusy(true);
     setSnapshotStatus(status);
     return m_snapshotGeneration;
@@ -86,6 +101,8 @@ void AppModel::readSnapshotCatalogLater(std::function<void(const std::optional<Q
                 done(*failure);
                 return;
             }
+            if (wasCancelled(outcome))
+                return;
             model->applySnapshotCatalog(std::move(*std::get<0>(outcome)));
             done(std::nullopt);
         };
@@ -122,6 +139,10 @@ void AppModel::saveSnapshot() {
                                 model->setError(*failure);
                                 return;
                             }
+                            if (wasCancelled(outcome)) {
+                                model->endSnapshot();
+                                return;
+                            }
                             // The slot stays taken until the catalog shows the new scan.
                             model->readSnapshotCatalogLater(
                                 [model, generation](const std::optional<QString>& failure) {
@@ -146,30 +167,34 @@ void AppModel::compareSnapshot(const SnapshotRecord& record) {
     const std::optional<std::uint64_t> generation = beginSnapshot(QStringLiteral("Comparing snapshots…"));
     if (!generation)
         return;
-    m_runner->start(JobKind::longJob,
-                    [model = this, generation = *generation, load = m_services.loadSnapshot,
-                     compare = m_services.compareSnapshots, store = m_store, scan = m_scan, record,
-                     logical = m_logical]() -> JobRunner::Apply {
-                        Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
-                            [&] { return compare(load(store, record), *scan, logical); });
-                        return
-                            [model, generation, outcome = std::move(outcome), record,
-                             root = scan->rootPath]() mutable {
-                                if (model->m_snapshotGeneration != generation)
-                                    return;
-                                if (const QString* failure = std::get_if<QString>(&outcome)) {
-                                    model->endSnapshot();
-                                    model->setError(*failure);
-                                    return;
-                                }
-                                // Moved, not copied: a large tree's changes are hundreds of thousands.
-                                model->setChanges(std::move(std::get<0>(outcome)));
-                                model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
-                                                          QStringLiteral(" → current scan"));
-                                model->setComparisonRoot(root);
-                                model->endSnapshot();
-                            };
-                    });
+    m_runner->start(
+        JobKind::longJob,
+        [model = this, generation = *generation, load = m_services.loadSnapshot,
+         compare = m_services.compareSnapshots, store = m_store, scan = m_scan, record, logical = m_logical,
+         cancellation = polling(m_snapshotCancellation)]() -> JobRunner::Apply {
+            Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>(
+                [&] { return compare(load(store, record, cancellation), *scan, logical, cancellation); });
+            return
+                [model, generation, outcome = std::move(outcome), record, root = scan->rootPath]() mutable {
+                    if (model->m_snapshotGeneration != generation)
+                        return;
+                    if (const QString* failure = std::get_if<QString>(&outcome)) {
+                        model->endSnapshot();
+                        model->setError(*failure);
+                        return;
+                    }
+                    if (wasCancelled(outcome)) {
+                        model->endSnapshot();
+                        return;
+                    }
+                    // Moved, not copied: a large tree's changes are hundreds of thousands.
+                    model->setChanges(std::move(std::get<0>(outcome)));
+                    model->setComparisonTitle(abbreviatedDateTime(record.createdAt) +
+                                              QStringLiteral(" → current scan"));
+                    model->setComparisonRoot(root);
+                    model->endSnapshot();
+                };
+        });
 }
 
 void AppModel::openSnapshot(const SnapshotRecord& record) {
@@ -194,13 +219,20 @@ void AppModel::openSnapshot(const SnapshotRecord& record) {
     m_runner->start(
         JobKind::longJob,
         [model = this, generation = *generation, scanGeneration, load = m_services.loadSnapshot,
-         present = m_services.presentation, store = m_store, record]() -> JobRunner::Apply {
+         present = m_services.presentation, store = m_store, record,
+         cancellation = polling(m_snapshotCancellation)]() -> JobRunner::Apply {
             Outcome<std::shared_ptr<const Opened>> outcome = attempt<std::shared_ptr<const Opened>>([&] {
-                auto scan = std::make_shared<const ScanResult>(load(store, record));
-                ScanPresentation presentation = present(*scan, TaskCancellation());
+                auto scan = std::make_shared<const ScanResult>(load(store, record, cancellation));
+                ScanPresentation presentation = present(*scan, cancellation);
+                cancellation.check();
                 return std::make_shared<const Opened>(Opened{std::move(scan), std::move(presentation)});
             });
             return [model, generation, scanGeneration, outcome = std::move(outcome)] {
+                if (wasCancelled(outcome)) {
+                    if (model->m_snapshotGeneration == generation)
+                        model->endSnapshot();
+                    return;
+                }
                 if (const QString* failure = std::get_if<QString>(&outcome)) {
                     if (model->m_snapshotGeneration != generation)
                         return;
@@ -235,21 +267,23 @@ void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
         JobKind::longJob,
         [model = this, generation = *generation, load = m_services.loadSnapshot,
          compare = m_services.compareSnapshots, store = m_store, before = *m_beforeSnapshot, record,
-         logical = m_logical]() -> JobRunner::Apply {
+         logical = m_logical, cancellation = polling(m_snapshotCancellation)]() -> JobRunner::Apply {
             Outcome<std::vector<SnapshotChange>> outcome = attempt<std::vector<SnapshotChange>>([&] {
-                // The two saved scans load side by side; the earlier one's failure is told first.
-                auto loadingEarlier = std::async(std::launch::async, [&] { return load(store, before); });
+                // The two saved scans load side by side; the earlier one's failure is told first. Both see
+                // the job's cancellation, so the wait for the earlier one ends with it too.
+                auto loadingEarlier =
+                    std::async(std::launch::async, [&] { return load(store, before, cancellation); });
                 std::optional<ScanResult> later;
                 std::exception_ptr laterFailure;
                 try {
-                    later = load(store, record);
+                    later = load(store, record, cancellation);
                 } catch (...) {
                     laterFailure = std::current_exception();
                 }
                 const ScanResult earlier = loadingEarlier.get();
                 if (laterFailure)
                     std::rethrow_exception(laterFailure);
-                return compare(earlier, *later, logical);
+                return compare(earlier, *later, logical, cancellation);
             });
             return [model, generation, outcome = std::move(outcome), before, record]() mutable {
                 if (model->m_snapshotGeneration != generation)
@@ -257,6 +291,10 @@ void AppModel::compareSavedSnapshots(const SnapshotRecord& record) {
                 if (const QString* failure = std::get_if<QString>(&outcome)) {
                     model->endSnapshot();
                     model->setError(*failure);
+                    return;
+                }
+                if (wasCancelled(outcome)) {
+                    model->endSnapshot();
                     return;
                 }
                 // Moved, not copied: a large tree's changes are hundreds of thousands.
@@ -284,6 +322,8 @@ void AppModel::deleteSnapshot(const SnapshotRecord& record) {
                 model->setError(*failure);
                 return;
             }
+            if (wasCancelled(outcome))
+                return;
             model->applySnapshotCatalog(std::move(*std::get<0>(outcome)));
             model->setChanges({});
             model->setComparisonTitle(std::nullopt);
@@ -297,20 +337,23 @@ void AppModel::exportCSV(std::vector<std::string> paths) {
         return;
     exportTo(QStringLiteral("Ambertrove-files.csv"), QStringLiteral("CSV exported."),
              [write = m_services.exportCSV, scan = m_scan, paths = std::move(paths)](
-                 const std::string& destination) { write(paths, *scan, destination, TaskCancellation()); });
+                 const std::string& destination, const TaskCancellation& cancellation) {
+                 write(paths, *scan, destination, cancellation);
+             });
 }
 
 void AppModel::exportScan() {
     if (!m_scan)
         return;
     exportTo(QStringLiteral("Ambertrove-scan.json"), QStringLiteral("Scan exported."),
-             [write = m_services.exportScan, scan = m_scan](const std::string& destination) {
-                 write(*scan, destination);
+             [write = m_services.exportScan, scan = m_scan](const std::string& destination,
+                                                            const TaskCancellation& cancellation) {
+                 write(*scan, destination, cancellation);
              });
 }
 
 void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
-                        std::function<void(const std::string&)> write) {
+                        std::function<void(const std::string&, const TaskCancellation&)> write) {
     // The panel answers later; the controller may be gone by then.
     m_platform->chooseSaveFile(
         proposedName, dialogHome(),
@@ -321,12 +364,16 @@ void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
             model->m_runner->start(
                 JobKind::longJob,
                 [model = model.data(), doneNotice, write = std::move(write),
-                 destination = std::move(*destination)]() -> JobRunner::Apply {
+                 destination = std::move(*destination),
+                 quitting = model->m_quitting.get_token()]() -> JobRunner::Apply {
                     Outcome<bool> outcome = attempt<bool>([&] {
-                        write(destination);
+                        write(destination, TaskCancellation(quitting));
                         return true;
                     });
                     return [model, doneNotice, destination, outcome = std::move(outcome)] {
+                        // Only the controller's going stops an export, leaving no file: nothing to tell.
+                        if (wasCancelled(outcome))
+                            return;
                         if (const QString* failure = std::get_if<QString>(&outcome))
                             model->setError(failureAbout(QStringLiteral("write"), destination, *failure));
                         else
@@ -339,9 +386,14 @@ void AppModel::exportTo(const QString& proposedName, const QString& doneNotice,
 void AppModel::refreshTimeMachine() {
     setTimeMachineStatus(QStringLiteral("Reading local snapshots…"));
     m_runner->start(
-        JobKind::longJob, [model = this, list = m_services.timeMachineSnapshots]() -> JobRunner::Apply {
+        JobKind::longJob,
+        [model = this, list = m_services.timeMachineSnapshots,
+         quitting = m_quitting.get_token()]() -> JobRunner::Apply {
             Outcome<std::vector<std::string>> outcome =
-                attempt<std::vector<std::string>>([&] { return list("/"); });
+                attempt<std::vector<std::string>>([&] { return list("/", TaskCancellation(quitting)); });
+            // Only the controller's going stops the listing.
+            if (wasCancelled(outcome))
+                return {};
             return [model, outcome = std::move(outcome)] {
                 if (const QString* failure = std::get_if<QString>(&outcome)) {
                     // The previous list stays; the command's own words say why.

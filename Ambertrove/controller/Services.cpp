@@ -56,29 +56,32 @@ Services::Services()
     })
     , sampler([]() -> SampleReader {
         auto reader = std::make_shared<SystemSampler>();
-        return [reader] {
-            return reader->sample();
+        return [reader](const TaskCancellation& cancellation) {
+            return reader->sample(cancellation);
         };
     })
     , snapshotCatalog([](const SnapshotStore& store) { return store.catalog(); })
     , saveSnapshot([](SnapshotStore& store, const ScanResult& result, const std::string& title) {
         return store.save(result, title);
     })
-    , loadSnapshot(
-          [](const SnapshotStore& store, const SnapshotRecord& record) { return store.load(record); })
+    , loadSnapshot([](const SnapshotStore& store, const SnapshotRecord& record,
+                      const TaskCancellation& cancellation) { return store.load(record, cancellation); })
     , removeSnapshot([](const SnapshotStore& store, const SnapshotRecord& record) { store.remove(record); })
-    , compareSnapshots([](const ScanResult& earlier, const ScanResult& later, bool logical) {
-        return SnapshotStore::compare(earlier, later, logical);
+    , compareSnapshots([](const ScanResult& earlier, const ScanResult& later, bool logical,
+                          const TaskCancellation& cancellation) {
+        return SnapshotStore::compare(earlier, later, logical, cancellation);
     })
     , exportCSV([](std::span<const std::string> paths, const ScanResult& result,
                    const std::string& destination, const TaskCancellation& cancellation) {
         CSVExport::write(paths, result, destination, cancellation);
     })
-    , exportScan([](const ScanResult& result, const std::string& destination) {
-        ScanJson::writeFile(result, destination);
+    , exportScan(
+          [](const ScanResult& result, const std::string& destination, const TaskCancellation& cancellation) {
+              ScanJson::writeFile(result, destination, kSharedFileMode, cancellation);
+          })
+    , timeMachineSnapshots([](const std::string& volume, const TaskCancellation& cancellation) {
+        return SystemSampler::timeMachineSnapshots(volume, cancellation);
     })
-    , timeMachineSnapshots(
-          [](const std::string& volume) { return SystemSampler::timeMachineSnapshots(volume); })
     , saveState([](StateFiles& files, const StateFiles::State& state) { files.save(state); })
     , policy([] { return CleanupPolicy::forCurrentUser(); })
     , home(&resolvedHome) {}

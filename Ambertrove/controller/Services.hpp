@@ -60,23 +60,28 @@ struct Services {
         std::function<ApplicationReport(const std::string& home, const CancellationFlag& cancellation,
                                         const ApplicationInventory::ProgressCallback& progress)>;
     // One reading of the machine. A reader keeps its counters between readings and is used by one reading
-    // at a time.
-    using SampleReader = std::function<MonitorSample()>;
+    // at a time. Once `cancellation` is cancelled (the controller is going) it stops waiting on whatever it
+    // reads and throws CancellationError.
+    using SampleReader = std::function<MonitorSample(const TaskCancellation& cancellation)>;
     using SamplerFactory = std::function<SampleReader()>;
     using CatalogFunction = std::function<SnapshotCatalog(const SnapshotStore& store)>;
     using SaveSnapshotFunction =
         std::function<SnapshotRecord(SnapshotStore& store, const ScanResult& scan, const std::string& title)>;
-    using LoadSnapshotFunction =
-        std::function<ScanResult(const SnapshotStore& store, const SnapshotRecord& record)>;
+    // The cancellable operations below throw CancellationError once their cancellation is cancelled.
+    using LoadSnapshotFunction = std::function<ScanResult(
+        const SnapshotStore& store, const SnapshotRecord& record, const TaskCancellation& cancellation)>;
     using RemoveSnapshotFunction =
         std::function<void(const SnapshotStore& store, const SnapshotRecord& record)>;
-    using CompareFunction = std::function<std::vector<SnapshotChange>(const ScanResult& earlier,
-                                                                      const ScanResult& later, bool logical)>;
+    using CompareFunction =
+        std::function<std::vector<SnapshotChange>(const ScanResult& earlier, const ScanResult& later,
+                                                  bool logical, const TaskCancellation& cancellation)>;
     using ExportCSVFunction =
         std::function<void(std::span<const std::string> paths, const ScanResult& scan,
                            const std::string& destination, const TaskCancellation& cancellation)>;
-    using ExportScanFunction = std::function<void(const ScanResult& scan, const std::string& destination)>;
-    using TimeMachineFunction = std::function<std::vector<std::string>(const std::string& volume)>;
+    using ExportScanFunction = std::function<void(const ScanResult& scan, const std::string& destination,
+                                                  const TaskCancellation& cancellation)>;
+    using TimeMachineFunction = std::function<std::vector<std::string>(const std::string& volume,
+                                                                       const TaskCancellation& cancellation)>;
     // Writes the cleanup state files (on the controller's state thread).
     using SaveStateFunction = std::function<void(StateFiles& files, const StateFiles::State& state)>;
     using PolicyFunction = std::function<CleanupPolicy()>;

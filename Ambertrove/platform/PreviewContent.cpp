@@ -77,7 +77,8 @@ QString modifiedText(const struct stat& status) {
 
 } // namespace
 
-PreviewContent PreviewContent::load(const QString& path, std::optional<std::int64_t> knownSize) {
+PreviewContent PreviewContent::load(const QString& path, std::optional<std::int64_t> knownSize,
+                                    const TaskCancellation& cancellation) {
     PreviewContent content;
     content.path = path;
     const QByteArray native = QFile::encodeName(path);
@@ -150,8 +151,11 @@ PreviewContent PreviewContent::load(const QString& path, std::optional<std::int6
         probe.open(QIODevice::ReadOnly);
         const QByteArray format = QImageReader::imageFormat(&probe);
         if (!format.isEmpty() && size <= kImageBytes) {
+            // Reading and decoding a large image take long: a request nobody waits for stops here.
+            if (cancellation.isCancelled())
+                return content;
             QByteArray whole;
-            if (readHead(fd.get(), size, whole)) {
+            if (readHead(fd.get(), size, whole) && !cancellation.isCancelled()) {
                 QBuffer buffer(&whole);
                 buffer.open(QIODevice::ReadOnly);
                 QImageReader reader(&buffer, format);

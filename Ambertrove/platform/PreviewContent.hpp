@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TaskCancellation.hpp"
+
 #include <QImage>
 #include <QList>
 #include <QPair>
@@ -29,8 +31,11 @@ struct PreviewContent {
     QList<QPair<QString, QString>> facts;
     QString error; // why the item could not be read, or ""
 
-    // Reads `path`. `knownSize`, when given, is the size to show (a folder's total from the scan).
-    [[nodiscard]] static PreviewContent load(const QString& path, std::optional<std::int64_t> knownSize = {});
+    // Reads `path`. `knownSize`, when given, is the size to show (a folder's total from the scan). Once
+    // `cancellation` is cancelled (nobody waits for the content any more) an image is neither read whole
+    // nor decoded: what was gathered so far comes back, for nobody to show.
+    [[nodiscard]] static PreviewContent load(const QString& path, std::optional<std::int64_t> knownSize = {},
+                                             const TaskCancellation& cancellation = {});
 };
 
 } // namespace ambertrove

@@ -78,6 +78,10 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     applyColours();
 }
 
+PreviewWindow::~PreviewWindow() {
+    m_loadStop.request_stop();
+}
+
 void PreviewWindow::applyColours() {
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Appearance::role(ColorRole::panel));
@@ -108,10 +112,13 @@ void PreviewWindow::preview(const QString& path, std::optional<std::int64_t> kno
     activateWindow();
 
     // The read runs on a pool thread. Its result is posted to the application object, which outlives any
-    // window, and applied on the GUI thread only while this window lives and no newer request came.
+    // window, and applied on the GUI thread only while this window lives and no newer request came. A newer
+    // request, or the window's end, stops the read before its long part (an image read whole and decoded).
+    m_loadStop.request_stop();
+    m_loadStop = std::stop_source();
     QPointer<PreviewWindow> guard(this);
-    QThreadPool::globalInstance()->start([guard, generation, path, knownSize] {
-        PreviewContent content = PreviewContent::load(path, knownSize);
+    QThreadPool::globalInstance()->start([guard, generation, path, knownSize, stop = m_loadStop.get_token()] {
+        PreviewContent content = PreviewContent::load(path, knownSize, stop);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [guard, generation, content = std::move(content)]() mutable {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 
 class QGridLayout;
 class QLabel;
@@ -24,6 +25,8 @@ class PreviewWindow final : public QWidget {
 
 public:
     explicit PreviewWindow(QWidget* parent = nullptr);
+    // Stops the read still running at its next step, so that the program's end waits little for it.
+    ~PreviewWindow() override;
     Q_DISABLE_COPY_MOVE(PreviewWindow)
 
     // Shows the window (raised) and starts reading `path`. `knownSize` is the size to show for it.
@@ -58,6 +61,8 @@ private:
     State m_state = State::empty;
     QString m_path;
     std::uint64_t m_generation = 0;
+    // The running read's stop: a newer request or the window's end stops it.
+    std::stop_source m_loadStop;
     PreviewContent m_content;
 
     ElidedLabel* m_title = nullptr;

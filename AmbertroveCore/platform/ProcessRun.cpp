@@ -151,11 +151,11 @@ int reap(pid_t pid) {
 } // namespace
 
 bool ProcessRun::succeeded() const {
-    return !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return !timedOut && !cancelled && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 ProcessRun runProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                      double timeout, double grace) {
+                      double timeout, double grace, const TaskCancellation& cancellation) {
     Pipe out, err;
     makePipe(out);
     makePipe(err);
@@ -174,19 +174,23 @@ ProcessRun runProcess(const std::string& executable, const std::vector<std::stri
             exited = hasExited(pid);
         if (exited && !out.readEnd.valid() && !err.readEnd.valid())
             break;
+        if (cancellation.isCancelled()) {
+            run.cancelled = true;
+            break;
+        }
         int wait = millisecondsUntil(deadline);
         if (wait == 0) {
             run.timedOut = true;
             break;
         }
+        // Waking at intervals lets a cancellation end the wait; without a process descriptor it is also how
+        // the exit is noticed.
+        wait = std::min(wait, kCancellationPollMilliseconds);
         pollfd entries[3];
         nfds_t count = 0;
         for (const int fd : {out.readEnd.get(), err.readEnd.get(), exited ? -1 : pidFd.get()})
             if (fd >= 0)
                 entries[count++] = pollfd{fd, POLLIN, 0};
-        // Without a process descriptor the exit is noticed by looking again every few milliseconds.
-        if (!exited && !pidFd.valid())
-            wait = std::min(wait, 20);
         if (::poll(entries, count, wait) < 0 && errno != EINTR) {
             run.timedOut = true; // cannot wait any more: end it as if its time were up
             break;
@@ -201,12 +205,15 @@ ProcessRun runProcess(const std::string& executable, const std::vector<std::stri
         }
     }
 
-    if (run.timedOut) {
+    if (run.timedOut || run.cancelled) {
         // Stop reading: a descendant that still holds a pipe gets EPIPE instead of holding us.
         out.readEnd.reset();
         err.readEnd.reset();
-        ::killpg(pid, SIGTERM);
-        waitForExit(pid, pidFd.get(), deadlineAfter(grace));
+        // A cancelled command gets no grace: its caller is quitting or no longer wants the answer.
+        if (run.timedOut) {
+            ::killpg(pid, SIGTERM);
+            waitForExit(pid, pidFd.get(), deadlineAfter(grace));
+        }
         // Whatever is left of the group, the command itself if it ignored SIGTERM, goes now. The child is not
         // reaped yet, so its id cannot have been given to another group.
         ::killpg(pid, SIGKILL);

@@ -1,5 +1,6 @@
 #include "snapshots/SnapshotStore.hpp"
 
+#include "analysis/CancellationPoints.hpp"
 #include "base/AmbertroveError.hpp"
 #include "base/PathText.hpp"
 #include "model/ScanJson.hpp"
@@ -173,10 +174,11 @@ std::vector<SnapshotRecord> SnapshotStore::list() const {
     return catalog().records;
 }
 
-ScanResult SnapshotStore::load(const SnapshotRecord& record) const {
+ScanResult SnapshotStore::load(const SnapshotRecord& record, const TaskCancellation& cancellation) const {
+    cancellation.check();
     const FileDescriptor folder = openFolder(false);
     return readStoredFile(folder.get(), record.filename(), kScanLimit,
-                          [](std::FILE* file) { return ScanJson::read(file); });
+                          [&](std::FILE* file) { return ScanJson::read(file, cancellation); });
 }
 
 void SnapshotStore::remove(const SnapshotRecord& record) const {
@@ -188,9 +190,11 @@ void SnapshotStore::remove(const SnapshotRecord& record) const {
 }
 
 std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, const ScanResult& later,
-                                                   bool logical) {
+                                                   bool logical, const TaskCancellation& cancellation) {
     if (earlier.rootPath != later.rootPath)
         throw AmbertroveError(kDifferentRoots);
+    CancellationPoints points(cancellation);
+    points.check();
 
     const NodeTable& before = earlier.nodes;
     const NodeTable& after = later.nodes;
@@ -200,6 +204,7 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
     // marked, so the later scan's own pass needs no look-ups and builds paths only for added entries.
     std::vector<bool> matched(after.recordCount(), false);
     before.forEachNode([&](NodeIndex i) {
+        points.visit();
         path.clear();
         before.appendPath(i, path);
         const std::int64_t was = before[i].bytes(logical);
@@ -213,6 +218,7 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
             changes.push_back({path, was, is, "Changed"});
     });
     after.forEachNode([&](NodeIndex j) {
+        points.visit();
         if (!matched[j])
             changes.push_back({after.path(j), 0, after[j].bytes(logical), "Added"});
     });
@@ -224,12 +230,14 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
         return c.after >= c.before ? a - b : b - a;
     };
     std::sort(changes.begin(), changes.end(), [&](const SnapshotChange& x, const SnapshotChange& y) {
+        points.compare();
         const std::uint64_t mx = magnitude(x);
         const std::uint64_t my = magnitude(y);
         if (mx != my)
             return mx > my;
         return x.path < y.path;
     });
+    points.check();
     return changes;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Date.hpp"
+#include "base/TaskCancellation.hpp"
 #include "base/Uuid.hpp"
 #include "model/ScanResult.hpp"
 #include "platform/FileDescriptor.hpp"
@@ -57,8 +58,10 @@ public:
     [[nodiscard]] SnapshotCatalog catalog() const;
     [[nodiscard]] std::vector<SnapshotRecord> list() const;
 
-    // The saved scan, streamed from its file. Throws std::system_error or DecodingError.
-    [[nodiscard]] ScanResult load(const SnapshotRecord& record) const;
+    // The saved scan, streamed from its file. Throws std::system_error or DecodingError, and
+    // CancellationError once `cancellation` is cancelled (it is looked at every few thousand nodes).
+    [[nodiscard]] ScanResult load(const SnapshotRecord& record,
+                                  const TaskCancellation& cancellation = {}) const;
 
     // Removes the scan file and then the record file. A scan file that is already gone does not stop the
     // record file's removal, so that a record left without its scan can always be cleared. Any other
@@ -66,9 +69,11 @@ public:
     void remove(const SnapshotRecord& record) const;
 
     // The paths whose size differs between an earlier and a later scan of the same root, largest change
-    // first, equal changes by path. Throws AmbertroveError when the roots differ.
+    // first, equal changes by path. Throws AmbertroveError when the roots differ, and CancellationError once
+    // `cancellation` is cancelled (looked at every few hundred entries and comparisons of the sort).
     [[nodiscard]] static std::vector<SnapshotChange> compare(const ScanResult& earlier,
-                                                             const ScanResult& later, bool logical);
+                                                             const ScanResult& later, bool logical,
+                                                             const TaskCancellation& cancellation = {});
 
     // The paths of a record's two files.
     [[nodiscard]] std::string scanPath(const SnapshotRecord& record) const;

@@ -56,8 +56,11 @@ std::string trimmedWhiteSpace(std::string_view text) {
 } // namespace
 
 std::string SystemCommand::run(const std::string& path, const std::vector<std::string>& arguments,
-                               double timeout) {
-    ProcessRun result = runProcess(path, arguments, timeout);
+                               double timeout, const TaskCancellation& cancellation) {
+    cancellation.check();
+    ProcessRun result = runProcess(path, arguments, timeout, kTerminationGrace, cancellation);
+    if (result.cancelled)
+        throw CancellationError();
     if (result.succeeded())
         return isValidUtf8(result.output) ? std::move(result.output) : std::string();
     if (!isValidUtf8(result.errorOutput))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TaskCancellation.hpp"
+
 #include <string>
 #include <vector>
 
@@ -14,8 +16,10 @@ public:
     // Throws std::system_error when the command cannot be launched, and AmbertroveError carrying the
     // command's own error text (trimmed; "Command unavailable" when it is not UTF-8) when it ends with a
     // non-zero status, is ended by a signal, or runs past `timeout` seconds (it is then terminated).
-    static std::string run(const std::string& path, const std::vector<std::string>& arguments,
-                           double timeout);
+    // Throws CancellationError once `cancellation` is cancelled, before the launch or while the command
+    // runs (it is then killed without waiting for it to finish).
+    static std::string run(const std::string& path, const std::vector<std::string>& arguments, double timeout,
+                           const TaskCancellation& cancellation = {});
 };
 
 } // namespace ambertrove

@@ -93,7 +93,8 @@ SystemSampler::SystemSampler() = default;
 SystemSampler::SystemSampler(Sources sources)
     : m_sources(std::move(sources)) {}
 
-MonitorSample SystemSampler::sample() {
+MonitorSample SystemSampler::sample(const TaskCancellation& cancellation) {
+    cancellation.check();
     MonitorSample sample;
     sample.date = m_sources.clock();
 
@@ -109,7 +110,8 @@ MonitorSample SystemSampler::sample() {
     readCPU(sample);
     readMemory(sample);
     readNetwork(sample);
-    readProcesses(sample);
+    readProcesses(sample, cancellation);
+    cancellation.check();
     sample.volumes = VolumeInfo::mounted(m_sources.mountTable);
     return sample;
 }
@@ -177,9 +179,11 @@ void SystemSampler::readNetwork(MonitorSample& sample) {
     m_previousNetwork = NetworkReading{totals->received, totals->sent, sample.date};
 }
 
-void SystemSampler::readProcesses(MonitorSample& sample) const {
+void SystemSampler::readProcesses(MonitorSample& sample, const TaskCancellation& cancellation) const {
     try {
-        sample.processes = processListing(m_sources.processListingCommand);
+        sample.processes = processListing(m_sources.processListingCommand, cancellation);
+    } catch (const CancellationError&) {
+        throw;
     } catch (const std::exception& error) {
         sample.issues.emplace_back(error.what());
         return;
@@ -188,9 +192,10 @@ void SystemSampler::readProcesses(MonitorSample& sample) const {
                      [](const ProcessInfoRow& a, const ProcessInfoRow& b) { return a.cpu > b.cpu; });
 }
 
-std::vector<ProcessInfoRow> SystemSampler::processListing(const std::string& command) {
+std::vector<ProcessInfoRow> SystemSampler::processListing(const std::string& command,
+                                                          const TaskCancellation& cancellation) {
     return parseProcessListing(
-        SystemCommand::run(command, {"-axo", "pid=,pcpu=,rss=,comm="}, kCommandTimeout));
+        SystemCommand::run(command, {"-axo", "pid=,pcpu=,rss=,comm="}, kCommandTimeout, cancellation));
 }
 
 std::vector<ProcessInfoRow> SystemSampler::parseProcessListing(std::string_view output) {
@@ -224,9 +229,10 @@ std::vector<ProcessInfoRow> SystemSampler::parseProcessListing(std::string_view 
     return rows;
 }
 
-std::vector<std::string> SystemSampler::timeMachineSnapshots(const std::string& volume) {
-    return parseTimeMachineSnapshots(
-        SystemCommand::run(kTimeMachineCommand, {"listlocalsnapshots", volume}, kCommandTimeout));
+std::vector<std::string> SystemSampler::timeMachineSnapshots(const std::string& volume,
+                                                             const TaskCancellation& cancellation) {
+    return parseTimeMachineSnapshots(SystemCommand::run(kTimeMachineCommand, {"listlocalsnapshots", volume},
+                                                        kCommandTimeout, cancellation));
 }
 
 std::vector<std::string> SystemSampler::parseTimeMachineSnapshots(std::string_view output) {

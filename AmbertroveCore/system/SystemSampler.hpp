@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Date.hpp"
+#include "base/TaskCancellation.hpp"
 #include "platform/CpuTicks.hpp"
 #include "platform/MemoryInfo.hpp"
 #include "platform/NetworkTotals.hpp"
@@ -41,17 +42,20 @@ public:
     SystemSampler();
     explicit SystemSampler(Sources sources);
 
-    // One reading. Never throws: a reading that fails leaves its fields at zero and adds a sentence to
-    // issues.
-    MonitorSample sample();
+    // One reading. A reading that fails leaves its fields at zero and adds a sentence to issues; the only
+    // throw is CancellationError, once `cancellation` is cancelled (a listing command running then is
+    // killed).
+    MonitorSample sample(const TaskCancellation& cancellation = {});
 
     // Every process, in the order of the listing command's output. Throws what the command throws.
-    static std::vector<ProcessInfoRow> processListing(const std::string& command = kProcessListingCommand);
+    static std::vector<ProcessInfoRow> processListing(const std::string& command = kProcessListingCommand,
+                                                      const TaskCancellation& cancellation = {});
     // The rows of the listing's output; lines that do not parse are left out.
     [[nodiscard]] static std::vector<ProcessInfoRow> parseProcessListing(std::string_view output);
 
     // The names of the local Time Machine snapshots of `volume`. Throws what the command throws.
-    static std::vector<std::string> timeMachineSnapshots(const std::string& volume);
+    static std::vector<std::string> timeMachineSnapshots(const std::string& volume,
+                                                         const TaskCancellation& cancellation = {});
     [[nodiscard]] static std::vector<std::string> parseTimeMachineSnapshots(std::string_view output);
 
 private:
@@ -64,7 +68,7 @@ private:
     void readCPU(MonitorSample& sample);
     void readMemory(MonitorSample& sample) const;
     void readNetwork(MonitorSample& sample);
-    void readProcesses(MonitorSample& sample) const;
+    void readProcesses(MonitorSample& sample, const TaskCancellation& cancellation) const;
 
     Sources m_sources;
     std::optional<CpuTicks> m_previousCPU;

@@ -343,7 +343,7 @@ TEST_F(AppModelConstructionTest, WithoutTheMonitorNoReadingStarts) {
     int samplers = 0;
     services.sampler = [&] {
         ++samplers;
-        return Services::SampleReader([] { return MonitorSample(); });
+        return Services::SampleReader([](const TaskCancellation&) { return MonitorSample(); });
     };
     const AppModel& m = make(false);
     EXPECT_EQ(samplers, 0);

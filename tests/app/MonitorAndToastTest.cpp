@@ -34,7 +34,7 @@ struct CountingSampler {
     Services::SamplerFactory factory() {
         return [this] {
             ++samplers;
-            return Services::SampleReader([this] {
+            return Services::SampleReader([this](const TaskCancellation&) {
                 if (running.fetch_add(1) != 0)
                     overlapped = true;
                 if (std::this_thread::get_id() == guiThread)

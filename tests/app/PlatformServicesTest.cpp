@@ -292,6 +292,25 @@ TEST_F(PlatformServices, PreviewContentIsAnImageTextOrFactsAndNeverRuns) {
     EXPECT_FALSE(PreviewContent::load(q(f.dir / "missing")).error.isEmpty());
 }
 
+// A read nobody waits for any more (a newer request, the window's end) stops before the image's long part:
+// before it is read whole, and before it is decoded.
+TEST_F(PlatformServices, AStoppedPreviewReadDecodesNoImage) {
+    Fixture f;
+    int polls = 0;
+    const PreviewContent whole =
+        PreviewContent::load(q(f.image), std::nullopt, TaskCancellation([&] { return ++polls < 0; }));
+    EXPECT_EQ(whole.kind, PreviewContent::Kind::image);
+    EXPECT_EQ(polls, 2);
+    for (int stopAt = 1; stopAt <= 2; ++stopAt) {
+        int seen = 0;
+        const PreviewContent stopped = PreviewContent::load(
+            q(f.image), std::nullopt, TaskCancellation([&] { return ++seen >= stopAt; }));
+        EXPECT_EQ(stopped.kind, PreviewContent::Kind::facts) << stopAt;
+        EXPECT_TRUE(stopped.image.isNull()) << stopAt;
+        EXPECT_EQ(seen, stopAt);
+    }
+}
+
 // Waits until the spy has seen `count` signals in all (one may already have arrived).
 bool waitForCount(QSignalSpy& spy, int count) {
     while (spy.size() < count)

@@ -505,7 +505,7 @@ TEST_F(SavedScansTest, APanelAnsweredAfterTheControllerIsGoneDoesNothing) {
 TEST_F(SavedScansTest, TheTimeMachineListingSaysWhatItFound) {
     auto answers = std::make_shared<std::vector<std::vector<std::string>>>(
         std::vector<std::vector<std::string>>{{"com.apple.TimeMachine.2024-03-01-120000.local"}, {}});
-    services.timeMachineSnapshots = [answers](const std::string& volume) {
+    services.timeMachineSnapshots = [answers](const std::string& volume, const TaskCancellation&) {
         EXPECT_EQ(volume, "/");
         std::vector<std::string> names = answers->front();
         answers->erase(answers->begin());
@@ -525,7 +525,8 @@ TEST_F(SavedScansTest, TheTimeMachineListingSaysWhatItFound) {
 
 TEST_F(SavedScansTest, AFailedListingKeepsTheListAndShowsTheFailureAsTheStatus) {
     auto fail = std::make_shared<bool>(false);
-    services.timeMachineSnapshots = [fail](const std::string&) -> std::vector<std::string> {
+    services.timeMachineSnapshots = [fail](const std::string&,
+                                           const TaskCancellation&) -> std::vector<std::string> {
         if (*fail)
             throw AmbertroveError("The command could not be run.");
         return {"com.apple.TimeMachine.one"};
@@ -543,7 +544,8 @@ TEST_F(SavedScansTest, AFailedListingKeepsTheListAndShowsTheFailureAsTheStatus) 
 
 TEST_F(SavedScansTest, OverlappingListingsEachPublishAndTheLastToFinishWins) {
     auto calls = std::make_shared<int>(0);
-    services.timeMachineSnapshots = [calls](const std::string&) -> std::vector<std::string> {
+    services.timeMachineSnapshots = [calls](const std::string&,
+                                            const TaskCancellation&) -> std::vector<std::string> {
         return {"com.apple.TimeMachine." + std::to_string(++*calls)};
     };
     AppModel& m = start();

@@ -427,7 +427,7 @@ TEST_F(SnapshotsScreenTest, TheTimeMachineCardShowsTheListingsStatusAndKeepsTheN
             std::vector<std::string>{"com.apple.TimeMachine.2024-03-01-120000.local",
                                      "com.apple.TimeMachine.2024-03-02-120000.local"},
             std::nullopt});
-    services.timeMachineSnapshots = [answers](const std::string&) {
+    services.timeMachineSnapshots = [answers](const std::string&, const TaskCancellation&) {
         std::optional<std::vector<std::string>> answer = answers->front();
         answers->erase(answers->begin());
         if (!answer)

@@ -1,6 +1,8 @@
 #include "model/ScanJson.hpp"
 #include "base/AmbertroveError.hpp"
 #include "model/JsonCoding.hpp"
+#include "platform/AtomicFile.hpp"
+#include "support/Checks.hpp"
 #include "support/ModelFixture.hpp"
 #include "support/TempDir.hpp"
 
@@ -120,6 +122,56 @@ TEST(ScanJson, ALargeScanRoundTripsAndItsFaultsAreReportedInTextOrder) {
         ADD_FAILURE();
     } catch (const DecodingError& e) {
         EXPECT_NE(e.detail().find("has no \"path\""), std::string::npos) << e.detail();
+    }
+}
+
+// Reading looks at its cancellation every 4096 nodes and once more before it builds the table; a stop at
+// any of those polls ends the reading there, with nothing returned.
+TEST(ScanJson, ACancelledReadStopsAtItsNextPollAndGivesNothing) {
+    const ScanResult scan = largeSample();
+    const std::string text = ScanJson::encode(scan);
+    int polls = 0;
+    EXPECT_EQ(ScanJson::decode(text, TaskCancellation([&] { return ++polls < 0; })), scan);
+    const int allPolls = int(scan.nodes.size() / 4096) + 1;
+    EXPECT_EQ(polls, allPolls);
+    for (int stopAt = 1; stopAt <= allPolls; ++stopAt) {
+        int seen = 0;
+        EXPECT_THROW((void)ScanJson::decode(text, TaskCancellation([&] { return ++seen >= stopAt; })),
+                     CancellationError)
+            << stopAt;
+        EXPECT_EQ(seen, stopAt);
+    }
+    test::TempDir dir;
+    ScanJson::writeFile(scan, dir / "scan.json");
+    int seen = 0;
+    EXPECT_THROW((void)ScanJson::readFile(dir / "scan.json", TaskCancellation([&] { return ++seen >= 2; })),
+                 CancellationError);
+    EXPECT_EQ(seen, 2);
+}
+
+// Writing looks at its cancellation every 4096 nodes and once more before the file is put in place; a stop
+// leaves the destination as it was, or absent, and no temporary file beside it.
+TEST(ScanJson, ACancelledWriteLeavesTheDestinationAsItWas) {
+    const ScanResult scan = largeSample();
+    test::TempDir dir;
+    int polls = 0;
+    ScanJson::writeFile(scan, dir / "whole.json", kSharedFileMode,
+                        TaskCancellation([&] { return ++polls < 0; }));
+    const int allPolls = int((scan.nodes.recordCount() + 4095) / 4096) + 1;
+    EXPECT_EQ(polls, allPolls);
+    EXPECT_EQ(ScanJson::readFile(dir / "whole.json"), scan);
+    dir.makeFile("kept.json", "keep me");
+    for (int stopAt = 1; stopAt <= allPolls; ++stopAt) {
+        for (const char* name : {"kept.json", "new.json"}) {
+            int seen = 0;
+            EXPECT_THROW(ScanJson::writeFile(scan, dir / name, kSharedFileMode,
+                                             TaskCancellation([&] { return ++seen >= stopAt; })),
+                         CancellationError)
+                << stopAt << " " << name;
+            EXPECT_EQ(seen, stopAt);
+        }
+        EXPECT_EQ(readWholeFile(dir / "kept.json"), "keep me");
+        EXPECT_EQ(test::listing(dir.path()), (std::vector<std::string>{"kept.json", "whole.json"})) << stopAt;
     }
 }
 

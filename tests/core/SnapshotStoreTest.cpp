@@ -591,6 +591,56 @@ TEST(SnapshotStoreTest, CompareWithItselfGivesNoChanges) {
     EXPECT_TRUE(SnapshotStore::compare(scan, scan, true).empty());
 }
 
+// A folder of `files` files, each `every`-th of them `grown` bytes larger.
+ScanResult wideScan(int files, int every = 0, std::int64_t grown = 0) {
+    std::vector<Entry> entries{{"/wide", 0, 0, true, files}};
+    for (int k = 0; k < files; ++k) {
+        const std::int64_t extra = every && k % every == 0 ? grown : 0;
+        entries.push_back({"/wide/file " + std::to_string(k), 100 + extra, 4096 + extra});
+    }
+    return makeScan("/wide", entries);
+}
+
+// A load looks at its cancellation before it opens the file, every 4096 nodes and before the table is
+// built; a stop at any of them ends it there with nothing returned.
+TEST(SnapshotStoreTest, ACancelledLoadStopsAtItsNextPollAndGivesNothing) {
+    TempDir dir;
+    SnapshotStore store(dir / "Snapshots");
+    const ScanResult scan = wideScan(20'000);
+    const SnapshotRecord record = store.save(scan, "wide");
+    int polls = 0;
+    EXPECT_EQ(store.load(record, TaskCancellation([&] { return ++polls < 0; })), scan);
+    EXPECT_EQ(polls, 2 + 20'001 / 4096);
+    for (int stopAt = 1; stopAt <= polls; ++stopAt) {
+        int seen = 0;
+        EXPECT_THROW((void)store.load(record, TaskCancellation([&] { return ++seen >= stopAt; })),
+                     CancellationError)
+            << stopAt;
+        EXPECT_EQ(seen, stopAt);
+    }
+}
+
+// A comparison looks at its cancellation every 512 entries of each scan and every 1024 comparisons of its
+// sort, so a stop ends it within a few hundred entries wherever it is.
+TEST(SnapshotStoreTest, ACancelledComparisonStopsAtItsNextPollAndGivesNothing) {
+    const ScanResult earlier = wideScan(20'000);
+    const ScanResult later = wideScan(20'000, 3, 1000);
+    int polls = 0;
+    const std::vector<SnapshotChange> changes =
+        SnapshotStore::compare(earlier, later, false, TaskCancellation([&] { return ++polls < 0; }));
+    EXPECT_EQ(changes, SnapshotStore::compare(earlier, later, false));
+    EXPECT_EQ(changes.size(), 6'667u); // every third file
+    EXPECT_GE(polls, 2 * 20'001 / 512);
+    for (const int stopAt : {1, 2, polls / 4, polls / 2, polls - 1, polls}) {
+        int seen = 0;
+        EXPECT_THROW((void)SnapshotStore::compare(earlier, later, false,
+                                                  TaskCancellation([&] { return ++seen >= stopAt; })),
+                     CancellationError)
+            << stopAt;
+        EXPECT_EQ(seen, stopAt);
+    }
+}
+
 struct CompareCase {
     std::string name;
     bool logical;

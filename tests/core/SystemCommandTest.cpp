@@ -2,6 +2,7 @@
 #include "base/AmbertroveError.hpp"
 #include "platform/AtomicFile.hpp"
 #include "support/CaseName.hpp"
+#include "support/Checks.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
 #include "system/SystemSampler.hpp"
@@ -215,6 +216,67 @@ TEST(SystemCommand, ZeroTimeoutEndsTheCommandAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW((void)SystemCommand::run(script, {}, 0), AmbertroveError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
+}
+
+// Cancellation: a command stuck in any of these ways ends as soon as its task is cancelled, which here is
+// the moment it has written its process id, so the cancel always lands while it runs. Its time-out is far
+// away: a run that waited for it would come back timed out, not cancelled.
+constexpr double kFarTimeout = 60;
+
+class SystemCommandCancellations : public ::testing::TestWithParam<TimeoutCase> {};
+
+TEST_P(SystemCommandCancellations, EndsTheCommandAndItsGroupAndThrowsCancellation) {
+    TempDir dir;
+    const TimeoutCase& c = GetParam();
+    const std::string pidFile = dir / "pid";
+    const std::string body = "export PIDFILE='" + pidFile + "'\n" + c.body;
+    const std::string script = makeScript(dir, "command", body);
+    int polls = 0;
+    const TaskCancellation started([&] {
+        ++polls;
+        std::string pid;
+        try {
+            pid = readWholeFile(pidFile);
+        } catch (const std::system_error&) {
+        }
+        return !pid.empty() && pid.back() == '\n';
+    });
+    EXPECT_THROW((void)SystemCommand::run(script, {}, kFarTimeout, started), CancellationError);
+    EXPECT_GE(polls, 1);
+    const std::string pid = readWholeFile(pidFile);
+    EXPECT_TRUE(processEnded(std::stoi(pid))) << "process " << pid << " still runs";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, SystemCommandCancellations,
+    ::testing::Values(
+        TimeoutCase{"Sleeps", "echo $$ > \"$PIDFILE\"; exec sleep 300\n", ""},
+        TimeoutCase{"IgnoresSigterm", "trap '' TERM; echo $$ > \"$PIDFILE\"; sleep 300; sleep 300\n", ""},
+        TimeoutCase{"GrandchildHoldsThePipe",
+                    "sh -c 'echo $$ > \"$PIDFILE\"; exec sleep 300' & \necho started\n", ""},
+        TimeoutCase{"ClosesItsOutputAndRuns", "exec >&- 2>&-; echo $$ > \"$PIDFILE\"; exec sleep 300\n", ""},
+        TimeoutCase{"PrintsForever", "echo $$ > \"$PIDFILE\"; while :; do echo y; done\n", ""}),
+    test::caseName<TimeoutCase>);
+
+TEST(SystemCommand, ACancelledTaskLaunchesNothing) {
+    TempDir dir;
+    const std::string marker = dir / "ran";
+    const std::string script = makeScript(dir, "command", "touch '" + marker + "'\n");
+    const TaskCancellation cancelled([] { return true; });
+    EXPECT_THROW((void)SystemCommand::run(script, {}, kFarTimeout, cancelled), CancellationError);
+    EXPECT_FALSE(test::exists(marker));
+}
+
+TEST(SystemCommand, ATaskThatIsNeverCancelledRunsToTheEnd) {
+    TempDir dir;
+    const std::string script = makeScript(dir, "command", "echo done\n");
+    int polls = 0;
+    const TaskCancellation never([&] {
+        ++polls;
+        return false;
+    });
+    EXPECT_EQ(SystemCommand::run(script, {}, kFarTimeout, never), "done\n");
+    EXPECT_GE(polls, 1);
 }
 
 // The process listing's parser.

@@ -1,9 +1,12 @@
 #include "system/SystemSampler.hpp"
+#include "base/AmbertroveError.hpp"
 #include "base/PathText.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/CpuTicks.hpp"
 #include "platform/MemoryInfo.hpp"
 #include "platform/MountTable.hpp"
 #include "platform/NetworkTotals.hpp"
+#include "platform/PathResolution.hpp"
 #include "support/CaseName.hpp"
 #include "support/ScriptFile.hpp"
 #include "support/TempDir.hpp"
@@ -11,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -371,7 +376,8 @@ std::int64_t statvfsBytes(const std::string& path, bool total) {
     struct statvfs values {};
     EXPECT_EQ(::statvfs(path.c_str(), &values), 0) << path;
     const auto reserved = values.f_bfree - values.f_bavail;
-    return static_cast<std::int64_t>((total ? values.f_blocks - reserved : values.f_bavail) * values.f_frsize);
+    return static_cast<std::int64_t>((total ? values.f_blocks - reserved : values.f_bavail) *
+                                     values.f_frsize);
 }
 
 void expectCapacityOf(const VolumeInfo& volume, const std::string& folder) {
@@ -478,7 +484,8 @@ TEST(VolumeInfo, BlocksAreMeasuredAsDfDoes) {
               900 * 512},
              {"free above the size", 1000, 2000, 2000, 4096, 1000 * 4096, 1000 * 4096, 0},
          }) {
-        const VolumeInfo volume = VolumeInfo::fromBlocks("/v", "v", c.blocks, c.freeBlocks, c.available, c.blockSize);
+        const VolumeInfo volume =
+            VolumeInfo::fromBlocks("/v", "v", c.blocks, c.freeBlocks, c.available, c.blockSize);
         EXPECT_EQ(volume.total, c.total) << c.name;
         EXPECT_EQ(volume.free, c.free) << c.name;
         EXPECT_EQ(volume.used(), c.used) << c.name;
@@ -526,6 +533,40 @@ TEST(SystemSampler, SamplesThisMachine) {
         for (std::size_t i = 1; i < sample.processes.size(); ++i)
             EXPECT_GE(sample.processes[i - 1].cpu, sample.processes[i].cpu);
     }
+}
+
+// A reading whose process listing hangs ends once its task is cancelled, here as soon as the listing has
+// started: it throws instead of waiting for the listing's time-out, and the listing is gone.
+TEST_F(SystemSamplerTest, ACancelledReadingStopsWaitingForItsListingAndKillsIt) {
+    const std::string pidFile = dir / "listing.pid";
+    writeProcessListing("echo $$ > '" + pidFile + "'; exec sleep 300\n");
+    SystemSampler sampler(sources());
+    const auto listingPid = [&]() -> pid_t {
+        try {
+            const std::string text = readWholeFile(pidFile);
+            if (!text.empty() && text.back() == '\n')
+                return std::stoi(text);
+        } catch (const std::system_error&) {
+        }
+        return 0;
+    };
+    const TaskCancellation listingStarted([&] { return listingPid() != 0; });
+    EXPECT_THROW((void)sampler.sample(listingStarted), CancellationError);
+    const pid_t pid = listingPid();
+    ASSERT_NE(pid, 0);
+    // Reaped before the reading returned: no such process any more.
+    const int signalled = ::kill(pid, 0);
+    const int error = errno;
+    EXPECT_EQ(signalled, -1);
+    EXPECT_EQ(error, ESRCH);
+}
+
+TEST_F(SystemSamplerTest, ACancelledReadingRunsNothing) {
+    const std::string marker = dir / "listed";
+    writeProcessListing("touch '" + marker + "'\n");
+    SystemSampler sampler(sources());
+    EXPECT_THROW((void)sampler.sample(TaskCancellation([] { return true; })), CancellationError);
+    EXPECT_FALSE(PathResolution::entryExists(marker));
 }
 
 } // namespace

@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
     ambertrove::ManualJobRunner* manual = runner.get();
     environment.runner = std::move(runner);
     environment.services.sampler = [] {
-        return ambertrove::Services::SampleReader([] { return ambertrove::MonitorSample(); });
+        return ambertrove::Services::SampleReader(
+            [](const ambertrove::TaskCancellation&) { return ambertrove::MonitorSample(); });
     };
     ambertrove::AppModel model(std::move(environment));
     manual->run();
