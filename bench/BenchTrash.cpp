@@ -1,6 +1,7 @@
 // ambertrove-bench trash: stages small files in a temporary home, moves them to that home's Trash through
-// the cleanup service and restores them, with a policy for each job as the application makes them: one
-// for the staging, one for the move, one for each restore.
+// the cleanup service and restores them all in one call, with a policy for each job as the application
+// makes them: one for the staging, one for the move, one for the restore. The policy reads this system's
+// own processes, as the application's does: a check of an entry looks for programs running from it.
 #include "BenchCommand.hpp"
 
 #include "cleanup/CleanupBatch.hpp"
@@ -58,8 +59,7 @@ int runTrash(const std::vector<std::string>& args) {
         throw std::runtime_error("cannot make a temporary folder");
     const std::string home = root + "/home";
     const std::string data = home + "/.local/share";
-    const std::string proc = root + "/proc";
-    for (const std::string& folder : {home, home + "/.local", data, proc, home + "/docs"})
+    for (const std::string& folder : {home, home + "/.local", data, home + "/docs"})
         makeFolder(folder);
     for (std::size_t i = 0; i < count; ++i)
         makeFile(home + "/docs/file-" + std::to_string(i) + ".txt");
@@ -67,7 +67,7 @@ int runTrash(const std::vector<std::string>& args) {
     CancellationFlag flag;
     const ScanResult scan = DiskScanner().scan(home + "/docs", flag);
     const auto policy = [&] {
-        return CleanupPolicy(home, data, proc);
+        return CleanupPolicy(home, data);
     };
     std::vector<std::string> paths;
     paths.reserve(count);
@@ -96,13 +96,8 @@ int runTrash(const std::vector<std::string>& args) {
 
     start = nowSeconds();
     std::size_t restored = 0;
-    for (const TrashReceipt& receipt : outcome.receipts) {
-        try {
-            service.restore(receipt);
-            ++restored;
-        } catch (const std::exception&) {
-        }
-    }
+    for (const std::exception_ptr& failure : service.restoreAll(outcome.receipts))
+        restored += failure ? 0 : 1;
     const double restoreSeconds = secondsSince(start);
     ::nftw(root.c_str(), removeEntry, 32, FTW_PHYS | FTW_DEPTH);
 

@@ -7,6 +7,7 @@
 #include "platform/FileDescriptor.hpp"
 #include "platform/FileTree.hpp"
 #include "platform/PathResolution.hpp"
+#include "platform/RunningPrograms.hpp"
 #include "scan/DiskScanner.hpp"
 #include "scan/ScanPaths.hpp"
 
@@ -204,13 +205,15 @@ BackupReceipt CleanupBackup::create(const std::vector<CleanupEntry>& given, cons
     const std::vector<std::string> parentForms = ScanPaths::candidates(parent);
     // One policy judges every entry of this backup, before and after its copy.
     const CleanupPolicy policy = m_policy();
+    // The running programs are read once for these checks, and afresh after each copy.
+    const std::vector<std::string> programs = RunningPrograms::executables(policy.procRoot);
     for (const CleanupEntry& entry : entries) {
         for (const std::string& entryForm : ScanPaths::candidates(resolvedPath(entry.node.path)))
             for (const std::string& parentForm : parentForms)
                 if (PathResolution::isSameOrInside(parentForm, entryForm))
                     throw AmbertroveError(kOutsideItems);
         cancellation.check();
-        entry.validate(policy);
+        entry.validate(policy, programs);
     }
 
     std::int64_t needed = 0;

@@ -100,6 +100,11 @@ CleanupEntry::CleanupEntry(const DiskNode& staged, const ScanResult& scan, std::
 }
 
 void CleanupEntry::validate(const CleanupPolicy& policy, const DiskScanner& scanner) const {
+    validate(policy, RunningPrograms::executables(policy.procRoot), scanner);
+}
+
+void CleanupEntry::validate(const CleanupPolicy& policy, const std::vector<std::string>& runningPrograms,
+                            const DiskScanner& scanner) const {
     const std::string name(PathText::name(node.path));
     if (std::optional<std::string> objection = policy.rejection(node.path))
         throw AmbertroveError(*objection);
@@ -142,7 +147,7 @@ void CleanupEntry::validate(const CleanupPolicy& policy, const DiskScanner& scan
         });
     }
 
-    for (const std::string& program : RunningPrograms::executables(policy.procRoot))
+    for (const std::string& program : runningPrograms)
         if (PathResolution::isSameOrInside(program, node.path))
             throw AmbertroveError("Quit " + name + " before moving it to Trash.");
 }

@@ -35,6 +35,10 @@ struct CleanupEntry {
     // `scanner`). Throws AmbertroveError, std::system_error of a failed status read, or the fresh scan's
     // error.
     void validate(const CleanupPolicy& policy, const DiskScanner& scanner = DiskScanner()) const;
+    // The same against the running programs' executables as RunningPrograms::executables(policy.procRoot)
+    // read them, so that checks made together read the process list once.
+    void validate(const CleanupPolicy& policy, const std::vector<std::string>& runningPrograms,
+                  const DiskScanner& scanner = DiskScanner()) const;
 
     // One entry per top-most item, shortest path first; covered entries give their retained copies to the
     // entry that covers them.

@@ -214,6 +214,8 @@ struct CleanupPolicy::Protection {
     std::vector<MountTable::Mount> mounts;
     // The (device, inode) of every protected entry that exists.
     std::set<std::pair<std::int32_t, std::uint64_t>> identities;
+    // This program's own location.
+    std::optional<std::string> ownExecutable;
 };
 
 CleanupPolicy::CleanupPolicy(std::string homeFolder)
@@ -279,6 +281,7 @@ const CleanupPolicy::Protection& CleanupPolicy::protection() const {
         const std::vector<std::string> swaps = swapsInUse(procRoot + "/swaps");
         p.paths.insert(p.paths.end(), swaps.begin(), swaps.end());
         p.mounts = MountTable::mounts(mountTable).value_or(std::vector<MountTable::Mount>{});
+        p.ownExecutable = RunningPrograms::ownExecutable(procRoot);
         // Every protected entry as written; where it is a link, also what the link leads to (so that data
         // kept elsewhere through a link is known by what it is, without resolving every path).
         std::vector<std::string> all;
@@ -432,8 +435,7 @@ std::optional<std::string> CleanupPolicy::rejection(std::string_view path) const
         return std::string(kProtectedRoot);
 
     // 9. The running program itself.
-    if (const std::optional<std::string> own = RunningPrograms::ownExecutable(procRoot);
-        own && judged == *own)
+    if (const std::optional<std::string>& own = known.ownExecutable; own && judged == *own)
         return std::string(kItself);
 
     // 10. Protection attributes.

@@ -14,8 +14,9 @@ namespace ambertrove {
 // The safety rules that decide whether a path may be staged for cleanup or moved to the Trash.
 // It only reads the file system. What the path asked about is compared with (the protected places with
 // their links resolved, every account's data, the swap files, the mount table, the identities of the
-// protected entries) is read once per policy, at its first question, and shared by its copies: a policy
-// is made for each job. The path itself is read afresh on every call. Safe to ask from several threads.
+// protected entries, this program's own location) is read once per policy, at its first question, and
+// shared by its copies: a policy is made for each job. The path itself is read afresh on every call. Safe to
+// ask from several threads.
 struct CleanupPolicy {
     // The user's home folder, used as given (callers pass it with its links resolved).
     std::string home;

@@ -4,6 +4,7 @@
 #include "base/PathText.hpp"
 #include "platform/FreedesktopTrash.hpp"
 #include "platform/PathResolution.hpp"
+#include "platform/RunningPrograms.hpp"
 #include "scan/ScanPaths.hpp"
 
 #include <algorithm>
@@ -55,6 +56,36 @@ std::string sentenceOf(const std::exception_ptr& failure) {
 // on before the batch moves.
 constexpr std::size_t kMoveBatch = 128;
 constexpr std::chrono::milliseconds kMoveBatchChecks{50};
+
+// Whether the item in the Trash differs from the one the receipt recorded.
+bool changedSince(const FileIdentity& recorded, const FileIdentity& current) {
+    return current.key() != recorded.key() || current.size != recorded.size ||
+           current.modifiedSeconds != recorded.modifiedSeconds ||
+           current.modifiedNanos != recorded.modifiedNanos;
+}
+
+// The receipt's item checked for going back under `policy`, with the check the Trash makes once more at
+// the last moment. Throws AmbertroveError when it refuses, or the std::system_error of a failed status read.
+Trash::Restore checkedRestore(const TrashReceipt& receipt, const CleanupPolicy& policy) {
+    // A dangling link is something at the original place too.
+    if (PathResolution::entryExists(receipt.originalPath))
+        throw AmbertroveError(kOccupied);
+    if (changedSince(receipt.identity, FileIdentity::read(receipt.trashPath).first))
+        throw AmbertroveError(kTrashedItemChanged);
+    const std::string parent = PathResolution::parentPath(receipt.originalPath);
+    if (!PathResolution::entryExists(parent) || PathResolution::resolvingSymlinks(parent) != parent)
+        throw AmbertroveError(kParentMissing);
+    if (policy.rejection(receipt.originalPath))
+        throw AmbertroveError(kProtectedDestination);
+    // Checked once more through the Trash's open folder, at the last moment before the move.
+    Trash::ItemCheck unchanged =
+        [recorded = receipt.identity](const FileStatus& status) -> std::optional<std::string> {
+        if (changedSince(recorded, FileIdentity::fromStatus(status)))
+            return std::string(kTrashedItemChanged);
+        return std::nullopt;
+    };
+    return Trash::Restore{receipt.trashPath, receipt.originalPath, std::move(unchanged)};
+}
 
 std::shared_ptr<const Trash> currentUsersTrash() {
     FreedesktopTrash::Locations where;
@@ -109,19 +140,22 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
     }
 
     if (requireAllValid) {
+        // The running programs are read once for all these checks.
+        const std::vector<std::string> programs = RunningPrograms::executables(policy.procRoot);
         for (const CleanupEntry& e : entries)
-            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy); }))
+            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy, programs); }))
                 outcome.errors[e.node.path] = *failure;
         if (!outcome.errors.empty())
             return outcome;
     }
 
     // A few entries at a time: each is validated just before its batch moves, and the batch shares the
-    // Trash's flushes. A batch closes early once its checks took a while (folders are scanned again), so
-    // that no entry waits long between its check and its move.
+    // Trash's flushes and one reading of the running programs. A batch closes early once its checks took a
+    // while (folders are scanned again), so that no entry waits long between its check and its move.
     std::size_t next = 0;
     while (next < entries.size()) {
         const auto opened = std::chrono::steady_clock::now();
+        const std::vector<std::string> programs = RunningPrograms::executables(policy.procRoot);
         std::vector<const CleanupEntry*> going;
         std::vector<Trash::Move> moves;
         while (next < entries.size() && moves.size() < kMoveBatch &&
@@ -136,7 +170,7 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
                 outcome.errors[e.node.path] = kOwnConflict;
                 continue;
             }
-            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy); })) {
+            if (std::optional<std::string> failure = failureOf([&] { e.validate(policy, programs); })) {
                 outcome.errors[e.node.path] = *failure;
                 continue;
             }
@@ -178,37 +212,54 @@ CleanupOutcome CleanupService::moveToTrash(const std::vector<CleanupEntry>& give
 }
 
 void CleanupService::restore(const TrashReceipt& receipt) const {
-    // A dangling link is something at the original place too.
-    if (PathResolution::entryExists(receipt.originalPath))
-        throw AmbertroveError(kOccupied);
-    const FileIdentity& recorded = receipt.identity;
-    const auto changed = [&recorded](const FileIdentity& current) {
-        return current.key() != recorded.key() || current.size != recorded.size ||
-               current.modifiedSeconds != recorded.modifiedSeconds ||
-               current.modifiedNanos != recorded.modifiedNanos;
-    };
-    if (changed(FileIdentity::read(receipt.trashPath).first))
-        throw AmbertroveError(kTrashedItemChanged);
-    const std::string parent = PathResolution::parentPath(receipt.originalPath);
-    if (!PathResolution::entryExists(parent) || PathResolution::resolvingSymlinks(parent) != parent)
-        throw AmbertroveError(kParentMissing);
-    // A receipt is read from disk: the place it names is judged like any item that could move.
-    if (m_policy().rejection(receipt.originalPath))
-        throw AmbertroveError(kProtectedDestination);
-    // Checked once more through the Trash's open folder, at the last moment before the move.
-    const Trash::ItemCheck unchanged = [&changed](const FileStatus& status) -> std::optional<std::string> {
-        if (changed(FileIdentity::fromStatus(status)))
-            return std::string(kTrashedItemChanged);
-        return std::nullopt;
-    };
-    try {
-        m_trash->restore(receipt.trashPath, receipt.originalPath, unchanged);
-    } catch (const std::system_error& e) {
-        // Something took the place between the check and the move; it was left alone.
-        if (e.code() == std::errc::file_exists)
-            throw AmbertroveError(kOccupied);
-        throw;
+    const std::vector<std::exception_ptr> failures = restoreAll({receipt});
+    if (failures.front())
+        std::rethrow_exception(failures.front());
+}
+
+std::vector<std::exception_ptr> CleanupService::restoreAll(const std::vector<TrashReceipt>& receipts) const {
+    std::vector<std::exception_ptr> failures(receipts.size());
+    if (receipts.empty())
+        return failures;
+    // A receipt is read from disk: the place it names is judged like any item that could move, by one
+    // policy for the whole call.
+    const CleanupPolicy policy = m_policy();
+    // As for a move: a few receipts at a time, each checked just before its batch goes back.
+    std::size_t next = 0;
+    while (next < receipts.size()) {
+        const auto opened = std::chrono::steady_clock::now();
+        std::vector<std::size_t> going;
+        std::vector<Trash::Restore> restores;
+        while (next < receipts.size() && restores.size() < kMoveBatch &&
+               std::chrono::steady_clock::now() - opened < kMoveBatchChecks) {
+            const std::size_t index = next++;
+            const TrashReceipt& receipt = receipts[index];
+            try {
+                restores.push_back(checkedRestore(receipt, policy));
+                going.push_back(index);
+            } catch (...) {
+                failures[index] = std::current_exception();
+            }
+        }
+        if (restores.empty())
+            continue;
+        const std::vector<std::exception_ptr> results = m_trash->restoreAll(restores);
+        for (std::size_t k = 0; k < going.size(); ++k) {
+            const std::exception_ptr& failure = results.at(k);
+            if (!failure)
+                continue;
+            failures[going[k]] = failure;
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::system_error& e) {
+                // Something took the place between the check and the move; it was left alone.
+                if (e.code() == std::errc::file_exists)
+                    failures[going[k]] = std::make_exception_ptr(AmbertroveError(kOccupied));
+            } catch (...) {
+            }
+        }
     }
+    return failures;
 }
 
 } // namespace ambertrove

@@ -6,6 +6,7 @@
 #include "cleanup/TrashReceipt.hpp"
 #include "platform/Trash.hpp"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -40,6 +41,10 @@ public:
     // record, and never into a place the policy protects. Throws AmbertroveError when it refuses, or the
     // std::system_error of a failed status read or move; nothing changes then.
     void restore(const TrashReceipt& receipt) const;
+    // Puts back the item of each receipt as restore does, under one policy for the whole call, a few at a
+    // time so that a few share the Trash's flushes. Answers each receipt's failure (what restore would
+    // throw), or nothing when its item is back.
+    [[nodiscard]] std::vector<std::exception_ptr> restoreAll(const std::vector<TrashReceipt>& receipts) const;
 
 private:
     std::shared_ptr<const Trash> m_trash;

@@ -2,6 +2,7 @@
 
 #include "base/AmbertroveError.hpp"
 #include "base/PathText.hpp"
+#include "platform/RunningPrograms.hpp"
 
 namespace ambertrove {
 
@@ -56,9 +57,10 @@ CleanupRunResult CleanupWorkflow::run(const std::vector<CleanupEntry>& given,
             // One policy for the whole run: what it reads about the system (accounts, mounts, the
             // protected entries) is read once, and afresh by the next run.
             policy.emplace(m_policy());
+            const std::vector<std::string> programs = RunningPrograms::executables(policy->procRoot);
             for (const CleanupEntry& entry : entries) {
                 cancellation.check();
-                entry.validate(*policy);
+                entry.validate(*policy, programs);
             }
 
             if (backupParent) {

@@ -307,38 +307,29 @@ public:
     bool Uint64(std::uint64_t v) { return m_document.Uint64(v); }
     bool Double(double v) { return m_document.Double(v); }
     bool RawNumber(const char* s, rapidjson::SizeType length, bool) {
-        JsonNumber n;
-        switch (convertJsonNumber(s, length, n)) {
-        case JsonNumberError::None:
-            break;
-        case JsonNumberError::OutOfRange:
-            return fail("a number is out of range");
-        case JsonNumberError::Unreadable:
-            return fail("a number cannot be read");
-        }
-        switch (n.kind) {
+        const char* why = nullptr;
+        const std::optional<JsonNumber> n = keptJsonNumber(s, length, why);
+        if (!n)
+            return fail(why);
+        // A whole number is kept as one, so that the integer fields take it exactly.
+        switch (n->kind) {
         case JsonNumber::Signed:
-            return m_document.Int64(n.i);
+            return m_document.Int64(n->i);
         case JsonNumber::Unsigned:
-            return m_document.Uint64(n.u);
+            return m_document.Uint64(n->u);
         case JsonNumber::Floating:
             break;
         }
-        // A whole number is kept as one, so that the integer fields take it exactly.
-        if (const auto i = n.asInt64())
-            return m_document.Int64(*i);
-        if (const auto u = n.asUInt64())
-            return m_document.Uint64(*u);
-        return m_document.Double(n.d);
+        return m_document.Double(n->d);
     }
     bool String(const char* s, rapidjson::SizeType length, bool copy) {
         if (!isValidUtf8(std::string_view(s, length)))
-            return fail("a text is not UTF-8");
+            return fail(kJsonTextNotUtf8);
         return m_document.String(s, length, copy);
     }
     bool Key(const char* s, rapidjson::SizeType length, bool copy) {
         if (!isValidUtf8(std::string_view(s, length)))
-            return fail("a key is not UTF-8");
+            return fail(kJsonKeyNotUtf8);
         return m_document.Key(s, length, copy);
     }
     bool StartObject() { return m_document.StartObject(); }
@@ -363,12 +354,12 @@ std::string_view withoutByteOrderMark(std::string_view text) {
     return text;
 }
 
-namespace {
-
 [[noreturn]] void throwJsonError(const rapidjson::ParseResult& result) {
     throw DecodingError(std::string("JSON error at offset ") + std::to_string(result.Offset()) + ": " +
                         rapidjson::GetParseError_En(result.Code()));
 }
+
+namespace {
 
 // Parses the one value that begins at the stream's position into `document`, and no further.
 template <class Stream> void parseOneValue(Stream& stream, rapidjson::Document& document) {
@@ -388,62 +379,29 @@ template <class Stream> void parseOneValue(Stream& stream, rapidjson::Document& 
         throwJsonError(result);
 }
 
-template <class Stream>
-void forEachElement(Stream& stream, const char* notAnArray,
+// Each element's document lives in a pool on a buffer of its own, cleared between elements, so that most
+// elements cost no allocation at all.
+template <class Source>
+void forEachElement(Source&& source, const char* notAnArray,
                     const std::function<void(const rapidjson::Value&)>& each) {
-    // Each element's document lives in a pool on a buffer of its own, cleared between elements, so that
-    // most elements cost no allocation at all.
     constexpr std::size_t kPoolBytes = 1 << 16;
     std::vector<char> buffer(kPoolBytes);
     rapidjson::MemoryPoolAllocator<> pool(buffer.data(), buffer.size());
     rapidjson::Document document(&pool);
-    const auto fail = [&](rapidjson::ParseErrorCode code) {
-        throwJsonError(rapidjson::ParseResult(code, stream.Tell()));
-    };
-    rapidjson::SkipWhitespace(stream);
-    if (stream.Peek() != '[') {
-        // Read whole, to tell a broken text from one that is merely not an array.
-        parseOneValue(stream, document);
-        rapidjson::SkipWhitespace(stream);
-        if (stream.Peek() != '\0')
-            fail(rapidjson::kParseErrorDocumentRootNotSingular);
-        throw DecodingError(notAnArray);
-    }
-    stream.Take();
-    rapidjson::SkipWhitespace(stream);
-    if (stream.Peek() == ']') {
-        stream.Take();
-    } else {
-        for (;;) {
-            parseOneValue(stream, document);
+    parseJsonArrayElements(
+        source, notAnArray, [&](auto& stream) { parseOneValue(stream, document); },
+        [&] {
             each(document);
             document.SetNull();
             pool.Clear();
-            rapidjson::SkipWhitespace(stream);
-            const char c = stream.Peek();
-            if (c != ',' && c != ']')
-                fail(rapidjson::kParseErrorArrayMissCommaOrSquareBracket);
-            stream.Take();
-            if (c == ']')
-                break;
-            rapidjson::SkipWhitespace(stream);
-        }
-    }
-    rapidjson::SkipWhitespace(stream);
-    if (stream.Peek() != '\0')
-        fail(rapidjson::kParseErrorDocumentRootNotSingular);
+        });
 }
 
 } // namespace
 
-void forEachJsonArrayElement(std::string_view whole, const char* notAnArray,
+void forEachJsonArrayElement(std::string_view text, const char* notAnArray,
                              const std::function<void(const rapidjson::Value&)>& each) {
-    const std::string_view text = withoutByteOrderMark(whole);
-    rapidjson::MemoryStream stream(text.data(), text.size());
-    forEachElement(stream, notAnArray, each);
-    // The reader takes a NUL byte for the end of the text.
-    if (stream.Tell() != text.size())
-        throw DecodingError(kTextAfterNul);
+    forEachElement(text, notAnArray, each);
 }
 
 std::size_t jsonTextSize(std::string_view text) {
@@ -460,19 +418,7 @@ std::size_t jsonTextSize(std::FILE* file) {
 
 void forEachJsonArrayElement(std::FILE* file, const char* notAnArray,
                              const std::function<void(const rapidjson::Value&)>& each) {
-    JsonFileInput stream(file);
-    try {
-        forEachElement(stream, notAnArray, each);
-    } catch (const DecodingError&) {
-        // A failed read ends the stream early, so the text looks cut short: report the read instead.
-        if (std::ferror(file))
-            throwSystemError(errno, EIO);
-        throw;
-    }
-    if (std::ferror(file))
-        throwSystemError(errno, EIO);
-    if (!stream.atEnd())
-        throw DecodingError(kTextAfterNul);
+    forEachElement(file, notAnArray, each);
 }
 
 rapidjson::Document parseJsonDocument(std::string_view whole) {

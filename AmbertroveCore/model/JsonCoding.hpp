@@ -7,9 +7,12 @@
 #include "model/FileIdentity.hpp"
 
 #include <rapidjson/document.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -244,6 +247,89 @@ auto readJsonArray(const rapidjson::Value& array, const char* notAnArray, Read&&
     return out;
 }
 
+// The error of the JSON reader as a DecodingError: "JSON error at offset N: " and what went wrong.
+[[noreturn]] void throwJsonError(const rapidjson::ParseResult& result);
+
+// Parses the one value that begins at the stream's position with `handler`, and no further, with the
+// reader flags of every reader here. `handler` has a string `error`, set when it refuses an event (answers
+// false); its refusal wins over the reader's own error. Throws DecodingError.
+template <class Stream, class Handler>
+void parseJsonValue(rapidjson::Reader& reader, Stream& stream, Handler& handler) {
+    const rapidjson::ParseResult result =
+        reader.Parse<kJsonReaderFlags | rapidjson::kParseStopWhenDoneFlag>(stream, handler);
+    if (!handler.error.empty())
+        throw DecodingError(handler.error);
+    if (result.IsError())
+        throwJsonError(result);
+}
+
+// The driving of a stored list (a JSON array) read one element at a time: `parse(stream)` parses the value
+// at the stream's position (and throws what it refuses), `each()` takes the element just parsed. A text that
+// is not an array is parsed whole by `parse` all the same, to tell a broken text from one that is merely
+// not an array (DecodingError(`notAnArray`)). Every reader of a list goes through here, so that all check
+// the text alike: a byte-order mark is skipped, the whole text is read, and a text that goes on after a
+// NUL byte is refused. Reading from a file also throws std::system_error when the file cannot be read.
+template <class Stream, class Parse, class Each>
+void parseJsonArrayStream(Stream& stream, const char* notAnArray, Parse&& parse, Each&& each) {
+    const auto fail = [&](rapidjson::ParseErrorCode code) {
+        throwJsonError(rapidjson::ParseResult(code, stream.Tell()));
+    };
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() != '[') {
+        parse(stream);
+        rapidjson::SkipWhitespace(stream);
+        if (stream.Peek() != '\0')
+            fail(rapidjson::kParseErrorDocumentRootNotSingular);
+        throw DecodingError(notAnArray);
+    }
+    stream.Take();
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() == ']') {
+        stream.Take();
+    } else {
+        for (;;) {
+            parse(stream);
+            each();
+            rapidjson::SkipWhitespace(stream);
+            const char c = stream.Peek();
+            if (c != ',' && c != ']')
+                fail(rapidjson::kParseErrorArrayMissCommaOrSquareBracket);
+            stream.Take();
+            if (c == ']')
+                break;
+            rapidjson::SkipWhitespace(stream);
+        }
+    }
+    rapidjson::SkipWhitespace(stream);
+    if (stream.Peek() != '\0')
+        fail(rapidjson::kParseErrorDocumentRootNotSingular);
+}
+template <class Parse, class Each>
+void parseJsonArrayElements(std::string_view whole, const char* notAnArray, Parse&& parse, Each&& each) {
+    const std::string_view text = withoutByteOrderMark(whole);
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    parseJsonArrayStream(stream, notAnArray, parse, each);
+    // The reader takes a NUL byte for the end of the text.
+    if (stream.Tell() != text.size())
+        throw DecodingError(kTextAfterNul);
+}
+template <class Parse, class Each>
+void parseJsonArrayElements(std::FILE* file, const char* notAnArray, Parse&& parse, Each&& each) {
+    JsonFileInput stream(file);
+    try {
+        parseJsonArrayStream(stream, notAnArray, parse, each);
+    } catch (const DecodingError&) {
+        // A failed read ends the stream early, so the text looks cut short: report the read instead.
+        if (std::ferror(file))
+            throwSystemError(errno, EIO);
+        throw;
+    }
+    if (std::ferror(file))
+        throwSystemError(errno, EIO);
+    if (!stream.atEnd())
+        throw DecodingError(kTextAfterNul);
+}
+
 // A stored list (a JSON array) read one element at a time: each element is parsed into a small document,
 // handed to `each` and dropped, so that reading holds one element besides what `each` keeps, never the
 // whole text or a document of it. The text is checked as parseJsonDocument checks it. Throws
@@ -369,6 +455,57 @@ inline JsonNumberError convertJsonNumber(const char* text, std::size_t length, J
         return JsonNumberError::Unreadable;
     number = JsonNumber::ofDouble(value, std::string_view(text, length));
     return JsonNumberError::None;
+}
+
+// What the checks of every reader here call a text or a key that is not UTF-8 (the reader lets escapes of
+// lone surrogates through), and a number they cannot take.
+inline constexpr const char* kJsonTextNotUtf8 = "a text is not UTF-8";
+inline constexpr const char* kJsonKeyNotUtf8 = "a key is not UTF-8";
+inline constexpr const char* kJsonNumberOutOfRange = "a number is out of range";
+inline constexpr const char* kJsonNumberUnreadable = "a number cannot be read";
+
+// The number of a reader's event as every reader here keeps it: a whole number as an integer however it is
+// written (signed whenever it fits), anything else as a double; nothing, with why in `why`, when it is
+// refused.
+inline std::optional<JsonNumber> keptJsonNumber(const char* text, std::size_t length, const char*& why) {
+    // The forms written here, "123" and a date's "123.0", are taken at once when they are short enough to
+    // fit whatever their digits (the reader has checked the syntax: no leading zeros).
+    {
+        const bool negative = length > 0 && text[0] == '-';
+        std::size_t digits = length - (negative ? 1 : 0);
+        if (digits > 2 && text[length - 2] == '.' && text[length - 1] == '0')
+            digits -= 2;
+        const char* first = text + (negative ? 1 : 0);
+        if (digits > 0 && digits <= 18 && (first + digits == text + length || first[digits] == '.')) {
+            std::int64_t value = 0;
+            bool plain = true;
+            for (std::size_t k = 0; k < digits && plain; ++k) {
+                plain = first[k] >= '0' && first[k] <= '9';
+                value = value * 10 + (first[k] - '0');
+            }
+            if (plain)
+                return JsonNumber::ofSigned(negative ? -value : value);
+        }
+    }
+    JsonNumber n;
+    switch (convertJsonNumber(text, length, n)) {
+    case JsonNumberError::None:
+        break;
+    case JsonNumberError::OutOfRange:
+        why = kJsonNumberOutOfRange;
+        return std::nullopt;
+    case JsonNumberError::Unreadable:
+        why = kJsonNumberUnreadable;
+        return std::nullopt;
+    }
+    if (n.kind != JsonNumber::Floating)
+        return n;
+    if (const auto i = n.asInt64())
+        return JsonNumber::ofSigned(*i);
+    if (const auto u = n.asUInt64())
+        return JsonNumber::ofUnsigned(*u);
+    n.text = {};
+    return n;
 }
 
 // Conversions of a value of a parsed document (a whole number given with a fraction or exponent is stored

@@ -567,6 +567,165 @@ void moveBatch(const FreedesktopTrash::Locations& where, const std::vector<Trash
             (void)syncNow(where, trashes[t].files.get());
 }
 
+// A folder that items of a batch go back into, opened once without following any link.
+struct Destination {
+    std::string path;
+    FileDescriptor folder;
+    FileStatus status;
+    bool received = false;
+};
+
+// The trash folder opened for the items going back into one destination from one trash folder.
+struct TrashFor {
+    std::size_t destination = 0;
+    std::string wanted;
+    std::size_t trash = 0;
+};
+
+// One item of a batch that is back in its place, its record still in the Trash.
+struct Returned {
+    std::size_t index = 0;
+    std::size_t destination = 0;
+    std::size_t trash = 0;
+    std::string infoName;
+};
+
+// Checks the item of `restore` and renames it back into its original folder. The item must lie in "files"
+// of a trash folder that serves the original place, and that trash's own record of it must name that
+// place: a path given from outside is never trusted on its own. Folders already opened for the batch are
+// used again.
+Returned returnItem(const FreedesktopTrash::Locations& where, const Trash::Restore& restore,
+                    std::size_t index, std::vector<Destination>& destinations, std::vector<TrashFor>& opened,
+                    std::vector<OpenTrash>& trashes) {
+    const std::string& trashPath = restore.trashPath;
+    const std::string& originalPath = restore.originalPath;
+    rejectNul(trashPath);
+    rejectNul(originalPath);
+    // Never replaces: an entry that appeared at the original place meanwhile makes this fail. Nor does it
+    // go through a link put in place of one of the original's folders.
+    const std::string_view name = PathText::name(originalPath);
+    if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
+        fail(EINVAL);
+    const std::string originalName(name);
+    std::string_view trimmed = originalPath;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.remove_suffix(1);
+    const std::string holderPath = PathResolution::parentPath(trimmed);
+    auto known = std::find_if(destinations.begin(), destinations.end(),
+                              [&](const Destination& d) { return d.path == holderPath; });
+    if (known == destinations.end()) {
+        Destination opening;
+        opening.path = holderPath;
+        opening.folder = openWithoutLinks(holderPath);
+        opening.status = statusAt(opening.folder.get(), ".");
+        destinations.push_back(std::move(opening));
+        known = destinations.end() - 1;
+    }
+    const std::size_t destination = static_cast<std::size_t>(known - destinations.begin());
+    const int holder = destinations[destination].folder.get();
+
+    const std::string trashedName(PathText::name(trashPath));
+    const std::string filesFolder = PathResolution::parentPath(trashPath);
+    if (!trashPath.starts_with('/') || trashedName.empty() || trashedName == "." || trashedName == ".." ||
+        trashPath != filesFolder + "/" + trashedName || PathText::name(filesFolder) != "files")
+        throw AmbertroveError(std::string(kNotInTrash));
+    const std::string wanted = PathResolution::parentPath(filesFolder);
+    auto found = std::find_if(opened.begin(), opened.end(), [&](const TrashFor& t) {
+        return t.destination == destination && t.wanted == wanted;
+    });
+    if (found == opened.end()) {
+        OpenTrash trash = openTrashFolder(where, PathResolution::parentPath(originalPath),
+                                          destinations[destination].status, wanted);
+        const auto same = std::find_if(trashes.begin(), trashes.end(),
+                                       [&](const OpenTrash& t) { return sameTrash(t, trash); });
+        const std::size_t at = static_cast<std::size_t>(same - trashes.begin());
+        if (same == trashes.end())
+            trashes.push_back(std::move(trash));
+        opened.push_back(TrashFor{destination, wanted, at});
+        found = opened.end() - 1;
+    }
+    const OpenTrash& trash = trashes[found->trash];
+    const std::string infoName = trashedName + std::string(kInfoSuffix);
+    if (originalPathOfRecord(trash, infoName) != originalPath)
+        throw AmbertroveError(std::string(kNoRecord));
+
+    const FileStatus itemStatus = statusAt(trash.files.get(), trashedName);
+    if (restore.check)
+        if (std::optional<std::string> objection = restore.check(itemStatus))
+            throw AmbertroveError(*objection);
+    if (::renameat2(trash.files.get(), trashedName.c_str(), holder, originalName.c_str(), RENAME_NOREPLACE) !=
+        0)
+        fail(errno);
+    FileStatus moved;
+    if (readFileStatus(holder, originalName.c_str(), moved) != 0 || !sameEntry(moved, itemStatus)) {
+        // Something else was in the Trash under that name by the time it moved: it goes back.
+        if (::renameat2(holder, originalName.c_str(), trash.files.get(), trashedName.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            throw AmbertroveError("The item in Trash changed while it was being restored. It was left in the "
+                                  "Trash.");
+        throw AmbertroveError("The item in Trash changed while it was being restored and could not be put "
+                              "back in the Trash.");
+    }
+    destinations[destination].received = true;
+    return Returned{index, destination, found->trash, infoName};
+}
+
+// Puts items[from, to) back in three steps that share their flushes: every item is checked and renamed
+// back; then each folder that received an item and each "files" folder that lost one is flushed once; only
+// then are the records of the items back removed and the items told back. A record goes only once its
+// item's return is on the disk, so that a crash never leaves an item in the Trash without its record.
+void restoreBatch(const FreedesktopTrash::Locations& where, const std::vector<Trash::Restore>& items,
+                  std::size_t from, std::size_t to, std::vector<std::exception_ptr>& failures) {
+    std::vector<Destination> destinations;
+    std::vector<TrashFor> opened;
+    std::vector<OpenTrash> trashes;
+    std::vector<Returned> returned;
+    returned.reserve(to - from);
+    for (std::size_t i = from; i < to; ++i) {
+        try {
+            returned.push_back(returnItem(where, items[i], i, destinations, opened, trashes));
+        } catch (...) {
+            failures[i] = std::current_exception();
+        }
+    }
+
+    // The folder an item left: a rename is one change to both folders, which most file systems keep
+    // together, so this one alone already keeps it.
+    std::vector<int> trashErrors(trashes.size(), 0);
+    std::vector<bool> emptied(trashes.size(), false);
+    for (const Returned& item : returned)
+        emptied[item.trash] = true;
+    for (std::size_t t = 0; t < trashes.size(); ++t)
+        if (emptied[t])
+            trashErrors[t] = syncNow(where, trashes[t].files.get());
+    // The folder it entered, when it can be opened for reading at all (a folder the user may only enter
+    // and write to is kept by the flush above).
+    std::vector<int> destinationErrors(destinations.size(), 0);
+    for (std::size_t d = 0; d < destinations.size(); ++d) {
+        if (!destinations[d].received)
+            continue;
+        const FileDescriptor readable(
+            ::openat(destinations[d].folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (readable.valid())
+            destinationErrors[d] = syncNow(where, readable.get());
+        else if (errno != EACCES)
+            destinationErrors[d] = errno;
+    }
+
+    for (const Returned& item : returned) {
+        const int error =
+            trashErrors[item.trash] != 0 ? trashErrors[item.trash] : destinationErrors[item.destination];
+        if (error != 0) {
+            // Back in its place, but not surely so on the disk: the record stays, and the return is not told.
+            failures[item.index] = std::make_exception_ptr(std::system_error(error, std::generic_category()));
+            continue;
+        }
+        // A record that cannot be removed only leaves a stale line in a file manager's Trash view, so the
+        // restore still counts.
+        ::unlinkat(trashes[item.trash].info.get(), item.infoName.c_str(), 0);
+    }
+}
+
 } // namespace
 
 FreedesktopTrash::FreedesktopTrash(Locations locations)
@@ -644,50 +803,16 @@ std::vector<Trash::Moved> FreedesktopTrash::moveAllToTrash(const std::vector<Mov
 
 void FreedesktopTrash::restore(const std::string& trashPath, const std::string& originalPath,
                                const ItemCheck& check) const {
-    rejectNul(trashPath);
-    rejectNul(originalPath);
-    // Never replaces: an entry that appeared at the original place meanwhile makes this fail. Nor does it
-    // go through a link put in place of one of the original's folders.
-    const std::string_view name = PathText::name(originalPath);
-    if (!originalPath.starts_with('/') || name == "/" || name == "." || name == "..")
-        fail(EINVAL);
-    const std::string originalName(name);
-    const FileDescriptor holder = openHoldingFolder(originalPath);
+    const std::vector<std::exception_ptr> failures = restoreAll({Restore{trashPath, originalPath, check}});
+    if (failures.front())
+        std::rethrow_exception(failures.front());
+}
 
-    // The item must lie in "files" of a trash folder that serves the original place, and that trash's own
-    // record of it must name that place: a path given from outside is never trusted on its own.
-    const std::string trashedName(PathText::name(trashPath));
-    const std::string filesFolder = PathResolution::parentPath(trashPath);
-    if (!trashPath.starts_with('/') || trashedName.empty() || trashedName == "." || trashedName == ".." ||
-        trashPath != filesFolder + "/" + trashedName || PathText::name(filesFolder) != "files")
-        throw AmbertroveError(std::string(kNotInTrash));
-    const std::string originalParent = PathResolution::parentPath(originalPath);
-    const OpenTrash trash = openTrashFolder(m_locations, originalParent, statusAt(holder.get(), "."),
-                                            PathResolution::parentPath(filesFolder));
-    const std::string infoName = trashedName + std::string(kInfoSuffix);
-    if (originalPathOfRecord(trash, infoName) != originalPath)
-        throw AmbertroveError(std::string(kNoRecord));
-
-    const FileStatus itemStatus = statusAt(trash.files.get(), trashedName);
-    if (check)
-        if (std::optional<std::string> objection = check(itemStatus))
-            throw AmbertroveError(*objection);
-    if (::renameat2(trash.files.get(), trashedName.c_str(), holder.get(), originalName.c_str(),
-                    RENAME_NOREPLACE) != 0)
-        fail(errno);
-    FileStatus moved;
-    if (readFileStatus(holder.get(), originalName.c_str(), moved) != 0 || !sameEntry(moved, itemStatus)) {
-        // Something else was in the Trash under that name by the time it moved: it goes back.
-        if (::renameat2(holder.get(), originalName.c_str(), trash.files.get(), trashedName.c_str(),
-                        RENAME_NOREPLACE) == 0)
-            throw AmbertroveError("The item in Trash changed while it was being restored. It was left in the "
-                                  "Trash.");
-        throw AmbertroveError("The item in Trash changed while it was being restored and could not be put "
-                              "back in the Trash.");
-    }
-    // The item is back; its own record goes, through the folder it was read from. A record that cannot be
-    // removed only leaves a stale line in a file manager's Trash view, so the restore still counts.
-    ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+std::vector<std::exception_ptr> FreedesktopTrash::restoreAll(const std::vector<Restore>& items) const {
+    std::vector<std::exception_ptr> failures(items.size());
+    for (std::size_t from = 0; from < items.size(); from += kMaxBatch)
+        restoreBatch(m_locations, items, from, std::min(items.size(), from + kMaxBatch), failures);
+    return failures;
 }
 
 } // namespace ambertrove

@@ -51,6 +51,11 @@ public:
     [[nodiscard]] std::vector<Moved> moveAllToTrash(const std::vector<Move>& items) const override;
     void restore(const std::string& trashPath, const std::string& originalPath,
                  const ItemCheck& check) const override;
+    // The items of a batch are renamed back first; then every folder they left or entered is flushed once,
+    // and only then are their records removed and the items told back. An item is never in the Trash
+    // without its record: a crash leaves at worst a record that names nothing any more.
+    [[nodiscard]] std::vector<std::exception_ptr>
+    restoreAll(const std::vector<Restore>& items) const override;
 
     // The trash folder (holding "files" and "info") that an item at `path` goes to; creates it when missing.
     // Throws std::system_error when there is no usable one.

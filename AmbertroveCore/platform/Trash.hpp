@@ -60,6 +60,28 @@ public:
     void restore(const std::string& trashPath, const std::string& originalPath) const {
         restore(trashPath, originalPath, {});
     }
+
+    // One item of a batch to put back.
+    struct Restore {
+        std::string trashPath;
+        std::string originalPath;
+        ItemCheck check;
+    };
+    // Puts each item back as restore does, in order; one item's failure leaves the others going. Answers
+    // each item's failure, or nothing when it is back. A Trash that can share its flushes between the
+    // items of a batch does so; this one puts them back one at a time.
+    [[nodiscard]] virtual std::vector<std::exception_ptr>
+    restoreAll(const std::vector<Restore>& items) const {
+        std::vector<std::exception_ptr> failures(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            try {
+                restore(items[i].trashPath, items[i].originalPath, items[i].check);
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        }
+        return failures;
+    }
 };
 
 } // namespace ambertrove

@@ -59,6 +59,14 @@ struct BatchFixture : TrashFixture {
         return FreedesktopTrash(locations()).moveAllToTrash(moves);
     }
 
+    // Puts back every item moved by moveAll() in one batch.
+    [[nodiscard]] std::vector<std::exception_ptr> restoreAll(const std::vector<Trash::Moved>& moved) {
+        std::vector<Trash::Restore> restores;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            restores.push_back({moved.at(i).trashPath.value_or(""), paths[i], {}});
+        return FreedesktopTrash(locations()).restoreAll(restores);
+    }
+
     // Records are flushed from several threads at once.
     int note(const std::string& event) {
         const std::lock_guard hold(lock);
@@ -76,6 +84,8 @@ struct BatchFixture : TrashFixture {
             {trashFolder + "/files", "home files"},
             {volumeTrash + "/info", "volume info"},
             {volumeTrash + "/files", "volume files"},
+            {home + "/docs", "docs"},
+            {volume, "volume"},
         };
         for (const auto& [path, name] : places)
             if (struct stat st{}; ::stat(path.c_str(), &st) == 0 && st.st_ino == open.st_ino)
@@ -87,7 +97,8 @@ struct BatchFixture : TrashFixture {
                     return record;
         return "?";
     }
-    // Every item is in its place or in "files" of a trash folder beside a record that names its place.
+    // Every item is in its place or in "files" of a trash folder beside a record that names its place, never
+    // in both.
     void expectEveryItemWhole() const {
         for (const std::string& path : paths) {
             const std::string name(PathText::name(path));
@@ -228,6 +239,117 @@ TEST(FreedesktopTrashBatch, ANameTakenInTheTrashAfterItWasClaimedGetsTheNextOne)
     EXPECT_EQ(listing(f.trashFolder + "/info"),
               (std::vector<std::string>{"a 2.txt.trashinfo", "box.trashinfo"}));
     EXPECT_EQ(readWholeFile(f.trashFolder + "/files/a 2.txt"), "a");
+}
+
+TEST(FreedesktopTrashBatch, ARestoreFlushesEachFolderOnceBeforeAnyRecordGoes) {
+    BatchFixture f;
+    const std::vector<Trash::Moved> moved = f.moveAll();
+    f.events.clear();
+    std::vector<std::size_t> recordsAtFlush;
+    f.onEvent = [&](const std::string&) {
+        recordsAtFlush.push_back(listing(f.trashFolder + "/info").size() +
+                                 listing(f.volumeTrash + "/info").size());
+        return 0;
+    };
+    const std::vector<std::exception_ptr> failures = f.restoreAll(moved);
+
+    ASSERT_EQ(failures.size(), 3u);
+    for (const std::exception_ptr& failure : failures)
+        EXPECT_FALSE(failure);
+    EXPECT_EQ(readWholeFile(f.paths[0]), "a");
+    EXPECT_EQ(readWholeFile(f.paths[1]), "meow");
+    EXPECT_TRUE(exists(f.paths[2]));
+    // The folders the items left, then those they entered, each once; every record was still there.
+    EXPECT_EQ(f.events, (std::vector<std::string>{"flush home files", "flush volume files", "flush docs",
+                                                  "flush volume"}));
+    EXPECT_EQ(recordsAtFlush, (std::vector<std::size_t>{3, 3, 3, 3}));
+    for (const std::string& folder : {f.trashFolder, f.volumeTrash}) {
+        EXPECT_TRUE(listing(folder + "/files").empty()) << folder;
+        EXPECT_TRUE(listing(folder + "/info").empty()) << folder;
+    }
+}
+
+TEST(FreedesktopTrashBatch, AStopAtAnyPointOfARestoreLeavesEveryItemWholeInOnePlace) {
+    // The process ends before each of the four flushes of a restored batch in turn, and after the last.
+    for (int stopAt = 1; stopAt <= 5; ++stopAt) {
+        SCOPED_TRACE("stopped at event " + std::to_string(stopAt));
+        BatchFixture f;
+        const std::vector<Trash::Moved> moved = f.moveAll();
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            int seen = 0;
+            f.onEvent = [&](const std::string&) {
+                if (++seen == stopAt)
+                    ::_exit(0);
+                return 0;
+            };
+            (void)f.restoreAll(moved);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        f.expectEveryItemWhole();
+        for (const std::string& path : f.paths)
+            EXPECT_TRUE(exists(path)) << path;
+        // Until the flushes are done, every record stays.
+        if (stopAt <= 4) {
+            EXPECT_EQ(listing(f.trashFolder + "/info").size(), 2u);
+            EXPECT_EQ(listing(f.volumeTrash + "/info").size(), 1u);
+        }
+    }
+}
+
+TEST(FreedesktopTrashBatch, ARestoreThatCannotBeFlushedIsNotToldAndKeepsItsRecord) {
+    BatchFixture f;
+    const std::vector<Trash::Moved> moved = f.moveAll();
+    f.onEvent = [](const std::string& event) {
+        return event == "flush volume files" ? EIO : 0;
+    };
+    const std::vector<std::exception_ptr> failures = f.restoreAll(moved);
+    EXPECT_FALSE(failures[0]);
+    EXPECT_FALSE(failures[2]);
+    EXPECT_EQ(test::errnoOf([&] { std::rethrow_exception(failures[1]); }), EIO);
+    EXPECT_EQ(readWholeFile(f.paths[1]), "meow");
+    EXPECT_EQ(listing(f.volumeTrash + "/info"), std::vector<std::string>{"cat.jpg.trashinfo"});
+    EXPECT_TRUE(listing(f.trashFolder + "/info").empty());
+}
+
+TEST(CleanupServiceBatch, ARestoreOfManyReceiptsMakesOnePolicyAndTellsEachFailure) {
+    test::CleanupFixture f;
+    constexpr int kEntries = 200;
+    for (int i = 0; i < kEntries; ++i)
+        f.dir.makeFile("home/docs/file-" + std::to_string(i) + ".txt", "x");
+    const ScanResult scan = f.scan("docs");
+    std::vector<CleanupEntry> entries;
+    for (int i = 0; i < kEntries; ++i)
+        entries.emplace_back(*scan.nodes.node(f.home + "/docs/file-" + std::to_string(i) + ".txt"), scan, "r",
+                             f.policy);
+    const CleanupOutcome outcome = f.service.moveToTrash(entries, true);
+    ASSERT_EQ(outcome.receipts.size(), std::size_t(kEntries));
+    // One place is taken meanwhile.
+    f.dir.makeFile("home/docs/file-7.txt", "newcomer");
+    int policies = 0;
+    const CleanupService service(f.trash, [&] {
+        ++policies;
+        return f.policy;
+    });
+    const std::vector<std::exception_ptr> failures = service.restoreAll(outcome.receipts);
+    EXPECT_EQ(policies, 1);
+    ASSERT_EQ(failures.size(), std::size_t(kEntries));
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        const bool taken = outcome.receipts[i].originalPath == f.home + "/docs/file-7.txt";
+        EXPECT_EQ(failures[i] != nullptr, taken) << outcome.receipts[i].originalPath;
+        if (taken) {
+            EXPECT_EQ(test::errorText([&] { std::rethrow_exception(failures[i]); }),
+                      "An item already exists at the original location. Restore from Finder to choose "
+                      "another destination.");
+        }
+    }
+    EXPECT_EQ(readWholeFile(f.home + "/docs/file-7.txt"), "newcomer");
+    EXPECT_EQ(listing(f.trashFolder + "/files"), std::vector<std::string>{"file-7.txt"});
+    EXPECT_EQ(listing(f.trashFolder + "/info"), std::vector<std::string>{"file-7.txt.trashinfo"});
 }
 
 TEST(CleanupServiceBatch, TheMoveFlushesEachFolderOncePerBatchOfEntries) {
