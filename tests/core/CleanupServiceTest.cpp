@@ -145,6 +145,30 @@ TEST(CleanupService, OneChangedEntryStopsTheWholeMoveAndEveryFailureIsListed) {
     EXPECT_EQ(partial.errors.size(), 2u);
 }
 
+TEST(CleanupService, AProgramRunningFromAnEntryKeepsItInPlaceWhateverTheBatch) {
+    CleanupFixture f;
+    f.dir.makeFile("home/docs/a.txt", "a");
+    f.dir.makeFile("home/docs/box/tool", "b");
+    f.dir.makeFile("home/docs/c.txt", "c");
+    const ScanResult scan = f.scan("docs");
+    std::vector<CleanupEntry> entries;
+    for (const char* name : {"a.txt", "box", "c.txt"})
+        entries.emplace_back(*scan.nodes.node(f.home + "/docs/" + name), scan, "r", f.policy);
+    f.runProgram("4242", f.home + "/docs/box/tool");
+    const std::map<std::string, std::string> quit{
+        {f.home + "/docs/box", "Quit box before moving it to Trash."}};
+
+    const CleanupOutcome all = f.service.moveToTrash(entries, true);
+    EXPECT_TRUE(all.receipts.empty());
+    EXPECT_EQ(all.errors, quit);
+
+    const CleanupOutcome partial = f.service.moveToTrash(entries, false);
+    EXPECT_EQ(partial.receipts.size(), 2u);
+    EXPECT_EQ(partial.errors, quit);
+    EXPECT_TRUE(exists(f.home + "/docs/box/tool"));
+    EXPECT_FALSE(exists(f.home + "/docs/a.txt"));
+}
+
 TEST(CleanupService, AFolderSwappedBetweenTheCheckAndTheMoveIsPutBackAndNotReportedMoved) {
     CleanupFixture f;
     const std::string box = f.dir.makeDir("home/docs/box");

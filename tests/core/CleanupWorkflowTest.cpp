@@ -224,6 +224,22 @@ TEST(CleanupWorkflow, OneStaleEntryStopsTheRunBeforeAnythingIsCopiedOrMoved) {
     EXPECT_TRUE(exists(f.home + "/docs/later-and-longer.txt"));
 }
 
+TEST(CleanupWorkflow, AProgramRunningFromAnItemStopsTheRunBeforeAnythingIsCopiedOrMoved) {
+    RunFixture f;
+    const auto scan = std::make_shared<const ScanResult>(f.scan("docs"));
+    SnapshotStore store(f.snapshots);
+    const std::vector<CleanupEntry> entries = f.stageAll(*scan, {"docs/box", "docs/report.txt"});
+    f.runProgram("4242", f.home + "/docs/box/inner.bin");
+
+    const CleanupRunResult result = f.run(entries, true, scan, store);
+
+    EXPECT_EQ(result.preparationError, "Quit box before moving it to Trash.");
+    EXPECT_EQ(result.backup, std::nullopt);
+    EXPECT_TRUE(untouched(result.outcome));
+    EXPECT_TRUE(listing(f.backups).empty());
+    EXPECT_TRUE(f.originalsInPlace());
+}
+
 TEST(CleanupWorkflow, OnePolicyJudgesEveryCheckOfARun) {
     RunFixture f;
     SnapshotStore store(f.snapshots);
