@@ -3,6 +3,7 @@
 #include "controller/SettingsPreferences.hpp"
 #include "platform/QtPlatformServices.hpp"
 #include "shell/AppEntry.hpp"
+#include "shell/FirstPaintReport.hpp"
 #include "shell/MainWindow.hpp"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(model, appScreens(), QApplication::arguments());
     platform->setWindow(&window);
+    FirstPaintReport::installFromEnvironment(window);
     window.show();
     // Started from a terminal or another program, the window comes to the front.
     window.raise();
