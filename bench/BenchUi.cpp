@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace ambertrove::bench {
@@ -47,10 +48,21 @@ constexpr int kKeyMilliseconds = 150;
 // After the last key the results are awaited this long.
 constexpr double kFilterSettleSeconds = 2;
 
-// Handles events for `seconds`.
+// Handles events until `done` holds or `giveUpSeconds` passed, deleting the widgets the window replaced
+// (deleteLater) as its own event loop does between two of the user's actions: events handled from outside
+// any loop never delete them, and every view visited would stay in memory.
+void settle(const std::function<bool()>& done, double giveUpSeconds = kResultGiveUpSeconds) {
+    const double start = nowSeconds();
+    while (!done() && secondsSince(start) < giveUpSeconds) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Handles events for `seconds`, as settle() does.
 void pause(double seconds) {
     const double start = nowSeconds();
-    waitFor([&] { return secondsSince(start) >= seconds; });
+    settle([&] { return secondsSince(start) >= seconds; });
 }
 
 // Shows each storage view of the explorer and each section in turn, every one until it shows its
@@ -73,12 +85,10 @@ void switchThrough(BenchWindow& bench, const char*& phase, bool trace) {
         phase = EnumTexts<StorageView>::texts[std::size_t(view)];
         const double start = nowSeconds();
         model.setStorageView(view);
-        waitFor(
-            [&] {
-                const StorageBody* body = explorerBody();
-                return secondsSince(start) >= kDwellSeconds && body && body->showsCurrentResult();
-            },
-            kResultGiveUpSeconds);
+        settle([&] {
+            const StorageBody* body = explorerBody();
+            return secondsSince(start) >= kDwellSeconds && body && body->showsCurrentResult();
+        });
         shown();
     }
     for (const AppSection section : EnumTexts<AppSection>::cases) {
