@@ -69,8 +69,15 @@ CleanupEntry queuedFile(const std::string& home, std::size_t i) {
     e.node.modified = Date::fromUnixSeconds(1'600'000'100 + std::int64_t(i));
     e.node.created = e.node.modified;
     e.node.accessed = e.node.modified;
-    e.node.identity = FileIdentity{2049, 1'000'000 + i, e.node.logicalSize, 1'600'000'100 + std::int64_t(i), 0,
-                                   1'600'000'300 + std::int64_t(i), 0, 0100644, 1};
+    e.node.identity = FileIdentity{2049,
+                                   1'000'000 + i,
+                                   e.node.logicalSize,
+                                   1'600'000'100 + std::int64_t(i),
+                                   0,
+                                   1'600'000'300 + std::int64_t(i),
+                                   0,
+                                   0100644,
+                                   1};
     e.identities.emplace(e.node.path, e.node.identity);
     e.stagedAt = Date::fromUnixSeconds(1'700'000'000);
     e.reason = "Not opened for over a year";
@@ -80,7 +87,8 @@ CleanupEntry queuedFile(const std::string& home, std::size_t i) {
 // The home of the measured program: its state folder where the program looks for it, with the saved scans
 // and the queue.
 void prepareHome(const std::string& home) {
-    const std::string state = AppStorage::resolve(AppStorage::applicationSupport(home + "/.local/share", home));
+    const std::string state =
+        AppStorage::resolve(AppStorage::applicationSupport(home + "/.local/share", home));
     (void)AppStorage::openPrivateFolder(state, 1, true);
     const double start = nowSeconds();
     const ScanResult scan = syntheticScan(kScanEntries, true);
@@ -145,7 +153,8 @@ double startOnce(const std::string& program, const std::string& home) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
 
     pid_t child = 0;
@@ -229,7 +238,8 @@ int runStartup(const std::vector<std::string>& args) {
     std::sort(times.begin(), times.end());
     const double median = times.size() % 2 ? times[times.size() / 2]
                                            : (times[times.size() / 2 - 1] + times[times.size() / 2]) / 2;
-    std::fprintf(stderr, "median of %d starts (printed): %.1f ms, best %.1f ms\n", runs, median, times.front());
+    std::fprintf(stderr, "median of %d starts (printed): %.1f ms, best %.1f ms\n", runs, median,
+                 times.front());
     std::printf("startup_ms=%.1f\n", median);
     return 0;
 }

@@ -148,11 +148,12 @@ int runUi(const std::vector<std::string>& args) {
     // AMBERTROVE_BENCH_TRACE names each long stall and when it happened.
     if (std::getenv("AMBERTROVE_BENCH_TRACE")) {
         meter.onLongStall = [&](double stall) {
-            std::fprintf(stderr,
-                         "stall %.1f ms (%.1f ms working, %.1f ms waiting for a processor) at %.3f s, scanning=%d "
-                         "step=%d phase=%s\n",
-                         stall, meter.lastTickCpuMs(), meter.lastTickQueuedMs(), secondsSince(start),
-                         int(model->scanning()), step, phase);
+            std::fprintf(
+                stderr,
+                "stall %.1f ms (%.1f ms working, %.1f ms waiting for a processor) at %.3f s, scanning=%d "
+                "step=%d phase=%s\n",
+                stall, meter.lastTickCpuMs(), meter.lastTickQueuedMs(), secondsSince(start),
+                int(model->scanning()), step, phase);
         };
     }
 

@@ -1,7 +1,7 @@
 // The first paint's report for benchmarks: one line with the monotonic time, written once after the first
 // frame, and nothing at all unless asked for.
-#include "platform/AtomicFile.hpp"
 #include "shell/FirstPaintReport.hpp"
+#include "platform/AtomicFile.hpp"
 #include "support/ScopedVariable.hpp"
 #include "support/TempDir.hpp"
 
