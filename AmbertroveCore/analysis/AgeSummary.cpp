@@ -64,6 +64,7 @@ public:
         m_summary.entries.push_back({file, f.bytes, range, month, untouched});
     }
 
+    void reserve(std::size_t files) { m_summary.entries.reserve(files); }
     [[nodiscard]] const std::vector<AgeSummary::Entry>& entries() const { return m_summary.entries; }
 
     // Sorts the entries largest first, equal sizes by `pathLess` of their files, and hands the summary over.
@@ -89,14 +90,21 @@ private:
 
 AgeSummary AgeSummary::make(const ScanResult& scan, std::string_view focus, const ScanQuery& query, Date now,
                             const Calendar& calendar, const TaskCancellation& cancellation) {
+    const NodeIndex at = scan.nodes.find(focus);
+    const std::int64_t files = at == kNoNode ? 0 : scan.nodes[at].fileCount();
     return make(
         scan, [&](const NodeVisitor& visit) { query.forEach(scan, focus, true, now, visit, cancellation); },
-        query.logical, now, calendar, cancellation);
+        query.logical, now, calendar, cancellation, std::size_t(std::max<std::int64_t>(files, 0)));
 }
 
 AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNodes, bool logical, Date now,
-                            const Calendar& calendar, const TaskCancellation& cancellation) {
+                            const Calendar& calendar, const TaskCancellation& cancellation,
+                            std::size_t expectedFiles) {
     Builder builder(now, calendar);
+    // One block for a large folder's entries rather than a series of doublings: the memory of a block
+    // this large goes back to the system when the summary goes, where the pieces of a series would stay
+    // with the allocator.
+    builder.reserve(expectedFiles);
     const NodeTable& table = scan.nodes;
     matchingNodes([&](NodeIndex i) {
         if (!table.isNode(i))

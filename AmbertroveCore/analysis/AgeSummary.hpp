@@ -58,9 +58,12 @@ struct AgeSummary {
     using Traversal = std::function<void(const NodeVisitor&)>;
 
     // The summary of the nodes a traversal of `scan` reports (directories among them count nothing).
+    // `expectedFiles`, when known, is about how many files the traversal reports: room for them is made at
+    // once.
     [[nodiscard]] static AgeSummary make(const ScanResult& scan, const Traversal& matchingNodes, bool logical,
                                          Date now, const Calendar& calendar,
-                                         const TaskCancellation& cancellation = {});
+                                         const TaskCancellation& cancellation = {},
+                                         std::size_t expectedFiles = 0);
     // The summary of the files below `focus` that the explorer query matches, in the query's sizes.
     [[nodiscard]] static AgeSummary make(const ScanResult& scan, std::string_view focus,
                                          const ScanQuery& query, Date now, const Calendar& calendar,
