@@ -4,6 +4,7 @@
 #include "controller/SettingsPreferences.hpp"
 #include "platform/QtPlatformServices.hpp"
 #include "shell/AppEntry.hpp"
+#include "shell/FirstPaintReport.hpp"
 #include "shell/MainWindow.hpp"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ int main(int argc, char* argv[]) {
     platform->setWindow(&window);
     // Only for the test that drives this program under an X server; nothing unless its variable asks.
     WindowProbe::startIfAsked(model, window);
+    FirstPaintReport::installFromEnvironment(window);
     window.show();
     // Started from a terminal or another program, the window comes to the front.
     window.raise();

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <unistd.h>
 
 namespace ambertrove::bench {
@@ -21,6 +22,25 @@ char* g_argv[] = {g_name, nullptr};
 int& offscreenArguments() {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return g_argc;
+}
+
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// How long the calling thread has waited on a run queue, ready to run, in milliseconds (0 where the
+// system does not tell).
+double threadQueuedMs() {
+    std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r");
+    if (!file)
+        return 0;
+    unsigned long long running = 0, waiting = 0;
+    const int read = std::fscanf(file, "%llu %llu", &running, &waiting);
+    std::fclose(file);
+    return read == 2 ? double(waiting) / 1e6 : 0;
 }
 
 } // namespace
@@ -71,6 +91,12 @@ StallMeter::StallMeter() {
     m_ticker.setInterval(kTickMilliseconds);
     QObject::connect(&m_ticker, &QTimer::timeout, [this] {
         const qint64 now = m_clock.nsecsElapsed();
+        const double cpu = threadCpuMs();
+        m_lastTickCpuMs = cpu - m_lastCpuMs;
+        m_lastCpuMs = cpu;
+        const double queued = threadQueuedMs();
+        m_lastTickQueuedMs = queued - m_lastQueuedMs;
+        m_lastQueuedMs = queued;
         const double stall = double(now - m_lastTick) / 1e6 - kTickMilliseconds;
         if (stall > 15 && onLongStall)
             onLongStall(stall);
@@ -82,6 +108,8 @@ StallMeter::StallMeter() {
 void StallMeter::start() {
     m_maxStallMs = 0;
     m_lastTick = m_clock.nsecsElapsed();
+    m_lastCpuMs = threadCpuMs();
+    m_lastQueuedMs = threadQueuedMs();
     m_ticker.start();
 }
 

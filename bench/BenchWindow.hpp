@@ -54,10 +54,19 @@ public:
     [[nodiscard]] double maxStallMs() const { return m_maxStallMs; }
     // Called with each stall longer than 15 ms, for tracing.
     std::function<void(double stallMs)> onLongStall;
+    // How much of the latest tick's wait the GUI thread spent working (CPU time): a stall with little of
+    // it was the thread waiting for a processor, not the window working.
+    [[nodiscard]] double lastTickCpuMs() const { return m_lastTickCpuMs; }
+    // How much of it the GUI thread was ready to run but waited for a processor.
+    [[nodiscard]] double lastTickQueuedMs() const { return m_lastTickQueuedMs; }
 
 private:
     QElapsedTimer m_clock;
     qint64 m_lastTick = 0;
+    double m_lastCpuMs = 0;
+    double m_lastTickCpuMs = 0;
+    double m_lastQueuedMs = 0;
+    double m_lastTickQueuedMs = 0;
     double m_maxStallMs = 0;
     QTimer m_ticker;
 };

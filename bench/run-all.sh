@@ -26,6 +26,8 @@ echo "== trash, 1,000 small files staged, moved to a temporary home's Trash and 
 "$bench" trash --files 1000
 echo "== trash, the same 1,000 small files moved by ours, trash-put and gio trash (those installed)"
 "$(dirname "$0")/compare-trash.sh" "$build"
+echo "== startup, the program to its first painted window over 20 saved scans of 100,000 entries and a queue of 1,000"
+"$bench" startup
 echo "== ui, the window scanning the same tree while sections and views change"
 "$bench" ui "$tree"
 echo "== snapshots, the same tree saved, a copy with every tenth file grown saved, and the two compared in the window"

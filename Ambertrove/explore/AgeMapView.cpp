@@ -87,7 +87,8 @@ AgeMapView::AgeMapView(AppModel& model, QWidget* parent)
 }
 
 AgeMapView::~AgeMapView() {
-    // The results are let go of off the GUI thread: a summary of a large folder holds a path per file.
+    // The results are let go of off the GUI thread: a summary of a large folder holds an entry per file, and
+    // may hold the last reference to an earlier scan.
     m_summary.invalidate();
     m_listing.invalidate();
     release(std::move(m_shownSummary));
@@ -240,11 +241,21 @@ bool AgeMapView::isListDimmed() const {
 }
 
 const AgeSummary* AgeMapView::summary() const {
-    return m_shownSummary.get();
+    return m_shownSummary ? &m_shownSummary->value : nullptr;
 }
 
 const AgeListing* AgeMapView::listing() const {
-    return m_shownListing.get();
+    return m_shownListing ? &m_shownListing->value : nullptr;
+}
+
+std::vector<std::string> AgeMapView::listedPaths() const {
+    std::vector<std::string> paths;
+    if (m_shownListing) {
+        paths.reserve(m_shownListing->value.files.size());
+        for (const NodeIndex file : m_shownListing->value.files)
+            paths.push_back(m_shownListing->scan->nodes.path(file));
+    }
+    return paths;
 }
 
 void AgeMapView::refresh() {
@@ -256,8 +267,9 @@ void AgeMapView::refresh() {
         m_month.reset();
         showChoice();
         m_summary.request(key, [scan = m_model.scan(), key](const TaskCancellation& cancellation) {
-            return Summary(std::make_shared<const AgeSummary>(AgeSummary::make(
-                *scan, key.focus, key.filter, Date::now(), Calendar::current(), cancellation)));
+            return Summary(std::make_shared<const OfScan<AgeSummary>>(
+                OfScan<AgeSummary>{scan, AgeSummary::make(*scan, key.focus, key.filter, Date::now(),
+                                                          Calendar::current(), cancellation)}));
         });
     }
     requestListing();
@@ -270,10 +282,10 @@ void AgeMapView::summaryChanged() {
         release(std::exchange(m_shownSummary, *value));
         // A new revision: a listing of an earlier summary is never taken for one of this summary.
         ++m_revision;
-        m_bars->setTotals(m_shownSummary->totals);
-        m_heatmap->setMonths(m_shownSummary->months);
+        m_bars->setTotals(m_shownSummary->value.totals);
+        m_heatmap->setMonths(m_shownSummary->value.months);
         std::int64_t total = 0;
-        for (std::int64_t bytes : m_shownSummary->totals)
+        for (std::int64_t bytes : m_shownSummary->value.totals)
             total = Saturating::add(total, bytes);
         m_barsCaption->setTrailing(QString::fromStdString(formattedBytes(total)));
         requestListing();
@@ -286,8 +298,8 @@ void AgeMapView::requestListing() {
         return;
     const ListingKey key = listingKey();
     m_listing.request(key, [summary = m_shownSummary, key](const TaskCancellation& cancellation) {
-        return Listing(
-            std::make_shared<const AgeListing>(summary->listing(key.range, key.month, cancellation)));
+        return Listing(std::make_shared<const OfScan<AgeListing>>(
+            OfScan<AgeListing>{summary->scan, summary->value.listing(key.range, key.month, cancellation)}));
     });
 }
 
@@ -345,29 +357,26 @@ void AgeMapView::showChoice() {
 }
 
 void AgeMapView::showList() {
-    const ScanResultPtr& scan = m_model.scan();
+    // The rows are the listing's nodes in the scan they belong to: while a new summary is made for a new
+    // scan, the earlier listing stays on screen as it was.
+    ScanResultPtr scan;
     std::vector<NodeIndex> nodes;
-    if (scan && m_shownListing) {
-        const std::vector<std::string>& paths = m_shownListing->paths;
-        const std::size_t shown = std::min(paths.size(), std::size_t(m_limit));
-        nodes.reserve(shown);
-        for (std::size_t i = 0; i < shown; ++i) {
-            // A path the scan no longer holds has no row.
-            const NodeIndex node = scan->nodes.find(paths[i]);
-            if (node != kNoNode)
-                nodes.push_back(node);
-        }
+    if (m_shownListing) {
+        scan = m_shownListing->scan;
+        const std::vector<NodeIndex>& files = m_shownListing->value.files;
+        nodes.assign(files.begin(),
+                     files.begin() + std::ptrdiff_t(std::min(files.size(), std::size_t(m_limit))));
     }
-    const std::size_t total = m_shownListing ? m_shownListing->paths.size() : 0;
+    const std::size_t total = m_shownListing ? m_shownListing->value.files.size() : 0;
     // The empty text follows the choice the listing was made for.
     const bool chosen = m_listing.key() && (m_listing.key()->range || m_listing.key()->month);
     m_list->setContent(scan, nodes, total > std::size_t(m_limit),
                        chosen
                            ? QStringLiteral("No files in this period.")
                            : QStringLiteral("No files over 40 MB have gone a year without being touched."));
-    m_totals->setText(QString::fromStdString(formattedBytes(m_shownListing ? m_shownListing->bytes : 0)) +
-                      QStringLiteral(" across ") + ViewText::groupedCount(std::int64_t(total)) +
-                      QStringLiteral(" items"));
+    m_totals->setText(
+        QString::fromStdString(formattedBytes(m_shownListing ? m_shownListing->value.bytes : 0)) +
+        QStringLiteral(" across ") + ViewText::groupedCount(std::int64_t(total)) + QStringLiteral(" items"));
     const QString count = ViewText::groupedCount(std::int64_t(total));
     m_addAll->setLabel(QStringLiteral("Add ") + count + QStringLiteral(" to Cleanup"));
     m_addAll->setAccessibleName(QStringLiteral("Add all ") + count +
@@ -386,7 +395,7 @@ void AgeMapView::updateState() {
     const bool staging = m_model.staging();
     m_stagingRow->setVisible(staging);
     m_addArea->setVisible(!staging);
-    m_addAll->setEnabled(m_model.canClean() && m_shownListing && !m_shownListing->paths.empty());
+    m_addAll->setEnabled(m_model.canClean() && m_shownListing && !m_shownListing->value.files.empty());
     m_historical->setVisible(m_model.isHistorical());
     m_progress->setVisible(!isPreparing() && (!current || !m_listing.isCurrent(listingKey())));
     if (m_progress->isVisible()) {
@@ -408,14 +417,20 @@ void AgeMapView::resizeEvent(QResizeEvent* event) {
 }
 
 void AgeMapView::stageAll() {
-    if (!m_shownListing || m_shownListing->paths.empty() || !m_model.canClean())
+    if (!m_shownListing || m_shownListing->value.files.empty() || !m_model.canClean())
         return;
     // Every listed path at the moment of the tap, copied off the GUI thread: a listing may hold very many.
     m_stageStop.request_stop();
     m_stageStop = std::stop_source();
     m_model.backgroundQuery<std::vector<std::string>>(
         m_stageStop.get_token(),
-        [listing = m_shownListing](const TaskCancellation&) { return listing->paths; },
+        [listing = m_shownListing](const TaskCancellation&) {
+            std::vector<std::string> paths;
+            paths.reserve(listing->value.files.size());
+            for (const NodeIndex file : listing->value.files)
+                paths.push_back(listing->scan->nodes.path(file));
+            return paths;
+        },
         [model = &m_model](std::vector<std::string> paths) {
             model->stagePaths(std::move(paths), kStageReason);
         });

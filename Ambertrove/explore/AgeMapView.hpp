@@ -13,6 +13,8 @@
 #include <memory>
 #include <optional>
 #include <stop_token>
+#include <string>
+#include <vector>
 
 class QGraphicsOpacityEffect;
 class QLabel;
@@ -87,6 +89,8 @@ public:
 
     [[nodiscard]] const AgeSummary* summary() const;
     [[nodiscard]] const AgeListing* listing() const;
+    // The paths of the listing's files.
+    [[nodiscard]] std::vector<std::string> listedPaths() const;
 
     [[nodiscard]] AgeBars* bars() const { return m_bars; }
     [[nodiscard]] MonthHeatmap* heatmap() const { return m_heatmap; }
@@ -109,8 +113,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    using Summary = std::shared_ptr<const AgeSummary>;
-    using Listing = std::shared_ptr<const AgeListing>;
+    // A result with the scan its files are nodes of, which may be an earlier one than the model's.
+    template <typename T> struct OfScan {
+        ScanResultPtr scan;
+        T value;
+    };
+    using Summary = std::shared_ptr<const OfScan<AgeSummary>>;
+    using Listing = std::shared_ptr<const OfScan<AgeListing>>;
 
     [[nodiscard]] ListingKey listingKey() const;
     void buildLeft(QWidget* page);

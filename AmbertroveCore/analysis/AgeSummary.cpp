@@ -1,6 +1,7 @@
 #include "analysis/AgeSummary.hpp"
 
 #include "analysis/CancellationPoints.hpp"
+#include "analysis/PathOrder.hpp"
 
 #include <algorithm>
 
@@ -48,7 +49,7 @@ public:
         : m_now(now)
         , m_months(calendar) {}
 
-    void add(std::string path, const FileFigures& f) {
+    void add(NodeIndex file, const FileFigures& f) {
         if (f.isDirectory)
             return;
         const AgeRange range = ageRangeContaining(f.modified, m_now);
@@ -60,17 +61,20 @@ public:
         const bool untouched = f.logicalSize >= AgeSummary::kUntouchedBytes &&
                                m_now.secondsSince(f.modified) > AgeSummary::kUntouchedSeconds &&
                                m_now.secondsSince(f.accessed) > AgeSummary::kUntouchedSeconds;
-        m_summary.entries.push_back({std::move(path), f.bytes, range, month, untouched});
+        m_summary.entries.push_back({file, f.bytes, range, month, untouched});
     }
 
-    AgeSummary finish(const TaskCancellation& cancellation) {
-        CancellationPoints points(cancellation);
+    void reserve(std::size_t files) { m_summary.entries.reserve(files); }
+    [[nodiscard]] const std::vector<AgeSummary::Entry>& entries() const { return m_summary.entries; }
+
+    // Sorts the entries largest first, equal sizes by `pathLess` of their files, and hands the summary over.
+    template <typename PathLess> AgeSummary finish(PathLess&& pathLess, CancellationPoints& points) {
         std::stable_sort(m_summary.entries.begin(), m_summary.entries.end(),
                          [&](const AgeSummary::Entry& a, const AgeSummary::Entry& b) {
                              points.compare();
                              if (a.bytes != b.bytes)
                                  return a.bytes > b.bytes;
-                             return a.path < b.path;
+                             return pathLess(a.file, b.file);
                          });
         points.check();
         return std::move(m_summary);
@@ -86,14 +90,21 @@ private:
 
 AgeSummary AgeSummary::make(const ScanResult& scan, std::string_view focus, const ScanQuery& query, Date now,
                             const Calendar& calendar, const TaskCancellation& cancellation) {
+    const NodeIndex at = scan.nodes.find(focus);
+    const std::int64_t files = at == kNoNode ? 0 : scan.nodes[at].fileCount();
     return make(
         scan, [&](const NodeVisitor& visit) { query.forEach(scan, focus, true, now, visit, cancellation); },
-        query.logical, now, calendar, cancellation);
+        query.logical, now, calendar, cancellation, std::size_t(std::max<std::int64_t>(files, 0)));
 }
 
 AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNodes, bool logical, Date now,
-                            const Calendar& calendar, const TaskCancellation& cancellation) {
+                            const Calendar& calendar, const TaskCancellation& cancellation,
+                            std::size_t expectedFiles) {
     Builder builder(now, calendar);
+    // One block for a large folder's entries rather than a series of doublings: the memory of a block
+    // this large goes back to the system when the summary goes, where the pieces of a series would stay
+    // with the allocator.
+    builder.reserve(expectedFiles);
     const NodeTable& table = scan.nodes;
     matchingNodes([&](NodeIndex i) {
         if (!table.isNode(i))
@@ -101,21 +112,34 @@ AgeSummary AgeSummary::make(const ScanResult& scan, const Traversal& matchingNod
         const NodeTable::NodeRef r = table[i];
         if (r.isDirectory())
             return;
-        builder.add(table.nodePath(i),
-                    {false, r.logicalSize(), r.bytes(logical), r.modifiedDate(), r.accessedDate()});
+        builder.add(i, {false, r.logicalSize(), r.bytes(logical), r.modifiedDate(), r.accessedDate()});
     });
-    return builder.finish(cancellation);
+    // Equal sizes are many (every empty file): their paths are compared through the tree, or by one
+    // number each once the files are ranked in path order, never by building the paths.
+    CancellationPoints points(cancellation);
+    PathOrder order(table);
+    const std::vector<AgeSummary::Entry>& entries = builder.entries();
+    if (PathOrder::ranksPayOff(entries.size(), table.recordCount())) {
+        std::vector<NodeIndex> files;
+        files.reserve(entries.size());
+        for (const AgeSummary::Entry& e : entries)
+            files.push_back(e.file);
+        order.rank(files, points);
+    }
+    return builder.finish([&](NodeIndex a, NodeIndex b) { return order.less(a, b); }, points);
 }
 
 AgeSummary AgeSummary::make(std::span<const DiskNode> nodes, bool logical, Date now, const Calendar& calendar,
                             const TaskCancellation& cancellation) {
     Builder builder(now, calendar);
     CancellationPoints points(cancellation);
-    for (const DiskNode& n : nodes) {
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
         points.visit();
-        builder.add(n.path, {n.isDirectory, n.logicalSize, n.bytes(logical), n.modified, n.accessed});
+        const DiskNode& n = nodes[k];
+        builder.add(NodeIndex(k), {n.isDirectory, n.logicalSize, n.bytes(logical), n.modified, n.accessed});
     }
-    return builder.finish(cancellation);
+    CancellationPoints sorting(cancellation);
+    return builder.finish([&](NodeIndex a, NodeIndex b) { return nodes[a].path < nodes[b].path; }, sorting);
 }
 
 AgeListing AgeSummary::listing(std::optional<AgeRange> range, std::optional<ModificationMonth> month,
@@ -127,7 +151,7 @@ AgeListing AgeSummary::listing(std::optional<AgeRange> range, std::optional<Modi
         const bool listed = month ? e.month == *month : range ? e.range == *range : e.untouched;
         if (!listed)
             continue;
-        result.paths.push_back(e.path);
+        result.files.push_back(e.file);
         result.bytes = saturatingAdd(result.bytes, e.bytes);
     }
     points.check();

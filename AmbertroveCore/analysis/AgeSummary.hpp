@@ -20,9 +20,9 @@
 
 namespace ambertrove {
 
-// The files of one listing of a summary, in entry order, with their byte total.
+// The files of one listing of a summary, in entry order (as AgeSummary::Entry::file), with their byte total.
 struct AgeListing {
-    std::vector<std::string> paths;
+    std::vector<NodeIndex> files;
     std::int64_t bytes = 0;
 
     friend bool operator==(const AgeListing&, const AgeListing&) = default;
@@ -30,14 +30,16 @@ struct AgeListing {
 
 // How old the bytes below a folder are: totals per age range and per month of modification, and one entry
 // per counted file (largest first, ties by path) so that a range, a month or the untouched files can be
-// listed without walking the scan again.
+// listed without walking the scan again. An entry names its file by index, not by path: a summary of a
+// folder of millions of files would otherwise hold a path for each.
 struct AgeSummary {
     // A file this large (logical bytes) that has been neither modified nor opened for this long is untouched.
     static constexpr std::int64_t kUntouchedBytes = 40'000'000;
     static constexpr double kUntouchedSeconds = 31'536'000; // 365 days
 
     struct Entry {
-        std::string path;
+        // The file: its node in the scan the summary was made from, or its position in the list of nodes.
+        NodeIndex file = kNoNode;
         std::int64_t bytes = 0;
         AgeRange range = AgeRange::week;
         ModificationMonth month;
@@ -56,9 +58,12 @@ struct AgeSummary {
     using Traversal = std::function<void(const NodeVisitor&)>;
 
     // The summary of the nodes a traversal of `scan` reports (directories among them count nothing).
+    // `expectedFiles`, when known, is about how many files the traversal reports: room for them is made at
+    // once.
     [[nodiscard]] static AgeSummary make(const ScanResult& scan, const Traversal& matchingNodes, bool logical,
                                          Date now, const Calendar& calendar,
-                                         const TaskCancellation& cancellation = {});
+                                         const TaskCancellation& cancellation = {},
+                                         std::size_t expectedFiles = 0);
     // The summary of the files below `focus` that the explorer query matches, in the query's sizes.
     [[nodiscard]] static AgeSummary make(const ScanResult& scan, std::string_view focus,
                                          const ScanQuery& query, Date now, const Calendar& calendar,

@@ -3,7 +3,9 @@
 #include "base/PathText.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 namespace ambertrove {
 
@@ -42,6 +44,20 @@ const std::array<ExtensionList, 6>& extensionLists() {
     return lists;
 }
 
+constexpr std::size_t kLongestExtension = 8;
+
+// An extension of at most kLongestExtension bytes, lower-cased, as one integer: its bytes in order, the
+// rest zero. Two extensions have equal keys exactly when their lower-cased texts are equal.
+std::uint64_t extensionKey(std::string_view ext) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        const char ch = ext[i];
+        const char lower = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+        key |= std::uint64_t(static_cast<unsigned char>(lower)) << (8 * i);
+    }
+    return key;
+}
+
 } // namespace
 
 std::string_view rawValue(FileCategory category) {
@@ -60,19 +76,28 @@ std::optional<FileCategory> fileCategoryFromRawValue(std::string_view raw) {
 }
 
 FileCategory classifyFile(std::string_view path) {
+    // Called for every file of a scan, often more than once: the extension is compared as one integer
+    // against a sorted table rather than as text against each listed extension in turn.
+    struct Keyed {
+        std::uint64_t key;
+        FileCategory category;
+    };
+    static const std::vector<Keyed> table = [] {
+        std::vector<Keyed> out;
+        for (const ExtensionList& list : extensionLists())
+            for (std::string_view e : list.extensions)
+                out.push_back({extensionKey(e), list.category});
+        std::sort(out.begin(), out.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+        return out;
+    }();
     const std::string_view ext = PathText::pathExtension(path);
     // Every listed extension is short; a longer one cannot match.
-    if (ext.empty() || ext.size() > 8)
+    if (ext.empty() || ext.size() > kLongestExtension || ext.find('\0') != std::string_view::npos)
         return FileCategory::other;
-    char lower[8];
-    std::transform(ext.begin(), ext.end(), lower,
-                   [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; });
-    const std::string_view key(lower, ext.size());
-    for (const auto& list : extensionLists())
-        for (std::string_view e : list.extensions)
-            if (e == key)
-                return list.category;
-    return FileCategory::other;
+    const std::uint64_t key = extensionKey(ext);
+    const auto found = std::lower_bound(table.begin(), table.end(), key,
+                                        [](const Keyed& k, std::uint64_t value) { return k.key < value; });
+    return found != table.end() && found->key == key ? found->category : FileCategory::other;
 }
 
 } // namespace ambertrove

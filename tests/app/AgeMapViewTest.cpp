@@ -258,7 +258,7 @@ TEST_F(AgeMapTest, ShowFortyMoreGrowsTheListUpToEveryPath) {
     AgeMapView& view = makeMap();
     view.tapMonth(monthOf(400));
     runQueries();
-    ASSERT_EQ(view.listing()->paths.size(), 95U);
+    ASSERT_EQ(view.listing()->files.size(), 95U);
     EXPECT_EQ(view.list()->count(), 40);
     ASSERT_TRUE(view.list()->moreButton()->isVisibleTo(&view));
     QTest::mouseClick(view.list()->moreButton(), Qt::LeftButton);
@@ -272,7 +272,7 @@ TEST_F(AgeMapTest, ShowFortyMoreGrowsTheListUpToEveryPath) {
     // A new listing returns to the first page: the range of the same files.
     view.tapRange(AgeRange::twoYears);
     runQueries();
-    ASSERT_EQ(view.listing()->paths.size(), 95U);
+    ASSERT_EQ(view.listing()->files.size(), 95U);
     EXPECT_EQ(view.limit(), 40);
     EXPECT_EQ(view.list()->count(), 40);
 }
@@ -284,7 +284,7 @@ TEST_F(AgeMapTest, AddAllStagesEveryListedPathAndCanBeCancelled) {
     AgeMapView& view = makeMap();
     view.tapRange(AgeRange::week);
     runQueries();
-    ASSERT_EQ(view.listing()->paths.size(), 4U);
+    ASSERT_EQ(view.listing()->files.size(), 4U);
     ASSERT_TRUE(view.addAllButton()->isEnabled());
     QTest::mouseClick(view.addAllButton(), Qt::LeftButton);
     runQueries();
@@ -294,7 +294,7 @@ TEST_F(AgeMapTest, AddAllStagesEveryListedPathAndCanBeCancelled) {
         EXPECT_EQ(entry.reason, "Age Map");
     }
     std::sort(queued.begin(), queued.end());
-    std::vector<std::string> expected = view.listing()->paths;
+    std::vector<std::string> expected = view.listedPaths();
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(queued, expected);
 

@@ -182,6 +182,14 @@ AgeSummary::Traversal subtree(const ScanResult& scan, const std::string& focus) 
     };
 }
 
+// The paths of the entries' files, in entry order.
+std::vector<std::string> pathsOf(const ScanResult& scan, const std::vector<AgeSummary::Entry>& entries) {
+    std::vector<std::string> paths;
+    for (const AgeSummary::Entry& e : entries)
+        paths.push_back(scan.nodes.path(e.file));
+    return paths;
+}
+
 // A file with its own access time, or a symbolic link (which counts as a file).
 NodeData entryData(std::int64_t logical, std::int64_t allocated, std::int64_t modified, std::int64_t accessed,
                    bool link = false) {
@@ -215,11 +223,9 @@ TEST(AgeSummary, OfAScanSubtree) {
     const AgeSummary s = AgeSummary::make(scan, subtree(scan, "/data"), true, now, Calendar::utc());
     using Totals = std::array<std::int64_t, 6>;
     // Largest first; equal sizes by path; folders, the empty one included, count nothing; the link counts.
-    std::vector<std::string> paths;
-    for (const auto& e : s.entries)
-        paths.push_back(e.path);
-    EXPECT_EQ(paths, (std::vector<std::string>{"/data/old/archive.zip", "/data/b.bin", "/data/new.txt",
-                                               "/data/old/notes.txt", "/data/link", "/data/future.dat"}));
+    EXPECT_EQ(pathsOf(scan, s.entries),
+              (std::vector<std::string>{"/data/old/archive.zip", "/data/b.bin", "/data/new.txt",
+                                        "/data/old/notes.txt", "/data/link", "/data/future.dat"}));
     EXPECT_EQ(s.totals, (Totals{4096 + 7, 4096, 12, 0, 100, 50'000'000}));
     const std::map<ModificationMonth, std::int64_t> months = {
         {{2023, 4}, 50'000'000}, // 800 days before 2025-06-15
@@ -255,11 +261,9 @@ TEST(AgeSummary, WithTheExplorerQuery) {
     query.minimumBytes = 4096;
     query.logical = false;
     const AgeSummary filtered = AgeSummary::make(scan, "/data", query, now, Calendar::utc());
-    std::vector<std::string> paths;
-    for (const auto& e : filtered.entries)
-        paths.push_back(e.path);
-    EXPECT_EQ(paths, (std::vector<std::string>{"/data/old/archive.zip", "/data/b.bin", "/data/future.dat",
-                                               "/data/new.txt", "/data/old/notes.txt"}));
+    EXPECT_EQ(pathsOf(scan, filtered.entries),
+              (std::vector<std::string>{"/data/old/archive.zip", "/data/b.bin", "/data/future.dat",
+                                        "/data/new.txt", "/data/old/notes.txt"}));
     EXPECT_EQ(filtered.entries[1].bytes, 8192);
     EXPECT_EQ(AgeSummary::make(scan, "/nowhere", query, now, Calendar::utc()), AgeSummary{});
 }
@@ -271,22 +275,30 @@ TEST(AgeSummary, Listings) {
         const char* name;
         std::optional<AgeRange> range;
         std::optional<ModificationMonth> month;
-        AgeListing expected;
+        std::vector<std::string> paths;
+        std::int64_t bytes;
     };
     const std::vector<Case> cases = {
-        {"untouched", std::nullopt, std::nullopt, {{"/data/old/archive.zip"}, 50'000'000}},
-        {"week", AgeRange::week, std::nullopt, {{"/data/new.txt", "/data/future.dat"}, 4103}},
-        {"quarter", AgeRange::quarter, std::nullopt, {{"/data/link"}, 12}},
-        {"year is empty", AgeRange::year, std::nullopt, {}},
+        {"untouched", std::nullopt, std::nullopt, {"/data/old/archive.zip"}, 50'000'000},
+        {"week", AgeRange::week, std::nullopt, {"/data/new.txt", "/data/future.dat"}, 4103},
+        {"quarter", AgeRange::quarter, std::nullopt, {"/data/link"}, 12},
+        {"year is empty", AgeRange::year, std::nullopt, {}, 0},
         {"month wins over range",
          AgeRange::older,
          ModificationMonth{2025, 6},
-         {{"/data/new.txt", "/data/future.dat"}, 4103}},
-        {"month", std::nullopt, ModificationMonth{2025, 5}, {{"/data/b.bin"}, 4096}},
-        {"month without files", std::nullopt, ModificationMonth{1999, 1}, {}},
+         {"/data/new.txt", "/data/future.dat"},
+         4103},
+        {"month", std::nullopt, ModificationMonth{2025, 5}, {"/data/b.bin"}, 4096},
+        {"month without files", std::nullopt, ModificationMonth{1999, 1}, {}, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(s.listing(c.range, c.month), c.expected) << c.name;
+    for (const Case& c : cases) {
+        const AgeListing listing = s.listing(c.range, c.month);
+        std::vector<std::string> paths;
+        for (const NodeIndex file : listing.files)
+            paths.push_back(scan.nodes.path(file));
+        EXPECT_EQ(paths, c.paths) << c.name;
+        EXPECT_EQ(listing.bytes, c.bytes) << c.name;
+    }
 }
 
 TEST(AgeSummary, EqualSizesInPathOrder) {
@@ -301,8 +313,37 @@ TEST(AgeSummary, EqualSizesInPathOrder) {
     const AgeSummary s = AgeSummary::make(nodes, true, now, Calendar::utc());
     std::vector<std::string> paths;
     for (const auto& e : s.entries)
-        paths.push_back(e.path);
+        paths.push_back(nodes[e.file].path);
     EXPECT_EQ(paths, (std::vector<std::string>{"/big", "/B", "/a", "/a/x", "/b", "/z"}));
+}
+
+TEST(AgeSummary, EqualSizesOfAScanInPathOrder) {
+    // Few files are compared through the tree, many are ranked first: both give the byte order of the
+    // full paths ("/r/a-b" before "/r/a/x", capitals first), sizes first.
+    for (const int copies : {1, 40}) {
+        test::ModelFixture fixture("/r");
+        for (const char* folder : {"/r/a", "/r/a-b", "/r/B", "/r/a/x"})
+            fixture.folder(folder, kNow - kDay);
+        std::vector<std::pair<std::int64_t, std::string>> expected;
+        for (int k = 0; k < copies; ++k) {
+            const std::string tag = std::to_string(k);
+            for (const std::string& path : {"/r/a/x/f" + tag, "/r/a-b/f" + tag, "/r/a/f" + tag,
+                                            "/r/B/f" + tag, "/r/a/x/g" + tag, "/r/f" + tag}) {
+                const std::int64_t size = path.ends_with("g" + tag) ? 20 : 10;
+                fixture.add(path, entryData(size, size, kNow - kDay, kNow - kDay));
+                expected.emplace_back(size, path);
+            }
+        }
+        const ScanResult scan = fixture.finish();
+        std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
+        std::vector<std::string> paths;
+        for (const auto& [size, path] : expected)
+            paths.push_back(path);
+        const AgeSummary s = AgeSummary::make(scan, subtree(scan, "/r"), true, now, Calendar::utc());
+        EXPECT_EQ(pathsOf(scan, s.entries), paths) << copies;
+    }
 }
 
 TEST(AgeSummary, MonthsMatchTheCalendarAcrossManyMonths) {
@@ -321,7 +362,7 @@ TEST(AgeSummary, MonthsMatchTheCalendarAcrossManyMonths) {
     EXPECT_EQ(s.months, expected);
     for (const auto& e : s.entries) {
         const DiskNode& n = nodes[static_cast<std::size_t>(e.bytes - 1000)];
-        EXPECT_EQ(e.month, ModificationMonth::of(n.modified, berlin)) << e.path;
+        EXPECT_EQ(e.month, ModificationMonth::of(n.modified, berlin)) << nodes[e.file].path;
     }
 }
 
@@ -358,7 +399,7 @@ TEST(AgeSummary, CancellationIsPolledAtSpacedPoints) {
     const AgeSummary s = AgeSummary::make(files, true, now, Calendar::utc());
     polls = 0;
     EXPECT_EQ(
-        s.listing(AgeRange::week, std::nullopt, TaskCancellation([&] { return ++polls < 0; })).paths.size(),
+        s.listing(AgeRange::week, std::nullopt, TaskCancellation([&] { return ++polls < 0; })).files.size(),
         1500u);
     EXPECT_EQ(polls, 4);
     EXPECT_THROW((void)s.listing(std::nullopt, std::nullopt, source.get_token()), CancellationError);

@@ -55,9 +55,18 @@ TEST(FileCategory, ClassifiesByLowerCasedExtension) {
         {"/x/noext", FileCategory::other},
         {"/x/file.verylongextension", FileCategory::other},
         {"/x/Assets.xcassets", FileCategory::developer},
+        {"/x/Assets.XCASSETS", FileCategory::developer},
+        {"/x/a.jso", FileCategory::other},
+        {"/x/a.jsonx", FileCategory::other},
+        {"/x/a.cc", FileCategory::other},
+        {"/x/a.xcassetss", FileCategory::other},
+        {"/x/a.Numbers", FileCategory::document},
+        {"/x/a.7Z", FileCategory::archive},
     };
     for (const Case& c : cases)
         EXPECT_EQ(classifyFile(c.path), c.category) << c.path;
+    // A byte the names of files never hold does not make a listed extension of a longer one.
+    EXPECT_EQ(classifyFile(std::string_view("/x/a.c\0", 7)), FileCategory::other);
 }
 
 TEST(FileCategory, RawValuesAndDisplayNames) {
