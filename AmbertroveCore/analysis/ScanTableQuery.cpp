@@ -4,11 +4,13 @@
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
 #include "analysis/OrderedBits.hpp"
+#include "analysis/ParallelParts.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 namespace ambertrove {
 
@@ -28,39 +30,66 @@ struct SortRow {
     std::uint32_t slot;
 };
 
+// The first 8 bytes of `text` from `from` on as a big-endian number, zeros past its end.
+std::uint64_t bytesAt(std::string_view text, std::size_t from) {
+    std::uint64_t value = 0;
+    for (std::size_t k = from; k < from + 8; ++k)
+        value = value << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0);
+    return value;
+}
+
+// Runs work(part, begin, end, points) over `items` items: on the calling thread with its points for one
+// part, else split into `parts` parts on threads of their own, each with points of its own.
+template <class Work>
+void forEachPart(std::size_t items, std::size_t parts, CancellationPoints& points, SharedCancellation& shared,
+                 Work&& work) {
+    if (parts <= 1) {
+        work(std::size_t(0), std::size_t(0), items, points);
+        return;
+    }
+    ParallelParts::run(parts, shared, [&](std::size_t part) {
+        PartPoints own(shared);
+        work(part, ParallelParts::partBegin(items, parts, part),
+             ParallelParts::partBegin(items, parts, part + 1), own);
+    });
+}
+
 // Rows and their keys: numbers (sizes, counts, the rank of a kind text), dates, or collation keys of
-// names, which compare byte-wise as the names compare in the localized order.
+// names, which compare byte-wise as the names compare in the localized order. Large listings have their
+// keys made in parts, side by side.
 class SortKeys {
 public:
     SortKeys(const NodeTable& nodes, const std::vector<NodeIndex>& rows, ScanSortField field, bool ascending,
-             const std::string& locale, CancellationPoints& points)
+             const std::string& locale, std::size_t parts, CancellationPoints& points,
+             SharedCancellation& shared)
         : m_ascending(ascending) {
-        m_rows.reserve(rows.size());
-        const auto add = [&](std::uint64_t key, std::uint64_t key2 = 0) {
-            m_rows.push_back({ascending ? key : ~key, ascending ? key2 : ~key2,
-                              static_cast<std::uint32_t>(m_rows.size())});
+        m_rows.resize(rows.size());
+        const auto set = [&](std::size_t r, std::uint64_t key, std::uint64_t key2 = 0) {
+            m_rows[r] = {ascending ? key : ~key, ascending ? key2 : ~key2, static_cast<std::uint32_t>(r)};
         };
         switch (field) {
         case ScanSortField::name: {
-            const LocalizedOrder order(locale);
-            m_offsets.reserve(rows.size() + 1);
-            m_text.reserve(rows.size() * 24);
-            m_offsets.push_back(0);
-            for (NodeIndex i : rows) {
-                points.visit();
-                const std::size_t start = m_text.size();
-                order.appendSortKey(nodes.name(i), m_text);
-                m_offsets.push_back(m_text.size());
-                const auto bytes = [&](std::size_t from) {
-                    std::uint64_t value = 0;
-                    for (std::size_t k = from; k < from + 8; ++k)
-                        value =
-                            value << 8 |
-                            (start + k < m_text.size() ? static_cast<unsigned char>(m_text[start + k]) : 0);
-                    return value;
-                };
-                add(bytes(0), bytes(8));
-            }
+            // Each part keeps its keys one after another in an arena of its own; the views are made once
+            // the part's arena is complete.
+            m_keys.resize(rows.size());
+            m_arenas.resize(std::max<std::size_t>(parts, 1));
+            forEachPart(rows.size(), parts, points, shared,
+                        [&](std::size_t part, std::size_t begin, std::size_t end, auto& own) {
+                            const LocalizedOrder order(locale);
+                            std::string& arena = m_arenas[part];
+                            arena.reserve((end - begin) * 24);
+                            std::vector<std::size_t> ends(end - begin);
+                            for (std::size_t r = begin; r < end; ++r) {
+                                own.visit();
+                                order.appendSortKey(nodes.name(rows[r]), arena);
+                                ends[r - begin] = arena.size();
+                            }
+                            for (std::size_t r = begin, from = 0; r < end; from = ends[r - begin], ++r) {
+                                const std::string_view key(arena.data() + from, ends[r - begin] - from);
+                                m_keys[r] = key;
+                                set(r, bytesAt(key, 0), bytesAt(key, 8));
+                            }
+                        });
             break;
         }
         case ScanSortField::kindName: {
@@ -70,27 +99,35 @@ public:
                 for (std::size_t other = 0; other < kKindNames.size(); ++other)
                     if (order.compare(kKindNames[other], kKindNames[k]) < 0)
                         ++rank[k];
-            for (NodeIndex i : rows) {
-                points.visit();
-                const std::string_view kind = NodeDisplay::kindName(nodes, i);
-                const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) - kKindNames.begin();
-                add(orderedBits(rank[static_cast<std::size_t>(k)]));
-            }
+            forEachPart(rows.size(), parts, points, shared,
+                        [&](std::size_t, std::size_t begin, std::size_t end, auto& own) {
+                            for (std::size_t r = begin; r < end; ++r) {
+                                own.visit();
+                                const std::string_view kind = NodeDisplay::kindName(nodes, rows[r]);
+                                const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) -
+                                               kKindNames.begin();
+                                set(r, orderedBits(rank[static_cast<std::size_t>(k)]));
+                            }
+                        });
             break;
         }
         case ScanSortField::modified:
-            for (NodeIndex i : rows)
-                add(orderedBits(nodes[i].modified()));
-            break;
         case ScanSortField::allocatedSize:
         case ScanSortField::logicalSize:
         case ScanSortField::itemCount:
-            for (NodeIndex i : rows) {
-                const NodeTable::NodeRef r = nodes[i];
-                add(orderedBits(field == ScanSortField::allocatedSize ? r.allocatedSize()
-                                : field == ScanSortField::logicalSize ? r.logicalSize()
-                                                                      : NodeDisplay::itemCount(nodes, i)));
-            }
+            forEachPart(rows.size(), parts, points, shared,
+                        [&](std::size_t, std::size_t begin, std::size_t end, auto&) {
+                            for (std::size_t r = begin; r < end; ++r) {
+                                const NodeIndex i = rows[r];
+                                const NodeTable::NodeRef n = nodes[i];
+                                set(r, field == ScanSortField::modified ? orderedBits(n.modified())
+                                       : field == ScanSortField::allocatedSize
+                                           ? orderedBits(n.allocatedSize())
+                                       : field == ScanSortField::logicalSize
+                                           ? orderedBits(n.logicalSize())
+                                           : orderedBits(NodeDisplay::itemCount(nodes, i)));
+                            }
+                        });
             break;
         }
     }
@@ -103,25 +140,73 @@ public:
             return a.key < b.key ? -1 : 1;
         if (a.key2 != b.key2)
             return a.key2 < b.key2 ? -1 : 1;
-        if (m_offsets.empty())
+        if (m_keys.empty())
             return 0;
-        const std::string_view ka = tail(a.slot), kb = tail(b.slot);
-        const int c = ka.compare(kb);
+        const int c = tail(a.slot).compare(tail(b.slot));
         return m_ascending ? c : -c;
     }
 
 private:
     // A collation key after its first 16 bytes.
     [[nodiscard]] std::string_view tail(std::uint32_t slot) const {
-        const std::size_t start = m_offsets[slot] + 16, end = m_offsets[slot + 1];
-        return start < end ? std::string_view(m_text.data() + start, end - start) : std::string_view();
+        const std::string_view key = m_keys[slot];
+        return key.size() > 16 ? key.substr(16) : std::string_view();
     }
 
     bool m_ascending;
     std::vector<SortRow> m_rows;
-    std::string m_text;
-    std::vector<std::size_t> m_offsets;
+    std::vector<std::string> m_arenas;
+    std::vector<std::string_view> m_keys; // by slot, into the arenas
 };
+
+// Sorts `rows` by `less`: at once for one part, else each part on its own thread and then the sorted parts
+// merged pairwise, each round's merges side by side.
+template <class Less>
+void sortInParts(std::vector<SortRow>& rows, std::size_t parts, CancellationPoints& points,
+                 SharedCancellation& shared, const Less& less) {
+    if (parts <= 1) {
+        std::sort(rows.begin(), rows.end(), [&](const SortRow& a, const SortRow& b) {
+            points.compare();
+            return less(a, b);
+        });
+        return;
+    }
+    const std::size_t n = rows.size();
+    std::vector<std::size_t> bounds(parts + 1);
+    for (std::size_t p = 0; p <= parts; ++p)
+        bounds[p] = ParallelParts::partBegin(n, parts, p);
+    const auto at = [](std::vector<SortRow>& v, std::size_t k) {
+        return v.begin() + static_cast<std::ptrdiff_t>(k);
+    };
+    ParallelParts::run(parts, shared, [&](std::size_t part) {
+        PartPoints own(shared);
+        std::sort(at(rows, bounds[part]), at(rows, bounds[part + 1]),
+                  [&](const SortRow& a, const SortRow& b) {
+                      own.compare();
+                      return less(a, b);
+                  });
+    });
+    std::vector<SortRow> merged(n);
+    while (bounds.size() > 2) {
+        const std::size_t runs = bounds.size() - 1;
+        std::vector<std::size_t> next;
+        for (std::size_t r = 0; r < runs; r += 2)
+            next.push_back(bounds[r]);
+        next.push_back(n);
+        ParallelParts::run((runs + 1) / 2, shared, [&](std::size_t pair) {
+            PartPoints own(shared);
+            const std::size_t first = bounds[2 * pair], middle = bounds[std::min(2 * pair + 1, runs)],
+                              last = bounds[std::min(2 * pair + 2, runs)];
+            std::merge(at(rows, first), at(rows, middle), at(rows, middle), at(rows, last), at(merged, first),
+                       [&](const SortRow& a, const SortRow& b) {
+                           own.compare();
+                           return less(a, b);
+                       });
+        });
+        rows.swap(merged);
+        bounds = std::move(next);
+    }
+}
 
 } // namespace
 
@@ -132,12 +217,13 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     points.check();
     const NodeTable& nodes = scan.nodes;
     const std::vector<NodeIndex> rows = query.indices(scan, focus, recursive, Date::now(), cancellation);
-    SortKeys keys(nodes, rows, field, ascending, locale, points);
+    // Large listings are keyed and sorted in parts side by side; their polls go through one shared test.
+    const std::size_t parts = ParallelParts::partsFor(rows.size());
+    SharedCancellation shared(cancellation);
+    SortKeys keys(nodes, rows, field, ascending, locale, parts, points, shared);
     std::vector<SortRow>& order = keys.rows();
-    std::sort(order.begin(), order.end(), [&](const SortRow& a, const SortRow& b) {
-        points.compare();
-        return keys.compare(a, b) < 0;
-    });
+    sortInParts(order, parts, points, shared,
+                [&](const SortRow& a, const SortRow& b) { return keys.compare(a, b) < 0; });
 
     // Rows with equal keys come in ascending path order, whatever the direction. Only the tied rows
     // have their paths ranked, and each run of them is sorted by that rank.
@@ -165,10 +251,11 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     PathOrder pathOrder(nodes);
     if (PathOrder::ranksPayOff(tied.size(), nodes.recordCount()))
         pathOrder.rank(tied, points);
-    for (const auto& [first, last] : runs) {
-        const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);
-        const auto end = order.begin() + static_cast<std::ptrdiff_t>(last);
-        // Within a run the key is spent: it becomes the path's rank, when every row of the run has one.
+    // Sorts one run; within it the key is spent: it becomes the path's rank, when every row of the run has
+    // one. Without ranks the paths are compared through the tree, which needs a PathOrder of its own.
+    const auto sortRun = [&](std::size_t run, auto& own, PathOrder& byTree) {
+        const auto begin = order.begin() + static_cast<std::ptrdiff_t>(runs[run].first);
+        const auto end = order.begin() + static_cast<std::ptrdiff_t>(runs[run].second);
         bool allRanked = true;
         for (auto it = begin; it != end && allRanked; ++it)
             allRanked = pathOrder.rankOf(rows[it->slot]).has_value();
@@ -176,15 +263,35 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
             for (auto it = begin; it != end; ++it)
                 it->key = *pathOrder.rankOf(rows[it->slot]);
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                points.compare();
+                own.compare();
                 return a.key < b.key;
             });
         } else {
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                points.compare();
-                return pathOrder.less(rows[a.slot], rows[b.slot]);
+                own.compare();
+                return byTree.less(rows[a.slot], rows[b.slot]);
             });
         }
+    };
+    const std::size_t runParts = ParallelParts::partsFor(tiedCount);
+    if (runParts <= 1 || runs.size() < 2) {
+        for (std::size_t run = 0; run < runs.size(); ++run)
+            sortRun(run, points, pathOrder);
+    } else {
+        // The runs, largest first, go to whichever part is free.
+        std::vector<std::size_t> bySize(runs.size());
+        for (std::size_t run = 0; run < runs.size(); ++run)
+            bySize[run] = run;
+        std::sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) {
+            return runs[a].second - runs[a].first > runs[b].second - runs[b].first;
+        });
+        std::atomic<std::size_t> next = 0;
+        ParallelParts::run(std::min(runParts, runs.size()), shared, [&](std::size_t) {
+            PartPoints own(shared);
+            PathOrder byTree(nodes); // ranks are only read; the tree walk keeps state of its own
+            for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < bySize.size();)
+                sortRun(bySize[k], own, byTree);
+        });
     }
     points.check();
     std::vector<NodeIndex> sorted;
