@@ -21,6 +21,9 @@ void writeFile(const ScanResult& scan, const std::string& path, unsigned mode = 
 // not a complete scan (missing key, wrong type, value out of range, truncated or malformed text);
 // std::system_error when the file cannot be read.
 ScanResult decode(std::string_view text);
+// decode() without its quick reader, which reads plain texts at once and leaves the rest to the full
+// reader: for tests that hold the two to the same answers.
+ScanResult decodeWithFullReader(std::string_view text);
 ScanResult read(std::FILE* file);
 ScanResult readFile(const std::string& path);
 
