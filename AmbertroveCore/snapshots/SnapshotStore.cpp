@@ -201,6 +201,25 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
     constexpr NodeIndex kUnknown = kNoNode - 1;
     std::vector<NodeIndex> counterpart(before.recordCount(), kUnknown);
     std::vector<NodeIndex> pending;
+    // Both tables mostly hold a folder's entries as consecutive records in the same order, so the record
+    // after the counterpart of the previous sibling, or the first listed child of the parent's counterpart,
+    // is tried before the index: both are where the tables are read anyway.
+    const auto childCounterpart = [&](NodeIndex r, NodeIndex parent) {
+        const NodeIndex under = counterpart[parent];
+        if (under == kNoNode)
+            return kNoNode;
+        const std::string_view name = before.name(r);
+        const auto fits = [&](NodeIndex c) {
+            return c < after.recordCount() && !after.isDetached(c) && after[c].parent() == under &&
+                   after.name(c) == name;
+        };
+        NodeIndex guess = kNoNode;
+        if (r > 0 && before[r - 1].parent() == parent && counterpart[r - 1] < kUnknown)
+            guess = counterpart[r - 1] + 1;
+        else if (const auto listed = after.children(under); !listed.empty())
+            guess = listed[0];
+        return guess != kNoNode && fits(guess) ? guess : after.childRecord(under, name);
+    };
     const auto counterpartOf = [&](NodeIndex first) {
         // Up to the first record whose counterpart is known, or that has none to derive it from.
         for (NodeIndex r = first; counterpart[r] == kUnknown; r = before[r].parent()) {
@@ -217,9 +236,7 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
             else if (before.isDetached(r) || parent == kNoNode)
                 counterpart[r] = after.find(before.path(r)); // a path kept whole
             else
-                counterpart[r] = counterpart[parent] == kNoNode
-                                     ? kNoNode
-                                     : after.childRecord(counterpart[parent], before.name(r));
+                counterpart[r] = childCounterpart(r, parent);
         }
         return counterpart[first];
     };
