@@ -7,6 +7,7 @@
 #include "analysis/ParallelParts.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
+#include "analysis/ScanSortCache.hpp"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +29,7 @@ struct SortRow {
     std::uint64_t key;
     std::uint64_t key2; // bytes 8 to 15 of a collation key
     std::uint32_t slot;
+    std::uint32_t rank = 0; // the path's rank, when the whole table's ranks are at hand
 };
 
 // The first 8 bytes of `text` from `from` on as a big-endian number, zeros past its end.
@@ -222,6 +224,33 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     SharedCancellation shared(cancellation);
     SortKeys keys(nodes, rows, field, ascending, locale, parts, points, shared);
     std::vector<SortRow>& order = keys.rows();
+
+    // With the ranks of every path at hand (made by an earlier sort of the same scan), equal keys are
+    // ordered by path in the same sort.
+    std::shared_ptr<const std::vector<std::uint32_t>> ranks;
+    if (cache && PathOrder::ranksPayOff(rows.size(), nodes.recordCount()))
+        ranks = cache->pathRanks(scan, points);
+    if (ranks) {
+        for (SortRow& row : order) {
+            row.rank = (*ranks)[rows[row.slot]];
+            if (row.rank == ScanSortCache::kUnranked) {
+                ranks.reset(); // a path kept whole: its ties are ordered below
+                break;
+            }
+        }
+    }
+    if (ranks) {
+        sortInParts(order, parts, points, shared, [&](const SortRow& a, const SortRow& b) {
+            const int c = keys.compare(a, b);
+            return c != 0 ? c < 0 : a.rank < b.rank;
+        });
+        points.check();
+        std::vector<NodeIndex> sorted;
+        sorted.reserve(rows.size());
+        for (const SortRow& r : order)
+            sorted.push_back(rows[r.slot]);
+        return sorted;
+    }
     sortInParts(order, parts, points, shared,
                 [&](const SortRow& a, const SortRow& b) { return keys.compare(a, b) < 0; });
 
@@ -306,8 +335,8 @@ std::vector<std::string> ScanTableQuery::sortedPaths(const ScanResult& scan, std
                                                      const TaskCancellation& cancellation) const {
     CancellationPoints points(cancellation);
     const std::vector<NodeIndex> sorted = sortedIndices(scan, focus, recursive, cancellation);
-    PathCache cache(scan.nodes);
-    std::vector<std::string> paths = cache.paths(sorted, points);
+    PathCache pathCache(scan.nodes);
+    std::vector<std::string> paths = pathCache.paths(sorted, points);
     points.check();
     return paths;
 }
