@@ -121,6 +121,19 @@ template <class Work> void run(std::size_t parts, SharedCancellation& shared, Wo
         std::rethrow_exception(failure);
 }
 
+// Runs work(task, points) for each of `tasks` tasks on `parts` threads (see run()), each thread taking
+// the next task not yet taken, so that a thread that gets less of the machine does less of the work. Each
+// thread polls through points of its own.
+template <class Work>
+void runTasks(std::size_t parts, std::size_t tasks, SharedCancellation& shared, Work&& work) {
+    std::atomic<std::size_t> next = 0;
+    run(std::min(parts, tasks), shared, [&](std::size_t) {
+        PartPoints points(shared);
+        for (std::size_t task; (task = next.fetch_add(1, std::memory_order_relaxed)) < tasks;)
+            work(task, points);
+    });
+}
+
 } // namespace ParallelParts
 
 } // namespace ambertrove

@@ -1,7 +1,6 @@
 #include "analysis/PathOrder.hpp"
 
 #include "analysis/CancellationPoints.hpp"
-#include "analysis/ParallelParts.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -93,90 +92,50 @@ void PathOrder::rank(std::span<const NodeIndex> rows, CancellationPoints& points
         return start[i + 1] > start[i];
     };
 
-    // Under one parent every child has two slots, its own path (the name alone) and the paths below it
-    // (the name and "/"); sorting the slots interleaves the subtrees exactly as the full paths sort. The
-    // slots of parent p go to entries[slotStart[p]] to entries[slotStart[p + 1]], sorted: parents apart
-    // from each other, in parts side by side when there are many.
-    struct Entry {
+    // Depth first over the marked tree. Under one parent every child has two slots, its own path
+    // (the name alone) and the paths below it (the name and "/"); sorting the slots interleaves
+    // the subtrees exactly as the full paths sort.
+    struct Slot {
+        std::string_view name;
         NodeIndex node;
-        std::uint32_t goesOn;
+        bool goesOn;
     };
-    std::vector<std::uint32_t> slotStart(count + 1, 0);
-    for (std::size_t p = 0; p < count; ++p) {
-        std::uint32_t slots = start[p + 1] - start[p];
-        for (std::uint32_t k = start[p]; k < start[p + 1]; ++k)
-            slots += hasChildren(children[k]) ? 1 : 0;
-        slotStart[p + 1] = slotStart[p] + slots;
-    }
-    std::vector<Entry> entries(slotStart[count]);
-    const auto sortParents = [&](std::size_t first, std::size_t last, auto& own) {
-        struct Slot {
-            std::string_view name;
-            NodeIndex node;
-            bool goesOn;
-        };
-        std::vector<Slot> slots;
-        for (std::size_t p = first; p < last; ++p) {
-            if (!hasChildren(static_cast<NodeIndex>(p)))
-                continue;
-            slots.clear();
-            for (std::uint32_t k = start[p]; k < start[p + 1]; ++k) {
-                const NodeIndex child = children[k];
-                const std::string_view name = m_nodes.name(child);
-                slots.push_back({name, child, false});
-                if (hasChildren(child))
-                    slots.push_back({name, child, true});
-            }
-            std::sort(slots.begin(), slots.end(), [&](const Slot& x, const Slot& y) {
-                own.compare();
-                return compareNames(x.name, x.goesOn, y.name, y.goesOn) < 0;
-            });
-            Entry* out = entries.data() + slotStart[p];
-            for (const Slot& slot : slots)
-                *out++ = {slot.node, slot.goesOn ? 1u : 0u};
-        }
-    };
-    const std::size_t parts = ParallelParts::partsFor(entries.size());
-    if (parts <= 1) {
-        sortParents(0, count, points);
-    } else {
-        // Parts of about as many slots each.
-        std::vector<std::size_t> bounds(parts + 1, count);
-        bounds[0] = 0;
-        for (std::size_t part = 1; part < parts; ++part) {
-            const std::uint32_t target =
-                static_cast<std::uint32_t>(ParallelParts::partBegin(entries.size(), parts, part));
-            bounds[part] = static_cast<std::size_t>(
-                std::lower_bound(slotStart.begin(), slotStart.end() - 1, target) - slotStart.begin());
-            bounds[part] = std::max(bounds[part], bounds[part - 1]);
-        }
-        SharedCancellation shared(points.cancellation());
-        ParallelParts::run(parts, shared, [&](std::size_t part) {
-            PartPoints own(shared);
-            sortParents(bounds[part], bounds[part + 1], own);
-        });
-    }
-
-    // Depth first over the sorted slots: a record's own slot takes the next rank, a "goes on" slot opens its
-    // children's slots.
     struct Frame {
-        std::uint32_t next, end;
+        std::size_t start, next, end;
     };
+    std::vector<Slot> slots;
     std::vector<Frame> frames;
     std::uint32_t nextRank = 0;
+    const auto open = [&](NodeIndex parent) {
+        const std::size_t first = slots.size();
+        for (std::uint32_t k = start[parent]; k < start[parent + 1]; ++k) {
+            const NodeIndex child = children[k];
+            const std::string_view name = m_nodes.name(child);
+            slots.push_back({name, child, false});
+            if (hasChildren(child))
+                slots.push_back({name, child, true});
+        }
+        std::sort(slots.begin() + static_cast<std::ptrdiff_t>(first), slots.end(),
+                  [&](const Slot& x, const Slot& y) {
+                      points.compare();
+                      return compareNames(x.name, x.goesOn, y.name, y.goesOn) < 0;
+                  });
+        frames.push_back({first, first, slots.size()});
+    };
     m_ranks[0] = nextRank++;
-    frames.push_back({slotStart[0], slotStart[1]});
+    open(0);
     while (!frames.empty()) {
         Frame& top = frames.back();
         if (top.next == top.end) {
+            slots.resize(top.start);
             frames.pop_back();
             continue;
         }
-        const Entry entry = entries[top.next++];
-        if (entry.goesOn)
-            frames.push_back({slotStart[entry.node], slotStart[entry.node + 1]});
+        const Slot slot = slots[top.next++];
+        if (slot.goesOn)
+            open(slot.node);
         else
-            m_ranks[entry.node] = nextRank++;
+            m_ranks[slot.node] = nextRank++;
     }
 }
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 
 namespace ambertrove {
 
@@ -40,19 +39,22 @@ std::uint64_t bytesAt(std::string_view text, std::size_t from) {
     return value;
 }
 
-// Runs work(part, begin, end, points) over `items` items: on the calling thread with its points for one
-// part, else split into `parts` parts on threads of their own, each with points of its own.
+// Runs work(chunk, begin, end, points) over `items` items: on the calling thread with its points, as
+// one chunk, for one part; else in chunks of kChunkItems, which `parts` threads take in turn, each with
+// points of its own.
+constexpr std::size_t kChunkItems = std::size_t(1) << 14;
+[[nodiscard]] std::size_t chunksOf(std::size_t items, std::size_t parts) {
+    return parts <= 1 ? 1 : std::max<std::size_t>(1, (items + kChunkItems - 1) / kChunkItems);
+}
 template <class Work>
-void forEachPart(std::size_t items, std::size_t parts, CancellationPoints& points, SharedCancellation& shared,
-                 Work&& work) {
+void forEachChunk(std::size_t items, std::size_t parts, CancellationPoints& points,
+                  SharedCancellation& shared, Work&& work) {
     if (parts <= 1) {
         work(std::size_t(0), std::size_t(0), items, points);
         return;
     }
-    ParallelParts::run(parts, shared, [&](std::size_t part) {
-        PartPoints own(shared);
-        work(part, ParallelParts::partBegin(items, parts, part),
-             ParallelParts::partBegin(items, parts, part + 1), own);
+    ParallelParts::runTasks(parts, chunksOf(items, parts), shared, [&](std::size_t chunk, PartPoints& own) {
+        work(chunk, chunk * kChunkItems, std::min(items, (chunk + 1) * kChunkItems), own);
     });
 }
 
@@ -71,27 +73,27 @@ public:
         };
         switch (field) {
         case ScanSortField::name: {
-            // Each part keeps its keys one after another in an arena of its own; the views are made once
-            // the part's arena is complete.
+            // Each chunk keeps its keys one after another in an arena of its own; the views are made once
+            // the chunk's arena is complete.
             m_keys.resize(rows.size());
-            m_arenas.resize(std::max<std::size_t>(parts, 1));
-            forEachPart(rows.size(), parts, points, shared,
-                        [&](std::size_t part, std::size_t begin, std::size_t end, auto& own) {
-                            const LocalizedOrder order(locale);
-                            std::string& arena = m_arenas[part];
-                            arena.reserve((end - begin) * 24);
-                            std::vector<std::size_t> ends(end - begin);
-                            for (std::size_t r = begin; r < end; ++r) {
-                                own.visit();
-                                order.appendSortKey(nodes.name(rows[r]), arena);
-                                ends[r - begin] = arena.size();
-                            }
-                            for (std::size_t r = begin, from = 0; r < end; from = ends[r - begin], ++r) {
-                                const std::string_view key(arena.data() + from, ends[r - begin] - from);
-                                m_keys[r] = key;
-                                set(r, bytesAt(key, 0), bytesAt(key, 8));
-                            }
-                        });
+            m_arenas.resize(chunksOf(rows.size(), parts));
+            forEachChunk(rows.size(), parts, points, shared,
+                         [&](std::size_t chunk, std::size_t begin, std::size_t end, auto& own) {
+                             const LocalizedOrder order(locale);
+                             std::string& arena = m_arenas[chunk];
+                             arena.reserve((end - begin) * 24);
+                             std::vector<std::size_t> ends(end - begin);
+                             for (std::size_t r = begin; r < end; ++r) {
+                                 own.visit();
+                                 order.appendSortKey(nodes.name(rows[r]), arena);
+                                 ends[r - begin] = arena.size();
+                             }
+                             for (std::size_t r = begin, from = 0; r < end; from = ends[r - begin], ++r) {
+                                 const std::string_view key(arena.data() + from, ends[r - begin] - from);
+                                 m_keys[r] = key;
+                                 set(r, bytesAt(key, 0), bytesAt(key, 8));
+                             }
+                         });
             break;
         }
         case ScanSortField::kindName: {
@@ -101,35 +103,26 @@ public:
                 for (std::size_t other = 0; other < kKindNames.size(); ++other)
                     if (order.compare(kKindNames[other], kKindNames[k]) < 0)
                         ++rank[k];
-            forEachPart(rows.size(), parts, points, shared,
-                        [&](std::size_t, std::size_t begin, std::size_t end, auto& own) {
-                            for (std::size_t r = begin; r < end; ++r) {
-                                own.visit();
-                                const std::string_view kind = NodeDisplay::kindName(nodes, rows[r]);
-                                const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) -
-                                               kKindNames.begin();
-                                set(r, orderedBits(rank[static_cast<std::size_t>(k)]));
-                            }
-                        });
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+                points.visit();
+                const std::string_view kind = NodeDisplay::kindName(nodes, rows[r]);
+                const auto k = std::find(kKindNames.begin(), kKindNames.end(), kind) - kKindNames.begin();
+                set(r, orderedBits(rank[static_cast<std::size_t>(k)]));
+            }
             break;
         }
         case ScanSortField::modified:
         case ScanSortField::allocatedSize:
         case ScanSortField::logicalSize:
         case ScanSortField::itemCount:
-            forEachPart(rows.size(), parts, points, shared,
-                        [&](std::size_t, std::size_t begin, std::size_t end, auto&) {
-                            for (std::size_t r = begin; r < end; ++r) {
-                                const NodeIndex i = rows[r];
-                                const NodeTable::NodeRef n = nodes[i];
-                                set(r, field == ScanSortField::modified ? orderedBits(n.modified())
-                                       : field == ScanSortField::allocatedSize
-                                           ? orderedBits(n.allocatedSize())
-                                       : field == ScanSortField::logicalSize
-                                           ? orderedBits(n.logicalSize())
-                                           : orderedBits(NodeDisplay::itemCount(nodes, i)));
-                            }
-                        });
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+                const NodeIndex i = rows[r];
+                const NodeTable::NodeRef n = nodes[i];
+                set(r, field == ScanSortField::modified        ? orderedBits(n.modified())
+                       : field == ScanSortField::allocatedSize ? orderedBits(n.allocatedSize())
+                       : field == ScanSortField::logicalSize   ? orderedBits(n.logicalSize())
+                                                             : orderedBits(NodeDisplay::itemCount(nodes, i)));
+            }
             break;
         }
     }
@@ -161,53 +154,14 @@ private:
     std::vector<std::string_view> m_keys; // by slot, into the arenas
 };
 
-// Sorts `rows` by `less`: at once for one part, else each part on its own thread and then the sorted parts
-// merged pairwise, each round's merges side by side.
+// Sorts `rows` by `less`, polling as it compares. One thread: the sort moves memory more than it computes,
+// and threads that touch fresh memory side by side wait on each other in the kernel.
 template <class Less>
-void sortInParts(std::vector<SortRow>& rows, std::size_t parts, CancellationPoints& points,
-                 SharedCancellation& shared, const Less& less) {
-    if (parts <= 1) {
-        std::sort(rows.begin(), rows.end(), [&](const SortRow& a, const SortRow& b) {
-            points.compare();
-            return less(a, b);
-        });
-        return;
-    }
-    const std::size_t n = rows.size();
-    std::vector<std::size_t> bounds(parts + 1);
-    for (std::size_t p = 0; p <= parts; ++p)
-        bounds[p] = ParallelParts::partBegin(n, parts, p);
-    const auto at = [](std::vector<SortRow>& v, std::size_t k) {
-        return v.begin() + static_cast<std::ptrdiff_t>(k);
-    };
-    ParallelParts::run(parts, shared, [&](std::size_t part) {
-        PartPoints own(shared);
-        std::sort(at(rows, bounds[part]), at(rows, bounds[part + 1]),
-                  [&](const SortRow& a, const SortRow& b) {
-                      own.compare();
-                      return less(a, b);
-                  });
+void sortRows(std::vector<SortRow>& rows, CancellationPoints& points, const Less& less) {
+    std::sort(rows.begin(), rows.end(), [&](const SortRow& a, const SortRow& b) {
+        points.compare();
+        return less(a, b);
     });
-    std::vector<SortRow> merged(n);
-    while (bounds.size() > 2) {
-        const std::size_t runs = bounds.size() - 1;
-        std::vector<std::size_t> next;
-        for (std::size_t r = 0; r < runs; r += 2)
-            next.push_back(bounds[r]);
-        next.push_back(n);
-        ParallelParts::run((runs + 1) / 2, shared, [&](std::size_t pair) {
-            PartPoints own(shared);
-            const std::size_t first = bounds[2 * pair], middle = bounds[std::min(2 * pair + 1, runs)],
-                              last = bounds[std::min(2 * pair + 2, runs)];
-            std::merge(at(rows, first), at(rows, middle), at(rows, middle), at(rows, last), at(merged, first),
-                       [&](const SortRow& a, const SortRow& b) {
-                           own.compare();
-                           return less(a, b);
-                       });
-        });
-        rows.swap(merged);
-        bounds = std::move(next);
-    }
 }
 
 } // namespace
@@ -219,40 +173,39 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     points.check();
     const NodeTable& nodes = scan.nodes;
     const std::vector<NodeIndex> rows = query.indices(scan, focus, recursive, Date::now(), cancellation);
-    // Large listings are keyed and sorted in parts side by side; their polls go through one shared test.
-    const std::size_t parts = ParallelParts::partsFor(rows.size());
+    // The collation keys of a large listing's names are made on a few threads, whose polls go through one
+    // shared test.
     SharedCancellation shared(cancellation);
-    SortKeys keys(nodes, rows, field, ascending, locale, parts, points, shared);
+    SortKeys keys(nodes, rows, field, ascending, locale, ParallelParts::partsFor(rows.size()), points,
+                  shared);
     std::vector<SortRow>& order = keys.rows();
-
-    // With the ranks of every path at hand (made by an earlier sort of the same scan), equal keys are
-    // ordered by path in the same sort.
-    std::shared_ptr<const std::vector<std::uint32_t>> ranks;
-    if (cache && PathOrder::ranksPayOff(rows.size(), nodes.recordCount()))
-        ranks = cache->pathRanks(scan, points);
-    if (ranks) {
-        for (SortRow& row : order) {
-            row.rank = (*ranks)[rows[row.slot]];
-            if (row.rank == ScanSortCache::kUnranked) {
-                ranks.reset(); // a path kept whole: its ties are ordered below
-                break;
-            }
-        }
-    }
-    if (ranks) {
-        sortInParts(order, parts, points, shared, [&](const SortRow& a, const SortRow& b) {
-            const int c = keys.compare(a, b);
-            return c != 0 ? c < 0 : a.rank < b.rank;
-        });
+    const auto sortedRows = [&] {
         points.check();
         std::vector<NodeIndex> sorted;
         sorted.reserve(rows.size());
         for (const SortRow& r : order)
             sorted.push_back(rows[r.slot]);
         return sorted;
+    };
+
+    // With the rank of every path at hand (made by an earlier sort of the same scan, or now for the
+    // next), rows with equal keys are put in path order by the same sort.
+    std::shared_ptr<const std::vector<std::uint32_t>> ranks;
+    if (cache && PathOrder::ranksPayOff(rows.size(), nodes.recordCount()))
+        ranks = cache->pathRanks(scan, points);
+    for (std::size_t k = 0; ranks && k < order.size(); ++k) {
+        order[k].rank = (*ranks)[rows[order[k].slot]];
+        if (order[k].rank == ScanSortCache::kUnranked)
+            ranks.reset(); // a path kept whole, which the tree does not order: ties are ordered below
     }
-    sortInParts(order, parts, points, shared,
-                [&](const SortRow& a, const SortRow& b) { return keys.compare(a, b) < 0; });
+    if (ranks) {
+        sortRows(order, points, [&](const SortRow& a, const SortRow& b) {
+            const int c = keys.compare(a, b);
+            return c != 0 ? c < 0 : a.rank < b.rank;
+        });
+        return sortedRows();
+    }
+    sortRows(order, points, [&](const SortRow& a, const SortRow& b) { return keys.compare(a, b) < 0; });
 
     // Rows with equal keys come in ascending path order, whatever the direction. Only the tied rows
     // have their paths ranked, and each run of them is sorted by that rank.
@@ -280,11 +233,10 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
     PathOrder pathOrder(nodes);
     if (PathOrder::ranksPayOff(tied.size(), nodes.recordCount()))
         pathOrder.rank(tied, points);
-    // Sorts one run; within it the key is spent: it becomes the path's rank, when every row of the run has
-    // one. Without ranks the paths are compared through the tree, which needs a PathOrder of its own.
-    const auto sortRun = [&](std::size_t run, auto& own, PathOrder& byTree) {
-        const auto begin = order.begin() + static_cast<std::ptrdiff_t>(runs[run].first);
-        const auto end = order.begin() + static_cast<std::ptrdiff_t>(runs[run].second);
+    for (const auto& [first, last] : runs) {
+        const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto end = order.begin() + static_cast<std::ptrdiff_t>(last);
+        // Within a run the key is spent: it becomes the path's rank, when every row of the run has one.
         bool allRanked = true;
         for (auto it = begin; it != end && allRanked; ++it)
             allRanked = pathOrder.rankOf(rows[it->slot]).has_value();
@@ -292,42 +244,17 @@ std::vector<NodeIndex> ScanTableQuery::sortedIndices(const ScanResult& scan, std
             for (auto it = begin; it != end; ++it)
                 it->key = *pathOrder.rankOf(rows[it->slot]);
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                own.compare();
+                points.compare();
                 return a.key < b.key;
             });
         } else {
             std::sort(begin, end, [&](const SortRow& a, const SortRow& b) {
-                own.compare();
-                return byTree.less(rows[a.slot], rows[b.slot]);
+                points.compare();
+                return pathOrder.less(rows[a.slot], rows[b.slot]);
             });
         }
-    };
-    const std::size_t runParts = ParallelParts::partsFor(tiedCount);
-    if (runParts <= 1 || runs.size() < 2) {
-        for (std::size_t run = 0; run < runs.size(); ++run)
-            sortRun(run, points, pathOrder);
-    } else {
-        // The runs, largest first, go to whichever part is free.
-        std::vector<std::size_t> bySize(runs.size());
-        for (std::size_t run = 0; run < runs.size(); ++run)
-            bySize[run] = run;
-        std::sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) {
-            return runs[a].second - runs[a].first > runs[b].second - runs[b].first;
-        });
-        std::atomic<std::size_t> next = 0;
-        ParallelParts::run(std::min(runParts, runs.size()), shared, [&](std::size_t) {
-            PartPoints own(shared);
-            PathOrder byTree(nodes); // ranks are only read; the tree walk keeps state of its own
-            for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < bySize.size();)
-                sortRun(bySize[k], own, byTree);
-        });
     }
-    points.check();
-    std::vector<NodeIndex> sorted;
-    sorted.reserve(rows.size());
-    for (const SortRow& r : order)
-        sorted.push_back(rows[r.slot]);
-    return sorted;
+    return sortedRows();
 }
 
 std::vector<std::string> ScanTableQuery::sortedPaths(const ScanResult& scan, std::string_view focus,
