@@ -2,8 +2,8 @@
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
-#include "analysis/PathCache.hpp"
 #include "analysis/ParallelParts.hpp"
+#include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
 #include "analysis/ScanSortCache.hpp"
 #include "base/AmbertroveError.hpp"
@@ -324,7 +324,7 @@ TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
 }
 
 TEST(ScanTableQuery, LargeListingsAndSharedRanksAgreeWithAPlainSort) {
-    // Large enough to be keyed and sorted in parts where the machine has the cores; sorted once without
+    // Large enough for the names to be keyed in parts where the machine has the cores; sorted once without
     // the scan's cache and twice with it (made by the first, used by the second).
     const auto scan = std::make_shared<const ScanResult>(randomTree(40000, 11));
     ASSERT_GE(ScanQuery().indices(*scan, "/r", true, Date::now()).size(), ParallelParts::kMinimumItems);
