@@ -152,9 +152,10 @@ std::vector<std::uint32_t> order(const NodeTable& nodes, const std::vector<NodeI
 
 std::vector<NodeIndex> rows(const ScanResult& scan, const ScanQuery& filter, std::string_view focus,
                             bool recursive, const std::vector<TableSortKey>& keys,
-                            const TaskCancellation& cancellation) {
+                            const TaskCancellation& cancellation,
+                            const std::shared_ptr<ScanSortCache>& cache) {
     if (keys.size() == 1) {
-        const ScanTableQuery query{filter, keys.front().field, keys.front().ascending, {}};
+        const ScanTableQuery query{filter, keys.front().field, keys.front().ascending, {}, cache};
         return query.sortedIndices(scan, focus, recursive, cancellation);
     }
     return sorted(scan, filter.indices(scan, focus, recursive, Date::now(), cancellation), keys,

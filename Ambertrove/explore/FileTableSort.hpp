@@ -1,11 +1,13 @@
 #pragma once
 
 #include "analysis/ScanQuery.hpp"
+#include "analysis/ScanSortCache.hpp"
 #include "analysis/ScanSortField.hpp"
 #include "analysis/TaskCancellation.hpp"
 #include "model/NodeTable.hpp"
 #include "model/ScanResult.hpp"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +32,12 @@ struct TableSortKey {
 namespace FileTableSort {
 
 // The rows below `focus` that `filter` matches, sorted by `keys`.
+// `cache`, kept by the caller between sorts of the same scan, spares later sorts work the first did.
 [[nodiscard]] std::vector<NodeIndex> rows(const ScanResult& scan, const ScanQuery& filter,
                                           std::string_view focus, bool recursive,
                                           const std::vector<TableSortKey>& keys,
-                                          const TaskCancellation& cancellation = {});
+                                          const TaskCancellation& cancellation = {},
+                                          const std::shared_ptr<ScanSortCache>& cache = nullptr);
 
 // `rows` (nodes of `scan`) sorted by `keys`, then by path.
 [[nodiscard]] std::vector<NodeIndex> sorted(const ScanResult& scan, std::vector<NodeIndex> rows,

@@ -195,11 +195,14 @@ void FileTableView::refresh() {
     const ScanResultPtr& scan = m_model.scan();
     if (scan) {
         Key key = currentKey();
-        m_query.request(key, [scan, key](const TaskCancellation& cancellation) {
+        // Sorts of one scan share what the first of them made.
+        if (!m_sortCache || !m_sortCache->isFor(scan))
+            m_sortCache = std::make_shared<ScanSortCache>(scan);
+        m_query.request(key, [scan, key, cache = m_sortCache](const TaskCancellation& cancellation) {
             auto listing = std::make_shared<FileTableModel::Listing>();
             listing->scan = scan;
             listing->rows = FileTableSort::rows(*scan, key.query.filter, key.query.focus, key.recursive,
-                                                key.sort, cancellation);
+                                                key.sort, cancellation, cache);
             return Listing(std::move(listing));
         });
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ScanSortCache.hpp"
 #include "controller/ExplorerQueryKey.hpp"
 #include "controller/KeyedQuery.hpp"
 #include "explore/FileTableModel.hpp"
@@ -85,6 +86,7 @@ private:
 
     AppModel& m_model;
     KeyedQuery<Key, Listing> m_query;
+    std::shared_ptr<ScanSortCache> m_sortCache; // for the scan of the last request
     bool m_recursive = false;
     std::vector<TableSortKey> m_sort{{ScanSortField::allocatedSize, false}};
     bool m_logical = false;

@@ -15,6 +15,8 @@ public:
         : m_cancellation(cancellation) {}
 
     void check() const { m_cancellation.check(); }
+    // The task's cancellation, for work split over threads (see SharedCancellation).
+    [[nodiscard]] const TaskCancellation& cancellation() const { return m_cancellation; }
     // Counts one visited entry: checks before the first and at every 512th after it.
     void visit() {
         if (m_visits++ % 512 == 0)

@@ -35,6 +35,8 @@ public:
 
     // Numbers the records in `rows` (and their ancestors) in path order. Polls `cancellation` per record.
     void rank(std::span<const NodeIndex> rows, CancellationPoints& points);
+    // The ranks rank() made, by record (kUnranked for records it left out); the order has none after.
+    [[nodiscard]] std::vector<std::uint32_t> takeRanks() { return std::move(m_ranks); }
     // Whether ranking `rows` records of a table of `records` costs less than comparing them by the tree:
     // ranking goes over tables as long as the whole scan, which only many rows repay.
     [[nodiscard]] static bool ranksPayOff(std::size_t rows, std::size_t records) {

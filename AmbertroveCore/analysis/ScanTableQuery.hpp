@@ -1,10 +1,12 @@
 #pragma once
 
 #include "analysis/ScanQuery.hpp"
+#include "analysis/ScanSortCache.hpp"
 #include "analysis/ScanSortField.hpp"
 #include "analysis/TaskCancellation.hpp"
 #include "model/ScanResult.hpp"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,8 @@ struct ScanTableQuery {
     ScanSortField field = ScanSortField::name;
     bool ascending = true;
     std::string locale; // ICU locale name for the text order; empty for the user's locale
+    // What sorts of the same scan share, when the caller keeps it between them.
+    std::shared_ptr<ScanSortCache> cache;
 
     // Throws CancellationError when the task is cancelled.
     [[nodiscard]] std::vector<NodeIndex> sortedIndices(const ScanResult& scan, std::string_view focus,

@@ -108,6 +108,13 @@ public:
     void appendPath(NodeIndex i, std::string& out) const;
     // The last path component (for a path kept whole: PathText::name of it).
     [[nodiscard]] std::string_view name(NodeIndex i) const;
+    // The record, node or placeholder, named `name` under the record `parent` in the tree of plain paths;
+    // kNoNode when there is none. find() walks a path's components this way.
+    [[nodiscard]] NodeIndex childRecord(NodeIndex parent, std::string_view name) const {
+        return findChild(parent, name);
+    }
+    // Whether the record's path is kept whole (not in plain absolute form), outside the tree of paths.
+    [[nodiscard]] bool isDetached(NodeIndex i) const { return m_records[i].flags & kDetached; }
     // The node of DiskNode::parent, or kNoNode when it has none or it is not in the table.
     [[nodiscard]] NodeIndex parentNode(NodeIndex i) const;
     // Whether DiskNode::parent is present.

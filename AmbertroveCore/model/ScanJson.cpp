@@ -19,9 +19,15 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ambertrove::ScanJson {
 
@@ -367,8 +373,7 @@ public:
         m_listFresh = false;
         if (!isPlainAbsolutePath(path)) {
             const NodeIndex record = m_table.ensurePath(path); // kept whole aside, under no parent
-            if (!m_indexed)
-                m_hasChildren.resize(m_table.recordCount(), 0);
+            m_hasChildren.resize(m_table.recordCount(), 0);
             return record;
         }
         if (path.size() == 1)
@@ -386,7 +391,7 @@ public:
     // Starts the children list of `owner`.
     void beginList(NodeIndex owner) {
         m_listOwner = owner;
-        m_listFresh = !m_indexed && !m_hasChildren[owner];
+        m_listFresh = !m_hasChildren[owner];
         // Where the list's first record goes, if it adds one.
         m_firstChildOfLast =
             m_listFresh && owner == m_lastNode ? static_cast<NodeIndex>(m_table.recordCount()) : kNoNode;
@@ -463,6 +468,8 @@ private:
                 return add(parent, name); // nothing to find under it
             buildIndex();
         }
+        if (m_hasChildren[parent] == kUnindexedChildren)
+            indexRun(parent);
         const std::uint64_t h = hashOf(parent, name);
         const std::uint64_t tag = h & kTagMask;
         std::size_t mask = m_slots.size() - 1;
@@ -476,6 +483,8 @@ private:
                 return candidate;
         }
         const NodeIndex added = m_table.addRecord(parent, name);
+        m_hasChildren.resize(m_table.recordCount(), 0);
+        m_hasChildren[parent] = kIndexedChildren;
         if (++m_count * 2 > m_slots.size()) {
             grow();
             mask = m_slots.size() - 1;
@@ -486,18 +495,58 @@ private:
         return added;
     }
 
-    // A record the caller knows to be new, while there is no index.
+    // A record the caller knows to be new: one of a list whose owner had no records under it. Once there
+    // is an index, the list's records wait outside it, as a run of records, until something is looked for
+    // under their owner; most never are.
     NodeIndex add(NodeIndex parent, std::string_view name) {
         const NodeIndex added = m_table.addRecord(parent, name);
         m_hasChildren.resize(m_table.recordCount(), 0);
-        m_hasChildren[parent] = 1;
+        if (!m_indexed) {
+            m_hasChildren[parent] = kIndexedChildren;
+            return added;
+        }
+        if (m_hasChildren[parent] == kUnindexedChildren && m_runOwner == parent && m_runEnd == added) {
+            ++m_runEnd;
+            return added;
+        }
+        if (m_hasChildren[parent] == kUnindexedChildren)
+            indexRun(parent);
+        if (m_runOwner != kNoNode && m_hasChildren[m_runOwner] == kUnindexedChildren)
+            m_pendingRuns[m_runOwner] = {m_runFirst, m_runEnd};
+        m_hasChildren[parent] = kUnindexedChildren;
+        m_runOwner = parent;
+        m_runFirst = added;
+        m_runEnd = added + 1;
         return added;
+    }
+
+    // Puts the records of `owner`'s run into the index.
+    void indexRun(NodeIndex owner) {
+        NodeIndex first = m_runFirst, end = m_runEnd;
+        if (owner == m_runOwner) {
+            m_runOwner = kNoNode;
+        } else {
+            const auto found = m_pendingRuns.find(owner);
+            first = found->second.first;
+            end = found->second.second;
+            m_pendingRuns.erase(found);
+        }
+        m_hasChildren[owner] = kIndexedChildren;
+        for (NodeIndex i = first; i < end; ++i) {
+            if (++m_count * 2 > m_slots.size())
+                grow();
+            const std::uint64_t h = hashOf(owner, m_table.name(i));
+            const std::size_t mask = m_slots.size() - 1;
+            std::size_t s = (h >> 32) & mask;
+            while (m_slots[s] != kEmpty)
+                s = (s + 1) & mask;
+            m_slots[s] = (h & kTagMask) | i;
+        }
     }
 
     void buildIndex() {
         m_indexed = true;
         m_listFresh = false;
-        std::vector<std::uint8_t>().swap(m_hasChildren);
         std::size_t capacity = 1 << 12;
         while (capacity < m_table.recordCount() * 2)
             capacity *= 2;
@@ -567,8 +616,16 @@ private:
 
     NodeTable& m_table;
     bool m_indexed = false;
-    std::vector<std::uint8_t> m_hasChildren; // until indexed: whether a record has records under it
-    std::vector<std::uint64_t> m_slots;      // once indexed: open addressing
+    // Whether a record has records under it, and once there is an index, whether they are all in it.
+    static constexpr std::uint8_t kIndexedChildren = 1;
+    static constexpr std::uint8_t kUnindexedChildren = 2;
+    std::vector<std::uint8_t> m_hasChildren;
+    // Runs of records outside the index (see add()): the last one, and those of other owners.
+    NodeIndex m_runOwner = kNoNode;
+    NodeIndex m_runFirst = 0;
+    NodeIndex m_runEnd = 0;
+    std::unordered_map<NodeIndex, std::pair<NodeIndex, NodeIndex>> m_pendingRuns;
+    std::vector<std::uint64_t> m_slots; // once indexed: open addressing
     std::size_t m_count = 0;
     std::string m_folder; // the last folder found, and its record
     NodeIndex m_folderRecord = 0;
@@ -1481,6 +1538,313 @@ private:
     ScanHandler& m_inner;
 };
 
+// Reads the JSON text that scans are written as, in large blocks, and hands its events to a handler just
+// as the full reader does: the same events in the same order, for the same texts. It reads only plain
+// JSON: at anything it cannot be sure the full reader takes alike (an escape other than the simple ones, a
+// number with an exponent, a byte-order mark, a control character, any fault of the text or of the
+// handler) it gives up, and the text is read again from its start by the full reader, which then decides,
+// and words any refusal, as it always has. Strings are found with a few wide comparisons per 16 bytes
+// rather than byte by byte, and keys and texts are handed over where they lie in the block.
+// Where the quick reader's bytes come from: an open file, or a text in memory.
+class ByteSource {
+public:
+    explicit ByteSource(std::FILE* file)
+        : m_file(file) {}
+    explicit ByteSource(std::string_view text)
+        : m_text(text) {}
+
+    // Reads up to `room` bytes into `to`; fewer only at the end or when the read failed (failed() then).
+    std::size_t read(char* to, std::size_t room) {
+        if (m_file)
+            return std::fread(to, 1, room, m_file);
+        const std::size_t count = std::min(room, m_text.size() - m_offset);
+        std::memcpy(to, m_text.data() + m_offset, count);
+        m_offset += count;
+        return count;
+    }
+    [[nodiscard]] bool failed() const { return m_file && std::ferror(m_file); }
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string_view m_text;
+    std::size_t m_offset = 0;
+};
+
+class QuickReader {
+public:
+    explicit QuickReader(ByteSource source)
+        : m_source(source)
+        , m_buffer(kBlock + kPadding, '\0') {}
+
+    // Whether the whole text was read and the handler took every event.
+    template <class Handler> bool run(Handler& handler) {
+        // The open containers: '{' or '[', and how many values each has so far.
+        std::vector<char> open;
+        std::vector<rapidjson::SizeType> counts;
+        if (!skipSpace() || at(m_pos) != '{')
+            return false;
+        for (;;) {
+            // A value starts here.
+            if (!skipSpace())
+                return false;
+            bool complete = true;
+            switch (at(m_pos)) {
+            case '{':
+            case '[': {
+                const char kind = at(m_pos++);
+                if (!(kind == '{' ? handler.StartObject() : handler.StartArray()) || !skipSpace())
+                    return false;
+                if (at(m_pos) == (kind == '{' ? '}' : ']')) {
+                    ++m_pos;
+                    if (!(kind == '{' ? handler.EndObject(0) : handler.EndArray(0)))
+                        return false;
+                    break;
+                }
+                open.push_back(kind);
+                counts.push_back(0);
+                if (kind == '{' && !key(handler))
+                    return false;
+                complete = false;
+                break;
+            }
+            case '"': {
+                std::string_view text;
+                if (!string(text) || !handler.String(text.data(), size(text), true))
+                    return false;
+                break;
+            }
+            case 't':
+                if (!literal("true") || !handler.Bool(true))
+                    return false;
+                break;
+            case 'f':
+                if (!literal("false") || !handler.Bool(false))
+                    return false;
+                break;
+            case 'n':
+                if (!literal("null") || !handler.Null())
+                    return false;
+                break;
+            default:
+                if (!number(handler))
+                    return false;
+                break;
+            }
+            // Each value that ends may end the containers around it.
+            while (complete) {
+                if (open.empty())
+                    return !skipSpace() && !m_failed; // nothing but white space after the text
+                ++counts.back();
+                if (!skipSpace())
+                    return false;
+                const char c = at(m_pos++);
+                if (c == ',') {
+                    if (open.back() == '{' && (!skipSpace() || !key(handler)))
+                        return false;
+                    complete = false;
+                } else if (c == (open.back() == '{' ? '}' : ']')) {
+                    const rapidjson::SizeType count = counts.back();
+                    const bool object = open.back() == '{';
+                    open.pop_back();
+                    counts.pop_back();
+                    if (!(object ? handler.EndObject(count) : handler.EndArray(count)))
+                        return false;
+                } else {
+                    return false;
+                }
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 22;
+    // Zero bytes after the text read so far: a search for the end of a string stops there.
+    static constexpr std::size_t kPadding = 64;
+    // Numbers this long or longer are left to the full reader.
+    static constexpr std::size_t kLongNumber = 256;
+
+    [[nodiscard]] char at(std::size_t i) const { return m_buffer[i]; }
+    [[nodiscard]] static rapidjson::SizeType size(std::string_view text) {
+        return static_cast<rapidjson::SizeType>(text.size());
+    }
+
+    // Keeps the bytes from `keep` on, moved to the start of the block (every offset moves back by `keep`,
+    // which m_pos does here), and reads more after them. False when nothing more could be read.
+    bool refill(std::size_t keep) {
+        if (m_eof || m_failed)
+            return false;
+        const std::size_t kept = m_end - keep;
+        std::memmove(m_buffer.data(), m_buffer.data() + keep, kept);
+        m_pos -= keep;
+        m_end = kept;
+        if (m_buffer.size() - kPadding - m_end < kBlock / 2)
+            m_buffer.resize(m_buffer.size() * 2);
+        const std::size_t room = m_buffer.size() - kPadding - m_end;
+        const std::size_t count = m_source.read(m_buffer.data() + m_end, room);
+        if (count < room) {
+            m_eof = true;
+            m_failed = m_source.failed();
+        }
+        m_end += count;
+        std::memset(m_buffer.data() + m_end, 0, kPadding);
+        return count > 0 && !m_failed;
+    }
+
+    // Skips white space; false at the end of the text (or a failed read).
+    bool skipSpace() {
+        for (;;) {
+            while (m_pos < m_end) {
+                const char c = at(m_pos);
+                if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
+                    return true;
+                ++m_pos;
+            }
+            if (!refill(m_pos))
+                return false;
+        }
+    }
+
+    // The first '"', '\\' or byte below 0x20 at or after `from`: at most m_end, whose padding stops the
+    // search.
+    [[nodiscard]] std::size_t stringStop(std::size_t from) const {
+        const char* const data = m_buffer.data();
+        const char* p = data + from;
+#if defined(__SSE2__)
+        const __m128i quote = _mm_set1_epi8('"');
+        const __m128i backslash = _mm_set1_epi8('\\');
+        const __m128i control = _mm_set1_epi8(0x1F);
+        for (;; p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i stop =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                             _mm_cmpeq_epi8(_mm_max_epu8(v, control), control));
+            if (const int mask = _mm_movemask_epi8(stop))
+                return static_cast<std::size_t>(p - data) + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+#else
+        for (;; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c == '"' || c == '\\' || c < 0x20)
+                return static_cast<std::size_t>(p - data);
+        }
+#endif
+    }
+
+    // Reads the string whose quote is at m_pos. `text` is where it lies in the block, or, when it holds
+    // escapes, its decoded copy; either lasts until the next read.
+    bool string(std::string_view& text) {
+        std::size_t start = m_pos + 1; // the text not yet copied
+        std::size_t from = start;      // where the search goes on
+        bool copied = false;
+        m_text.clear();
+        for (;;) {
+            const std::size_t stop = stringStop(from);
+            const char c = at(stop);
+            if (c == '"') {
+                m_pos = stop + 1;
+                if (!copied) {
+                    text = std::string_view(m_buffer.data() + start, stop - start);
+                } else {
+                    m_text.append(m_buffer.data() + start, stop - start);
+                    text = m_text;
+                }
+                return true;
+            }
+            if (stop == m_end) {
+                // The block ends inside the string: what is not copied yet stays, moved to the block's start.
+                if (copied) {
+                    m_text.append(m_buffer.data() + start, stop - start);
+                    start = stop;
+                }
+                const std::size_t searched = stop - start;
+                m_pos = start;
+                if (!refill(start))
+                    return false;
+                start = m_pos;
+                from = start + searched;
+                continue;
+            }
+            if (c != '\\')
+                return false; // a control character: the full reader refuses it
+            m_text.append(m_buffer.data() + start, stop - start);
+            copied = true;
+            start = stop; // the backslash
+            if (start + 1 == m_end) {
+                m_pos = start;
+                if (!refill(start))
+                    return false;
+                start = m_pos;
+            }
+            const char escape = at(start + 1);
+            static constexpr std::string_view kFrom = "\"\\/bfnrt", kTo = "\"\\/\b\f\n\r\t";
+            const std::size_t which = kFrom.find(escape);
+            if (escape == '\0' || which == std::string_view::npos)
+                return false; // \u and anything else: left to the full reader
+            m_text.push_back(kTo[which]);
+            start += 2;
+            from = start;
+        }
+    }
+
+    // Reads a member's name (its quote at m_pos) and the colon after it.
+    template <class Handler> bool key(Handler& handler) {
+        std::string_view name;
+        if (at(m_pos) != '"' || !string(name) || !handler.Key(name.data(), size(name), true))
+            return false;
+        return skipSpace() && at(m_pos++) == ':';
+    }
+
+    bool literal(std::string_view word) {
+        if (m_end - m_pos < word.size() && !refill(m_pos))
+            return false;
+        if (m_end - m_pos < word.size() || std::string_view(m_buffer.data() + m_pos, word.size()) != word)
+            return false;
+        m_pos += word.size();
+        return true;
+    }
+
+    // A number in plain decimal form: -?(0|[1-9][0-9]*)(\.[0-9]+)?, whose text the handler gets.
+    template <class Handler> bool number(Handler& handler) {
+        if (m_end - m_pos < kLongNumber)
+            refill(m_pos);
+        const auto digit = [&](std::size_t i) {
+            return i < m_end && at(i) >= '0' && at(i) <= '9';
+        };
+        std::size_t i = m_pos;
+        if (i < m_end && at(i) == '-')
+            ++i;
+        if (!digit(i))
+            return false;
+        if (at(i) == '0') {
+            ++i;
+        } else {
+            while (digit(i))
+                ++i;
+        }
+        if (i < m_end && at(i) == '.') {
+            ++i;
+            if (!digit(i))
+                return false;
+            while (digit(i))
+                ++i;
+        }
+        // An exponent is left to the full reader, and so is a number that may go on past the block.
+        if (i >= m_end || at(i) == 'e' || at(i) == 'E' || i - m_pos >= kLongNumber)
+            return false;
+        const std::size_t begin = m_pos;
+        m_pos = i;
+        return handler.RawNumber(m_buffer.data() + begin, static_cast<rapidjson::SizeType>(i - begin), true);
+    }
+
+    ByteSource m_source;
+    std::vector<char> m_buffer; // the block, then kPadding zero bytes after m_end
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+    std::string m_text; // a string with escapes, decoded
+};
+
 template <class Stream> ScanResult parse(Stream& stream, const TaskCancellation& cancellation) {
     ScanHandler handler(cancellation);
     SkippingHandler router(handler);
@@ -1511,9 +1875,37 @@ template <class Stream> ScanResult parse(Stream& stream, const TaskCancellation&
     return std::move(handler.scan);
 }
 
+// The scan of a text that the quick reader reads through and that holds no fault; nothing for any other.
+std::optional<ScanResult> readQuickly(ByteSource source, const TaskCancellation& cancellation) {
+    ScanHandler handler(cancellation);
+    SkippingHandler router(handler);
+    QuickReader quick(source);
+    const bool read = quick.run(router);
+    if (handler.cancelled)
+        throw CancellationError();
+    if (!read)
+        return std::nullopt;
+    BuildPipeline& building = handler.building();
+    building.finish();
+    if (!building.error().empty() || !handler.finishedTop())
+        return std::nullopt;
+    cancellation.check();
+    NodeTable& table = handler.scan.nodes;
+    table.finish(std::move(building.childPairs()));
+    if (table.misplacedChild())
+        return std::nullopt;
+    return std::move(handler.scan);
+}
+
 } // namespace
 
 ScanResult decode(std::string_view whole, const TaskCancellation& cancellation) {
+    if (std::optional<ScanResult> scan = readQuickly(ByteSource(withoutByteOrderMark(whole)), cancellation))
+        return std::move(*scan);
+    return decodeWithFullReader(whole, cancellation);
+}
+
+ScanResult decodeWithFullReader(std::string_view whole, const TaskCancellation& cancellation) {
     const std::string_view text = withoutByteOrderMark(whole);
     rapidjson::MemoryStream stream(text.data(), text.size());
     ScanResult scan = parse(stream, cancellation);
@@ -1524,6 +1916,15 @@ ScanResult decode(std::string_view whole, const TaskCancellation& cancellation) 
 }
 
 ScanResult read(std::FILE* file, const TaskCancellation& cancellation) {
+    // Most files are read at once by the quick reader; the rest, from their start again, as before.
+    const long start = std::ftell(file);
+    if (start >= 0) {
+        if (std::optional<ScanResult> scan = readQuickly(ByteSource(file), cancellation))
+            return std::move(*scan);
+        std::clearerr(file);
+        if (std::fseek(file, start, SEEK_SET) != 0)
+            throwSystemError(errno, EIO);
+    }
     JsonFileInput stream(file);
     try {
         ScanResult scan = parse(stream, cancellation);

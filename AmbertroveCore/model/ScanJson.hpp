@@ -25,6 +25,9 @@ void writeFile(const ScanResult& scan, const std::string& path, unsigned mode = 
 // not a complete scan (missing key, wrong type, value out of range, truncated or malformed text);
 // std::system_error when the file cannot be read; CancellationError once `cancellation` is cancelled.
 ScanResult decode(std::string_view text, const TaskCancellation& cancellation = {});
+// decode() without its quick reader, which reads plain texts at once and leaves the rest to the full
+// reader: for tests that hold the two to the same answers.
+ScanResult decodeWithFullReader(std::string_view text, const TaskCancellation& cancellation = {});
 ScanResult read(std::FILE* file, const TaskCancellation& cancellation = {});
 ScanResult readFile(const std::string& path, const TaskCancellation& cancellation = {});
 

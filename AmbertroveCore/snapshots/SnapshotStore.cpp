@@ -199,23 +199,66 @@ std::vector<SnapshotChange> SnapshotStore::compare(const ScanResult& earlier, co
     const NodeTable& before = earlier.nodes;
     const NodeTable& after = later.nodes;
     std::vector<SnapshotChange> changes;
-    std::string path;
-    // Every path of the earlier scan is looked up once in the later table; the later nodes found are
-    // marked, so the later scan's own pass needs no look-ups and builds paths only for added entries.
+    // Each earlier record's counterpart in the later table, the record of the same path: found under the
+    // counterpart of its parent by name, as a path lookup walks the components, so that no path is built
+    // but those of the changes. A path kept whole is looked up whole.
+    constexpr NodeIndex kUnknown = kNoNode - 1;
+    std::vector<NodeIndex> counterpart(before.recordCount(), kUnknown);
+    std::vector<NodeIndex> pending;
+    // Both tables mostly hold a folder's entries as consecutive records in the same order, so the record
+    // after the counterpart of the previous sibling, or the first listed child of the parent's counterpart,
+    // is tried before the index: both are where the tables are read anyway.
+    const auto childCounterpart = [&](NodeIndex r, NodeIndex parent) {
+        const NodeIndex under = counterpart[parent];
+        if (under == kNoNode)
+            return kNoNode;
+        const std::string_view name = before.name(r);
+        const auto fits = [&](NodeIndex c) {
+            return c < after.recordCount() && !after.isDetached(c) && after[c].parent() == under &&
+                   after.name(c) == name;
+        };
+        NodeIndex guess = kNoNode;
+        if (r > 0 && before[r - 1].parent() == parent && counterpart[r - 1] < kUnknown)
+            guess = counterpart[r - 1] + 1;
+        else if (const auto listed = after.children(under); !listed.empty())
+            guess = listed[0];
+        return guess != kNoNode && fits(guess) ? guess : after.childRecord(under, name);
+    };
+    const auto counterpartOf = [&](NodeIndex first) {
+        // Up to the first record whose counterpart is known, or that has none to derive it from.
+        for (NodeIndex r = first; counterpart[r] == kUnknown; r = before[r].parent()) {
+            pending.push_back(r);
+            if (r == 0 || before.isDetached(r) || before[r].parent() == kNoNode)
+                break;
+        }
+        while (!pending.empty()) {
+            const NodeIndex r = pending.back();
+            pending.pop_back();
+            const NodeIndex parent = before[r].parent();
+            if (r == 0)
+                counterpart[r] = after.recordCount() > 0 ? 0 : kNoNode; // "/", a node or not
+            else if (before.isDetached(r) || parent == kNoNode)
+                counterpart[r] = after.find(before.path(r)); // a path kept whole
+            else
+                counterpart[r] = childCounterpart(r, parent);
+        }
+        return counterpart[first];
+    };
+    // Every later node matched by an earlier one is marked, so the later scan's own pass builds paths only
+    // for added entries.
     std::vector<bool> matched(after.recordCount(), false);
     before.forEachNode([&](NodeIndex i) {
         points.visit();
-        path.clear();
-        before.appendPath(i, path);
         const std::int64_t was = before[i].bytes(logical);
-        const NodeIndex j = after.find(path);
+        const NodeIndex found = counterpartOf(i);
+        const NodeIndex j = after.isNode(found) ? found : kNoNode;
         if (j == kNoNode) {
-            changes.push_back({path, was, 0, "Removed"});
+            changes.push_back({before.path(i), was, 0, "Removed"});
             return;
         }
         matched[j] = true;
         if (const std::int64_t is = after[j].bytes(logical); is != was)
-            changes.push_back({path, was, is, "Changed"});
+            changes.push_back({before.path(i), was, is, "Changed"});
     });
     after.forEachNode([&](NodeIndex j) {
         points.visit();

@@ -2,14 +2,18 @@
 #include "analysis/CancellationPoints.hpp"
 #include "analysis/LocalizedOrder.hpp"
 #include "analysis/NodeDisplay.hpp"
+#include "analysis/ParallelParts.hpp"
 #include "analysis/PathCache.hpp"
 #include "analysis/PathOrder.hpp"
+#include "analysis/ScanSortCache.hpp"
 #include "base/AmbertroveError.hpp"
 #include "support/ModelFixture.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <sys/stat.h>
@@ -230,9 +234,10 @@ TEST(ScanTableQuery, ManyTiesFollowFullPathOrder) {
     }
 }
 
-TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
-    // Names with shared long prefixes, digits, case and accents; sizes and dates with many ties.
-    std::mt19937 random(7);
+// A tree of `count` entries whose names share long prefixes and differ in digits, case and accents, with
+// sizes and dates that tie often.
+ScanResult randomTree(int count, unsigned seed) {
+    std::mt19937 random(seed);
     const std::vector<std::string> stems = {
         "Report", "report", "R\xC3\xA9port",    "Reporting-quarterly-summary", "x", "X", "a-b",
         "a.b",    "a b",    "\xC3\xA9t\xC3\xA9"};
@@ -240,7 +245,7 @@ TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
     ModelFixture f("/r");
     std::vector<std::string> folders = {"/r"};
     std::set<std::string> used;
-    for (int k = 0; k < 600; ++k) {
+    for (int k = 0; k < count; ++k) {
         const std::string& parent = folders[random() % folders.size()];
         std::string name = stems[random() % stems.size()];
         if (random() % 2)
@@ -256,7 +261,56 @@ TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
             f.file(path, random() % 4, 4096 * (random() % 3), 1000 + random() % 3);
         }
     }
-    const ScanResult scan = f.finish();
+    return f.finish();
+}
+
+// Everything below /r sorted by a plain stable sort: by the field, then by path.
+Paths plainOrder(const ScanResult& scan, ScanSortField field, bool ascending, const LocalizedOrder& order) {
+    Paths expected = ScanQuery().paths(scan, "/r", true);
+    // Each path's figures, looked up once.
+    struct Figures {
+        std::string name, kind;
+        std::int64_t allocated, logical, items, modified;
+    };
+    std::map<std::string, Figures> figures;
+    for (const std::string& path : expected) {
+        const DiskNode n = *scan.nodes.node(path);
+        figures.emplace(path, Figures{n.name(), std::string(NodeDisplay::kindName(n)), n.allocatedSize,
+                                      n.logicalSize, NodeDisplay::itemCount(n),
+                                      static_cast<std::int64_t>(n.modified.sinceReferenceDate)});
+    }
+    const auto compareKeys = [&](const std::string& a, const std::string& b) {
+        const Figures &fa = figures.at(a), &fb = figures.at(b);
+        const auto number = [](std::int64_t x, std::int64_t y) {
+            return x < y ? -1 : (x > y ? 1 : 0);
+        };
+        switch (field) {
+        case ScanSortField::name:
+            return order.compare(fa.name, fb.name);
+        case ScanSortField::allocatedSize:
+            return number(fa.allocated, fb.allocated);
+        case ScanSortField::logicalSize:
+            return number(fa.logical, fb.logical);
+        case ScanSortField::itemCount:
+            return number(fa.items, fb.items);
+        case ScanSortField::kindName:
+            return order.compare(fa.kind, fb.kind);
+        case ScanSortField::modified:
+            return number(fa.modified, fb.modified);
+        }
+        return 0;
+    };
+    std::stable_sort(expected.begin(), expected.end(), [&](const std::string& a, const std::string& b) {
+        const int c = compareKeys(a, b);
+        if (c == 0)
+            return a < b;
+        return ascending ? c < 0 : c > 0;
+    });
+    return expected;
+}
+
+TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
+    const ScanResult scan = randomTree(600, 7);
     const LocalizedOrder order("en");
     for (ScanSortField field : kAllScanSortFields)
         for (bool ascending : {true, false}) {
@@ -264,40 +318,66 @@ TEST(ScanTableQuery, AgreesWithAPlainSortOnARandomTree) {
             table.field = field;
             table.ascending = ascending;
             table.locale = "en";
-            const Paths got = table.sortedPaths(scan, "/r", true);
-
-            Paths expected = ScanQuery().paths(scan, "/r", true);
-            const auto compareKeys = [&](const std::string& a, const std::string& b) {
-                const DiskNode na = *scan.nodes.node(a), nb = *scan.nodes.node(b);
-                const auto number = [](std::int64_t x, std::int64_t y) {
-                    return x < y ? -1 : (x > y ? 1 : 0);
-                };
-                switch (field) {
-                case ScanSortField::name:
-                    return order.compare(na.name(), nb.name());
-                case ScanSortField::allocatedSize:
-                    return number(na.allocatedSize, nb.allocatedSize);
-                case ScanSortField::logicalSize:
-                    return number(na.logicalSize, nb.logicalSize);
-                case ScanSortField::itemCount:
-                    return number(NodeDisplay::itemCount(na), NodeDisplay::itemCount(nb));
-                case ScanSortField::kindName:
-                    return order.compare(NodeDisplay::kindName(na), NodeDisplay::kindName(nb));
-                case ScanSortField::modified:
-                    return number(static_cast<std::int64_t>(na.modified.sinceReferenceDate),
-                                  static_cast<std::int64_t>(nb.modified.sinceReferenceDate));
-                }
-                return 0;
-            };
-            std::stable_sort(expected.begin(), expected.end(),
-                             [&](const std::string& a, const std::string& b) {
-                                 const int c = compareKeys(a, b);
-                                 if (c == 0)
-                                     return a < b;
-                                 return ascending ? c < 0 : c > 0;
-                             });
-            EXPECT_EQ(got, expected) << static_cast<int>(field) << (ascending ? " ascending" : " descending");
+            EXPECT_EQ(table.sortedPaths(scan, "/r", true), plainOrder(scan, field, ascending, order))
+                << static_cast<int>(field) << (ascending ? " ascending" : " descending");
         }
+}
+
+TEST(ScanTableQuery, LargeListingsAndSharedRanksAgreeWithAPlainSort) {
+    // Large enough for the names to be keyed in parts where the machine has the cores; sorted once without
+    // the scan's cache and twice with it (made by the first, used by the second).
+    const auto scan = std::make_shared<const ScanResult>(randomTree(40000, 11));
+    ASSERT_GE(ScanQuery().indices(*scan, "/r", true, Date::now()).size(), ParallelParts::kMinimumItems);
+    const LocalizedOrder order("en");
+    const auto cache = std::make_shared<ScanSortCache>(scan);
+    for (ScanSortField field : {ScanSortField::name, ScanSortField::allocatedSize})
+        for (bool ascending : {true, false}) {
+            SCOPED_TRACE(static_cast<int>(field));
+            SCOPED_TRACE(ascending);
+            const Paths expected = plainOrder(*scan, field, ascending, order);
+            ScanTableQuery table;
+            table.field = field;
+            table.ascending = ascending;
+            table.locale = "en";
+            EXPECT_EQ(table.sortedPaths(*scan, "/r", true), expected);
+            table.cache = cache;
+            EXPECT_EQ(table.sortedPaths(*scan, "/r", true), expected);
+            EXPECT_EQ(table.sortedPaths(*scan, "/r", true), expected);
+        }
+    // A cache answers only for its own scan.
+    const ScanResult other = randomTree(600, 7);
+    ScanTableQuery table;
+    table.field = ScanSortField::allocatedSize;
+    table.locale = "en";
+    const Paths alone = table.sortedPaths(other, "/r", true);
+    table.cache = cache;
+    EXPECT_EQ(table.sortedPaths(other, "/r", true), alone);
+}
+
+TEST(ScanTableQuery, LargeSortsStopAtAnyPollAndNeverAnswerShort) {
+    const auto scan = std::make_shared<const ScanResult>(randomTree(40000, 12));
+    for (ScanSortField field : {ScanSortField::name, ScanSortField::allocatedSize}) {
+        SCOPED_TRACE(static_cast<int>(field));
+        ScanTableQuery table;
+        table.field = field;
+        table.cache = std::make_shared<ScanSortCache>(scan);
+        int polls = 0;
+        const TaskCancellation counting([&] {
+            ++polls;
+            return false;
+        });
+        const std::vector<NodeIndex> whole = table.sortedIndices(*scan, "/r", true, counting);
+        ASSERT_GT(polls, 100);
+        for (const int stopAt : {1, 50, polls / 2, polls - 1}) {
+            SCOPED_TRACE(stopAt);
+            int seen = 0;
+            const TaskCancellation stopping([&] { return ++seen >= stopAt; });
+            table.cache = std::make_shared<ScanSortCache>(scan);
+            EXPECT_THROW((void)table.sortedIndices(*scan, "/r", true, stopping), CancellationError);
+            // A stop while the ranks were made leaves them unmade, not wrong.
+            EXPECT_EQ(table.sortedIndices(*scan, "/r", true), whole);
+        }
+    }
 }
 
 // ---- path order -------------------------------------------------------------------------------
