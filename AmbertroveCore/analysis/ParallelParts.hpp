@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/CancellationPoints.hpp"
 #include "analysis/TaskCancellation.hpp"
 #include "base/AmbertroveError.hpp"
 
@@ -42,27 +43,8 @@ private:
     std::atomic<bool> m_stopped = false;
 };
 
-// One part's polls, spaced as CancellationPoints spaces them: every 512 visits and 1024 comparisons.
-class PartPoints {
-public:
-    explicit PartPoints(SharedCancellation& shared)
-        : m_shared(shared) {}
-
-    void check() { m_shared.check(); }
-    void visit() {
-        if (m_visits++ % 512 == 0)
-            check();
-    }
-    void compare() {
-        if (++m_comparisons % 1024 == 0)
-            check();
-    }
-
-private:
-    SharedCancellation& m_shared;
-    std::uint64_t m_visits = 0;
-    std::uint64_t m_comparisons = 0;
-};
+// One part's polls, spaced as a whole task's.
+using PartPoints = SpacedPolls<SharedCancellation>;
 
 namespace ParallelParts {
 
